@@ -1,0 +1,273 @@
+#include "cli.h"
+
+#include "sampledb.h"
+
+#include "columns/cfiltercolumns.h"
+#include "core/enums.h"
+
+#include "hostkit/messagebox.h"
+#include "hostkit/serviceshelper.h"
+#include "hostkit/texthelper.h"
+#include "hostkit/trace.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+using namespace KvoPlx800SCtl;
+using namespace KvoPlx800SCtl::HostKit;
+
+namespace {
+
+const char *const UsageText =
+    "usage: kvosearch --db URL [--table BASETABLE] [--profile FILE] [--user NAME] [--former-name NAME]...\n"
+    "                 [--json] COMMAND [ARGS]\n"
+    "  URL: sqlite:PATH | postgresql://[user[:password]@]host[:port]/dbname\n"
+    "       | mariadb://[user[:password]@]host[:port]/dbname\n"
+    "commands:\n"
+    "  sample-db [--records N]\n"
+    "  status\n"
+    "  columns\n"
+    "  add-column NAME --type keyword|text|int16|int32|single|double|datetime|boolean|note\n"
+    "             [--caption C] [--description D] [--length N] [--picklist] [--allow-blanks]\n"
+    "             [--default TEXT] [--datetime-default configured|now] [--disable-edit-time]\n"
+    "  drop-column NAME\n"
+    "  move-column NAME up|down\n"
+    "  sql-fragments\n";
+
+} // namespace
+
+Cli::Cli() : m_out(stdout), m_err(stderr)
+{
+    // Messages the library shows go to standard error; the answer is the box's default button.
+    ServicesHelper::instance().setMessageHandler([this](const MessageRequest &request) {
+        m_err << request.text << Qt::endl;
+        return MsgBox::defaultResult(request.style);
+    });
+    m_traceSink = Trace::instance().addErrorSink(
+        [this](const TraceError &error, int) { m_lastTraceError = error.Description; });
+}
+
+Cli::~Cli()
+{
+    Trace::instance().removeErrorSink(m_traceSink);
+    ServicesHelper::instance().setMessageHandler({});
+}
+
+Cli::Args::Args(const QStringList &args, const QStringList &flags, const QStringList &valued)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (!a.startsWith(QLatin1String("--")) || a == QLatin1String("--")) {
+            m_positional.append(a);
+            continue;
+        }
+        const QString name = a.mid(2);
+        if (flags.contains(name)) {
+            m_flags.append(name);
+        } else if (valued.contains(name)) {
+            if (i + 1 >= args.size()) {
+                m_error = QStringLiteral("option %1 needs a value").arg(a);
+                return;
+            }
+            m_values.insert(name, args.at(++i));
+        } else {
+            m_error = QStringLiteral("unknown option %1").arg(a);
+            return;
+        }
+    }
+}
+
+bool Cli::parse(const QStringList &arguments, QString *error)
+{
+    static const QStringList valued = {QStringLiteral("--db"), QStringLiteral("--table"), QStringLiteral("--profile"),
+                                       QStringLiteral("--user"), QStringLiteral("--former-name")};
+    bool commandSeen = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--json")) {
+            m_options.json = true;
+        } else if (valued.contains(a)) {
+            if (i + 1 >= arguments.size()) {
+                *error = QStringLiteral("option %1 needs a value").arg(a);
+                return false;
+            }
+            const QString v = arguments.at(++i);
+            if (a == QLatin1String("--db"))
+                m_options.db = v;
+            else if (a == QLatin1String("--table"))
+                m_options.table = v;
+            else if (a == QLatin1String("--profile"))
+                m_options.profile = v;
+            else if (a == QLatin1String("--user"))
+                m_options.user = v;
+            else
+                m_options.formerNames.append(v);
+        } else if (!commandSeen) {
+            if (a.startsWith(QLatin1String("--"))) {
+                *error = QStringLiteral("unknown option %1").arg(a);
+                return false;
+            }
+            m_options.command = a;
+            commandSeen = true;
+        } else {
+            m_options.args.append(a);
+        }
+    }
+    if (m_options.command.isEmpty()) {
+        *error = QStringLiteral("no command given");
+        return false;
+    }
+    if (m_options.db.isEmpty()) {
+        *error = QStringLiteral("--db is required");
+        return false;
+    }
+    return true;
+}
+
+int Cli::usage(const QString &message)
+{
+    m_err << "kvosearch: " << message << Qt::endl << UsageText;
+    m_err.flush();
+    return Usage;
+}
+
+int Cli::failure(const QString &message)
+{
+    m_err << "kvosearch: " << message << Qt::endl;
+    m_err.flush();
+    return Failed;
+}
+
+int Cli::openSession(bool needTable)
+{
+    if (needTable && m_options.table.isEmpty())
+        return usage(QStringLiteral("--table is required for %1").arg(m_options.command));
+    QString error;
+    if (!m_session.open(m_options.db, &error))
+        return failure(QStringLiteral("cannot open the database: ") + error);
+    if (!m_options.user.isEmpty())
+        TextHelper::instance().setCurrentUser(TextHelper::instance().CurrentUserNumber(), m_options.user);
+    if (needTable)
+        m_session.openTable(m_options.table, m_options.formerNames, m_options.profile);
+    return Ok;
+}
+
+QString Cli::statusText() const
+{
+    const int status = m_session.filter ? m_session.filter->setupStatus() : kvoFCSUndefinedStatus;
+    return QStringLiteral("%1 (%2)").arg(QLatin1String(columnsStatusName(status))).arg(status);
+}
+
+int Cli::requireColumns()
+{
+    if (m_session.filter && m_session.filter->FilterColumns())
+        return Ok;
+    const int status = m_session.filter ? m_session.filter->setupStatus() : kvoFCSUndefinedStatus;
+    switch (status) {
+    case kvoFCSBaseTableNotDefined:
+    case kvoFCSMissingBaseTable:
+        return failure(QStringLiteral("base table %1 missing: %2").arg(m_options.table, statusText()));
+    default:
+        return failure(QStringLiteral("the search columns cannot be used: ") + statusText());
+    }
+}
+
+int Cli::run(const QStringList &arguments)
+{
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        m_out << UsageText;
+        return Ok;
+    }
+    QString error;
+    if (!parse(arguments, &error))
+        return usage(error);
+
+    struct Command
+    {
+        const char *name;
+        bool needTable;
+        int (Cli::*run)();
+    };
+    static const Command commands[] = {
+        {"sample-db", false, &Cli::cmdSampleDb},   {"status", true, &Cli::cmdStatus},
+        {"columns", true, &Cli::cmdColumns},       {"add-column", true, &Cli::cmdAddColumn},
+        {"drop-column", true, &Cli::cmdDropColumn}, {"move-column", true, &Cli::cmdMoveColumn},
+        {"sql-fragments", true, &Cli::cmdSqlFragments},
+    };
+    for (const Command &c : commands) {
+        if (m_options.command == QLatin1String(c.name)) {
+            if (const int rc = openSession(c.needTable); rc != Ok)
+                return rc;
+            const int rc = (this->*c.run)();
+            m_out.flush();
+            return rc;
+        }
+    }
+    return usage(QStringLiteral("unknown command %1").arg(m_options.command));
+}
+
+int Cli::cmdSampleDb()
+{
+    const Args args(m_options.args, {}, {QStringLiteral("records")});
+    if (!args.ok())
+        return usage(args.error());
+    if (!args.positional().isEmpty())
+        return usage(QStringLiteral("sample-db takes no arguments"));
+    int records = 100;
+    if (args.has(QStringLiteral("records"))) {
+        bool ok = false;
+        records = args.value(QStringLiteral("records")).toInt(&ok);
+        if (!ok || records < 0)
+            return usage(QStringLiteral("--records needs a number of records (0 or more)"));
+    }
+    QString error;
+    if (!createSampleHostTables(*m_session.catalog, records, &error))
+        return failure(QStringLiteral("creating the sample tables failed: ") + error);
+    if (m_options.json)
+        m_out << QJsonDocument(QJsonObject{{QStringLiteral("tables"), QJsonArray{QStringLiteral("DncFiles"), QStringLiteral("Packets")}},
+                                           {QStringLiteral("records"), records}})
+                     .toJson(QJsonDocument::Compact)
+              << Qt::endl;
+    else
+        m_out << "Sample host tables DncFiles and Packets hold records 1 to " << records << Qt::endl;
+    return Ok;
+}
+
+int Cli::cmdStatus()
+{
+    if (!m_options.args.isEmpty())
+        return usage(QStringLiteral("status takes no arguments"));
+    const int status = m_session.filter ? m_session.filter->setupStatus() : kvoFCSUndefinedStatus;
+    if (m_options.json)
+        m_out << QJsonDocument(QJsonObject{{QStringLiteral("status"), QLatin1String(columnsStatusName(status))},
+                                           {QStringLiteral("value"), status}})
+                     .toJson(QJsonDocument::Compact)
+              << Qt::endl;
+    else
+        m_out << statusText() << Qt::endl;
+    return Ok;
+}
+
+int Cli::cmdSqlFragments()
+{
+    if (!m_options.args.isEmpty())
+        return usage(QStringLiteral("sql-fragments takes no arguments"));
+    if (const int rc = requireColumns(); rc != Ok)
+        return rc;
+    const CSearchFilter &f = *m_session.filter;
+    if (m_options.json) {
+        m_out << QJsonDocument(QJsonObject{{QStringLiteral("SQLSearchFields"), f.SQLSearchFields()},
+                                           {QStringLiteral("SQLSearchJoinOn"), f.SQLSearchJoinOn()},
+                                           {QStringLiteral("SQLSearchTable"), f.SQLSearchTable()}})
+                     .toJson(QJsonDocument::Compact)
+              << Qt::endl;
+        return Ok;
+    }
+    m_out << "SQLSearchFields: " << f.SQLSearchFields() << Qt::endl;
+    m_out << "SQLSearchJoinOn: " << f.SQLSearchJoinOn() << Qt::endl;
+    m_out << "SQLSearchTable: " << f.SQLSearchTable() << Qt::endl;
+    return Ok;
+}

@@ -1,0 +1,260 @@
+// Commands that show and change the column definitions.
+#include "cli.h"
+
+#include "columns/cfiltercolumns.h"
+#include "core/conversions.h"
+
+#include "hostkit/basetablestructure.h"
+#include "hostkit/resourcetexts.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+using namespace KvoPlx800SCtl;
+using namespace KvoPlx800SCtl::HostKit;
+
+namespace {
+
+struct TypeWord
+{
+    const char *word;
+    FilterColumnTypeConstants type;
+};
+constexpr TypeWord typeWords[] = {
+    {"keyword", fcKeyword}, {"text", fcText},         {"int16", fcInteger16}, {"int32", fcInteger32}, {"single", fcSingle},
+    {"double", fcDouble},   {"datetime", fcDateTime}, {"boolean", fcBoolean}, {"note", fcNote},
+};
+
+std::optional<FilterColumnTypeConstants> typeOfWord(const QString &word)
+{
+    for (const TypeWord &t : typeWords) {
+        if (word == QLatin1String(t.word))
+            return t.type;
+    }
+    return std::nullopt;
+}
+
+QString wordOfType(int type)
+{
+    for (const TypeWord &t : typeWords) {
+        if (t.type == type)
+            return QLatin1String(t.word);
+    }
+    return QStringLiteral("undefined");
+}
+
+QString dateText(const Variant &value)
+{
+    return value.hasValue() ? Convert::isoText(value.toDate()) : QString();
+}
+
+bool picklistAllowed(FilterColumnTypeConstants type)
+{
+    return type != fcKeyword && type != fcBoolean && type != fcNote;
+}
+
+} // namespace
+
+void Cli::printColumns()
+{
+    const CFilterColumns &columns = *m_session.filter->FilterColumns();
+    if (m_options.json) {
+        QJsonArray array;
+        for (const CFilterColumn *c : columns.NewEnum()) {
+            QJsonObject o{
+                {QStringLiteral("BaseTable"), columns.baseTableName()},
+                {QStringLiteral("Position"), c->Index()},
+                {QStringLiteral("Name"), c->Name()},
+                {QStringLiteral("Type"), int(c->ColumnType())},
+                {QStringLiteral("Size"), c->TextLengthInUI()},
+                {QStringLiteral("Caption"), c->Caption()},
+                {QStringLiteral("Description"), c->Description()},
+                {QStringLiteral("IsPicklist"), c->IsPicklist()},
+                {QStringLiteral("PicklistAllowBlanks"), c->PicklistAllowBlanks()},
+                {QStringLiteral("PicklistDefault"), c->PicklistDefault()},
+                {QStringLiteral("DateTimeDefaultMode"), int(c->DateTimeDefaultMode())},
+                {QStringLiteral("DateTimeDefaultValue"),
+                 c->DateTimeDefaultValue().hasValue() ? QJsonValue(dateText(c->DateTimeDefaultValue())) : QJsonValue()},
+                {QStringLiteral("DisableEditDateTime"), c->DisableEditDateTime()},
+            };
+            if (!c->MergeName().isEmpty())
+                o.insert(QStringLiteral("MergeName"), c->MergeName());
+            array.append(o);
+        }
+        m_out << QJsonDocument(array).toJson(QJsonDocument::Compact) << Qt::endl;
+        return;
+    }
+    const auto yesNo = [](bool b) { return b ? QStringLiteral("yes") : QStringLiteral("no"); };
+    for (const CFilterColumn *c : columns.NewEnum()) {
+        m_out << c->Index() << ". " << c->Name() << " (" << wordOfType(c->ColumnType()) << ")"
+              << "  size=" << c->TextLengthInUI() << "  caption=\"" << c->Caption() << "\"  description=\""
+              << c->Description() << "\"  picklist=" << yesNo(c->IsPicklist())
+              << "  allow-blanks=" << yesNo(c->PicklistAllowBlanks()) << "  default=\"" << c->PicklistDefault() << "\"";
+        if (c->ColumnType() == fcDateTime) {
+            m_out << "  datetime-default="
+                  << (c->DateTimeDefaultMode() == fcDTDM_Now ? QStringLiteral("now") : QStringLiteral("configured"))
+                  << "  datetime-value=\"" << dateText(c->DateTimeDefaultValue()) << "\""
+                  << "  disable-edit-time=" << yesNo(c->DisableEditDateTime());
+        }
+        if (!c->MergeName().isEmpty())
+            m_out << "  merge-name=\"" << c->MergeName() << "\"";
+        m_out << Qt::endl;
+    }
+}
+
+int Cli::cmdColumns()
+{
+    if (!m_options.args.isEmpty())
+        return usage(QStringLiteral("columns takes no arguments"));
+    if (const int rc = requireColumns(); rc != Ok)
+        return rc;
+    printColumns();
+    return Ok;
+}
+
+int Cli::saveAndReport()
+{
+    m_lastTraceError.clear();
+    CFilterColumns &columns = *m_session.filter->FilterColumns();
+    if (!columns.ColumnsSave(nullptr)) {
+        const QString why = m_lastTraceError.isEmpty() ? QString() : QStringLiteral(": ") + m_lastTraceError;
+        return failure(QStringLiteral("saving the columns failed") + why);
+    }
+    printColumns();
+    return Ok;
+}
+
+int Cli::cmdAddColumn()
+{
+    const Args args(m_options.args,
+                    {QStringLiteral("picklist"), QStringLiteral("allow-blanks"), QStringLiteral("disable-edit-time")},
+                    {QStringLiteral("type"), QStringLiteral("caption"), QStringLiteral("description"),
+                     QStringLiteral("length"), QStringLiteral("default"), QStringLiteral("datetime-default")});
+    if (!args.ok())
+        return usage(args.error());
+    if (args.positional().size() != 1)
+        return usage(QStringLiteral("add-column takes one column name"));
+    if (!args.has(QStringLiteral("type")))
+        return usage(QStringLiteral("add-column needs --type"));
+    int givenLength = 0;
+    if (args.has(QStringLiteral("length"))) {
+        bool ok = false;
+        givenLength = args.value(QStringLiteral("length")).toInt(&ok);
+        if (!ok || givenLength < 1 || givenLength > 255)
+            return usage(QStringLiteral("--length must be a number from 1 to 255"));
+    }
+    if (args.has(QStringLiteral("datetime-default"))) {
+        const QString m = args.value(QStringLiteral("datetime-default"));
+        if (m != QLatin1String("configured") && m != QLatin1String("now"))
+            return usage(QStringLiteral("--datetime-default must be configured or now"));
+    }
+    if (const int rc = requireColumns(); rc != Ok)
+        return rc;
+    CFilterColumns &columns = *m_session.filter->FilterColumns();
+
+    const QString name = args.positional().first().trimmed();
+    const QString caption = args.value(QStringLiteral("caption")).trimmed();
+    const auto type = typeOfWord(args.value(QStringLiteral("type")));
+    if (!type)
+        return failure(QStringLiteral("bad type \"%1\" (keyword, text, int16, int32, single, double, datetime, "
+                                      "boolean or note)")
+                           .arg(args.value(QStringLiteral("type"))));
+
+    static const QRegularExpression allowed(QStringLiteral("^[\\p{L}\\p{N}_]+$"));
+    if (name.isEmpty() || !allowed.match(name).hasMatch())
+        return failure(QStringLiteral("bad column name \"%1\": use letters, digits and _").arg(name));
+    if (name.toUtf8().size() > columns.maxColumnNameLength())
+        return failure(QStringLiteral("column name \"%1\" is too long: at most %2 bytes for base table %3")
+                           .arg(name)
+                           .arg(columns.maxColumnNameLength())
+                           .arg(columns.baseTableName()));
+    if (const int clash = columns.nameClash(name, caption, nullptr))
+        return failure(ResourceTexts::instance().Text(8161 + clash, {clash % 2 ? name : caption}));
+
+    int length = 0;
+    if (*type == fcKeyword || *type == fcText) {
+        length = givenLength > 0 ? givenLength : 20;
+    } else if (*type == fcNote) {
+        length = 255;
+    } else if (args.has(QStringLiteral("length"))) {
+        return failure(QStringLiteral("--length applies only to keyword and text columns"));
+    }
+
+    const bool picklist = args.flag(QStringLiteral("picklist"));
+    if (picklist && !picklistAllowed(*type))
+        return failure(QStringLiteral("a %1 column cannot be a picklist").arg(wordOfType(*type)));
+    const bool allowBlanks = args.flag(QStringLiteral("allow-blanks"));
+    if (allowBlanks && !picklist)
+        return failure(QStringLiteral("--allow-blanks applies only to picklist columns"));
+
+    EFilterColumnDateTimeDefaultModeConstants mode = fcDTDM_Configure;
+    if (args.has(QStringLiteral("datetime-default"))) {
+        const QString m = args.value(QStringLiteral("datetime-default"));
+        if (*type != fcDateTime)
+            return failure(QStringLiteral("--datetime-default applies only to datetime columns"));
+        mode = m == QLatin1String("now") ? fcDTDM_Now : fcDTDM_Configure;
+    }
+    const bool disableEditTime = args.flag(QStringLiteral("disable-edit-time"));
+    if (disableEditTime && (*type != fcDateTime || mode != fcDTDM_Now))
+        return failure(QStringLiteral("--disable-edit-time applies only to datetime columns with --datetime-default now"));
+
+    CFilterColumn *column = columns.Add(name, caption, args.value(QStringLiteral("description")), *type, qint16(length),
+                                        picklist, allowBlanks, QString(), mode, Variant::null(), disableEditTime);
+    if (!column)
+        return failure(QStringLiteral("a column named \"%1\" exists already").arg(name));
+
+    if (args.has(QStringLiteral("default"))) {
+        const QString typed = args.value(QStringLiteral("default"));
+        if (*type == fcDateTime && !picklist) {
+            const auto date = Convert::parseDate(typed);
+            if (mode != fcDTDM_Configure || !date)
+                return failure(QStringLiteral("the default of datetime column %1 must be a date, with --datetime-default "
+                                              "configured")
+                                   .arg(name));
+            column->setDateTimeDefaultValue(Variant::date(*date));
+        } else if (picklist || *type == fcNote) {
+            if (!typed.trimmed().isEmpty() && !Convert::parseForType(typed, *type))
+                return failure(QStringLiteral("the default \"%1\" does not fit column %2 of type %3")
+                                   .arg(typed, name, column->typeDisplayName()));
+            column->setPicklistDefault(column->FormatPicklistValue(typed));
+        } else {
+            return failure(QStringLiteral("--default applies to picklist, note and datetime columns"));
+        }
+    }
+    return saveAndReport();
+}
+
+int Cli::cmdDropColumn()
+{
+    if (m_options.args.size() != 1)
+        return usage(QStringLiteral("drop-column takes one column name"));
+    if (const int rc = requireColumns(); rc != Ok)
+        return rc;
+    CFilterColumns &columns = *m_session.filter->FilterColumns();
+    if (!columns.Remove(m_options.args.first()))
+        return failure(QStringLiteral("unknown column \"%1\"").arg(m_options.args.first()));
+    return saveAndReport();
+}
+
+int Cli::cmdMoveColumn()
+{
+    if (m_options.args.size() != 2)
+        return usage(QStringLiteral("move-column takes a column name and up or down"));
+    const QString direction = m_options.args.at(1);
+    if (direction != QLatin1String("up") && direction != QLatin1String("down"))
+        return usage(QStringLiteral("move-column direction must be up or down"));
+    if (const int rc = requireColumns(); rc != Ok)
+        return rc;
+    CFilterColumns &columns = *m_session.filter->FilterColumns();
+    CFilterColumn *column = columns.findByName(m_options.args.first());
+    if (!column)
+        return failure(QStringLiteral("unknown column \"%1\"").arg(m_options.args.first()));
+    // Moving the first column up or the last one down changes nothing and is no failure.
+    if (direction == QLatin1String("up"))
+        columns.MoveColumnUp(column);
+    else
+        columns.MoveColumnDown(column);
+    return saveAndReport();
+}

@@ -1,0 +1,436 @@
+#include "cfiltercolumn.h"
+
+#include "basvalidate.h"
+#include "cfiltercolumns.h"
+#include "core/basglobals.h"
+#include "core/conversions.h"
+#include "core/tracescope.h"
+
+#include "hostkit/connection.h"
+#include "hostkit/databasehandler.h"
+#include "hostkit/databasehelper.h"
+#include "hostkit/dialect.h"
+#include "hostkit/resourcetexts.h"
+#include "hostkit/texthelper.h"
+
+namespace KvoPlx800SCtl {
+
+using HostKit::TextHelper;
+
+namespace {
+constexpr const char *Module = "CFilterColumn";
+
+bool isTextType(FilterColumnTypeConstants type)
+{
+    return type == fcKeyword || type == fcText || type == fcNote;
+}
+
+bool isNumberType(FilterColumnTypeConstants type)
+{
+    return type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble;
+}
+
+// The zero of a column type: what a control shows when its text does not convert.
+Variant typeZero(FilterColumnTypeConstants type)
+{
+    switch (type) {
+    case fcText:
+    case fcNote: return Variant::text(QString());
+    case fcInteger16: return Variant::int16(0);
+    case fcInteger32: return Variant::int32(0);
+    case fcSingle: return Variant::single(0);
+    case fcDouble: return Variant::dbl(0);
+    case fcDateTime: return Variant::date(Variant::dateZero());
+    case fcBoolean: return Variant::boolean(false);
+    default: return Variant::null();
+    }
+}
+} // namespace
+
+CFilterColumn::CFilterColumn(CFilterColumns *owner) : m_owner(owner) {}
+
+CFilterColumn::~CFilterColumn() = default;
+
+QString CFilterColumn::CaptionOrName() const
+{
+    return m_caption.isEmpty() ? m_name : m_caption;
+}
+
+QString CFilterColumn::typeDisplayName() const
+{
+    return basGlobals::ColumnTypeDisplayName(m_type);
+}
+
+QString CFilterColumn::typePrompt() const
+{
+    auto &texts = HostKit::ResourceTexts::instance();
+    switch (m_type) {
+    case fcKeyword: return texts.Text(6916, {QString::number(m_textLengthInUI)});
+    case fcText: return texts.Text(6919, {QString::number(m_textLengthInUI)});
+    case fcInteger16: return texts.Text(6915);
+    case fcInteger32: return texts.Text(6917);
+    case fcSingle: return texts.Text(6918);
+    case fcDouble: return texts.Text(6914);
+    case fcDateTime: return texts.Text(6913);
+    case fcBoolean: return texts.Text(6912);
+    case fcNote: return texts.Text(6920);
+    default: return {};
+    }
+}
+
+Variant CFilterColumn::Value() const
+{
+    if (m_isPicklist && m_type != fcKeyword) {
+        // A picklist column offers its entries as text; a blank choice of a non-text column is no
+        // value at all.
+        const IComboBox *combo = asComboBox();
+        const QString text = combo ? combo->text().trimmed() : QString();
+        if (isTextType(m_type))
+            return Variant::text(text);
+        if (text.isEmpty())
+            return Variant::null();
+        const auto v = Convert::parseForType(text, m_type);
+        return v ? *v : typeZero(m_type);
+    }
+    switch (m_type) {
+    case fcText:
+    case fcNote: {
+        const ITextBox *box = asTextBox();
+        return Variant::text(box ? box->text().trimmed() : QString());
+    }
+    case fcInteger16:
+    case fcInteger32:
+    case fcSingle:
+    case fcDouble:
+    case fcDateTime: {
+        const ITextBox *box = asTextBox();
+        const QString text = box ? box->text().trimmed() : QString();
+        if (text.isEmpty())
+            return Variant::null();
+        const auto v = Convert::parseForType(text, m_type);
+        return v ? *v : typeZero(m_type);
+    }
+    case fcBoolean: {
+        const ICheckBox *box = asCheckBox();
+        return Variant::boolean(box && box->value() == ICheckBox::Checked);
+    }
+    default:
+        return Variant::null();
+    }
+}
+
+Variant CFilterColumn::DefaultValue(const QDateTime &now) const
+{
+    if (m_isPicklist && m_type != fcNote) {
+        if (isTextType(m_type))
+            return Variant::text(m_picklistDefault.trimmed());
+        // A blank or unconvertible default of a non-text column is no default.
+        return picklistDefaultValue();
+    }
+    switch (m_type) {
+    case fcKeyword:
+    case fcText: return Variant::text(QString());
+    case fcNote: return Variant::text(m_picklistDefault);
+    case fcDateTime:
+        if (m_dtMode == fcDTDM_Now)
+            return Variant::date(now);
+        return m_dtDefault.hasValue() ? Variant::date(m_dtDefault.toDate()) : Variant::null();
+    default: return typeZero(m_type);
+    }
+}
+
+QString CFilterColumn::DefaultValueSql(const QDateTime &now) const
+{
+    const Variant value = DefaultValue(now);
+    const HostKit::Connection *db = m_owner ? m_owner->connection() : nullptr;
+    if (!value.hasValue() || !db)
+        return QStringLiteral("NULL");
+    switch (m_type) {
+    case fcDateTime: return db->SqlDateLiteral(value.toDate());
+    case fcKeyword:
+    case fcText:
+    case fcNote: return db->QuoteText(value.toText());
+    case fcBoolean: return QString::number(db->SqlBooleanValue(value.toBool()));
+    default: return value.toText();   // numbers in the C locale
+    }
+}
+
+Variant CFilterColumn::picklistDefaultValue() const
+{
+    // Stored defaults are in the C locale; one typed before that rule still reads in the user's.
+    auto v = Convert::parseForType(m_picklistDefault, m_type, QLocale::c());
+    if (!v)
+        v = Convert::parseForType(m_picklistDefault, m_type);
+    return v ? *v : Variant::null();
+}
+
+QString CFilterColumn::FormatPicklistValue(const QString &text) const
+{
+    if (text.isEmpty())
+        return text;
+    if (isTextType(m_type))
+        return text.left(m_textLengthInUI > 0 ? m_textLengthInUI : text.size()).trimmed();
+    if (isNumberType(m_type) || m_type == fcDateTime) {
+        const auto v = Convert::parseForType(text, m_type);
+        if (v && v->hasValue())
+            return v->toText();
+    }
+    return text;
+}
+
+std::optional<QString> CFilterColumn::SQLFormatPicklistValue(const QString &text, const QLocale &locale) const
+{
+    return traced("SQLFormatPicklistValue", Module, std::optional<QString>(), [&](std::optional<QString> &result) {
+        const HostKit::Connection *db = m_owner ? m_owner->connection() : nullptr;
+        require(db != nullptr, QStringLiteral("the column has no database connection"));
+        const QString t = text.trimmed();
+        if (isTextType(m_type)) {
+            result = db->QuoteText(t);
+            return;
+        }
+        if (isNumberType(m_type)) {
+            const auto v = Convert::parseForType(t, m_type, locale);
+            if (!v || !v->hasValue())
+                return;
+            const int kind = m_owner->handler() ? m_owner->handler()->DatabaseType() : 0;
+            if (kind == HostKit::DatabaseKind::SqlServer) {
+                static const char *const sqlTypes[] = {"SMALLINT", "INT", "REAL", "FLOAT"};
+                result = QStringLiteral("CONVERT(%1, %2)")
+                             .arg(QLatin1String(sqlTypes[m_type - fcInteger16]), v->toText());
+            } else {
+                result = v->toText();
+            }
+            return;
+        }
+        if (m_type == fcDateTime) {
+            if (const auto d = Convert::parseDate(t))
+                result = db->SqlDateLiteral(*d);
+        }
+    });
+}
+
+ITextBox *CFilterColumn::asTextBox() const
+{
+    return dynamic_cast<ITextBox *>(m_control);
+}
+
+ICheckBox *CFilterColumn::asCheckBox() const
+{
+    return dynamic_cast<ICheckBox *>(m_control);
+}
+
+IComboBox *CFilterColumn::asComboBox() const
+{
+    return dynamic_cast<IComboBox *>(m_control);
+}
+
+ILabel *CFilterColumn::asLabel() const
+{
+    return dynamic_cast<ILabel *>(m_control);
+}
+
+void CFilterColumn::setCompanions(ILabel *label, IButton *addButton, IButton *removeButton, IButton *nowButton)
+{
+    m_label = label;
+    m_addButton = addButton;
+    m_removeButton = removeButton;
+    m_nowButton = nowButton;
+}
+
+void CFilterColumn::releaseControls()
+{
+    m_control = nullptr;
+    setCompanions(nullptr, nullptr, nullptr, nullptr);
+}
+
+bool CFilterColumn::IsBlank() const
+{
+    return traced("IsBlank", Module, true, [&](bool &result) {
+        if (const ITextBox *t = asTextBox())
+            result = t->text().trimmed().isEmpty();
+        else if (const ICheckBox *c = asCheckBox())
+            result = c->value() == ICheckBox::Unchecked;
+        else if (const ILabel *l = asLabel())
+            result = l->caption().trimmed().isEmpty();
+        else if (const IComboBox *b = asComboBox())
+            result = b->count() == 0;
+    });
+}
+
+void CFilterColumn::putValue(const Variant &value, const QStringList &keys)
+{
+    if (ITextBox *box = asTextBox()) {
+        if (m_type == fcDateTime) {
+            const bool none = !value.hasValue() || (value.type() == Variant::Type::Text && value.toText().isEmpty());
+            box->setText(none || Variant::isDateZero(value) ? QString() : Convert::displayText(value));
+            return;
+        }
+        const QString text = value.hasValue() ? Convert::displayText(value) : QString();
+        if (isTextType(m_type))
+            box->setMaxLength(qMax(int(m_textLengthInUI), int(text.size())));
+        box->setText(text);
+    } else if (ICheckBox *check = asCheckBox()) {
+        check->setValue(value.hasValue() && value.toBool() ? ICheckBox::Checked : ICheckBox::Unchecked);
+    } else if (ILabel *label = asLabel()) {
+        const bool on = value.hasValue() && value.toBool();
+        label->setCaption(CaptionOrName() + QStringLiteral(" = ") + (on ? QStringLiteral("True") : QStringLiteral("False")));
+    } else if (IComboBox *combo = asComboBox()) {
+        combo->clear();
+        for (const QString &k : keys)
+            combo->addItem(k);
+        if (m_type == fcKeyword) {
+            if (combo->count() > 0)
+                combo->setListIndex(0);
+            return;
+        }
+        const QString wanted = value.hasValue() ? Convert::displayText(value) : QString();
+        for (int i = 0; i < combo->count(); ++i) {
+            if (TextHelper::TextEqual(combo->itemText(i), wanted, 1)) {
+                combo->setListIndex(i);
+                break;
+            }
+        }
+    }
+}
+
+void CFilterColumn::ResetData()
+{
+    traced("ResetData", Module, [&] { putValue(m_savedValue, m_savedKeys); });
+}
+
+void CFilterColumn::CopyTemplate()
+{
+    traced("CopyTemplate", Module, [&] { putValue(m_templateValue, m_templateKeys); });
+}
+
+namespace {
+
+// Whether a picklist entry is the default: texts and Booleans ignore case, dates compare as dates
+// when both texts are dates, numbers as numbers.
+bool sameDefault(FilterColumnTypeConstants type, const QString &entry, const QString &wanted)
+{
+    if (type == fcDateTime) {
+        const auto a = Convert::parseDate(entry);
+        const auto b = Convert::parseDate(wanted);
+        if (a && b)
+            return *a == *b;
+    } else if (type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble) {
+        const auto a = Convert::parseNumber(entry);
+        auto b = Convert::parseNumber(wanted, QLocale::c());
+        if (!b)
+            b = Convert::parseNumber(wanted);
+        if (a && b)
+            return *a == *b;
+        if (a || b)
+            return false;
+    }
+    return TextHelper::TextEqual(entry.trimmed(), wanted.trimmed(), 1);
+}
+
+} // namespace
+
+void CFilterColumn::ClearValue()
+{
+    traced("ClearValue", Module, [&] {
+        if (ITextBox *box = asTextBox()) {
+            box->setText(QString());
+        } else if (ICheckBox *check = asCheckBox()) {
+            check->setValue(ICheckBox::Unchecked);
+        } else if (IComboBox *combo = asComboBox()) {
+            if (m_type == fcKeyword) {
+                combo->clear();
+                return;
+            }
+            combo->setListIndex(-1);
+            for (int i = 0; i < combo->count(); ++i) {
+                if (sameDefault(m_type, combo->itemText(i), m_picklistDefault)) {
+                    combo->setListIndex(i);
+                    break;
+                }
+            }
+        }
+    });
+}
+
+bool CFilterColumn::IsPicklistTableMissing() const
+{
+    return traced("IsPicklistTableMissing", Module, false, [&](bool &result) {
+        if (!m_isPicklist || !m_owner || !m_owner->catalog())
+            return;
+        result = !HostKit::DatabaseHelper::FindTable(*m_owner->catalog(), m_owner->PicklistTableName(this));
+    });
+}
+
+bool CFilterColumn::AddKeyword()
+{
+    return traced("AddKeyword", Module, false, [&](bool &result) {
+        IComboBox *combo = asComboBox();
+        if (!combo || combo->listIndex() >= 0)
+            return;
+        const QString keyword = combo->text().trimmed();
+        if (keyword.isEmpty())
+            return;
+        for (int i = 0; i < combo->count(); ++i) {
+            if (combo->itemText(i) == keyword) {
+                combo->setListIndex(i);
+                return;
+            }
+        }
+        combo->addItem(keyword);
+        combo->setListIndex(combo->count() - 1);
+        result = true;
+    });
+}
+
+bool CFilterColumn::RemoveKeyword()
+{
+    return traced("RemoveKeyword", Module, false, [&](bool &result) {
+        IComboBox *combo = asComboBox();
+        if (!combo)
+            return;
+        const int i = combo->listIndex();
+        if (i < 0)
+            return;
+        combo->removeItem(i);
+        if (combo->count() > 0)
+            combo->setListIndex(qMin(i, combo->count() - 1));
+        else
+            RefreshKeywordButtons();
+        combo->setFocus();
+        result = true;
+    });
+}
+
+void CFilterColumn::RefreshKeywordButtons()
+{
+    traced("RefreshKeywordButtons", Module, [&] {
+        IComboBox *combo = asComboBox();
+        if (m_type != fcKeyword || !combo || !m_addButton)
+            return;
+        const bool selected = combo->listIndex() >= 0;
+        m_addButton->setEnabled(!selected && !combo->text().trimmed().isEmpty());
+        if (m_removeButton)
+            m_removeButton->setEnabled(selected);
+    });
+}
+
+bool CFilterColumn::Validate()
+{
+    const ITextBox *box = asTextBox();
+    if (!box) {
+        m_valid = true;
+        return m_valid;
+    }
+    const QString text = box->text();
+    switch (m_type) {
+    case fcInteger16: m_valid = basValidate::IsIntegerText(text); break;
+    case fcInteger32: m_valid = basValidate::IsLongText(text); break;
+    case fcSingle: m_valid = basValidate::IsSingleText(text); break;
+    case fcDouble: m_valid = basValidate::IsDoubleText(text); break;
+    case fcDateTime: m_valid = basValidate::IsDateText(text, false); break;
+    default: m_valid = true; break;
+    }
+    return m_valid;
+}
+
+} // namespace KvoPlx800SCtl

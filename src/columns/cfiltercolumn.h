@@ -1,0 +1,158 @@
+#pragma once
+
+#include "core/controls.h"
+#include "core/enums.h"
+#include "core/variant.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace KvoPlx800SCtl {
+
+class CFilterColumns;
+
+// One search column of a base table: its definition and the values of the record now shown.
+class CFilterColumn
+{
+public:
+    explicit CFilterColumn(CFilterColumns *owner);
+    ~CFilterColumn();
+    CFilterColumn(const CFilterColumn &) = delete;
+    CFilterColumn &operator=(const CFilterColumn &) = delete;
+
+    // --- Public members ---------------------------------------------------------------------
+    QString Caption() const { return m_caption; }
+    QString CaptionOrName() const;
+    FilterColumnTypeConstants ColumnType() const { return m_type; }
+    QString Description() const { return m_description; }
+    qint16 Index() const { return m_index; }
+    QString Name() const { return m_name; }
+    const QStringList &SavedKeys() const { return m_savedKeys; }
+    QStringList &SavedKeys() { return m_savedKeys; }
+    Variant SavedValue() const { return m_savedValue; }
+    void setSavedValue(const Variant &value) { m_savedValue = value; }
+    void setTemplateValue(const Variant &value) { m_templateValue = value; }
+    static constexpr int TextLengthInDB() { return 255; }
+    qint16 TextLengthInUI() const { return m_textLengthInUI; }
+    Variant UpdatedValue() const { return m_updatedValue; }
+    void setUpdatedValue(const Variant &value) { m_updatedValue = value; }
+    // The value the bound control shows now, converted to the column's type.
+    Variant Value() const;
+
+    // --- Definition (inside the library) ----------------------------------------------------
+    void setName(const QString &name) { m_name = name; }
+    void setCaption(const QString &caption) { m_caption = caption; }
+    void setDescription(const QString &description) { m_description = description; }
+    void setColumnType(FilterColumnTypeConstants type) { m_type = type; }
+    void setTextLengthInUI(qint16 length) { m_textLengthInUI = length; }
+    void setIndex(qint16 index) { m_index = index; }
+    bool IsPicklist() const { return m_isPicklist; }
+    void setIsPicklist(bool on) { m_isPicklist = on; }
+    bool PicklistAllowBlanks() const { return m_allowBlanks; }
+    void setPicklistAllowBlanks(bool on) { m_allowBlanks = on; }
+    QString PicklistDefault() const { return m_picklistDefault; }
+    void setPicklistDefault(const QString &text) { m_picklistDefault = text; }
+    EFilterColumnDateTimeDefaultModeConstants DateTimeDefaultMode() const { return m_dtMode; }
+    void setDateTimeDefaultMode(EFilterColumnDateTimeDefaultModeConstants mode) { m_dtMode = mode; }
+    Variant DateTimeDefaultValue() const { return m_dtDefault; }
+    void setDateTimeDefaultValue(const Variant &value) { m_dtDefault = value; }
+    bool DisableEditDateTime() const { return m_disableEditDateTime; }
+    void setDisableEditDateTime(bool on) { m_disableEditDateTime = on; }
+    QString MergeName() const { return m_mergeName; }
+    void setMergeName(const QString &name) { m_mergeName = name; }
+    bool isMergeColumn() const { return !m_mergeName.isEmpty(); }
+    // Set by the column set once the column's definition and table are stored.
+    bool isStored() const { return m_stored; }
+    void setStored(bool stored) { m_stored = stored; }
+
+    CFilterColumns *owner() const { return m_owner; }
+    QString typeDisplayName() const;
+    // The status-line prompt describing what the column expects.
+    QString typePrompt() const;
+
+    // --- Values ----------------------------------------------------------------------------
+    const Variant &TemplateValue() const { return m_templateValue; }
+    QStringList &TemplateKeys() { return m_templateKeys; }
+
+    // The value of this column for a new record at `now`.
+    Variant DefaultValue(const QDateTime &now) const;
+    // SQL literal of DefaultValue(now): NULL, a date literal, a quoted text or a C-locale number.
+    QString DefaultValueSql(const QDateTime &now) const;
+    // A value typed by a user as an SQL literal of the column's type; nullopt (Empty) when it does
+    // not convert (and always for Boolean columns). Numbers are read in `locale`.
+    std::optional<QString> SQLFormatPicklistValue(const QString &text, const QLocale &locale = QLocale()) const;
+    // A default typed by a user in the current locale, in the form it is stored: text types cut to
+    // TextLengthInUI characters and trimmed, numbers as the C-locale text of the converted value
+    // (007 becomes 7), dates as "yyyy-mm-dd hh:nn:ss"; anything else unchanged.
+    QString FormatPicklistValue(const QString &text) const;
+    // The stored picklist default as a value of the column's type (Null when it does not convert).
+    Variant picklistDefaultValue() const;
+
+    // --- Bound controls ---------------------------------------------------------------------
+    IControl *MyControl() const { return m_control; }
+    void setMyControl(IControl *control) { m_control = control; }
+    ITextBox *asTextBox() const;
+    ICheckBox *asCheckBox() const;
+    IComboBox *asComboBox() const;
+    ILabel *asLabel() const;
+    void setCompanions(ILabel *label, IButton *addButton, IButton *removeButton, IButton *nowButton);
+    ILabel *labelControl() const { return m_label; }
+    IButton *addButton() const { return m_addButton; }
+    IButton *removeButton() const { return m_removeButton; }
+    IButton *nowButton() const { return m_nowButton; }
+    // Drops every control reference (the controls are being deleted).
+    void releaseControls();
+
+    bool IsBlank() const;
+    void ResetData();
+    void CopyTemplate();
+    void ClearValue();
+    bool IsPicklistTableMissing() const;
+
+    // Keyword entry through the bound combo box.
+    bool AddKeyword();
+    bool RemoveKeyword();
+    void RefreshKeywordButtons();
+
+    // The validity of the control's text for the column's type (recomputed by Validate).
+    bool isValid() const { return m_valid; }
+    bool Validate();
+
+private:
+    void putValue(const Variant &value, const QStringList &keys);
+
+    CFilterColumns *m_owner;
+    QString m_name;
+    QString m_caption;
+    QString m_description;
+    FilterColumnTypeConstants m_type = fcUndefined;
+    qint16 m_textLengthInUI = 0;
+    qint16 m_index = 0;
+    bool m_isPicklist = false;
+    bool m_allowBlanks = false;
+    QString m_picklistDefault;
+    EFilterColumnDateTimeDefaultModeConstants m_dtMode = fcDTDM_Configure;
+    Variant m_dtDefault;
+    bool m_disableEditDateTime = false;
+    QString m_mergeName;
+    bool m_stored = false;
+
+    Variant m_savedValue = Variant::null();
+    QStringList m_savedKeys;
+    Variant m_updatedValue;
+    Variant m_templateValue;
+    QStringList m_templateKeys;
+
+    IControl *m_control = nullptr;
+    ILabel *m_label = nullptr;
+    IButton *m_addButton = nullptr;
+    IButton *m_removeButton = nullptr;
+    IButton *m_nowButton = nullptr;
+    bool m_valid = true;
+};
+
+} // namespace KvoPlx800SCtl

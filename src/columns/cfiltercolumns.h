@@ -1,0 +1,167 @@
+#pragma once
+
+#include "cfiltercolumn.h"
+#include "core/enums.h"
+#include "core/interfaces.h"
+
+#include "hostkit/catalog.h"
+#include "hostkit/formsinterface.h"
+#include "hostkit/tablestructure.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace KvoPlx800SCtl {
+
+namespace HostKit {
+class Connection;
+class IBaseTableStructure;
+class IDatabaseHandler;
+class IProgress;
+class IUserProfile;
+class RecordSet;
+struct LockedMessage;
+} // namespace HostKit
+
+// The column set of one base table: its columns in position order, the host components handed
+// over at set-up, and the definition, search-data and keyword tables.
+class CFilterColumns
+{
+public:
+    CFilterColumns();
+    ~CFilterColumns();
+    CFilterColumns(const CFilterColumns &) = delete;
+    CFilterColumns &operator=(const CFilterColumns &) = delete;
+
+    static constexpr const char *DefinitionTableName = "SearchColumnConfiguration";
+
+    // --- Public members ---------------------------------------------------------------------
+    CFilterColumn *Add(const QString &strName, const QString &strCaption, const QString &strDescription,
+                       FilterColumnTypeConstants enmType, qint16 intTextLengthInUI, bool blnIsPicklist,
+                       bool blnPicklistAllowBlanks, const QString &strPicklistDefault,
+                       EFilterColumnDateTimeDefaultModeConstants enmDateTimeDefaultMode,
+                       const Variant &varDateTimeDefaultValue, bool blnDisableEditDateTime);
+    bool ColumnsSave(HostKit::IProgress *roProgress);
+    qint32 Count() const { return qint32(m_columns.size()); }
+    // By 1-based position.
+    CFilterColumn *Item(int position) const;
+    // By name (ignoring case), else by caption (ignoring case, in position order).
+    CFilterColumn *Item(const QString &nameOrCaption) const;
+    // A number is a position, a text a name or caption; anything else finds nothing.
+    CFilterColumn *Item(const Variant &index) const;
+    // The columns in position order.
+    QList<CFilterColumn *> NewEnum() const;
+    // By name only (ignoring case).
+    CFilterColumn *findByName(const QString &name) const;
+
+    // --- Set-up -----------------------------------------------------------------------------
+    void Setup(HostKit::IDatabaseHandler *roHandler, ISearchBaseTable *roBaseTable, HostKit::Catalog *roCatalog,
+               HostKit::IUserProfile *roProfile, int enmConvertMode, HostKit::IBaseTableStructure *roBaseStructure);
+    ColumnsStatusConstants Status() const { return m_status; }
+
+    HostKit::IDatabaseHandler *handler() const { return m_handler; }
+    HostKit::Catalog *catalog() const { return m_catalog; }
+    HostKit::Connection *connection() const;
+    ISearchBaseTable *baseTable() const { return m_baseTable; }
+    HostKit::IBaseTableStructure *baseStructure() const { return m_baseStructure; }
+    HostKit::IUserProfile *profile() const { return m_profile; }
+    int convertMode() const { return m_convertMode; }
+
+    // The base table's name in the catalog's spelling, and its key column.
+    QString baseTableName() const { return m_baseTableName; }
+    const std::optional<HostKit::CatalogColumn> &keyColumn() const { return m_keyColumn; }
+    QString keyFieldName() const { return m_keyColumn ? m_keyColumn->Name : QString(); }
+
+    // --- Definitions ------------------------------------------------------------------------
+    bool ColumnsFetch();
+    // The internal form of Add, with the merge name and the position.
+    CFilterColumn *AddColumn(const QString &name, const QString &caption, const QString &description,
+                             FilterColumnTypeConstants type, qint16 textLengthInUI, bool isPicklist,
+                             bool allowBlanks, const QString &picklistDefault,
+                             EFilterColumnDateTimeDefaultModeConstants dtMode, const Variant &dtDefault,
+                             bool disableEditDateTime, const QString &mergeName, int position);
+    // Removes a column from the set (it is deleted from the database with the next ColumnsSave).
+    bool Remove(const QString &name);
+    bool MoveColumnUp(CFilterColumn *column);
+    bool MoveColumnDown(CFilterColumn *column);
+
+    // Set when the definition table lacks the fields of the newer layout.
+    bool needsDefinitionConversion() const { return m_needsConversion; }
+    // Former base-table names under which ColumnsFetch found definition rows.
+    QStringList formerNamesFound() const { return m_formerNamesFound; }
+
+    bool HasKeywordColumns() const;
+    bool HasStandardColumns() const;
+
+    // --- Tables -----------------------------------------------------------------------------
+    QString SearchDataTableName() const;
+    QString KeywordTableName(const CFilterColumn *column) const;
+    // The table holding a column's values: its keyword table, or the search-data table.
+    QString SearchTableName(const CFilterColumn *column) const;
+    QString SearchTableNameFor(const QString &baseTableName, const CFilterColumn *column) const;
+    QString PicklistTableName(const CFilterColumn *column) const;
+    QString TemplateSection() const;
+
+    HostKit::TableStructure MyStructureDefinition() const;
+    HostKit::TableStructure MyStructureDefault(const CFilterColumn *column) const;
+
+    std::unique_ptr<HostKit::RecordSet> OpenDefinitionTable();
+    bool CreateDefinitionTable();
+    // SELECT * FROM the search-data (or a keyword) table WHERE the entry's seek criterion.
+    std::unique_ptr<HostKit::RecordSet> OpenSearchTable(ISearchBaseEntry *entry, const QString &table = {});
+    // The condition selecting the rows of one base record: key field = Id (quoted for a text key).
+    QString SearchTableSeekCriteria(ISearchBaseEntry *entry) const;
+    QString keyLiteral(qint32 id) const;
+
+    bool DeleteColumnDefinition(const QString &name);
+    bool KillColumnData(const CFilterColumn *stored);
+
+    // --- Owner rectangle --------------------------------------------------------------------
+    HostKit::OwnerRect ownerRect() const { return m_ownerRect; }
+    void setOwnerRect(const HostKit::OwnerRect &rect) { m_ownerRect = rect; }
+
+    // Longest column name (in UTF-8 bytes) whose derived table and key names still fit the
+    // engine's identifiers.
+    int maxColumnNameLength() const;
+    // Whether a column name or caption clashes with a field of the base table or with another
+    // column (`self` excepted), compared without regard to case: 0 when not; 1 name = base field,
+    // 2 caption = base field, 3 name = a column's name, 4 caption = a column's name, 5 name = a
+    // column's caption, 6 caption = a column's caption.
+    int nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const;
+
+private:
+    bool ColumnSave(CFilterColumn *column, const CFilterColumn *stored, const QDateTime &now);
+    bool ensureDefinitionTable();
+    bool writeDefinitionRows();
+    bool shapeColumnTable(CFilterColumn *column);
+    bool fillDefault(CFilterColumn *column, const CFilterColumn *stored, const QDateTime &now);
+    void columnsChanged();
+    void renumber();
+    bool belongsToBaseTable(const QString &baseTableOfRow);
+
+    ColumnsStatusConstants m_status = kvoFCSUndefinedStatus;
+    HostKit::IDatabaseHandler *m_handler = nullptr;
+    HostKit::Catalog *m_catalog = nullptr;
+    ISearchBaseTable *m_baseTable = nullptr;
+    HostKit::IBaseTableStructure *m_baseStructure = nullptr;
+    HostKit::IUserProfile *m_profile = nullptr;
+    int m_convertMode = 0;
+
+    QString m_baseTableName;
+    std::optional<HostKit::CatalogColumn> m_keyColumn;
+
+    std::vector<std::unique_ptr<CFilterColumn>> m_columns;   // in position order
+    bool m_needsConversion = false;
+    QStringList m_formerNamesFound;
+    mutable std::optional<bool> m_hasKeyword;
+    mutable std::optional<bool> m_hasStandard;
+    bool m_saving = false;
+    HostKit::OwnerRect m_ownerRect;
+};
+
+} // namespace KvoPlx800SCtl

@@ -1,0 +1,320 @@
+#include "conversions.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <cfloat>
+#include <cmath>
+
+namespace KvoPlx800SCtl::Convert {
+
+QDateTime makeDate(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time.isValid() ? time : QTime(0, 0), Qt::UTC);
+}
+
+QDateTime naive(const QDateTime &value)
+{
+    if (!value.isValid())
+        return {};
+    return QDateTime(value.date(), value.time(), Qt::UTC);
+}
+
+QDateTime now()
+{
+    const QDateTime local = QDateTime::currentDateTime();
+    const QTime t = local.time();
+    return makeDate(local.date(), QTime(t.hour(), t.minute(), t.second()));
+}
+
+std::optional<double> parseNumber(const QString &text, const QLocale &locale)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double v = locale.toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+namespace {
+
+// Round half to even, as the classic integer conversions do.
+std::optional<double> roundedInRange(const QString &text, const QLocale &locale, double low, double high)
+{
+    const auto v = parseNumber(text, locale);
+    if (!v)
+        return std::nullopt;
+    const double r = std::nearbyint(*v);
+    if (r < low || r > high)
+        return std::nullopt;
+    return r;
+}
+
+} // namespace
+
+std::optional<qint16> parseInt16(const QString &text, const QLocale &locale)
+{
+    const auto r = roundedInRange(text, locale, -32768.0, 32767.0);
+    return r ? std::optional<qint16>(qint16(*r)) : std::nullopt;
+}
+
+std::optional<qint32> parseInt32(const QString &text, const QLocale &locale)
+{
+    const auto r = roundedInRange(text, locale, -2147483648.0, 2147483647.0);
+    return r ? std::optional<qint32>(qint32(*r)) : std::nullopt;
+}
+
+std::optional<float> parseSingle(const QString &text, const QLocale &locale)
+{
+    const auto v = parseNumber(text, locale);
+    if (!v || std::fabs(*v) > double(FLT_MAX))
+        return std::nullopt;
+    return float(*v);
+}
+
+std::optional<double> parseDouble(const QString &text, const QLocale &locale)
+{
+    return parseNumber(text, locale);
+}
+
+namespace {
+
+// A locale format made lenient for reading: one-letter day, month and hour fields accept one or two
+// digits, and the year always has four digits.
+QString readingFormat(QString format)
+{
+    static const QRegularExpression years(QStringLiteral("y+"));
+    format.replace(years, QStringLiteral("yyyy"));
+    // Two-letter numeric fields only: "MMM" (a month name) and "dddd" (a day name) stay.
+    for (const char *field : {"d", "M", "H", "h", "m", "s"}) {
+        const QString letter = QLatin1String(field);
+        const QRegularExpression pair(QStringLiteral("(?<!%1)%1%1(?!%1)").arg(letter));
+        format.replace(pair, letter);
+    }
+    // Time zone names are never typed.
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    return format.trimmed();
+}
+
+const QStringList &timeFormats()
+{
+    static const QStringList formats = {QStringLiteral("H:m:s"), QStringLiteral("H:m"), QStringLiteral("h:m:s AP"),
+                                        QStringLiteral("h:m AP"), QStringLiteral("h:m:s ap"), QStringLiteral("h:m ap")};
+    return formats;
+}
+
+std::optional<QTime> parseTime(const QString &text, const QLocale &locale)
+{
+    for (const QString &f : timeFormats()) {
+        const QTime t = locale.toTime(text, f);
+        if (t.isValid())
+            return t;
+    }
+    return std::nullopt;
+}
+
+std::optional<QDateTime> parseIso(const QString &text)
+{
+    static const QRegularExpression iso(
+        QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:\\.\\d+)?)?)?$"));
+    const auto m = iso.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (!d.isValid())
+        return std::nullopt;
+    QTime t(0, 0);
+    if (m.capturedLength(4) > 0) {
+        t = QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.capturedLength(6) > 0 ? m.captured(6).toInt() : 0);
+        if (!t.isValid())
+            return std::nullopt;
+    }
+    return makeDate(d, t);
+}
+
+} // namespace
+
+std::optional<QDateTime> parseDate(const QString &text, const QLocale &locale)
+{
+    QString t = text.trimmed();
+    if (t.size() >= 2 && t.startsWith(QLatin1Char('#')) && t.endsWith(QLatin1Char('#')))
+        t = t.mid(1, t.size() - 2).trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    if (const auto iso = parseIso(t))
+        return iso;
+
+    const QStringList dateFormats = {readingFormat(locale.dateFormat(QLocale::ShortFormat)),
+                                     readingFormat(locale.dateFormat(QLocale::LongFormat))};
+    for (const QString &df : dateFormats) {
+        const QDate d = locale.toDate(t, df);
+        if (d.isValid())
+            return makeDate(d);
+        // Date followed by a time.
+        for (const QString &tf : timeFormats()) {
+            const QDateTime dt = locale.toDateTime(t, df + QLatin1Char(' ') + tf);
+            if (dt.isValid())
+                return naive(dt);
+        }
+    }
+    // A time alone is a time on the date zero.
+    if (const auto time = parseTime(t, locale))
+        return makeDate(Variant::dateZero().date(), *time);
+    return std::nullopt;
+}
+
+std::optional<bool> parseBoolean(const QString &text, const QLocale &locale)
+{
+    const QString t = text.trimmed();
+    static const QStringList yes = {QStringLiteral("true"), QStringLiteral("yes")};
+    static const QStringList no = {QStringLiteral("false"), QStringLiteral("no")};
+    if (yes.contains(t, Qt::CaseInsensitive))
+        return true;
+    if (no.contains(t, Qt::CaseInsensitive))
+        return false;
+    if (const auto n = parseNumber(t, locale))
+        return *n != 0.0;
+    return std::nullopt;
+}
+
+std::optional<Variant> parseForType(const QString &text, int columnType, const QLocale &locale)
+{
+    const QString t = text.trimmed();
+    switch (columnType) {
+    case fcKeyword:
+    case fcText:
+    case fcNote:
+        return Variant::text(t);
+    default:
+        break;
+    }
+    if (t.isEmpty())
+        return Variant::null();
+    switch (columnType) {
+    case fcInteger16:
+        if (const auto v = parseInt16(t, locale))
+            return Variant::int16(*v);
+        break;
+    case fcInteger32:
+        if (const auto v = parseInt32(t, locale))
+            return Variant::int32(*v);
+        break;
+    case fcSingle:
+        if (const auto v = parseSingle(t, locale))
+            return Variant::single(*v);
+        break;
+    case fcDouble:
+        if (const auto v = parseDouble(t, locale))
+            return Variant::dbl(*v);
+        break;
+    case fcDateTime:
+        if (const auto v = parseDate(t, locale))
+            return Variant::date(*v);
+        break;
+    case fcBoolean:
+        if (const auto v = parseBoolean(t, locale))
+            return Variant::boolean(*v);
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString displayNumber(double value, const QLocale &locale)
+{
+    QLocale l = locale;
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    return l.toString(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString displayDate(const QDateTime &value, const QLocale &locale)
+{
+    if (!value.isValid())
+        return {};
+    static const QRegularExpression years(QStringLiteral("y+"));
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    format.replace(years, QStringLiteral("yyyy"));
+    QString text = locale.toString(value.date(), format);
+    if (value.time() != QTime(0, 0))
+        text += QLatin1Char(' ') + value.time().toString(QStringLiteral("HH:mm:ss"));
+    return text;
+}
+
+QString displayText(const Variant &value, const QLocale &locale)
+{
+    switch (value.type()) {
+    case Variant::Type::Int16:
+    case Variant::Type::Int32:
+        return locale.toString(value.toInt32());
+    case Variant::Type::Single:
+        return displayNumber(double(float(value.toDouble())), locale);
+    case Variant::Type::Double:
+        return displayNumber(value.toDouble(), locale);
+    case Variant::Type::Date:
+        return displayDate(value.toDate(), locale);
+    default:
+        return value.toText();
+    }
+}
+
+QString isoText(const QDateTime &value)
+{
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+Variant fromDatabase(const QVariant &value, int columnType)
+{
+    if (!value.isValid() || value.isNull())
+        return Variant::null();
+    const QLocale c = QLocale::c();
+    switch (columnType) {
+    case fcKeyword:
+    case fcText:
+    case fcNote:
+        return Variant::text(value.toString());
+    case fcInteger16:
+    case fcInteger32: {
+        bool ok = false;
+        qlonglong n = value.toLongLong(&ok);
+        if (!ok) {
+            const auto d = parseNumber(value.toString(), c);
+            if (!d)
+                return Variant::null();
+            n = qlonglong(std::nearbyint(*d));
+        }
+        return columnType == fcInteger16 ? Variant::int16(qint16(n)) : Variant::int32(qint32(n));
+    }
+    case fcSingle:
+    case fcDouble: {
+        bool ok = false;
+        double d = value.toDouble(&ok);
+        if (!ok)
+            return Variant::null();
+        return columnType == fcSingle ? Variant::single(float(d)) : Variant::dbl(d);
+    }
+    case fcDateTime: {
+        if (value.metaType().id() == QMetaType::QDateTime)
+            return Variant::date(naive(value.toDateTime()));
+        if (value.metaType().id() == QMetaType::QDate)
+            return Variant::date(makeDate(value.toDate()));
+        if (const auto d = parseIso(value.toString().trimmed()))
+            return Variant::date(*d);
+        return Variant::null();
+    }
+    case fcBoolean: {
+        if (value.metaType().id() == QMetaType::Bool)
+            return Variant::boolean(value.toBool());
+        if (const auto b = parseBoolean(value.toString(), c))
+            return Variant::boolean(*b);
+        return Variant::null();
+    }
+    default:
+        return Variant::text(value.toString());
+    }
+}
+
+} // namespace KvoPlx800SCtl::Convert

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "enums.h"
+#include "variant.h"
+
+#include <QLocale>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// Locale-aware conversions between what a user types, what the database holds and column values.
+// One parser serves validation, values, defaults and picklist formatting: numbers are read with the
+// locale's separators, rounded half to even for the integer types and range-checked after rounding;
+// dates are read in ISO form (yyyy-mm-dd[ hh:mm[:ss]]) and in the locale's forms with four-digit
+// years. Numbers go into SQL only as their parsed value written in the C locale.
+namespace KvoPlx800SCtl::Convert {
+
+// Dates: wall-clock values (see Variant).
+QDateTime makeDate(const QDate &date, const QTime &time = QTime(0, 0));
+QDateTime naive(const QDateTime &value);   // the same wall-clock reading, as a library date
+QDateTime now();                           // the current local time, to the second
+
+std::optional<double> parseNumber(const QString &text, const QLocale &locale = QLocale());
+std::optional<qint16> parseInt16(const QString &text, const QLocale &locale = QLocale());
+std::optional<qint32> parseInt32(const QString &text, const QLocale &locale = QLocale());
+std::optional<float> parseSingle(const QString &text, const QLocale &locale = QLocale());
+std::optional<double> parseDouble(const QString &text, const QLocale &locale = QLocale());
+std::optional<QDateTime> parseDate(const QString &text, const QLocale &locale = QLocale());
+// "True"/"False"/"Yes"/"No" in any case, or a number (non-zero is true).
+std::optional<bool> parseBoolean(const QString &text, const QLocale &locale = QLocale());
+
+// The value a text gives for a column type: text types trimmed, numbers and dates parsed as above,
+// Booleans by parseBoolean. A blank text gives Null for number, date and Boolean types. nullopt
+// when the text does not convert.
+std::optional<Variant> parseForType(const QString &text, int columnType, const QLocale &locale = QLocale());
+
+// Display forms in a locale: numbers without group separators, dates as the locale's short date
+// with a four-digit year, followed by hh:mm:ss when the time is not midnight.
+QString displayNumber(double value, const QLocale &locale = QLocale());
+QString displayDate(const QDateTime &value, const QLocale &locale = QLocale());
+QString displayText(const Variant &value, const QLocale &locale = QLocale());
+// "yyyy-mm-dd hh:nn:ss"
+QString isoText(const QDateTime &value);
+
+// A database field value read as a column type (SQLite hands dates as text and Booleans as
+// integers). A NULL field gives Null; a value that does not convert gives Null too.
+Variant fromDatabase(const QVariant &value, int columnType);
+
+} // namespace KvoPlx800SCtl::Convert

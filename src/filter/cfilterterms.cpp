@@ -1,0 +1,166 @@
+#include "cfilterterms.h"
+
+#include "columns/cfiltercolumns.h"
+#include "core/conversions.h"
+#include "core/tracescope.h"
+
+#include "hostkit/connection.h"
+
+namespace KvoPlx800SCtl {
+
+using HostKit::Connection;
+
+namespace {
+constexpr const char *Module = "CFilterTerms";
+
+const Connection &connectionOf(const CFilterColumns *columns)
+{
+    require(columns && columns->connection(), QStringLiteral("the filter has no column set"));
+    return *columns->connection();
+}
+
+bool ordered(EComparisonOperations op)
+{
+    return op >= kvoOP_Equals && op <= kvoOP_GreatorOrEqual;
+}
+} // namespace
+
+// --- CFilterTerm ----------------------------------------------------------------------------
+
+QString CFilterTerm::SQLField() const
+{
+    return connectionOf(m_columns).QualifiedName(m_table, m_field);
+}
+
+QString CFilterTerm::SQLOperator() const
+{
+    static const char *const operators[] = {" = ", " <> ", " < ", " > ", " <= ", " >= "};
+    switch (m_operation) {
+    case kvoOP_IsFalse:
+    case kvoOP_IsTrue:
+        if (m_class != kvoCC_Boolean)
+            return {};
+        return QLatin1String(m_operation == kvoOP_IsFalse ? " = " : " <> ") +
+               QString::number(connectionOf(m_columns).SqlBooleanValue(false));
+    case kvoOP_IsLike:
+    case kvoOP_IsNotLike:
+        if (m_class != kvoCC_Keyword && m_class != kvoCC_Text)
+            return {};
+        return QLatin1String(m_operation == kvoOP_IsLike ? " LIKE " : " NOT LIKE ");
+    default:
+        if (ordered(m_operation) && (m_class == kvoCC_Text || m_class == kvoCC_Numeric || m_class == kvoCC_Date))
+            return QLatin1String(operators[m_operation - kvoOP_Equals]);
+        return {};
+    }
+}
+
+QString CFilterTerm::SQLValue() const
+{
+    const Connection &db = connectionOf(m_columns);
+    switch (m_class) {
+    case kvoCC_Keyword:
+    case kvoCC_Text:
+        return db.dialect().FilterTextValue(m_compareTo);
+    case kvoCC_Numeric: {
+        // Only a parsed number goes into SQL, written in the C locale.
+        const auto number = Convert::parseNumber(m_compareTo);
+        require(number.has_value(), QStringLiteral("\"%1\" is not a number").arg(m_compareTo));
+        return Variant::dbl(*number).toText();
+    }
+    case kvoCC_Date: {
+        const auto date = Convert::parseDate(m_compareTo);
+        require(date.has_value(), QStringLiteral("\"%1\" is not a date").arg(m_compareTo));
+        return db.SqlDateLiteral(*date);
+    }
+    default:
+        return {};
+    }
+}
+
+// --- CFilterTerms ---------------------------------------------------------------------------
+
+CFilterTerms::CFilterTerms() = default;
+
+CFilterTerms::~CFilterTerms() = default;
+
+QList<const CFilterTerm *> CFilterTerms::NewEnum() const
+{
+    QList<const CFilterTerm *> list;
+    for (const auto &t : m_terms)
+        list.append(t.get());
+    return list;
+}
+
+CFilterTerm *CFilterTerms::Add(EConjunctions conjunction, const QString &table, const QString &field,
+                               FilterComparisonClasses comparisonClass, EComparisonOperations operation,
+                               const QString &compareTo)
+{
+    return traced("Add", Module, static_cast<CFilterTerm *>(nullptr), [&](CFilterTerm *&result) {
+        require(m_columns != nullptr, QStringLiteral("the filter has no column set"));
+        auto term = std::unique_ptr<CFilterTerm>(new CFilterTerm(m_columns));
+        term->m_conjunction = conjunction;
+        term->m_field = field;
+        term->m_table = table;
+        if (table != m_columns->baseTableName()) {
+            term->m_column = m_columns->findByName(field);
+            require(term->m_column != nullptr, QStringLiteral("no search column is named \"%1\"").arg(field));
+        }
+        term->m_class = comparisonClass;
+        term->m_operation = operation;
+        term->m_compareTo = compareTo;
+        term->m_index = qint16(Count() + 1);
+        result = term.get();
+        m_terms.push_back(std::move(term));
+    });
+}
+
+void CFilterTerms::Clear()
+{
+    while (!m_terms.empty())
+        m_terms.erase(m_terms.begin());
+}
+
+QString CFilterTerms::SQLString() const
+{
+    return traced("SQLString", Module, QString(), [&](QString &result) {
+        if (m_terms.empty())
+            return;
+        const Connection &db = connectionOf(m_columns);
+        const QString base = m_columns->baseTableName();
+        const QString key = m_columns->keyFieldName();
+        const QString K = db.QualifiedName(base, key);
+        const QString likeEscape = db.dialect().likeEscapeClause();
+        QString W;
+        QString J;
+        QString C;
+        for (const auto &term : m_terms) {
+            if (!W.isEmpty() && term->Conjunction() != kvoCJ_None)
+                C = term->Conjunction() == kvoCJ_And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
+            if (term->ComparisonClass() == kvoCC_Keyword) {
+                const QString T = term->HasColumn() ? m_columns->KeywordTableName(term->Column()) : term->Table();
+                W += C + K + (term->Operation() == kvoOP_Excludes ? QStringLiteral(" NOT") : QString()) +
+                     QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base) +
+                     QStringLiteral(", ") + db.QuoteName(T) + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ") +
+                     db.QualifiedName(T, key) + QStringLiteral(" AND ") + db.QualifiedName(T, term->Field()) +
+                     QStringLiteral(" = ") + term->SQLValue() + QStringLiteral(")");
+                continue;
+            }
+            if (term->HasColumn())
+                J = m_columns->SearchTableName(term->Column());
+            const QString O = term->SQLOperator();
+            if (O.isEmpty())
+                continue;
+            W += C + term->SQLField() + O + term->SQLValue();
+            if (term->Operation() == kvoOP_IsLike || term->Operation() == kvoOP_IsNotLike)
+                W += likeEscape;
+        }
+        QString S = K + QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base);
+        if (!J.isEmpty())
+            S += QStringLiteral(" INNER JOIN ") + db.QuoteName(J) + QStringLiteral(" ON ") + K + QStringLiteral(" = ") +
+                 db.QualifiedName(J, key);
+        S += QStringLiteral(" WHERE (") + W + QStringLiteral("))");
+        result = S;
+    });
+}
+
+} // namespace KvoPlx800SCtl

@@ -1,0 +1,280 @@
+#include "catalog.h"
+
+#include "catalogreader_p.h"
+#include "connection.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+
+namespace KvoPlx800SCtl::HostKit {
+
+namespace {
+
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+// CatalogTable ------------------------------------------------------------------------------
+
+const CatalogColumn *CatalogTable::FindColumn(const QString &name) const
+{
+    for (const CatalogColumn &column : Columns) {
+        if (column.Name == name)
+            return &column;
+    }
+    for (const CatalogColumn &column : Columns) {
+        if (sameName(column.Name, name))
+            return &column;
+    }
+    return nullptr;
+}
+
+const CatalogKey *CatalogTable::primaryKey() const
+{
+    for (const CatalogKey &key : Keys) {
+        if (key.Type == adKeyPrimary)
+            return &key;
+    }
+    return nullptr;
+}
+
+QList<const CatalogKey *> CatalogTable::keysOfType(int type) const
+{
+    QList<const CatalogKey *> result;
+    for (const CatalogKey &key : Keys) {
+        if (key.Type == type)
+            result.append(&key);
+    }
+    return result;
+}
+
+const CatalogIndex *CatalogTable::findIndex(const QString &name) const
+{
+    for (const CatalogIndex &index : Indexes) {
+        if (sameName(index.Name, name))
+            return &index;
+    }
+    return nullptr;
+}
+
+// Catalog -----------------------------------------------------------------------------------
+
+Catalog::Catalog(Connection &connection)
+    : m_connection(connection), m_reader(detail::createCatalogReader(connection.dialect().engine()))
+{
+}
+
+Catalog::~Catalog() = default;
+
+QStringList Catalog::tableNames()
+{
+    if (!m_namesLoaded)
+        loadTableNames();
+    return m_names;
+}
+
+std::shared_ptr<const CatalogTable> Catalog::FindTable(const QString &name)
+{
+    if (name.isEmpty())
+        return nullptr;
+    if (!m_namesLoaded && !loadTableNames())
+        return nullptr;
+
+    QString actual;
+    if (m_names.contains(name))
+        actual = name;
+    else
+        actual = m_folded.value(name.toLower());
+    if (actual.isEmpty())
+        return nullptr;
+
+    const auto cached = m_tables.constFind(actual);
+    if (cached != m_tables.constEnd())
+        return cached.value();
+    auto table = loadTable(actual);
+    if (table)
+        m_tables.insert(actual, table);
+    return table;
+}
+
+void Catalog::Refresh()
+{
+    m_namesLoaded = false;
+    m_names.clear();
+    m_folded.clear();
+    m_tables.clear();
+}
+
+void Catalog::Refresh(const QString &table)
+{
+    // A table that was created, dropped or renamed changes the name list too.
+    m_namesLoaded = false;
+    m_names.clear();
+    m_folded.clear();
+    for (auto it = m_tables.begin(); it != m_tables.end();) {
+        if (sameName(it.key(), table))
+            it = m_tables.erase(it);
+        else
+            ++it;
+    }
+}
+
+QStringList Catalog::referencingTables(const QString &table)
+{
+    QStringList names;
+    if (!m_reader)
+        return names;
+    detail::CatalogQueries queries(m_connection.database(), m_connection.dialect(), m_queryCount, m_lastError);
+    if (!m_reader->readReferencingTables(queries, table, &names))
+        names.clear();
+    return names;
+}
+
+int Catalog::adoTypeOf(const QString &nativeType, int *size) const
+{
+    if (size)
+        *size = 0;
+    return m_reader ? m_reader->adoTypeOf(nativeType, size) : 0;
+}
+
+int Catalog::reportedType(int adoType, int size, int *reportedSize) const
+{
+    const Dialect &dialect = m_connection.dialect();
+    int length = 0;
+    int type = adoTypeOf(dialect.columnType(adoType, size), &length);
+    if (type == 0) {
+        type = dialect.storedAdoType(adoType);
+        length = size;
+    }
+    if (reportedSize)
+        *reportedSize = length;
+    return type;
+}
+
+bool Catalog::loadTableNames()
+{
+    m_names.clear();
+    m_folded.clear();
+    if (!m_reader) {
+        m_lastError = QStringLiteral("The catalog of %1 databases cannot be read.")
+                          .arg(m_connection.dialect().engineName());
+        return false;
+    }
+    detail::CatalogQueries queries(m_connection.database(), m_connection.dialect(), m_queryCount, m_lastError);
+    QStringList names;
+    if (!m_reader->readTableNames(queries, &names))
+        return false;
+    m_names = names;
+    for (const QString &n : std::as_const(m_names)) {
+        const QString key = n.toLower();
+        if (!m_folded.contains(key))
+            m_folded.insert(key, n);
+    }
+    m_namesLoaded = true;
+    return true;
+}
+
+std::shared_ptr<const CatalogTable> Catalog::loadTable(const QString &name)
+{
+    if (!m_reader)
+        return nullptr;
+    detail::CatalogQueries queries(m_connection.database(), m_connection.dialect(), m_queryCount, m_lastError);
+    auto table = std::make_shared<CatalogTable>();
+    table->Name = name;
+    if (!m_reader->readTable(queries, table.get()))
+        return nullptr;
+    return table;
+}
+
+// Reader helpers ----------------------------------------------------------------------------
+
+namespace detail {
+
+CatalogReader::~CatalogReader() = default;
+
+bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
+{
+    ++m_counter;
+    query.setForwardOnly(true);
+    if (query.exec(sql))
+        return true;
+    m_error = query.lastError().text();
+    if (m_error.trimmed().isEmpty())
+        m_error = QStringLiteral("Catalog query failed: %1").arg(sql);
+    return false;
+}
+
+std::unique_ptr<CatalogReader> createCatalogReader(Engine engine)
+{
+    using Factory = std::unique_ptr<CatalogReader> (*)();
+    struct Entry
+    {
+        Engine engine;
+        Factory create;
+    };
+    static const Entry entries[] = {
+        {Engine::SQLite, &createSqliteCatalogReader},
+        {Engine::PostgreSQL, &createPostgresCatalogReader},
+        {Engine::MariaDB, &createMariaDbCatalogReader},
+    };
+    for (const Entry &entry : entries) {
+        if (entry.engine == engine)
+            return entry.create();
+    }
+    return nullptr;
+}
+
+int typeLength(const QString &nativeType)
+{
+    static const QRegularExpression length(QStringLiteral("\\(\\s*(\\d+)"));
+    const auto match = length.match(nativeType);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+void addKeyColumn(QList<CatalogKey> &keys, const QString &name, int type, const QString &column,
+                  const QString &relatedTable, const QString &relatedColumn)
+{
+    CatalogKey *key = nullptr;
+    for (CatalogKey &k : keys) {
+        if (k.Name == name && k.Type == type) {
+            key = &k;
+            break;
+        }
+    }
+    if (!key) {
+        CatalogKey k;
+        k.Name = name;
+        k.Type = type;
+        k.RelatedTable = relatedTable;
+        keys.append(k);
+        key = &keys.last();
+    }
+    key->Columns.append(column);
+    if (type == adKeyForeign)
+        key->RelatedColumns.append(relatedColumn);
+}
+
+void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QString &column, bool unique,
+                    bool primaryKey, bool behindKey)
+{
+    for (CatalogIndex &index : indexes) {
+        if (index.Name == name) {
+            index.Columns.append(column);
+            return;
+        }
+    }
+    CatalogIndex index;
+    index.Name = name;
+    index.Columns.append(column);
+    index.Unique = unique;
+    index.PrimaryKey = primaryKey;
+    index.BehindKey = behindKey || primaryKey;
+    indexes.append(index);
+}
+
+} // namespace detail
+
+} // namespace KvoPlx800SCtl::HostKit

@@ -1,0 +1,81 @@
+#pragma once
+
+// Internal to the host kit: the engine-specific part of the schema catalog.
+
+#include "catalog.h"
+#include "dialect.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace KvoPlx800SCtl::HostKit::detail {
+
+// Runs the catalog's read queries on one connection, counts them and keeps the last error.
+class CatalogQueries
+{
+public:
+    CatalogQueries(QSqlDatabase &db, const Dialect &dialect, int &counter, QString &error)
+        : m_db(db), m_dialect(dialect), m_counter(counter), m_error(error)
+    {
+    }
+
+    // A forward-only query over `sql`, positioned before its first row; false (with the error
+    // kept) when it fails.
+    bool run(QSqlQuery &query, const QString &sql);
+    const Dialect &dialect() const { return m_dialect; }
+    QSqlDatabase &database() { return m_db; }
+
+private:
+    QSqlDatabase &m_db;
+    const Dialect &m_dialect;
+    int &m_counter;
+    QString &m_error;
+};
+
+// What a catalog needs to know about one engine: how to list its tables, how to read one table's
+// layout and how its type texts map to ADO type codes.
+class CatalogReader
+{
+public:
+    virtual ~CatalogReader();
+
+    virtual bool readTableNames(CatalogQueries &queries, QStringList *names) const = 0;
+    // Fills `table` (whose Name is set) from the engine's catalog.
+    virtual bool readTable(CatalogQueries &queries, CatalogTable *table) const = 0;
+    // Names of the tables with a foreign key to `table`.
+    virtual bool readReferencingTables(CatalogQueries &queries, const QString &table, QStringList *names) const = 0;
+    // ADO type code of a type text, as the catalog reports it or as DDL writes it; `size` gets
+    // the declared character length of text types (0 when none). 0 for a type it does not know.
+    virtual int adoTypeOf(const QString &nativeType, int *size) const = 0;
+};
+
+std::unique_ptr<CatalogReader> createSqliteCatalogReader();
+std::unique_ptr<CatalogReader> createPostgresCatalogReader();
+std::unique_ptr<CatalogReader> createMariaDbCatalogReader();
+// The reader of an engine; nullptr for an engine whose catalog is not read here.
+std::unique_ptr<CatalogReader> createCatalogReader(Engine engine);
+
+// Shared helpers of the readers.
+// The number in the first pair of parentheses of a type text ("varchar(40)" gives 40), or 0.
+int typeLength(const QString &nativeType);
+// Adds `column` to the key of `name`/`type` in `keys`, creating the key on first use; keeps the
+// related table and column of foreign keys.
+void addKeyColumn(QList<CatalogKey> &keys, const QString &name, int type, const QString &column,
+                  const QString &relatedTable = {}, const QString &relatedColumn = {});
+void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QString &column, bool unique,
+                    bool primaryKey, bool behindKey);
+
+// Constraint names written in an SQLite CREATE TABLE text. SQLite keeps them nowhere else.
+struct NamedConstraint
+{
+    QString Name;
+    int Type = adKeyPrimary;
+    QStringList Columns;
+};
+QList<NamedConstraint> parseSqliteConstraintNames(const QString &createSql);
+
+} // namespace KvoPlx800SCtl::HostKit::detail

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "dialect.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+
+namespace KvoPlx800SCtl::HostKit {
+
+class RecordSet;
+
+// The two texts shown when a statement meets a record locked by another user (or a busy
+// database): a message and its second line.
+struct LockedMessage
+{
+    QString text;
+    QString detail;
+};
+LockedMessage MakeLockedMessage(const QString &text, const QString &detail);
+
+// Where a connection goes, parsed from a URL:
+//   sqlite:PATH                                               (sqlite::memory: for an in-memory database)
+//   postgresql://[user[:password]@]host[:port]/dbname[?schema=NAME]
+//   mariadb://[user[:password]@]host[:port]/dbname
+// Query options common to all: busy_timeout=MS (SQLite; default 5000).
+struct ConnectionUrl
+{
+    Engine engine = Engine::SQLite;
+    QString path; // SQLite file
+    QString host;
+    int port = 0;
+    QString user;
+    QString password;
+    QString database;
+    QString schema; // PostgreSQL schema (search_path); empty = server default
+    int busyTimeoutMs = 5000;
+
+    static bool parse(const QString &url, ConnectionUrl *out, QString *error);
+    QString toString(bool withPassword = false) const;
+};
+
+// One open database connection with its dialect: the connection of the schema catalog, on which
+// the database helper runs statements. Statements are plain SQL text (no parameters).
+class Connection
+{
+public:
+    static std::unique_ptr<Connection> open(const QString &url, QString *error);
+    static std::unique_ptr<Connection> open(const ConnectionUrl &url, QString *error);
+    ~Connection();
+
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    QSqlDatabase &database() { return m_db; }
+    // Reads the session settings that shape literals again (after a host changed sql_mode or
+    // standard_conforming_strings on this connection).
+    bool refreshSessionSettings(QString *error = nullptr);
+    const Dialect &dialect() const { return *m_dialect; }
+    const ConnectionUrl &url() const { return m_url; }
+    // The connection string handed to the database handler's convert request (no password).
+    QString ConnectionString() const;
+
+    // Runs one statement. A busy or locked database shows `locked` (when given) through the
+    // services helper's message box and fails; any other failure is logged through the trace
+    // service. lastError() tells what went wrong.
+    // PostgreSQL: a statement that fails inside a transaction aborts the transaction, and every
+    // later statement fails until the caller calls RollbackTransaction.
+    bool ExecuteSql(const QString &sql, const LockedMessage *locked = nullptr);
+    QString lastError() const { return m_lastError; }
+    // Rows changed by the last successful ExecuteSql.
+    int rowsAffected() const { return m_rowsAffected; }
+
+    // One transaction at a time. SQLite takes the write lock when the transaction begins, so a
+    // busy database shows `locked` here. MariaDB commits an open transaction at any DDL statement.
+    bool BeginTransaction(const LockedMessage *locked = nullptr);
+    bool CommitTransaction();
+    bool RollbackTransaction(); // no effect (and true) when no transaction is open
+    bool inTransaction() const { return m_inTransaction; }
+
+    // A record set over a whole table, updatable (AddNew/Update/Delete), or nullptr.
+    std::unique_ptr<RecordSet> OpenTable(const QString &table);
+    // A static, read-only record set over a query, or nullptr.
+    std::unique_ptr<RecordSet> OpenQuery(const QString &sql);
+
+    // Whether `table` has a row whose `keyField` equals `keyLiteral` (a finished SQL literal).
+    // Returns false when the look-up itself failed; `found` is then false too.
+    bool RowExists(const QString &table, const QString &keyField, const QString &keyLiteral, bool &found);
+
+    // Pair helpers of the database helper. They take finished literals; the field name is quoted
+    // here. An empty literal is written as NULL.
+    void AddUpdatePair(QString &setList, const QString &field, const QString &literal) const;
+    void AddInsertPair(QString &fieldList, QString &valueList, const QString &field, const QString &literal) const;
+
+    // Shorthands for the dialect's quoting.
+    QString QuoteName(const QString &name) const { return m_dialect->QuoteName(name); }
+    QString QuoteText(const QString &text) const { return m_dialect->QuoteText(text); }
+    QString QualifiedName(const QString &t, const QString &c) const { return m_dialect->QualifiedName(t, c); }
+    QString SqlDateLiteral(const QDateTime &d) const { return m_dialect->SqlDateLiteral(d); }
+    int SqlBooleanValue(bool b) const { return m_dialect->SqlBooleanValue(b); }
+
+    // Statements run since the connection opened; benchmarks and tests count round trips with it.
+    qint64 statementCount() const { return m_statementCount; }
+
+private:
+    Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url);
+    bool isLockError(const class QSqlError &error) const;
+    bool fail(const class QSqlError &error, const QString &sql, const LockedMessage *locked);
+
+    QSqlDatabase m_db;
+    std::unique_ptr<Dialect> m_dialect;
+    ConnectionUrl m_url;
+    QString m_lastError;
+    int m_rowsAffected = 0;
+    bool m_inTransaction = false;
+    qint64 m_statementCount = 0;
+};
+
+} // namespace KvoPlx800SCtl::HostKit

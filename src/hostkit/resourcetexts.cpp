@@ -1,0 +1,673 @@
+#include "resourcetexts.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace KvoPlx800SCtl::HostKit {
+
+namespace {
+
+struct TextEntry
+{
+    int number;
+    const char *text;
+};
+
+// The English texts. Texts that take arguments say what %1, %2 ... stand for in the comment of
+// their group.
+// clang-format off
+constexpr TextEntry builtInTexts[] = {
+    // Menu items and window captions (6816 + menu item)
+    {6816, "Edit Search Data"},
+    {6817, "Filter"},
+    {6818, "Clear Filter"},
+    {6819, "View Search Data"},
+    {6820, "Include Search Data"},
+    {6821, "Show Search Data Window"},
+    {6822, "Switch to Search Columns"},
+    {6823, "Edit Picklists"},
+    // Status-line prompts by column type (%1 = text length where given)
+    {6912, "Check the box for Yes, clear it for No."},
+    {6913, "Enter a date, optionally followed by a time."},
+    {6914, "Enter a number."},
+    {6915, "Enter a whole number from -32768 to 32767."},
+    {6916, "Enter a keyword of up to %1 characters and add it to the list."},
+    {6917, "Enter a whole number from -2147483648 to 2147483647."},
+    {6918, "Enter a number (single precision)."},
+    {6919, "Enter a text of up to %1 characters."},
+    {6920, "Enter a note; it may have several lines."},
+    // Display names of the column types
+    {7008, "Yes/No"},
+    {7009, "Date/Time"},
+    {7010, "Number (double)"},
+    {7011, "Integer (16-bit)"},
+    {7012, "Keyword"},
+    {7013, "Integer (32-bit)"},
+    {7014, "Number (single)"},
+    {7015, "Text"},
+    {7016, "Undefined"},
+    {7017, "Note"},
+    // Configuration dialog
+    {7104, "Configure Search Columns"},
+    {7106, "Search columns of the table \"%1\":"},
+    {7107, "Name"},
+    {7108, "Type"},
+    {7109, "Length"},
+    {7111, "Database:"},
+    {7112, "Table:"},
+    {7113, "Key field:"},
+    {7115, "Saving these changes deletes search data of the table \"%1\" for good. Save the changes now?"},
+    {7116, "Save Search Columns"},
+    {7117, "The search column \"%1\" and all the data stored in it will be deleted when the changes are saved. Delete the column?"},
+    {7118, "Delete Search Column"},
+    {7119, "The search columns have been changed. Do you want to save the changes?"},
+    {7120, "Picklist"},
+    {7121, "Blanks Allowed"},
+    {7122, "Default"},
+    {7124, "Yes"},
+    {7125, "No"},
+    {7126, "Yes"},
+    {7127, "No"},
+    // Column editor
+    {7296, "Edit Search Column"},
+    {7297, "New Search Column"},
+    {7298, "Caption:"},
+    {7299, "Name:"},
+    {7300, "Description:"},
+    {7301, "Length:"},
+    {7302, "Type:"},
+    {7303, "Picklist"},
+    {7304, "Allow blank entries"},
+    {7305, "Default:"},
+    {7306, "Do not allow the date and time to be changed"},
+    {7307, "The date and time are filled in when a record gets its search data and cannot be changed afterwards."},
+    // Data-entry control
+    {7392, "Record of %1:"},
+    // Comparisons (7488 + operation)
+    {7488, "is false"},
+    {7489, "is true"},
+    {7490, "equals"},
+    {7491, "does not equal"},
+    {7492, "is less than"},
+    {7493, "is greater than"},
+    {7494, "is less than or equal to"},
+    {7495, "is greater than or equal to"},
+    {7496, "is like"},
+    {7497, "is not like"},
+    {7498, "includes"},
+    {7499, "excludes"},
+    // Filter dialog and filter help
+    {7584, "Field"},
+    {7585, "Comparison"},
+    {7586, "Value"},
+    {7587, "<none>"},
+    {7588, "And"},
+    {7589, "Or"},
+    {7590, "Help"},
+    {7591, "Filter Help"},
+    {7592, "A filter is made of up to ten rows. In each row choose a field, a comparison and, where the comparison needs one, the value to compare with. Rows after the first are joined to the rows before them with And or Or."},
+    {7593, "Texts are compared as they are typed. With \"is like\" and \"is not like\", % stands for any number of characters and _ for exactly one character; write \\% or \\_ to match the character itself."},
+    {7594, "Keywords are tested with \"includes\" and \"excludes\": a record matches when its keyword list holds (or does not hold) the keyword typed. Yes/No fields are tested with \"is true\" and \"is false\" and need no value."},
+    {7595, "Numbers are written in the format of your regional settings, for example %1."},
+    {7596, "Dates and times are written in the format of your regional settings, for example %2 or %1, or as year-month-day with a 24-hour time, for example %3."},
+    {7597, "Choose OK to apply the filter, Clear to remove all rows, or Cancel to keep the filter as it was."},
+    {7598, "Fields You Can Filter On"},
+    {7599, "How to Write Filter Values"},
+    {7600, "Yes/No"},
+    {7601, "Date/Time"},
+    {7602, "Keyword, up to %1 characters"},
+    {7603, "Number"},
+    {7604, "Text, up to %1 characters"},
+    // Status texts and banners of the data-entry control
+    {7680, "No search columns are available."},
+    {7681, "No search columns are defined for the table \"%1\"."},
+    {7682, "The value of this field is not valid."},
+    {7683, "The value of another field is not valid."},
+    {7684, "The values of this field and of one other field are not valid."},
+    {7685, "The values of this field and of %1 other fields are not valid."},
+    {7686, "The values of %1 fields are not valid."},
+    // Examine window
+    {7872, "The search data has been changed. Do you want to save the changes?"},
+    // Button captions
+    {8064, "Reset"},
+    {8065, "Close"},
+    {8066, "OK"},
+    {8067, "Apply"},
+    {8068, "New"},
+    {8069, "Delete"},
+    {8070, "Edit"},
+    {8071, "Up"},
+    {8072, "Down"},
+    {8073, "Cancel"},
+    {8074, "Add"},
+    {8075, "Remove"},
+    {8076, "Clear"},
+    {8077, "Picklist"},
+    {8081, "Copy Template"},
+    {8082, "Paste Template"},
+    {8083, "Now"},
+    {8085, "Help"},
+    // Column editor: picklist switch (%1 = column name) and name warnings (%1 = the clashing text)
+    {8160, "The picklist of the column \"%1\" will be deleted with all its entries; the values stored in the records are kept. Do you want to go on?"},
+    {8161, "A picklist will be made for the column \"%1\" from the values already stored in the records."},
+    {8162, "\"%1\" is the name of a field of the base table."},
+    {8163, "The caption \"%1\" is the name of a field of the base table."},
+    {8164, "Another search column is already named \"%1\"."},
+    {8165, "The caption \"%1\" is the name of another search column."},
+    {8166, "The name \"%1\" is the caption of another search column."},
+    {8167, "Another search column already has the caption \"%1\"."},
+    // Picklist editor (%1 = column name, %2 = default entry)
+    {8352, "Picklist of %1"},
+    {8355, "The entries of the picklist of the column \"%1\". Type new entries on the first page; check entries to hide, show or remove them."},
+    {8357, "The entries of the picklist of the column \"%1\". Type new entries on the first page; check entries to hide, show or remove them. The default entry \"%2\" cannot be checked."},
+    // Locked-record messages of the picklists: a message and its second line
+    {8358, "The blank entry of the picklist could not be changed."},
+    {8359, "The picklist is locked by another user, so the blank entry could not be added."},
+    {8360, "The picklist is locked by another user, so the blank entry could not be removed."},
+    {8361, "The picklist default could not be written into the search data."},
+    {8362, "A record is locked by another user, so its search data could not be saved."},
+    {8363, "The default entry could not be added to the picklist."},
+    {8364, "The picklist is locked by another user, so the entry could not be saved."},
+    {8365, "The picklist entries could not be hidden."},
+    {8366, "The picklist is locked by another user, so the entries could not be saved as hidden."},
+    {8367, "The picklist entries could not be shown again."},
+    {8368, "The picklist is locked by another user, so the entries could not be saved as shown."},
+    {8369, "The hidden picklist entries could not be removed."},
+    {8370, "The picklist is locked by another user, so the hidden entries could not be removed."},
+    {8371, "The picklist entries could not be removed."},
+    {8372, "The picklist is locked by another user, so the entries could not be removed."},
+    {8373, "The new picklist entries could not be saved."},
+    {8374, "The picklist is locked by another user, so the new entries could not be saved."},
+    // Locked-record messages of the search data: a message and its second line
+    {8456, "The search column definitions could not be saved."},
+    {8457, "The definition table is locked by another user, so the definitions could not be saved."},
+    {8458, "A record is locked by another user, so the default value could not be saved in its search data."},
+    {8459, "The search data could not be copied."},
+    {8460, "The target record is locked by another user, so its search data could not be saved as a new row."},
+    {8461, "The target record is locked by another user, so its search data could not be saved."},
+    {8462, "The keywords could not be copied."},
+    {8463, "The target record is locked by another user, so its old keywords could not be removed."},
+    {8464, "The target record is locked by another user, so its keywords could not be saved."},
+    {8469, "The search column definitions could not be opened."},
+    {8470, "The definition table is locked by another user."},
+    {8471, "The search data could not be saved."},
+    {8472, "The record is locked by another user, so its search data could not be saved as a new row."},
+    {8473, "The record is locked by another user, so its search data could not be saved."},
+    {8474, "The search data could not be merged."},
+    {8476, "The target record is locked by another user, so the merged search data could not be saved."},
+    {8477, "The keywords could not be saved."},
+    {8478, "The record is locked by another user, so its old keywords could not be removed."},
+    {8479, "The record is locked by another user, so its keywords could not be saved."},
+    // Kept picklist entries
+    {8548, "These entries could not be removed because records still use them:"},
+    {8549, "These hidden entries could not be removed because records still use them:"},
+    {8550, "Hidden entries are no longer offered for new values; the records that use them keep them."},
+    {8551, "Choose %1 to hide the entries instead, or %2 to keep them as they are."},
+    // Host kit
+    {9000, "The table \"%1\" must be converted. Convert it now?"},
+};
+// clang-format on
+
+// The pictures, as XPM images.
+constexpr char xpmEditDataLarge[] = R"xpm(/* XPM */
+static const char *edit_data_large[] = {
+"32 32 39 1",
+"  c None",
+". c #404850",
+"+ c #FFFFFF",
+"@ c #A0A0A8",
+"# c #788090",
+"$ c #506068",
+"% c #889098",
+"& c #C8D0D8",
+"* c #D0E0E8",
+"= c #F8F8F8",
+"- c #707880",
+"; c #606878",
+"> c #805060",
+", c #985860",
+"' c #E06070",
+") c #6890C0",
+"! c #E0E0E0",
+"~ c #986858",
+"{ c #505860",
+"] c #A08840",
+"^ c #E88858",
+"/ c #F0C030",
+"( c #F0A840",
+"_ c #6080B0",
+": c #405058",
+"< c #606870",
+"[ c #D0D0D0",
+"} c #908870",
+"| c #E0B830",
+"1 c #506080",
+"2 c #606060",
+"3 c #F0D8A8",
+"4 c #A89870",
+"5 c #485868",
+"6 c #989080",
+"7 c #F0F0F8",
+"8 c #D0C098",
+"9 c #B8C0C0",
+"0 c #505858",
+"                                ",
+"                                ",
+"    .................           ",
+"    .++++++++++++++@.           ",
+"    .++++++++++++++@#$          ",
+"    .++++++++++++++@%&$         ",
+"    .++++++++++++++@%*&$        ",
+"    .+++++++++++++=-;%%#..      ",
+"    .+++++++++++++=--@@@@.      ",
+"    .++++++++++++++==++++.      ",
+"    .++++++++++++++++++++.    > ",
+"    .++++++++++++++++++++.  .,''",
+"    .+++))))))))))))))+++. .,'''",
+"    .+++))))))))))))))+++..,''''",
+"    .+++++++++++++++++++!.~'''''",
+"    .++++++++++++++++++!{]^'''',",
+"    .+++))))))))))))))!{]/(''',.",
+"    .+++)))))))))))))_{]///(^~. ",
+"    .+++++++++++++++!{]/////].  ",
+"    .++++++++++++++!{]/////].   ",
+"    .+++))))))))))_:]/////].    ",
+"    .+++)))))))))_:]/////].     ",
+"    .++++++++++=<{]/////].      ",
+"    .++++++++++[.}|////]{.      ",
+"    .+++)))))))1234|//]{!.      ",
+"    .+++)))))))56334|]{!+.      ",
+"    .+++++++++7.8333}{!++.      ",
+"    .+++++++++903862.<=++.      ",
+"    .+++++++++%.0.<%[=+++.      ",
+"    ......................      ",
+"                                ",
+"                                "
+};
+)xpm";
+
+constexpr char xpmFilterLarge[] = R"xpm(/* XPM */
+static const char *filter_large[] = {
+"32 32 15 1",
+"  c None",
+". c #204888",
+"+ c #6088B8",
+"@ c #A8D0F0",
+"# c #7898C8",
+"$ c #205088",
+"% c #88B0D8",
+"& c #205090",
+"* c #3878C8",
+"= c #4080D0",
+"- c #285090",
+"; c #285898",
+"> c #3060A8",
+", c #3068B8",
+"' c #3870C0",
+"                                ",
+"                                ",
+"                                ",
+"                                ",
+"  ............................  ",
+"   .+@@@@@@@@@@@@@@@@@@@@@@+.   ",
+"    .#@@@@@@@@@@@@@@@@@@@@#.    ",
+"     $%@@@@@@@@@@@@@@@@@@%$     ",
+"      &*================*&      ",
+"       -================-       ",
+"       .;==============;.       ",
+"        .>============>.        ",
+"         .,==========,.         ",
+"          .'========'.          ",
+"           &*======*&           ",
+"            -======-            ",
+"            .======.            ",
+"            .======.            ",
+"            .======.            ",
+"            .======.            ",
+"            .======.            ",
+"            .======.            ",
+"            .======.            ",
+"            .,=====.            ",
+"             .&,===.            ",
+"               .&,=.            ",
+"                 .&.            ",
+"                   .            ",
+"                                ",
+"                                ",
+"                                ",
+"                                "
+};
+)xpm";
+
+constexpr char xpmClearFilterLarge[] = R"xpm(/* XPM */
+static const char *clear_filter_large[] = {
+"32 32 29 1",
+"  c None",
+". c #485870",
+"+ c #8898A8",
+"@ c #D0E0E8",
+"# c #A0A8B8",
+"$ c #506070",
+"% c #B0C0D0",
+"& c #506078",
+"* c #8898B0",
+"= c #90A0B8",
+"- c #586878",
+"; c #88A0B8",
+"> c #607088",
+", c #688090",
+"' c #7888A0",
+") c #8090A8",
+"! c #A0B0C0",
+"~ c #708090",
+"{ c #A0B0C8",
+"] c #E8F0F0",
+"^ c #F8E8E8",
+"/ c #FFFFFF",
+"( c #E89090",
+"_ c #D02828",
+": c #E88888",
+"< c #F8F8F8",
+"[ c #F0F0F0",
+"} c #506878",
+"| c #90A0B0",
+"                                ",
+"                                ",
+"                                ",
+"                                ",
+"  ............................  ",
+"   .+@@@@@@@@@@@@@@@@@@@@@@+.   ",
+"    .#@@@@@@@@@@@@@@@@@@@@#.    ",
+"     $%@@@@@@@@@@@@@@@@@@%$     ",
+"      &*================*&      ",
+"       -;==============;-       ",
+"       .>==============>.       ",
+"        .,============,.        ",
+"         .'=========='.         ",
+"          .)========).          ",
+"           &*======*&           ",
+"            -=====!~            ",
+"            .==={]^^/      /^^/ ",
+"            .===](__:/    /:__(/",
+"            .==!^____:/  /:____^",
+"            .==!^_____://:_____^",
+"            .===]:_____::_____:/",
+"            .==={<:__________:/ ",
+"            .===={<:________:/  ",
+"            .'===={[:______:/   ",
+"             .}'=={[:______:/   ",
+"               .}|<:________:/  ",
+"                 [:__________:/ ",
+"                /:_____::_____:/",
+"                ^_____://:_____^",
+"                ^____:/  /:____^",
+"                /(__:/    /:__(/",
+"                 /^^/      /^^/ "
+};
+)xpm";
+
+constexpr char xpmEditDataSmall[] = R"xpm(/* XPM */
+static const char *edit_data_small[] = {
+"16 16 11 1",
+"  c None",
+". c #404850",
+"+ c #FFFFFF",
+"@ c #A0A0A8",
+"# c #889098",
+"$ c #506068",
+"% c #A8B0B0",
+"& c #6890C0",
+"* c #E06070",
+"= c #F0C030",
+"- c #F0D098",
+"                ",
+"  .........     ",
+"  .++++++@.     ",
+"  .++++++#$..   ",
+"  .++++++%#@.   ",
+"  .+++++++++. . ",
+"  .+&&&&&&&+..**",
+"  .+++++++++.==*",
+"  .+&&&&&&&.===.",
+"  .+++++++.===. ",
+"  .+&&&&&.===.  ",
+"  .+++++.===.   ",
+"  .+&&&.-==..   ",
+"  .++++.--.+.   ",
+"  ...........   ",
+"                "
+};
+)xpm";
+
+constexpr char xpmFilterSmall[] = R"xpm(/* XPM */
+static const char *filter_small[] = {
+"16 16 10 1",
+"  c None",
+". c #204888",
+"+ c #6088B8",
+"@ c #A8D0F0",
+"# c #3068B8",
+"$ c #4080D0",
+"% c #3870C0",
+"& c #205090",
+"* c #3878C8",
+"= c #285090",
+"                ",
+"                ",
+" .............. ",
+"  .+@@@@@@@@+.  ",
+"   .#$$$$$$#.   ",
+"    .%$$$$%.    ",
+"     &*$$*&     ",
+"      =$$=      ",
+"      .$$.      ",
+"      .$$.      ",
+"      .$$.      ",
+"      .#$.      ",
+"       .&.      ",
+"         .      ",
+"                ",
+"                "
+};
+)xpm";
+
+constexpr char xpmClearFilterSmall[] = R"xpm(/* XPM */
+static const char *clear_filter_small[] = {
+"16 16 12 1",
+"  c None",
+". c #485870",
+"+ c #8898A8",
+"@ c #D0E0E8",
+"# c #7888A0",
+"$ c #90A0B8",
+"% c #8090A8",
+"& c #506078",
+"* c #8898B0",
+"= c #586878",
+"- c #D02828",
+"; c #506878",
+"                ",
+"                ",
+" .............. ",
+"  .+@@@@@@@@+.  ",
+"   .#$$$$$$#.   ",
+"    .%$$$$%.    ",
+"     &*$$*&     ",
+"      =$$=      ",
+"      .$--   -- ",
+"      .$--- --- ",
+"      .$$-----  ",
+"      .#$.---   ",
+"       .;-----  ",
+"        --- --- ",
+"        --   -- ",
+"                "
+};
+)xpm";
+
+constexpr char xpmBaseTableField[] = R"xpm(/* XPM */
+static const char *base_table_field[] = {
+"16 16 6 1",
+"  c None",
+". c #305070",
+"+ c #4878B0",
+"@ c #FFFFFF",
+"# c #A0B0C0",
+"$ c #E0E8FF",
+"                ",
+"                ",
+" .............. ",
+" .++++++++++++. ",
+" .++++++++++++. ",
+" .@@@@#$$$$#@@. ",
+" .@@@@#$$$$#@@. ",
+" .@@@@#$$$$#@@. ",
+" .############. ",
+" .@@@@#$$$$#@@. ",
+" .@@@@#$$$$#@@. ",
+" .############. ",
+" .@@@@#$$$$#@@. ",
+" .............. ",
+"                ",
+"                "
+};
+)xpm";
+
+constexpr char xpmSearchColumn[] = R"xpm(/* XPM */
+static const char *search_column[] = {
+"16 16 16 1",
+"  c None",
+". c #785028",
+"+ c #E08830",
+"@ c #FFFFFF",
+"# c #605038",
+"$ c #404850",
+"% c #A0A8B0",
+"& c #889098",
+"* c #A8B8C8",
+"= c #809098",
+"- c #C8B098",
+"; c #485058",
+"> c #E8F8FF",
+", c #D8F0FF",
+"' c #E8E8E8",
+") c #888078",
+"                ",
+"  .......       ",
+"  .+++++.       ",
+"  .+++++.       ",
+"  .@@@@@.       ",
+"  .@@@@@#$$$    ",
+"  .@@@@%$&*=$   ",
+"  .----;&@>,=$  ",
+"  .@@@'$*>,,*$  ",
+"  .@@@@;=,,,=$  ",
+"  .----)$=*=$$  ",
+"  .@@@@@#$$$$$$ ",
+"  .@@@@@.    $$$",
+"  .-----.    $$$",
+"  .......     $$",
+"                "
+};
+)xpm";
+
+struct PictureEntry
+{
+    int number;
+    const char *xpm;
+};
+
+constexpr PictureEntry builtInPictures[] = {
+        {PictureId::EditDataLarge, xpmEditDataLarge},       {PictureId::FilterLarge, xpmFilterLarge},
+        {PictureId::ClearFilterLarge, xpmClearFilterLarge}, {PictureId::EditDataSmall, xpmEditDataSmall},
+        {PictureId::FilterSmall, xpmFilterSmall},           {PictureId::ClearFilterSmall, xpmClearFilterSmall},
+        {PictureId::BaseTableField, xpmBaseTableField},     {PictureId::SearchColumn, xpmSearchColumn},
+};
+
+} // namespace
+
+ResourceTexts::ResourceTexts()
+{
+    m_texts.reserve(int(std::size(builtInTexts)));
+    for (const TextEntry &entry : builtInTexts)
+        m_texts.insert(entry.number, QString::fromUtf8(entry.text));
+}
+
+ResourceTexts &ResourceTexts::instance()
+{
+    static ResourceTexts texts;
+    return texts;
+}
+
+QString ResourceTexts::Text(int number, const QStringList &args) const
+{
+    if (number == 0)
+        return {};
+    auto found = m_overrides.constFind(number);
+    if (found == m_overrides.constEnd()) {
+        found = m_texts.constFind(number);
+        if (found == m_texts.constEnd())
+            return {};
+    }
+    return substitute(found.value(), args);
+}
+
+bool ResourceTexts::hasText(int number) const
+{
+    return number != 0 && (m_overrides.contains(number) || m_texts.contains(number));
+}
+
+QList<int> ResourceTexts::textNumbers() const
+{
+    QList<int> numbers = m_texts.keys();
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+// One pass over the text, so an argument that itself holds "%1" is never replaced again. A
+// placeholder takes one or two digits, the longest that names an argument.
+QString ResourceTexts::substitute(const QString &text, const QStringList &args)
+{
+    if (args.isEmpty() || !text.contains(QLatin1Char('%')))
+        return text;
+    QString result;
+    result.reserve(text.size() + 16 * args.size());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar ch = text.at(i);
+        if (ch == QLatin1Char('%') && i + 1 < size && text.at(i + 1).isDigit()) {
+            const int first = text.at(i + 1).digitValue();
+            if (i + 2 < size && text.at(i + 2).isDigit()) {
+                const int two = first * 10 + text.at(i + 2).digitValue();
+                if (two >= 1 && two <= args.size()) {
+                    result += args.at(two - 1);
+                    i += 2;
+                    continue;
+                }
+            }
+            if (first >= 1 && first <= args.size()) {
+                result += args.at(first - 1);
+                i += 1;
+                continue;
+            }
+        }
+        result += ch;
+    }
+    return result;
+}
+
+Picture ResourceTexts::LoadPicture(int number) const
+{
+    for (const PictureEntry &entry : builtInPictures) {
+        if (entry.number == number) {
+            Picture picture;
+            picture.Number = number;
+            picture.Data = QByteArray::fromRawData(entry.xpm, qsizetype(std::strlen(entry.xpm)));
+            picture.Format = QByteArrayLiteral("XPM");
+            return picture;
+        }
+    }
+    return {};
+}
+
+} // namespace KvoPlx800SCtl::HostKit

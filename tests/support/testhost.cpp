@@ -1,0 +1,69 @@
+#include "testhost.h"
+
+#include "columns/cfiltercolumns.h"
+
+#include "hostkit/adotypes.h"
+#include "hostkit/connection.h"
+#include "hostkit/tablestructure.h"
+
+using namespace KvoPlx800SCtl;
+using namespace KvoPlx800SCtl::HostKit;
+
+namespace KvoTest {
+
+CFilterColumns *Host::columns() const
+{
+    return filter ? filter->FilterColumns() : nullptr;
+}
+
+bool Host::createBaseTable(const QString &name, int records, const QString &keyField, bool textKey)
+{
+    TableStructure s(name);
+    s.addField(keyField, textKey ? adVarWChar : adInteger, textKey ? 20 : 0, false);
+    s.addField(QStringLiteral("Description"), adVarWChar, 100);
+    s.addField(QStringLiteral("Qty"), adInteger);
+    s.addKey(QStringLiteral("PK_") + name, KeyKind::Primary, {keyField});
+    if (!s.Create(catalog())) {
+        qWarning("Creating %s failed: %s", qPrintable(name), qPrintable(s.lastError()));
+        return false;
+    }
+    Connection &c = connection();
+    for (int id = 1; id <= records; ++id) {
+        const QString key = textKey ? c.QuoteText(QString::number(id)) : QString::number(id);
+        const QString sql = QStringLiteral("INSERT INTO %1 (%2, %3, %4) VALUES (%5, %6, %7)")
+                                .arg(c.QuoteName(name), c.QuoteName(keyField), c.QuoteName(QStringLiteral("Description")),
+                                     c.QuoteName(QStringLiteral("Qty")), key,
+                                     c.QuoteText(QStringLiteral("Part %1").arg(id)), QString::number(id * 10));
+        if (!exec(c, sql))
+            return false;
+    }
+    return true;
+}
+
+void Host::openFilter(const QString &name, const QStringList &formerNames)
+{
+    filter.reset();
+    catalog().Refresh();
+    baseTable = std::make_unique<BaseTableInfo>(name, formerNames);
+    structure = BaseTableStructure::fromCatalog(catalog(), name);
+    if (!handler)
+        handler = std::make_unique<DatabaseHandler>(connection().dialect().DatabaseType());
+    if (!profile) {
+        profileDir = std::make_unique<QTemporaryDir>();
+        profile = std::make_unique<UserProfile>(profileDir->filePath(QStringLiteral("profile.ini")));
+    }
+    filter = CCommon::global().CreateSearchFilterObject(handler.get(), baseTable.get(), db->catalog.get(),
+                                                        profile.get(), 0, structure.get());
+}
+
+std::unique_ptr<Host> makeHost(int records, const QString &engine)
+{
+    auto host = std::make_unique<Host>();
+    host->db = open(engine);
+    if (!host->db || !host->createBaseTable(QStringLiteral("Parts"), records))
+        return nullptr;
+    host->openFilter(QStringLiteral("Parts"));
+    return host;
+}
+
+} // namespace KvoTest
