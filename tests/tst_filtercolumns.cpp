@@ -3,6 +3,7 @@
 
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
+#include "picklists/cscpicklist.h"
 
 #include "hostkit/adotypes.h"
 #include "hostkit/connection.h"
@@ -391,6 +392,8 @@ void TestFilterColumns::defaultsFillOnlyGaps()
     const QString data = db.QuoteName(QStringLiteral("PartsSearchData"));
     const QString key = db.QuoteName(QStringLiteral("PartId"));
     const QString grade = db.QuoteName(QStringLiteral("Grade"));
+    // A picklist column takes only values of its list.
+    QVERIFY(set.Item(QStringLiteral("Grade"))->PickList()->SaveAdditions({QStringLiteral("7")}));
     QVERIFY(KvoTest::exec(db, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (1, 7), (2, NULL), (3, 5)").arg(data, key, grade)));
 
     // A changed default reaches the rows without a value only.

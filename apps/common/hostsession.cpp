@@ -32,6 +32,19 @@ void HostSession::reopenFilter()
                                                         ConvertMode::CheckOnly, baseStructure.get());
 }
 
+int HostSession::userNumber(const QString &name)
+{
+    static const QString section = QStringLiteral("Users");
+    const int known = profile->GetNumber(section, name, 0);
+    if (known > 0)
+        return known;
+    int highest = 0;
+    for (const QString &user : profile->Keys(section))
+        highest = qMax(highest, profile->GetNumber(section, user, 0));
+    profile->SetNumber(section, name, highest + 1);
+    return highest + 1;
+}
+
 QString HostSession::defaultProfilePath()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

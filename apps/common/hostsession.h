@@ -34,5 +34,8 @@ struct HostSession
     // Makes the search filter again (after the tables changed).
     void reopenFilter();
 
+    // The number of a user, kept in the profile's "Users" section; a new name gets the next free one.
+    int userNumber(const QString &name);
+
     static QString defaultProfilePath();
 };

@@ -21,23 +21,49 @@ using namespace KvoPlx800SCtl::HostKit;
 
 namespace {
 
-const char *const UsageText =
+const char *const UsageHead =
     "usage: kvosearch --db URL [--table BASETABLE] [--profile FILE] [--user NAME] [--former-name NAME]...\n"
     "                 [--json] COMMAND [ARGS]\n"
     "  URL: sqlite:PATH | postgresql://[user[:password]@]host[:port]/dbname\n"
     "       | mariadb://[user[:password]@]host[:port]/dbname\n"
-    "commands:\n"
-    "  sample-db [--records N]\n"
-    "  status\n"
-    "  columns\n"
-    "  add-column NAME --type keyword|text|int16|int32|single|double|datetime|boolean|note\n"
-    "             [--caption C] [--description D] [--length N] [--picklist] [--allow-blanks]\n"
-    "             [--default TEXT] [--datetime-default configured|now] [--disable-edit-time]\n"
-    "  drop-column NAME\n"
-    "  move-column NAME up|down\n"
-    "  sql-fragments\n";
+    "commands:\n";
+
+QList<Command> &commands()
+{
+    static QList<Command> list;
+    return list;
+}
 
 } // namespace
+
+CommandRegistration::CommandRegistration(const Command &command)
+{
+    commands().append(command);
+}
+
+const QList<Command> &CommandRegistration::all()
+{
+    return commands();
+}
+
+QString Cli::usageText() const
+{
+    QList<Command> sorted = CommandRegistration::all();
+    std::sort(sorted.begin(), sorted.end(), [](const Command &a, const Command &b) { return a.order < b.order; });
+    QString text = QLatin1String(UsageHead);
+    for (const Command &c : sorted) {
+        text += QLatin1String("  ") + QLatin1String(c.name);
+        if (*c.usage)
+            text += QLatin1Char(' ') + QString::fromUtf8(c.usage);
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString Cli::traceReason() const
+{
+    return m_lastTraceError.isEmpty() ? QString() : QStringLiteral(": ") + m_lastTraceError;
+}
 
 Cli::Cli() : m_out(stdout), m_err(stderr)
 {
@@ -129,7 +155,7 @@ bool Cli::parse(const QStringList &arguments, QString *error)
 
 int Cli::usage(const QString &message)
 {
-    m_err << "kvosearch: " << message << Qt::endl << UsageText;
+    m_err << "kvosearch: " << message << Qt::endl << usageText();
     m_err.flush();
     return Usage;
 }
@@ -148,10 +174,11 @@ int Cli::openSession(bool needTable)
     QString error;
     if (!m_session.open(m_options.db, &error))
         return failure(QStringLiteral("cannot open the database: ") + error);
-    if (!m_options.user.isEmpty())
-        TextHelper::instance().setCurrentUser(TextHelper::instance().CurrentUserNumber(), m_options.user);
-    if (needTable)
+    if (needTable) {
         m_session.openTable(m_options.table, m_options.formerNames, m_options.profile);
+        const QString user = m_options.user.isEmpty() ? QStringLiteral("user") : m_options.user;
+        TextHelper::instance().setCurrentUser(m_session.userNumber(user), user);
+    }
     return Ok;
 }
 
@@ -178,96 +205,21 @@ int Cli::requireColumns()
 int Cli::run(const QStringList &arguments)
 {
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
-        m_out << UsageText;
+        m_out << usageText();
         return Ok;
     }
     QString error;
     if (!parse(arguments, &error))
         return usage(error);
 
-    struct Command
-    {
-        const char *name;
-        bool needTable;
-        int (Cli::*run)();
-    };
-    static const Command commands[] = {
-        {"sample-db", false, &Cli::cmdSampleDb},   {"status", true, &Cli::cmdStatus},
-        {"columns", true, &Cli::cmdColumns},       {"add-column", true, &Cli::cmdAddColumn},
-        {"drop-column", true, &Cli::cmdDropColumn}, {"move-column", true, &Cli::cmdMoveColumn},
-        {"sql-fragments", true, &Cli::cmdSqlFragments},
-    };
-    for (const Command &c : commands) {
+    for (const Command &c : CommandRegistration::all()) {
         if (m_options.command == QLatin1String(c.name)) {
             if (const int rc = openSession(c.needTable); rc != Ok)
                 return rc;
-            const int rc = (this->*c.run)();
+            const int rc = c.run(*this);
             m_out.flush();
             return rc;
         }
     }
     return usage(QStringLiteral("unknown command %1").arg(m_options.command));
-}
-
-int Cli::cmdSampleDb()
-{
-    const Args args(m_options.args, {}, {QStringLiteral("records")});
-    if (!args.ok())
-        return usage(args.error());
-    if (!args.positional().isEmpty())
-        return usage(QStringLiteral("sample-db takes no arguments"));
-    int records = 100;
-    if (args.has(QStringLiteral("records"))) {
-        bool ok = false;
-        records = args.value(QStringLiteral("records")).toInt(&ok);
-        if (!ok || records < 0)
-            return usage(QStringLiteral("--records needs a number of records (0 or more)"));
-    }
-    QString error;
-    if (!createSampleHostTables(*m_session.catalog, records, &error))
-        return failure(QStringLiteral("creating the sample tables failed: ") + error);
-    if (m_options.json)
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("tables"), QJsonArray{QStringLiteral("DncFiles"), QStringLiteral("Packets")}},
-                                           {QStringLiteral("records"), records}})
-                     .toJson(QJsonDocument::Compact)
-              << Qt::endl;
-    else
-        m_out << "Sample host tables DncFiles and Packets hold records 1 to " << records << Qt::endl;
-    return Ok;
-}
-
-int Cli::cmdStatus()
-{
-    if (!m_options.args.isEmpty())
-        return usage(QStringLiteral("status takes no arguments"));
-    const int status = m_session.filter ? m_session.filter->setupStatus() : kvoFCSUndefinedStatus;
-    if (m_options.json)
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("status"), QLatin1String(columnsStatusName(status))},
-                                           {QStringLiteral("value"), status}})
-                     .toJson(QJsonDocument::Compact)
-              << Qt::endl;
-    else
-        m_out << statusText() << Qt::endl;
-    return Ok;
-}
-
-int Cli::cmdSqlFragments()
-{
-    if (!m_options.args.isEmpty())
-        return usage(QStringLiteral("sql-fragments takes no arguments"));
-    if (const int rc = requireColumns(); rc != Ok)
-        return rc;
-    const CSearchFilter &f = *m_session.filter;
-    if (m_options.json) {
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("SQLSearchFields"), f.SQLSearchFields()},
-                                           {QStringLiteral("SQLSearchJoinOn"), f.SQLSearchJoinOn()},
-                                           {QStringLiteral("SQLSearchTable"), f.SQLSearchTable()}})
-                     .toJson(QJsonDocument::Compact)
-              << Qt::endl;
-        return Ok;
-    }
-    m_out << "SQLSearchFields: " << f.SQLSearchFields() << Qt::endl;
-    m_out << "SQLSearchJoinOn: " << f.SQLSearchJoinOn() << Qt::endl;
-    m_out << "SQLSearchTable: " << f.SQLSearchTable() << Qt::endl;
-    return Ok;
 }

@@ -13,6 +13,25 @@
 //             [--json] COMMAND [ARGS]
 //
 // Exit status: 0 success, 1 the operation failed (one line on standard error says why), 2 usage.
+// One command of the tool. Each command file registers its commands with a static
+// CommandRegistration; `order` places the command in the usage text.
+class Cli;
+struct Command
+{
+    const char *name;
+    bool needTable;
+    int (*run)(Cli &cli);
+    const char *usage;   // the usage lines after the command's name, or ""
+    int order;
+};
+
+class CommandRegistration
+{
+public:
+    explicit CommandRegistration(const Command &command);
+    static const QList<Command> &all();
+};
+
 class Cli
 {
 public:
@@ -25,7 +44,6 @@ public:
     static constexpr int Failed = 1;
     static constexpr int Usage = 2;
 
-private:
     struct Options
     {
         QString db;
@@ -57,26 +75,30 @@ private:
         QString m_error;
     };
 
-    bool parse(const QStringList &arguments, QString *error);
+    // --- For the commands --------------------------------------------------------------------
+    const Options &options() const { return m_options; }
+    HostSession &session() { return m_session; }
+    QTextStream &out() { return m_out; }
+    QTextStream &err() { return m_err; }
+    // Prints the message and the usage text; returns Usage.
     int usage(const QString &message);
+    // Prints the reason; returns Failed.
     int failure(const QString &message);
-    // Opens the database; for table commands also the base table and its search filter.
-    int openSession(bool needTable);
-    // Fails unless the search filter has a column set.
+    // Ok when the search filter has a column set, else a failure naming the status.
     int requireColumns();
     QString statusText() const;
-
-    int cmdSampleDb();
-    int cmdStatus();
-    int cmdColumns();
-    int cmdAddColumn();
-    int cmdDropColumn();
-    int cmdMoveColumn();
-    int cmdSqlFragments();
-
-    // Saves the column set and prints the definitions as `columns` does.
-    int saveAndReport();
+    // The base record named by a command argument; fails unless the base table holds it.
+    int entryOf(const QString &text, std::unique_ptr<KvoPlx800SCtl::ISearchBaseEntry> *entry);
     void printColumns();
+    // The description of the last failure the library reported to the trace service.
+    QString &lastTraceError() { return m_lastTraceError; }
+    // ": " + the last reported failure, or nothing.
+    QString traceReason() const;
+
+private:
+    bool parse(const QStringList &arguments, QString *error);
+    int openSession(bool needTable);
+    QString usageText() const;
 
     Options m_options;
     HostSession m_session;

@@ -104,74 +104,74 @@ void Cli::printColumns()
     }
 }
 
-int Cli::cmdColumns()
+static int cmdColumns(Cli &cli)
 {
-    if (!m_options.args.isEmpty())
-        return usage(QStringLiteral("columns takes no arguments"));
-    if (const int rc = requireColumns(); rc != Ok)
+    if (!cli.options().args.isEmpty())
+        return cli.usage(QStringLiteral("columns takes no arguments"));
+    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
-    printColumns();
-    return Ok;
+    cli.printColumns();
+    return Cli::Ok;
 }
 
-int Cli::saveAndReport()
+static int saveAndReport(Cli &cli)
 {
-    m_lastTraceError.clear();
-    CFilterColumns &columns = *m_session.filter->FilterColumns();
+    cli.lastTraceError().clear();
+    CFilterColumns &columns = *cli.session().filter->FilterColumns();
     if (!columns.ColumnsSave(nullptr)) {
-        const QString why = m_lastTraceError.isEmpty() ? QString() : QStringLiteral(": ") + m_lastTraceError;
-        return failure(QStringLiteral("saving the columns failed") + why);
+        const QString why = cli.lastTraceError().isEmpty() ? QString() : QStringLiteral(": ") + cli.lastTraceError();
+        return cli.failure(QStringLiteral("saving the columns failed") + why);
     }
-    printColumns();
-    return Ok;
+    cli.printColumns();
+    return Cli::Ok;
 }
 
-int Cli::cmdAddColumn()
+static int cmdAddColumn(Cli &cli)
 {
-    const Args args(m_options.args,
+    const Cli::Args args(cli.options().args,
                     {QStringLiteral("picklist"), QStringLiteral("allow-blanks"), QStringLiteral("disable-edit-time")},
                     {QStringLiteral("type"), QStringLiteral("caption"), QStringLiteral("description"),
                      QStringLiteral("length"), QStringLiteral("default"), QStringLiteral("datetime-default")});
     if (!args.ok())
-        return usage(args.error());
+        return cli.usage(args.error());
     if (args.positional().size() != 1)
-        return usage(QStringLiteral("add-column takes one column name"));
+        return cli.usage(QStringLiteral("add-column takes one column name"));
     if (!args.has(QStringLiteral("type")))
-        return usage(QStringLiteral("add-column needs --type"));
+        return cli.usage(QStringLiteral("add-column needs --type"));
     int givenLength = 0;
     if (args.has(QStringLiteral("length"))) {
         bool ok = false;
         givenLength = args.value(QStringLiteral("length")).toInt(&ok);
         if (!ok || givenLength < 1 || givenLength > 255)
-            return usage(QStringLiteral("--length must be a number from 1 to 255"));
+            return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
     }
     if (args.has(QStringLiteral("datetime-default"))) {
         const QString m = args.value(QStringLiteral("datetime-default"));
         if (m != QLatin1String("configured") && m != QLatin1String("now"))
-            return usage(QStringLiteral("--datetime-default must be configured or now"));
+            return cli.usage(QStringLiteral("--datetime-default must be configured or now"));
     }
-    if (const int rc = requireColumns(); rc != Ok)
+    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
-    CFilterColumns &columns = *m_session.filter->FilterColumns();
+    CFilterColumns &columns = *cli.session().filter->FilterColumns();
 
     const QString name = args.positional().first().trimmed();
     const QString caption = args.value(QStringLiteral("caption")).trimmed();
     const auto type = typeOfWord(args.value(QStringLiteral("type")));
     if (!type)
-        return failure(QStringLiteral("bad type \"%1\" (keyword, text, int16, int32, single, double, datetime, "
+        return cli.failure(QStringLiteral("bad type \"%1\" (keyword, text, int16, int32, single, double, datetime, "
                                       "boolean or note)")
                            .arg(args.value(QStringLiteral("type"))));
 
     static const QRegularExpression allowed(QStringLiteral("^[\\p{L}\\p{N}_]+$"));
     if (name.isEmpty() || !allowed.match(name).hasMatch())
-        return failure(QStringLiteral("bad column name \"%1\": use letters, digits and _").arg(name));
+        return cli.failure(QStringLiteral("bad column name \"%1\": use letters, digits and _").arg(name));
     if (name.toUtf8().size() > columns.maxColumnNameLength())
-        return failure(QStringLiteral("column name \"%1\" is too long: at most %2 bytes for base table %3")
+        return cli.failure(QStringLiteral("column name \"%1\" is too long: at most %2 bytes for base table %3")
                            .arg(name)
                            .arg(columns.maxColumnNameLength())
                            .arg(columns.baseTableName()));
     if (const int clash = columns.nameClash(name, caption, nullptr))
-        return failure(ResourceTexts::instance().Text(8161 + clash, {clash % 2 ? name : caption}));
+        return cli.failure(ResourceTexts::instance().Text(8161 + clash, {clash % 2 ? name : caption}));
 
     int length = 0;
     if (*type == fcKeyword || *type == fcText) {
@@ -179,82 +179,95 @@ int Cli::cmdAddColumn()
     } else if (*type == fcNote) {
         length = 255;
     } else if (args.has(QStringLiteral("length"))) {
-        return failure(QStringLiteral("--length applies only to keyword and text columns"));
+        return cli.failure(QStringLiteral("--length applies only to keyword and text columns"));
     }
 
     const bool picklist = args.flag(QStringLiteral("picklist"));
     if (picklist && !picklistAllowed(*type))
-        return failure(QStringLiteral("a %1 column cannot be a picklist").arg(wordOfType(*type)));
+        return cli.failure(QStringLiteral("a %1 column cannot be a picklist").arg(wordOfType(*type)));
     const bool allowBlanks = args.flag(QStringLiteral("allow-blanks"));
     if (allowBlanks && !picklist)
-        return failure(QStringLiteral("--allow-blanks applies only to picklist columns"));
+        return cli.failure(QStringLiteral("--allow-blanks applies only to picklist columns"));
 
     EFilterColumnDateTimeDefaultModeConstants mode = fcDTDM_Configure;
     if (args.has(QStringLiteral("datetime-default"))) {
         const QString m = args.value(QStringLiteral("datetime-default"));
         if (*type != fcDateTime)
-            return failure(QStringLiteral("--datetime-default applies only to datetime columns"));
+            return cli.failure(QStringLiteral("--datetime-default applies only to datetime columns"));
         mode = m == QLatin1String("now") ? fcDTDM_Now : fcDTDM_Configure;
     }
     const bool disableEditTime = args.flag(QStringLiteral("disable-edit-time"));
     if (disableEditTime && (*type != fcDateTime || mode != fcDTDM_Now))
-        return failure(QStringLiteral("--disable-edit-time applies only to datetime columns with --datetime-default now"));
+        return cli.failure(QStringLiteral("--disable-edit-time applies only to datetime columns with --datetime-default now"));
 
     CFilterColumn *column = columns.Add(name, caption, args.value(QStringLiteral("description")), *type, qint16(length),
                                         picklist, allowBlanks, QString(), mode, Variant::null(), disableEditTime);
     if (!column)
-        return failure(QStringLiteral("a column named \"%1\" exists already").arg(name));
+        return cli.failure(QStringLiteral("a column named \"%1\" exists already").arg(name));
 
     if (args.has(QStringLiteral("default"))) {
         const QString typed = args.value(QStringLiteral("default"));
         if (*type == fcDateTime && !picklist) {
             const auto date = Convert::parseDate(typed);
             if (mode != fcDTDM_Configure || !date)
-                return failure(QStringLiteral("the default of datetime column %1 must be a date, with --datetime-default "
+                return cli.failure(QStringLiteral("the default of datetime column %1 must be a date, with --datetime-default "
                                               "configured")
                                    .arg(name));
             column->setDateTimeDefaultValue(Variant::date(*date));
         } else if (picklist || *type == fcNote) {
             if (!typed.trimmed().isEmpty() && !Convert::parseForType(typed, *type))
-                return failure(QStringLiteral("the default \"%1\" does not fit column %2 of type %3")
+                return cli.failure(QStringLiteral("the default \"%1\" does not fit column %2 of type %3")
                                    .arg(typed, name, column->typeDisplayName()));
             column->setPicklistDefault(column->FormatPicklistValue(typed));
         } else {
-            return failure(QStringLiteral("--default applies to picklist, note and datetime columns"));
+            return cli.failure(QStringLiteral("--default applies to picklist, note and datetime columns"));
         }
     }
-    return saveAndReport();
+    return saveAndReport(cli);
 }
 
-int Cli::cmdDropColumn()
+static int cmdDropColumn(Cli &cli)
 {
-    if (m_options.args.size() != 1)
-        return usage(QStringLiteral("drop-column takes one column name"));
-    if (const int rc = requireColumns(); rc != Ok)
+    if (cli.options().args.size() != 1)
+        return cli.usage(QStringLiteral("drop-column takes one column name"));
+    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
-    CFilterColumns &columns = *m_session.filter->FilterColumns();
-    if (!columns.Remove(m_options.args.first()))
-        return failure(QStringLiteral("unknown column \"%1\"").arg(m_options.args.first()));
-    return saveAndReport();
+    CFilterColumns &columns = *cli.session().filter->FilterColumns();
+    if (!columns.Remove(cli.options().args.first()))
+        return cli.failure(QStringLiteral("unknown column \"%1\"").arg(cli.options().args.first()));
+    return saveAndReport(cli);
 }
 
-int Cli::cmdMoveColumn()
+static int cmdMoveColumn(Cli &cli)
 {
-    if (m_options.args.size() != 2)
-        return usage(QStringLiteral("move-column takes a column name and up or down"));
-    const QString direction = m_options.args.at(1);
+    if (cli.options().args.size() != 2)
+        return cli.usage(QStringLiteral("move-column takes a column name and up or down"));
+    const QString direction = cli.options().args.at(1);
     if (direction != QLatin1String("up") && direction != QLatin1String("down"))
-        return usage(QStringLiteral("move-column direction must be up or down"));
-    if (const int rc = requireColumns(); rc != Ok)
+        return cli.usage(QStringLiteral("move-column direction must be up or down"));
+    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
-    CFilterColumns &columns = *m_session.filter->FilterColumns();
-    CFilterColumn *column = columns.findByName(m_options.args.first());
+    CFilterColumns &columns = *cli.session().filter->FilterColumns();
+    CFilterColumn *column = columns.findByName(cli.options().args.first());
     if (!column)
-        return failure(QStringLiteral("unknown column \"%1\"").arg(m_options.args.first()));
+        return cli.failure(QStringLiteral("unknown column \"%1\"").arg(cli.options().args.first()));
     // Moving the first column up or the last one down changes nothing and is no failure.
     if (direction == QLatin1String("up"))
         columns.MoveColumnUp(column);
     else
         columns.MoveColumnDown(column);
-    return saveAndReport();
+    return saveAndReport(cli);
 }
+
+namespace {
+const CommandRegistration registrations[] = {
+    CommandRegistration({"columns", true, cmdColumns, "", 20}),
+    CommandRegistration({"add-column", true, cmdAddColumn,
+                         "NAME --type keyword|text|int16|int32|single|double|datetime|boolean|note\n"
+                         "             [--caption C] [--description D] [--length N] [--picklist] [--allow-blanks]\n"
+                         "             [--default TEXT] [--datetime-default configured|now] [--disable-edit-time]",
+                         21}),
+    CommandRegistration({"drop-column", true, cmdDropColumn, "NAME", 22}),
+    CommandRegistration({"move-column", true, cmdMoveColumn, "NAME up|down", 23}),
+};
+} // namespace

@@ -5,6 +5,7 @@
 #include "core/basglobals.h"
 #include "core/conversions.h"
 #include "core/tracescope.h"
+#include "picklists/cscpicklist.h"
 
 #include "hostkit/connection.h"
 #include "hostkit/databasehandler.h"
@@ -50,6 +51,18 @@ Variant typeZero(FilterColumnTypeConstants type)
 CFilterColumn::CFilterColumn(CFilterColumns *owner) : m_owner(owner) {}
 
 CFilterColumn::~CFilterColumn() = default;
+
+CScPicklist *CFilterColumn::PickList()
+{
+    return traced("PickList(Get)", Module, static_cast<CScPicklist *>(nullptr), [&](CScPicklist *&result) {
+        if (!m_pickList) {
+            auto pickList = std::make_unique<CScPicklist>();
+            pickList->Init(m_owner ? m_owner->handler() : nullptr, m_owner ? m_owner->baseStructure() : nullptr, this);
+            m_pickList = std::move(pickList);
+        }
+        result = m_pickList.get();
+    });
+}
 
 QString CFilterColumn::CaptionOrName() const
 {
@@ -142,7 +155,7 @@ Variant CFilterColumn::DefaultValue(const QDateTime &now) const
 QString CFilterColumn::DefaultValueSql(const QDateTime &now) const
 {
     const Variant value = DefaultValue(now);
-    const HostKit::Connection *db = m_owner ? m_owner->connection() : nullptr;
+    const HostKit::Dialect *db = m_owner ? m_owner->dialect() : nullptr;
     if (!value.hasValue() || !db)
         return QStringLiteral("NULL");
     switch (m_type) {
@@ -181,8 +194,8 @@ QString CFilterColumn::FormatPicklistValue(const QString &text) const
 std::optional<QString> CFilterColumn::SQLFormatPicklistValue(const QString &text, const QLocale &locale) const
 {
     return traced("SQLFormatPicklistValue", Module, std::optional<QString>(), [&](std::optional<QString> &result) {
-        const HostKit::Connection *db = m_owner ? m_owner->connection() : nullptr;
-        require(db != nullptr, QStringLiteral("the column has no database connection"));
+        const HostKit::Dialect *db = m_owner ? m_owner->dialect() : nullptr;
+        require(db != nullptr, QStringLiteral("the column has no SQL dialect"));
         const QString t = text.trimmed();
         if (isTextType(m_type)) {
             result = db->QuoteText(t);
@@ -300,7 +313,10 @@ void CFilterColumn::ResetData()
 
 void CFilterColumn::CopyTemplate()
 {
-    traced("CopyTemplate", Module, [&] { putValue(m_templateValue, m_templateKeys); });
+    // A keyword column's list becomes the template's keywords; a picklist column keeps the entries
+    // its list offers and selects the template's value among them.
+    traced("CopyTemplate", Module,
+           [&] { putValue(m_templateValue, m_type == fcKeyword ? m_templateKeys : m_savedKeys); });
 }
 
 namespace {

@@ -9,11 +9,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 namespace KvoPlx800SCtl {
 
 class CFilterColumns;
+class CScPicklist;
 
 // One search column of a base table: its definition and the values of the record now shown.
 class CFilterColumn
@@ -31,6 +33,9 @@ public:
     QString Description() const { return m_description; }
     qint16 Index() const { return m_index; }
     QString Name() const { return m_name; }
+    // The column's picklist object, made (and set up with the column set's handler and base-table
+    // structure) on the first read; it lives as long as the column.
+    CScPicklist *PickList();
     const QStringList &SavedKeys() const { return m_savedKeys; }
     QStringList &SavedKeys() { return m_savedKeys; }
     Variant SavedValue() const { return m_savedValue; }
@@ -153,6 +158,7 @@ private:
     IButton *m_removeButton = nullptr;
     IButton *m_nowButton = nullptr;
     bool m_valid = true;
+    std::unique_ptr<CScPicklist> m_pickList;
 };
 
 } // namespace KvoPlx800SCtl

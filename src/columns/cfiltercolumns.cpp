@@ -8,6 +8,7 @@
 #include "hostkit/connection.h"
 #include "hostkit/databasehandler.h"
 #include "hostkit/databasehelper.h"
+#include "hostkit/dialect.h"
 #include "hostkit/progress.h"
 #include "hostkit/recordset.h"
 #include "hostkit/resourcetexts.h"
@@ -24,21 +25,25 @@ using namespace HostKit;
 namespace {
 constexpr const char *Module = "CFilterColumns";
 
-QString def()
-{
-    return QString::fromLatin1(CFilterColumns::DefinitionTableName);
-}
+QString def() { return QString::fromLatin1(CFilterColumns::DefinitionTableName); }
 
 int adoTypeOf(FilterColumnTypeConstants type)
 {
     switch (type) {
-    case fcInteger16: return adSmallInt;
-    case fcInteger32: return adInteger;
-    case fcSingle: return adSingle;
-    case fcDouble: return adDouble;
-    case fcDateTime: return adDate;
-    case fcBoolean: return adBoolean;
-    default: return adVarWChar;
+    case fcInteger16:
+        return adSmallInt;
+    case fcInteger32:
+        return adInteger;
+    case fcSingle:
+        return adSingle;
+    case fcDouble:
+        return adDouble;
+    case fcDateTime:
+        return adDate;
+    case fcBoolean:
+        return adBoolean;
+    default:
+        return adVarWChar;
     }
 }
 
@@ -77,9 +82,23 @@ CFilterColumns::CFilterColumns() = default;
 
 CFilterColumns::~CFilterColumns() = default;
 
-Connection *CFilterColumns::connection() const
+Connection *CFilterColumns::connection() const { return m_catalog ? &m_catalog->ActiveConnection() : nullptr; }
+
+const Dialect *CFilterColumns::dialect() const
 {
-    return m_catalog ? &m_catalog->ActiveConnection() : nullptr;
+    if (m_offlineDialect)
+        return m_offlineDialect.get();
+    return m_catalog ? &m_catalog->ActiveConnection().dialect() : nullptr;
+}
+
+void CFilterColumns::SetupOffline(IDatabaseHandler *handler, const QString &baseTableName,
+                                  const CatalogColumn &keyColumn, std::unique_ptr<Dialect> dialect)
+{
+    m_handler = handler;
+    m_baseTableName = baseTableName;
+    m_keyColumn = keyColumn;
+    m_offlineDialect = std::move(dialect);
+    m_status = kvoFCSNoColumnsDefined;
 }
 
 // --- Set-up ---------------------------------------------------------------------------------
@@ -188,9 +207,8 @@ CFilterColumn *CFilterColumns::AddColumn(const QString &name, const QString &cap
 bool CFilterColumns::Remove(const QString &name)
 {
     return traced("Remove", Module, false, [&](bool &result) {
-        const auto it = std::find_if(m_columns.begin(), m_columns.end(), [&](const auto &c) {
-            return c->Name().compare(name, Qt::CaseInsensitive) == 0;
-        });
+        const auto it = std::find_if(m_columns.begin(), m_columns.end(),
+                                     [&](const auto &c) { return c->Name().compare(name, Qt::CaseInsensitive) == 0; });
         if (it == m_columns.end())
             return;
         m_columns.erase(it);
@@ -301,10 +319,7 @@ bool CFilterColumns::MoveColumnDown(CFilterColumn *column)
 
 // --- Table names ----------------------------------------------------------------------------
 
-QString CFilterColumns::SearchDataTableName() const
-{
-    return m_baseTableName + QStringLiteral("SearchData");
-}
+QString CFilterColumns::SearchDataTableName() const { return m_baseTableName + QStringLiteral("SearchData"); }
 
 QString CFilterColumns::KeywordTableName(const CFilterColumn *column) const
 {
@@ -328,17 +343,14 @@ QString CFilterColumns::PicklistTableName(const CFilterColumn *column) const
     return QStringLiteral("Picklist") + m_baseTableName + (column ? column->Name() : QString());
 }
 
-QString CFilterColumns::TemplateSection() const
-{
-    return m_baseTableName + QStringLiteral("_Template");
-}
+QString CFilterColumns::TemplateSection() const { return m_baseTableName + QStringLiteral("_Template"); }
 
 int CFilterColumns::maxColumnNameLength() const
 {
     // The longest derived name is "PK_" + base table + "SearchKeyword" + column; it must fit 63
     // bytes (PostgreSQL's limit, one less than MariaDB's).
-    const Connection *db = connection();
-    const int limit = qMin(63, db ? db->dialect().maxIdentifierLength() : 63);
+    const Dialect *d = dialect();
+    const int limit = qMin(63, d ? d->maxIdentifierLength() : 63);
     return limit - int(QStringLiteral("PK_SearchKeyword").toUtf8().size()) - int(m_baseTableName.toUtf8().size());
 }
 
@@ -438,7 +450,8 @@ bool CFilterColumns::CreateDefinitionTable()
 {
     return traced("CreateDefinitionTable", Module, false, [&](bool &result) {
         TableStructure s = MyStructureDefinition();
-        require(s.Create(*m_catalog), QStringLiteral("creating the definition table failed: ") + s.lastError());
+        if (!s.Create(*m_catalog))
+            fail(QStringLiteral("creating the definition table failed: ") + s.lastError());
         result = true;
     });
 }
@@ -498,12 +511,12 @@ bool CFilterColumns::ColumnsFetch()
                 rs->MoveNext();
             if (std::any_of(m_columns.begin(), m_columns.end(),
                             [&](const auto &c) { return c->Name().compare(row.name, Qt::CaseInsensitive) == 0; }))
-                continue;   // the same name under a former base-table name: the current one wins
+                continue; // the same name under a former base-table name: the current one wins
             auto it = std::find_if(previous.begin(), previous.end(), [&](const auto &c) {
                 return c && c->Name().compare(row.name, Qt::CaseInsensitive) == 0;
             });
             std::unique_ptr<CFilterColumn> column =
-                it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(this);
+                    it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(this);
             const auto type = FilterColumnTypeConstants(intField(*rs, "Type", fcUndefined));
             QString picklistDefault = textField(*rs, "PicklistDefault").trimmed();
             if (type == fcDateTime && !picklistDefault.isEmpty() && !Convert::parseDate(picklistDefault))
@@ -517,12 +530,12 @@ bool CFilterColumns::ColumnsFetch()
             column->setPicklistAllowBlanks(boolField(*rs, "PicklistAllowBlanks"));
             column->setPicklistDefault(picklistDefault);
             column->setDateTimeDefaultMode(hasMode ? EFilterColumnDateTimeDefaultModeConstants(
-                                                         intField(*rs, "DateTimeDefaultMode", fcDTDM_Configure))
+                                                   intField(*rs, "DateTimeDefaultMode", fcDTDM_Configure))
                                                    : fcDTDM_Configure);
             // An older table without the field gives the date zero; a NULL field stays Null.
             const Variant dtDefault =
-                hasValue ? Convert::fromDatabase(rs->value(QStringLiteral("DateTimeDefaultValue")), fcDateTime)
-                         : Variant::date(Variant::dateZero());
+                    hasValue ? Convert::fromDatabase(rs->value(QStringLiteral("DateTimeDefaultValue")), fcDateTime)
+                             : Variant::date(Variant::dateZero());
             column->setDateTimeDefaultValue(dtDefault);
             column->setDisableEditDateTime(hasDisable && boolField(*rs, "DisableEditDateTime"));
             column->setMergeName(hasMerge ? textField(*rs, "MergeName").trimmed() : QString());
@@ -540,12 +553,13 @@ bool CFilterColumns::DeleteColumnDefinition(const QString &name)
     return traced("DeleteColumnDefinition", Module, false, [&](bool &result) {
         Connection *db = connection();
         require(db != nullptr, QStringLiteral("no database connection"));
-        const QString sql = QStringLiteral("DELETE FROM ") + db->QuoteName(def()) + QStringLiteral(" WHERE ") +
-                            db->QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ") +
-                            db->QuoteText(m_baseTableName) + QStringLiteral(" AND ") +
-                            db->QuoteName(QStringLiteral("Name")) + QStringLiteral(" = ") + db->QuoteText(name);
+        const QString sql = QStringLiteral("DELETE FROM ") + db->QuoteName(def()) + QStringLiteral(" WHERE ")
+                            + db->QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ")
+                            + db->QuoteText(m_baseTableName) + QStringLiteral(" AND ")
+                            + db->QuoteName(QStringLiteral("Name")) + QStringLiteral(" = ") + db->QuoteText(name);
         const LockedMessage locked = lockedMessage(8456, 8457);
-        require(db->ExecuteSql(sql, &locked), db->lastError());
+        if (!db->ExecuteSql(sql, &locked))
+            fail(db->lastError());
         result = true;
     });
 }
@@ -561,7 +575,8 @@ bool CFilterColumns::KillColumnData(const CFilterColumn *stored)
                 require(m_handler->DropTable(*m_catalog, table), QStringLiteral("dropping %1 failed").arg(table));
         } else if (catalogTable && catalogTable->FindColumn(stored->Name())) {
             TableStructure s = MyStructureDefault(stored);
-            require(s.DropField(*m_catalog, stored->Name()), s.lastError());
+            if (!s.DropField(*m_catalog, stored->Name()))
+                fail(s.lastError());
         }
         // The column's picklist goes with its data; a retyped column gets a new one.
         const QString picklist = PicklistTableName(stored);
@@ -579,7 +594,8 @@ bool CFilterColumns::ensureDefinitionTable()
     if (definition.Compare(*m_catalog, CompareExact))
         return true;
     TableStructure s = definition;
-    require(s.Convert(*m_catalog), QStringLiteral("converting the definition table failed: ") + s.lastError());
+    if (!s.Convert(*m_catalog))
+        fail(QStringLiteral("converting the definition table failed: ") + s.lastError());
     return true;
 }
 
@@ -592,12 +608,14 @@ bool CFilterColumns::writeDefinitionRows()
     require(table != nullptr, QStringLiteral("the definition table is missing"));
     const bool hasMergeField = table->FindColumn(QStringLiteral("MergeName")) != nullptr;
 
-    require(db->BeginTransaction(&locked), db->lastError());
+    if (!db->BeginTransaction(&locked))
+        fail(db->lastError());
     try {
-        const QString deleteAll = QStringLiteral("DELETE FROM ") + db->QuoteName(def()) + QStringLiteral(" WHERE ") +
-                                  db->QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ") +
-                                  db->QuoteText(m_baseTableName);
-        require(db->ExecuteSql(deleteAll, &locked), db->lastError());
+        const QString deleteAll = QStringLiteral("DELETE FROM ") + db->QuoteName(def()) + QStringLiteral(" WHERE ")
+                                  + db->QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ")
+                                  + db->QuoteText(m_baseTableName);
+        if (!db->ExecuteSql(deleteAll, &locked))
+            fail(db->lastError());
         for (const auto &c : m_columns) {
             QString fields;
             QString values;
@@ -625,11 +643,13 @@ bool CFilterColumns::writeDefinitionRows()
             db->AddInsertPair(fields, values, QStringLiteral("DisableEditDateTime"), boolean(c->DisableEditDateTime()));
             if (!c->MergeName().isEmpty() && hasMergeField)
                 db->AddInsertPair(fields, values, QStringLiteral("MergeName"), db->QuoteText(c->MergeName()));
-            const QString sql = QStringLiteral("INSERT INTO ") + db->QuoteName(def()) + QStringLiteral(" (") + fields +
-                                QStringLiteral(") VALUES (") + values + QStringLiteral(")");
-            require(db->ExecuteSql(sql, &locked), db->lastError());
+            const QString sql = QStringLiteral("INSERT INTO ") + db->QuoteName(def()) + QStringLiteral(" (") + fields
+                                + QStringLiteral(") VALUES (") + values + QStringLiteral(")");
+            if (!db->ExecuteSql(sql, &locked))
+                fail(db->lastError());
         }
-        require(db->CommitTransaction(), db->lastError());
+        if (!db->CommitTransaction())
+            fail(db->lastError());
     } catch (...) {
         db->RollbackTransaction();
         throw;
@@ -644,9 +664,11 @@ bool CFilterColumns::shapeColumnTable(CFilterColumn *column)
     if (!DatabaseHelper::FindTable(*m_catalog, s.TableName)) {
         // A new table gets its keys and indexes, nothing more: the checks of the table check
         // never run inside a save.
-        require(s.Create(*m_catalog), QStringLiteral("creating %1 failed: %2").arg(s.TableName, s.lastError()));
+        if (!s.Create(*m_catalog))
+            fail(QStringLiteral("creating %1 failed: %2").arg(s.TableName, s.lastError()));
     } else {
-        require(s.Convert(*m_catalog), QStringLiteral("converting %1 failed: %2").arg(s.TableName, s.lastError()));
+        if (!s.Convert(*m_catalog))
+            fail(QStringLiteral("converting %1 failed: %2").arg(s.TableName, s.lastError()));
     }
     return s.Compare(*m_catalog) && s.Compare(*m_catalog, CompareExact | CompareKeyFields | CompareOptionalTypes);
 }
@@ -666,10 +688,12 @@ bool CFilterColumns::fillDefault(CFilterColumn *column, const CFilterColumn *sto
     Connection *db = connection();
     const QString table = SearchTableName(column);
     const QString field = db->QuoteName(column->Name());
-    const QString sql = QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + field +
-                        QStringLiteral(" = ") + literal + QStringLiteral(" WHERE ") + field + QStringLiteral(" IS NULL");
+    const QString sql = QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + field
+                        + QStringLiteral(" = ") + literal + QStringLiteral(" WHERE ") + field
+                        + QStringLiteral(" IS NULL");
     const LockedMessage locked = lockedMessage(8456, 8458);
-    require(db->ExecuteSql(sql, &locked), db->lastError());
+    if (!db->ExecuteSql(sql, &locked))
+        fail(db->lastError());
     return true;
 }
 
@@ -684,10 +708,12 @@ bool CFilterColumns::ColumnSave(CFilterColumn *column, const CFilterColumn *stor
         const auto before = DatabaseHelper::FindTable(*m_catalog, table);
         const bool fieldExisted = before && before->FindColumn(column->Name());
         const bool shaped = shapeColumnTable(column);
+        const CFilterColumn *sameType = stored && stored->ColumnType() == column->ColumnType() ? stored : nullptr;
+        const bool picklisted = picklistSteps(column, sameType);
         if (fieldExisted)
-            fillDefault(column, stored && stored->ColumnType() == column->ColumnType() ? stored : nullptr, now);
-        column->setStored(shaped);
-        result = shaped;
+            fillDefault(column, sameType, now);
+        column->setStored(shaped && picklisted);
+        result = shaped && picklisted;
     });
 }
 
@@ -764,19 +790,19 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
 
 QString CFilterColumns::keyLiteral(qint32 id) const
 {
-    const Connection *db = connection();
+    const Dialect *d = dialect();
     const QString decimal = QString::number(id);
-    if (m_keyColumn && adoFamily(m_keyColumn->Type) == AdoFamily::Text && db)
-        return db->QuoteText(decimal);
+    if (m_keyColumn && adoFamily(m_keyColumn->Type) == AdoFamily::Text && d)
+        return d->QuoteText(decimal);
     return decimal;
 }
 
 QString CFilterColumns::SearchTableSeekCriteria(ISearchBaseEntry *entry) const
 {
-    const Connection *db = connection();
-    if (!entry || !m_keyColumn || !db)
+    const Dialect *d = dialect();
+    if (!entry || !m_keyColumn || !d)
         return {};
-    return db->QuoteName(m_keyColumn->Name) + QStringLiteral(" = ") + keyLiteral(entry->Id());
+    return d->QuoteName(m_keyColumn->Name) + QStringLiteral(" = ") + keyLiteral(entry->Id());
 }
 
 std::unique_ptr<RecordSet> CFilterColumns::OpenSearchTable(ISearchBaseEntry *entry, const QString &table)
@@ -786,8 +812,8 @@ std::unique_ptr<RecordSet> CFilterColumns::OpenSearchTable(ISearchBaseEntry *ent
         const QString criterion = SearchTableSeekCriteria(entry);
         require(db && !criterion.isEmpty(), QStringLiteral("no record to read"));
         const QString name = table.isEmpty() ? SearchDataTableName() : table;
-        result = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(name) + QStringLiteral(" WHERE ") +
-                               criterion);
+        result = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(name) + QStringLiteral(" WHERE ")
+                               + criterion);
     });
 }
 

@@ -20,6 +20,7 @@ namespace KvoPlx800SCtl {
 
 namespace HostKit {
 class Connection;
+class Dialect;
 class IBaseTableStructure;
 class IDatabaseHandler;
 class IProgress;
@@ -67,6 +68,12 @@ public:
     HostKit::IDatabaseHandler *handler() const { return m_handler; }
     HostKit::Catalog *catalog() const { return m_catalog; }
     HostKit::Connection *connection() const;
+    // The SQL dialect of the column set: its connection's, or the one given to SetupOffline.
+    const HostKit::Dialect *dialect() const;
+    // Sets the column set up without a database, for generating SQL text only (for an engine the
+    // host reaches by other means): the base table's name and key column, and the dialect.
+    void SetupOffline(HostKit::IDatabaseHandler *handler, const QString &baseTableName,
+                      const HostKit::CatalogColumn &keyColumn, std::unique_ptr<HostKit::Dialect> dialect);
     ISearchBaseTable *baseTable() const { return m_baseTable; }
     HostKit::IBaseTableStructure *baseStructure() const { return m_baseStructure; }
     HostKit::IUserProfile *profile() const { return m_profile; }
@@ -121,6 +128,43 @@ public:
     bool DeleteColumnDefinition(const QString &name);
     bool KillColumnData(const CFilterColumn *stored);
 
+    // --- Search data of one base record (src/data/searchdata.cpp) ----------------------------
+    // Reads every column's value for the record: SavedValue, and SavedKeys of keyword and
+    // picklist columns. Every column is first reset to its missing-field value.
+    void GetData(ISearchBaseEntry *roSource);
+    void GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rfc, const QString &strSeek);
+    // Loads the entries a picklist column offers into its SavedKeys; `field` is the record's value
+    // of the column (nullptr when the record has no search-data row).
+    void GetDataPicklist(CFilterColumn *column, const Variant *field);
+    // Writes each column's UpdatedValue (Empty: left alone); every UpdatedValue is Empty afterwards.
+    void SaveDataFromClientUpdates(ISearchBaseEntry *roEntry);
+    // Writes the Value of every column whose control holds a valid value, and every keyword list.
+    void SaveDataFromEditControl(ISearchBaseEntry *entry);
+    void SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column, const QString &strSeek);
+    // Writes the default of every non-keyword column for a new base record.
+    bool InitializeSearchData(ISearchBaseEntry *roEntry);
+    // The SQL text of a value of a column: NULL, a quoted text, a date literal, a Boolean's
+    // integer or a C-locale number. Empty when the value does not convert to the column's type.
+    QString SqlValueText(const CFilterColumn *column, const Variant &value) const;
+    // What a column reads as when the record has no row or the field is NULL.
+    static Variant MissingFieldValue(FilterColumnTypeConstants type);
+
+    // --- Templates (src/data/templates.cpp) -------------------------------------------------
+    static QString TimeStamp() { return QStringLiteral("TimeStamp"); }
+    void SaveTemplate();
+    void ClearTemplate();
+    void SaveTemplateTimestamp();
+    void SaveTemplateValueNormal(CFilterColumn *column);
+    void SaveTemplateValueKeyword(CFilterColumn *column, const QString &value, int position);
+    bool FetchTemplateValues();
+    void CopyTemplate();
+
+    // --- Picklists (src/picklists/) ---------------------------------------------------------
+    bool HasPicklists() const;
+    void EditPicklists(HostKit::IFormsInterface *oFI);
+    void SelectAndEditPicklist(HostKit::IFormsInterface *oFI);
+    bool PicklistChanged(const CFilterColumn *oldColumn, const CFilterColumn *newColumn) const;
+
     // --- Owner rectangle --------------------------------------------------------------------
     HostKit::OwnerRect ownerRect() const { return m_ownerRect; }
     void setOwnerRect(const HostKit::OwnerRect &rect) { m_ownerRect = rect; }
@@ -140,6 +184,9 @@ private:
     bool writeDefinitionRows();
     bool shapeColumnTable(CFilterColumn *column);
     bool fillDefault(CFilterColumn *column, const CFilterColumn *stored, const QDateTime &now);
+    // The picklist steps of a column's save: create, change or destroy its picklist table.
+    bool picklistSteps(CFilterColumn *column, const CFilterColumn *stored);
+    void saveData(ISearchBaseEntry *entry, bool fromControls);
     void columnsChanged();
     void renumber();
     bool belongsToBaseTable(const QString &baseTableOfRow);
@@ -154,6 +201,7 @@ private:
 
     QString m_baseTableName;
     std::optional<HostKit::CatalogColumn> m_keyColumn;
+    std::unique_ptr<HostKit::Dialect> m_offlineDialect;
 
     std::vector<std::unique_ptr<CFilterColumn>> m_columns;   // in position order
     bool m_needsConversion = false;
@@ -161,6 +209,7 @@ private:
     mutable std::optional<bool> m_hasKeyword;
     mutable std::optional<bool> m_hasStandard;
     bool m_saving = false;
+    QString m_templateStamp;   // the "TimeStamp" text of the template last loaded
     HostKit::OwnerRect m_ownerRect;
 };
 

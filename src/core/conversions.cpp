@@ -248,10 +248,14 @@ QString displayText(const Variant &value, const QLocale &locale)
 {
     switch (value.type()) {
     case Variant::Type::Int16:
-    case Variant::Type::Int32:
-        return locale.toString(value.toInt32());
+    case Variant::Type::Int32: {
+        QLocale l = locale;
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l.toString(value.toInt32());
+    }
     case Variant::Type::Single:
-        return displayNumber(double(float(value.toDouble())), locale);
+        // The shortest single-precision text (1.1, not the 1.100000023841858 of the wider double).
+        return displayNumber(QLocale::c().toDouble(value.toText()), locale);
     case Variant::Type::Double:
         return displayNumber(value.toDouble(), locale);
     case Variant::Type::Date:

@@ -11,6 +11,7 @@
 
 #include "hostkit/basetablestructure.h"
 #include "hostkit/connection.h"
+#include "hostkit/dialect.h"
 #include "hostkit/formsinterface.h"
 #include "hostkit/serviceshelper.h"
 
@@ -86,9 +87,9 @@ void CSearchFilter::SetupOwnerLocation(IFormsInterface *oFI)
 QString CSearchFilter::SQLSearchFields() const
 {
     return traced("SQLSearchFields", Module, QString(), [&](QString &result) {
-        if (!m_columns || !m_columns->connection())
+        if (!m_columns || !m_columns->dialect())
             return;
-        const Connection &db = *m_columns->connection();
+        const Dialect &db = *m_columns->dialect();
         const QString table = m_columns->SearchDataTableName();
         QStringList items;
         for (const CFilterColumn *c : m_columns->NewEnum()) {
@@ -106,9 +107,9 @@ QString CSearchFilter::SQLSearchFields() const
 QString CSearchFilter::SQLSearchJoinOn() const
 {
     return traced("SQLSearchJoinOn", Module, QString(), [&](QString &result) {
-        if (!m_columns || !m_columns->connection() || !m_columns->keyColumn())
+        if (!m_columns || !m_columns->dialect() || !m_columns->keyColumn())
             return;
-        const Connection &db = *m_columns->connection();
+        const Dialect &db = *m_columns->dialect();
         const QString key = m_columns->keyFieldName();
         result = db.QualifiedName(m_columns->baseTableName(), key) + QStringLiteral(" = ") +
                  db.QualifiedName(m_columns->SearchDataTableName(), key);
@@ -118,9 +119,9 @@ QString CSearchFilter::SQLSearchJoinOn() const
 QString CSearchFilter::SQLSearchTable() const
 {
     return traced("SQLSearchTable", Module, QString(), [&](QString &result) {
-        if (!m_columns || !m_columns->connection() || !m_columns->HasStandardColumns())
+        if (!m_columns || !m_columns->dialect() || !m_columns->HasStandardColumns())
             return;
-        result = m_columns->connection()->QuoteName(m_columns->SearchDataTableName());
+        result = m_columns->dialect()->QuoteName(m_columns->SearchDataTableName());
     });
 }
 
@@ -173,29 +174,15 @@ FilterStatusConstants CSearchFilter::Edit(RecordSet *rstSource, IFormsInterface 
     return traced("Edit", Module, fltr_SUCCESS, [&](FilterStatusConstants &) { ServicesHelper::instance().EditCall(); });
 }
 
-std::unique_ptr<CFilterTerms> CSearchFilter::Filter(IUserProfile *oOldProfile, const QString &strUser,
-                                                    IFormsInterface *oFI, EFilterDatabaseModes enmMode)
-{
-    Q_UNUSED(oOldProfile);
-    Q_UNUSED(strUser);
-    Q_UNUSED(enmMode);
-    return traced("Filter", Module, std::unique_ptr<CFilterTerms>(), [&](std::unique_ptr<CFilterTerms> &) {
-        if (!m_columns)
-            return;
-        SetupOwnerLocation(oFI);
-        reportNotAvailable("Filter", Module, QStringLiteral("the filter dialog"));
-    });
-}
 
 // --- Search data ----------------------------------------------------------------------------
 
 bool CSearchFilter::InitializeSearchData(ISearchBaseEntry *roEntry)
 {
-    Q_UNUSED(roEntry);
-    return traced("InitializeSearchData", Module, false, [&](bool &) {
+    return traced("InitializeSearchData", Module, false, [&](bool &result) {
         if (!Exists())
             return;
-        reportNotAvailable("InitializeSearchData", Module, QStringLiteral("writing search data"));
+        result = m_columns->InitializeSearchData(roEntry);
     });
 }
 
@@ -259,26 +246,6 @@ std::unique_ptr<CCheckNameList> CSearchFilter::GetCheckNameList()
         if (m_columns)
             reportNotAvailable("GetCheckNameList", Module, QStringLiteral("the check name list"));
     });
-}
-
-void CSearchFilter::CreateDemoColumnSet(EDemoColumnSet, IProgress *, IFormsInterface *)
-{
-    traced("CreateDemoColumnSet", Module,
-           [&] { reportNotAvailable("CreateDemoColumnSet", Module, QStringLiteral("the demonstration sets")); });
-}
-
-void CSearchFilter::UpdateDemoDncFile(IProgress *, IFormsInterface *, ISearchBaseEntry *, const QString &,
-                                      const QString &, const QString &)
-{
-    traced("UpdateDemoDncFile", Module,
-           [&] { reportNotAvailable("UpdateDemoDncFile", Module, QStringLiteral("the demonstration sets")); });
-}
-
-void CSearchFilter::UpdateDemoPacket(IProgress *, IFormsInterface *, ISearchBaseEntry *, const QString &,
-                                     const QString &, const QString &)
-{
-    traced("UpdateDemoPacket", Module,
-           [&] { reportNotAvailable("UpdateDemoPacket", Module, QStringLiteral("the demonstration sets")); });
 }
 
 } // namespace KvoPlx800SCtl

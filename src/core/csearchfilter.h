@@ -80,6 +80,22 @@ public:
     FilterComparisonClasses ComparisonClassOfField(const QString &field, const QString &table) const;
     void setFilterColumns(std::unique_ptr<CFilterColumns> columns);
 
+    // --- Saved filters (src/filter/savedfilters.cpp) ----------------------------------------
+    // The profile section of the last filter of a user: base table "_" user key ["_Archive"]
+    // "_Last_Filter".
+    QString FilterSection(const QString &userKey, EFilterDatabaseModes mode) const;
+    // The filter saved in `profile` under `userKey`; nullptr without a profile.
+    std::unique_ptr<CFilterTerms> GetFilter(CFilterColumns *columns, HostKit::IUserProfile *profile,
+                                            const QString &userKey, EFilterDatabaseModes mode) const;
+    // Replaces the saved filter (deletes it when `terms` is nullptr or empty).
+    void SaveFilter(const CFilterTerms *terms, CFilterColumns *columns, HostKit::IUserProfile *profile,
+                    const QString &userKey, EFilterDatabaseModes mode) const;
+    // The user's last filter, looked up under the user's number, then under the user's name in this
+    // profile and in `oOldProfile`; a filter found in an older place is moved to the current one.
+    // An empty filter when none is saved; nullptr without a column set.
+    std::unique_ptr<CFilterTerms> LastFilter(HostKit::IUserProfile *oOldProfile, const QString &strUser,
+                                             EFilterDatabaseModes mode);
+
 private:
     std::unique_ptr<CFilterColumns> m_columns;
     ColumnsStatusConstants m_setupStatus = kvoFCSUndefinedStatus;

@@ -4,19 +4,21 @@
 #include "core/conversions.h"
 #include "core/tracescope.h"
 
-#include "hostkit/connection.h"
+#include "hostkit/adotypes.h"
+#include "hostkit/basetablestructure.h"
+#include "hostkit/dialect.h"
 
 namespace KvoPlx800SCtl {
 
-using HostKit::Connection;
+using HostKit::Dialect;
 
 namespace {
 constexpr const char *Module = "CFilterTerms";
 
-const Connection &connectionOf(const CFilterColumns *columns)
+const Dialect &dialectOf(const CFilterColumns *columns)
 {
-    require(columns && columns->connection(), QStringLiteral("the filter has no column set"));
-    return *columns->connection();
+    require(columns && columns->dialect(), QStringLiteral("the filter has no column set"));
+    return *columns->dialect();
 }
 
 bool ordered(EComparisonOperations op)
@@ -29,7 +31,7 @@ bool ordered(EComparisonOperations op)
 
 QString CFilterTerm::SQLField() const
 {
-    return connectionOf(m_columns).QualifiedName(m_table, m_field);
+    return dialectOf(m_columns).QualifiedName(m_table, m_field);
 }
 
 QString CFilterTerm::SQLOperator() const
@@ -41,7 +43,7 @@ QString CFilterTerm::SQLOperator() const
         if (m_class != kvoCC_Boolean)
             return {};
         return QLatin1String(m_operation == kvoOP_IsFalse ? " = " : " <> ") +
-               QString::number(connectionOf(m_columns).SqlBooleanValue(false));
+               QString::number(dialectOf(m_columns).SqlBooleanValue(false));
     case kvoOP_IsLike:
     case kvoOP_IsNotLike:
         if (m_class != kvoCC_Keyword && m_class != kvoCC_Text)
@@ -56,16 +58,16 @@ QString CFilterTerm::SQLOperator() const
 
 QString CFilterTerm::SQLValue() const
 {
-    const Connection &db = connectionOf(m_columns);
+    const Dialect &db = dialectOf(m_columns);
     switch (m_class) {
     case kvoCC_Keyword:
     case kvoCC_Text:
-        return db.dialect().FilterTextValue(m_compareTo);
+        return db.FilterTextValue(m_compareTo);
     case kvoCC_Numeric: {
         // Only a parsed number goes into SQL, written in the C locale.
         const auto number = Convert::parseNumber(m_compareTo);
         require(number.has_value(), QStringLiteral("\"%1\" is not a number").arg(m_compareTo));
-        return Variant::dbl(*number).toText();
+        return isSingle() ? db.SingleLiteral(Variant::single(float(*number)).toText()) : Variant::dbl(*number).toText();
     }
     case kvoCC_Date: {
         const auto date = Convert::parseDate(m_compareTo);
@@ -75,6 +77,15 @@ QString CFilterTerm::SQLValue() const
     default:
         return {};
     }
+}
+
+bool CFilterTerm::isSingle() const
+{
+    if (m_column)
+        return m_column->ColumnType() == fcSingle;
+    const HostKit::IBaseTableStructure *structure = m_columns ? m_columns->baseStructure() : nullptr;
+    const HostKit::BaseFieldDescriptor *field = structure ? structure->FieldDescriptor(m_field) : nullptr;
+    return field && field->Type == HostKit::adSingle;
 }
 
 // --- CFilterTerms ---------------------------------------------------------------------------
@@ -125,11 +136,11 @@ QString CFilterTerms::SQLString() const
     return traced("SQLString", Module, QString(), [&](QString &result) {
         if (m_terms.empty())
             return;
-        const Connection &db = connectionOf(m_columns);
+        const Dialect &db = dialectOf(m_columns);
         const QString base = m_columns->baseTableName();
         const QString key = m_columns->keyFieldName();
         const QString K = db.QualifiedName(base, key);
-        const QString likeEscape = db.dialect().likeEscapeClause();
+        const QString likeEscape = db.likeEscapeClause();
         QString W;
         QString J;
         QString C;

@@ -41,6 +41,9 @@ public:
     QString SQLValue() const;
 
 private:
+    // Whether the term compares a single-precision field.
+    bool isSingle() const;
+
     friend class CFilterTerms;
     explicit CFilterTerm(const CFilterColumns *columns) : m_columns(columns) {}
 
@@ -62,6 +65,8 @@ class CFilterTerms : public ISqlFilterTerms
 public:
     CFilterTerms();
     ~CFilterTerms() override;
+    CFilterTerms(CFilterTerms &&) = default;
+    CFilterTerms &operator=(CFilterTerms &&) = default;
 
     // Public members.
     bool HasTerms() const override { return Count() >= 1; }

@@ -198,6 +198,11 @@ public:
 class PostgresDialect : public Dialect
 {
 public:
+    QString SingleLiteral(const QString &number) const override
+    {
+        return QStringLiteral("CAST(") + number + QStringLiteral(" AS REAL)");
+    }
+
     PostgresDialect() : Dialect(Engine::PostgreSQL)
     {
         m_databaseKind = DatabaseKind::PostgreSQL;
@@ -334,6 +339,11 @@ public:
 class MariaDbDialect : public Dialect
 {
 public:
+    QString SingleLiteral(const QString &number) const override
+    {
+        return QStringLiteral("CAST(") + number + QStringLiteral(" AS FLOAT)");
+    }
+
     MariaDbDialect() : Dialect(Engine::MariaDB)
     {
         m_databaseKind = DatabaseKind::MariaDB;

@@ -57,6 +57,10 @@ public:
     // apostrophes, or between double quotes when it holds an apostrophe (a connection with
     // QUOTED_IDENTIFIER OFF reads that as a string), and nothing when it holds both.
     virtual QString FilterTextValue(const QString &text) const { return QuoteText(text); }
+    // A number compared with a single-precision field. Engines that compare such a field with a
+    // literal in double precision (PostgreSQL, MariaDB) get the literal as a single, so that the
+    // value stored for 1.1 equals 1.1.
+    virtual QString SingleLiteral(const QString &number) const { return number; }
 
     // DDL type text of a field of ADO type `adoType` and, for text types, `size` characters.
     virtual QString columnType(int adoType, int size) const = 0;

@@ -1202,6 +1202,15 @@ bool TableStructure::DropField(Catalog &catalog, const QString &field)
     return ok;
 }
 
+bool TableStructure::DropReferencingForeignKeys(Catalog &catalog)
+{
+    m_lastError.clear();
+    const auto table = catalog.FindTable(TableName);
+    if (!table)
+        return true;
+    return dropReferencingForeignKeys(catalog, table->Name, {}, m_lastError);
+}
+
 bool TableStructure::DropTable(Catalog &catalog)
 {
     m_lastError.clear();

@@ -97,6 +97,9 @@ public:
     bool RepairForeignKeys(Catalog &catalog);
     // Drops one field (and first the foreign keys and indexes that use it).
     bool DropField(Catalog &catalog, const QString &field);
+    // Drops the foreign keys of other tables that refer to this table (on SQLite by rebuilding
+    // each referring table), leaving this table itself alone.
+    bool DropReferencingForeignKeys(Catalog &catalog);
     // Adds the described field `field` to the existing table.
     bool AddField(Catalog &catalog, const QString &field);
     bool DropTable(Catalog &catalog);

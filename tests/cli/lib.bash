@@ -4,6 +4,7 @@ set -u
 
 KVO="${1:?usage: $0 PATH-TO-kvosearch}"
 FAILURES=0
+ENGINE=setup
 SCENARIO=$(basename "$0" .sh)
 
 fail() {

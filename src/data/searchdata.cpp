@@ -1,0 +1,428 @@
+// Reading and writing the search values of one base record: the search-data row, the keyword rows
+// of each keyword column and the entries a picklist column offers.
+#include "columns/cfiltercolumns.h"
+
+#include "core/conversions.h"
+#include "core/tracescope.h"
+
+#include "hostkit/connection.h"
+#include "hostkit/dialect.h"
+#include "hostkit/recordset.h"
+#include "hostkit/resourcetexts.h"
+#include "hostkit/texthelper.h"
+
+#include <QSet>
+
+namespace KvoPlx800SCtl {
+
+using namespace HostKit;
+
+namespace {
+constexpr const char *Module = "CFilterColumns";
+
+LockedMessage lockedMessage(int text, int detail)
+{
+    auto &texts = ResourceTexts::instance();
+    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
+}
+
+bool isNumberType(FilterColumnTypeConstants type)
+{
+    return type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble;
+}
+
+// A value handed in for a column, as a value of the column's type. Texts are read in the C locale
+// first, then in the user's; a text that does not convert is refused, so that it never reaches SQL.
+Variant typedValue(FilterColumnTypeConstants type, const Variant &value)
+{
+    if (!value.hasValue())
+        return Variant::null();
+    if (isNumberType(type)) {
+        if (value.type() == Variant::Type::Boolean)
+            return Variant::int32(value.toInt32());
+        if (value.type() == Variant::Type::Date)
+            fail(QStringLiteral("a date is no value of a number column"));
+        auto v = Convert::parseForType(value.toText(), type, QLocale::c());
+        if (!v && value.type() == Variant::Type::Text)
+            v = Convert::parseForType(value.toText(), type);
+        if (!v)
+            fail(QStringLiteral("\"%1\" is no value of a number column").arg(value.toText()));
+        return *v;
+    }
+    if (type == fcDateTime) {
+        if (value.type() == Variant::Type::Date)
+            return value;
+        if (value.isNumber())
+            return Variant::date(value.toDate());
+        const auto v = Convert::parseForType(value.toText(), fcDateTime);
+        if (!v)
+            fail(QStringLiteral("\"%1\" is no date").arg(value.toText()));
+        return *v;
+    }
+    if (type == fcBoolean) {
+        if (value.type() == Variant::Type::Boolean)
+            return value;
+        if (value.isNumber())
+            return Variant::boolean(value.toDouble() != 0.0);
+        const auto v = Convert::parseForType(value.toText(), fcBoolean);
+        if (!v)
+            fail(QStringLiteral("\"%1\" is no Boolean value").arg(value.toText()));
+        return *v;
+    }
+    return Variant::text(value.toText());
+}
+
+// The SQL text of a value of a column type: NULL for Empty and Null, else a finished literal.
+// Fails when the value does not convert to the type.
+QString valueLiteral(const Dialect &db, FilterColumnTypeConstants type, const Variant &value)
+{
+    const Variant v = typedValue(type, value);
+    if (!v.hasValue())
+        return QStringLiteral("NULL");
+    switch (type) {
+    case fcKeyword:
+    case fcText:
+    case fcNote:
+        return db.QuoteText(v.toText());
+    case fcDateTime:
+        return db.SqlDateLiteral(v.toDate());
+    case fcBoolean:
+        return QString::number(db.SqlBooleanValue(v.toBool()));
+    default:
+        return v.toText(); // the parsed number in the C locale
+    }
+}
+
+// Fails with `what` and the connection's error when a statement did not succeed; the error is read
+// only once the statement has run.
+void requireStatement(bool ok, const Connection &db, const QString &what)
+{
+    if (!ok)
+        fail(what + QStringLiteral(": ") + db.lastError());
+}
+
+// Rolls back a transaction begun here unless it was committed.
+class TransactionScope
+{
+public:
+    explicit TransactionScope(Connection &db) : m_db(db) {}
+    ~TransactionScope()
+    {
+        if (m_begun && !m_committed)
+            m_db.RollbackTransaction();
+    }
+    TransactionScope(const TransactionScope &) = delete;
+    TransactionScope &operator=(const TransactionScope &) = delete;
+
+    // Begins a transaction unless the caller has one open already (the statements then belong to
+    // the caller's transaction).
+    void begin(const LockedMessage *locked)
+    {
+        if (m_db.inTransaction())
+            return;
+        requireStatement(m_db.BeginTransaction(locked), m_db, QStringLiteral("no transaction"));
+        m_begun = true;
+    }
+    void commit()
+    {
+        if (!m_begun)
+            return;
+        requireStatement(m_db.CommitTransaction(), m_db, QStringLiteral("the transaction was not committed"));
+        m_committed = true;
+    }
+
+private:
+    Connection &m_db;
+    bool m_begun = false;
+    bool m_committed = false;
+};
+
+} // namespace
+
+Variant CFilterColumns::MissingFieldValue(FilterColumnTypeConstants type)
+{
+    switch (type) {
+    case fcText:
+    case fcNote:
+        return Variant::text(QString());
+    case fcBoolean:
+        return Variant::boolean(false);
+    default:
+        return Variant::null(); // numbers and dates without a value stay without one
+    }
+}
+
+QString CFilterColumns::SqlValueText(const CFilterColumn *column, const Variant &value) const
+{
+    return traced("SqlValueText", Module, QString(), [&](QString &result) {
+        const Dialect *sql = dialect();
+        require(sql != nullptr, QStringLiteral("the column set has no SQL dialect"));
+        require(column != nullptr, QStringLiteral("no column"));
+        result = valueLiteral(*sql, column->ColumnType(), value);
+    });
+}
+
+// --- Reading --------------------------------------------------------------------------------
+
+void CFilterColumns::GetData(ISearchBaseEntry *roSource)
+{
+    traced("GetData", Module, [&] {
+        // Whatever happens below, no column keeps the values of the record read before.
+        for (const auto &c : m_columns) {
+            c->setSavedValue(MissingFieldValue(c->ColumnType()));
+            c->SavedKeys().clear();
+        }
+        const QString seek = SearchTableSeekCriteria(roSource);
+        if (seek.isEmpty())
+            return;
+
+        std::unique_ptr<RecordSet> row;
+        for (const auto &c : m_columns) {
+            CFilterColumn *column = c.get();
+            if (column->ColumnType() == fcKeyword) {
+                GetDataKeyword(roSource, column, seek);
+                continue;
+            }
+            if (!row) {
+                row = OpenSearchTable(roSource);
+                require(row != nullptr, QStringLiteral("the search data of record %1 could not be read: %2")
+                                                .arg(roSource->Id())
+                                                .arg(connection() ? connection()->lastError() : QString()));
+            }
+            if (row->EOF()) {
+                if (column->IsPicklist())
+                    GetDataPicklist(column, nullptr);
+                column->setSavedValue(MissingFieldValue(column->ColumnType()));
+                continue;
+            }
+            require(row->hasField(column->Name()),
+                    QStringLiteral("the table %1 has no field %2").arg(SearchDataTableName(), column->Name()));
+            const Variant value = Convert::fromDatabase(row->value(column->Name()), column->ColumnType());
+            if (column->IsPicklist())
+                GetDataPicklist(column, &value);
+            column->setSavedValue(value.isNull() ? MissingFieldValue(column->ColumnType()) : value);
+        }
+    });
+}
+
+void CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rfc, const QString &strSeek)
+{
+    traced("GetDataKeyword", Module, [&] {
+        if (!rfc)
+            return;
+        rfc->SavedKeys().clear();
+        Connection *db = connection();
+        if (!roEntry || !db || strSeek.isEmpty())
+            return;
+        const QString table = SearchTableName(rfc);
+        // The keyword table has no order of its own: the rows come as the database delivers them.
+        auto rows = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(table) + QStringLiteral(" WHERE ")
+                                  + strSeek);
+        require(rows != nullptr,
+                QStringLiteral("the keywords of %1 could not be read: %2").arg(rfc->Name(), db->lastError()));
+        require(rows->hasField(rfc->Name()), QStringLiteral("the table %1 has no field %2").arg(table, rfc->Name()));
+        QStringList keys;
+        for (; !rows->EOF(); rows->MoveNext()) {
+            const Variant value = Convert::fromDatabase(rows->value(rfc->Name()), fcKeyword);
+            if (value.hasValue())
+                keys.append(value.toText());
+        }
+        rfc->SavedKeys() = keys;
+    });
+}
+
+void CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field)
+{
+    traced("GetDataPicklist", Module, [&] {
+        if (!column)
+            return;
+        column->SavedKeys().clear();
+        Connection *db = connection();
+        require(db != nullptr, QStringLiteral("no database connection"));
+        const QString table = PicklistTableName(column);
+        auto rows = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(table));
+        require(rows != nullptr, QStringLiteral("the picklist %1 could not be read: %2").arg(table, db->lastError()));
+        require(rows->hasField(column->Name()),
+                QStringLiteral("the table %1 has no field %2").arg(table, column->Name()));
+        const QString hideField = QStringLiteral("HideEntry");
+        const bool canHide = rows->hasField(hideField);
+
+        const FilterColumnTypeConstants type = column->ColumnType();
+        const bool hasValue = field && field->hasValue();
+        const QString recordText = hasValue ? Convert::displayText(*field) : QString();
+        QStringList entries;
+        for (; !rows->EOF(); rows->MoveNext()) {
+            const QVariant raw = rows->value(column->Name());
+            if (raw.isNull())
+                continue;
+            const Variant entry = Convert::fromDatabase(raw, type);
+            const QString text = entry.hasValue() ? Convert::displayText(entry) : raw.toString();
+            const Variant hidden = canHide ? Convert::fromDatabase(rows->value(hideField), fcBoolean) : Variant::null();
+            const bool visible = !hidden.hasValue() || !hidden.toBool();
+            // An entry hidden after this record took it is still offered to this record.
+            if (visible || (hasValue && TextHelper::TextEqual(text, recordText, 1)))
+                entries.append(text);
+        }
+        column->SavedKeys() = entries;
+    });
+}
+
+// --- Writing --------------------------------------------------------------------------------
+
+void CFilterColumns::SaveDataFromClientUpdates(ISearchBaseEntry *roEntry)
+{
+    traced("SaveDataFromClientUpdates", Module, [&] {
+        // The values handed in are used once, whether the save succeeds or not.
+        struct ResetUpdates
+        {
+            const std::vector<std::unique_ptr<CFilterColumn>> &columns;
+            ~ResetUpdates()
+            {
+                for (const auto &c : columns)
+                    c->setUpdatedValue(Variant());
+            }
+        } reset{m_columns};
+        saveData(roEntry, false);
+    });
+}
+
+void CFilterColumns::SaveDataFromEditControl(ISearchBaseEntry *entry)
+{
+    traced("SaveDataFromEditControl", Module, [&] { saveData(entry, true); });
+}
+
+// The keyword rows of each keyword column, in collection order, and one statement on the
+// search-data row: an INSERT when the record has no row yet, else an UPDATE of the columns that
+// carry a value. From the edit control, every column whose field holds a valid value is written
+// with that value (a column without a field is left alone); from the host, every column whose
+// UpdatedValue is not Empty. Failures propagate to the caller's trace.
+void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
+{
+    if (!entry)
+        return;
+    Connection *db = connection();
+    require(db != nullptr, QStringLiteral("no database connection"));
+    const QString seek = SearchTableSeekCriteria(entry);
+    require(!seek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
+    const QString table = SearchDataTableName();
+    const QString key = keyLiteral(entry->Id());
+
+    bool prepared = false;
+    bool insert = false;
+    QString fields;
+    QString values;
+    QString setList;
+    for (const auto &c : m_columns) {
+        CFilterColumn *column = c.get();
+        if (column->ColumnType() == fcKeyword) {
+            SaveDataKeyword(entry, column, seek);
+            continue;
+        }
+        if (!prepared) {
+            bool found = false;
+            requireStatement(db->RowExists(table, keyFieldName(), key, found), *db,
+                             QStringLiteral("the search data of record %1 could not be looked up").arg(entry->Id()));
+            insert = !found;
+            if (insert)
+                db->AddInsertPair(fields, values, keyFieldName(), key);
+            prepared = true;
+        }
+        Variant value;
+        if (fromControls) {
+            // A column without a field has nothing to save.
+            if (!column->MyControl() || !column->Validate())
+                continue;
+            value = column->Value();
+        } else {
+            value = column->UpdatedValue();
+        }
+        if (value.isEmpty())
+            continue;
+        const QString literal = valueLiteral(db->dialect(), column->ColumnType(), value);
+        if (insert)
+            db->AddInsertPair(fields, values, column->Name(), literal);
+        else
+            db->AddUpdatePair(setList, column->Name(), literal);
+    }
+    if (!prepared)
+        return;
+
+    QString sql;
+    LockedMessage locked;
+    if (insert) {
+        sql = QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields
+              + QStringLiteral(") VALUES (") + values + QLatin1Char(')');
+        locked = lockedMessage(8471, 8472);
+    } else {
+        if (setList.isEmpty())
+            return;
+        sql = QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList
+              + QStringLiteral(" WHERE ") + seek;
+        locked = lockedMessage(8471, 8473);
+    }
+    requireStatement(db->ExecuteSql(sql, &locked), *db,
+                     QStringLiteral("the search data of record %1 could not be saved").arg(entry->Id()));
+}
+
+void CFilterColumns::SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column, const QString &strSeek)
+{
+    traced("SaveDataKeyword", Module, [&] {
+        if (!column || !roEntry)
+            return;
+        const IComboBox *combo = column->asComboBox();
+        if (!combo)
+            return;
+        Connection *db = connection();
+        require(db != nullptr, QStringLiteral("no database connection"));
+        require(!strSeek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
+        const QString table = db->QuoteName(SearchTableName(column));
+        const QString key = keyLiteral(roEntry->Id());
+        const QStringList items = combo->items();
+        const LockedMessage deleting = lockedMessage(8477, 8478);
+        const LockedMessage inserting = lockedMessage(8477, 8479);
+
+        // The old rows go and the new ones come together, or not at all.
+        TransactionScope transaction(*db);
+        transaction.begin(&deleting);
+        requireStatement(
+                db->ExecuteSql(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + strSeek, &deleting),
+                *db, QStringLiteral("the keywords of %1 could not be removed").arg(column->Name()));
+        // A record holds each keyword once, as the table's key compares keywords; the first of
+        // several equal items is written and the items after it still are.
+        QSet<QString> written;
+        for (const QString &item : items) {
+            if (item.trimmed().isEmpty())
+                continue;
+            const QString folded = db->dialect().foldKey(item);
+            if (written.contains(folded))
+                continue;
+            written.insert(folded);
+            QString fields;
+            QString values;
+            db->AddInsertPair(fields, values, keyFieldName(), key);
+            db->AddInsertPair(fields, values, column->Name(), db->QuoteText(item));
+            requireStatement(db->ExecuteSql(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields
+                                                    + QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
+                                            &inserting),
+                             *db, QStringLiteral("the keyword \"%1\" could not be saved").arg(item));
+        }
+        transaction.commit();
+    });
+}
+
+bool CFilterColumns::InitializeSearchData(ISearchBaseEntry *roEntry)
+{
+    return traced("InitializeSearchData", Module, false, [&](bool &result) {
+        if (!roEntry)
+            return;
+        const QDateTime now = Convert::now();
+        for (const auto &c : m_columns) {
+            if (c->ColumnType() != fcKeyword)
+                c->setUpdatedValue(c->DefaultValue(now));
+        }
+        SaveDataFromClientUpdates(roEntry);
+        result = true;
+    });
+}
+
+} // namespace KvoPlx800SCtl
