@@ -6,6 +6,7 @@
 
 #include "hostkit/catalog.h"
 #include "hostkit/formsinterface.h"
+#include "hostkit/progress.h"
 #include "hostkit/tablestructure.h"
 
 #include <QDateTime>
@@ -31,11 +32,13 @@ struct LockedMessage;
 
 // The column set of one base table: its columns in position order, the host components handed
 // over at set-up, and the definition, search-data and keyword tables.
-class CFilterColumns
+class CCheckNameList;
+
+class CFilterColumns : public HostKit::IProgressHandler
 {
 public:
     CFilterColumns();
-    ~CFilterColumns();
+    ~CFilterColumns() override;
     CFilterColumns(const CFilterColumns &) = delete;
     CFilterColumns &operator=(const CFilterColumns &) = delete;
 
@@ -164,6 +167,33 @@ public:
     void EditPicklists(HostKit::IFormsInterface *oFI);
     void SelectAndEditPicklist(HostKit::IFormsInterface *oFI);
     bool PicklistChanged(const CFilterColumn *oldColumn, const CFilterColumn *newColumn) const;
+
+    // --- Table check and conversion (src/columns/tablecheck.cpp) -----------------------------
+    // Check-table results are the database handler's codes: 0 goes on, 1 to 5 end the check.
+    int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
+    int QueryConvert(HostKit::IProgress *roProgress, int enmConvertMode);
+    int Convert(HostKit::IProgress *roProgress, int enmConvertMode);
+    bool CheckColumns(HostKit::IProgress *roProgress, int enmConvertMode);
+    int CheckForeignKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild);
+    int ValidateStandardTable(int enmConvertMode);
+    // Creates the table of a column's values with its keys and indexes, then checks it.
+    bool BuildDefaultTable(HostKit::IProgress *roProgress, CFilterColumn *column);
+    std::unique_ptr<CCheckNameList> GetCheckNameList();
+    // The population check through the progress object (request 1).
+    int StartProcessDataReportProgress(HostKit::IProgress *roProgress, bool blnAsk, int enmConvertMode,
+                                       const QDateTime &dtmNow);
+    std::unique_ptr<HostKit::ProgressResult> IProgressHandler_ProcessRequest(HostKit::IProgress &progress, int request,
+                                                                           HostKit::ProgressArgs *args) override;
+
+    // --- Merge and copy (src/data/mergecopy.cpp) --------------------------------------------
+    // GetData of the source, then CopyData to the target.
+    bool Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget);
+    // Writes every column's non-blank SavedValue (and SavedKeys of keyword columns) for the entry.
+    void CopyData(ISearchBaseEntry *entry);
+    void MergeData(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource, ISearchBaseEntry *entrySource);
+    // Adds / removes the "MergeName" field of the definition table.
+    bool MakeMergeColumn();
+    bool MergeCleanup();
 
     // --- Owner rectangle --------------------------------------------------------------------
     HostKit::OwnerRect ownerRect() const { return m_ownerRect; }

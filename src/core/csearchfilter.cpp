@@ -193,59 +193,12 @@ std::unique_ptr<ISearchBaseEntry> CSearchFilter::MakeMergeBaseEntry(qint32 lngId
 
 // --- Batch operations -----------------------------------------------------------------------
 
-void CSearchFilter::AnalyzeDataBlock(const QDateTime &, const QString &, ISearchBaseEntry *, const QByteArray &)
-{
-    traced("AnalyzeDataBlock", Module,
-           [&] { reportNotAvailable("AnalyzeDataBlock", Module, QStringLiteral("the data block import")); });
-}
 
-int CSearchFilter::CheckTable(IProgress *, int, bool)
-{
-    return traced("CheckTable", Module, 0, [&](int &) {
-        if (m_columns)
-            reportNotAvailable("CheckTable", Module, QStringLiteral("the table check"));
-    });
-}
 
-void CSearchFilter::CopyCleanup()
-{
-    traced("CopyCleanup", Module, [&] { reportNotAvailable("CopyCleanup", Module, QStringLiteral("copying search data")); });
-}
 
-ESearchFilterCopyConfigurationResults CSearchFilter::CopyConfiguration(IProgress *, CSearchFilter *)
-{
-    return traced("CopyConfiguration", Module, fltrCCR_Failed, [&](ESearchFilterCopyConfigurationResults &) {
-        reportNotAvailable("CopyConfiguration", Module, QStringLiteral("copying a configuration"));
-    });
-}
 
-ESearchFilterCopyConfigurationResults CSearchFilter::CopyValuesBetweenTables(CSearchFilter *, ISearchBaseEntry *,
-                                                                             ISearchBaseEntry *)
-{
-    return traced("CopyValuesBetweenTables", Module, fltrCCR_Failed, [&](ESearchFilterCopyConfigurationResults &) {
-        reportNotAvailable("CopyValuesBetweenTables", Module, QStringLiteral("copying search data"));
-    });
-}
 
-bool CSearchFilter::CopyValuesWithinTable(ISearchBaseEntry *, ISearchBaseEntry *)
-{
-    return traced("CopyValuesWithinTable", Module, false, [&](bool &) {
-        reportNotAvailable("CopyValuesWithinTable", Module, QStringLiteral("copying search data"));
-    });
-}
 
-void CSearchFilter::MergeSearchData(ISearchBaseEntry *, CSearchFilter *, ISearchBaseEntry *)
-{
-    traced("MergeSearchData", Module,
-           [&] { reportNotAvailable("MergeSearchData", Module, QStringLiteral("merging search data")); });
-}
 
-std::unique_ptr<CCheckNameList> CSearchFilter::GetCheckNameList()
-{
-    return traced("GetCheckNameList", Module, std::unique_ptr<CCheckNameList>(), [&](std::unique_ptr<CCheckNameList> &) {
-        if (m_columns)
-            reportNotAvailable("GetCheckNameList", Module, QStringLiteral("the check name list"));
-    });
-}
 
 } // namespace KvoPlx800SCtl
