@@ -1,5 +1,6 @@
 // Locale-aware reading and writing of numbers and dates, and the text checks built on them.
 #include "columns/basvalidate.h"
+#include "core/controls.h"
 #include "core/conversions.h"
 
 #include <QTest>
@@ -24,6 +25,8 @@ private slots:
     void databaseValues_data();
     void databaseValues();
     void variantForms();
+    void keyAllowed_data();
+    void keyAllowed();
 };
 
 void TestConversions::integerTexts_data()
@@ -195,6 +198,54 @@ void TestConversions::variantForms()
     QVERIFY(Variant::int16(3) != Variant::int32(3));   // typed values compare with their type
     QCOMPARE(Variant::text(QStringLiteral("yes")).toBool(), false);
     QCOMPARE(Variant::text(QStringLiteral("TRUE")).toBool(), true);
+}
+
+void TestConversions::keyAllowed_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("maxLength");
+    QTest::addColumn<bool>("allowed");
+
+    QTest::newRow("letter") << "abc" << 3 << 0 << int('d') << 0 << true;
+    QTest::newRow("apostrophe") << "abc" << 3 << 0 << int('\'') << 0 << false;
+    QTest::newRow("double quote") << "" << 0 << 0 << int('"') << 0 << false;
+    QTest::newRow("second trailing space") << "ab " << 3 << 0 << int(' ') << 0 << false;
+    QTest::newRow("space inside") << "ab " << 1 << 0 << int(' ') << 0 << true;
+    QTest::newRow("at the limit") << "abcd" << 4 << 0 << int('e') << 5 << true;
+    QTest::newRow("over the limit") << "abcde" << 5 << 0 << int('f') << 5 << false;
+    QTest::newRow("replacing a selection") << "abcde" << 1 << 2 << int('x') << 5 << true;
+    QTest::newRow("paste too long") << "abc" << 3 << 0 << 22 << 5 << false;
+    QTest::newRow("paste without limit") << "abc" << 3 << 0 << 22 << 0 << true;
+    QTest::newRow("paste over a selection") << "abcdef" << 0 << 6 << 22 << 5 << true;
+    QTest::newRow("copy") << "abcdef" << 0 << 6 << 3 << 5 << false;   // the text stays too long
+    QTest::newRow("backspace removes a trailing space") << "ab  " << 4 << 0 << 8 << 0 << true;
+    QTest::newRow("backspace at the start") << "ab" << 0 << 0 << 8 << 1 << false;
+}
+
+void TestConversions::keyAllowed()
+{
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(int, key);
+    QFETCH(int, maxLength);
+    basValidate::setClipboardTextProvider([] { return QStringLiteral("xyz"); });
+    TextBoxModel box;
+    box.setText(text);
+    box.setSelection({start, length});
+    QTEST(basValidate::IsKeyAllowed(&box, key, maxLength), "allowed");
+    // A combo box is judged the same way; anything else never takes a key.
+    ComboBoxModel combo;
+    combo.setText(text);
+    combo.setSelection({start, length});
+    QTEST(basValidate::IsKeyAllowed(&combo, key, maxLength), "allowed");
+    CheckBoxModel check;
+    QVERIFY(!basValidate::IsKeyAllowed(&check, 'a', 0));
+    QVERIFY(!basValidate::IsKeyAllowed(nullptr, 'a', 0));
+    basValidate::setClipboardTextProvider({});
 }
 
 QTEST_GUILESS_MAIN(TestConversions)
