@@ -33,6 +33,8 @@ struct LockedMessage;
 // The column set of one base table: its columns in position order, the host components handed
 // over at set-up, and the definition, search-data and keyword tables.
 class CCheckNameList;
+class CCheckPopulationArgs;
+class CCheckPopulationResult;
 
 class CFilterColumns : public HostKit::IProgressHandler
 {
@@ -184,7 +186,42 @@ public:
                                        const QDateTime &dtmNow);
     std::unique_ptr<HostKit::ProgressResult> IProgressHandler_ProcessRequest(HostKit::IProgress &progress, int request,
                                                                            HostKit::ProgressArgs *args) override;
+    // The single checks of one column's table: its field (and, for a picklist column, the picklist
+    // table), its keys and indexes, its foreign keys. A difference is repaired with convert mode 1;
+    // otherwise the database handler is asked first and an answer other than 0 is the result.
+    int CheckColumn(HostKit::IProgress *roProgress, int enmConvertMode, CFilterColumn *column);
+    int CheckIndexes(int enmConvertMode, CFilterColumn *column);
+    int CheckForeignKeys(int enmConvertMode, CFilterColumn *column);
+    static std::unique_ptr<CCheckPopulationArgs> CreateCheckPopulationArguments(bool blnAsk, int enmConvertMode,
+                                                                                const QDateTime &dtmNow);
+    // The population run: the record-set form for database kind 1, the SQL form otherwise.
+    std::unique_ptr<CCheckPopulationResult> CheckPopulationProgress(HostKit::IProgress &progress,
+                                                                    const CCheckPopulationArgs &args);
+    int CheckPopulationProgressADO(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
+    int CheckPopulationProgressSQL(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
+    // One entry per former base-table name for the table of `column` (the search-data table or
+    // its keyword table), and for its picklist table.
+    void GetCheckNameListAddEntries(CCheckNameList &list, const QStringList &formerNames,
+                                    const CFilterColumn *column) const;
+    void GetCheckNameListAddPicklistEntries(CCheckNameList &list, const QStringList &formerNames,
+                                            const CFilterColumn *column) const;
+    // The former base-table names the base-table interface reports (none unless it is renamed).
+    QStringList formerBaseTableNames() const;
 
+private:
+    // CheckForeignKeysAndIndexes, for every column or only for the columns kept in `onlyTable`.
+    int checkKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild,
+                            const QString &onlyTable);
+    // The definition table in the layout of MyStructureDefinition; the definitions read again.
+    bool convertDefinitionTable();
+    // Moves the definition rows found under former base-table names to the current name.
+    bool moveFormerDefinitionRows();
+    // The database handler's answer for converting `table`.
+    int askConvert(const QString &table, int enmConvertMode);
+    // The search-data table with the fields of every column that is not a keyword column.
+    HostKit::TableStructure searchDataStructure() const;
+
+public:
     // --- Merge and copy (src/data/mergecopy.cpp) --------------------------------------------
     // GetData of the source, then CopyData to the target.
     bool Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget);
@@ -217,6 +254,14 @@ private:
     // The picklist steps of a column's save: create, change or destroy its picklist table.
     bool picklistSteps(CFilterColumn *column, const CFilterColumn *stored);
     void saveData(ISearchBaseEntry *entry, bool fromControls);
+    // Merge and copy (src/data/mergecopy.cpp).
+    void CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column, const QString &criterion);
+    bool CopyDataInsertIntoPicklist(CFilterColumn *column);
+    void MergeDataStandardColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
+                                  ISearchBaseEntry *entrySource);
+    void MergeDataKeywordColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
+                                 ISearchBaseEntry *entrySource);
+    HostKit::TableStructure MakeLinkColumn() const;
     void columnsChanged();
     void renumber();
     bool belongsToBaseTable(const QString &baseTableOfRow);

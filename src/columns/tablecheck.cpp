@@ -1,36 +1,899 @@
-// Placeholder bodies until this feature lands.
-#include "core/csearchfilter.h"
+// The table check: brings the definition table, the search-data table, the keyword tables and the
+// picklist tables of one base table to their layout, converts them where the convert mode allows
+// it, and keeps the search-data table in line with the base records (the population check).
+//
+// Every check answers with a check-table result of the database handler: 0 goes on, any other
+// code ends the whole check and is handed back unchanged. A difference is repaired at once with
+// convert mode 1; with any other mode the database handler is asked first. A failure is reported
+// through the services helper's error report and ends the check with CheckTableResult::Failed.
+#include "tablecheck.h"
 
-#include "columns/cfiltercolumns.h"
+#include "ccheckname.h"
+#include "cfiltercolumns.h"
+
+#include "core/conversions.h"
+#include "core/csearchfilter.h"
 #include "core/tracescope.h"
+#include "picklists/cscpicklist.h"
+
+#include "hostkit/adotypes.h"
+#include "hostkit/connection.h"
+#include "hostkit/databasehandler.h"
+#include "hostkit/databasehelper.h"
+#include "hostkit/dialect.h"
+#include "hostkit/formsinterface.h"
+#include "hostkit/recordset.h"
+#include "hostkit/resourcetexts.h"
+#include "hostkit/serviceshelper.h"
+
+#include <QScopeGuard>
+#include <QSet>
+
+#include <algorithm>
+#include <limits>
 
 namespace KvoPlx800SCtl {
 
 using namespace HostKit;
 
 namespace {
-constexpr const char *Module = "CSearchFilter";
+constexpr const char *FilterModule = "CSearchFilter";
+constexpr const char *Module = "CFilterColumns";
+
+// Progress text of the population check: %1 the search-data table, %2 the share done.
+constexpr int PopulationProgressText = 8495;
+
+bool stops(int code) { return code != CheckTableResult::Continue; }
+
+// A check procedure: traced like every procedure, and a failure is also reported through the
+// services helper's error report under the procedure's name. The result is what the body had
+// reached (a body sets CheckTableResult::Failed before it fails where that is its answer).
+template <typename R, typename Body>
+R checked(const char *procedure, R neutral, Body &&body)
+{
+    TraceScope scope(procedure, Module);
+    R result = std::move(neutral);
+    try {
+        body(result);
+    } catch (const std::exception &e) {
+        ServicesHelper::instance().ReportError(QString::fromLatin1(procedure), QString::fromUtf8(e.what()));
+    } catch (...) {
+        ServicesHelper::instance().ReportError(QString::fromLatin1(procedure), QStringLiteral("unknown failure"));
+    }
+    return result;
 }
 
-int CSearchFilter::CheckTable(IProgress *, int, bool)
+void diagnostic(const QString &line)
 {
-    return traced("CheckTable", Module, 0, [&](int &) {
+    FormsGlobal &forms = FormsGlobal::instance();
+    if (forms.DiagnosticLogEnabled())
+        forms.WriteDiagnosticLine(line);
+}
+
+LockedMessage lockedMessage(int text, int detail)
+{
+    auto &texts = ResourceTexts::instance();
+    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
+}
+
+bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// A structure reduced to the parts one check compares.
+TableStructure fieldsOf(TableStructure s)
+{
+    s.Keys.clear();
+    s.Indexes.clear();
+    s.ForeignKeys.clear();
+    return s;
+}
+
+TableStructure keysOf(TableStructure s)
+{
+    s.Fields.clear();
+    s.ForeignKeys.clear();
+    return s;
+}
+
+// A column value as the record set writes it.
+QVariant databaseValue(const Variant &value)
+{
+    switch (value.type()) {
+    case Variant::Type::Text:
+        return value.toText();
+    case Variant::Type::Int16:
+    case Variant::Type::Int32:
+        return value.toInt32();
+    case Variant::Type::Single:
+        return float(value.toDouble());
+    case Variant::Type::Double:
+        return value.toDouble();
+    case Variant::Type::Date:
+        return value.toDate();
+    case Variant::Type::Boolean:
+        return value.toBool();
+    default:
+        return QVariant();
+    }
+}
+
+// Record keys of the population check, compared as the key field's kind of value.
+struct RecordKey
+{
+    QVariant value;
+    qint64 number = 0;
+    QString text;
+};
+
+class KeyOrder
+{
+public:
+    explicit KeyOrder(bool textKey) : m_text(textKey) {}
+    RecordKey make(const QVariant &value) const
+    {
+        RecordKey key;
+        key.value = value;
+        if (m_text)
+            key.text = value.toString();
+        else
+            key.number = value.toLongLong();
+        return key;
+    }
+    bool operator()(const RecordKey &a, const RecordKey &b) const
+    {
+        return m_text ? a.text < b.text : a.number < b.number;
+    }
+    bool same(const RecordKey &a, const RecordKey &b) const { return !(*this)(a, b) && !(*this)(b, a); }
+
+private:
+    bool m_text;
+};
+
+// The keys of the first field of every row of a query, in key order; NULL keys are left out.
+std::vector<RecordKey> readKeys(Connection &db, const QString &sql, const KeyOrder &order)
+{
+    const std::unique_ptr<RecordSet> rs = db.OpenQuery(sql);
+    if (!rs)
+        fail(db.lastError());
+    std::vector<RecordKey> keys;
+    keys.reserve(size_t(rs->RecordCount()));
+    for (; !rs->EOF(); rs->MoveNext()) {
+        const QVariant value = rs->value(0);
+        if (!value.isNull())
+            keys.push_back(order.make(value));
+    }
+    std::sort(keys.begin(), keys.end(), order);
+    return keys;
+}
+
+// Reports the share done of a run through a progress object, "0.00%" style.
+class PopulationProgress
+{
+public:
+    PopulationProgress(IProgress &progress, const QString &table, qint64 total)
+        : m_progress(progress), m_table(table), m_total(std::max<qint64>(total, 1))
+    {
+        m_progress.Start(text(0), int(std::min<qint64>(m_total, std::numeric_limits<int>::max())));
+    }
+    ~PopulationProgress() { m_progress.End(); }
+    PopulationProgress(const PopulationProgress &) = delete;
+    PopulationProgress &operator=(const PopulationProgress &) = delete;
+
+    // Counts `steps` more steps done; the text changes when the share shown changes.
+    void advance(qint64 steps = 1)
+    {
+        m_done = std::min(m_total, m_done + steps);
+        const qint64 hundredths = m_done * 10000 / m_total;
+        if (hundredths == m_shown)
+            return;
+        m_shown = hundredths;
+        m_progress.SetText(text(m_done));
+        m_progress.Step(int(std::min<qint64>(m_done, std::numeric_limits<int>::max())));
+    }
+    void finish() { advance(m_total); }
+    bool cancelled() const { return m_progress.Cancelled(); }
+
+private:
+    QString text(qint64 done) const
+    {
+        const double share = double(done) / double(m_total);
+        return ResourceTexts::instance().Text(PopulationProgressText,
+                                              {m_table, QLocale().toString(share * 100.0, 'f', 2) + QLatin1Char('%')});
+    }
+
+    IProgress &m_progress;
+    QString m_table;
+    qint64 m_total;
+    qint64 m_done = 0;
+    qint64 m_shown = 0;
+};
+
+} // namespace
+
+// --- Search filter -------------------------------------------------------------------------------
+
+int CSearchFilter::CheckTable(IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes)
+{
+    return traced("CheckTable", FilterModule, int(CheckTableResult::Continue), [&](int &result) {
         if (m_columns)
-            reportNotAvailable("CheckTable", Module, QStringLiteral("the table check"));
+            result = m_columns->CheckTable(roProgress, enmConvertMode, blnCheckKeysAndIndexes);
     });
 }
 
 std::unique_ptr<CCheckNameList> CSearchFilter::GetCheckNameList()
 {
-    return traced("GetCheckNameList", Module, std::unique_ptr<CCheckNameList>(), [&](std::unique_ptr<CCheckNameList> &) {
-        if (m_columns)
-            reportNotAvailable("GetCheckNameList", Module, QStringLiteral("the check name list"));
+    return traced("GetCheckNameList", FilterModule, std::unique_ptr<CCheckNameList>(),
+                  [&](std::unique_ptr<CCheckNameList> &result) {
+                      if (m_columns)
+                          result = m_columns->GetCheckNameList();
+                  });
+}
+
+// --- The check ---------------------------------------------------------------------------------
+
+int CFilterColumns::CheckTable(IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes)
+{
+    return checked("CheckTable", int(CheckTableResult::Continue), [&](int &result) {
+        // Without columns there is nothing to check, and nothing is touched.
+        if (Count() == 0)
+            return;
+        require(m_catalog && m_handler && m_keyColumn, QStringLiteral("the column set is not set up"));
+        DatabaseHelper::RefreshCatalog(*m_catalog);
+        if (m_needsConversion) {
+            if (enmConvertMode == ConvertMode::CheckOnly) {
+                result = QueryConvert(roProgress, enmConvertMode);
+            } else if (enmConvertMode == ConvertMode::Convert) {
+                if (CheckColumns(roProgress, enmConvertMode) && Count() > 0)
+                    result = CheckForeignKeysAndIndexes(roProgress, enmConvertMode, blnCheckKeysAndIndexes, false);
+            }
+            return;
+        }
+        if (!CheckColumns(roProgress, enmConvertMode)) {
+            result = QueryConvert(roProgress, enmConvertMode);
+            return;
+        }
+        if (Count() > 0)
+            result = CheckForeignKeysAndIndexes(roProgress, enmConvertMode, blnCheckKeysAndIndexes, false);
     });
 }
 
-std::unique_ptr<ProgressResult> CFilterColumns::IProgressHandler_ProcessRequest(IProgress &, int, ProgressArgs *)
+int CFilterColumns::askConvert(const QString &table, int enmConvertMode)
 {
-    return nullptr;
+    Connection *db = connection();
+    require(m_handler && db, QStringLiteral("the column set is not set up"));
+    return m_handler->ConvertRequest(db->ConnectionString(), table, enmConvertMode);
+}
+
+int CFilterColumns::QueryConvert(IProgress *roProgress, int enmConvertMode)
+{
+    return checked("QueryConvert", int(CheckTableResult::Continue), [&](int &result) {
+        const int answer = askConvert(m_baseTableName, enmConvertMode);
+        result = stops(answer) ? answer : Convert(roProgress, enmConvertMode);
+    });
+}
+
+int CFilterColumns::Convert(IProgress *roProgress, int enmConvertMode)
+{
+    return checked("Convert", int(CheckTableResult::Continue), [&](int &result) {
+        result = CheckTableResult::Failed; // unless the definition table converts
+        convertDefinitionTable();
+        result = CheckTableResult::Continue;
+        if (Count() > 0)
+            result = CheckForeignKeysAndIndexes(roProgress, enmConvertMode, true, false);
+    });
+}
+
+bool CFilterColumns::convertDefinitionTable()
+{
+    TableStructure s = MyStructureDefinition();
+    if (!s.Convert(*m_catalog))
+        fail(QStringLiteral("converting %1 failed: %2").arg(s.TableName, s.lastError()));
+    // The fields of the newer layout are read now.
+    require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
+    return true;
+}
+
+bool CFilterColumns::CheckColumns(IProgress *roProgress, int enmConvertMode)
+{
+    Q_UNUSED(roProgress);
+    return checked("CheckColumns", false, [&](bool &result) {
+        const TableStructure definition = MyStructureDefinition();
+        m_catalog->Refresh(definition.TableName);
+        auto table = DatabaseHelper::FindTable(*m_catalog, definition.TableName);
+        if (!table)
+            return;
+        for (const FieldDescription &field : definition.Fields) {
+            if (!table->FindColumn(field.Name)) {
+                if (enmConvertMode != ConvertMode::Convert)
+                    return;
+                // Only the definition table here: the keys and indexes of the other tables are
+                // checked once, after this.
+                convertDefinitionTable();
+            } else {
+                TableStructure one(definition.TableName);
+                one.Fields.append(field);
+                one.Fields.last().Optional = false;
+                if (one.Compare(*m_catalog, CompareExact))
+                    continue;
+                if (enmConvertMode != ConvertMode::Convert)
+                    return;
+                TableStructure s = MyStructureDefinition();
+                if (!s.Convert(*m_catalog))
+                    fail(QStringLiteral("changing field %1 of %2 failed: %3")
+                                 .arg(field.Name, s.TableName, s.lastError()));
+            }
+            table = DatabaseHelper::FindTable(*m_catalog, definition.TableName);
+            require(table != nullptr, QStringLiteral("the definition table is gone"));
+        }
+        if (enmConvertMode == ConvertMode::Convert && !m_formerNamesFound.isEmpty())
+            moveFormerDefinitionRows();
+        result = true;
+    });
+}
+
+// The rows of each former name whose column name is not defined under the current name yet move
+// to the current name, after the positions in use there, in the order they had. A name defined
+// under both stays with the current definition; its former row is left alone.
+bool CFilterColumns::moveFormerDefinitionRows()
+{
+    Connection *db = connection();
+    const QString table = db->QuoteName(QString::fromLatin1(DefinitionTableName));
+    const QString baseField = db->QuoteName(QStringLiteral("BaseTable"));
+    const QString nameField = db->QuoteName(QStringLiteral("Name"));
+    const QString positionField = db->QuoteName(QStringLiteral("Position"));
+    const auto rowsOf = [&](const QString &baseTable) {
+        auto rs = db->OpenQuery(QStringLiteral("SELECT ") + nameField + QStringLiteral(", ") + positionField
+                                + QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + baseField
+                                + QStringLiteral(" = ") + db->QuoteText(baseTable) + QStringLiteral(" ORDER BY ")
+                                + positionField);
+        if (!rs)
+            fail(db->lastError());
+        return rs;
+    };
+
+    QSet<QString> defined;
+    int last = 0;
+    for (auto rs = rowsOf(m_baseTableName); !rs->EOF(); rs->MoveNext()) {
+        defined.insert(rs->value(0).toString().toLower());
+        last = std::max(last, rs->value(1).toInt());
+    }
+    struct Move
+    {
+        QString former;
+        QString name;
+    };
+    QList<Move> moves;
+    for (const QString &former : std::as_const(m_formerNamesFound)) {
+        for (auto rs = rowsOf(former); !rs->EOF(); rs->MoveNext()) {
+            const QString name = rs->value(0).toString();
+            if (defined.contains(name.toLower()))
+                continue;
+            defined.insert(name.toLower());
+            moves.append({former, name});
+        }
+    }
+    if (moves.isEmpty())
+        return true;
+
+    const LockedMessage locked = lockedMessage(8456, 8457);
+    if (!db->BeginTransaction(&locked))
+        fail(db->lastError());
+    try {
+        for (const Move &move : std::as_const(moves)) {
+            const QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + baseField
+                                + QStringLiteral(" = ") + db->QuoteText(m_baseTableName) + QStringLiteral(", ")
+                                + positionField + QStringLiteral(" = ") + QString::number(++last)
+                                + QStringLiteral(" WHERE ") + baseField + QStringLiteral(" = ")
+                                + db->QuoteText(move.former) + QStringLiteral(" AND ") + nameField
+                                + QStringLiteral(" = ") + db->QuoteText(move.name);
+            if (!db->ExecuteSql(sql, &locked))
+                fail(db->lastError());
+        }
+        if (!db->CommitTransaction())
+            fail(db->lastError());
+    } catch (...) {
+        db->RollbackTransaction();
+        throw;
+    }
+    require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
+    return true;
+}
+
+int CFilterColumns::CheckForeignKeysAndIndexes(IProgress *roProgress, int enmConvertMode, bool blnCheckKeys,
+                                               bool blnBuild)
+{
+    return checkKeysAndIndexes(roProgress, enmConvertMode, blnCheckKeys, blnBuild, QString());
+}
+
+// With `onlyTable` (a table BuildDefaultTable has just made) only the columns kept in that table
+// are checked, and neither the standard-table validation nor the population check runs: the
+// check that built the table runs them for the whole column set.
+int CFilterColumns::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild,
+                                        const QString &onlyTable)
+{
+    return checked("CheckForeignKeysAndIndexes", int(CheckTableResult::Continue), [&](int &result) {
+        const bool whole = onlyTable.isEmpty();
+        const auto inScope = [&](const CFilterColumn *c) { return whole || sameName(SearchTableName(c), onlyTable); };
+
+        if (whole) {
+            result = ValidateStandardTable(enmConvertMode);
+            if (stops(result))
+                return;
+        }
+        if (blnCheckKeys && blnBuild) {
+            for (CFilterColumn *c : NewEnum()) {
+                if (!c->IsPicklist() || !inScope(c))
+                    continue;
+                CScPicklist *picklist = c->PickList();
+                require(picklist != nullptr, QStringLiteral("column %1 has no picklist").arg(c->Name()));
+                if (!DatabaseHelper::FindTable(*m_catalog, PicklistTableName(c))) {
+                    if (!picklist->CreatePicklistTable()) {
+                        result = CheckTableResult::Failed;
+                        fail(QStringLiteral("creating %1 failed").arg(PicklistTableName(c)));
+                    }
+                    continue;
+                }
+                result = picklist->CheckTable(roProgress, enmConvertMode);
+                if (stops(result))
+                    return;
+                if (enmConvertMode == ConvertMode::Convert && !picklist->CreateHideEntryField()) {
+                    result = CheckTableResult::Failed;
+                    fail(QStringLiteral("adding %1 to %2 failed").arg(CScPicklist::HideEntry(), PicklistTableName(c)));
+                }
+            }
+        }
+        for (CFilterColumn *c : NewEnum()) {
+            if (!inScope(c))
+                continue;
+            if (whole) {
+                result = CheckColumn(roProgress, enmConvertMode, c);
+                if (stops(result))
+                    return;
+            }
+            result = CheckIndexes(enmConvertMode, c);
+            if (stops(result))
+                return;
+        }
+        if (whole && HasStandardColumns() && ServicesHelper::instance().PopulationCheckWanted()) {
+            result = StartProcessDataReportProgress(roProgress, enmConvertMode != ConvertMode::Convert, enmConvertMode,
+                                                    KvoPlx800SCtl::Convert::now());
+            if (stops(result))
+                return;
+        }
+        for (CFilterColumn *c : NewEnum()) {
+            if (!inScope(c))
+                continue;
+            result = CheckForeignKeys(enmConvertMode, c);
+            if (stops(result))
+                return;
+        }
+        result = CheckTableResult::Continue;
+    });
+}
+
+int CFilterColumns::CheckColumn(IProgress *roProgress, int enmConvertMode, CFilterColumn *column)
+{
+    return checked("CheckColumn", int(CheckTableResult::Continue), [&](int &result) {
+        require(column != nullptr, QStringLiteral("no column"));
+        const QString tableName = SearchTableName(column);
+        m_catalog->Refresh(tableName);
+        if (!DatabaseHelper::FindTable(*m_catalog, tableName)) {
+            if (enmConvertMode != ConvertMode::Convert) {
+                result = askConvert(tableName, enmConvertMode);
+                if (stops(result))
+                    return;
+            }
+            if (!BuildDefaultTable(roProgress, column)) {
+                result = CheckTableResult::Failed;
+                return;
+            }
+        } else {
+            TableStructure s = MyStructureDefault(column);
+            if (!fieldsOf(s).Compare(*m_catalog, CompareExact)) {
+                if (enmConvertMode != ConvertMode::Convert) {
+                    result = askConvert(tableName, enmConvertMode);
+                    if (stops(result))
+                        return;
+                }
+                if (!s.Convert(*m_catalog)) {
+                    result = CheckTableResult::Failed;
+                    fail(QStringLiteral("converting %1 for column %2 failed: %3")
+                                 .arg(tableName, column->Name(), s.lastError()));
+                }
+            }
+        }
+        if (column->IsPicklist()) {
+            CScPicklist *picklist = column->PickList();
+            require(picklist != nullptr, QStringLiteral("column %1 has no picklist").arg(column->Name()));
+            result = picklist->CheckTable(roProgress, enmConvertMode);
+        }
+    });
+}
+
+int CFilterColumns::CheckIndexes(int enmConvertMode, CFilterColumn *column)
+{
+    return checked("CheckIndexes", int(CheckTableResult::Continue), [&](int &result) {
+        require(column != nullptr, QStringLiteral("no column"));
+        TableStructure s = MyStructureDefault(column);
+        if (!DatabaseHelper::FindTable(*m_catalog, s.TableName))
+            return; // CheckColumn builds a missing table
+        if (keysOf(s).Compare(*m_catalog, CompareExact))
+            return;
+        if (enmConvertMode != ConvertMode::Convert) {
+            result = askConvert(s.TableName, enmConvertMode);
+            if (stops(result))
+                return;
+        }
+        if (!s.RepairKeys(*m_catalog) || !s.RepairIndexes(*m_catalog)) {
+            result = CheckTableResult::Failed;
+            fail(QStringLiteral("repairing the keys of %1 failed: %2").arg(s.TableName, s.lastError()));
+        }
+    });
+}
+
+// The foreign keys of a column's table are those of its picklist (the search tables refer to no
+// other table: their rows are kept in line with the base records by the population check).
+int CFilterColumns::CheckForeignKeys(int enmConvertMode, CFilterColumn *column)
+{
+    return checked("CheckForeignKeys", int(CheckTableResult::Continue), [&](int &result) {
+        require(column != nullptr, QStringLiteral("no column"));
+        if (!column->IsPicklist())
+            return;
+        CScPicklist *picklist = column->PickList();
+        require(picklist != nullptr, QStringLiteral("column %1 has no picklist").arg(column->Name()));
+        result = picklist->CheckForeignKeys(enmConvertMode);
+    });
+}
+
+int CFilterColumns::ValidateStandardTable(int enmConvertMode)
+{
+    return checked("ValidateStandardTable", int(CheckTableResult::Continue), [&](int &result) {
+        const QString tableName = SearchDataTableName();
+        m_catalog->Refresh(tableName);
+        const auto table = DatabaseHelper::FindTable(*m_catalog, tableName);
+        const QString shownName = table ? table->Name : tableName;
+
+        QList<const CFilterColumn *> defined;
+        for (const auto &c : m_columns) {
+            if (c->ColumnType() != fcKeyword)
+                defined.append(c.get());
+        }
+        diagnostic(QStringLiteral("defined field count = ") + QString::number(defined.size()));
+        bool missing = false;
+        for (const CFilterColumn *c : std::as_const(defined)) {
+            if (!table || !table->FindColumn(c->Name())) {
+                missing = true;
+                diagnostic(QStringLiteral("database column ") + c->Name() + QStringLiteral(" missing from ")
+                           + shownName);
+            }
+        }
+        QStringList extra;
+        if (table) {
+            for (const CatalogColumn &field : table->Columns) {
+                if (sameName(field.Name, keyFieldName()))
+                    continue;
+                const CFilterColumn *c = findByName(field.Name);
+                if (!c || c->ColumnType() == fcKeyword)
+                    extra.append(field.Name);
+            }
+        }
+        if (!missing && extra.isEmpty())
+            return;
+
+        if (enmConvertMode != ConvertMode::Convert) {
+            result = askConvert(m_baseTableName, enmConvertMode);
+            return;
+        }
+        if (!ColumnsSave(nullptr)) {
+            result = CheckTableResult::Failed;
+            fail(QStringLiteral("saving the column set to repair %1 failed").arg(shownName));
+        }
+        for (const QString &field : std::as_const(extra)) {
+            m_catalog->Refresh(tableName);
+            const auto now = DatabaseHelper::FindTable(*m_catalog, tableName);
+            // The save drops the search-data table with the last column that is kept in it.
+            bool dropped = !now || !now->FindColumn(field);
+            if (!dropped) {
+                TableStructure s = MyStructureDefault(nullptr);
+                dropped = s.DropField(*m_catalog, field);
+            }
+            diagnostic((dropped ? QStringLiteral("deleted column ") : QStringLiteral("failed to delete column "))
+                       + field + QStringLiteral(" from ") + shownName);
+        }
+    });
+}
+
+TableStructure CFilterColumns::searchDataStructure() const
+{
+    TableStructure s = MyStructureDefault(nullptr);
+    for (const auto &c : m_columns) {
+        if (c->ColumnType() == fcKeyword)
+            continue;
+        const TableStructure one = MyStructureDefault(c.get());
+        if (const FieldDescription *field = one.findField(c->Name()))
+            s.Fields.append(*field);
+    }
+    return s;
+}
+
+bool CFilterColumns::BuildDefaultTable(IProgress *roProgress, CFilterColumn *column)
+{
+    return checked("BuildDefaultTable", false, [&](bool &result) {
+        require(column != nullptr, QStringLiteral("no column"));
+        // The search-data table is made with the fields of every column kept in it.
+        TableStructure s = column->ColumnType() == fcKeyword ? MyStructureDefault(column) : searchDataStructure();
+        const bool made =
+                DatabaseHelper::FindTable(*m_catalog, s.TableName) ? s.Convert(*m_catalog) : s.Create(*m_catalog);
+        if (!made)
+            fail(QStringLiteral("creating %1 failed: %2").arg(s.TableName, s.lastError()));
+        const int code = checkKeysAndIndexes(roProgress, ConvertMode::Convert, true, true, s.TableName);
+        m_catalog->Refresh(s.TableName);
+        result = !stops(code) && DatabaseHelper::FindTable(*m_catalog, s.TableName) != nullptr;
+    });
+}
+
+// --- Population check --------------------------------------------------------------------------
+
+std::unique_ptr<CCheckPopulationArgs> CFilterColumns::CreateCheckPopulationArguments(bool blnAsk, int enmConvertMode,
+                                                                                     const QDateTime &dtmNow)
+{
+    auto args = std::make_unique<CCheckPopulationArgs>();
+    args->Init(blnAsk, enmConvertMode, dtmNow);
+    return args;
+}
+
+int CFilterColumns::StartProcessDataReportProgress(IProgress *roProgress, bool blnAsk, int enmConvertMode,
+                                                   const QDateTime &dtmNow)
+{
+    return checked("StartProcessDataReportProgress", int(CheckTableResult::Continue), [&](int &result) {
+        // A progress indicator of its own, shown through the caller's progress object when given.
+        const std::unique_ptr<IProgress> progress = ServicesHelper::instance().ProgressIndicator(nullptr, roProgress);
+        require(progress != nullptr, QStringLiteral("no progress indicator"));
+        const std::unique_ptr<CCheckPopulationArgs> args =
+                CreateCheckPopulationArguments(blnAsk, enmConvertMode, dtmNow);
+        const std::unique_ptr<ProgressResult> answer = progress->RunRequest(CheckPopulationRequest, args.get(), *this);
+        if (const auto *population = dynamic_cast<const CCheckPopulationResult *>(answer.get()))
+            result = population->Value();
+    });
+}
+
+std::unique_ptr<ProgressResult> CFilterColumns::IProgressHandler_ProcessRequest(IProgress &progress, int request,
+                                                                                ProgressArgs *args)
+{
+    return traced("IProgressHandler_ProcessRequest", Module, std::unique_ptr<ProgressResult>(),
+                  [&](std::unique_ptr<ProgressResult> &result) {
+                      const auto *population = dynamic_cast<const CCheckPopulationArgs *>(args);
+                      if (request != CheckPopulationRequest || !population)
+                          return; // not a request of this column set
+                      result = CheckPopulationProgress(progress, *population);
+                  });
+}
+
+std::unique_ptr<CCheckPopulationResult> CFilterColumns::CheckPopulationProgress(IProgress &progress,
+                                                                                const CCheckPopulationArgs &args)
+{
+    return checked("CheckPopulationProgress", std::unique_ptr<CCheckPopulationResult>(),
+                   [&](std::unique_ptr<CCheckPopulationResult> &result) {
+                       require(m_handler != nullptr, QStringLiteral("no database handler"));
+                       result = std::make_unique<CCheckPopulationResult>(CheckTableResult::Failed);
+                       result->setValue(m_handler->DatabaseType() == DatabaseKind::RecordSetForm
+                                                ? CheckPopulationProgressADO(progress, args)
+                                                : CheckPopulationProgressSQL(progress, args));
+                   });
+}
+
+// Two statements: the missing rows inserted with every column's default, the orphaned ones
+// deleted. With the ask flag the handler is asked first, when there is something to change.
+int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheckPopulationArgs &args)
+{
+    return checked("CheckPopulationProgressSQL", int(CheckTableResult::Continue), [&](int &result) {
+        Connection *db = connection();
+        require(db && m_keyColumn, QStringLiteral("the column set is not set up"));
+        const QString t = db->QuoteName(SearchDataTableName());
+        const QString b = db->QuoteName(m_baseTableName);
+        const QString k = db->QuoteName(keyFieldName());
+        const QString selection = m_baseTable ? m_baseTable->SearchSelectionCriteria().trimmed() : QString();
+
+        QString fields = k;
+        QString values = k;
+        for (const auto &c : m_columns) {
+            if (c->ColumnType() == fcKeyword)
+                continue;
+            const QString f = db->QuoteName(c->Name());
+            fields += QStringLiteral(", ") + f;
+            values += QStringLiteral(", ") + c->DefaultValueSql(args.Now()) + QStringLiteral(" AS ") + f;
+        }
+        // Keys are compared only where they are not NULL: one NULL in a NOT IN list would hide
+        // every row.
+        QString missing = k + QStringLiteral(" NOT IN (SELECT ") + k + QStringLiteral(" FROM ") + t
+                          + QStringLiteral(" WHERE ") + k + QStringLiteral(" IS NOT NULL)");
+        if (!selection.isEmpty())
+            missing += QStringLiteral(" AND ") + k + QStringLiteral(" IN (") + selection + QLatin1Char(')');
+        const QString orphaned = k + QStringLiteral(" NOT IN (SELECT ") + k + QStringLiteral(" FROM ") + b
+                                 + QStringLiteral(" WHERE ") + k + QStringLiteral(" IS NOT NULL)");
+        const QString insert = QStringLiteral("INSERT INTO ") + t + QLatin1Char('(') + fields
+                               + QStringLiteral(") SELECT ") + values + QStringLiteral(" FROM ") + b
+                               + QStringLiteral(" WHERE ") + missing;
+        const QString remove = QStringLiteral("DELETE FROM ") + t + QStringLiteral(" WHERE ") + orphaned;
+
+        PopulationProgress shown(progress, SearchDataTableName(), args.Ask() ? 3 : 2);
+        if (args.Ask()) {
+            const auto count = [&](const QString &sql) {
+                const std::unique_ptr<RecordSet> rs = db->OpenQuery(sql);
+                if (!rs || rs->EOF())
+                    fail(db->lastError());
+                return rs->value(0).toLongLong();
+            };
+            const qint64 changes =
+                    count(QStringLiteral("SELECT COUNT(*) FROM ") + b + QStringLiteral(" WHERE ") + missing)
+                    + count(QStringLiteral("SELECT COUNT(*) FROM ") + t + QStringLiteral(" WHERE ") + orphaned);
+            shown.advance();
+            if (changes > 0) {
+                result = askConvert(SearchDataTableName(), args.ConvertMode());
+                if (stops(result))
+                    return;
+            }
+        }
+        const LockedMessage locked = lockedMessage(8471, 8473);
+        for (const QString &sql : {insert, remove}) {
+            if (shown.cancelled()) {
+                result = CheckTableResult::Cancelled;
+                return;
+            }
+            if (!db->ExecuteSql(sql, &locked)) {
+                result = CheckTableResult::Failed;
+                fail(db->lastError());
+            }
+            shown.advance();
+        }
+        shown.finish();
+    });
+}
+
+// The record-set form: the base keys and the search-data rows are walked in key order; a missing
+// row is added (AddNew, the default of every column, Update) and an orphaned one deleted. With the
+// ask flag the handler is asked before the first change.
+int CFilterColumns::CheckPopulationProgressADO(IProgress &progress, const CCheckPopulationArgs &args)
+{
+    return checked("CheckPopulationProgressADO", int(CheckTableResult::Continue), [&](int &result) {
+        Connection *db = connection();
+        require(db && m_keyColumn, QStringLiteral("the column set is not set up"));
+        const QString key = keyFieldName();
+        const QString k = db->QuoteName(key);
+        const QString table = SearchDataTableName();
+        const QString selection = m_baseTable ? m_baseTable->SearchSelectionCriteria().trimmed() : QString();
+        const QString everyBaseKey =
+                QStringLiteral("SELECT ") + k + QStringLiteral(" FROM ") + db->QuoteName(m_baseTableName);
+        const QString order = QStringLiteral(" ORDER BY ") + k;
+        const KeyOrder keyOrder(adoFamily(m_keyColumn->Type) == AdoFamily::Text);
+
+        const std::vector<RecordKey> base =
+                readKeys(*db, (selection.isEmpty() ? everyBaseKey : selection) + order, keyOrder);
+        // Narrowed by the selection, a row of a base record outside it is no orphan: it stays.
+        const std::vector<RecordKey> all =
+                selection.isEmpty() ? std::vector<RecordKey>() : readKeys(*db, everyBaseKey + order, keyOrder);
+        const std::vector<RecordKey> rows = readKeys(
+                *db, QStringLiteral("SELECT ") + k + QStringLiteral(" FROM ") + db->QuoteName(table) + order, keyOrder);
+
+        PopulationProgress shown(progress, table, qint64(base.size() + rows.size()) + 1);
+        std::vector<RecordKey> missing;
+        std::vector<RecordKey> orphans;
+        size_t i = 0;
+        size_t j = 0;
+        while (i < base.size() || j < rows.size()) {
+            if (j >= rows.size() || (i < base.size() && keyOrder(base[i], rows[j]))) {
+                missing.push_back(base[i++]);
+            } else if (i >= base.size() || keyOrder(rows[j], base[i])) {
+                const RecordKey &row = rows[j++];
+                if (selection.isEmpty() || !std::binary_search(all.begin(), all.end(), row, keyOrder))
+                    orphans.push_back(row);
+            } else {
+                ++i;
+                ++j;
+            }
+            shown.advance();
+        }
+        if (missing.empty() && orphans.empty()) {
+            shown.finish();
+            return;
+        }
+        if (args.Ask()) {
+            result = askConvert(table, args.ConvertMode());
+            if (stops(result))
+                return;
+        }
+
+        const std::unique_ptr<RecordSet> rs = db->OpenTable(table);
+        if (!rs)
+            fail(db->lastError());
+        const auto failWith = [&](const QString &message) {
+            result = CheckTableResult::Failed;
+            fail(message);
+        };
+        if (!orphans.empty()) {
+            rs->MoveFirst();
+            while (!rs->EOF()) {
+                if (shown.cancelled()) {
+                    result = CheckTableResult::Cancelled;
+                    return;
+                }
+                const QVariant value = rs->value(key);
+                if (!value.isNull()
+                    && std::binary_search(orphans.begin(), orphans.end(), keyOrder.make(value), keyOrder)) {
+                    if (!rs->Delete())
+                        failWith(rs->lastError());
+                }
+                rs->MoveNext();
+            }
+        }
+        for (const RecordKey &record : missing) {
+            if (shown.cancelled()) {
+                result = CheckTableResult::Cancelled;
+                return;
+            }
+            if (!rs->AddNew() || !rs->setValue(key, record.value))
+                failWith(rs->lastError());
+            for (const auto &c : m_columns) {
+                if (c->ColumnType() == fcKeyword)
+                    continue;
+                if (!rs->setValue(c->Name(), databaseValue(c->DefaultValue(args.Now()))))
+                    failWith(rs->lastError());
+            }
+            if (!rs->Update())
+                failWith(rs->lastError());
+        }
+        shown.finish();
+    });
+}
+
+// --- Names under former base-table names -------------------------------------------------------
+
+QStringList CFilterColumns::formerBaseTableNames() const
+{
+    QStringList names;
+    if (!m_baseTable || !m_baseTable->CheckTableIsRenamed())
+        return names;
+    for (qint32 t = 1; t <= m_baseTable->CheckTableTableNameCount(); ++t) {
+        for (qint32 n = 1; n <= m_baseTable->CheckTableNameCount(); ++n) {
+            const QString name = m_baseTable->CheckTableNameOld(t, n);
+            if (!name.isEmpty())
+                names.append(name);
+        }
+    }
+    return names;
+}
+
+void CFilterColumns::GetCheckNameListAddEntries(CCheckNameList &list, const QStringList &formerNames,
+                                                const CFilterColumn *column) const
+{
+    for (const QString &former : formerNames)
+        list.AddEntry(SearchTableName(column), SearchTableNameFor(former, column));
+}
+
+void CFilterColumns::GetCheckNameListAddPicklistEntries(CCheckNameList &list, const QStringList &formerNames,
+                                                        const CFilterColumn *column) const
+{
+    for (const QString &former : formerNames)
+        list.AddEntry(PicklistTableName(column), QStringLiteral("Picklist") + former + column->Name());
+}
+
+std::unique_ptr<CCheckNameList> CFilterColumns::GetCheckNameList()
+{
+    return traced("GetCheckNameList", Module, std::unique_ptr<CCheckNameList>(),
+                  [&](std::unique_ptr<CCheckNameList> &result) {
+                      auto list = std::make_unique<CCheckNameList>();
+                      const QStringList formers = formerBaseTableNames();
+                      bool searchDataListed = false;
+                      for (const CFilterColumn *c : NewEnum()) {
+                          if (formers.isEmpty())
+                              break;
+                          if (c->ColumnType() == fcKeyword || !searchDataListed)
+                              GetCheckNameListAddEntries(*list, formers, c);
+                          searchDataListed = searchDataListed || c->ColumnType() != fcKeyword;
+                          if (c->IsPicklist())
+                              GetCheckNameListAddPicklistEntries(*list, formers, c);
+                      }
+                      result = std::move(list);
+                  });
 }
 
 } // namespace KvoPlx800SCtl

@@ -1,21 +1,19 @@
-// Placeholder bodies until this feature lands.
 #include "core/csearchfilter.h"
 
-#include "columns/cfiltercolumns.h"
 #include "core/tracescope.h"
+#include "data/basimport.h"
 
 namespace KvoPlx800SCtl {
-
-using namespace HostKit;
 
 namespace {
 constexpr const char *Module = "CSearchFilter";
 }
 
-void CSearchFilter::AnalyzeDataBlock(const QDateTime &, const QString &, ISearchBaseEntry *, const QByteArray &)
+void CSearchFilter::AnalyzeDataBlock(const QDateTime &dtmTimestamp, const QString &strSourceFile,
+                                     ISearchBaseEntry *dflThis, const QByteArray &baData)
 {
     traced("AnalyzeDataBlock", Module,
-           [&] { reportNotAvailable("AnalyzeDataBlock", Module, QStringLiteral("the data block import")); });
+           [&] { basImport::AnalyzeDataBlock(this, dtmTimestamp, strSourceFile, dflThis, baData); });
 }
 
 } // namespace KvoPlx800SCtl

@@ -1,48 +1,641 @@
-// Placeholder bodies until this feature lands.
+// Carrying search values along when the host copies or merges base records: inside one table,
+// into the same table of another database, and from one record into another through the merge
+// names that a configuration copy leaves in the definition table.
 #include "core/csearchfilter.h"
 
 #include "columns/cfiltercolumns.h"
+#include "core/conversions.h"
 #include "core/tracescope.h"
+#include "picklists/cscpicklist.h"
+
+#include "hostkit/adotypes.h"
+#include "hostkit/connection.h"
+#include "hostkit/databasehandler.h"
+#include "hostkit/databasehelper.h"
+#include "hostkit/dialect.h"
+#include "hostkit/recordset.h"
+#include "hostkit/resourcetexts.h"
+#include "hostkit/trace.h"
+
+#include <QSet>
+
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace KvoPlx800SCtl {
 
 using namespace HostKit;
 
 namespace {
-constexpr const char *Module = "CSearchFilter";
+constexpr const char *FilterModule = "CSearchFilter";
+constexpr const char *Module = "CFilterColumns";
+
+const QString &mergeNameField()
+{
+    static const QString name = QStringLiteral("MergeName");
+    return name;
+}
+
+QString definitionTable() { return QString::fromLatin1(CFilterColumns::DefinitionTableName); }
+
+LockedMessage lockedMessage(int text, int detail)
+{
+    auto &texts = ResourceTexts::instance();
+    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
+}
+
+bool isNumberType(FilterColumnTypeConstants type)
+{
+    return type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble;
+}
+
+// Whether a procedure called from here reported a failure (the library's procedures trap their
+// failures and only tell the trace service).
+class NestedFailures
+{
+public:
+    NestedFailures() : m_before(Trace::instance().errorCount()) {}
+    bool any() const { return Trace::instance().errorCount() != m_before; }
+
+private:
+    int m_before;
+};
+
+// Rolls back a transaction begun here unless it was committed. A caller's open transaction is
+// joined instead.
+class TransactionScope
+{
+public:
+    explicit TransactionScope(Connection &db) : m_db(db) {}
+    ~TransactionScope()
+    {
+        if (m_begun && !m_committed)
+            m_db.RollbackTransaction();
+    }
+    TransactionScope(const TransactionScope &) = delete;
+    TransactionScope &operator=(const TransactionScope &) = delete;
+
+    void begin(const LockedMessage *locked)
+    {
+        if (m_db.inTransaction())
+            return;
+        if (!m_db.BeginTransaction(locked))
+            fail(m_db.lastError());
+        m_begun = true;
+    }
+    void commit()
+    {
+        if (!m_begun)
+            return;
+        if (!m_db.CommitTransaction())
+            fail(m_db.lastError());
+        m_committed = true;
+    }
+
+private:
+    Connection &m_db;
+    bool m_begun = false;
+    bool m_committed = false;
+};
+
+// A value as a value of a column type. The value may come from a column of another type, or from
+// another engine. nullopt when it has no form of that type: a text that is no number, a number
+// out of a 16-bit column's range, a date for a number column. A blank text gives Null for the
+// number, date and Boolean types.
+std::optional<Variant> toColumnType(const Variant &value, FilterColumnTypeConstants type)
+{
+    if (!value.hasValue())
+        return Variant::null();
+    const Variant::Type from = value.type();
+    switch (type) {
+    case fcKeyword:
+    case fcText:
+    case fcNote:
+        return Variant::text(from == Variant::Type::Date ? Convert::isoText(value.toDate()) : value.toText());
+    case fcInteger16:
+    case fcInteger32:
+    case fcSingle:
+    case fcDouble: {
+        if (from == Variant::Type::Date)
+            return std::nullopt;
+        const QString text = from == Variant::Type::Boolean ? QString::number(value.toInt32()) : value.toText();
+        auto v = Convert::parseForType(text, type, QLocale::c());
+        if (!v && from == Variant::Type::Text)
+            v = Convert::parseForType(text, type);
+        return v;
+    }
+    case fcDateTime:
+        if (from == Variant::Type::Date)
+            return value;
+        if (from == Variant::Type::Text)
+            return Convert::parseForType(value.toText(), fcDateTime);
+        return std::nullopt;
+    case fcBoolean:
+        if (from == Variant::Type::Boolean)
+            return value;
+        if (value.isNumber())
+            return Variant::boolean(value.toDouble() != 0.0);
+        if (from == Variant::Type::Text)
+            return Convert::parseForType(value.toText(), fcBoolean, QLocale::c());
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+// A field of another filter's search-data row as a value: read as the type of the column it
+// belongs to there, or, for a field without a column, as the kind of value the driver handed.
+Variant typedField(const QVariant &raw, const CFilterColumn *sourceColumn)
+{
+    if (sourceColumn && sourceColumn->ColumnType() != fcKeyword)
+        return Convert::fromDatabase(raw, sourceColumn->ColumnType());
+    switch (raw.metaType().id()) {
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return Convert::fromDatabase(raw, fcDateTime);
+    case QMetaType::Bool:
+        return Convert::fromDatabase(raw, fcBoolean);
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return Convert::fromDatabase(raw, fcDouble);
+    default:
+        return Convert::fromDatabase(raw, fcText);
+    }
+}
+
+// Whether a saved value is blank, so that a copy leaves the target's value alone: false for a
+// Boolean column, an empty or all-blank text form (Null included) for every other type.
+bool isBlankValue(FilterColumnTypeConstants type, const Variant &value)
+{
+    if (!value.hasValue())
+        return true;
+    if (type == fcBoolean)
+        return !value.toBool();
+    return value.toText().trimmed().isEmpty();
+}
+
+// The text of a value as a picklist entry, in the form the picklist reads entries (the current
+// locale for numbers, ISO for dates). Empty for a Boolean or a value without one.
+QString picklistEntryText(FilterColumnTypeConstants type, const Variant &value)
+{
+    if (!value.hasValue() || type == fcBoolean)
+        return {};
+    if (value.type() == Variant::Type::Date)
+        return Convert::isoText(value.toDate());
+    if (isNumberType(type))
+        return Convert::displayText(value);
+    return value.toText();
+}
+
+// Adds a value to a picklist column's list when it is not there yet, so that the column's
+// reference to its picklist holds for the value about to be written.
+void addToPicklist(CFilterColumn *column, const Variant &typed)
+{
+    if (!column->IsPicklist())
+        return;
+    const QString entry = picklistEntryText(column->ColumnType(), typed);
+    if (entry.trimmed().isEmpty())
+        return;
+    require(column->PickList()->SaveAdditions({entry}),
+            QStringLiteral("the value \"%1\" could not be added to the picklist of %2").arg(entry, column->Name()));
+}
+
+} // namespace
+
+// --- Search filter --------------------------------------------------------------------------
+
+bool CSearchFilter::CopyValuesWithinTable(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget)
+{
+    return traced("CopyValuesWithinTable", FilterModule, false, [&](bool &result) {
+        if (!roSource || !roTarget || !Exists())
+            return;
+        result = m_columns->Copy(roSource, roTarget);
+    });
+}
+
+ESearchFilterCopyConfigurationResults
+CSearchFilter::CopyValuesBetweenTables(CSearchFilter *sfSource, ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget)
+{
+    return traced(
+            "CopyValuesBetweenTables", FilterModule, fltrCCR_Failed,
+            [&](ESearchFilterCopyConfigurationResults &result) {
+                if (!sfSource || !roSource || !roTarget)
+                    return;
+                CFilterColumns *source = sfSource->FilterColumns();
+                require(m_columns && source, QStringLiteral("both search filters need their column sets"));
+                require(source->baseTableName().compare(m_columns->baseTableName(), Qt::CaseInsensitive) == 0,
+                        QStringLiteral("the base tables %1 and %2 differ")
+                                .arg(source->baseTableName(), m_columns->baseTableName()));
+
+                const NestedFailures reading;
+                source->GetData(roSource);
+                require(!reading.any(), QStringLiteral("the source record %1 could not be read").arg(roSource->Id()));
+
+                // Every source column needs its target, and every value a form the target takes, before
+                // anything is handed over.
+                struct Transfer
+                {
+                    const CFilterColumn *from;
+                    CFilterColumn *to;
+                    Variant value;
+                };
+                std::vector<Transfer> transfers;
+                for (const CFilterColumn *from : source->NewEnum()) {
+                    CFilterColumn *to = m_columns->findByName(from->Name());
+                    require(to != nullptr, QStringLiteral("the target has no column %1").arg(from->Name()));
+                    Variant value;
+                    if (to->ColumnType() != fcKeyword && from->ColumnType() != fcKeyword
+                        && !from->SavedValue().isEmpty()) {
+                        const auto typed = toColumnType(from->SavedValue(), to->ColumnType());
+                        require(typed.has_value(),
+                                QStringLiteral("the value \"%1\" of %2 does not fit the target's column")
+                                        .arg(from->SavedValue().toText(), from->Name()));
+                        value = *typed;
+                    }
+                    transfers.push_back({from, to, value});
+                }
+
+                for (const Transfer &t : transfers) {
+                    if (t.to->ColumnType() == fcKeyword) {
+                        // Keyword values reach the database only through a keyword list that a control
+                        // shows; without one the target keeps its keyword rows.
+                        t.to->SavedKeys() = t.from->ColumnType() == fcKeyword ? t.from->SavedKeys() : QStringList();
+                        continue;
+                    }
+                    addToPicklist(t.to, t.value);
+                }
+                for (const Transfer &t : transfers) {
+                    if (t.to->ColumnType() != fcKeyword && !t.value.isEmpty())
+                        t.to->setUpdatedValue(t.value);
+                }
+                const NestedFailures saving;
+                m_columns->SaveDataFromClientUpdates(roTarget);
+                require(!saving.any(),
+                        QStringLiteral("the values of record %1 could not be saved").arg(roTarget->Id()));
+                result = fltrCCR_Success;
+            });
+}
+
+ESearchFilterCopyConfigurationResults CSearchFilter::CopyConfiguration(IProgress *roProgress, CSearchFilter *rsfSource)
+{
+    return traced(
+            "CopyConfiguration", FilterModule, fltrCCR_Failed, [&](ESearchFilterCopyConfigurationResults &result) {
+                if (!rsfSource || !m_columns)
+                    return;
+                const CFilterColumns *source = rsfSource->FilterColumns();
+                if (!source || source->Count() == 0) {
+                    result = fltrCCR_Success;
+                    return;
+                }
+                require(m_columns->MakeMergeColumn(), QStringLiteral("the merge names cannot be stored"));
+
+                QStringList added;
+                try {
+                    for (const CFilterColumn *from : source->NewEnum()) {
+                        QString name = from->Name();
+                        for (int n = 1; m_columns->findByName(name); ++n)
+                            name = from->Name() + QLatin1Char('_') + QString::number(n);
+                        CFilterColumn *column = m_columns->AddColumn(
+                                name, from->Caption(), from->Description(), from->ColumnType(), from->TextLengthInUI(),
+                                from->IsPicklist(), from->PicklistAllowBlanks(), from->PicklistDefault(),
+                                from->DateTimeDefaultMode(), from->DateTimeDefaultValue(), from->DisableEditDateTime(),
+                                from->Name(), m_columns->Count() + 1);
+                        require(column != nullptr, QStringLiteral("the column %1 cannot be added").arg(name));
+                        added.append(name);
+                    }
+                } catch (...) {
+                    // Nothing was stored: the column set stays as it was.
+                    for (const QString &name : std::as_const(added))
+                        m_columns->Remove(name);
+                    throw;
+                }
+                result = m_columns->ColumnsSave(roProgress) ? fltrCCR_Success : fltrCCR_Failed;
+            });
 }
 
 void CSearchFilter::CopyCleanup()
 {
-    traced("CopyCleanup", Module, [&] { reportNotAvailable("CopyCleanup", Module, QStringLiteral("copying search data")); });
-}
-
-ESearchFilterCopyConfigurationResults CSearchFilter::CopyConfiguration(IProgress *, CSearchFilter *)
-{
-    return traced("CopyConfiguration", Module, fltrCCR_Failed, [&](ESearchFilterCopyConfigurationResults &) {
-        reportNotAvailable("CopyConfiguration", Module, QStringLiteral("copying a configuration"));
+    traced("CopyCleanup", FilterModule, [&] {
+        if (m_columns)
+            m_columns->MergeCleanup();
     });
 }
 
-ESearchFilterCopyConfigurationResults CSearchFilter::CopyValuesBetweenTables(CSearchFilter *, ISearchBaseEntry *,
-                                                                             ISearchBaseEntry *)
+void CSearchFilter::MergeSearchData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource,
+                                    ISearchBaseEntry *entrySource)
 {
-    return traced("CopyValuesBetweenTables", Module, fltrCCR_Failed, [&](ESearchFilterCopyConfigurationResults &) {
-        reportNotAvailable("CopyValuesBetweenTables", Module, QStringLiteral("copying search data"));
+    traced("MergeSearchData", FilterModule, [&] {
+        if (m_columns)
+            m_columns->MergeData(entryTarget, sfSource, entrySource);
     });
 }
 
-bool CSearchFilter::CopyValuesWithinTable(ISearchBaseEntry *, ISearchBaseEntry *)
+// --- Column set: copy -----------------------------------------------------------------------
+
+bool CFilterColumns::Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget)
 {
-    return traced("CopyValuesWithinTable", Module, false, [&](bool &) {
-        reportNotAvailable("CopyValuesWithinTable", Module, QStringLiteral("copying search data"));
+    return traced("Copy", Module, false, [&](bool &result) {
+        if (!roSource || !roTarget)
+            return;
+        // A source that cannot be read must not clear the target's keywords.
+        const NestedFailures reading;
+        GetData(roSource);
+        require(!reading.any(), QStringLiteral("the source record %1 could not be read").arg(roSource->Id()));
+        const NestedFailures writing;
+        CopyData(roTarget);
+        require(!writing.any(), QStringLiteral("the values of record %1 could not be written").arg(roTarget->Id()));
+        result = true;
     });
 }
 
-void CSearchFilter::MergeSearchData(ISearchBaseEntry *, CSearchFilter *, ISearchBaseEntry *)
+// SaveDataFromClientUpdates with the saved values: blank values (Null, empty text, false) leave
+// the target's value alone, a picklist value is first added to its picklist, and keyword columns
+// are rewritten from their SavedKeys.
+void CFilterColumns::CopyData(ISearchBaseEntry *entry)
 {
-    traced("MergeSearchData", Module,
-           [&] { reportNotAvailable("MergeSearchData", Module, QStringLiteral("merging search data")); });
+    traced("CopyData", Module, [&] {
+        if (!entry)
+            return;
+        Connection *db = connection();
+        require(db != nullptr, QStringLiteral("no database connection"));
+        const QString seek = SearchTableSeekCriteria(entry);
+        require(!seek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
+        const QString table = SearchDataTableName();
+        const QString key = keyLiteral(entry->Id());
+
+        bool prepared = false;
+        bool insert = false;
+        QString fields;
+        QString values;
+        QString setList;
+        for (const auto &c : m_columns) {
+            CFilterColumn *column = c.get();
+            if (column->ColumnType() == fcKeyword) {
+                const NestedFailures keywords;
+                CopyDataKeyword(entry, column, seek);
+                require(!keywords.any(), QStringLiteral("the keywords of %1 could not be written").arg(column->Name()));
+                continue;
+            }
+            if (!prepared) {
+                bool found = false;
+                if (!db->RowExists(table, keyFieldName(), key, found))
+                    fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
+                                 .arg(entry->Id())
+                                 .arg(db->lastError()));
+                insert = !found;
+                if (insert)
+                    db->AddInsertPair(fields, values, keyFieldName(), key);
+                prepared = true;
+            }
+            const Variant value = column->SavedValue();
+            if (isBlankValue(column->ColumnType(), value))
+                continue;
+            const QString literal = SqlValueText(column, value);
+            require(!literal.isEmpty(), QStringLiteral("the value \"%1\" does not fit column %2 of type %3")
+                                                .arg(value.toText(), column->Name(), column->typeDisplayName()));
+            if (column->IsPicklist())
+                require(CopyDataInsertIntoPicklist(column),
+                        QStringLiteral("the picklist of %1 cannot take the value").arg(column->Name()));
+            if (insert)
+                db->AddInsertPair(fields, values, column->Name(), literal);
+            else
+                db->AddUpdatePair(setList, column->Name(), literal);
+        }
+        if (!prepared)
+            return;
+
+        QString sql;
+        LockedMessage locked;
+        if (insert) {
+            sql = QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields
+                  + QStringLiteral(") VALUES (") + values + QLatin1Char(')');
+            locked = lockedMessage(8459, 8460);
+        } else {
+            if (setList.isEmpty())
+                return;
+            sql = QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList
+                  + QStringLiteral(" WHERE ") + seek;
+            locked = lockedMessage(8459, 8461);
+        }
+        if (!db->ExecuteSql(sql, &locked))
+            fail(QStringLiteral("the search data of record %1 could not be written: %2")
+                         .arg(entry->Id())
+                         .arg(db->lastError()));
+    });
+}
+
+// The keyword rows of one record rewritten from the column's SavedKeys, each keyword once (as the
+// table's key compares keywords), the DELETE and the INSERTs in one transaction.
+void CFilterColumns::CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column, const QString &criterion)
+{
+    traced("CopyDataKeyword", Module, [&] {
+        if (!entry || !column)
+            return;
+        Connection *db = connection();
+        require(db != nullptr, QStringLiteral("no database connection"));
+        require(!criterion.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
+        const QString table = db->QuoteName(SearchTableName(column));
+        const QString key = keyLiteral(entry->Id());
+        const LockedMessage deleting = lockedMessage(8462, 8463);
+        const LockedMessage inserting = lockedMessage(8462, 8464);
+
+        TransactionScope transaction(*db);
+        transaction.begin(&deleting);
+        if (!db->ExecuteSql(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + criterion, &deleting))
+            fail(QStringLiteral("the keywords of %1 could not be removed: %2").arg(column->Name(), db->lastError()));
+        QSet<QString> written;
+        for (const QString &keyword : std::as_const(column->SavedKeys())) {
+            if (keyword.trimmed().isEmpty())
+                continue;
+            const QString folded = db->dialect().foldKey(keyword);
+            if (written.contains(folded))
+                continue;
+            written.insert(folded);
+            QString fields;
+            QString values;
+            db->AddInsertPair(fields, values, keyFieldName(), key);
+            db->AddInsertPair(fields, values, column->Name(), db->QuoteText(keyword));
+            if (!db->ExecuteSql(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields
+                                        + QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
+                                &inserting))
+                fail(QStringLiteral("the keyword \"%1\" could not be written: %2").arg(keyword, db->lastError()));
+        }
+        transaction.commit();
+    });
+}
+
+bool CFilterColumns::CopyDataInsertIntoPicklist(CFilterColumn *column)
+{
+    return traced("CopyDataInsertIntoPicklist", Module, false, [&](bool &result) {
+        require(column != nullptr, QStringLiteral("no column"));
+        const auto typed = toColumnType(column->SavedValue(), column->ColumnType());
+        require(typed.has_value(), QStringLiteral("the value \"%1\" does not fit column %2")
+                                           .arg(column->SavedValue().toText(), column->Name()));
+        addToPicklist(column, *typed);
+        result = true;
+    });
+}
+
+// --- Column set: merge ----------------------------------------------------------------------
+
+TableStructure CFilterColumns::MakeLinkColumn() const
+{
+    TableStructure s(definitionTable());
+    s.addField(mergeNameField(), adVarWChar, m_handler ? m_handler->DefaultTextLength() : 255);
+    return s;
+}
+
+bool CFilterColumns::MakeMergeColumn()
+{
+    return traced("MakeMergeColumn", Module, false, [&](bool &result) {
+        require(m_catalog != nullptr, QStringLiteral("the column set is not set up"));
+        if (!DatabaseHelper::FindTable(*m_catalog, definitionTable()))
+            require(CreateDefinitionTable(), QStringLiteral("the definition table cannot be created"));
+        const auto table = DatabaseHelper::FindTable(*m_catalog, definitionTable());
+        require(table != nullptr, QStringLiteral("the definition table is missing"));
+        if (!table->FindColumn(mergeNameField())) {
+            TableStructure s = MakeLinkColumn();
+            if (!s.AddField(*m_catalog, mergeNameField()))
+                fail(QStringLiteral("adding %1 failed: %2").arg(mergeNameField(), s.lastError()));
+        }
+        result = true;
+    });
+}
+
+bool CFilterColumns::MergeCleanup()
+{
+    return traced("MergeCleanup", Module, false, [&](bool &result) {
+        require(m_catalog != nullptr, QStringLiteral("the column set is not set up"));
+        const auto table = DatabaseHelper::FindTable(*m_catalog, definitionTable());
+        if (table && table->FindColumn(mergeNameField())) {
+            TableStructure s = MakeLinkColumn();
+            if (!s.DropField(*m_catalog, mergeNameField()))
+                fail(QStringLiteral("removing %1 failed: %2").arg(mergeNameField(), s.lastError()));
+        }
+        for (const auto &c : m_columns)
+            c->setMergeName(QString());
+        result = true;
+    });
+}
+
+void CFilterColumns::MergeData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource, ISearchBaseEntry *entrySource)
+{
+    traced("MergeData", Module, [&] {
+        if (!entryTarget || !sfSource || !entrySource)
+            return;
+        const CFilterColumns *source = sfSource->FilterColumns();
+        require(source != nullptr, QStringLiteral("the source filter has no column set"));
+        require(source->baseTableName().compare(m_baseTableName, Qt::CaseInsensitive) == 0,
+                QStringLiteral("the base tables %1 and %2 differ").arg(source->baseTableName(), m_baseTableName));
+        if (HasKeywordColumns())
+            MergeDataKeywordColumns(entryTarget, sfSource, entrySource);
+        if (HasStandardColumns())
+            MergeDataStandardColumns(entryTarget, sfSource, entrySource);
+    });
+}
+
+void CFilterColumns::MergeDataKeywordColumns(ISearchBaseEntry *, CSearchFilter *, ISearchBaseEntry *)
+{
+    // Keyword values are not merged: the target keeps its own.
+    traced("MergeDataKeywordColumns", Module, [] {});
+}
+
+// The source row is read through the source filter: its connection, table name, quoting and seek
+// criterion (the two filters may live on different engines). Each non-Null field goes to the
+// merge column whose merge name is the field's name, converted to that column's type.
+void CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource,
+                                              ISearchBaseEntry *entrySource)
+{
+    traced("MergeDataStandardColumns", Module, [&] {
+        if (!entryTarget || !sfSource || !entrySource)
+            return;
+        CFilterColumns *source = sfSource->FilterColumns();
+        require(source && source->connection() && source->catalog(), QStringLiteral("the source filter is not set up"));
+        Connection &from = *source->connection();
+        const QString sourceTable = source->SearchDataTableName();
+        if (!DatabaseHelper::FindTable(*source->catalog(), sourceTable))
+            return; // the source holds keyword columns only
+        const QString sourceSeek = source->SearchTableSeekCriteria(entrySource);
+        require(!sourceSeek.isEmpty(), QStringLiteral("the source record cannot be found in its search tables"));
+        const auto row = from.OpenQuery(QStringLiteral("SELECT * FROM ") + from.QuoteName(sourceTable)
+                                        + QStringLiteral(" WHERE ") + sourceSeek);
+        if (!row)
+            fail(QStringLiteral("the search data of source record %1 could not be read: %2")
+                         .arg(entrySource->Id())
+                         .arg(from.lastError()));
+        if (row->EOF())
+            return;
+
+        Connection *db = connection();
+        require(db != nullptr, QStringLiteral("no database connection"));
+        struct Pair
+        {
+            CFilterColumn *column;
+            Variant value;
+        };
+        std::vector<Pair> pairs;
+        QStringList unfit;
+        for (const QString &field : row->fieldNames()) {
+            const QVariant raw = row->value(field);
+            if (raw.isNull())
+                continue;
+            CFilterColumn *target = nullptr;
+            for (const auto &c : m_columns) {
+                if (c->ColumnType() != fcKeyword && c->isMergeColumn()
+                    && c->MergeName().compare(field, Qt::CaseInsensitive) == 0) {
+                    target = c.get();
+                    break;
+                }
+            }
+            if (!target)
+                continue;
+            const Variant value = typedField(raw, source->findByName(field));
+            const auto typed = toColumnType(value, target->ColumnType());
+            // A value without a form of the target's type leaves the target's value alone.
+            if (!typed || !typed->hasValue()) {
+                unfit.append(field);
+                continue;
+            }
+            pairs.push_back({target, *typed});
+        }
+        if (!pairs.empty()) {
+            const QString seek = SearchTableSeekCriteria(entryTarget);
+            require(!seek.isEmpty(), QStringLiteral("the target record cannot be found in the search tables"));
+            // A target without a search-data row is left as it is, its picklists included.
+            bool found = false;
+            if (!db->RowExists(SearchDataTableName(), keyFieldName(), keyLiteral(entryTarget->Id()), found))
+                fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
+                             .arg(entryTarget->Id())
+                             .arg(db->lastError()));
+            if (!found)
+                return;
+            QString setList;
+            for (const Pair &p : pairs) {
+                const QString literal = SqlValueText(p.column, p.value);
+                require(!literal.isEmpty(), QStringLiteral("the value of %1 has no SQL form").arg(p.column->Name()));
+                addToPicklist(p.column, p.value);
+                db->AddUpdatePair(setList, p.column->Name(), literal);
+            }
+            const LockedMessage locked = lockedMessage(8474, 8476);
+            if (!db->ExecuteSql(QStringLiteral("UPDATE ") + db->QuoteName(SearchDataTableName())
+                                        + QStringLiteral(" SET ") + setList + QStringLiteral(" WHERE ") + seek,
+                                &locked))
+                fail(QStringLiteral("the search data of record %1 could not be merged: %2")
+                             .arg(entryTarget->Id())
+                             .arg(db->lastError()));
+        }
+        require(unfit.isEmpty(), QStringLiteral("the values of %1 do not fit their target columns and were not merged")
+                                         .arg(unfit.join(QStringLiteral(", "))));
+    });
 }
 
 } // namespace KvoPlx800SCtl

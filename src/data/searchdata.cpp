@@ -333,6 +333,11 @@ void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
             if (!column->MyControl() || !column->Validate())
                 continue;
             value = column->Value();
+            // A picklist that allows no blank takes its default for a blank choice, as the
+            // picklist itself replaces stored blanks; a blank would break its foreign key.
+            if (column->IsPicklist() && !column->PicklistAllowBlanks() && value.type() == Variant::Type::Text &&
+                value.toText().trimmed().isEmpty())
+                value = column->DefaultValue(Convert::now());
         } else {
             value = column->UpdatedValue();
         }

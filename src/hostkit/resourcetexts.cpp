@@ -198,6 +198,8 @@ constexpr TextEntry builtInTexts[] = {
     {8477, "The keywords could not be saved."},
     {8478, "The record is locked by another user, so its old keywords could not be removed."},
     {8479, "The record is locked by another user, so its keywords could not be saved."},
+    // Table check
+    {8495, "Checking the search data of %1: %2"},
     // Kept picklist entries
     {8548, "These entries could not be removed because records still use them:"},
     {8549, "These hidden entries could not be removed because records still use them:"},

@@ -88,6 +88,12 @@ scenario() {
     expect_contains "pasted number" '"Weight":10' "$OUT"
     expect_contains "pasted keyword" '"Tags":["steel"]' "$OUT"
 
+    # A picklist that allows no blank takes its default for a record that had no value.
+    run 0 "${T[@]}" add-column Grade --type text --picklist --default B
+    run 0 "${T[@]}" set 6 Weight=1
+    run 0 "${T[@]}" --json get 6
+    expect_contains "picklist default for a blank choice" '"Grade":"B"' "$OUT"
+
     run 0 "${T[@]}" init 5
     run 0 "${T[@]}" --json get 5
     expect_contains "initial number" '"Weight":0' "$OUT"

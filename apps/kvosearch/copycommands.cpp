@@ -1,0 +1,183 @@
+// Commands that copy and merge search values and copy a column configuration, inside one database
+// and from a second one (--from URL, the same base table).
+#include "cli.h"
+
+#include "columns/cfiltercolumns.h"
+
+#include "hostkit/connection.h"
+
+using namespace KvoPlx800SCtl;
+using namespace KvoPlx800SCtl::HostKit;
+
+namespace {
+
+bool isRecordId(const QString &text)
+{
+    bool ok = false;
+    text.toInt(&ok);
+    return ok;
+}
+
+// The second database of a command with --from: the same base table, its own host components.
+class SourceSession
+{
+public:
+    explicit SourceSession(Cli &cli) : m_cli(cli) {}
+
+    int open(const QString &url)
+    {
+        QString error;
+        if (!m_session.open(url, &error))
+            return m_cli.failure(QStringLiteral("cannot open the source database: ") + error);
+        m_session.openTable(m_cli.options().table, {}, m_cli.options().profile);
+        if (!m_session.filter || !m_session.filter->FilterColumns())
+            return m_cli.failure(QStringLiteral("the search columns of the source cannot be used (status %1)")
+                                         .arg(m_session.filter ? int(m_session.filter->setupStatus()) : 0));
+        return Cli::Ok;
+    }
+
+    // The source record named by a command argument; fails unless the source's base table holds it.
+    int entryOf(const QString &text, std::unique_ptr<ISearchBaseEntry> *entry)
+    {
+        const qint32 id = text.toInt();
+        const CFilterColumns &columns = *m_session.filter->FilterColumns();
+        bool found = false;
+        if (!m_session.connection->RowExists(columns.baseTableName(), columns.keyFieldName(), columns.keyLiteral(id),
+                                             found))
+            return m_cli.failure(QStringLiteral("reading the source's %1 failed: %2")
+                                         .arg(columns.baseTableName(), m_session.connection->lastError()));
+        if (!found)
+            return m_cli.failure(
+                    QStringLiteral("no record %1 in the source's %2").arg(id).arg(columns.baseTableName()));
+        *entry = m_session.filter->MakeMergeBaseEntry(id);
+        return Cli::Ok;
+    }
+
+    CSearchFilter *filter() const { return m_session.filter.get(); }
+
+private:
+    Cli &m_cli;
+    HostSession m_session;
+};
+
+// Checks the arguments of a command: the --from option when `from` is set, and `ids` record ids.
+int checkArgs(Cli &cli, const Cli::Args &args, const char *command, bool from, int ids)
+{
+    if (!args.ok())
+        return cli.usage(args.error());
+    if (from && !args.has(QStringLiteral("from")))
+        return cli.usage(QStringLiteral("%1 needs --from URL").arg(QLatin1String(command)));
+    if (args.positional().size() != ids)
+        return cli.usage(ids == 0 ? QStringLiteral("%1 takes no record ids").arg(QLatin1String(command))
+                                  : QStringLiteral("%1 takes %2 record ids").arg(QLatin1String(command)).arg(ids));
+    for (const QString &id : args.positional()) {
+        if (!isRecordId(id))
+            return cli.usage(QStringLiteral("\"%1\" is not a record id").arg(id));
+    }
+    return Cli::Ok;
+}
+
+} // namespace
+
+static int cmdCopy(Cli &cli)
+{
+    const Cli::Args args(cli.options().args, {}, {});
+    if (const int rc = checkArgs(cli, args, "copy", false, 2); rc != Cli::Ok)
+        return rc;
+    std::unique_ptr<ISearchBaseEntry> source;
+    std::unique_ptr<ISearchBaseEntry> target;
+    if (const int rc = cli.entryOf(args.positional().at(0), &source); rc != Cli::Ok)
+        return rc;
+    if (const int rc = cli.entryOf(args.positional().at(1), &target); rc != Cli::Ok)
+        return rc;
+    if (!cli.session().filter->Exists())
+        return cli.failure(QStringLiteral("%1 has no search columns").arg(cli.options().table));
+    cli.lastTraceError().clear();
+    if (!cli.session().filter->CopyValuesWithinTable(source.get(), target.get()))
+        return cli.failure(QStringLiteral("copying the search data failed") + cli.traceReason());
+    return Cli::Ok;
+}
+
+static int cmdCopyBetween(Cli &cli)
+{
+    const Cli::Args args(cli.options().args, {}, {QStringLiteral("from")});
+    if (const int rc = checkArgs(cli, args, "copy-between", true, 2); rc != Cli::Ok)
+        return rc;
+    std::unique_ptr<ISearchBaseEntry> target;
+    if (const int rc = cli.entryOf(args.positional().at(1), &target); rc != Cli::Ok)
+        return rc;
+    SourceSession from(cli);
+    if (const int rc = from.open(args.value(QStringLiteral("from"))); rc != Cli::Ok)
+        return rc;
+    std::unique_ptr<ISearchBaseEntry> source;
+    if (const int rc = from.entryOf(args.positional().at(0), &source); rc != Cli::Ok)
+        return rc;
+    cli.lastTraceError().clear();
+    if (cli.session().filter->CopyValuesBetweenTables(from.filter(), source.get(), target.get()) != fltrCCR_Success)
+        return cli.failure(QStringLiteral("copying the search data failed") + cli.traceReason());
+    return Cli::Ok;
+}
+
+static int cmdCopyConfig(Cli &cli)
+{
+    const Cli::Args args(cli.options().args, {}, {QStringLiteral("from")});
+    if (const int rc = checkArgs(cli, args, "copy-config", true, 0); rc != Cli::Ok)
+        return rc;
+    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+        return rc;
+    SourceSession from(cli);
+    if (const int rc = from.open(args.value(QStringLiteral("from"))); rc != Cli::Ok)
+        return rc;
+    cli.lastTraceError().clear();
+    CFilterColumns &columns = *cli.session().filter->FilterColumns();
+    const bool copied = cli.session().filter->CopyConfiguration(nullptr, from.filter()) == fltrCCR_Success;
+    columns.ColumnsFetch();
+    if (!copied)
+        return cli.failure(QStringLiteral("copying the configuration failed") + cli.traceReason());
+    cli.printColumns();
+    return Cli::Ok;
+}
+
+static int cmdMerge(Cli &cli)
+{
+    const Cli::Args args(cli.options().args, {}, {QStringLiteral("from")});
+    if (const int rc = checkArgs(cli, args, "merge", true, 2); rc != Cli::Ok)
+        return rc;
+    std::unique_ptr<ISearchBaseEntry> target;
+    if (const int rc = cli.entryOf(args.positional().at(0), &target); rc != Cli::Ok)
+        return rc;
+    SourceSession from(cli);
+    if (const int rc = from.open(args.value(QStringLiteral("from"))); rc != Cli::Ok)
+        return rc;
+    std::unique_ptr<ISearchBaseEntry> source;
+    if (const int rc = from.entryOf(args.positional().at(1), &source); rc != Cli::Ok)
+        return rc;
+    cli.lastTraceError().clear();
+    cli.session().filter->MergeSearchData(target.get(), from.filter(), source.get());
+    if (!cli.lastTraceError().isEmpty())
+        return cli.failure(QStringLiteral("merging the search data failed") + cli.traceReason());
+    return Cli::Ok;
+}
+
+static int cmdCopyCleanup(Cli &cli)
+{
+    if (!cli.options().args.isEmpty())
+        return cli.usage(QStringLiteral("copy-cleanup takes no arguments"));
+    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+        return rc;
+    cli.lastTraceError().clear();
+    cli.session().filter->CopyCleanup();
+    if (!cli.lastTraceError().isEmpty())
+        return cli.failure(QStringLiteral("removing the merge names failed") + cli.traceReason());
+    return Cli::Ok;
+}
+
+namespace {
+const CommandRegistration registrations[] = {
+        CommandRegistration({"copy", true, cmdCopy, "SRC_ID DST_ID", 50}),
+        CommandRegistration({"copy-between", true, cmdCopyBetween, "--from URL SRC_ID DST_ID", 51}),
+        CommandRegistration({"copy-config", true, cmdCopyConfig, "--from URL", 52}),
+        CommandRegistration({"merge", true, cmdMerge, "TARGET_ID --from URL SOURCE_ID", 53}),
+        CommandRegistration({"copy-cleanup", true, cmdCopyCleanup, "", 54}),
+};
+} // namespace

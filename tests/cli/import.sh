@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Command-line tool: importing the data blocks of sample NC programs, with their error logs.
+source "$(dirname "$0")/lib.bash"
+
+DATA="$(cd "$(dirname "$0")/../data/import" && pwd)"
+STAMP=20240315_143005
+
+# expect_log WHAT LOG-FILE EXPECTED-FILE: the log holds exactly the expected bytes.
+expect_log() {
+    if [ ! -f "$2" ]; then
+        fail "$1: no log $2"
+    elif ! cmp -s "$2" "$3"; then
+        fail "$1: $2 differs from $3"
+    fi
+}
+
+scenario() {
+    local work dir2 big blocked
+    work=$(mktemp -d)
+    cp "$DATA"/programs/*.nc "$work"/
+    local T=(--table DncFiles)
+    run 0 sample-db --records 9
+    run 0 "${T[@]}" add-column Material --type text --caption Stock --length 60
+    run 0 "${T[@]}" add-column OrderNo --type int32
+    run 0 "${T[@]}" add-column ToolCount --type int16
+    run 0 "${T[@]}" add-column CycleTime --type single
+    run 0 "${T[@]}" add-column Weight --type double
+    run 0 "${T[@]}" add-column Released --type datetime
+    run 0 "${T[@]}" add-column Approved --type boolean
+    run 0 "${T[@]}" add-column Tags --type keyword
+    run 0 "${T[@]}" add-column Setup --type note
+
+    # Usage errors.
+    run 2 "${T[@]}" import 1
+    run 2 "${T[@]}" import 1 "$work/O1001.nc" --timestamp 2024-03-15
+    run 2 "${T[@]}" import 1 "$work/O1001.nc" --timestamp 20240230_120000
+    run 2 "${T[@]}" import 1 "$work/O1001.nc" --timestamp
+    run 2 "${T[@]}" import one "$work/O1001.nc"
+    run 1 "${T[@]}" import 99 "$work/O1001.nc"
+
+    # One program: the names of the columns it filled; no log folder without errors.
+    run 0 "${T[@]}" import 1 "$work/O1001.nc" --timestamp $STAMP
+    expect_eq "stored names" \
+        "$work/O1001.nc: stored Material, OrderNo, ToolCount, CycleTime, Weight, Released, Approved, Tags, Setup" "$OUT"
+    [ -e "$work/ImportSearchDataErrors" ] && fail "a run without errors made a log folder"
+    run 0 "${T[@]}" --json get 1
+    expect_contains "caption lookup" '"Material":"1.4301 X5CrNi18-10"' "$OUT"
+    expect_contains "keyword keeps its blank" '" stainless"' "$OUT"
+
+    run 0 "${T[@]}" --json import 5 "$work/O1005.nc" --timestamp $STAMP
+    expect_eq "json report" "{\"block\":false,\"errors\":0,\"file\":\"$work/O1005.nc\",\"log\":null,\"stored\":[]}" "$OUT"
+
+    # A directory: its files in name order into one record, a later file overriding the fields an
+    # earlier one named (the log folder in it is skipped). The time stamp is each file's
+    # modification time.
+    dir2=$(mktemp -d)
+    cp "$DATA"/programs/*.nc "$dir2"/
+    mkdir "$dir2/ImportSearchDataErrors"
+    touch -d "2023-12-01 21:05:09" "$dir2"/*.nc
+    local folder="$dir2/ImportSearchDataErrors/20231201_210509"
+    run 0 "${T[@]}" import 7 "$dir2"
+    expect_eq "report per file" "$(printf '%s\n' \
+        "$dir2/O1001.nc: stored Material, OrderNo, ToolCount, CycleTime, Weight, Released, Approved, Tags, Setup" \
+        "$dir2/O1002.nc: stored Material, ToolCount, Setup, Approved" \
+        "$dir2/O1002.nc: errors logged to $folder/O1002.nc.ImportErrors.log" \
+        "$dir2/O1003.nc: stored OrderNo, CycleTime, Released, Tags, Setup" \
+        "$dir2/O1003.nc: errors logged to $folder/O1003.nc.ImportErrors.log" \
+        "$dir2/O1004.nc: stored Material, Tags, Approved" \
+        "$dir2/O1004.nc: errors logged to $folder/O1004.nc.ImportErrors.log" \
+        "$dir2/O1005.nc: no data block" \
+        "$dir2/O1006.nc: stored Weight, Tags" \
+        "$dir2/O1006.nc: errors logged to $folder/O1006.nc.ImportErrors.log")" "$OUT"
+    local log
+    for log in O1002 O1003 O1004 O1006; do
+        expect_log "$log" "$folder/$log.nc.ImportErrors.log" "$DATA/expected/$log.nc.ImportErrors.log"
+        cmp -s "$folder/$log.nc" "$dir2/$log.nc" || fail "no copy of $log beside its log"
+    done
+    expect_eq "logs only for files with errors" 8 "$(find "$dir2/ImportSearchDataErrors" -type f | wc -l)"
+    run 0 "${T[@]}" --json get 7
+    expect_eq "values of all files" \
+        '{"Approved":true,"CycleTime":0.75,"Material":"Messing Ø 40","OrderNo":2147483647,"Released":"2024-02-29 00:00:00","Setup":"Use vise 2\r\nTorque 40 Nm","Tags":[],"ToolCount":2,"Weight":1.5}' \
+        "$OUT"
+
+    # A missing file is named; the other files are still imported.
+    run 1 "${T[@]}" import 8 "$work/nope.nc" "$work/O1001.nc" --timestamp $STAMP
+    expect_contains "missing file named" "nope.nc" "$ERR"
+    expect_contains "other file imported" "O1001.nc: stored" "$OUT"
+    run 0 "${T[@]}" --json get 8
+    expect_contains "values of the other file" '"OrderNo":48213' "$OUT"
+
+    # No folder for the log: the import runs unlogged.
+    blocked=$(mktemp -d)
+    cp "$DATA/programs/O1002.nc" "$blocked"/
+    touch "$blocked/ImportSearchDataErrors"
+    run 0 "${T[@]}" import 9 "$blocked/O1002.nc"
+    expect_contains "unlogged errors" "3 line(s) not imported; no error log could be written" "$OUT"
+    expect_contains "values still stored" "stored Material" "$OUT"
+
+    # A large file with the block at its start.
+    big="$work/big.nc"
+    printf '%%\r\n(Begin Search Data)\r\n(Weight: 8.5)\r\n(End Search Data)\r\n' >"$big"
+    truncate -s 50M "$big"
+    run 0 "${T[@]}" import 9 "$big"
+    expect_eq "large file" "$big: stored Weight" "$OUT"
+
+    rm -rf "$work" "$dir2" "$blocked"
+}
+
+for_each_engine scenario
+finish

@@ -1,0 +1,1 @@
+O1003 (BRACKET)G0 X0 Y0(BEGIN SEARCH DATA)(OrderNo: 2147483647)(CycleTime: 0.75)(Released: 2024-02-29)(Tags: bracket)(Setup:)(Start Note)(Line: Use vise 2)(Operator: Smith)( )(Line: Torque 40 Nm)
