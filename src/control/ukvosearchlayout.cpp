@@ -1,0 +1,515 @@
+// The data-entry control's widgets: the fixed frame, one row of entry controls per column, the
+// arrangement, the minimum size, the tab order and the scrolling of the field area. Sizes are
+// logical pixels here; WidthMin and HeightMin are handed out in twips.
+#include "ukvosearch_p.h"
+
+#include "columns/cfiltercolumns.h"
+#include "core/conversions.h"
+#include "core/tracescope.h"
+
+#include "hostkit/formsinterface.h"
+#include "hostkit/recordset.h"
+#include "hostkit/resourcetexts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+#include <cmath>
+
+namespace KvoPlx800SCtl {
+
+namespace {
+
+constexpr const char *Module = "KVOSearchEdit";
+
+// Widths of the width templates: the text width of `count` "W" characters in the widget's font.
+int templateWidth(const QWidget *widget, int count)
+{
+    return widget->fontMetrics().horizontalAdvance(QString(qMax(1, count), QLatin1Char('W'))) + 12;
+}
+
+void tagWidget(QWidget *widget, const char *arrayName, const FieldRow &row)
+{
+    widget->setObjectName(QString::fromLatin1(arrayName));
+    widget->setProperty("Tag", row.name);
+    widget->setProperty("Index", row.index);
+}
+
+QString listText(const QVariant &value)
+{
+    if (value.isNull() || !value.isValid())
+        return {};
+    if (value.typeId() == QMetaType::QDateTime)
+        return Convert::displayDate(value.toDateTime());
+    return value.toString();
+}
+
+} // namespace
+
+bool UKVOSearch::Private::entriesLocked() const { return !(mode == cseModeEdit && editing); }
+
+FieldRow *UKVOSearch::Private::rowOf(const QObject *widget)
+{
+    for (FieldRow &row : rows) {
+        for (QWidget *w : row.widgets()) {
+            if (w == widget)
+                return &row;
+        }
+    }
+    return nullptr;
+}
+
+// --- Sizing setup ---------------------------------------------------------------------------------
+
+void UKVOSearch::Private::sizeSetup()
+{
+    traced("SizeSetup", Module, [&] {
+        gap = qMax(2, lblFieldTemplate->sizeHint().height() / 2);
+        const int containerFrame = 2 * picContainer->frameWidth();
+        const int viewFrame = 0; // the viewport has no border of its own
+        const double fifteenW = q->fontMetrics().horizontalAdvance(QString(15, QLatin1Char('W')));
+        const double px = 2 * gap + cmdOk->sizeHint().width() + containerFrame + viewFrame + 1.5 * fifteenW
+                          + 2 * cmdAddTemplate->sizeHint().width() + 2 * gap;
+        widthMin = float(px * HostKit::TwipsPerPixel);
+    });
+}
+
+// --- Fixed controls and list view ----------------------------------------------------------------
+
+void UKVOSearch::Private::setupBaseControls()
+{
+    traced("SetupBaseControls", Module, [&] {
+        auto &texts = HostKit::ResourceTexts::instance();
+        const CFilterColumns *set = columns();
+        lblEntry->setText(texts.Text(7392, {set ? set->baseTableName() : QString()}));
+        cmdAddTemplate->setText(texts.Text(8074));
+        applyBorderStyle();
+    });
+}
+
+void UKVOSearch::Private::setupListView()
+{
+    traced("SetupListView", Module, [&] {
+        lvwEntry->clear();
+        lvwEntry->setColumnCount(0);
+        if (!sourceRecords || !sourceRecords->isOpen())
+            return;
+        const QStringList fields = sourceRecords->fieldNames();
+        lvwEntry->setHeaderLabels(fields);
+        if (!sourceRecords->EOF() && !sourceRecords->BOF()) {
+            QStringList values;
+            for (int i = 0; i < fields.size(); ++i)
+                values.append(listText(sourceRecords->value(i)));
+            lvwEntry->addTopLevelItem(new QTreeWidgetItem(values));
+        }
+        // A header is widened when its value needs more room.
+        for (int i = 0; i < fields.size(); ++i)
+            lvwEntry->resizeColumnToContents(i);
+    });
+}
+
+// --- Field rows -----------------------------------------------------------------------------------
+
+void UKVOSearch::Private::deleteFieldRows()
+{
+    rebuilding = true;
+    if (QWidget *focus = QApplication::focusWidget(); focus && picFields->isAncestorOf(focus))
+        picView->setFocus(Qt::OtherFocusReason);
+    if (CFilterColumns *set = columns()) {
+        for (CFilterColumn *c : set->NewEnum())
+            c->releaseControls();
+    }
+    for (FieldRow &row : rows) {
+        if (row.column)
+            row.column->releaseControls();
+        for (QWidget *w : row.widgets()) {
+            w->removeEventFilter(this);
+            disconnect(w, nullptr, this, nullptr);
+            delete w;
+        }
+    }
+    rows.clear();
+    rebuilding = false;
+}
+
+void UKVOSearch::Private::setupDataEntryFields()
+{
+    traced("SetupDataEntryFields", Module, [&] {
+        deleteFieldRows();
+        labelColumnWidth = 0;
+        CFilterColumns *set = columns();
+        if (!set)
+            return;
+        auto &texts = HostKit::ResourceTexts::instance();
+        const bool locked = entriesLocked();
+        const int labelLimit = 2 * cmdAddTemplate->sizeHint().width();
+        rows.reserve(std::size_t(set->Count()));
+
+        auto makeButton = [&](FieldRow &row, const char *name, int textNumber) {
+            auto *button = new QPushButton(texts.Text(textNumber), picFields);
+            tagWidget(button, name, row);
+            button->setAutoDefault(false);
+            button->show();
+            return button;
+        };
+        auto textItem = [&](FieldRow &row, int maxLength, int widthChars) {
+            auto *edit = new QLineEdit(picFields);
+            tagWidget(edit, "txtTextField", row);
+            edit->setMaxLength(maxLength);
+            edit->setReadOnly(locked);
+            row.entry = edit;
+            row.control = new LineEditControl(edit);
+            row.templateWidth = templateWidth(edit, widthChars);
+        };
+        auto comboItem = [&](FieldRow &row, bool editable, int widthChars) {
+            auto *combo = new QComboBox(picFields);
+            tagWidget(combo, editable ? "cboField" : "cboFieldView", row);
+            if (editable) {
+                combo->setEditable(true);
+                // Enter adds nothing by itself, and typing is not completed from the list.
+                combo->setInsertPolicy(QComboBox::NoInsert);
+                combo->setCompleter(nullptr);
+            }
+            row.entry = combo;
+            row.control = new ComboBoxControl(combo);
+            row.templateWidth = templateWidth(combo, widthChars) + 24;
+        };
+
+        for (CFilterColumn *c : set->NewEnum()) {
+            FieldRow row;
+            row.column = c;
+            row.name = c->Name();
+            row.index = c->Index();
+            const FilterColumnTypeConstants type = c->ColumnType();
+            const int textChars = qMax(1, int(c->TextLengthInUI()));
+
+            if (type == fcBoolean) {
+                auto *check = new QCheckBox(c->CaptionOrName(), picFields);
+                tagWidget(check, "chkField", row);
+                if (locked) {
+                    check->setAttribute(Qt::WA_TransparentForMouseEvents);
+                    check->setFocusPolicy(Qt::NoFocus);
+                }
+                row.entry = check;
+                row.control = new CheckBoxControl(check);
+                row.templateWidth = check->sizeHint().width();
+            } else {
+                row.label = new QLabel(c->CaptionOrName() + QStringLiteral(": "), picFields);
+                tagWidget(row.label, "lblField", row);
+                row.labelControl = new LabelControl(row.label);
+                const int width = row.label->sizeHint().width();
+                if (width >= labelLimit) {
+                    row.label->setWordWrap(true);
+                    labelColumnWidth = labelLimit;
+                } else {
+                    labelColumnWidth = qMax(labelColumnWidth, width);
+                }
+
+                if (type == fcKeyword) {
+                    comboItem(row, !locked, textChars);
+                    if (!locked) {
+                        row.add = makeButton(row, "cmdAdd", 8074);
+                        row.remove = makeButton(row, "cmdRemove", 8075);
+                        row.addControl = new ButtonControl(row.add);
+                        row.removeControl = new ButtonControl(row.remove);
+                    }
+                } else if (c->IsPicklist() && !locked) {
+                    const bool textual = type == fcText || type == fcNote;
+                    comboItem(row, false, textual ? textChars : 15);
+                } else if (type == fcText) {
+                    textItem(row, textChars, textChars);
+                } else if (type == fcNote) {
+                    auto *note = new QPlainTextEdit(picFields);
+                    tagWidget(note, "txtNoteField", row);
+                    note->setReadOnly(locked);
+                    note->setTabChangesFocus(true);
+                    auto *control = new NoteEditControl(note);
+                    control->setMaxLength(255);
+                    row.entry = note;
+                    row.control = control;
+                    row.stretch = true;
+                    row.templateWidth = templateWidth(note, 15);
+                } else {
+                    textItem(row, 255, 15);
+                    if (type == fcDateTime) {
+                        auto *edit = static_cast<QLineEdit *>(row.entry);
+                        if (c->DisableEditDateTime())
+                            edit->setReadOnly(true);
+                        else if (!edit->isReadOnly()) {
+                            row.now = makeButton(row, "cmdNow", 8083);
+                            row.nowControl = new ButtonControl(row.now);
+                        }
+                    }
+                }
+            }
+            for (QWidget *w : row.widgets())
+                w->show();
+            c->setMyControl(row.control);
+            c->setCompanions(row.labelControl, row.addControl, row.removeControl, row.nowControl);
+            rows.push_back(row);
+            connectRow(rows.back());
+        }
+    });
+}
+
+// --- Arrangement ----------------------------------------------------------------------------------
+
+namespace {
+
+int listViewHeight(const QTreeWidget *list)
+{
+    return list->header()->sizeHint().height() + list->fontMetrics().height() + 10
+           + list->horizontalScrollBar()->sizeHint().height() + 2 * list->frameWidth();
+}
+
+} // namespace
+
+void UKVOSearch::Private::controlsArrange()
+{
+    traced("ControlsArrange", Module, [&] {
+        const int g = gap;
+        picContainer->setGeometry(q->rect());
+        const QRect inner = picContainer->contentsRect();
+        const int x = inner.left() + g;
+        const int w = qMax(0, inner.width() - 2 * g);
+        int top = inner.top() + g;
+        int bottom = inner.bottom() + 1 - g;
+
+        lblEntry->setVisible(displayBaseRecord);
+        lvwEntry->setVisible(displayBaseRecord);
+        if (displayBaseRecord) {
+            const int lh = lblEntry->sizeHint().height();
+            lblEntry->setGeometry(x, top, w, lh);
+            top += lh;
+            const int lvh = listViewHeight(lvwEntry);
+            lvwEntry->setGeometry(x, top, w, lvh);
+            top += lvh + g;
+        }
+
+        bottom -= cmdOk->sizeHint().height() + g;
+
+        const bool editMode = mode == cseModeEdit;
+        separator->setVisible(editMode);
+        sbrStatus->setVisible(editMode);
+        if (editMode) {
+            separator->setGeometry(x, bottom - 2, w, 2);
+            bottom -= 2 + g;
+            const int sh = sbrStatus->sizeHint().height();
+            sbrStatus->setGeometry(x, bottom - sh, w, sh);
+            bottom -= sh + g;
+        }
+
+        const bool statusShown = !txtStatus->text().isEmpty();
+        picStatus->setVisible(statusShown);
+        if (statusShown) {
+            const int frame = picStatus->frameWidth();
+            const int th = txtStatus->heightForWidth(qMax(1, w - 2 * frame - 2 * g));
+            const int ph = qMax(th, txtStatus->sizeHint().height()) + 2 * frame + g;
+            picStatus->setGeometry(x, bottom - ph, w, ph);
+            txtStatus->setGeometry(frame + g, frame + g / 2, qMax(0, w - 2 * frame - 2 * g), ph - 2 * frame - g);
+            bottom -= ph + g;
+        }
+
+        const int viewHeight = qMax(0, bottom - top);
+        const int scrollWidth = vsbFields->sizeHint().width();
+        int fieldsHeight = 0;
+        int viewWidth = w;
+        arrangeFields(viewWidth);
+        fieldsHeight = rows.empty() ? 0 : rows.back().bounds.bottom() + 1 + g;
+        const bool scrolling = viewHeight > 0 && fieldsHeight > viewHeight;
+        if (scrolling) {
+            viewWidth = qMax(0, w - scrollWidth);
+            arrangeFields(viewWidth);
+            fieldsHeight = rows.empty() ? 0 : rows.back().bounds.bottom() + 1 + g;
+        }
+        picView->setGeometry(x, top, viewWidth, viewHeight);
+        picFields->resize(viewWidth, fieldsHeight);
+        if (scrolling && fieldsHeight > viewHeight) {
+            const int large = int(std::lround(double(viewHeight) / double(fieldsHeight) * 100.0));
+            vsbFields->setGeometry(x + viewWidth, top, scrollWidth, viewHeight);
+            vsbFields->setPageStep(qMax(1, large));
+            vsbFields->setSingleStep(qMax(1, int(std::lround(large / 5.0))));
+            vsbFields->show();
+        } else {
+            vsbFields->hide();
+            vsbFields->setValue(0);
+        }
+        repositionFields(vsbFields->value());
+
+        separator->raise();
+        arrangeButtons();
+        placeBanner();
+        scheduleControlsUpdate();
+    });
+}
+
+void UKVOSearch::Private::arrangeFields(int width)
+{
+    const int g = gap;
+    const int entryX = g + (labelColumnWidth > 0 ? labelColumnWidth + g : 0);
+    int y = g;
+    for (FieldRow &row : rows) {
+        int buttonsWidth = 0;
+        for (QPushButton *b : {row.now, row.add, row.remove}) {
+            if (b)
+                buttonsWidth += b->sizeHint().width() + g;
+        }
+        const int available = qMax(40, width - entryX - buttonsWidth - g);
+        const int entryWidth = row.stretch ? available : qMin(row.templateWidth, available);
+        int entryHeight = row.entry->sizeHint().height();
+        if (row.stretch)
+            entryHeight =
+                    row.entry->fontMetrics().lineSpacing() * 3 + 2 * static_cast<QFrame *>(row.entry)->frameWidth() + 8;
+        int rowHeight = entryHeight;
+        for (QPushButton *b : {row.now, row.add, row.remove}) {
+            if (b)
+                rowHeight = qMax(rowHeight, b->sizeHint().height());
+        }
+        if (row.label) {
+            const int lineHeight = qMax(row.label->sizeHint().height(), qMin(entryHeight, rowHeight));
+            const int labelHeight = row.label->wordWrap() ? row.label->heightForWidth(labelColumnWidth) : lineHeight;
+            row.label->setAlignment(Qt::AlignLeft | (row.label->wordWrap() ? Qt::AlignTop : Qt::AlignVCenter));
+            rowHeight = qMax(rowHeight, labelHeight);
+            // Beside a note box the label stays on the height of its first line.
+            const int singleLine = row.stretch ? row.label->sizeHint().height() + g : lineHeight;
+            row.label->setGeometry(g, y, labelColumnWidth, row.label->wordWrap() ? labelHeight : singleLine);
+        }
+        row.entry->setGeometry(entryX, y, entryWidth, entryHeight);
+        int bx = entryX + entryWidth + g;
+        for (QPushButton *b : {row.now, row.add, row.remove}) {
+            if (!b)
+                continue;
+            const QSize size = b->sizeHint();
+            b->setGeometry(bx, y, size.width(), qMax(size.height(), entryHeight));
+            bx += size.width() + g;
+        }
+        row.bounds = QRect(0, y, width, rowHeight);
+        y += rowHeight + g;
+    }
+}
+
+void UKVOSearch::Private::arrangeButtons()
+{
+    const int g = gap;
+    const QRect inner = picContainer->contentsRect();
+    const int bh = cmdOk->sizeHint().height();
+    const int y = inner.bottom() + 1 - g - bh;
+    const int left = inner.left() + g;
+    const int right = inner.right() + 1 - g;
+
+    // The editing buttons from the left, OK and Cancel at the right; only visible ones take room.
+    QList<QPushButton *> leftGroup;
+    for (QPushButton *b : {cmdEdit, cmdApply, cmdReset, cmdClear, cmdTemplateCopy, cmdTemplatePaste}) {
+        if (!b->isHidden())
+            leftGroup.append(b);
+    }
+    QList<QPushButton *> rightGroup;
+    for (QPushButton *b : {cmdOk, cmdCancel}) {
+        if (!b->isHidden())
+            rightGroup.append(b);
+    }
+    const int count = int(leftGroup.size() + rightGroup.size());
+    if (count == 0)
+        return;
+    int wanted = 0;
+    for (QPushButton *b : leftGroup + rightGroup)
+        wanted += b->sizeHint().width();
+    const int room = qMax(0, right - left - (count - 1) * g - (rightGroup.isEmpty() || leftGroup.isEmpty() ? 0 : g));
+    // A narrow control squeezes every button alike.
+    const double scale = wanted > room && wanted > 0 ? double(room) / double(wanted) : 1.0;
+    auto widthOf = [&](QPushButton *b) { return qMax(16, int(b->sizeHint().width() * scale)); };
+    int bx = left;
+    for (QPushButton *b : leftGroup) {
+        b->setGeometry(bx, y, widthOf(b), bh);
+        bx += widthOf(b) + g;
+    }
+    bx = right;
+    for (auto it = rightGroup.crbegin(); it != rightGroup.crend(); ++it) {
+        bx -= widthOf(*it);
+        (*it)->setGeometry(bx, y, widthOf(*it), bh);
+        bx -= g;
+    }
+}
+
+void UKVOSearch::Private::placeBanner()
+{
+    if (!banner)
+        return;
+    QRect area = picView->geometry();
+    if (!vsbFields->isHidden())
+        area.setRight(vsbFields->geometry().right());
+    if (area.height() < banner->sizeHint().height())
+        area.setHeight(banner->sizeHint().height());
+    banner->setGeometry(area);
+    banner->show();
+    banner->raise();
+}
+
+void UKVOSearch::Private::calculateMinimumHeight()
+{
+    traced("CalculateMinimumHeight", Module, [&] {
+        const int g = gap;
+        int h = 2 * picContainer->frameWidth() + g;
+        if (displayBaseRecord)
+            h += lblEntry->sizeHint().height() + listViewHeight(lvwEntry) + g;
+        if (mode == cseModeEdit)
+            h += sbrStatus->sizeHint().height() + g + 2 + g;
+        h += cmdTemplatePaste->sizeHint().height() + g;
+        heightMin = float(h * HostKit::TwipsPerPixel);
+    });
+}
+
+void UKVOSearch::Private::tabOrder()
+{
+    traced("TabOrder", Module, [&] {
+        QList<QWidget *> order{lvwEntry};
+        for (const FieldRow &row : rows) {
+            for (QWidget *w : {row.entry, static_cast<QWidget *>(row.now), static_cast<QWidget *>(row.add),
+                               static_cast<QWidget *>(row.remove)}) {
+                if (w)
+                    order.append(w);
+            }
+        }
+        order << vsbFields << cmdApply << cmdReset << cmdClear << cmdTemplateCopy << cmdTemplatePaste << cmdOk
+              << cmdCancel << cmdEdit;
+        for (qsizetype i = 1; i < order.size(); ++i)
+            QWidget::setTabOrder(order.at(i - 1), order.at(i));
+    });
+}
+
+// --- Scrolling ------------------------------------------------------------------------------------
+
+void UKVOSearch::Private::repositionFields(int value)
+{
+    if (vsbFields->isHidden()) {
+        picFields->move(0, 0);
+        return;
+    }
+    const int range = picView->height() - picFields->height(); // negative while scrolling
+    picFields->move(0, int(std::lround(value / 100.0 * range)));
+}
+
+void UKVOSearch::Private::checkVisible(const FieldRow &row)
+{
+    if (vsbFields->isHidden())
+        return;
+    const int top = row.bounds.top();
+    const int bottom = row.bounds.bottom() + 1;
+    while (bottom + picFields->y() > picView->height() && vsbFields->value() < vsbFields->maximum())
+        vsbFields->setValue(vsbFields->value() + 1);
+    while (top + picFields->y() < 0 && vsbFields->value() > 0)
+        vsbFields->setValue(vsbFields->value() - 1);
+}
+
+} // namespace KvoPlx800SCtl
