@@ -1,6 +1,7 @@
 #include "cfiltercolumns.h"
 
 #include "core/conversions.h"
+#include "core/sqlsupport.h"
 #include "core/tracescope.h"
 
 #include "hostkit/adotypes.h"
@@ -47,11 +48,6 @@ int adoTypeOf(FilterColumnTypeConstants type)
     }
 }
 
-LockedMessage lockedMessage(int text, int detail)
-{
-    auto &texts = ResourceTexts::instance();
-    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
-}
 
 // Field values of a definition row.
 QString textField(const RecordSet &rs, const char *name)

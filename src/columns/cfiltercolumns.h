@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -254,6 +255,22 @@ private:
     // The picklist steps of a column's save: create, change or destroy its picklist table.
     bool picklistSteps(CFilterColumn *column, const CFilterColumn *stored);
     void saveData(ISearchBaseEntry *entry, bool fromControls);
+    // The resource texts of a write's locked-record message: the message, and the details of its
+    // two statements (INSERT and UPDATE of a row; DELETE and INSERT of keyword rows).
+    struct WriteTexts
+    {
+        int text;
+        int first;
+        int second;
+    };
+    // One INSERT (key first) or UPDATE of the record's search-data row with the literal each
+    // column gives (nullopt leaves it out); keyword columns are handed to `writeKeywordColumn`.
+    void writeRow(ISearchBaseEntry *entry, const std::function<std::optional<QString>(CFilterColumn *)> &literalOf,
+                  const std::function<void(CFilterColumn *, const QString &seek)> &writeKeywordColumn, WriteTexts texts);
+    // The keyword rows of one record rewritten from `keywords`: each once as the table's key
+    // compares them, blanks skipped, the DELETE and the INSERTs in one transaction.
+    void writeKeywords(ISearchBaseEntry *entry, CFilterColumn *column, const QString &seek, const QStringList &keywords,
+                       WriteTexts texts);
     // Merge and copy (src/data/mergecopy.cpp).
     void CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column, const QString &criterion);
     bool CopyDataInsertIntoPicklist(CFilterColumn *column);

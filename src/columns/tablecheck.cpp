@@ -13,6 +13,7 @@
 
 #include "core/conversions.h"
 #include "core/csearchfilter.h"
+#include "core/sqlsupport.h"
 #include "core/tracescope.h"
 #include "picklists/cscpicklist.h"
 
@@ -70,11 +71,6 @@ void diagnostic(const QString &line)
         forms.WriteDiagnosticLine(line);
 }
 
-LockedMessage lockedMessage(int text, int detail)
-{
-    auto &texts = ResourceTexts::instance();
-    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
-}
 
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 

@@ -5,6 +5,7 @@
 
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
+#include "core/sqlsupport.h"
 #include "core/tracescope.h"
 #include "picklists/cscpicklist.h"
 
@@ -39,65 +40,12 @@ const QString &mergeNameField()
 
 QString definitionTable() { return QString::fromLatin1(CFilterColumns::DefinitionTableName); }
 
-LockedMessage lockedMessage(int text, int detail)
-{
-    auto &texts = ResourceTexts::instance();
-    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
-}
 
 bool isNumberType(FilterColumnTypeConstants type)
 {
     return type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble;
 }
 
-// Whether a procedure called from here reported a failure (the library's procedures trap their
-// failures and only tell the trace service).
-class NestedFailures
-{
-public:
-    NestedFailures() : m_before(Trace::instance().errorCount()) {}
-    bool any() const { return Trace::instance().errorCount() != m_before; }
-
-private:
-    int m_before;
-};
-
-// Rolls back a transaction begun here unless it was committed. A caller's open transaction is
-// joined instead.
-class TransactionScope
-{
-public:
-    explicit TransactionScope(Connection &db) : m_db(db) {}
-    ~TransactionScope()
-    {
-        if (m_begun && !m_committed)
-            m_db.RollbackTransaction();
-    }
-    TransactionScope(const TransactionScope &) = delete;
-    TransactionScope &operator=(const TransactionScope &) = delete;
-
-    void begin(const LockedMessage *locked)
-    {
-        if (m_db.inTransaction())
-            return;
-        if (!m_db.BeginTransaction(locked))
-            fail(m_db.lastError());
-        m_begun = true;
-    }
-    void commit()
-    {
-        if (!m_begun)
-            return;
-        if (!m_db.CommitTransaction())
-            fail(m_db.lastError());
-        m_committed = true;
-    }
-
-private:
-    Connection &m_db;
-    bool m_begun = false;
-    bool m_committed = false;
-};
 
 // A value as a value of a column type. The value may come from a column of another type, or from
 // another engine. nullopt when it has no form of that type: a text that is no number, a number
@@ -363,73 +311,24 @@ bool CFilterColumns::Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget
 void CFilterColumns::CopyData(ISearchBaseEntry *entry)
 {
     traced("CopyData", Module, [&] {
-        if (!entry)
-            return;
-        Connection *db = connection();
-        require(db != nullptr, QStringLiteral("no database connection"));
-        const QString seek = SearchTableSeekCriteria(entry);
-        require(!seek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
-        const QString table = SearchDataTableName();
-        const QString key = keyLiteral(entry->Id());
-
-        bool prepared = false;
-        bool insert = false;
-        QString fields;
-        QString values;
-        QString setList;
-        for (const auto &c : m_columns) {
-            CFilterColumn *column = c.get();
-            if (column->ColumnType() == fcKeyword) {
-                const NestedFailures keywords;
-                CopyDataKeyword(entry, column, seek);
-                require(!keywords.any(), QStringLiteral("the keywords of %1 could not be written").arg(column->Name()));
-                continue;
-            }
-            if (!prepared) {
-                bool found = false;
-                if (!db->RowExists(table, keyFieldName(), key, found))
-                    fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
-                                 .arg(entry->Id())
-                                 .arg(db->lastError()));
-                insert = !found;
-                if (insert)
-                    db->AddInsertPair(fields, values, keyFieldName(), key);
-                prepared = true;
-            }
+        const auto literalOf = [&](CFilterColumn *column) -> std::optional<QString> {
             const Variant value = column->SavedValue();
             if (isBlankValue(column->ColumnType(), value))
-                continue;
+                return std::nullopt;
             const QString literal = SqlValueText(column, value);
             require(!literal.isEmpty(), QStringLiteral("the value \"%1\" does not fit column %2 of type %3")
-                                                .arg(value.toText(), column->Name(), column->typeDisplayName()));
+                                            .arg(value.toText(), column->Name(), column->typeDisplayName()));
             if (column->IsPicklist())
                 require(CopyDataInsertIntoPicklist(column),
                         QStringLiteral("the picklist of %1 cannot take the value").arg(column->Name()));
-            if (insert)
-                db->AddInsertPair(fields, values, column->Name(), literal);
-            else
-                db->AddUpdatePair(setList, column->Name(), literal);
-        }
-        if (!prepared)
-            return;
-
-        QString sql;
-        LockedMessage locked;
-        if (insert) {
-            sql = QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields
-                  + QStringLiteral(") VALUES (") + values + QLatin1Char(')');
-            locked = lockedMessage(8459, 8460);
-        } else {
-            if (setList.isEmpty())
-                return;
-            sql = QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList
-                  + QStringLiteral(" WHERE ") + seek;
-            locked = lockedMessage(8459, 8461);
-        }
-        if (!db->ExecuteSql(sql, &locked))
-            fail(QStringLiteral("the search data of record %1 could not be written: %2")
-                         .arg(entry->Id())
-                         .arg(db->lastError()));
+            return literal;
+        };
+        const auto writeKeywordColumn = [&](CFilterColumn *column, const QString &seek) {
+            const NestedFailures keywords;
+            CopyDataKeyword(entry, column, seek);
+            require(!keywords.any(), QStringLiteral("the keywords of %1 could not be written").arg(column->Name()));
+        };
+        writeRow(entry, literalOf, writeKeywordColumn, {8459, 8460, 8461});
     });
 }
 
@@ -440,36 +339,7 @@ void CFilterColumns::CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *col
     traced("CopyDataKeyword", Module, [&] {
         if (!entry || !column)
             return;
-        Connection *db = connection();
-        require(db != nullptr, QStringLiteral("no database connection"));
-        require(!criterion.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
-        const QString table = db->QuoteName(SearchTableName(column));
-        const QString key = keyLiteral(entry->Id());
-        const LockedMessage deleting = lockedMessage(8462, 8463);
-        const LockedMessage inserting = lockedMessage(8462, 8464);
-
-        TransactionScope transaction(*db);
-        transaction.begin(&deleting);
-        if (!db->ExecuteSql(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + criterion, &deleting))
-            fail(QStringLiteral("the keywords of %1 could not be removed: %2").arg(column->Name(), db->lastError()));
-        QSet<QString> written;
-        for (const QString &keyword : std::as_const(column->SavedKeys())) {
-            if (keyword.trimmed().isEmpty())
-                continue;
-            const QString folded = db->dialect().foldKey(keyword);
-            if (written.contains(folded))
-                continue;
-            written.insert(folded);
-            QString fields;
-            QString values;
-            db->AddInsertPair(fields, values, keyFieldName(), key);
-            db->AddInsertPair(fields, values, column->Name(), db->QuoteText(keyword));
-            if (!db->ExecuteSql(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields
-                                        + QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
-                                &inserting))
-                fail(QStringLiteral("the keyword \"%1\" could not be written: %2").arg(keyword, db->lastError()));
-        }
-        transaction.commit();
+        writeKeywords(entry, column, criterion, column->SavedKeys(), {8462, 8463, 8464});
     });
 }
 

@@ -3,6 +3,7 @@
 #include "columns/cfiltercolumns.h"
 
 #include "core/conversions.h"
+#include "core/sqlsupport.h"
 #include "core/tracescope.h"
 
 #include "hostkit/connection.h"
@@ -19,12 +20,6 @@ using namespace HostKit;
 
 namespace {
 constexpr const char *Module = "CFilterColumns";
-
-LockedMessage lockedMessage(int text, int detail)
-{
-    auto &texts = ResourceTexts::instance();
-    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
-}
 
 bool isNumberType(FilterColumnTypeConstants type)
 {
@@ -92,50 +87,6 @@ QString valueLiteral(const Dialect &db, FilterColumnTypeConstants type, const Va
         return v.toText(); // the parsed number in the C locale
     }
 }
-
-// Fails with `what` and the connection's error when a statement did not succeed; the error is read
-// only once the statement has run.
-void requireStatement(bool ok, const Connection &db, const QString &what)
-{
-    if (!ok)
-        fail(what + QStringLiteral(": ") + db.lastError());
-}
-
-// Rolls back a transaction begun here unless it was committed.
-class TransactionScope
-{
-public:
-    explicit TransactionScope(Connection &db) : m_db(db) {}
-    ~TransactionScope()
-    {
-        if (m_begun && !m_committed)
-            m_db.RollbackTransaction();
-    }
-    TransactionScope(const TransactionScope &) = delete;
-    TransactionScope &operator=(const TransactionScope &) = delete;
-
-    // Begins a transaction unless the caller has one open already (the statements then belong to
-    // the caller's transaction).
-    void begin(const LockedMessage *locked)
-    {
-        if (m_db.inTransaction())
-            return;
-        requireStatement(m_db.BeginTransaction(locked), m_db, QStringLiteral("no transaction"));
-        m_begun = true;
-    }
-    void commit()
-    {
-        if (!m_begun)
-            return;
-        requireStatement(m_db.CommitTransaction(), m_db, QStringLiteral("the transaction was not committed"));
-        m_committed = true;
-    }
-
-private:
-    Connection &m_db;
-    bool m_begun = false;
-    bool m_committed = false;
-};
 
 } // namespace
 
@@ -298,6 +249,35 @@ void CFilterColumns::SaveDataFromEditControl(ISearchBaseEntry *entry)
 // UpdatedValue is not Empty. Failures propagate to the caller's trace.
 void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
 {
+    const auto literalOf = [&](CFilterColumn *column) -> std::optional<QString> {
+        Variant value;
+        if (fromControls) {
+            // A column without a field has nothing to save.
+            if (!column->MyControl() || !column->Validate())
+                return std::nullopt;
+            value = column->Value();
+            // A picklist that allows no blank takes its default for a blank choice, as the
+            // picklist itself replaces stored blanks; a blank would break its foreign key.
+            if (column->IsPicklist() && !column->PicklistAllowBlanks() && value.type() == Variant::Type::Text &&
+                value.toText().trimmed().isEmpty())
+                value = column->DefaultValue(Convert::now());
+        } else {
+            value = column->UpdatedValue();
+        }
+        if (value.isEmpty())
+            return std::nullopt;
+        return valueLiteral(*dialect(), column->ColumnType(), value);
+    };
+    writeRow(
+        entry, literalOf, [&](CFilterColumn *column, const QString &seek) { SaveDataKeyword(entry, column, seek); },
+        {8471, 8472, 8473});
+}
+
+void CFilterColumns::writeRow(ISearchBaseEntry *entry,
+                              const std::function<std::optional<QString>(CFilterColumn *)> &literalOf,
+                              const std::function<void(CFilterColumn *, const QString &)> &writeKeywordColumn,
+                              WriteTexts texts)
+{
     if (!entry)
         return;
     Connection *db = connection();
@@ -315,104 +295,84 @@ void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
     for (const auto &c : m_columns) {
         CFilterColumn *column = c.get();
         if (column->ColumnType() == fcKeyword) {
-            SaveDataKeyword(entry, column, seek);
+            writeKeywordColumn(column, seek);
             continue;
         }
         if (!prepared) {
             bool found = false;
-            requireStatement(db->RowExists(table, keyFieldName(), key, found), *db,
-                             QStringLiteral("the search data of record %1 could not be looked up").arg(entry->Id()));
+            if (!db->RowExists(table, keyFieldName(), key, found))
+                fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
+                         .arg(entry->Id())
+                         .arg(db->lastError()));
             insert = !found;
             if (insert)
                 db->AddInsertPair(fields, values, keyFieldName(), key);
             prepared = true;
         }
-        Variant value;
-        if (fromControls) {
-            // A column without a field has nothing to save.
-            if (!column->MyControl() || !column->Validate())
-                continue;
-            value = column->Value();
-            // A picklist that allows no blank takes its default for a blank choice, as the
-            // picklist itself replaces stored blanks; a blank would break its foreign key.
-            if (column->IsPicklist() && !column->PicklistAllowBlanks() && value.type() == Variant::Type::Text &&
-                value.toText().trimmed().isEmpty())
-                value = column->DefaultValue(Convert::now());
-        } else {
-            value = column->UpdatedValue();
-        }
-        if (value.isEmpty())
+        const std::optional<QString> literal = literalOf(column);
+        if (!literal)
             continue;
-        const QString literal = valueLiteral(db->dialect(), column->ColumnType(), value);
         if (insert)
-            db->AddInsertPair(fields, values, column->Name(), literal);
+            db->AddInsertPair(fields, values, column->Name(), *literal);
         else
-            db->AddUpdatePair(setList, column->Name(), literal);
+            db->AddUpdatePair(setList, column->Name(), *literal);
     }
-    if (!prepared)
+    if (!prepared || (!insert && setList.isEmpty()))
         return;
-
-    QString sql;
-    LockedMessage locked;
-    if (insert) {
-        sql = QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields
-              + QStringLiteral(") VALUES (") + values + QLatin1Char(')');
-        locked = lockedMessage(8471, 8472);
-    } else {
-        if (setList.isEmpty())
-            return;
-        sql = QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList
-              + QStringLiteral(" WHERE ") + seek;
-        locked = lockedMessage(8471, 8473);
-    }
-    requireStatement(db->ExecuteSql(sql, &locked), *db,
-                     QStringLiteral("the search data of record %1 could not be saved").arg(entry->Id()));
+    const QString sql = insert ? QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields +
+                                     QStringLiteral(") VALUES (") + values + QLatin1Char(')')
+                               : QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList +
+                                     QStringLiteral(" WHERE ") + seek;
+    const LockedMessage locked = lockedMessage(texts.text, insert ? texts.first : texts.second);
+    execute(*db, sql, &locked, QStringLiteral("the search data of record %1 could not be saved").arg(entry->Id()));
 }
 
 void CFilterColumns::SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column, const QString &strSeek)
 {
     traced("SaveDataKeyword", Module, [&] {
-        if (!column || !roEntry)
+        const IComboBox *combo = column ? column->asComboBox() : nullptr;
+        if (!combo || !roEntry)
             return;
-        const IComboBox *combo = column->asComboBox();
-        if (!combo)
-            return;
-        Connection *db = connection();
-        require(db != nullptr, QStringLiteral("no database connection"));
-        require(!strSeek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
-        const QString table = db->QuoteName(SearchTableName(column));
-        const QString key = keyLiteral(roEntry->Id());
-        const QStringList items = combo->items();
-        const LockedMessage deleting = lockedMessage(8477, 8478);
-        const LockedMessage inserting = lockedMessage(8477, 8479);
-
-        // The old rows go and the new ones come together, or not at all.
-        TransactionScope transaction(*db);
-        transaction.begin(&deleting);
-        requireStatement(
-                db->ExecuteSql(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + strSeek, &deleting),
-                *db, QStringLiteral("the keywords of %1 could not be removed").arg(column->Name()));
-        // A record holds each keyword once, as the table's key compares keywords; the first of
-        // several equal items is written and the items after it still are.
-        QSet<QString> written;
-        for (const QString &item : items) {
-            if (item.trimmed().isEmpty())
-                continue;
-            const QString folded = db->dialect().foldKey(item);
-            if (written.contains(folded))
-                continue;
-            written.insert(folded);
-            QString fields;
-            QString values;
-            db->AddInsertPair(fields, values, keyFieldName(), key);
-            db->AddInsertPair(fields, values, column->Name(), db->QuoteText(item));
-            requireStatement(db->ExecuteSql(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields
-                                                    + QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
-                                            &inserting),
-                             *db, QStringLiteral("the keyword \"%1\" could not be saved").arg(item));
-        }
-        transaction.commit();
+        writeKeywords(roEntry, column, strSeek, combo->items(), {8477, 8478, 8479});
     });
+}
+
+void CFilterColumns::writeKeywords(ISearchBaseEntry *entry, CFilterColumn *column, const QString &seek,
+                                   const QStringList &keywords, WriteTexts texts)
+{
+    Connection *db = connection();
+    require(db != nullptr, QStringLiteral("no database connection"));
+    require(!seek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
+    const QString table = db->QuoteName(SearchTableName(column));
+    const QString key = keyLiteral(entry->Id());
+    const LockedMessage deleting = lockedMessage(texts.text, texts.first);
+    const LockedMessage inserting = lockedMessage(texts.text, texts.second);
+
+    // The old rows go and the new ones come together, or not at all.
+    TransactionScope transaction(*db);
+    transaction.begin(&deleting);
+    execute(*db, QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + seek, &deleting,
+            QStringLiteral("the keywords of %1 could not be removed").arg(column->Name()));
+    // A record holds each keyword once, as the table's key compares keywords; the first of several
+    // equal items is written and the items after it still are.
+    QSet<QString> written;
+    for (const QString &keyword : keywords) {
+        if (keyword.trimmed().isEmpty())
+            continue;
+        const QString folded = db->dialect().foldKey(keyword);
+        if (written.contains(folded))
+            continue;
+        written.insert(folded);
+        QString fields;
+        QString values;
+        db->AddInsertPair(fields, values, keyFieldName(), key);
+        db->AddInsertPair(fields, values, column->Name(), db->QuoteText(keyword));
+        execute(*db,
+                QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields + QStringLiteral(") VALUES (") +
+                    values + QLatin1Char(')'),
+                &inserting, QStringLiteral("the keyword \"%1\" could not be saved").arg(keyword));
+    }
+    transaction.commit();
 }
 
 bool CFilterColumns::InitializeSearchData(ISearchBaseEntry *roEntry)

@@ -1,0 +1,51 @@
+#include "sqlsupport.h"
+
+#include "hostkit/resourcetexts.h"
+#include "hostkit/trace.h"
+
+namespace KvoPlx800SCtl {
+
+HostKit::LockedMessage lockedMessage(int text, int detail)
+{
+    const auto &texts = HostKit::ResourceTexts::instance();
+    return HostKit::MakeLockedMessage(texts.Text(text), texts.Text(detail));
+}
+
+void execute(HostKit::Connection &db, const QString &sql, const HostKit::LockedMessage *locked, const QString &what)
+{
+    if (!db.ExecuteSql(sql, locked))
+        fail(what + QStringLiteral(": ") + db.lastError());
+}
+
+TransactionScope::~TransactionScope()
+{
+    if (m_begun && !m_committed)
+        m_db.RollbackTransaction();
+}
+
+void TransactionScope::begin(const HostKit::LockedMessage *locked)
+{
+    if (m_db.inTransaction())
+        return;
+    if (!m_db.BeginTransaction(locked))
+        fail(QStringLiteral("no transaction: ") + m_db.lastError());
+    m_begun = true;
+}
+
+void TransactionScope::commit()
+{
+    if (!m_begun)
+        return;
+    if (!m_db.CommitTransaction())
+        fail(QStringLiteral("the transaction was not committed: ") + m_db.lastError());
+    m_committed = true;
+}
+
+NestedFailures::NestedFailures() : m_before(HostKit::Trace::instance().errorCount()) {}
+
+bool NestedFailures::any() const
+{
+    return HostKit::Trace::instance().errorCount() != m_before;
+}
+
+} // namespace KvoPlx800SCtl

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "tracescope.h"
+
+#include "hostkit/connection.h"
+
+#include <QString>
+
+// Small pieces every part of the library that writes to the database shares.
+namespace KvoPlx800SCtl {
+
+// The locked-record message made of two resource texts.
+HostKit::LockedMessage lockedMessage(int text, int detail);
+
+// Runs one statement; a failure ends the procedure with `what` and the connection's error (read
+// after the statement ran).
+void execute(HostKit::Connection &db, const QString &sql, const HostKit::LockedMessage *locked, const QString &what);
+
+// Rolls back a transaction begun here unless it was committed. A transaction the caller has open is
+// joined instead (its owner commits or rolls back).
+class TransactionScope
+{
+public:
+    explicit TransactionScope(HostKit::Connection &db) : m_db(db) {}
+    ~TransactionScope();
+    TransactionScope(const TransactionScope &) = delete;
+    TransactionScope &operator=(const TransactionScope &) = delete;
+
+    void begin(const HostKit::LockedMessage *locked);
+    void commit();
+
+private:
+    HostKit::Connection &m_db;
+    bool m_begun = false;
+    bool m_committed = false;
+};
+
+// Whether a procedure called meanwhile reported a failure: the library's procedures trap their
+// failures and only tell the trace service.
+class NestedFailures
+{
+public:
+    NestedFailures();
+    bool any() const;
+
+private:
+    int m_before;
+};
+
+} // namespace KvoPlx800SCtl
