@@ -1,0 +1,75 @@
+#include "windowsupport.h"
+
+#include "hostkit/serviceshelper.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <cmath>
+
+namespace KvoPlx800SCtl {
+
+using namespace HostKit;
+
+int toPixels(float twips) { return int(std::lround(twips / float(TwipsPerPixel))); }
+
+QRect rectFromTwips(const OwnerRect &rect)
+{
+    return QRect(toPixels(rect.Left), toPixels(rect.Top), toPixels(rect.Width), toPixels(rect.Height));
+}
+
+OwnerRect rectToTwips(const QRect &rect)
+{
+    return {toTwips(rect.x()), toTwips(rect.y()), toTwips(rect.width()), toTwips(rect.height())};
+}
+
+QRect screenRect()
+{
+    const QSizeF twips = ServicesHelper::instance().ScreenSizeTwips();
+    return QRect(0, 0, toPixels(float(twips.width())), toPixels(float(twips.height())));
+}
+
+QPixmap pixmapFromPicture(const Picture &picture)
+{
+    QPixmap pixmap;
+    if (!picture.isNull())
+        pixmap.loadFromData(picture.Data, picture.Format.isEmpty() ? nullptr : picture.Format.constData());
+    return pixmap;
+}
+
+QIcon iconFromPicture(const Picture &picture)
+{
+    const QPixmap pixmap = pixmapFromPicture(picture);
+    return pixmap.isNull() ? QIcon() : QIcon(pixmap);
+}
+
+WidgetFormsInterface::WidgetFormsInterface(QWidget *window) : m_window(window) {}
+
+OwnerRect WidgetFormsInterface::ownerRect() const
+{
+    if (!m_window)
+        return {};
+    return rectToTwips(m_window->window()->frameGeometry());
+}
+
+QWidget *ownerWidget(IFormsInterface *owner)
+{
+    if (auto *widgetOwner = dynamic_cast<WidgetFormsInterface *>(owner); widgetOwner && widgetOwner->window())
+        return widgetOwner->window()->window();
+    return QApplication::activeWindow();
+}
+
+LoadedWindowRegistration::LoadedWindowRegistration(QWidget *window) : m_window(window) { LoadedWindows::add(this); }
+
+LoadedWindowRegistration::~LoadedWindowRegistration() { LoadedWindows::remove(this); }
+
+bool LoadedWindowRegistration::isWindowVisible() const { return m_window && m_window->isVisible(); }
+
+// Hiding a dialog that runs modally also ends its event loop.
+void LoadedWindowRegistration::hideWindow()
+{
+    if (m_window)
+        m_window->hide();
+}
+
+} // namespace KvoPlx800SCtl

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/windows.h"
+
+#include "hostkit/formsinterface.h"
+#include "hostkit/resourcetexts.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QPointer>
+#include <QRect>
+
+class QWidget;
+
+// Helpers shared by the library's windows: twips, pictures, owners and the registry of loaded
+// windows.
+namespace KvoPlx800SCtl {
+
+// Twips are logical pixels times 15 (96 dpi); everything inside a widget is in logical pixels.
+constexpr float toTwips(int pixels) { return float(pixels) * float(HostKit::TwipsPerPixel); }
+int toPixels(float twips);
+QRect rectFromTwips(const HostKit::OwnerRect &rect);
+HostKit::OwnerRect rectToTwips(const QRect &rect);
+
+// The screen as the library sees it (the services helper's screen size), in logical pixels.
+QRect screenRect();
+
+// A picture of the resource-text service as a pixmap (null for a null picture).
+QPixmap pixmapFromPicture(const HostKit::Picture &picture);
+QIcon iconFromPicture(const HostKit::Picture &picture);
+
+// A host window as the forms-interface object that owns the library's dialogs and messages: its
+// frame in twips is the owner rectangle.
+class WidgetFormsInterface : public HostKit::IFormsInterface
+{
+public:
+    explicit WidgetFormsInterface(QWidget *window);
+    HostKit::OwnerRect ownerRect() const override;
+    QWidget *window() const { return m_window; }
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+// The widget that parents a dialog or message of `owner`: the owner's window, else the active
+// window of the application (nullptr without one).
+QWidget *ownerWidget(HostKit::IFormsInterface *owner);
+
+// Keeps a window of the library in the list of loaded windows while it exists, so that
+// CCommon::CloseSCtlForms can hide it. The window must outlive the registration (make it a member).
+class LoadedWindowRegistration : public ILoadedWindow
+{
+public:
+    explicit LoadedWindowRegistration(QWidget *window);
+    ~LoadedWindowRegistration() override;
+    LoadedWindowRegistration(const LoadedWindowRegistration &) = delete;
+    LoadedWindowRegistration &operator=(const LoadedWindowRegistration &) = delete;
+
+    bool isWindowVisible() const override;
+    void hideWindow() override;
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+} // namespace KvoPlx800SCtl
