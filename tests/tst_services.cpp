@@ -293,6 +293,7 @@ private slots:
         range(8456, 8464, 0); // locked-record texts
         range(8469, 8474, 0);
         range(8476, 8479, 0);
+        add(8495, 2);                         // population check progress: table, share done
         range(8548, 8550, 0);                 // kept entries
         add(8551, 2);                         // the two button texts
         add(TextId::ConvertTableQuestion, 1); // table name
