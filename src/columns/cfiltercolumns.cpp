@@ -417,6 +417,9 @@ TableStructure CFilterColumns::MyStructureDefault(const CFilterColumn *column) c
     if (column && column->ColumnType() == fcKeyword) {
         s.addField(column->Name(), adVarWChar, CFilterColumn::TextLengthInDB(), false);
         s.addKey(QStringLiteral("PK_") + table, KeyKind::Primary, {m_keyColumn->Name, column->Name()});
+        // Filters look records up by keyword: this index leads with the keyword and carries the
+        // record key, so the records of a keyword are read from the index alone.
+        s.addIndex(QStringLiteral("IX_") + table, {column->Name(), m_keyColumn->Name});
         return s;
     }
     if (column) {

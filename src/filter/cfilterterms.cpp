@@ -149,6 +149,14 @@ QString CFilterTerms::SQLString() const
                 C = term->Conjunction() == kvoCJ_And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
             if (term->ComparisonClass() == kvoCC_Keyword) {
                 const QString T = term->HasColumn() ? m_columns->KeywordTableName(term->Column()) : term->Table();
+                if (term->Operation() == kvoOP_Excludes && db.antiJoinNotExists()) {
+                    // The records without the keyword, tested record by record on the keyword table.
+                    W += C + QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db.QuoteName(T) + QStringLiteral(" WHERE ") +
+                         db.QualifiedName(T, key) + QStringLiteral(" = ") + K + QStringLiteral(" AND ") +
+                         db.QualifiedName(T, term->Field()) + QStringLiteral(" = ") + term->SQLValue() +
+                         QStringLiteral(")");
+                    continue;
+                }
                 W += C + K + (term->Operation() == kvoOP_Excludes ? QStringLiteral(" NOT") : QString()) +
                      QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base) +
                      QStringLiteral(", ") + db.QuoteName(T) + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ") +

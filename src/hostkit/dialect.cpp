@@ -194,7 +194,9 @@ public:
 // LIKE's default escape is the backslash. Booleans are smallint, since the filter compares them
 // with an integer. Keys compare texts exactly (deterministic collation).
 // A failed statement inside a transaction aborts that transaction: every later statement fails
-// until the caller rolls back.
+// until the caller rolls back. NOT IN over a sub-select whose list outgrows work_mem is run as an
+// un-hashed sub-plan, which scans the whole list for every outer row (minutes on a million
+// rows), so anti-joins are written NOT EXISTS.
 class PostgresDialect : public Dialect
 {
 public:
@@ -208,6 +210,7 @@ public:
         m_databaseKind = DatabaseKind::PostgreSQL;
         m_transactionalDdl = true;
         m_maxIdentifierLength = 63;
+        m_antiJoinNotExists = true;
     }
 
     QString QuoteText(const QString &text) const override

@@ -80,6 +80,10 @@ public:
     bool namedPrimaryKeys() const { return m_namedPrimaryKeys; }      // MariaDB: always PRIMARY
     int maxIdentifierLength() const { return m_maxIdentifierLength; } // in bytes (UTF-8)
     bool backslashEscapes() const { return m_backslashEscapes; }      // in string literals
+    // "Rows of A whose key is not in B" is written NOT EXISTS (SELECT 1 FROM B WHERE B.k = A.k)
+    // instead of A.k NOT IN (SELECT k FROM B): the engine would run a large NOT IN list row by row.
+    // Both select the same rows, since the keys compared are never NULL.
+    bool antiJoinNotExists() const { return m_antiJoinNotExists; }
 
     // Called once when a connection opens: reads session settings that change how literals must be
     // written (standard_conforming_strings, sql_mode) and sets per-connection options.
@@ -116,6 +120,7 @@ protected:
     bool m_namedPrimaryKeys = true;
     int m_maxIdentifierLength = 63;
     bool m_backslashEscapes = false;
+    bool m_antiJoinNotExists = false;
 };
 
 } // namespace KvoPlx800SCtl::HostKit
