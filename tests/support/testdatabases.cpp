@@ -1,5 +1,7 @@
 #include "testdatabases.h"
 
+#include "hostkit/recordset.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -162,6 +164,70 @@ bool exec(Connection &connection, const QString &sql)
                                        .toUtf8();
     QTest::qFail(message.constData(), __FILE__, __LINE__);
     return false;
+}
+
+QString sql(Connection &connection, const QString &text)
+{
+    QString out;
+    QChar quote; // the quote character of the text or name being copied; null outside one
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        const qsizetype end = ch == u'[' && quote.isNull() ? text.indexOf(u']', i) : -1;
+        if (end > i) {
+            out += connection.QuoteName(text.mid(i + 1, end - i - 1));
+            i = end;
+            continue;
+        }
+        if (ch == quote)
+            quote = QChar();
+        else if (quote.isNull() && (ch == u'\'' || ch == u'"' || ch == u'`'))
+            quote = ch;
+        out += ch;
+    }
+    return out;
+}
+
+bool run(Connection &connection, const QString &text)
+{
+    return exec(connection, sql(connection, text));
+}
+
+QVariant cell(Connection &connection, const QString &text)
+{
+    auto rs = connection.OpenQuery(sql(connection, text));
+    return rs && !rs->EOF() ? rs->value(0) : QVariant();
+}
+
+QStringList rows(Connection &connection, const QString &text)
+{
+    auto rs = connection.OpenQuery(sql(connection, text));
+    if (!rs)
+        return {QStringLiteral("error: ") + connection.lastError()};
+    QStringList out;
+    for (; !rs->EOF(); rs->MoveNext()) {
+        QStringList fields;
+        for (int i = 0; i < rs->fieldCount(); ++i)
+            fields.append(rs->value(i).isNull() ? QStringLiteral("~") : rs->value(i).toString());
+        out.append(fields.join(u'|'));
+    }
+    return out;
+}
+
+QStringList fieldNames(Catalog &catalog, const QString &table)
+{
+    catalog.Refresh();
+    QStringList names;
+    if (const auto t = catalog.FindTable(table)) {
+        for (const auto &column : t->Columns)
+            names.append(column.Name);
+    }
+    return names;
+}
+
+bool tableExists(Catalog &catalog, const QString &table)
+{
+    catalog.Refresh();
+    return catalog.FindTable(table) != nullptr;
 }
 
 void tally(const QString &engine)

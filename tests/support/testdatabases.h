@@ -51,6 +51,19 @@ std::unique_ptr<TestDatabase> open(const QString &engine = {});
 // Runs SQL and fails the test (returns false) with the driver's error when it fails.
 bool exec(KvoPlx800SCtl::HostKit::Connection &connection, const QString &sql);
 
+// SQL whose names are written in brackets: each "[Name]" outside a quoted text or name becomes the
+// connection's quoted form of Name, so that one statement text serves every engine.
+QString sql(KvoPlx800SCtl::HostKit::Connection &connection, const QString &text);
+// exec() of sql(text).
+bool run(KvoPlx800SCtl::HostKit::Connection &connection, const QString &text);
+// The first field of the first row of a query (names in brackets); invalid without a row.
+QVariant cell(KvoPlx800SCtl::HostKit::Connection &connection, const QString &text);
+// The rows of a query (names in brackets), each as its fields' texts joined by "|", NULL as "~".
+QStringList rows(KvoPlx800SCtl::HostKit::Connection &connection, const QString &text);
+// The fields of a table in their order, read afresh; empty when there is no such table.
+QStringList fieldNames(KvoPlx800SCtl::HostKit::Catalog &catalog, const QString &table);
+bool tableExists(KvoPlx800SCtl::HostKit::Catalog &catalog, const QString &table);
+
 // Records that a test ran on an engine; the test script totals these per engine.
 void tally(const QString &engine);
 

@@ -5,6 +5,7 @@
 #include "hostkit/adotypes.h"
 #include "hostkit/connection.h"
 #include "hostkit/tablestructure.h"
+#include "hostkit/trace.h"
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -64,6 +65,56 @@ std::unique_ptr<Host> makeHost(int records, const QString &engine)
         return nullptr;
     host->openFilter(QStringLiteral("Parts"));
     return host;
+}
+
+CFilterColumn *addColumn(CFilterColumns &set, const ColumnSpec &spec)
+{
+    return set.Add(spec.name, spec.caption, QString(), spec.type, spec.length, spec.picklist, spec.blanks,
+                   spec.picklistDefault, fcDTDM_Configure, Variant::null(), false);
+}
+
+bool addColumns(CFilterColumns &set, const QList<ColumnSpec> &specs)
+{
+    for (const ColumnSpec &spec : specs) {
+        if (!addColumn(set, spec))
+            return false;
+    }
+    return set.ColumnsSave(nullptr);
+}
+
+QList<ColumnSpec> everyType()
+{
+    return {{"Material", fcText, {}, 60}, {"Notes", fcNote, {}, 60},       {"Count16", fcInteger16, {}, 0},
+            {"Count32", fcInteger32, {}, 0}, {"Ratio", fcSingle, {}, 0},    {"Weight", fcDouble, {}, 0},
+            {"Made", fcDateTime, {}, 0},     {"Active", fcBoolean, {}, 0}, {"Tags", fcKeyword, {}, 60}};
+}
+
+QString typed(const Variant &value)
+{
+    return QString::fromLatin1(variantTypeName(value.type())) + u':' + value.toText();
+}
+
+ReportedFailures::ReportedFailures()
+    : m_id(Trace::instance().addErrorSink([this](const TraceError &e, int) { m_sources.append(e.Source); }))
+{
+}
+
+ReportedFailures::~ReportedFailures()
+{
+    Trace::instance().removeErrorSink(m_id);
+}
+
+ScriptedMessages::ScriptedMessages(int answer)
+    : m_previous(ServicesHelper::instance().setMessageHandler([this, answer](const MessageRequest &request) {
+          m_requests.append(request);
+          return answer;
+      }))
+{
+}
+
+ScriptedMessages::~ScriptedMessages()
+{
+    ServicesHelper::instance().setMessageHandler(m_previous);
 }
 
 } // namespace KvoTest

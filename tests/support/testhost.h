@@ -3,10 +3,13 @@
 #include "testdatabases.h"
 
 #include "core/ccommon.h"
+#include "core/enums.h"
 #include "core/interfaces.h"
+#include "core/variant.h"
 
 #include "hostkit/basetablestructure.h"
 #include "hostkit/databasehandler.h"
+#include "hostkit/serviceshelper.h"
 #include "hostkit/userprofile.h"
 
 #include <QTemporaryDir>
@@ -14,8 +17,9 @@
 #include <memory>
 
 namespace KvoPlx800SCtl {
+class CFilterColumn;
 class CFilterColumns;
-}
+} // namespace KvoPlx800SCtl
 
 // A reference host over a test database: a base table, the host components and a search filter.
 namespace KvoTest {
@@ -45,5 +49,60 @@ struct Host
 // A host on the current engine's fresh database with base table Parts (records 1..records) and its
 // search filter. nullptr when the database cannot be made.
 std::unique_ptr<Host> makeHost(int records = 5, const QString &engine = {});
+
+// A search column to add: what Add takes, with the values most tests use for the rest.
+struct ColumnSpec
+{
+    QString name;
+    KvoPlx800SCtl::FilterColumnTypeConstants type;
+    QString caption = {};
+    qint16 length = 20;
+    bool picklist = false;
+    bool blanks = false;
+    QString picklistDefault = {};
+};
+KvoPlx800SCtl::CFilterColumn *addColumn(KvoPlx800SCtl::CFilterColumns &set, const ColumnSpec &spec);
+// Adds the columns and saves the set.
+bool addColumns(KvoPlx800SCtl::CFilterColumns &set, const QList<ColumnSpec> &specs);
+// A column of every type, text lengths 60: Material (text), Notes (note), Count16, Count32, Ratio
+// (single), Weight (double), Made (date), Active (Boolean), Tags (keyword).
+QList<ColumnSpec> everyType();
+
+// A value as "Type:text", e.g. "Int32:7" or "Null:".
+QString typed(const KvoPlx800SCtl::Variant &value);
+
+// Collects the sources of the failures reported to the trace while it lives.
+class ReportedFailures
+{
+public:
+    ReportedFailures();
+    ~ReportedFailures();
+    const QStringList &sources() const { return m_sources; }
+
+private:
+    QStringList m_sources;
+    int m_id;
+};
+
+// Answers every message box with `answer` while it lives, keeping what was asked.
+class ScriptedMessages
+{
+public:
+    explicit ScriptedMessages(int answer);
+    ~ScriptedMessages();
+    const QList<KvoPlx800SCtl::HostKit::MessageRequest> &requests() const { return m_requests; }
+
+private:
+    QList<KvoPlx800SCtl::HostKit::MessageRequest> m_requests;
+    KvoPlx800SCtl::HostKit::ServicesHelper::MessageHandler m_previous;
+};
+
+// Makes `name` the default locale while it lives; the C locale afterwards.
+class DefaultLocale
+{
+public:
+    explicit DefaultLocale(const QString &name) { QLocale::setDefault(QLocale(name)); }
+    ~DefaultLocale() { QLocale::setDefault(QLocale::c()); }
+};
 
 } // namespace KvoTest
