@@ -2,19 +2,18 @@
 #include "testhost.h"
 
 #include "columns/cfiltercolumns.h"
-#include "core/conversions.h"
 #include "picklists/cscpicklist.h"
 
 #include "hostkit/connection.h"
 #include "hostkit/progress.h"
-#include "hostkit/recordset.h"
 #include "hostkit/serviceshelper.h"
 
-#include <QScopeGuard>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,8 +22,7 @@ QStringList describe(const CFilterColumns &set)
 {
     QStringList lines;
     for (const CFilterColumn *c : set.NewEnum()) {
-        lines.append(QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
-                             .arg(c->Name(), c->Caption())
+        lines.append(u"%1|%2|%3|%4|%5|%6|%7|%8|%9"_s.arg(c->Name(), c->Caption())
                              .arg(int(c->ColumnType()))
                              .arg(c->TextLengthInUI())
                              .arg(int(c->IsPicklist()))
@@ -35,49 +33,6 @@ QStringList describe(const CFilterColumns &set)
     }
     return lines;
 }
-
-QStringList entries(Connection &db, CFilterColumn *column)
-{
-    QStringList values;
-    auto rs = db.OpenQuery(QStringLiteral("SELECT %1 FROM %2")
-                                   .arg(db.QuoteName(column->Name()), db.QuoteName(column->PickList()->TableName())));
-    for (; rs && !rs->EOF(); rs->MoveNext())
-        values.append(rs->value(0).toString());
-    values.sort();
-    return values;
-}
-
-// Each search-data row as key=value|value|value.
-QStringList rows(Connection &db, const QStringList &fields)
-{
-    QStringList quoted;
-    for (const QString &f : fields)
-        quoted.append(db.QuoteName(f));
-    QStringList lines;
-    auto rs = db.OpenQuery(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
-                                   .arg(db.QuoteName(QStringLiteral("PartId")), quoted.join(QStringLiteral(", ")),
-                                        db.QuoteName(QStringLiteral("PartsSearchData"))));
-    for (; rs && !rs->EOF(); rs->MoveNext()) {
-        QStringList values;
-        for (int i = 1; i <= fields.size(); ++i)
-            values.append(rs->value(i).isNull() ? QStringLiteral("<null>") : rs->value(i).toString());
-        lines.append(rs->value(0).toString() + QLatin1Char('=') + values.join(QLatin1Char('|')));
-    }
-    return lines;
-}
-
-struct Messages
-{
-    Messages()
-        : previous(ServicesHelper::instance().setMessageHandler([this](const MessageRequest &request) {
-              shown.append(request);
-              return 1;
-          }))
-    {}
-    ~Messages() { ServicesHelper::instance().setMessageHandler(previous); }
-    QList<MessageRequest> shown;
-    ServicesHelper::MessageHandler previous;
-};
 
 } // namespace
 
@@ -90,7 +45,6 @@ private slots:
 
     void createsColumnsAndEntries_data();
     void createsColumnsAndEntries();
-    void existingSetIsLeftAlone();
     void setsNotImplemented_data();
     void setsNotImplemented();
     void updateWritesAnExistingRowOnly();
@@ -102,78 +56,58 @@ void TestDemoSets::createsColumnsAndEntries_data()
     QTest::addColumn<int>("set");
     QTest::addColumn<QStringList>("columns");
     QTest::addColumn<QString>("picklist");
-    QTest::addColumn<QStringList>("entries");
-
-    const QString now = QString::number(int(fcDTDM_Now));
+    QTest::addColumn<QStringList>("entries"); // blanks are allowed: the empty entry too
+    const int now = fcDTDM_Now;
     QTest::newRow("DNC file") << int(fltrDCS_DncFile)
-                              << QStringList{QStringLiteral("DrawingNo|Drawing Number|1|20|0|0||%1|1").arg(now),
-                                             QStringLiteral("PartNo|Part Number|1|20|0|0||%1|1").arg(now),
-                                             QStringLiteral("Customer||1|20|1|1||%1|1").arg(now)}
-                              << QStringLiteral("Customer")
-                              // blanks are allowed: the empty entry too
-                              << QStringList{QString(""),
-                                             QStringLiteral("Acme Machine"),
-                                             QStringLiteral("General Parts"),
-                                             QStringLiteral("Harbor Mfg"),
-                                             QStringLiteral("Northside Auto Supply"),
-                                             QStringLiteral("Valley Gear and Axle")};
+                              << QStringList{u"DrawingNo|Drawing Number|1|20|0|0||%1|1"_s.arg(now),
+                                             u"PartNo|Part Number|1|20|0|0||%1|1"_s.arg(now),
+                                             u"Customer||1|20|1|1||%1|1"_s.arg(now)}
+                              << u"Customer"_s
+                              << QStringList{"",           "Acme Machine",          "General Parts",
+                                             "Harbor Mfg", "Northside Auto Supply", "Valley Gear and Axle"};
     QTest::newRow("packet") << int(fltrDCS_Packet)
-                            << QStringList{QStringLiteral("OpNo|Operation Number|1|10|0|0||%1|1").arg(now),
-                                           QStringLiteral("OpType|Operation Type|1|20|1|1||%1|1").arg(now),
-                                           QStringLiteral("Description||8|255|0|1|Add description here!|%1|0").arg(now)}
-                            << QStringLiteral("OpType")
-                            << QStringList{QString(""), QStringLiteral("Drill"), QStringLiteral("Finish Cut"),
-                                           QStringLiteral("Mill"), QStringLiteral("Rough Cut")};
+                            << QStringList{u"OpNo|Operation Number|1|10|0|0||%1|1"_s.arg(now),
+                                           u"OpType|Operation Type|1|20|1|1||%1|1"_s.arg(now),
+                                           u"Description||8|255|0|1|Add description here!|%1|0"_s.arg(now)}
+                            << u"OpType"_s << QStringList{"", "Drill", "Finish Cut", "Mill", "Rough Cut"};
 }
 
+// A demo set is made without a message, once, stored as a new search filter reads it, and only
+// its picklist column has a picklist table.
 void TestDemoSets::createsColumnsAndEntries()
 {
     QFETCH(int, set);
     QFETCH(QString, picklist);
+    QFETCH(QStringList, entries);
     auto host = KvoTest::makeHost(2);
     QVERIFY(host);
     QVERIFY(!host->filter->Exists());
-    Messages messages;
+    KvoTest::ScriptedMessages messages(1);
     Progress progress;
-    progress.SetText(QStringLiteral("host text"));
+    progress.SetText(u"host text"_s);
     FixedFormsInterface owner({0, 0, 100, 100});
     host->filter->CreateDemoColumnSet(EDemoColumnSet(set), &progress, &owner);
-    QVERIFY(messages.shown.isEmpty());
     QVERIFY(host->filter->Exists());
+    // Asking again, for any set, changes nothing and says nothing.
+    for (EDemoColumnSet again : {fltrDCS_DncFile, fltrDCS_Packet, fltrDCS_ControlledDocument})
+        host->filter->CreateDemoColumnSet(again, nullptr, nullptr);
+    QVERIFY(messages.requests().isEmpty());
     QTEST(describe(*host->columns()), "columns");
 
-    // What is stored, read by a new search filter.
-    host->openFilter(QStringLiteral("Parts"));
+    host->openFilter(u"Parts"_s);
     QTEST(describe(*host->columns()), "columns");
     CFilterColumn *column = host->columns()->Item(picklist);
     QVERIFY(column);
-    QTEST(entries(host->connection(), column), "entries");
-    // Only the picklist column has a picklist table.
     for (CFilterColumn *c : host->columns()->NewEnum())
-        QCOMPARE(c->IsPicklistTableMissing(), false);
+        QVERIFY(!c->IsPicklistTableMissing());
+    QStringList stored = KvoTest::rows(host->connection(),
+                                       u"SELECT [%1] FROM [%2]"_s.arg(picklist, column->PickList()->TableName()));
+    stored.sort();
+    QCOMPARE(stored, entries);
     host->catalog().Refresh();
-    int picklistTables = 0;
-    for (const QString &name : host->catalog().tableNames())
-        picklistTables += name.startsWith(QLatin1String("Picklist"), Qt::CaseInsensitive) ? 1 : 0;
-    QCOMPARE(picklistTables, 1);
-    KvoTest::tally(KvoTest::currentEngine());
-}
-
-void TestDemoSets::existingSetIsLeftAlone()
-{
-    auto host = KvoTest::makeHost(1);
-    QVERIFY(host);
-    host->filter->CreateDemoColumnSet(fltrDCS_DncFile, nullptr, nullptr);
-    const QStringList before = describe(*host->columns());
-    QCOMPARE(before.size(), 3);
-    Messages messages;
-    host->filter->CreateDemoColumnSet(fltrDCS_Packet, nullptr, nullptr);
-    host->filter->CreateDemoColumnSet(fltrDCS_ControlledDocument, nullptr, nullptr);
-    QVERIFY(messages.shown.isEmpty());
-    QCOMPARE(describe(*host->columns()), before);
-    host->openFilter(QStringLiteral("Parts"));
-    QCOMPARE(describe(*host->columns()), before);
-    KvoTest::tally(KvoTest::currentEngine());
+    QCOMPARE(host->catalog().tableNames().filter(
+                     QRegularExpression(u"^picklist"_s, QRegularExpression::CaseInsensitiveOption)),
+             QStringList{column->PickList()->TableName()});
 }
 
 void TestDemoSets::setsNotImplemented_data()
@@ -181,10 +115,9 @@ void TestDemoSets::setsNotImplemented_data()
     QTest::addColumn<int>("set");
     QTest::addColumn<QString>("text");
     QTest::newRow("controlled document") << int(fltrDCS_ControlledDocument)
-                                         << QStringLiteral("Controlled Document is not implemented yet");
-    QTest::newRow("7") << 7 << QStringLiteral("Undefined demo set 7 is not implemented yet");
-    QTest::newRow("undefined") << int(fltrDCS_Undefined)
-                               << QStringLiteral("Undefined demo set 0 is not implemented yet");
+                                         << u"Controlled Document is not implemented yet"_s;
+    QTest::newRow("7") << 7 << u"Undefined demo set 7 is not implemented yet"_s;
+    QTest::newRow("undefined") << int(fltrDCS_Undefined) << u"Undefined demo set 0 is not implemented yet"_s;
 }
 
 void TestDemoSets::setsNotImplemented()
@@ -194,11 +127,11 @@ void TestDemoSets::setsNotImplemented()
         QSKIP("no database work: SQLite covers it");
     auto host = KvoTest::makeHost(1);
     QVERIFY(host);
-    Messages messages;
+    KvoTest::ScriptedMessages messages(1);
     FixedFormsInterface owner({0, 0, 100, 100});
     host->filter->CreateDemoColumnSet(EDemoColumnSet(set), nullptr, &owner);
-    QCOMPARE(messages.shown.size(), 1);
-    const MessageRequest &m = messages.shown.first();
+    QCOMPARE(messages.requests().size(), 1);
+    const MessageRequest &m = messages.requests().first();
     QTEST(m.text, "text");
     QCOMPARE(m.style, 0);
     QCOMPARE(m.title, ServicesHelper::instance().ApplicationTitle());
@@ -206,6 +139,8 @@ void TestDemoSets::setsNotImplemented()
     QVERIFY(!host->filter->Exists());
 }
 
+// Sample values reach an existing search-data row only, hostile texts intact; a customer that is
+// not in the picklist is refused as a whole.
 void TestDemoSets::updateWritesAnExistingRowOnly()
 {
     auto host = KvoTest::makeHost(3);
@@ -213,28 +148,20 @@ void TestDemoSets::updateWritesAnExistingRowOnly()
     host->filter->CreateDemoColumnSet(fltrDCS_DncFile, nullptr, nullptr);
     QVERIFY(host->filter->Exists());
     Connection &db = host->connection();
-    for (int id : {1, 2})
-        QVERIFY(KvoTest::exec(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                          .arg(db.QuoteName(QStringLiteral("PartsSearchData")),
-                                               db.QuoteName(QStringLiteral("PartId")), QString::number(id))));
-    const QStringList fields{QStringLiteral("DrawingNo"), QStringLiteral("PartNo"), QStringLiteral("Customer")};
-    const QStringList before = rows(db, fields);
-    QCOMPARE(before, (QStringList{QStringLiteral("1=||"), QStringLiteral("2=||")}));
+    QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (1)"_s));
+    QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (2)"_s));
+    const QString select = u"SELECT [PartId], [DrawingNo], [PartNo], [Customer] FROM [PartsSearchData] ORDER BY 1"_s;
+    QCOMPARE(KvoTest::rows(db, select), (QStringList{"1|||", "2|||"}));
 
-    CMergeBaseEntry first(1);
-    CMergeBaseEntry third(3);
-    host->filter->UpdateDemoDncFile(nullptr, nullptr, &first, QStringLiteral("D-'1'"), QStringLiteral("P\\1; --"),
-                                    QStringLiteral("Harbor Mfg"));
-    host->filter->UpdateDemoDncFile(nullptr, nullptr, &third, QStringLiteral("D-3"), QStringLiteral("P-3"),
-                                    QStringLiteral("Acme Machine"));
-    host->filter->UpdateDemoDncFile(nullptr, nullptr, nullptr, QStringLiteral("D-x"), QStringLiteral("P-x"),
-                                    QStringLiteral("Acme Machine"));
-    QCOMPARE(rows(db, fields), (QStringList{QStringLiteral("1=D-'1'|P\\1; --|Harbor Mfg"), QStringLiteral("2=||")}));
-    // A customer that is not in the picklist is refused as a whole.
-    host->filter->UpdateDemoDncFile(nullptr, nullptr, &first, QStringLiteral("D-9"), QStringLiteral("P-9"),
-                                    QStringLiteral("Nobody"));
-    QCOMPARE(rows(db, fields), (QStringList{QStringLiteral("1=D-'1'|P\\1; --|Harbor Mfg"), QStringLiteral("2=||")}));
-    KvoTest::tally(KvoTest::currentEngine());
+    CMergeBaseEntry first(1), third(3);
+    CSearchFilter &f = *host->filter;
+    f.UpdateDemoDncFile(nullptr, nullptr, &first, u"D-'1'"_s, u"P\\1; --"_s, u"Harbor Mfg"_s);
+    f.UpdateDemoDncFile(nullptr, nullptr, &third, u"D-3"_s, u"P-3"_s, u"Acme Machine"_s);
+    f.UpdateDemoDncFile(nullptr, nullptr, nullptr, u"D-x"_s, u"P-x"_s, u"Acme Machine"_s);
+    const QStringList expected{"1|D-'1'|P\\1; --|Harbor Mfg", "2|||"};
+    QCOMPARE(KvoTest::rows(db, select), expected);
+    f.UpdateDemoDncFile(nullptr, nullptr, &first, u"D-9"_s, u"P-9"_s, u"Nobody"_s);
+    QCOMPARE(KvoTest::rows(db, select), expected);
 }
 
 void TestDemoSets::updatePacket()
@@ -243,16 +170,13 @@ void TestDemoSets::updatePacket()
     QVERIFY(host);
     host->filter->CreateDemoColumnSet(fltrDCS_Packet, nullptr, nullptr);
     Connection &db = host->connection();
-    QVERIFY(KvoTest::exec(
-            db, QStringLiteral("INSERT INTO %1 (%2) VALUES (2)")
-                        .arg(db.QuoteName(QStringLiteral("PartsSearchData")), db.QuoteName(QStringLiteral("PartId")))));
-    const QStringList fields{QStringLiteral("OpNo"), QStringLiteral("OpType"), QStringLiteral("Description")};
-    QCOMPARE(rows(db, fields), QStringList{QStringLiteral("2=||Add description here!")});
+    QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (2)"_s));
+    const QString select = u"SELECT [PartId], [OpNo], [OpType], [Description] FROM [PartsSearchData]"_s;
+    QCOMPARE(KvoTest::rows(db, select), QStringList{"2|||Add description here!"});
     CMergeBaseEntry second(2);
-    host->filter->UpdateDemoPacket(nullptr, nullptr, &second, QStringLiteral("10"), QStringLiteral("Rough Cut"),
-                                   QStringLiteral("50% off_\\ 'quoted' \"twice\"\nnext line"));
-    QCOMPARE(rows(db, fields), QStringList{QStringLiteral("2=10|Rough Cut|50% off_\\ 'quoted' \"twice\"\nnext line")});
-    KvoTest::tally(KvoTest::currentEngine());
+    const QString description = u"50% off_\\ 'quoted' \"twice\"\nnext line"_s;
+    host->filter->UpdateDemoPacket(nullptr, nullptr, &second, u"10"_s, u"Rough Cut"_s, description);
+    QCOMPARE(KvoTest::rows(db, select), QStringList{u"2|10|Rough Cut|"_s + description});
 }
 
 QTEST_GUILESS_MAIN(TestDemoSets)

@@ -8,13 +8,18 @@
 #include <QTest>
 
 using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
+
+namespace {
+QSet<QString> asSet(const QStringList &list) { return QSet<QString>(list.cbegin(), list.cend()); }
+} // namespace
 
 class TestProfile : public QObject
 {
     Q_OBJECT
 
 private:
-    QString path(const QString &name = QStringLiteral("profile.ini")) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
     QTemporaryDir m_dir;
     int m_file = 0;
 
@@ -23,223 +28,165 @@ private slots:
 
     void valuesAreWrittenInTheirFormats_data()
     {
-        QTest::addColumn<int>("kind"); // 0 text, 1 number, 2 double, 3 date, 4 Boolean
-        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("value"); // written with the setter of its type
         QTest::addColumn<QString>("stored");
-        QTest::newRow("text") << 0 << QVariant(QStringLiteral("Aluminium")) << "Aluminium";
-        QTest::newRow("empty text") << 0 << QVariant(QString()) << "";
-        QTest::newRow("text with comma") << 0 << QVariant(QStringLiteral("a, b, c")) << "a, b, c";
-        QTest::newRow("text with at sign") << 0 << QVariant(QStringLiteral("@Variant(x)")) << "@Variant(x)";
-        QTest::newRow("text with quotes")
-                << 0 << QVariant(QStringLiteral("say \"hi\"; 'x' = y")) << "say \"hi\"; 'x' = y";
-        QTest::newRow("text with spaces") << 0 << QVariant(QStringLiteral("  padded  ")) << "  padded  ";
-        QTest::newRow("text with line break")
-                << 0 << QVariant(QStringLiteral("one\ntwo\r\nthree")) << "one\ntwo\r\nthree";
-        QTest::newRow("text with backslash") << 0 << QVariant(QStringLiteral("C:\\temp\\x")) << "C:\\temp\\x";
-        QTest::newRow("text, non-Latin") << 0 << QVariant(QStringLiteral("材料 Ωμέγα")) << "材料 Ωμέγα";
-        QTest::newRow("text like a number") << 0 << QVariant(QStringLiteral("007")) << "007";
-        QTest::newRow("number") << 1 << QVariant(12345) << "12345";
-        QTest::newRow("negative number") << 1 << QVariant(-2147483647 - 1) << "-2147483648";
-        QTest::newRow("double") << 2 << QVariant(2.5) << "2.5";
-        QTest::newRow("double, negative") << 2 << QVariant(-123.456) << "-123.456";
-        QTest::newRow("double, round trip") << 2 << QVariant(0.1 + 0.2) << "0.30000000000000004";
-        QTest::newRow("double, large") << 2 << QVariant(1e20) << "1e+20";
-        QTest::newRow("date") << 3 << QVariant(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))) << "#2024-03-05 07:08:09#";
-        QTest::newRow("date, afternoon") << 3 << QVariant(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)))
-                                         << "#1999-12-31 23:59:59#";
-        QTest::newRow("date zero") << 3 << QVariant(QDateTime(QDate(1899, 12, 30), QTime(0, 0)))
-                                   << "#1899-12-30 00:00:00#";
-        QTest::newRow("true") << 4 << QVariant(true) << "True";
-        QTest::newRow("false") << 4 << QVariant(false) << "False";
+        QTest::addColumn<int>("number"); // GetNumber: -1 is the default
+        const struct
+        {
+            const char *name;
+            QVariant value;
+            const char *stored;
+            int number;
+        } rows[] = {{"text", "Aluminium", "Aluminium", -1},
+                    {"empty text", QString(), "", -1},
+                    {"text with comma", "a, b, c", "a, b, c", -1},
+                    {"text with at sign", "@Variant(x)", "@Variant(x)", -1},
+                    {"text with quotes", "say \"hi\"; 'x' = y", "say \"hi\"; 'x' = y", -1},
+                    {"text with spaces", "  padded  ", "  padded  ", -1},
+                    {"text with line break", "one\ntwo\r\nthree", "one\ntwo\r\nthree", -1},
+                    {"text with backslash", "C:\\temp\\x", "C:\\temp\\x", -1},
+                    {"text, non-Latin", "材料 Ωμέγα", "材料 Ωμέγα", -1},
+                    {"text like a number", "007", "007", 7},
+                    {"number in spaces", " 42 ", " 42 ", 42},
+                    {"number then text", "12abc", "12abc", -1},
+                    {"number too large", "3000000000", "3000000000", -1},
+                    {"decimal comma", "2,5", "2,5", -1},
+                    {"number", 12345, "12345", 12345},
+                    {"negative number", -2147483647 - 1, "-2147483648", -2147483647 - 1},
+                    {"double, half to even", 2.5, "2.5", 2},
+                    {"double, rounds", 2.6, "2.6", 3},
+                    {"double, negative", -123.456, "-123.456", -123},
+                    {"double, round trip", 0.1 + 0.2, "0.30000000000000004", 0},
+                    {"double, large", 1e20, "1e+20", -1},
+                    {"date", QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)), "#2024-03-05 07:08:09#", -1},
+                    {"date, afternoon", QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)), "#1999-12-31 23:59:59#", -1},
+                    {"date zero", QDateTime(QDate(1899, 12, 30), QTime(0, 0)), "#1899-12-30 00:00:00#", -1},
+                    {"true", true, "True", -1},
+                    {"false", false, "False", -1}};
+        for (const auto &r : rows)
+            QTest::newRow(r.name) << r.value << QString::fromUtf8(r.stored) << r.number;
     }
 
-    // Each kind is written as its text, read back the same, also through a new profile object.
+    // Each type is written as its text and read back the same, also through a new profile object.
     void valuesAreWrittenInTheirFormats()
     {
-        QFETCH(int, kind);
         QFETCH(QVariant, value);
         QFETCH(QString, stored);
-        const QString file = path(QStringLiteral("values%1.ini").arg(++m_file));
+        const QString file = path(u"values%1.ini"_s.arg(++m_file));
+        const QString section = u"Parts_Template"_s, key = u"Value"_s;
         {
             UserProfile profile(file);
-            const QString section = QStringLiteral("Parts_Template");
-            const QString key = QStringLiteral("Value");
-            switch (kind) {
-            case 0:
+            switch (value.typeId()) {
+            case QMetaType::QString:
                 profile.SetText(section, key, value.toString());
                 break;
-            case 1:
+            case QMetaType::Int:
                 profile.SetNumber(section, key, value.toInt());
                 break;
-            case 2:
+            case QMetaType::Double:
                 profile.SetDouble(section, key, value.toDouble());
                 break;
-            case 3:
+            case QMetaType::QDateTime:
                 profile.SetDate(section, key, value.toDateTime());
                 break;
             default:
                 profile.SetBoolean(section, key, value.toBool());
                 break;
             }
-            QCOMPARE(profile.GetText(section, key, QStringLiteral("default")), stored);
+            QCOMPARE(profile.GetText(section, key, u"default"_s), stored);
         }
         UserProfile reopened(file);
-        QCOMPARE(reopened.GetText(QStringLiteral("Parts_Template"), QStringLiteral("Value"), QStringLiteral("default")),
-                 stored);
-        if (kind == 1)
-            QCOMPARE(reopened.GetNumber(QStringLiteral("Parts_Template"), QStringLiteral("Value"), 0), value.toInt());
+        QCOMPARE(reopened.GetText(section, key, u"default"_s), stored);
+        QTEST(reopened.GetNumber(section, key, -1), "number");
     }
 
-    void getNumber_data()
+    // A missing section or key gives the default; an empty text is a value. A deleted section is
+    // gone from the file; deleting an unknown one does nothing.
+    void missingValuesAndDeletedSections()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("plain") << "42" << 42;
-        QTest::newRow("spaces") << " 42 " << 42;
-        QTest::newRow("negative") << "-7" << -7;
-        QTest::newRow("fraction rounds half to even") << "2.5" << 2;
-        QTest::newRow("fraction rounds") << "2.6" << 3;
-        QTest::newRow("text") << "abc" << -1;
-        QTest::newRow("number then text") << "12abc" << -1;
-        QTest::newRow("empty") << "" << -1;
-        QTest::newRow("Boolean text") << "True" << -1;
-        QTest::newRow("too large") << "3000000000" << -1;
-        QTest::newRow("decimal comma") << "2,5" << -1;
-    }
-
-    void getNumber()
-    {
-        QFETCH(QString, stored);
-        QFETCH(int, expected);
-        UserProfile profile(path(QStringLiteral("numbers.ini")));
-        profile.SetText(QStringLiteral("N"), QStringLiteral("k"), stored);
-        QCOMPARE(profile.GetNumber(QStringLiteral("N"), QStringLiteral("k"), -1), expected);
-        QCOMPARE(profile.GetNumber(QStringLiteral("N"), QStringLiteral("missing"), -5), -5);
-        QCOMPARE(profile.GetNumber(QStringLiteral("Missing"), QStringLiteral("k"), 9), 9);
-    }
-
-    void missingValuesGiveTheDefault()
-    {
-        UserProfile profile(path(QStringLiteral("missing.ini")));
-        QCOMPARE(profile.GetText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("dflt")),
-                 QStringLiteral("dflt"));
-        profile.SetText(QStringLiteral("S"), QStringLiteral("k"), QString());
-        QCOMPARE(profile.GetText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("dflt")), QString());
-        QVERIFY(profile.Sections().contains(QStringLiteral("S")));
-        QCOMPARE(profile.Keys(QStringLiteral("Nope")), QStringList());
+        const QString file = path(u"delete.ini"_s);
+        {
+            UserProfile profile(file);
+            QCOMPARE(profile.GetText(u"S"_s, u"k"_s, u"dflt"_s), u"dflt"_s);
+            profile.SetText(u"S"_s, u"k"_s, QString());
+            QCOMPARE(profile.GetText(u"S"_s, u"k"_s, u"dflt"_s), QString());
+            QVERIFY(profile.GetNumber(u"S"_s, u"missing"_s, -5) == -5
+                    && profile.GetNumber(u"Missing"_s, u"k"_s, 9) == 9);
+            profile.SetNumber(u"Filter"_s, u"Operation1"_s, 2);
+            profile.DeleteSection(u"Filter"_s);
+            QCOMPARE(profile.Keys(u"Filter"_s), QStringList());
+            profile.DeleteSection(u"Never there"_s);
+        }
+        UserProfile reopened(file);
+        QCOMPARE(reopened.Sections(), QStringList{u"S"_s});
+        QCOMPARE(reopened.GetNumber(u"Filter"_s, u"Operation1"_s, -1), -1);
+        QCOMPARE(reopened.filePath(), file);
     }
 
     // Names with separators, escapes and non-Latin letters stay apart and come back as written.
     void hostileNamesRoundTrip()
     {
-        const QStringList sections{QStringLiteral("Parts_Template"),
-                                   QStringLiteral("Filter Parts 1"),
-                                   QStringLiteral("a/b"),
-                                   QStringLiteral("a%2Fb"),
-                                   QStringLiteral("a\\b"),
-                                   QStringLiteral("/lead"),
-                                   QStringLiteral("trail/"),
-                                   QStringLiteral("a//b"),
-                                   QStringLiteral("General"),
-                                   QStringLiteral("部品 フィルタ"),
-                                   QStringLiteral("Ünïcödé"),
-                                   QStringLiteral("[brackets]"),
-                                   QStringLiteral("semi;colon=eq#hash"),
-                                   QStringLiteral("%"),
-                                   QStringLiteral("%25"),
-                                   QStringLiteral("general"),
-                                   QStringLiteral("")};
-        const QStringList keys{QStringLiteral("Field"),  QStringLiteral("Compare To"), QStringLiteral("x/y"),
-                               QStringLiteral("x%2Fy"),  QStringLiteral("x\\y"),       QStringLiteral("Größe"),
-                               QStringLiteral("キー"),   QStringLiteral("k=v"),        QStringLiteral("#k;"),
-                               QStringLiteral(" space"), QStringLiteral("%"),          QStringLiteral("")};
-        const QString file = path(QStringLiteral("hostile.ini"));
+        // Split at "|"; the last of each is the empty name.
+        const QStringList sections =
+                u"Parts_Template|Filter Parts 1|a/b|a%2Fb|a\\b|/lead|trail/|a//b|General|"
+                u"部品 フィルタ|Ünïcödé|[brackets]|semi;colon=eq#hash|%|%25|general|"_s.split(u'|');
+        const QStringList keys = u"Field|Compare To|x/y|x%2Fy|x\\y|Größe|キー|k=v|#k;| space|%|"_s.split(u'|');
+        const QString file = path(u"hostile.ini"_s);
         {
             UserProfile profile(file);
             for (const QString &section : sections) {
                 for (const QString &key : keys)
-                    profile.SetText(section, key, section + QLatin1Char('|') + key);
+                    profile.SetText(section, key, section + u'|' + key);
             }
         }
         UserProfile profile(file);
-        const QStringList storedSections = profile.Sections();
-        QCOMPARE(QSet<QString>(storedSections.cbegin(), storedSections.cend()),
-                 QSet<QString>(sections.cbegin(), sections.cend()));
+        QCOMPARE(asSet(profile.Sections()), asSet(sections));
         for (const QString &section : sections) {
-            const QStringList stored = profile.Keys(section);
-            QCOMPARE(QSet<QString>(stored.cbegin(), stored.cend()), QSet<QString>(keys.cbegin(), keys.cend()));
+            QCOMPARE(asSet(profile.Keys(section)), asSet(keys));
             for (const QString &key : keys)
-                QCOMPARE(profile.GetText(section, key, QStringLiteral("?")), section + QLatin1Char('|') + key);
+                QCOMPARE(profile.GetText(section, key, u"?"_s), section + u'|' + key);
         }
 
         // Deleting one section leaves the ones whose names look alike.
-        profile.DeleteSection(QStringLiteral("a/b"));
+        profile.DeleteSection(u"a/b"_s);
         UserProfile after(file);
-        QVERIFY(!after.Sections().contains(QStringLiteral("a/b")));
-        QCOMPARE(after.Keys(QStringLiteral("a/b")), QStringList());
-        QCOMPARE(after.GetText(QStringLiteral("a/b"), QStringLiteral("Field"), QStringLiteral("gone")),
-                 QStringLiteral("gone"));
+        QCOMPARE(after.Keys(u"a/b"_s), QStringList());
+        QCOMPARE(after.GetText(u"a/b"_s, u"Field"_s, u"gone"_s), u"gone"_s);
         QCOMPARE(after.Sections().size(), sections.size() - 1);
-        for (const QString &other : {QStringLiteral("a%2Fb"), QStringLiteral("a\\b"), QStringLiteral("a//b")})
-            QCOMPARE(after.GetText(other, QStringLiteral("Field"), QString()), other + QStringLiteral("|Field"));
-    }
-
-    void deleteSectionPersists()
-    {
-        const QString file = path(QStringLiteral("delete.ini"));
-        {
-            UserProfile profile(file);
-            profile.SetText(QStringLiteral("Filter"), QStringLiteral("Field1"), QStringLiteral("Material"));
-            profile.SetNumber(QStringLiteral("Filter"), QStringLiteral("Operation1"), 2);
-            profile.SetText(QStringLiteral("Keep"), QStringLiteral("k"), QStringLiteral("v"));
-            QCOMPARE(profile.Keys(QStringLiteral("Filter")).size(), 2);
-            profile.DeleteSection(QStringLiteral("Filter"));
-            QCOMPARE(profile.Keys(QStringLiteral("Filter")), QStringList());
-            profile.DeleteSection(QStringLiteral("Never there"));
-        }
-        UserProfile reopened(file);
-        QCOMPARE(reopened.Sections(), QStringList{QStringLiteral("Keep")});
-        QCOMPARE(reopened.GetNumber(QStringLiteral("Filter"), QStringLiteral("Operation1"), -1), -1);
-        QCOMPARE(reopened.GetText(QStringLiteral("Keep"), QStringLiteral("k"), QString()), QStringLiteral("v"));
-        QCOMPARE(reopened.filePath(), file);
+        for (const QString &other : {u"a%2Fb"_s, u"a\\b"_s, u"a//b"_s})
+            QCOMPARE(after.GetText(other, u"Field"_s, QString()), other + u"|Field"_s);
     }
 
     // The file is written at once: another reader sees a change before the writer goes away.
     void changesReachTheFileAtOnce()
     {
-        const QString file = path(QStringLiteral("immediate.ini"));
+        const QString file = path(u"immediate.ini"_s);
         UserProfile writer(file);
-        writer.SetText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("first"));
+        writer.SetText(u"S"_s, u"k"_s, u"first"_s);
         QFile raw(file);
         QVERIFY(raw.open(QIODevice::ReadOnly | QIODevice::Text));
         const QByteArray content = raw.readAll();
-        QVERIFY2(content.contains("[S]"), content.constData());
-        QVERIFY2(content.contains("first"), content.constData());
+        QVERIFY2(content.contains("[S]") && content.contains("first"), content.constData());
     }
 
+    // Stamps rise on every write, never repeat (two profiles share the clock) and start now.
     void stampChangesOnEveryWrite()
     {
-        UserProfile profile(path(QStringLiteral("stamps.ini")));
-        UserProfile other(path(QStringLiteral("stamps2.ini")));
-        static const QRegularExpression format(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
-        QString previous;
-        QSet<QString> seen;
+        UserProfile profile(path(u"stamps.ini"_s));
+        UserProfile other(path(u"stamps2.ini"_s));
+        static const QRegularExpression format(u"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"_s);
         const QDateTime before = QDateTime::currentDateTime().addMSecs(-1);
+        QString previous;
         for (int i = 0; i < 200; ++i) {
-            // Two profiles share the clock: their stamps never repeat either.
             UserProfile &target = (i % 2) ? other : profile;
-            target.SetStamp(QStringLiteral("Parts_Template"), QStringLiteral("Stamp"));
-            const QString stamp = target.GetText(QStringLiteral("Parts_Template"), QStringLiteral("Stamp"), QString());
+            target.SetStamp(u"Parts_Template"_s, u"Stamp"_s);
+            const QString stamp = target.GetText(u"Parts_Template"_s, u"Stamp"_s, QString());
             QVERIFY2(format.match(stamp).hasMatch(), qPrintable(stamp));
-            QVERIFY2(stamp > previous, qPrintable(stamp + QLatin1String(" after ") + previous));
-            QVERIFY(!seen.contains(stamp));
-            seen.insert(stamp);
+            QVERIFY2(stamp > previous, qPrintable(stamp + u" after "_s + previous));
+            if (i == 0)
+                QVERIFY(QDateTime::fromString(stamp, u"yyyy-MM-dd HH:mm:ss.zzz"_s) >= before.addSecs(-1));
             previous = stamp;
         }
-        const QDateTime first = QDateTime::fromString(*std::min_element(seen.cbegin(), seen.cend()),
-                                                      QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-        QVERIFY(first.isValid());
-        QVERIFY(first >= before.addSecs(-1));
     }
 };
 

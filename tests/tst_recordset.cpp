@@ -3,36 +3,32 @@
 #include "hostkit/connection.h"
 #include "hostkit/recordset.h"
 #include "testdatabases.h"
+#include "testhost.h"
 
 #include <QTest>
 
 using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
+using KvoTest::run;
 
 namespace {
 
-const QString kTable = QStringLiteral("Edit \"Me\"");
+const QString kTable = u"Edit \"Me\""_s;
 
-// Creates kTable (Id, Name, Flag, Amount, When) with rows 1..count named "r<id>".
+// Creates kTable (Id, Name, Flag, Amount with a default, When) with rows 1..count named "r<id>";
+// row 1 has a NULL date, the others a date, a flag and a fraction that all identify the row.
 bool createTable(Connection &c, bool withKey, int count)
 {
     const Dialect &d = c.dialect();
-    const QString sql = QStringLiteral("CREATE TABLE %1 (%2 %3 NOT NULL%4, %5 %6, %7 %8, %9 %10, %11 %12)")
-                                .arg(c.QuoteName(kTable), c.QuoteName("Id"), d.columnType(adInteger, 0),
-                                     withKey ? QStringLiteral(" PRIMARY KEY") : QString(), c.QuoteName("Name"),
-                                     d.columnType(adVarWChar, 50), c.QuoteName("Flag"), d.columnType(adBoolean, 0))
-                                .arg(c.QuoteName("Amount"), d.columnType(adDouble, 0), c.QuoteName("When"),
-                                     d.columnType(adDate, 0));
-    if (!KvoTest::exec(c, sql))
+    if (!run(c, u"CREATE TABLE [%1] ([Id] %2 NOT NULL%3, [Name] %4, [Flag] %5, [Amount] %6 DEFAULT 7, [When] %7)"_s.arg(
+                        kTable, d.columnType(adInteger, 0), withKey ? u" PRIMARY KEY"_s : QString(),
+                        d.columnType(adVarWChar, 50), d.columnType(adBoolean, 0), d.columnType(adDouble, 0),
+                        d.columnType(adDate, 0))))
         return false;
     for (int id = 1; id <= count; ++id) {
-        const QString insert = QStringLiteral("INSERT INTO %1 VALUES (%2, %3, %4, %5, %6)")
-                                       .arg(c.QuoteName(kTable))
-                                       .arg(id)
-                                       .arg(c.QuoteText(QStringLiteral("r%1").arg(id)),
-                                            c.dialect().literal(id % 2 == 0), c.dialect().literal(id / 10.0),
-                                            id == 1 ? QStringLiteral("NULL")
-                                                    : c.SqlDateLiteral(QDateTime(QDate(2020, 1, id), QTime(8, 30))));
-        if (!KvoTest::exec(c, insert))
+        const QString when = id == 1 ? u"NULL"_s : c.SqlDateLiteral(QDateTime(QDate(2020, 1, id), QTime(8, 30)));
+        if (!run(c, u"INSERT INTO [%1] VALUES (%2, 'r%2', %3, %4, %5)"_s.arg(kTable).arg(id).arg(
+                            d.literal(id % 2 == 0), d.literal(id / 10.0), when)))
             return false;
     }
     return true;
@@ -41,18 +37,14 @@ bool createTable(Connection &c, bool withKey, int count)
 // "id:name" of every row in the database, by id then name.
 QStringList stored(Connection &c)
 {
-    auto rs = c.OpenQuery(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1, %2")
-                                  .arg(c.QuoteName("Id"), c.QuoteName("Name"), c.QuoteName(kTable)));
-    QStringList rows;
-    for (; rs && !rs->EOF(); rs->MoveNext())
-        rows << rs->value(0).toString() + u':' + rs->value(1).toString();
-    return rows;
+    return KvoTest::rows(c, u"SELECT [Id], [Name] FROM [%1] ORDER BY [Id], [Name]"_s.arg(kTable))
+            .replaceInStrings(u"|"_s, u":"_s);
 }
 
 bool moveTo(RecordSet &rs, int id)
 {
     for (rs.MoveFirst(); !rs.EOF(); rs.MoveNext()) {
-        if (rs.value(QStringLiteral("id")).toInt() == id)
+        if (rs.value(u"id"_s).toInt() == id)
             return true;
     }
     return false;
@@ -66,46 +58,39 @@ class TestRecordSet : public QObject
 
 private slots:
     void initTestCase_data() { KvoTest::addEngineRows(); }
+    void init()
+    {
+        m_db = KvoTest::open();
+        QVERIFY(m_db);
+    }
+    void cleanup() { m_db.reset(); }
 
+    // A query is a read-only snapshot: fields by name in any case, moves past either end.
     void walkSnapshot()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = *m_db->connection;
         QVERIFY(createTable(c, true, 3));
-        auto rs =
-                c.OpenQuery(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(c.QuoteName(kTable), c.QuoteName("Id")));
-        QVERIFY(rs);
-        QVERIFY(rs->isOpen());
-        QVERIFY(!rs->isUpdatable());
+        auto rs = c.OpenQuery(KvoTest::sql(c, u"SELECT * FROM [%1] ORDER BY [Id]"_s.arg(kTable)));
+        QVERIFY(rs && rs->isOpen() && !rs->isUpdatable());
         QCOMPARE(rs->RecordCount(), 3);
         QCOMPARE(rs->fieldNames(), QStringList({"Id", "Name", "Flag", "Amount", "When"}));
-        QCOMPARE(rs->fieldIndex(QStringLiteral("NAME")), 1);
-        QVERIFY(!rs->hasField(QStringLiteral("Missing")));
-        QVERIFY(!rs->BOF() && !rs->EOF());
-        QCOMPARE(rs->value(QStringLiteral("name")).toString(), QStringLiteral("r1"));
-        QVERIFY(rs->isNull(QStringLiteral("When")));
-        QVERIFY(!rs->value(QStringLiteral("Missing")).isValid());
+        QVERIFY(rs->fieldIndex(u"NAME"_s) == 1 && !rs->hasField(u"Missing"_s) && !rs->value(u"Missing"_s).isValid());
+        QVERIFY(!rs->BOF() && !rs->EOF() && rs->isNull(u"When"_s));
+        QCOMPARE(rs->value(u"name"_s).toString(), u"r1"_s);
         rs->MoveNext();
-        QVERIFY(!rs->isNull(QStringLiteral("When")));
-        QCOMPARE(rs->value(0).toInt(), 2);
+        QVERIFY(!rs->isNull(u"When"_s) && rs->value(0).toInt() == 2);
         rs->MoveLast();
         QCOMPARE(rs->value(0).toInt(), 3);
         rs->MoveNext();
-        QVERIFY(rs->EOF());
-        QVERIFY(!rs->value(0).isValid());
+        QVERIFY(rs->EOF() && !rs->value(0).isValid());
         rs->MoveFirst();
         rs->MovePrevious();
-        QVERIFY(rs->BOF());
-        // A query is read-only.
-        QVERIFY(!rs->AddNew());
+        QVERIFY(rs->BOF() && !rs->AddNew());
         rs->MoveFirst();
-        QVERIFY(!rs->setValue(QStringLiteral("Name"), QStringLiteral("x")));
-        QVERIFY(!rs->Delete());
+        QVERIFY(!rs->setValue(u"Name"_s, u"x"_s) && !rs->Delete());
 
-        auto empty = c.OpenQuery(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(c.QuoteName(kTable)));
-        QVERIFY(empty);
-        QVERIFY(empty->BOF() && empty->EOF());
+        auto empty = c.OpenQuery(KvoTest::sql(c, u"SELECT * FROM [%1] WHERE 1 = 0"_s.arg(kTable)));
+        QVERIFY(empty && empty->BOF() && empty->EOF());
         QCOMPARE(empty->fieldCount(), 5);
     }
 
@@ -115,127 +100,104 @@ private slots:
         QTest::newRow("primary key") << true;
         QTest::newRow("no key") << false;
     }
+    // Add, change, delete, cancel and move on; deleting while walking still visits every row.
     void editTable()
     {
         QFETCH(bool, withKey);
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = *m_db->connection;
         QVERIFY(createTable(c, withKey, 3));
         auto rs = c.OpenTable(kTable);
         QVERIFY2(rs, qPrintable(c.lastError()));
         QVERIFY(rs->isUpdatable());
 
-        QVERIFY(rs->AddNew());
-        QVERIFY(rs->setValue(QStringLiteral("Id"), 4));
-        QVERIFY(rs->setValue(QStringLiteral("Name"), QStringLiteral("it's \\ new")));
-        QVERIFY(rs->setValue(QStringLiteral("When"), QDateTime(QDate(1899, 12, 30), QTime(0, 0))));
+        QVERIFY(rs->AddNew() && rs->setValue(u"Id"_s, 4) && rs->setValue(u"Name"_s, u"it's \\ new"_s));
+        QVERIFY(rs->setValue(u"When"_s, QDateTime(QDate(1899, 12, 30), QTime(0, 0))));
         QVERIFY2(rs->Update(), qPrintable(rs->lastError()));
         QCOMPARE(rs->RecordCount(), 4);
-        QCOMPARE(rs->value(QStringLiteral("Id")).toInt(), 4);
+        QCOMPARE(rs->value(u"Id"_s).toInt(), 4);
+        // With a key the new row is read back with what the database filled in.
+        QVERIFY(!withKey || (rs->value(u"Amount"_s).toDouble() == 7 && rs->isNull(u"Flag"_s)));
 
-        // Row 1 has a NULL date and row 2 a date, a true flag and a fraction: all identify the row.
         for (int id : {1, 2}) {
             QVERIFY(moveTo(*rs, id));
-            QVERIFY(rs->setValue(QStringLiteral("Name"), QStringLiteral("changed %1").arg(id)));
-            QCOMPARE(rs->value(QStringLiteral("Name")).toString(), QStringLiteral("changed %1").arg(id));
+            QVERIFY(rs->setValue(u"Name"_s, u"changed %1"_s.arg(id)));
+            QCOMPARE(rs->value(u"Name"_s).toString(), u"changed %1"_s.arg(id));
             QVERIFY2(rs->Update(), qPrintable(rs->lastError()));
         }
         QVERIFY(moveTo(*rs, 3));
         QVERIFY2(rs->Delete(), qPrintable(rs->lastError()));
-        QVERIFY(!rs->value(QStringLiteral("Id")).isValid());
+        QVERIFY(!rs->value(u"Id"_s).isValid());
         QCOMPARE(stored(c), QStringList({"1:changed 1", "2:changed 2", "4:it's \\ new"}));
 
         // A pending change dropped by CancelUpdate is not written.
         QVERIFY(moveTo(*rs, 4));
-        QVERIFY(rs->setValue(QStringLiteral("Name"), QStringLiteral("never")));
+        QVERIFY(rs->setValue(u"Name"_s, u"never"_s));
         rs->CancelUpdate();
-        QCOMPARE(rs->value(QStringLiteral("Name")).toString(), QStringLiteral("it's \\ new"));
-        QCOMPARE(stored(c).last(), QStringLiteral("4:it's \\ new"));
+        QCOMPARE(rs->value(u"Name"_s).toString(), u"it's \\ new"_s);
+        QCOMPARE(stored(c).last(), u"4:it's \\ new"_s);
+        // Moving on writes a pending change.
+        QVERIFY(moveTo(*rs, 1) && rs->setValue(u"Name"_s, u"moved"_s));
+        rs->MoveNext();
+        QCOMPARE(stored(c).first(), u"1:moved"_s);
+
+        QVERIFY(run(c, u"INSERT INTO [%1] ([Id], [Name]) VALUES (5, 'r5'), (6, 'r6')"_s.arg(kTable)));
+        rs = c.OpenTable(kTable);
+        QVERIFY(rs);
+        QList<int> visited;
+        for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
+            visited << rs->value(u"Id"_s).toInt();
+            if (visited.last() % 2 == 0)
+                QVERIFY(rs->Delete());
+        }
+        std::sort(visited.begin(), visited.end());
+        QCOMPARE(visited, QList<int>({1, 2, 4, 5, 6}));
+        QCOMPARE(stored(c), QStringList({"1:moved", "5:r5"}));
+        QCOMPARE(rs->RecordCount(), 2);
+
+        // A change that moving on cannot write (another user deleted the row) is reported.
+        QVERIFY(run(c, u"DELETE FROM [%1] WHERE [Id] = 5"_s.arg(kTable)));
+        KvoTest::ReportedFailures failures;
+        QVERIFY(moveTo(*rs, 5) && rs->setValue(u"Name"_s, u"lost"_s));
+        rs->MoveFirst();
+        QCOMPARE(failures.sources(), QStringList{u"RecordSet.Move"_s});
+        QVERIFY(rs->lastError().contains(u"not found"_s));
     }
 
     // Without a key, identical rows are told apart by nothing: a change reaches one of them.
     void duplicateRowsWithoutKey()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = *m_db->connection;
         QVERIFY(createTable(c, false, 0));
         for (int i = 0; i < 3; ++i)
-            QVERIFY(KvoTest::exec(c, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (5, 'dup')")
-                                             .arg(c.QuoteName(kTable), c.QuoteName("Id"), c.QuoteName("Name"))));
+            QVERIFY(run(c, u"INSERT INTO [%1] ([Id], [Name]) VALUES (5, 'dup')"_s.arg(kTable)));
         auto rs = c.OpenTable(kTable);
         QVERIFY(rs);
         QVERIFY(rs->Delete());
         QCOMPARE(stored(c), QStringList({"5:dup", "5:dup"}));
         rs->MoveNext();
-        QVERIFY(rs->setValue(QStringLiteral("Name"), QStringLiteral("one")));
+        QVERIFY(rs->setValue(u"Name"_s, u"one"_s));
         QVERIFY(rs->Update());
         QCOMPARE(stored(c), QStringList({"5:dup", "5:one"}));
     }
 
-    void deleteThenMoveNextVisitsEveryRow()
-    {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        QVERIFY(createTable(c, true, 5));
-        auto rs = c.OpenTable(kTable);
-        QVERIFY(rs);
-        QList<int> visited;
-        for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
-            const int id = rs->value(QStringLiteral("Id")).toInt();
-            visited << id;
-            if (id % 2 == 0)
-                QVERIFY(rs->Delete());
-        }
-        std::sort(visited.begin(), visited.end());
-        QCOMPARE(visited, QList<int>({1, 2, 3, 4, 5}));
-        QCOMPARE(stored(c), QStringList({"1:r1", "3:r3", "5:r5"}));
-        QCOMPARE(rs->RecordCount(), 3);
-    }
-
-    void newRowReadsDefaultsAndMoveWritesPendingChange()
-    {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        QVERIFY(KvoTest::exec(
-                c, QStringLiteral("CREATE TABLE d (id INTEGER NOT NULL PRIMARY KEY, v INTEGER DEFAULT 7, w %1)")
-                           .arg(c.dialect().columnType(adVarWChar, 10))));
-        auto rs = c.OpenTable(QStringLiteral("d"));
-        QVERIFY(rs);
-        QVERIFY(rs->AddNew());
-        QVERIFY(rs->setValue(QStringLiteral("id"), 1));
-        QVERIFY(rs->Update());
-        QCOMPARE(rs->value(QStringLiteral("v")).toInt(), 7);
-        QVERIFY(rs->isNull(QStringLiteral("w")));
-
-        QVERIFY(rs->setValue(QStringLiteral("w"), QStringLiteral("moved")));
-        rs->MoveNext();
-        auto check = c.OpenQuery(QStringLiteral("SELECT w FROM d"));
-        QVERIFY(check);
-        QCOMPARE(check->value(0).toString(), QStringLiteral("moved"));
-    }
-
+    // A row deleted by another connection can be neither updated nor deleted.
     void updateOfVanishedRowFails()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = *m_db->connection;
         QVERIFY(createTable(c, true, 2));
         auto rs = c.OpenTable(kTable);
         QVERIFY(rs);
-        auto other = db->openSecond();
-        QVERIFY(other);
-        QVERIFY(KvoTest::exec(*other, QStringLiteral("DELETE FROM %1").arg(other->QuoteName(kTable))));
-        QVERIFY(rs->setValue(QStringLiteral("Name"), QStringLiteral("late")));
-        QVERIFY(!rs->Update());
-        QVERIFY(!rs->lastError().isEmpty());
+        auto other = m_db->openSecond();
+        QVERIFY(other && run(*other, u"DELETE FROM [%1]"_s.arg(kTable)));
+        QVERIFY(rs->setValue(u"Name"_s, u"late"_s));
+        QVERIFY(!rs->Update() && !rs->lastError().isEmpty());
         rs->CancelUpdate();
         QVERIFY(!rs->Delete());
-        QVERIFY(!c.OpenTable(QStringLiteral("no such table")));
+        QVERIFY(!c.OpenTable(u"no such table"_s));
     }
+
+private:
+    std::unique_ptr<KvoTest::TestDatabase> m_db;
 };
 
 QTEST_GUILESS_MAIN(TestRecordSet)

@@ -2,24 +2,26 @@
 // library's windows, and the requests whose work is not available in this build.
 #include "testhost.h"
 
-#include "columns/ccheckname.h"
 #include "columns/cfiltercolumns.h"
-#include "filter/cfilterterms.h"
 #include "core/windows.h"
+#include "filter/cfilterterms.h"
 
 #include "hostkit/connection.h"
 #include "hostkit/resourcetexts.h"
 #include "hostkit/serviceshelper.h"
-#include "hostkit/trace.h"
 
 #include <QTest>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// A window that counts how it was closed and can call CloseSCtlForms again while it hides.
+class FakeWindow;
+QList<FakeWindow *> hiddenWindows; // in the order they were hidden
+
+// A loaded window that can call CloseSCtlForms again while it hides.
 class FakeWindow : public ILoadedWindow
 {
 public:
@@ -31,27 +33,15 @@ public:
     bool isWindowVisible() const override { return m_visible; }
     void hideWindow() override
     {
-        ++hides;
-        order.append(this);
+        hiddenWindows.append(this);
         m_visible = false;
         if (m_reenter)
             CCommon::global().CloseSCtlForms();
     }
-    int hides = 0;
-    static QList<FakeWindow *> order;
 
 private:
     bool m_visible;
     bool m_reenter;
-};
-QList<FakeWindow *> FakeWindow::order;
-
-struct ErrorLog
-{
-    ErrorLog() : id(Trace::instance().addErrorSink([this](const TraceError &e, int) { sources.append(e.Source); })) {}
-    ~ErrorLog() { Trace::instance().removeErrorSink(id); }
-    QStringList sources;
-    int id;
 };
 
 } // namespace
@@ -68,7 +58,6 @@ private slots:
     void closeWindows();
     void editAndMergeEntry();
     void unavailableRequestsDoNotPretend();
-    void checkNameList();
 };
 
 void TestSearchFilter::captionsAndPictures_data()
@@ -87,59 +76,55 @@ void TestSearchFilter::captionsAndPictures_data()
     QTest::newRow("negative") << -1 << 0 << 0 << 0;
 }
 
+// Unknown items have no caption and no pictures.
 void TestSearchFilter::captionsAndPictures()
 {
     QFETCH(int, item);
     QFETCH(int, caption);
-    QFETCH(int, large);
-    QFETCH(int, small);
-    CSearchFilter filter;   // captions and pictures need no set-up
-    QCOMPARE(filter.StandardCaption(item), ResourceTexts::instance().Text(caption));
-    QCOMPARE(filter.StandardCaption(item).isEmpty(), caption == 0);
-    QCOMPARE(filter.BitmapLarge(item).Number, large);
-    QCOMPARE(filter.BitmapLarge(item).isNull(), large == 0);
-    QCOMPARE(filter.BitmapSmall(item).Number, small);
-    QCOMPARE(filter.BitmapSmall(item).isNull(), small == 0);
+    CSearchFilter filter; // captions and pictures need no set-up
+    QCOMPARE(filter.StandardCaption(item), caption ? ResourceTexts::instance().Text(caption) : QString());
+    QVERIFY(filter.StandardCaption(item).isEmpty() == (caption == 0));
+    QTEST(filter.BitmapLarge(item).Number, "large");
+    QTEST(filter.BitmapSmall(item).Number, "small");
+    QVERIFY(filter.BitmapLarge(item).isNull() == (filter.BitmapLarge(item).Number == 0));
+    QVERIFY(filter.BitmapSmall(item).isNull() == (filter.BitmapSmall(item).Number == 0));
 }
 
 void TestSearchFilter::sqlFragments()
 {
-    auto host = KvoTest::makeHost(1, QStringLiteral("sqlite"));
+    auto host = KvoTest::makeHost(1, u"sqlite"_s);
     QVERIFY(host);
     CFilterColumns &set = *host->columns();
     // No columns yet: no fields, no table, but the join is known.
     QVERIFY(host->filter->SQLSearchFields().isEmpty());
     QVERIFY(host->filter->SQLSearchTable().isEmpty());
-    QCOMPARE(host->filter->SQLSearchJoinOn(), QStringLiteral("\"Parts\".\"PartId\" = \"PartsSearchData\".\"PartId\""));
+    QCOMPARE(host->filter->SQLSearchJoinOn(), u"\"Parts\".\"PartId\" = \"PartsSearchData\".\"PartId\""_s);
 
-    set.Add(QStringLiteral("Material"), QStringLiteral("Material name"), {}, fcText, 20, false, false, {},
-            fcDTDM_Configure, Variant::null(), false);
-    set.Add(QStringLiteral("Tags"), QStringLiteral("Tag list"), {}, fcKeyword, 20, false, false, {}, fcDTDM_Configure,
-            Variant::null(), false);
-    set.Add(QStringLiteral("Weight"), {}, {}, fcDouble, 0, false, false, {}, fcDTDM_Configure, Variant::null(), false);
+    for (const KvoTest::ColumnSpec &spec : {KvoTest::ColumnSpec{"Material", fcText, "Material name"},
+                                            {"Tags", fcKeyword, "Tag list"},
+                                            {"Weight", fcDouble, {}, 0}})
+        QVERIFY(KvoTest::addColumn(set, spec));
     QCOMPARE(host->filter->SQLSearchFields(),
-             QStringLiteral("\"PartsSearchData\".\"Material\" AS \"Material name\",\"PartsSearchData\".\"Weight\""));
-    QCOMPARE(host->filter->SQLSearchTable(), QStringLiteral("\"PartsSearchData\""));
+             u"\"PartsSearchData\".\"Material\" AS \"Material name\",\"PartsSearchData\".\"Weight\""_s);
+    QCOMPARE(host->filter->SQLSearchTable(), u"\"PartsSearchData\""_s);
     QVERIFY(host->filter->Exists());
 }
 
 void TestSearchFilter::ownerLocation()
 {
-    auto host = KvoTest::makeHost(1, QStringLiteral("sqlite"));
+    auto host = KvoTest::makeHost(1, u"sqlite"_s);
     QVERIFY(host);
     FixedFormsInterface owner({100, 200, 3000, 4000});
     host->filter->SetupOwnerLocation(&owner);
-    OwnerRect r = host->columns()->ownerRect();
-    QCOMPARE(r.Left, 100.f);
-    QCOMPARE(r.Height, 4000.f);
+    const auto rect = [&] {
+        const OwnerRect r = host->columns()->ownerRect();
+        return QRectF(r.Left, r.Top, r.Width, r.Height);
+    };
+    QCOMPARE(rect(), QRectF(100, 200, 3000, 4000));
 
     ServicesHelper::instance().setScreenSizeProvider([] { return QSizeF(10000, 5000); });
     host->filter->SetupOwnerLocation(nullptr);
-    r = host->columns()->ownerRect();
-    QCOMPARE(r.Left, 1000.f);
-    QCOMPARE(r.Top, 500.f);
-    QCOMPARE(r.Width, 8000.f);
-    QCOMPARE(r.Height, 4000.f);
+    QCOMPARE(rect(), QRectF(1000, 500, 8000, 4000)); // centred on the screen, 80% of it
     ServicesHelper::instance().setScreenSizeProvider({});
 
     // Without a column set nothing happens (and nothing fails).
@@ -150,7 +135,7 @@ void TestSearchFilter::ownerLocation()
 
 void TestSearchFilter::closeWindows()
 {
-    FakeWindow::order.clear();
+    hiddenWindows.clear();
     int idles = 0;
     ServicesHelper::instance().setIdleHandler([&] { ++idles; });
     {
@@ -158,10 +143,9 @@ void TestSearchFilter::closeWindows()
         FakeWindow hidden(false);
         FakeWindow reentering(true, true);
         CCommon::global().CloseSCtlForms();
-        // Last loaded first; the nested call from a window's hiding returned at once.
-        QCOMPARE(FakeWindow::order, (QList<FakeWindow *>{&reentering, &first}));
-        QCOMPARE(reentering.hides, 1);
-        QCOMPARE(hidden.hides, 0);
+        // Last loaded first, each visible one once: the nested call from a window's hiding
+        // returned at once.
+        QCOMPARE(hiddenWindows, (QList<FakeWindow *>{&reentering, &first}));
         QCOMPARE(idles, 3);
         QVERIFY(!CCommon::global().closingForms());
     }
@@ -184,35 +168,18 @@ void TestSearchFilter::editAndMergeEntry()
 // their neutral result; none of them claims success.
 void TestSearchFilter::unavailableRequestsDoNotPretend()
 {
-    auto host = KvoTest::makeHost(1, QStringLiteral("sqlite"));
+    auto host = KvoTest::makeHost(1, u"sqlite"_s);
     QVERIFY(host);
-    host->columns()->Add(QStringLiteral("A"), {}, {}, fcText, 10, false, false, {}, fcDTDM_Configure, Variant::null(), false);
-    QVERIFY(host->columns()->ColumnsSave(nullptr));
+    QVERIFY(KvoTest::addColumns(*host->columns(), {{"A", fcText, {}, 10}}));
     installSearchFilterWindows(nullptr);
     CSearchFilter &f = *host->filter;
     CMergeBaseEntry entry(1);
-    ErrorLog log;
+    KvoTest::ReportedFailures failures;
     f.View(nullptr, &entry, nullptr);
     f.Configure(nullptr);
-    QVERIFY(!f.Filter(nullptr, QStringLiteral("u"), nullptr, fltrDBMode_Normal));
-    QVERIFY(log.sources.contains(QStringLiteral("CSearchFilter.View")));
-    QVERIFY(log.sources.contains(QStringLiteral("CSearchFilter.Configure")));
-    QVERIFY(log.sources.contains(QStringLiteral("CSearchFilter.Filter")));
-}
-
-void TestSearchFilter::checkNameList()
-{
-    CCheckNameList list;
-    QCOMPARE(list.Count(), 0);
-    QVERIFY(!list.Entry(1));
-    list.AddEntry(QStringLiteral("NewA"), QStringLiteral("OldA"));
-    list.AddEntry(QStringLiteral("NewB"), QStringLiteral("OldB"));
-    QCOMPARE(list.Count(), 2);
-    QVERIFY(!list.Entry(0));
-    QVERIFY(!list.Entry(3));
-    QCOMPARE(list.Entry(2)->Index(), 2);
-    QCOMPARE(list.Entry(2)->NewName(), QStringLiteral("NewB"));
-    QCOMPARE(list.Entry(1)->OldName(), QStringLiteral("OldA"));
+    QVERIFY(!f.Filter(nullptr, u"u"_s, nullptr, fltrDBMode_Normal));
+    for (const char *source : {"CSearchFilter.View", "CSearchFilter.Configure", "CSearchFilter.Filter"})
+        QVERIFY2(failures.sources().contains(QString::fromLatin1(source)), source);
 }
 
 QTEST_GUILESS_MAIN(TestSearchFilter)

@@ -12,23 +12,28 @@
 #include "hostkit/adotypes.h"
 #include "hostkit/connection.h"
 #include "hostkit/databasehandler.h"
-#include "hostkit/databasehelper.h"
 #include "hostkit/dialect.h"
 #include "hostkit/formsinterface.h"
 #include "hostkit/progress.h"
 #include "hostkit/recordset.h"
 #include "hostkit/serviceshelper.h"
+#include "hostkit/tablestructure.h"
 
 #include <QRegularExpression>
 #include <QTest>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
+using KvoTest::fieldNames;
+using KvoTest::tableExists;
 
 namespace {
 
-const QString Def = QStringLiteral("SearchColumnConfiguration");
-const QString Data = QStringLiteral("PartsSearchData");
+const QString Def = u"SearchColumnConfiguration"_s;
+const QString Data = u"PartsSearchData"_s;
+const QString Labels = u"PartsSearchKeywordLabels"_s;
+const QString MaterialPicklist = u"PicklistPartsMaterial"_s;
 const QDateTime Configured = Convert::makeDate(QDate(2024, 1, 2), QTime(8, 30));
 
 CFilterColumn *addColumn(CFilterColumns &set, const QString &name, FilterColumnTypeConstants type,
@@ -55,49 +60,29 @@ struct DiagnosticLog
     QStringList lines;
 };
 
-QString q(KvoTest::Host &host, const QString &name) { return host.connection().QuoteName(name); }
-
-bool sql(KvoTest::Host &host, const QString &statement) { return KvoTest::exec(host.connection(), statement); }
-
-QStringList fieldsOf(KvoTest::Host &host, const QString &table)
-{
-    host.catalog().Refresh();
-    QStringList names;
-    if (const auto t = DatabaseHelper::FindTable(host.catalog(), table)) {
-        for (const CatalogColumn &c : t->Columns)
-            names << c.Name;
-    }
-    return names;
-}
-
-bool tableExists(KvoTest::Host &host, const QString &table)
-{
-    host.catalog().Refresh();
-    return DatabaseHelper::FindTable(host.catalog(), table) != nullptr;
-}
+bool run(KvoTest::Host &host, const QString &statement) { return KvoTest::run(host.connection(), statement); }
 
 // The keys of a table's rows, in order.
-QList<int> keysOf(KvoTest::Host &host, const QString &table, const QString &key = QStringLiteral("PartId"))
+QStringList keysOf(KvoTest::Host &host, const QString &table)
 {
-    QList<int> keys;
-    auto rs = host.connection().OpenQuery(
-            QStringLiteral("SELECT %1 FROM %2 ORDER BY %1").arg(q(host, key), q(host, table)));
-    for (; rs && !rs->EOF(); rs->MoveNext())
-        keys << rs->value(0).toInt();
-    return keys;
+    return KvoTest::rows(host.connection(), u"SELECT [PartId] FROM [%1] ORDER BY 1"_s.arg(table));
 }
 
-// A stored value in the form the column's type reads it; "<null>" for NULL, "<none>" without a row.
-QString valueOf(KvoTest::Host &host, const QString &table, int id, const QString &field, FilterColumnTypeConstants type)
+// Fields of record id's search-data row, each read as its column's type reads it, joined by "|";
+// "<null>" for NULL, "<none>" without a row.
+QString valuesOf(KvoTest::Host &host, int id, const QStringList &fields)
 {
-    auto rs =
-            host.connection().OpenQuery(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
-                                                .arg(q(host, field), q(host, table), q(host, QStringLiteral("PartId")))
-                                                .arg(id));
+    Connection &db = host.connection();
+    auto rs = db.OpenQuery(
+            KvoTest::sql(db, u"SELECT [%1] FROM [%2] WHERE [PartId] = %3"_s.arg(fields.join(u"], ["), Data).arg(id)));
     if (!rs || rs->EOF())
-        return QStringLiteral("<none>");
-    const Variant v = Convert::fromDatabase(rs->value(0), type);
-    return v.isNull() ? QStringLiteral("<null>") : v.toText();
+        return u"<none>"_s;
+    QStringList out;
+    for (int i = 0; i < fields.size(); ++i) {
+        const Variant v = Convert::fromDatabase(rs->value(i), host.columns()->Item(fields.at(i))->ColumnType());
+        out << (v.isNull() ? u"<null>"_s : v.toText());
+    }
+    return out.join(u'|');
 }
 
 // Every table with its fields, keys and rows: equal dumps mean nothing was changed.
@@ -109,45 +94,34 @@ QString dump(KvoTest::Host &host)
     QString text;
     for (const QString &name : tables) {
         const auto t = host.catalog().FindTable(name);
-        text += name + QLatin1Char(':');
+        text += name + u':';
         for (const CatalogColumn &c : t->Columns)
-            text += c.Name + QLatin1Char(' ') + c.NativeType + QLatin1Char(',');
+            text += c.Name + u' ' + c.NativeType + u',';
         for (const CatalogKey &k : t->Keys)
-            text += QStringLiteral("key(%1)").arg(k.Columns.join(u','));
-        auto rs = host.connection().OpenQuery(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2").arg(q(host, name)));
-        for (; rs && !rs->EOF(); rs->MoveNext()) {
-            for (int i = 0; i < rs->fieldCount(); ++i)
-                text += rs->value(i).toString() + QLatin1Char('|');
-        }
-        text += QLatin1Char('\n');
+            text += u"key(%1)"_s.arg(k.Columns.join(u','));
+        text += KvoTest::rows(host.connection(), u"SELECT * FROM [%1] ORDER BY 1, 2"_s.arg(name)).join(u'/') + u'\n';
     }
     return text;
 }
 
 // Columns Material (text picklist, default Steel), Weight (double), Count (int16), Due (date,
-// configured default), Ok (Boolean), Tags and Labels (keywords); record 1 holds values.
+// configured default), Ok (Boolean), Tags and Labels (keywords); record 1 holds values, the other
+// records have empty rows.
 bool makeColumns(KvoTest::Host &host)
 {
     CFilterColumns &set = *host.columns();
-    addColumn(set, QStringLiteral("Material"), fcText, true, QStringLiteral("Steel"));
-    addColumn(set, QStringLiteral("Weight"), fcDouble);
-    addColumn(set, QStringLiteral("Count"), fcInteger16);
-    addColumn(set, QStringLiteral("Due"), fcDateTime);
-    addColumn(set, QStringLiteral("Ok"), fcBoolean);
-    addColumn(set, QStringLiteral("Tags"), fcKeyword);
-    addColumn(set, QStringLiteral("Labels"), fcKeyword);
-    if (!set.ColumnsSave(nullptr))
-        return false;
-    const QString k = q(host, QStringLiteral("PartId"));
-    return sql(host,
-               QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6) VALUES (1, 'Steel', 2.5, 7, 1)")
-                       .arg(q(host, Data), k, q(host, QStringLiteral("Material")), q(host, QStringLiteral("Weight")),
-                            q(host, QStringLiteral("Count")), q(host, QStringLiteral("Ok"))))
-           && sql(host, QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE %2 > 1")
-                                .arg(q(host, Data), k, q(host, QStringLiteral("Parts"))))
-           && sql(host,
-                  QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (1, 'red')")
-                          .arg(q(host, QStringLiteral("PartsSearchKeywordTags")), k, q(host, QStringLiteral("Tags"))));
+    addColumn(set, u"Material"_s, fcText, true, u"Steel"_s);
+    addColumn(set, u"Weight"_s, fcDouble);
+    addColumn(set, u"Count"_s, fcInteger16);
+    addColumn(set, u"Due"_s, fcDateTime);
+    addColumn(set, u"Ok"_s, fcBoolean);
+    addColumn(set, u"Tags"_s, fcKeyword);
+    addColumn(set, u"Labels"_s, fcKeyword);
+    return set.ColumnsSave(nullptr)
+           && run(host, u"INSERT INTO [PartsSearchData] ([PartId], [Material], [Weight], [Count], [Ok]) "
+                        "VALUES (1, 'Steel', 2.5, 7, 1)"_s)
+           && run(host, u"INSERT INTO [PartsSearchData] ([PartId]) SELECT [PartId] FROM [Parts] WHERE [PartId] > 1"_s)
+           && run(host, u"INSERT INTO [PartsSearchKeywordTags] ([PartId], [Tags]) VALUES (1, 'red')"_s);
 }
 
 // Drift: definition table of the older layout, Weight missing, an extra field, Count of a text
@@ -161,57 +135,42 @@ bool drift(KvoTest::Host &host)
         if (!def.DropField(catalog, QString::fromLatin1(field)))
             return false;
     }
-    TableStructure picklist(QStringLiteral("PicklistPartsMaterial"));
-    TableStructure data(Data);
     TableStructure retyped(Data);
-    retyped.addField(QStringLiteral("Count"), adVarWChar, 20);
-    return picklist.DropTable(catalog) && data.DropField(catalog, QStringLiteral("Weight")) && retyped.Convert(catalog)
-           && host.handler->DropTable(catalog, QStringLiteral("PartsSearchKeywordLabels"))
-           && sql(host, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 INTEGER")
-                                .arg(q(host, Data), q(host, QStringLiteral("Junk"))))
-           && sql(host,
-                  QStringLiteral("DELETE FROM %1 WHERE %2 = 2").arg(q(host, Data), q(host, QStringLiteral("PartId"))))
-           && sql(host, QStringLiteral("INSERT INTO %1 (%2) VALUES (99)")
-                                .arg(q(host, Data), q(host, QStringLiteral("PartId"))));
+    retyped.addField(u"Count"_s, adVarWChar, 20);
+    return TableStructure(MaterialPicklist).DropTable(catalog) && TableStructure(Data).DropField(catalog, u"Weight"_s)
+           && retyped.Convert(catalog) && host.handler->DropTable(catalog, Labels)
+           && run(host, u"ALTER TABLE [PartsSearchData] ADD COLUMN [Junk] INTEGER"_s)
+           && run(host, u"DELETE FROM [PartsSearchData] WHERE [PartId] = 2"_s)
+           && run(host, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (99)"_s);
 }
 
-// Definition rows of a base table, "position:name", in position order.
+// Definition rows of a base table, "position|name", in position order.
 QStringList definitionRows(KvoTest::Host &host, const QString &baseTable)
 {
-    QStringList rows;
-    auto rs = host.connection().OpenQuery(
-            QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = %5 ORDER BY %1")
-                    .arg(q(host, QStringLiteral("Position")), q(host, QStringLiteral("Name")), q(host, Def),
-                         q(host, QStringLiteral("BaseTable")), host.connection().QuoteText(baseTable)));
-    for (; rs && !rs->EOF(); rs->MoveNext())
-        rows << rs->value(0).toString() + QLatin1Char(':') + rs->value(1).toString();
-    return rows;
+    return KvoTest::rows(
+            host.connection(),
+            u"SELECT [Position], [Name] FROM [%1] WHERE [BaseTable] = '%2' ORDER BY 1"_s.arg(Def, baseTable));
 }
 
 bool addDefinitionRow(KvoTest::Host &host, const QString &baseTable, int position, const QString &name)
 {
-    Connection &db = host.connection();
-    return sql(host,
-               QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8) VALUES (%9, %10, %11, 1, 20, 0, 0)")
-                       .arg(q(host, Def), q(host, QStringLiteral("BaseTable")), q(host, QStringLiteral("Position")),
-                            q(host, QStringLiteral("Name")), q(host, QStringLiteral("Type")),
-                            q(host, QStringLiteral("Size")), q(host, QStringLiteral("IsPicklist")),
-                            q(host, QStringLiteral("PicklistAllowBlanks")), db.QuoteText(baseTable))
-                       .arg(position)
-                       .arg(db.QuoteText(name)));
+    return run(host, u"INSERT INTO [%1] ([BaseTable], [Position], [Name], [Type], [Size], [IsPicklist], "
+                     "[PicklistAllowBlanks]) VALUES ('%2', %3, '%4', 1, 20, 0, 0)"_s.arg(Def, baseTable)
+                             .arg(position)
+                             .arg(name));
 }
 
 // A base table renamed twice over two tables' worth of names: former names T<table><name>.
 class RenamedBaseTable : public BaseTableInfo
 {
 public:
-    RenamedBaseTable() : BaseTableInfo(QStringLiteral("Parts")) {}
+    RenamedBaseTable() : BaseTableInfo(u"Parts"_s) {}
     bool CheckTableIsRenamed() const override { return true; }
     qint32 CheckTableTableNameCount() const override { return 2; }
     qint32 CheckTableNameCount() const override { return 2; }
     QString CheckTableNameOld(qint32 t, qint32 n) const override
     {
-        return t == 2 && n == 2 ? QString() : QStringLiteral("T%1%2").arg(t).arg(n);
+        return t == 2 && n == 2 ? QString() : u"T%1%2"_s.arg(t).arg(n);
     }
 };
 
@@ -229,421 +188,376 @@ private slots:
         ServicesHelper::instance().clearReportedErrors();
     }
 
-    void withoutColumnsNothingIsTouched();
-    void driftedTablesAreRepaired();
-    void modeZeroAsksTheHandler_data();
-    void modeZeroAsksTheHandler();
-    void codesEndTheCheck_data();
-    void codesEndTheCheck();
-    void populationForms_data();
-    void populationForms();
-    void extraFieldThatCannotBeDropped();
-    void failedRepairEndsTheCheck();
-    void formerDefinitionRows();
-    void checkNameList_data();
-    void checkNameList();
-};
+    void withoutColumnsNothingIsTouched()
+    {
+        auto host = KvoTest::makeHost(3);
+        QVERIFY(host);
+        QCOMPARE(host->filter->setupStatus(), kvoFCSNoColumnsDefined);
+        // A stray search-data table with an orphaned row and a missing one.
+        QVERIFY(run(*host, u"CREATE TABLE [PartsSearchData] ([PartId] INTEGER, [Junk] INTEGER)"_s));
+        QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] VALUES (99, 1)"_s));
+        const QString before = dump(*host);
+        QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), 0);
+        QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, false), 0);
+        QCOMPARE(dump(*host), before);
+        QVERIFY(host->handler->convertRequests().isEmpty());
 
-void TestTableCheck::withoutColumnsNothingIsTouched()
-{
-    auto host = KvoTest::makeHost(3);
-    QVERIFY(host);
-    QCOMPARE(host->filter->setupStatus(), kvoFCSNoColumnsDefined);
-    // A stray search-data table with an orphaned row and a missing one.
-    QVERIFY(sql(*host,
-                QStringLiteral("CREATE TABLE %1 (%2 INTEGER, %3 INTEGER)")
-                        .arg(q(*host, Data), q(*host, QStringLiteral("PartId")), q(*host, QStringLiteral("Junk")))));
-    QVERIFY(sql(*host, QStringLiteral("INSERT INTO %1 VALUES (99, 1)").arg(q(*host, Data))));
-    const QString before = dump(*host);
-    QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), 0);
-    QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, false), 0);
-    QCOMPARE(dump(*host), before);
-    QVERIFY(host->handler->convertRequests().isEmpty());
-
-    // A search filter whose set-up failed has no column set at all.
-    auto broken = CCommon::global().CreateSearchFilterObject(nullptr, host->baseTable.get(), &host->catalog(),
-                                                             host->profile.get(), 0, host->structure.get());
-    QVERIFY(!broken->FilterColumns());
-    QCOMPARE(broken->CheckTable(nullptr, ConvertMode::Convert, true), 0);
-    QVERIFY(!broken->GetCheckNameList());
-    QCOMPARE(dump(*host), before);
-}
-
-// Mode 1 brings every drifted table back, keeps what still has a column, and a second check
-// finds nothing to ask about.
-void TestTableCheck::driftedTablesAreRepaired()
-{
-    auto host = KvoTest::makeHost(4);
-    QVERIFY(host);
-    QVERIFY(makeColumns(*host));
-    QVERIFY(drift(*host));
-    // Colour was defined under the former name OldParts; its position clashes with Material's.
-    QVERIFY(addDefinitionRow(*host, QStringLiteral("OldParts"), 1, QStringLiteral("Colour")));
-    host->openFilter(QStringLiteral("Parts"), {QStringLiteral("OldParts")});
-    QCOMPARE(host->filter->setupStatus(), kvoFCSSuccess);
-    QVERIFY(host->columns()->needsDefinitionConversion());
-
-    DiagnosticLog log;
-    QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), 0);
-    QCOMPARE(ServicesHelper::instance().reportedErrors(), QStringList());
-    QCOMPARE(log.lines, (QStringList{"defined field count = 6", "database column Weight missing from PartsSearchData",
-                                     "database column Colour missing from PartsSearchData",
-                                     "deleted column Junk from PartsSearchData"}));
-    QVERIFY(host->handler->convertRequests().isEmpty());
-
-    CFilterColumns &set = *host->columns();
-    QVERIFY(!set.needsDefinitionConversion());
-    QVERIFY(set.MyStructureDefinition().Compare(host->catalog(), CompareExact | CompareKeyFields));
-    QCOMPARE(definitionRows(*host, QStringLiteral("Parts")).size(), 8);
-    QVERIFY(definitionRows(*host, QStringLiteral("OldParts")).isEmpty());
-    for (CFilterColumn *c : set.NewEnum()) {
-        QVERIFY2(set.MyStructureDefault(c).Compare(host->catalog(), CompareExact), qPrintable(c->Name()));
-        if (c->IsPicklist())
-            QVERIFY(c->PickList()->MyStructure().Compare(host->catalog(), CompareExact));
+        // A search filter whose set-up failed has no column set at all.
+        auto broken = CCommon::global().CreateSearchFilterObject(nullptr, host->baseTable.get(), &host->catalog(),
+                                                                 host->profile.get(), 0, host->structure.get());
+        QVERIFY(!broken->FilterColumns());
+        QCOMPARE(broken->CheckTable(nullptr, ConvertMode::Convert, true), 0);
+        QVERIFY(!broken->GetCheckNameList());
+        QCOMPARE(dump(*host), before);
     }
-    QVERIFY(!fieldsOf(*host, Data).contains(QStringLiteral("Junk"), Qt::CaseInsensitive));
-    QVERIFY(tableExists(*host, QStringLiteral("PartsSearchKeywordLabels")));
-    QVERIFY(tableExists(*host, QStringLiteral("PicklistPartsMaterial")));
 
-    // Values kept, the missing row made from the defaults, the orphan gone.
-    QCOMPARE(keysOf(*host, Data), (QList<int>{1, 2, 3, 4}));
-    QCOMPARE(valueOf(*host, Data, 1, QStringLiteral("Material"), fcText), QStringLiteral("Steel"));
-    QCOMPARE(valueOf(*host, Data, 1, QStringLiteral("Count"), fcInteger16), QStringLiteral("7"));
-    QCOMPARE(valueOf(*host, Data, 1, QStringLiteral("Ok"), fcBoolean), QStringLiteral("True"));
-    QCOMPARE(keysOf(*host, QStringLiteral("PartsSearchKeywordTags")), QList<int>{1});
-    QCOMPARE(valueOf(*host, Data, 2, QStringLiteral("Material"), fcText), QStringLiteral("Steel"));
-    QCOMPARE(valueOf(*host, Data, 2, QStringLiteral("Weight"), fcDouble), QStringLiteral("0"));
-    // The older layout kept no date default: the converted definition has none either.
-    QCOMPARE(valueOf(*host, Data, 2, QStringLiteral("Due"), fcDateTime), QStringLiteral("<null>"));
-    QCOMPARE(valueOf(*host, Data, 2, QStringLiteral("Ok"), fcBoolean), QStringLiteral("False"));
-
-    // Nothing is left to convert: mode 0 asks nothing and changes nothing.
-    host->openFilter(QStringLiteral("Parts"), {QStringLiteral("OldParts")});
-    const QString repaired = dump(*host);
-    QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), 0);
-    QVERIFY(host->handler->convertRequests().isEmpty());
-    QCOMPARE(dump(*host), repaired);
-    KvoTest::tally(KvoTest::currentEngine());
-}
-
-void TestTableCheck::modeZeroAsksTheHandler_data()
-{
-    QTest::addColumn<bool>("olderLayout");
-    QTest::addColumn<int>("answer");
-    QTest::newRow("older layout, answer 2") << true << int(CheckTableResult::NotAllowed);
-    QTest::newRow("one newer field missing, answer 2") << false << int(CheckTableResult::NotAllowed);
-    QTest::newRow("older layout, answer 0") << true << int(CheckTableResult::Continue);
-}
-
-void TestTableCheck::modeZeroAsksTheHandler()
-{
-    QFETCH(bool, olderLayout);
-    QFETCH(int, answer);
-    auto host = KvoTest::makeHost(3);
-    QVERIFY(host);
-    if (olderLayout) {
+    // Mode 1 brings every drifted table back, keeps what still has a column, and a second check
+    // finds nothing to ask about.
+    void driftedTablesAreRepaired()
+    {
+        auto host = KvoTest::makeHost(4);
+        QVERIFY(host);
         QVERIFY(makeColumns(*host));
         QVERIFY(drift(*host));
-    } else {
-        addColumn(*host->columns(), QStringLiteral("Weight"), fcDouble);
-        QVERIFY(host->columns()->ColumnsSave(nullptr));
-        QVERIFY(TableStructure(Def).DropField(host->catalog(), QStringLiteral("DisableEditDateTime")));
-    }
-    host->openFilter(QStringLiteral("Parts"));
-    host->handler->setConvertAnswer([answer](const QString &, const QString &, int mode) {
-        return mode == ConvertMode::CheckOnly ? answer : -1;
-    });
-    const QString before = dump(*host);
+        // Colour was defined under the former name OldParts; its position clashes with Material's.
+        QVERIFY(addDefinitionRow(*host, u"OldParts"_s, 1, u"Colour"_s));
+        host->openFilter(u"Parts"_s, {u"OldParts"_s});
+        QCOMPARE(host->filter->setupStatus(), kvoFCSSuccess);
+        QVERIFY(host->columns()->needsDefinitionConversion());
 
-    QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), answer);
-    QCOMPARE(host->handler->convertRequests().value(0), QStringLiteral("Parts"));
-    if (answer != CheckTableResult::Continue) {
-        QCOMPARE(host->handler->convertRequests().size(), 1);
+        DiagnosticLog log;
+        QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), 0);
+        QCOMPARE(ServicesHelper::instance().reportedErrors(), QStringList());
+        QCOMPARE(log.lines,
+                 (QStringList{"defined field count = 6", "database column Weight missing from PartsSearchData",
+                              "database column Colour missing from PartsSearchData",
+                              "deleted column Junk from PartsSearchData"}));
+        QVERIFY(host->handler->convertRequests().isEmpty());
+
+        CFilterColumns &set = *host->columns();
+        QVERIFY(!set.needsDefinitionConversion());
+        QVERIFY(set.MyStructureDefinition().Compare(host->catalog(), CompareExact | CompareKeyFields));
+        QCOMPARE(definitionRows(*host, u"Parts"_s).size(), 8);
+        QVERIFY(definitionRows(*host, u"OldParts"_s).isEmpty());
+        for (CFilterColumn *c : set.NewEnum()) {
+            QVERIFY2(set.MyStructureDefault(c).Compare(host->catalog(), CompareExact), qPrintable(c->Name()));
+            if (c->IsPicklist())
+                QVERIFY(c->PickList()->MyStructure().Compare(host->catalog(), CompareExact));
+        }
+        QVERIFY(!fieldNames(host->catalog(), Data).contains(u"Junk"_s, Qt::CaseInsensitive));
+        QVERIFY(tableExists(host->catalog(), Labels));
+        QVERIFY(tableExists(host->catalog(), MaterialPicklist));
+
+        // Values kept, the missing row made from the defaults (the older layout kept no date
+        // default: the converted definition has none either), the orphan gone.
+        QCOMPARE(keysOf(*host, Data), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(keysOf(*host, u"PartsSearchKeywordTags"_s), QStringList{"1"});
+        const QStringList fields = {"Material", "Weight", "Count", "Due", "Ok"};
+        QCOMPARE(valuesOf(*host, 1, fields), u"Steel|0|7|%1|True"_s.arg(Convert::isoText(Configured)));
+        QCOMPARE(valuesOf(*host, 2, fields), u"Steel|0|0|<null>|False"_s);
+
+        // Nothing is left to convert: mode 0 asks nothing and changes nothing.
+        host->openFilter(u"Parts"_s, {u"OldParts"_s});
+        const QString repaired = dump(*host);
+        QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), 0);
+        QVERIFY(host->handler->convertRequests().isEmpty());
+        QCOMPARE(dump(*host), repaired);
+    }
+
+    void modeZeroAsksTheHandler_data()
+    {
+        QTest::addColumn<bool>("olderLayout");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("older layout, answer 2") << true << int(CheckTableResult::NotAllowed);
+        QTest::newRow("one newer field missing, answer 2") << false << int(CheckTableResult::NotAllowed);
+        QTest::newRow("older layout, answer 0") << true << int(CheckTableResult::Continue);
+    }
+
+    void modeZeroAsksTheHandler()
+    {
+        QFETCH(bool, olderLayout);
+        QFETCH(int, answer);
+        auto host = KvoTest::makeHost(3);
+        QVERIFY(host);
+        if (olderLayout) {
+            QVERIFY(makeColumns(*host));
+            QVERIFY(drift(*host));
+        } else {
+            QVERIFY(addColumn(*host->columns(), u"Weight"_s, fcDouble) && host->columns()->ColumnsSave(nullptr));
+            QVERIFY(TableStructure(Def).DropField(host->catalog(), u"DisableEditDateTime"_s));
+        }
+        host->openFilter(u"Parts"_s);
+        host->handler->setConvertAnswer([answer](const QString &, const QString &, int mode) {
+            return mode == ConvertMode::CheckOnly ? answer : -1;
+        });
+        const QString before = dump(*host);
+
+        QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), answer);
+        QCOMPARE(host->handler->convertRequests().value(0), u"Parts"_s);
+        if (answer != CheckTableResult::Continue) {
+            QCOMPARE(host->handler->convertRequests().size(), 1);
+            QCOMPARE(dump(*host), before);
+            return;
+        }
+        // Every difference was offered and taken; the extra field stays in mode 0.
+        QVERIFY(host->columns()->MyStructureDefinition().Compare(host->catalog(), CompareExact));
+        const QStringList fields = fieldNames(host->catalog(), Data);
+        QVERIFY(fields.contains(u"Junk"_s, Qt::CaseInsensitive));
+        QVERIFY(fields.contains(u"Weight"_s, Qt::CaseInsensitive));
+        QVERIFY(tableExists(host->catalog(), Labels));
+        QVERIFY(tableExists(host->catalog(), MaterialPicklist));
+        QCOMPARE(keysOf(*host, Data), (QStringList{"1", "2", "3"}));
+        QCOMPARE(valuesOf(*host, 1, {u"Count"_s}), u"7"_s);
+        QVERIFY(host->handler->convertRequests().contains(Labels));
+    }
+
+    // A code other than 0 ends the check where it is given: nothing after it runs.
+    void codesEndTheCheck_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("databaseType");
+        QTest::newRow("keyword table") << Labels << 1 << 0;
+        QTest::newRow("picklist table") << MaterialPicklist << 4 << 0;
+        QTest::newRow("population, SQL form") << Data << 5 << 0;
+        QTest::newRow("population, record-set form") << Data << 3 << int(DatabaseKind::RecordSetForm);
+    }
+
+    void codesEndTheCheck()
+    {
+        QFETCH(QString, table);
+        QFETCH(int, code);
+        QFETCH(int, databaseType);
+        auto host = KvoTest::makeHost(3);
+        QVERIFY(host);
+        // Keyword Labels before picklist Material: the columns are checked in position order.
+        CFilterColumns &set = *host->columns();
+        addColumn(set, u"Weight"_s, fcDouble);
+        addColumn(set, u"Labels"_s, fcKeyword);
+        addColumn(set, u"Material"_s, fcText, true, u"Steel"_s);
+        QVERIFY(set.ColumnsSave(nullptr));
+        // The population rows drift only in their rows, so that the population check is the one asked.
+        const bool tablesDrift = table != Data;
+        if (tablesDrift) {
+            QVERIFY(TableStructure(MaterialPicklist).DropTable(host->catalog()));
+            QVERIFY(host->handler->DropTable(host->catalog(), Labels));
+        }
+        QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (99)"_s));
+        host->handler->setDatabaseType(databaseType == 0 ? host->connection().dialect().DatabaseType() : databaseType);
+        host->handler->setConvertAnswer([&](const QString &, const QString &asked, int) {
+            return asked == table ? code : int(CheckTableResult::Continue);
+        });
+        host->openFilter(u"Parts"_s);
+
+        QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), code);
+        QCOMPARE(host->handler->convertRequests().last(), table);
+        QCOMPARE(host->handler->convertRequests().count(table), 1);
+        // The population check never ran to its end: the orphan is still there.
+        QCOMPARE(keysOf(*host, Data), QStringList{"99"});
+        QCOMPARE(tableExists(host->catalog(), Labels), table != Labels);
+        QCOMPARE(tableExists(host->catalog(), MaterialPicklist), !tablesDrift);
+    }
+
+    void populationForms_data()
+    {
+        QTest::addColumn<int>("databaseType");
+        QTest::addColumn<bool>("narrowed");
+        QTest::addColumn<QStringList>("expected");
+        // Records 1..5; rows for 1 (with values) and 2 exist, orphans 98 and 99.
+        const QStringList all = {"1", "2", "3", "4", "5"};
+        QTest::newRow("SQL form") << 0 << false << all;
+        QTest::newRow("record-set form") << int(DatabaseKind::RecordSetForm) << false << all;
+        // Only records with Qty >= 40 get rows; rows of other base records stay.
+        const QStringList narrowed = {"1", "2", "4", "5"};
+        QTest::newRow("SQL form, selection") << 0 << true << narrowed;
+        QTest::newRow("record-set form, selection") << int(DatabaseKind::RecordSetForm) << true << narrowed;
+    }
+
+    void populationForms()
+    {
+        QFETCH(int, databaseType);
+        QFETCH(bool, narrowed);
+        auto host = KvoTest::makeHost(5);
+        QVERIFY(host);
+        CFilterColumns &set = *host->columns();
+        addColumn(set, u"Material"_s, fcText, true, u"O'Neil"_s);
+        addColumn(set, u"Count"_s, fcInteger16);
+        addColumn(set, u"Ratio"_s, fcSingle);
+        addColumn(set, u"Due"_s, fcDateTime);
+        addColumn(set, u"Stamp"_s, fcDateTime)->setDateTimeDefaultMode(fcDTDM_Now);
+        addColumn(set, u"Open"_s, fcDateTime)->setDateTimeDefaultValue(Variant::null());
+        addColumn(set, u"Ok"_s, fcBoolean);
+        addColumn(set, u"Tags"_s, fcKeyword);
+        QVERIFY(set.ColumnsSave(nullptr));
+        QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] ([PartId], [Count]) VALUES (1, 42)"_s));
+        QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (2)"_s));
+        QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (98)"_s));
+        QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (99)"_s));
+        if (narrowed)
+            host->baseTable->setSearchSelectionCriteria(
+                    KvoTest::sql(host->connection(), u"SELECT [PartId] FROM [Parts] WHERE [Qty] >= 40"_s));
+        host->handler->setDatabaseType(databaseType == 0 ? host->connection().dialect().DatabaseType() : databaseType);
+
+        QStringList texts;
+        Progress progress([&](const QString &text, int, int, bool) { texts << text; });
+        const QDateTime now = Convert::makeDate(QDate(2025, 6, 30), QTime(23, 59, 58));
+        QCOMPARE(set.StartProcessDataReportProgress(&progress, false, ConvertMode::Convert, now), 0);
+
+        QTEST(keysOf(*host, Data), "expected");
+        QCOMPARE(valuesOf(*host, 1, {u"Count"_s}), u"42"_s);
+        QCOMPARE(valuesOf(*host, 4, {"Material", "Count", "Ratio", "Due", "Stamp", "Open", "Ok"}),
+                 u"O'Neil|0|0|%1|%2|<null>|False"_s.arg(Convert::isoText(Configured), Convert::isoText(now)));
+        QVERIFY(!progress.running());
+        QVERIFY(!texts.isEmpty());
+        static const QRegularExpression share(u"PartsSearchData: \\d{1,3}\\.\\d\\d%$"_s);
+        for (const QString &text : std::as_const(texts))
+            QVERIFY2(share.match(text).hasMatch(), qPrintable(text));
+        QVERIFY2(texts.last().endsWith(u" 100.00%"_s), qPrintable(texts.last()));
+
+        // A second run finds nothing to do.
+        const QString before = dump(*host);
+        QCOMPARE(set.StartProcessDataReportProgress(nullptr, true, ConvertMode::CheckOnly, now), 0);
+        QVERIFY(host->handler->convertRequests().isEmpty());
         QCOMPARE(dump(*host), before);
-        return;
+
+        // The progress handler serves request 1 with its own arguments only.
+        ProgressArgs other;
+        QVERIFY(!set.IProgressHandler_ProcessRequest(
+                progress, 2, CFilterColumns::CreateCheckPopulationArguments(false, 1, now).get()));
+        QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 1, &other));
+        QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 1, nullptr));
     }
-    // Every difference was offered and taken; the extra field stays in mode 0.
-    QVERIFY(host->columns()->MyStructureDefinition().Compare(host->catalog(), CompareExact));
-    QVERIFY(fieldsOf(*host, Data).contains(QStringLiteral("Junk"), Qt::CaseInsensitive));
-    QVERIFY(fieldsOf(*host, Data).contains(QStringLiteral("Weight"), Qt::CaseInsensitive));
-    QVERIFY(tableExists(*host, QStringLiteral("PartsSearchKeywordLabels")));
-    QVERIFY(tableExists(*host, QStringLiteral("PicklistPartsMaterial")));
-    QCOMPARE(keysOf(*host, Data), (QList<int>{1, 2, 3}));
-    QCOMPARE(valueOf(*host, Data, 1, QStringLiteral("Count"), fcInteger16), QStringLiteral("7"));
-    QVERIFY(host->handler->convertRequests().contains(QStringLiteral("PartsSearchKeywordLabels")));
-    KvoTest::tally(KvoTest::currentEngine());
-}
 
-// A code other than 0 ends the check where it is given: nothing after it runs.
-void TestTableCheck::codesEndTheCheck_data()
-{
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("databaseType");
-    QTest::newRow("keyword table") << QStringLiteral("PartsSearchKeywordLabels") << 1 << 0;
-    QTest::newRow("picklist table") << QStringLiteral("PicklistPartsMaterial") << 4 << 0;
-    QTest::newRow("population, SQL form") << Data << 5 << 0;
-    QTest::newRow("population, record-set form") << Data << 3 << int(DatabaseKind::RecordSetForm);
-}
+    void extraFieldThatCannotBeDropped()
+    {
+        auto host = KvoTest::makeHost(1);
+        QVERIFY(host);
+        QVERIFY(addColumn(*host->columns(), u"Weight"_s, fcDouble) && host->columns()->ColumnsSave(nullptr));
+        QVERIFY(run(*host, u"ALTER TABLE [PartsSearchData] ADD COLUMN [Junk] INTEGER"_s));
+        QVERIFY(run(*host, u"ALTER TABLE [PartsSearchData] ADD COLUMN [Spare] INTEGER"_s));
+        // Something depends on Junk: a view, or on MariaDB (where a view does not hold a column) a
+        // check constraint over two fields. SQLite's view names the field unquoted: a double-quoted
+        // name of a dropped field would silently turn into a text.
+        const QString engine = KvoTest::currentEngine();
+        if (engine == u"mariadb")
+            QVERIFY(run(*host, u"ALTER TABLE [PartsSearchData] ADD CONSTRAINT [CK_Junk] CHECK ([Junk] > [Weight])"_s));
+        else
+            QVERIFY(run(*host, u"CREATE VIEW [JunkView] AS SELECT %1 FROM [PartsSearchData]"_s.arg(
+                                       engine == u"sqlite" ? u"Junk"_s : u"[Junk]"_s)));
+        host->openFilter(u"Parts"_s);
 
-void TestTableCheck::codesEndTheCheck()
-{
-    QFETCH(QString, table);
-    QFETCH(int, code);
-    QFETCH(int, databaseType);
-    auto host = KvoTest::makeHost(3);
-    QVERIFY(host);
-    // Keyword Labels before picklist Material: the columns are checked in position order.
-    CFilterColumns &set = *host->columns();
-    addColumn(set, QStringLiteral("Weight"), fcDouble);
-    addColumn(set, QStringLiteral("Labels"), fcKeyword);
-    addColumn(set, QStringLiteral("Material"), fcText, true, QStringLiteral("Steel"));
-    QVERIFY(set.ColumnsSave(nullptr));
-    // The population rows drift only in their rows, so that the population check is the one asked.
-    const bool tablesDrift = table != Data;
-    if (tablesDrift) {
-        QVERIFY(TableStructure(QStringLiteral("PicklistPartsMaterial")).DropTable(host->catalog()));
-        QVERIFY(host->handler->DropTable(host->catalog(), QStringLiteral("PartsSearchKeywordLabels")));
+        DiagnosticLog log;
+        QCOMPARE(host->columns()->ValidateStandardTable(ConvertMode::Convert), 0);
+        QCOMPARE(log.lines, (QStringList{"defined field count = 1", "failed to delete column Junk from PartsSearchData",
+                                         "deleted column Spare from PartsSearchData"}));
+        QCOMPARE(fieldNames(host->catalog(), Data).size(), 3);
     }
-    QVERIFY(sql(
-            *host,
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (99)").arg(q(*host, Data), q(*host, QStringLiteral("PartId")))));
-    host->handler->setDatabaseType(databaseType == 0 ? host->connection().dialect().DatabaseType() : databaseType);
-    host->handler->setConvertAnswer([&](const QString &, const QString &asked, int) {
-        return asked == table ? code : int(CheckTableResult::Continue);
-    });
-    host->openFilter(QStringLiteral("Parts"));
 
-    QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), code);
-    QCOMPARE(host->handler->convertRequests().last(), table);
-    QCOMPARE(host->handler->convertRequests().count(table), 1);
-    // The population check never ran to its end: the orphan is still there.
-    QCOMPARE(keysOf(*host, Data), QList<int>{99});
-    QCOMPARE(tableExists(*host, QStringLiteral("PartsSearchKeywordLabels")),
-             table != QStringLiteral("PartsSearchKeywordLabels"));
-    QCOMPARE(tableExists(*host, QStringLiteral("PicklistPartsMaterial")), !tablesDrift);
-    KvoTest::tally(KvoTest::currentEngine());
-}
+    // A repair that fails ends the check with CheckTableResult::Failed and an error report; nothing
+    // after it runs.
+    void failedRepairEndsTheCheck()
+    {
+        if (KvoTest::currentEngine() == u"sqlite")
+            QSKIP("SQLite keeps a text that is no number in a number field");
+        auto host = KvoTest::makeHost(1);
+        QVERIFY(host);
+        QVERIFY(addColumn(*host->columns(), u"Count"_s, fcInteger16) && host->columns()->ColumnsSave(nullptr));
+        TableStructure retyped(Data);
+        retyped.addField(u"Count"_s, adVarWChar, 20);
+        QVERIFY(retyped.Convert(host->catalog()));
+        QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] ([PartId], [Count]) VALUES (99, 'many')"_s));
+        host->openFilter(u"Parts"_s);
 
-void TestTableCheck::populationForms_data()
-{
-    QTest::addColumn<int>("databaseType");
-    QTest::addColumn<bool>("narrowed");
-    QTest::addColumn<QList<int>>("expected");
-    // Records 1..5; rows for 1 (with values) and 2 exist, orphans 98 and 99.
-    QTest::newRow("SQL form") << 0 << false << QList<int>{1, 2, 3, 4, 5};
-    QTest::newRow("record-set form") << int(DatabaseKind::RecordSetForm) << false << QList<int>{1, 2, 3, 4, 5};
-    // Only records with Qty >= 40 get rows; rows of other base records stay.
-    QTest::newRow("SQL form, selection") << 0 << true << QList<int>{1, 2, 4, 5};
-    QTest::newRow("record-set form, selection") << int(DatabaseKind::RecordSetForm) << true << QList<int>{1, 2, 4, 5};
-}
+        QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), int(CheckTableResult::Failed));
+        const QStringList errors = ServicesHelper::instance().reportedErrors();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith(u"CheckColumn: "_s), qPrintable(errors.first()));
+        QCOMPARE(keysOf(*host, Data), QStringList{"99"});
+    }
 
-void TestTableCheck::populationForms()
-{
-    QFETCH(int, databaseType);
-    QFETCH(bool, narrowed);
-    auto host = KvoTest::makeHost(5);
-    QVERIFY(host);
-    CFilterColumns &set = *host->columns();
-    addColumn(set, QStringLiteral("Material"), fcText, true, QStringLiteral("O'Neil"));
-    addColumn(set, QStringLiteral("Count"), fcInteger16);
-    addColumn(set, QStringLiteral("Ratio"), fcSingle);
-    addColumn(set, QStringLiteral("Due"), fcDateTime);
-    addColumn(set, QStringLiteral("Stamp"), fcDateTime)->setDateTimeDefaultMode(fcDTDM_Now);
-    addColumn(set, QStringLiteral("Open"), fcDateTime)->setDateTimeDefaultValue(Variant::null());
-    addColumn(set, QStringLiteral("Ok"), fcBoolean);
-    addColumn(set, QStringLiteral("Tags"), fcKeyword);
-    QVERIFY(set.ColumnsSave(nullptr));
-    const QString k = q(*host, QStringLiteral("PartId"));
-    QVERIFY(sql(*host, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (1, 42)")
-                               .arg(q(*host, Data), k, q(*host, QStringLiteral("Count")))));
-    for (int id : {2, 98, 99})
-        QVERIFY(sql(*host, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(q(*host, Data), k).arg(id)));
-    if (narrowed)
-        host->baseTable->setSearchSelectionCriteria(
-                QStringLiteral("SELECT %1 FROM %2 WHERE %3 >= 40")
-                        .arg(k, q(*host, QStringLiteral("Parts")), q(*host, QStringLiteral("Qty"))));
-    host->handler->setDatabaseType(databaseType == 0 ? host->connection().dialect().DatabaseType() : databaseType);
+    // Rows under a former name move only where the current name has no definition of that name,
+    // and only in mode 1; they go after the positions in use, in their own order.
+    void formerDefinitionRows()
+    {
+        auto host = KvoTest::makeHost(1);
+        QVERIFY(host);
+        QVERIFY(addColumn(*host->columns(), u"Alpha"_s, fcText) && host->columns()->ColumnsSave(nullptr));
+        QVERIFY(addDefinitionRow(*host, u"OldParts"_s, 1, u"Beta"_s));
+        QVERIFY(addDefinitionRow(*host, u"OldParts"_s, 2, u"ALPHA"_s));
+        QVERIFY(addDefinitionRow(*host, u"OldParts"_s, 3, u"Gamma"_s));
+        QVERIFY(addDefinitionRow(*host, u"Others"_s, 1, u"Delta"_s));
+        host->openFilter(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
+        QCOMPARE(host->columns()->formerNamesFound(), QStringList{"OldParts"});
 
-    QStringList texts;
-    Progress progress([&](const QString &text, int, int, bool) { texts << text; });
-    const QDateTime now = Convert::makeDate(QDate(2025, 6, 30), QTime(23, 59, 58));
-    QCOMPARE(set.StartProcessDataReportProgress(&progress, false, ConvertMode::Convert, now), 0);
+        QVERIFY(host->columns()->CheckColumns(nullptr, ConvertMode::CheckOnly));
+        QCOMPARE(definitionRows(*host, u"Parts"_s), QStringList{"1|Alpha"});
 
-    QTEST(keysOf(*host, Data), "expected");
-    QCOMPARE(valueOf(*host, Data, 1, QStringLiteral("Count"), fcInteger16), QStringLiteral("42"));
-    QCOMPARE(valueOf(*host, Data, 4, QStringLiteral("Material"), fcText), QStringLiteral("O'Neil"));
-    QCOMPARE(valueOf(*host, Data, 4, QStringLiteral("Count"), fcInteger16), QStringLiteral("0"));
-    QCOMPARE(valueOf(*host, Data, 4, QStringLiteral("Ratio"), fcSingle), QStringLiteral("0"));
-    QCOMPARE(valueOf(*host, Data, 4, QStringLiteral("Due"), fcDateTime), Convert::isoText(Configured));
-    QCOMPARE(valueOf(*host, Data, 4, QStringLiteral("Stamp"), fcDateTime), Convert::isoText(now));
-    QCOMPARE(valueOf(*host, Data, 4, QStringLiteral("Open"), fcDateTime), QStringLiteral("<null>"));
-    QCOMPARE(valueOf(*host, Data, 4, QStringLiteral("Ok"), fcBoolean), QStringLiteral("False"));
-    QVERIFY(!progress.running());
-    QVERIFY(!texts.isEmpty());
-    static const QRegularExpression share(QStringLiteral("PartsSearchData: \\d{1,3}\\.\\d\\d%$"));
-    for (const QString &text : std::as_const(texts))
-        QVERIFY2(share.match(text).hasMatch(), qPrintable(text));
-    QVERIFY2(texts.last().endsWith(QStringLiteral(" 100.00%")), qPrintable(texts.last()));
+        QVERIFY(host->columns()->CheckColumns(nullptr, ConvertMode::Convert));
+        QCOMPARE(definitionRows(*host, u"Parts"_s), (QStringList{"1|Alpha", "2|Beta", "3|Gamma"}));
+        QCOMPARE(definitionRows(*host, u"OldParts"_s), QStringList{"2|ALPHA"});
+        QCOMPARE(definitionRows(*host, u"Others"_s), QStringList{"1|Delta"});
+        QStringList names;
+        for (const CFilterColumn *c : host->columns()->NewEnum())
+            names << QString::number(c->Index()) + c->Name();
+        QCOMPARE(names, (QStringList{"1Alpha", "2Beta", "3Gamma"}));
+    }
 
-    // A second run finds nothing to do.
-    const QString before = dump(*host);
-    QCOMPARE(set.StartProcessDataReportProgress(nullptr, true, ConvertMode::CheckOnly, now), 0);
-    QVERIFY(host->handler->convertRequests().isEmpty());
-    QCOMPARE(dump(*host), before);
+    void checkNameList_data()
+    {
+        QTest::addColumn<QStringList>("columns"); // name:type[:p] (p = picklist)
+        QTest::addColumn<QStringList>("formerNames");
+        QTest::addColumn<bool>("twoTables");
+        QTest::addColumn<QStringList>("expected"); // "new<old"
+        QTest::newRow("two former names, one keyword column")
+                << QStringList{"Material:1", "Weight:5", "Tags:0"} << QStringList{"A", "B"} << false
+                << QStringList{"PartsSearchData<ASearchData", "PartsSearchData<BSearchData",
+                               "PartsSearchKeywordTags<ASearchKeywordTags",
+                               "PartsSearchKeywordTags<BSearchKeywordTags"};
+        QTest::newRow("keyword first, picklists")
+                << QStringList{"Tags:0", "Grade:1:p", "Size:3:p"} << QStringList{"Old"} << false
+                << QStringList{"PartsSearchKeywordTags<OldSearchKeywordTags", "PartsSearchData<OldSearchData",
+                               "PicklistPartsGrade<PicklistOldGrade", "PicklistPartsSize<PicklistOldSize"};
+        QTest::newRow("every table index and name index") << QStringList{"Tags:0"} << QStringList() << true
+                                                          << QStringList{"PartsSearchKeywordTags<T11SearchKeywordTags",
+                                                                         "PartsSearchKeywordTags<T12SearchKeywordTags",
+                                                                         "PartsSearchKeywordTags<T21SearchKeywordTags"};
+        QTest::newRow("not renamed") << QStringList{"Material:1", "Tags:0"} << QStringList() << false << QStringList();
+    }
 
-    // The progress handler serves request 1 with its own arguments only.
-    ProgressArgs other;
-    QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 2,
-                                                 CFilterColumns::CreateCheckPopulationArguments(false, 1, now).get()));
-    QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 1, &other));
-    QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 1, nullptr));
-    KvoTest::tally(KvoTest::currentEngine());
-}
-
-void TestTableCheck::extraFieldThatCannotBeDropped()
-{
-    auto host = KvoTest::makeHost(1);
-    QVERIFY(host);
-    addColumn(*host->columns(), QStringLiteral("Weight"), fcDouble);
-    QVERIFY(host->columns()->ColumnsSave(nullptr));
-    QVERIFY(sql(*host, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 INTEGER")
-                               .arg(q(*host, Data), q(*host, QStringLiteral("Junk")))));
-    QVERIFY(sql(*host, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 INTEGER")
-                               .arg(q(*host, Data), q(*host, QStringLiteral("Spare")))));
-    // Something depends on Junk: a view, or on MariaDB (where a view does not hold a column) a
-    // check constraint over two fields. SQLite's view names the field unquoted: a double-quoted
-    // name of a dropped field would silently turn into a text.
-    const QString engine = KvoTest::currentEngine();
-    if (engine == QLatin1String("mariadb"))
-        QVERIFY(sql(*host, QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 CHECK (%3 > %4)")
-                                   .arg(q(*host, Data), q(*host, QStringLiteral("CK_Junk")),
-                                        q(*host, QStringLiteral("Junk")), q(*host, QStringLiteral("Weight")))));
-    else
-        QVERIFY(sql(*host, QStringLiteral("CREATE VIEW %1 AS SELECT %2 FROM %3")
-                                   .arg(q(*host, QStringLiteral("JunkView")),
-                                        engine == QLatin1String("sqlite") ? QStringLiteral("Junk")
-                                                                          : q(*host, QStringLiteral("Junk")),
-                                        q(*host, Data))));
-    host->openFilter(QStringLiteral("Parts"));
-
-    DiagnosticLog log;
-    QCOMPARE(host->columns()->ValidateStandardTable(ConvertMode::Convert), 0);
-    QCOMPARE(log.lines, (QStringList{"defined field count = 1", "failed to delete column Junk from PartsSearchData",
-                                     "deleted column Spare from PartsSearchData"}));
-    QCOMPARE(fieldsOf(*host, Data).size(), 3);
-    KvoTest::tally(KvoTest::currentEngine());
-}
-
-// A repair that fails ends the check with CheckTableResult::Failed and an error report; nothing
-// after it runs.
-void TestTableCheck::failedRepairEndsTheCheck()
-{
-    if (KvoTest::currentEngine() == QLatin1String("sqlite"))
-        QSKIP("SQLite keeps a text that is no number in a number field");
-    auto host = KvoTest::makeHost(1);
-    QVERIFY(host);
-    addColumn(*host->columns(), QStringLiteral("Count"), fcInteger16);
-    QVERIFY(host->columns()->ColumnsSave(nullptr));
-    TableStructure retyped(Data);
-    retyped.addField(QStringLiteral("Count"), adVarWChar, 20);
-    QVERIFY(retyped.Convert(host->catalog()));
-    QVERIFY(sql(*host,
-                QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (99, 'many')")
-                        .arg(q(*host, Data), q(*host, QStringLiteral("PartId")), q(*host, QStringLiteral("Count")))));
-    host->openFilter(QStringLiteral("Parts"));
-
-    QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), int(CheckTableResult::Failed));
-    const QStringList errors = ServicesHelper::instance().reportedErrors();
-    QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors.first().startsWith(QStringLiteral("CheckColumn: ")), qPrintable(errors.first()));
-    QCOMPARE(keysOf(*host, Data), QList<int>{99});
-    KvoTest::tally(KvoTest::currentEngine());
-}
-
-// Rows under a former name move only where the current name has no definition of that name, and
-// only in mode 1; they go after the positions in use, in their own order.
-void TestTableCheck::formerDefinitionRows()
-{
-    auto host = KvoTest::makeHost(1);
-    QVERIFY(host);
-    addColumn(*host->columns(), QStringLiteral("Alpha"), fcText);
-    QVERIFY(host->columns()->ColumnsSave(nullptr));
-    QVERIFY(addDefinitionRow(*host, QStringLiteral("OldParts"), 1, QStringLiteral("Beta")));
-    QVERIFY(addDefinitionRow(*host, QStringLiteral("OldParts"), 2, QStringLiteral("ALPHA")));
-    QVERIFY(addDefinitionRow(*host, QStringLiteral("OldParts"), 3, QStringLiteral("Gamma")));
-    QVERIFY(addDefinitionRow(*host, QStringLiteral("Others"), 1, QStringLiteral("Delta")));
-    host->openFilter(QStringLiteral("Parts"), {QStringLiteral("Older"), QStringLiteral("OldParts")});
-    QCOMPARE(host->columns()->formerNamesFound(), QStringList{"OldParts"});
-
-    QVERIFY(host->columns()->CheckColumns(nullptr, ConvertMode::CheckOnly));
-    QCOMPARE(definitionRows(*host, QStringLiteral("Parts")), QStringList{"1:Alpha"});
-
-    QVERIFY(host->columns()->CheckColumns(nullptr, ConvertMode::Convert));
-    QCOMPARE(definitionRows(*host, QStringLiteral("Parts")), (QStringList{"1:Alpha", "2:Beta", "3:Gamma"}));
-    QCOMPARE(definitionRows(*host, QStringLiteral("OldParts")), QStringList{"2:ALPHA"});
-    QCOMPARE(definitionRows(*host, QStringLiteral("Others")), QStringList{"1:Delta"});
-    QStringList names;
-    for (const CFilterColumn *c : host->columns()->NewEnum())
-        names << QString::number(c->Index()) + c->Name();
-    QCOMPARE(names, (QStringList{"1Alpha", "2Beta", "3Gamma"}));
-    KvoTest::tally(KvoTest::currentEngine());
-}
-
-void TestTableCheck::checkNameList_data()
-{
-    QTest::addColumn<QStringList>("columns"); // name:type[:p] (p = picklist)
-    QTest::addColumn<QStringList>("formerNames");
-    QTest::addColumn<bool>("twoTables");
-    QTest::addColumn<QStringList>("expected"); // "new<old"
-    QTest::newRow("two former names, one keyword column")
-            << QStringList{"Material:1", "Weight:5", "Tags:0"} << QStringList{"A", "B"} << false
-            << QStringList{"PartsSearchData<ASearchData", "PartsSearchData<BSearchData",
-                           "PartsSearchKeywordTags<ASearchKeywordTags", "PartsSearchKeywordTags<BSearchKeywordTags"};
-    QTest::newRow("keyword first, picklists")
-            << QStringList{"Tags:0", "Grade:1:p", "Size:3:p"} << QStringList{"Old"} << false
-            << QStringList{"PartsSearchKeywordTags<OldSearchKeywordTags", "PartsSearchData<OldSearchData",
-                           "PicklistPartsGrade<PicklistOldGrade", "PicklistPartsSize<PicklistOldSize"};
-    QTest::newRow("every table index and name index")
-            << QStringList{"Tags:0"} << QStringList() << true
-            << QStringList{"PartsSearchKeywordTags<T11SearchKeywordTags", "PartsSearchKeywordTags<T12SearchKeywordTags",
-                           "PartsSearchKeywordTags<T21SearchKeywordTags"};
-    QTest::newRow("not renamed") << QStringList{"Material:1", "Tags:0"} << QStringList() << false << QStringList();
-}
-
-void TestTableCheck::checkNameList()
-{
-    if (KvoTest::currentEngine() != QLatin1String("sqlite"))
-        QSKIP("names are built without the database");
-    QFETCH(QStringList, columns);
-    QFETCH(QStringList, formerNames);
-    QFETCH(bool, twoTables);
-    auto host = KvoTest::makeHost(1);
-    QVERIFY(host);
-    host->openFilter(QStringLiteral("Parts"), formerNames);
-    RenamedBaseTable renamed;
-    if (twoTables) {
+    void checkNameList()
+    {
+        if (KvoTest::currentEngine() != u"sqlite")
+            QSKIP("names are built without the database");
+        QFETCH(QStringList, columns);
+        QFETCH(QStringList, formerNames);
+        QFETCH(bool, twoTables);
+        auto host = KvoTest::makeHost(1);
+        QVERIFY(host);
+        host->openFilter(u"Parts"_s, formerNames);
+        RenamedBaseTable renamed;
+        if (twoTables) {
+            host->filter.reset();
+            host->filter = CCommon::global().CreateSearchFilterObject(host->handler.get(), &renamed, &host->catalog(),
+                                                                      host->profile.get(), 0, host->structure.get());
+        }
+        for (const QString &spec : columns) {
+            const QStringList parts = spec.split(u':');
+            QVERIFY(addColumn(*host->columns(), parts.at(0), FilterColumnTypeConstants(parts.at(1).toInt()),
+                              parts.size() > 2));
+        }
+        const std::unique_ptr<CCheckNameList> list = host->filter->GetCheckNameList();
+        QVERIFY(list);
+        QStringList entries;
+        for (qint32 i = 1; i <= list->Count(); ++i) {
+            QCOMPARE(list->Entry(i)->Index(), i);
+            entries << list->Entry(i)->NewName() + u'<' + list->Entry(i)->OldName();
+        }
+        QTEST(entries, "expected");
+        QVERIFY(!list->Entry(0));
+        QVERIFY(!list->Entry(list->Count() + 1));
         host->filter.reset();
-        host->filter = CCommon::global().CreateSearchFilterObject(host->handler.get(), &renamed, &host->catalog(),
-                                                                  host->profile.get(), 0, host->structure.get());
     }
-    for (const QString &spec : columns) {
-        const QStringList parts = spec.split(u':');
-        QVERIFY(addColumn(*host->columns(), parts.at(0), FilterColumnTypeConstants(parts.at(1).toInt()),
-                          parts.size() > 2));
-    }
-    const std::unique_ptr<CCheckNameList> list = host->filter->GetCheckNameList();
-    QVERIFY(list);
-    QStringList entries;
-    for (qint32 i = 1; i <= list->Count(); ++i) {
-        QCOMPARE(list->Entry(i)->Index(), i);
-        entries << list->Entry(i)->NewName() + QLatin1Char('<') + list->Entry(i)->OldName();
-    }
-    QTEST(entries, "expected");
-    QVERIFY(!list->Entry(0));
-    QVERIFY(!list->Entry(list->Count() + 1));
-    host->filter.reset();
-}
+};
 
 QTEST_GUILESS_MAIN(TestTableCheck)
 #include "tst_tablecheck.moc"

@@ -1,6 +1,7 @@
 #include "recordset.h"
 
 #include "connection.h"
+#include "trace.h"
 
 namespace KvoPlx800SCtl::HostKit {
 
@@ -32,8 +33,11 @@ QVariant RecordSet::value(int field) const
 
 void RecordSet::leaveRow()
 {
-    if (m_adding || m_editing)
-        Update();
+    // A move cannot fail, so a pending change that cannot be written is reported as an error
+    // (and kept in lastError) rather than dropped without a word.
+    if ((m_adding || m_editing) && !Update())
+        Trace::instance().ReportError({0, QStringLiteral("A change to %1 was not written: %2").arg(m_table, m_lastError),
+                                       QStringLiteral("RecordSet.Move")});
     resetEdit();
 }
 

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QWidget>
 
-// Finding and typing into the widgets of the data-entry control, for the widget tests.
+// Finding, clicking and typing into the widgets of the data-entry control, for the widget tests.
 namespace KvoTest {
 
 // The member of control array `array` (its object name) whose Tag names `column`.
@@ -22,6 +22,16 @@ W *field(const QWidget *root, const char *array, const QString &column)
 inline QPushButton *button(const QWidget *root, const char *name)
 {
     return root->findChild<QPushButton *>(QString::fromLatin1(name));
+}
+
+// Clicks button `name` once it is shown and enabled; false when it does not become so.
+inline bool click(const QWidget *root, const char *name)
+{
+    QPushButton *b = button(root, name);
+    if (!b || !QTest::qWaitFor([b] { return b->isVisible() && b->isEnabled(); }))
+        return false;
+    QTest::mouseClick(b, Qt::LeftButton);
+    return true;
 }
 
 // Replaces the text of a column's text box as a user types it; false when the box takes no input.
