@@ -1,5 +1,6 @@
 #include "conversions.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -99,6 +100,20 @@ QString readingFormat(QString format)
     return format.trimmed();
 }
 
+// The short and long date formats of a locale made lenient. Making them costs more than reading a
+// date with them, and every date field is validated on each display: they are kept per locale.
+QStringList readingDateFormats(const QLocale &locale)
+{
+    static thread_local QHash<QString, QStringList> known;
+    const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
+    const QString longFormat = locale.dateFormat(QLocale::LongFormat);
+    const QString key = shortFormat + QLatin1Char('\n') + longFormat;
+    auto it = known.constFind(key);
+    if (it == known.constEnd())
+        it = known.insert(key, {readingFormat(shortFormat), readingFormat(longFormat)});
+    return *it;
+}
+
 const QStringList &timeFormats()
 {
     static const QStringList formats = {QStringLiteral("H:m:s"), QStringLiteral("H:m"), QStringLiteral("h:m:s AP"),
@@ -147,8 +162,7 @@ std::optional<QDateTime> parseDate(const QString &text, const QLocale &locale)
     if (const auto iso = parseIso(t))
         return iso;
 
-    const QStringList dateFormats = {readingFormat(locale.dateFormat(QLocale::ShortFormat)),
-                                     readingFormat(locale.dateFormat(QLocale::LongFormat))};
+    const QStringList dateFormats = readingDateFormats(locale);
     for (const QString &df : dateFormats) {
         const QDate d = locale.toDate(t, df);
         if (d.isValid())

@@ -1,0 +1,101 @@
+// The library against hand-written SQL, an entity-attribute-value layout and plain statements:
+// cases 1 to 5 on every engine (case 6 is bench_kvo_ui). Each row goes to the results file that
+// scripts/bench prints as one table (bench_kvo --report FILE).
+#include "core/cases.h"
+
+#include "hostkit/serviceshelper.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+#include <cstdio>
+
+using namespace KvoBench;
+
+namespace {
+
+const char *const Usage =
+        "usage: bench_kvo [--scale N] [--records N] [--files N] [--reps N] [--engines sqlite,postgresql]\n"
+        "                 [--cases 1,2,3,4,5] [--results FILE] [--workdir DIR] [--keep yes]\n"
+        "       bench_kvo --report FILE [--markdown FILE]\n"
+        "  --scale N    base records of cases 1, 3 and 4 (default 1000000; 200k, 1m are accepted)\n"
+        "  --records N  records of the round trip, case 2 (default 10000)\n"
+        "  --files N    NC program files of the import, case 5 (default 10000)\n"
+        "  --reps N     timed repetitions of each measurement, the median is reported (default 5)\n"
+        "  --engines    engines to run on (default sqlite,postgresql; PostgreSQL needs KVO_TEST_PG_URL)\n"
+        "  --cases      cases to run (default all; case 6 belongs to bench_kvo_ui)\n"
+        "  --results    file the result rows are appended to\n"
+        "  --workdir    folder for the SQLite databases and the import files (default: the temp folder)\n"
+        "  --keep yes   keeps the databases afterwards (to look at query plans)\n"
+        "  --report     prints the table of a results file (and writes it to --markdown FILE)";
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QLocale::setDefault(QLocale::c());
+    KvoPlx800SCtl::HostKit::ServicesHelper::instance().setApplicationTitle(QStringLiteral("bench_kvo"));
+    const QStringList args = app.arguments();
+
+    if (args.size() >= 3 && args.at(1) == QLatin1String("--report")) {
+        QString markdown;
+        if (args.size() >= 5 && args.at(3) == QLatin1String("--markdown"))
+            markdown = args.at(4);
+        return printReport(args.at(2), markdown);
+    }
+
+    Options options;
+    int exitCode = 0;
+    if (!options.parse(args, QString::fromLatin1(Usage), &exitCode))
+        return exitCode;
+
+    const Recorder recorder(options.resultsFile);
+    std::printf("bench_kvo: cases");
+    for (int c = 1; c <= 5; ++c) {
+        if (options.wants(c))
+            std::printf(" %d", c);
+    }
+    std::printf(" on %s\n", qPrintable(options.engines.join(QStringLiteral(", "))));
+    for (const auto &[key, value] : machineInfo())
+        recorder.info(key, value);
+    recorder.info(QStringLiteral("sizes"), QStringLiteral("scale %1, round-trip records %2, import files %3, "
+                                                          "repetitions %4 (median reported)")
+                                                   .arg(options.scale)
+                                                   .arg(options.records)
+                                                   .arg(options.files)
+                                                   .arg(options.reps));
+    recorder.info(QStringLiteral("load at start (1, 5, 15 min)"), loadAverage());
+
+    std::unique_ptr<ImportFiles> files;
+    for (const QString &engine : std::as_const(options.engines)) {
+        QString error;
+        std::unique_ptr<BenchDatabase> db = BenchDatabase::open(engine, options.workDir, options.keep, &error);
+        if (!db)
+            die(QStringLiteral("no %1 database: %2").arg(engine, error));
+        recorder.info(db->engineName(), db->serverVersion() + (engine == QLatin1String("sqlite")
+                                                                       ? QStringLiteral(" (file database, WAL, "
+                                                                                        "synchronous=NORMAL)")
+                                                                       : QStringLiteral(" (local server, "
+                                                                                        "synchronous_commit=off, work_mem=256MB)")));
+        std::printf("\n== %s\n", qPrintable(db->engineName()));
+        std::fflush(stdout);
+        if (options.wants(1) || options.wants(3) || options.wants(4))
+            runScaleCases(*db, options, recorder);
+        if (options.wants(2))
+            runRoundTripCase(*db, options, recorder);
+        if (options.wants(5)) {
+            if (!files) {
+                const double ms = timeMs([&] { files = std::make_unique<ImportFiles>(options.workDir, options.files); });
+                recorder.info(QStringLiteral("import files"),
+                              QStringLiteral("%1 files, %2 MB, written in %3 s")
+                                      .arg(files->count())
+                                      .arg(files->totalBytes() / 1024 / 1024)
+                                      .arg(ms / 1000.0, 0, 'f', 1));
+            }
+            runImportCase(*db, options, recorder, *files);
+        }
+    }
+    recorder.info(QStringLiteral("load at end (1, 5, 15 min)"), loadAverage());
+    return 0;
+}

@@ -1,0 +1,599 @@
+#include "benchsupport.h"
+
+#include "columns/cfiltercolumns.h"
+
+#include "hostkit/adotypes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSysInfo>
+#include <QThread>
+#include <QTextStream>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace KvoPlx800SCtl;
+using namespace KvoPlx800SCtl::HostKit;
+
+namespace KvoBench {
+
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+bool parseNumber(const QString &text, qint64 *value)
+{
+    QString digits = text;
+    digits.remove(QLatin1Char('_'));
+    qint64 factor = 1;
+    if (digits.endsWith(QLatin1Char('k'), Qt::CaseInsensitive)) {
+        factor = 1000;
+        digits.chop(1);
+    } else if (digits.endsWith(QLatin1Char('m'), Qt::CaseInsensitive)) {
+        factor = 1000000;
+        digits.chop(1);
+    }
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    if (!ok || n <= 0)
+        return false;
+    *value = n * factor;
+    return true;
+}
+
+QString readFirstLine(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readLine()).trimmed();
+}
+
+QString procValue(const QString &path, const QString &key)
+{
+    // Files under /proc report no size, so they are read whole rather than up to atEnd().
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.startsWith(key)) {
+            const qsizetype colon = line.indexOf(QLatin1Char(':'));
+            return line.mid(colon + 1).trimmed();
+        }
+    }
+    return {};
+}
+
+QString formatMs(double ms)
+{
+    if (ms >= 100)
+        return QString::number(ms, 'f', 0);
+    if (ms >= 10)
+        return QString::number(ms, 'f', 1);
+    return QString::number(ms, 'f', 2);
+}
+
+} // namespace
+
+// --- Options --------------------------------------------------------------------------------
+
+bool Options::parse(const QStringList &arguments, const QString &usage, int *exitCode)
+{
+    const auto usageError = [&](const QString &message) {
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(message), qPrintable(usage));
+        *exitCode = 2;
+        return false;
+    };
+    engines = {QStringLiteral("sqlite"), QStringLiteral("postgresql")};
+    cases = {1, 2, 3, 4, 5, 6};
+    workDir = QDir::tempPath();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString arg = arguments.at(i);
+        QString name = arg;
+        QString value;
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (arg.startsWith(QLatin1String("--")) && eq > 0) {
+            name = arg.left(eq);
+            value = arg.mid(eq + 1);
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            std::printf("%s\n", qPrintable(usage));
+            *exitCode = 0;
+            return false;
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            if (i + 1 >= arguments.size())
+                return usageError(QStringLiteral("%1 needs a value").arg(arg));
+            value = arguments.at(++i);
+        } else {
+            return usageError(QStringLiteral("unknown argument '%1'").arg(arg));
+        }
+        qint64 n = 0;
+        if (name == QLatin1String("--scale") || name == QLatin1String("--records") || name == QLatin1String("--files")
+            || name == QLatin1String("--reps") || name == QLatin1String("--columns")) {
+            if (!parseNumber(value, &n))
+                return usageError(QStringLiteral("%1 needs a positive number, not '%2'").arg(name, value));
+            if (name == QLatin1String("--scale"))
+                scale = n;
+            else if (name == QLatin1String("--records"))
+                records = int(n);
+            else if (name == QLatin1String("--files"))
+                files = int(n);
+            else if (name == QLatin1String("--columns"))
+                displayColumns = int(n);
+            else
+                reps = int(n);
+        } else if (name == QLatin1String("--engines")) {
+            engines.clear();
+            for (const QString &e : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                const QString engine = e.trimmed().toLower();
+                if (engine != QLatin1String("sqlite") && engine != QLatin1String("postgresql"))
+                    return usageError(QStringLiteral("unknown engine '%1' (sqlite, postgresql)").arg(e));
+                engines << engine;
+            }
+            if (engines.isEmpty())
+                return usageError(QStringLiteral("--engines needs at least one engine"));
+        } else if (name == QLatin1String("--cases")) {
+            cases.clear();
+            for (const QString &c : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                bool ok = false;
+                const int number = c.trimmed().toInt(&ok);
+                if (!ok || number < 1 || number > 6)
+                    return usageError(QStringLiteral("unknown case '%1' (1 to 6)").arg(c));
+                cases << number;
+            }
+        } else if (name == QLatin1String("--results")) {
+            resultsFile = value;
+        } else if (name == QLatin1String("--workdir")) {
+            workDir = value;
+        } else if (name == QLatin1String("--keep")) {
+            keep = value != QLatin1String("0") && value != QLatin1String("no");
+        } else {
+            return usageError(QStringLiteral("unknown option '%1'").arg(name));
+        }
+    }
+    if (engines.contains(QLatin1String("postgresql")) && qEnvironmentVariableIsEmpty("KVO_TEST_PG_URL"))
+        return usageError(QStringLiteral("PostgreSQL needs KVO_TEST_PG_URL (scripts/bench sets it), or pass "
+                                         "--engines sqlite"));
+    return true;
+}
+
+// --- Results --------------------------------------------------------------------------------
+
+QString Result::goalText() const
+{
+    QString text;
+    if (goalRatio < 1)
+        text = QStringLiteral("≥ %1× faster").arg(QString::number(1 / goalRatio, 'g', 3));
+    else
+        text = QStringLiteral("≤ %1").arg(QString::number(goalRatio, 'g', 3));
+    if (limitMs > 0)
+        text += QStringLiteral(", < %1 ms").arg(QString::number(limitMs, 'f', 0));
+    return text;
+}
+
+void Recorder::info(const QString &key, const QString &value) const
+{
+    out() << "  " << key << ": " << value << Qt::endl;
+    if (m_path.isEmpty())
+        return;
+    QFile file(m_path);
+    if (!file.open(QIODevice::Append | QIODevice::Text))
+        die(QStringLiteral("cannot write %1").arg(m_path));
+    QString clean = value;
+    clean.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    file.write(QStringLiteral("#info\t%1\t%2\n").arg(key, clean).toUtf8());
+}
+
+void Recorder::add(const Result &r) const
+{
+    out() << QStringLiteral("  case %1 %2 %3: library %4, %5 %6, ratio %7 (goal %8) %9%10")
+                     .arg(r.caseNumber)
+                     .arg(r.engine, r.what, formatMs(r.libraryMs) + QLatin1Char(' ') + r.unit, r.baseline,
+                          formatMs(r.baselineMs) + QLatin1Char(' ') + r.unit)
+                     .arg(QString::number(r.ratio(), 'f', 3), r.goalText(), r.met() ? QStringLiteral("met")
+                                                                                     : QStringLiteral("MISSED"),
+                          r.note.isEmpty() ? QString() : QStringLiteral(" [") + r.note + QLatin1Char(']'))
+          << Qt::endl;
+    if (m_path.isEmpty())
+        return;
+    QFile file(m_path);
+    if (!file.open(QIODevice::Append | QIODevice::Text))
+        die(QStringLiteral("cannot write %1").arg(m_path));
+    const QStringList fields{QString::number(r.caseNumber), r.what, r.engine, QString::number(r.libraryMs, 'g', 10),
+                             r.baseline, QString::number(r.baselineMs, 'g', 10), QString::number(r.goalRatio, 'g', 10),
+                             QString::number(r.limitMs, 'g', 10), r.note, r.unit};
+    file.write((QStringLiteral("#row\t") + fields.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8());
+}
+
+int printReport(const QString &resultsFile, const QString &markdownFile)
+{
+    QFile file(resultsFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        std::fprintf(stderr, "bench: cannot read %s\n", qPrintable(resultsFile));
+        return 1;
+    }
+    QList<QPair<QString, QString>> infos;
+    std::vector<Result> rows;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).chopped(1);
+        const QStringList f = line.split(QLatin1Char('\t'));
+        if (f.value(0) == QLatin1String("#info") && f.size() >= 3) {
+            const auto existing = std::find_if(infos.begin(), infos.end(), [&](const auto &p) { return p.first == f[1]; });
+            if (existing == infos.end())
+                infos.append({f[1], f[2]});
+            else if (existing->second != f[2])
+                existing->second += QStringLiteral("; ") + f[2];
+        } else if (f.value(0) == QLatin1String("#row") && f.size() >= 11) {
+            Result r;
+            r.caseNumber = f[1].toInt();
+            r.what = f[2];
+            r.engine = f[3];
+            r.libraryMs = f[4].toDouble();
+            r.baseline = f[5];
+            r.baselineMs = f[6].toDouble();
+            r.goalRatio = f[7].toDouble();
+            r.limitMs = f[8].toDouble();
+            r.note = f[9];
+            r.unit = f[10];
+            rows.push_back(r);
+        }
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Result &a, const Result &b) {
+        if (a.caseNumber != b.caseNumber)
+            return a.caseNumber < b.caseNumber;
+        return a.engine < b.engine;
+    });
+
+    QString text;
+    QTextStream s(&text);
+    s << "| | |\n|---|---|\n";
+    for (const auto &[key, value] : std::as_const(infos))
+        s << "| " << key << " | " << value << " |\n";
+    s << "\n| case | measured | engine | library | baseline | baseline time | ratio | goal | met | notes |\n"
+      << "|---|---|---|--:|---|--:|--:|---|---|---|\n";
+    int met = 0;
+    for (const Result &r : rows) {
+        met += r.met() ? 1 : 0;
+        s << "| " << r.caseNumber << " | " << r.what << " | " << r.engine << " | " << formatMs(r.libraryMs) << ' '
+          << r.unit << " | " << r.baseline << " | " << formatMs(r.baselineMs) << ' ' << r.unit << " | "
+          << QString::number(r.ratio(), 'f', 2) << " | "
+          << r.goalText() << " | " << (r.met() ? "yes" : "**no**") << " | " << r.note << " |\n";
+    }
+    s << "\n" << met << " of " << rows.size() << " goals met.\n";
+    s.flush();
+    out() << Qt::endl << text << Qt::flush;
+    if (!markdownFile.isEmpty()) {
+        QFile md(markdownFile);
+        if (!md.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate)) {
+            std::fprintf(stderr, "bench: cannot write %s\n", qPrintable(markdownFile));
+            return 1;
+        }
+        md.write(text.toUtf8());
+    }
+    return 0;
+}
+
+QString loadAverage()
+{
+    const QStringList parts = readFirstLine(QStringLiteral("/proc/loadavg")).split(QLatin1Char(' '));
+    return parts.mid(0, 3).join(QLatin1Char(' '));
+}
+
+QList<QPair<QString, QString>> machineInfo()
+{
+    QList<QPair<QString, QString>> info;
+    info.append({QStringLiteral("CPU"), procValue(QStringLiteral("/proc/cpuinfo"), QStringLiteral("model name"))});
+    info.append({QStringLiteral("cores"), QString::number(QThread::idealThreadCount())});
+    const QString memory = procValue(QStringLiteral("/proc/meminfo"), QStringLiteral("MemTotal"));
+    info.append({QStringLiteral("memory"),
+                 QStringLiteral("%1 GiB").arg(QString::number(memory.split(QLatin1Char(' ')).value(0).toDouble()
+                                                                  / 1024.0 / 1024.0,
+                                                              'f', 1))});
+    info.append({QStringLiteral("system"), QSysInfo::prettyProductName() + QStringLiteral(", kernel ")
+                                                   + QSysInfo::kernelVersion()});
+#if defined(__clang__)
+    const QString compiler = QStringLiteral("clang ") + QString::fromLatin1(__clang_version__);
+#elif defined(__GNUC__)
+    const QString compiler = QStringLiteral("g++ ") + QString::fromLatin1(__VERSION__);
+#else
+    const QString compiler = QStringLiteral("unknown");
+#endif
+    info.append({QStringLiteral("compiler"), compiler});
+    info.append({QStringLiteral("Qt"), QString::fromLatin1(qVersion())});
+    return info;
+}
+
+// --- Timing ---------------------------------------------------------------------------------
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double timeMs(const std::function<void()> &fn)
+{
+    QElapsedTimer timer;
+    timer.start();
+    fn();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+std::vector<double> alternate(const std::vector<std::function<void()>> &competitors, int reps,
+                              const std::function<void()> &prepare)
+{
+    const size_t n = competitors.size();
+    std::vector<std::vector<double>> times(n);
+    double warmUpMs = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (prepare)
+            prepare();
+        warmUpMs += timeMs(competitors[i]);
+    }
+    // A slow competitor (an EAV query running for many seconds, say) gets fewer rounds, so that
+    // the default run keeps its time; the median of fewer rounds still compares like with like.
+    constexpr double BudgetMs = 30000;
+    if (warmUpMs * reps > BudgetMs)
+        reps = qMax(1, int(BudgetMs / warmUpMs));
+    for (int round = 0; round < reps; ++round) {
+        for (size_t k = 0; k < n; ++k) {
+            const size_t i = (k + size_t(round)) % n;
+            if (prepare)
+                prepare();
+            times[i].push_back(timeMs(competitors[i]));
+        }
+    }
+    std::vector<double> medians;
+    for (auto &t : times)
+        medians.push_back(median(t));
+    return medians;
+}
+
+// --- Databases ------------------------------------------------------------------------------
+
+void die(const QString &message)
+{
+    std::fprintf(stderr, "bench: %s\n", qPrintable(message));
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+bool BenchDatabase::configureSession(Connection &connection, QString *error)
+{
+    QStringList statements;
+    if (connection.dialect().engine() == Engine::SQLite)
+        statements = {QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("PRAGMA synchronous = NORMAL")};
+    else
+        // work_mem lets the planner hash the IN lists of the EAV baseline's OR forms; with the
+        // default 4 MB it scans them row by row (minutes a query at a million records).
+        statements = {QStringLiteral("SET synchronous_commit = off"), QStringLiteral("SET work_mem = '256MB'")};
+    for (const QString &sql : std::as_const(statements)) {
+        QSqlQuery query(connection.database());
+        if (!query.exec(sql)) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::unique_ptr<BenchDatabase> BenchDatabase::open(const QString &engine, const QString &workDir, bool keep,
+                                                   QString *error)
+{
+    static int serial = 0;
+    std::unique_ptr<BenchDatabase> db(new BenchDatabase);
+    db->m_engine = engine;
+    db->m_keep = keep;
+    if (engine == QLatin1String("sqlite")) {
+        db->m_dir = std::make_unique<QTemporaryDir>(QDir(workDir).filePath(QStringLiteral("kvo_bench_XXXXXX")));
+        if (!db->m_dir->isValid()) {
+            *error = QStringLiteral("no temporary folder in %1").arg(workDir);
+            return nullptr;
+        }
+        db->m_dir->setAutoRemove(!keep);
+        db->m_url = QStringLiteral("sqlite:") + db->m_dir->filePath(QStringLiteral("bench.db"));
+    } else {
+        db->m_adminUrl = qEnvironmentVariable("KVO_TEST_PG_URL");
+        ConnectionUrl url;
+        if (!ConnectionUrl::parse(db->m_adminUrl, &url, error))
+            return nullptr;
+        auto admin = Connection::open(url, error);
+        if (!admin)
+            return nullptr;
+        const QString schema =
+                QStringLiteral("kvo_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+        db->m_dropStatement = QStringLiteral("DROP SCHEMA IF EXISTS ") + admin->QuoteName(schema)
+                              + QStringLiteral(" CASCADE");
+        if (!admin->ExecuteSql(db->m_dropStatement)
+            || !admin->ExecuteSql(QStringLiteral("CREATE SCHEMA ") + admin->QuoteName(schema))) {
+            *error = admin->lastError();
+            db->m_dropStatement.clear();
+            return nullptr;
+        }
+        url.schema = schema;
+        db->m_url = url.toString(true);
+    }
+    db->m_connection = Connection::open(db->m_url, error);
+    if (!db->m_connection || !configureSession(*db->m_connection, error))
+        return nullptr;
+    db->m_catalog = std::make_unique<Catalog>(*db->m_connection);
+    return db;
+}
+
+BenchDatabase::~BenchDatabase()
+{
+    m_catalog.reset();
+    m_connection.reset();
+    if (m_keep) {
+        std::fprintf(stderr, "bench: kept %s\n", qPrintable(m_url));
+        return;
+    }
+    if (!m_dropStatement.isEmpty()) {
+        QString error;
+        auto admin = Connection::open(m_adminUrl, &error);
+        if (!admin || !admin->ExecuteSql(m_dropStatement))
+            std::fprintf(stderr, "bench: schema not dropped: %s\n",
+                         qPrintable(admin ? admin->lastError() : error));
+    }
+}
+
+QString BenchDatabase::engineName() const
+{
+    return m_engine == QLatin1String("sqlite") ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
+}
+
+QString BenchDatabase::serverVersion() const
+{
+    QSqlQuery query(m_connection->database());
+    const QString sql = m_engine == QLatin1String("sqlite") ? QStringLiteral("SELECT sqlite_version()")
+                                                            : QStringLiteral("SHOW server_version");
+    if (!query.exec(sql) || !query.next())
+        return QStringLiteral("unknown");
+    return query.value(0).toString();
+}
+
+std::unique_ptr<Connection> BenchDatabase::openSecond(QString *error) const
+{
+    auto second = Connection::open(m_url, error);
+    if (second && !configureSession(*second, error))
+        return nullptr;
+    return second;
+}
+
+void BenchDatabase::exec(const QString &sql)
+{
+    if (!m_connection->ExecuteSql(sql))
+        die(QStringLiteral("SQL failed: %1\n  %2").arg(m_connection->lastError(), sql.left(400)));
+}
+
+void BenchDatabase::execAll(const QStringList &statements)
+{
+    if (!m_connection->BeginTransaction())
+        die(m_connection->lastError());
+    for (const QString &sql : statements)
+        exec(sql);
+    if (!m_connection->CommitTransaction())
+        die(m_connection->lastError());
+}
+
+QVariant BenchDatabase::scalar(const QString &sql)
+{
+    QSqlQuery query(m_connection->database());
+    if (!query.exec(sql) || !query.next())
+        die(QStringLiteral("SQL failed: %1\n  %2").arg(query.lastError().text(), sql));
+    return query.value(0);
+}
+
+void BenchDatabase::analyze(const QStringList &tables)
+{
+    for (const QString &table : tables)
+        exec(QStringLiteral("ANALYZE ") + m_connection->QuoteName(table));
+}
+
+KeySet fetchKeys(Connection &connection, const QString &sql)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        die(QStringLiteral("query failed: %1\n  %2").arg(query.lastError().text(), sql));
+    KeySet keys;
+    while (query.next()) {
+        ++keys.count;
+        keys.sum += query.value(0).toLongLong();
+    }
+    return keys;
+}
+
+void insertRows(BenchDatabase &db, const QString &table, const QStringList &fields, qint64 first, qint64 last,
+                const std::function<QString(qint64)> &rowsOf, int batch)
+{
+    Connection &c = db.connection();
+    QStringList quoted;
+    for (const QString &f : fields)
+        quoted << c.QuoteName(f);
+    const QString head = QStringLiteral("INSERT INTO ") + c.QuoteName(table) + QStringLiteral(" (")
+                         + quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
+    if (!c.BeginTransaction())
+        die(c.lastError());
+    QString sql;
+    int inBatch = 0;
+    for (qint64 id = first; id <= last; ++id) {
+        const QString rows = rowsOf(id);
+        if (rows.isEmpty())
+            continue;
+        sql += (inBatch == 0 ? head : QStringLiteral(", ")) + rows;
+        if (++inBatch == batch) {
+            db.exec(sql);
+            sql.clear();
+            inBatch = 0;
+        }
+    }
+    if (inBatch > 0)
+        db.exec(sql);
+    if (!c.CommitTransaction())
+        die(c.lastError());
+}
+
+// --- Host -----------------------------------------------------------------------------------
+
+CFilterColumns *Host::columns() const { return filter ? filter->FilterColumns() : nullptr; }
+
+void Host::open(BenchDatabase &database, const QString &name)
+{
+    db = &database;
+    filter.reset();
+    database.catalog().Refresh();
+    baseTable = std::make_unique<BaseTableInfo>(name);
+    structure = BaseTableStructure::fromCatalog(database.catalog(), name);
+    if (!structure)
+        die(QStringLiteral("no base table %1").arg(name));
+    if (!handler)
+        handler = std::make_unique<DatabaseHandler>(database.connection().dialect().DatabaseType());
+    if (!profile) {
+        profileDir = std::make_unique<QTemporaryDir>();
+        profile = std::make_unique<UserProfile>(profileDir->filePath(QStringLiteral("profile.ini")));
+    }
+    filter = CCommon::global().CreateSearchFilterObject(handler.get(), baseTable.get(), &database.catalog(),
+                                                        profile.get(), 0, structure.get());
+    if (!filter || !filter->FilterColumns())
+        die(QStringLiteral("the search filter of %1 could not be set up").arg(name));
+}
+
+void defineColumns(Host &host, const QList<ColumnSpec> &columns)
+{
+    CFilterColumns *set = host.columns();
+    for (const ColumnSpec &c : columns) {
+        if (!set->Add(c.name, c.name, QString(), c.type, 40, false, true, QString(), fcDTDM_Configure, Variant::null(),
+                      false))
+            die(QStringLiteral("column %1 could not be added").arg(c.name));
+    }
+    if (!set->ColumnsSave(nullptr))
+        die(QStringLiteral("ColumnsSave failed for %1").arg(host.baseTable->TableName()));
+    host.open(*host.db, host.baseTable->TableName());
+}
+
+quint64 mix(quint64 record, quint64 field)
+{
+    quint64 z = record * 0x9E3779B97F4A7C15ull + field * 0xD1B54A32D192ED03ull + 0x632BE59BD9B4E019ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+} // namespace KvoBench
