@@ -29,14 +29,7 @@ const QString Key = QStringLiteral("FileId");
 const QString SearchData = QStringLiteral("FilesSearchData");
 const QString Keywords = QStringLiteral("FilesSearchKeywordTags");
 
-const QList<ColumnSpec> Columns{
-        {QStringLiteral("Material"), fcText},      {QStringLiteral("Customer"), fcText},
-        {QStringLiteral("PartNo"), fcText},        {QStringLiteral("Quantity"), fcInteger32},
-        {QStringLiteral("Operation"), fcInteger16}, {QStringLiteral("Weight"), fcDouble},
-        {QStringLiteral("Tolerance"), fcSingle},   {QStringLiteral("Released"), fcDateTime},
-        {QStringLiteral("Approved"), fcBoolean},   {QStringLiteral("Remarks"), fcNote},
-        {QStringLiteral("Tags"), fcKeyword},
-};
+const QList<ColumnSpec> &Columns = programColumns();
 
 constexpr qint64 MinSize = 10 * 1024;
 constexpr qint64 MaxSize = 1024 * 1024;

@@ -30,14 +30,7 @@ const QString SearchData = QStringLiteral("ProgramsSearchData");
 const QString Keywords = QStringLiteral("ProgramsSearchKeywordTags");
 const QString Eav = QStringLiteral("ProgramsEav");
 
-const QList<ColumnSpec> Columns{
-        {QStringLiteral("Material"), fcText},  {QStringLiteral("Customer"), fcText},
-        {QStringLiteral("PartNo"), fcText},    {QStringLiteral("Quantity"), fcInteger32},
-        {QStringLiteral("Operation"), fcInteger16}, {QStringLiteral("Weight"), fcDouble},
-        {QStringLiteral("Tolerance"), fcSingle}, {QStringLiteral("Released"), fcDateTime},
-        {QStringLiteral("Approved"), fcBoolean}, {QStringLiteral("Remarks"), fcNote},
-        {QStringLiteral("Tags"), fcKeyword},
-};
+const QList<ColumnSpec> &Columns = programColumns();
 
 constexpr int TagCount = 100;
 

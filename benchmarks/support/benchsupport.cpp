@@ -575,6 +575,19 @@ void Host::open(BenchDatabase &database, const QString &name)
         die(QStringLiteral("the search filter of %1 could not be set up").arg(name));
 }
 
+const QList<ColumnSpec> &programColumns()
+{
+    static const QList<ColumnSpec> columns{
+            {QStringLiteral("Material"), fcText},       {QStringLiteral("Customer"), fcText},
+            {QStringLiteral("PartNo"), fcText},         {QStringLiteral("Quantity"), fcInteger32},
+            {QStringLiteral("Operation"), fcInteger16}, {QStringLiteral("Weight"), fcDouble},
+            {QStringLiteral("Tolerance"), fcSingle},    {QStringLiteral("Released"), fcDateTime},
+            {QStringLiteral("Approved"), fcBoolean},    {QStringLiteral("Remarks"), fcNote},
+            {QStringLiteral("Tags"), fcKeyword},
+    };
+    return columns;
+}
+
 void defineColumns(Host &host, const QList<ColumnSpec> &columns)
 {
     CFilterColumns *set = host.columns();

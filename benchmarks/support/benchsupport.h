@@ -190,6 +190,10 @@ struct ColumnSpec
     KvoPlx800SCtl::FilterColumnTypeConstants type;
 };
 
+// The search columns of the benchmark NC programs: nine of mixed types, a note and the keyword
+// column Tags.
+const QList<ColumnSpec> &programColumns();
+
 // Adds the columns to the host's column set and saves them (the library makes its tables);
 // aborts when the save fails.
 void defineColumns(Host &host, const QList<ColumnSpec> &columns);

@@ -698,22 +698,18 @@ int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheck
             fields += QStringLiteral(", ") + f;
             values += QStringLiteral(", ") + c->DefaultValueSql(args.Now()) + QStringLiteral(" AS ") + f;
         }
-        // The rows of `fromName` whose key `otherName` lacks. Keys are compared only where they are
-        // not NULL: one NULL in a NOT IN list would hide every row. Where the engine runs a long
-        // NOT IN list row by row, the same test is a NOT EXISTS on the other table's key.
-        const auto notIn = [&](const QString &fromName, const QString &otherName) {
-            const QString other = db->QuoteName(otherName);
-            if (db->dialect().antiJoinNotExists())
-                return QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + other + QStringLiteral(" WHERE ")
-                       + db->QualifiedName(otherName, keyFieldName()) + QStringLiteral(" = ")
-                       + db->QualifiedName(fromName, keyFieldName()) + QLatin1Char(')');
-            return k + QStringLiteral(" NOT IN (SELECT ") + k + QStringLiteral(" FROM ") + other
-                   + QStringLiteral(" WHERE ") + k + QStringLiteral(" IS NOT NULL)");
+        // The rows of `fromName` whose key `otherName` lacks, as an anti-join on the key that every
+        // engine runs as one: a NOT IN list is hashed on some and scanned row by row on others, and
+        // one NULL in it would hide every row.
+        const auto lacking = [&](const QString &fromName, const QString &otherName) {
+            return QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db->QuoteName(otherName) + QStringLiteral(" WHERE ")
+                   + db->QualifiedName(otherName, keyFieldName()) + QStringLiteral(" = ")
+                   + db->QualifiedName(fromName, keyFieldName()) + QLatin1Char(')');
         };
-        QString missing = notIn(m_baseTableName, SearchDataTableName());
+        QString missing = lacking(m_baseTableName, SearchDataTableName());
         if (!selection.isEmpty())
             missing += QStringLiteral(" AND ") + k + QStringLiteral(" IN (") + selection + QLatin1Char(')');
-        const QString orphaned = notIn(SearchDataTableName(), m_baseTableName);
+        const QString orphaned = lacking(SearchDataTableName(), m_baseTableName);
         const QString insert = QStringLiteral("INSERT INTO ") + t + QLatin1Char('(') + fields
                                + QStringLiteral(") SELECT ") + values + QStringLiteral(" FROM ") + b
                                + QStringLiteral(" WHERE ") + missing;

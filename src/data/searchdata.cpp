@@ -287,44 +287,52 @@ void CFilterColumns::writeRow(ISearchBaseEntry *entry,
     const QString table = SearchDataTableName();
     const QString key = keyLiteral(entry->Id());
 
-    bool prepared = false;
-    bool insert = false;
+    // Every value goes into both forms: an existing row is updated at once, a missing one is
+    // inserted when the update finds no row. (Affected rows count the rows found, on MariaDB too.)
+    bool standard = false;
     QString fields;
     QString values;
     QString setList;
+    db->AddInsertPair(fields, values, keyFieldName(), key);
     for (const auto &c : m_columns) {
         CFilterColumn *column = c.get();
         if (column->ColumnType() == fcKeyword) {
             writeKeywordColumn(column, seek);
             continue;
         }
-        if (!prepared) {
-            bool found = false;
-            if (!db->RowExists(table, keyFieldName(), key, found))
-                fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
-                         .arg(entry->Id())
-                         .arg(db->lastError()));
-            insert = !found;
-            if (insert)
-                db->AddInsertPair(fields, values, keyFieldName(), key);
-            prepared = true;
-        }
+        standard = true;
         const std::optional<QString> literal = literalOf(column);
         if (!literal)
             continue;
-        if (insert)
-            db->AddInsertPair(fields, values, column->Name(), *literal);
-        else
-            db->AddUpdatePair(setList, column->Name(), *literal);
+        db->AddInsertPair(fields, values, column->Name(), *literal);
+        db->AddUpdatePair(setList, column->Name(), *literal);
     }
-    if (!prepared || (!insert && setList.isEmpty()))
+    if (!standard)
         return;
-    const QString sql = insert ? QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields +
-                                     QStringLiteral(") VALUES (") + values + QLatin1Char(')')
-                               : QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList +
-                                     QStringLiteral(" WHERE ") + seek;
-    const LockedMessage locked = lockedMessage(texts.text, insert ? texts.first : texts.second);
-    execute(*db, sql, &locked, QStringLiteral("the search data of record %1 could not be saved").arg(entry->Id()));
+    const QString failure = QStringLiteral("the search data of record %1 could not be saved").arg(entry->Id());
+    if (setList.isEmpty()) {
+        // Nothing to change: only a missing row is made.
+        bool found = false;
+        if (!db->RowExists(table, keyFieldName(), key, found))
+            fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
+                     .arg(entry->Id())
+                     .arg(db->lastError()));
+        if (found)
+            return;
+    } else {
+        const LockedMessage updating = lockedMessage(texts.text, texts.second);
+        execute(*db,
+                QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList +
+                    QStringLiteral(" WHERE ") + seek,
+                &updating, failure);
+        if (db->rowsAffected() > 0)
+            return;
+    }
+    const LockedMessage inserting = lockedMessage(texts.text, texts.first);
+    execute(*db,
+            QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields +
+                QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
+            &inserting, failure);
 }
 
 void CFilterColumns::SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column, const QString &strSeek)
