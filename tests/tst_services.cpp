@@ -1,5 +1,6 @@
 // The host kit's services: global helpers, message boxes, resource texts and pictures, trace,
 // progress, the database handler and the base-table structure read from the catalog.
+#include "core/tracescope.h"
 #include "hostkit/adotypes.h"
 #include "hostkit/basetablestructure.h"
 #include "hostkit/catalog.h"
@@ -379,14 +380,20 @@ private slots:
             trace.Info(u"RulesModule"_s, u"info line"_s);
             QVERIFY(log.inCategory(u"kvo.RulesModule"_s).isEmpty());
         }
+        // The library's own procedures follow the rules as they are when each one runs.
+        static const char ScopeModule[] = "RulesModule";
+        KvoPlx800SCtl::traced("Before", ScopeModule, [] {});
         QLoggingCategory::setFilterRules(u"kvo.RulesModule.debug=true"_s);
         LogCapture log;
         trace.Enter(u"Proc"_s, u"RulesModule"_s, u"App"_s);
         trace.Leave(u"Proc"_s, u"RulesModule"_s);
         trace.Enter(u"Other"_s, u"QuietModule"_s);
+        KvoPlx800SCtl::traced("Scoped", ScopeModule, [] {});
         QLoggingCategory::setFilterRules(QString());
+        KvoPlx800SCtl::traced("After", ScopeModule, [] {});
         const auto lines = log.inCategory(u"kvo.RulesModule"_s);
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines.at(2).text.contains(u"enter RulesModule.Scoped"_s) && lines.at(3).text.contains(u"leave"_s));
         QCOMPARE(lines.at(0).type, QtDebugMsg);
         for (const char *part : {"enter", "RulesModule.Proc", "App"})
             QVERIFY2(lines.at(0).text.contains(QLatin1String(part)), qPrintable(lines.at(0).text));

@@ -7,16 +7,20 @@ namespace KvoPlx800SCtl {
 
 using HostKit::Trace;
 
-TraceScope::TraceScope(const char *procedure, const char *module) : m_procedure(procedure), m_module(module)
+// With debug output of the module off (the usual case) a scope costs one look-up by address.
+TraceScope::TraceScope(const char *procedure, const char *module)
+    : m_procedure(procedure), m_module(module), m_tracing(Trace::instance().isTracing(module))
 {
-    Trace::instance().Enter(QString::fromLatin1(procedure), QString::fromLatin1(module),
-                            HostKit::ServicesHelper::instance().ApplicationTitle());
+    if (m_tracing)
+        Trace::instance().Enter(QString::fromLatin1(procedure), QString::fromLatin1(module),
+                                HostKit::ServicesHelper::instance().ApplicationTitle());
 }
 
 TraceScope::~TraceScope()
 {
-    Trace::instance().Leave(QString::fromLatin1(m_procedure), QString::fromLatin1(m_module),
-                            HostKit::ServicesHelper::instance().ApplicationTitle());
+    if (m_tracing)
+        Trace::instance().Leave(QString::fromLatin1(m_procedure), QString::fromLatin1(m_module),
+                                HostKit::ServicesHelper::instance().ApplicationTitle());
 }
 
 void TraceScope::reportCurrentException() const

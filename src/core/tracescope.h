@@ -57,6 +57,7 @@ public:
 private:
     const char *m_procedure;
     const char *m_module;
+    bool m_tracing;
 };
 
 template <typename R, typename Body>

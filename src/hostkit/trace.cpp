@@ -36,6 +36,21 @@ const QLoggingCategory &Trace::category(const QString &module, QtMsgType thresho
     return raw->category;
 }
 
+bool Trace::isTracing(const char *module)
+{
+    const QLoggingCategory *found = nullptr;
+    {
+        QMutexLocker lock(&m_mutex);
+        found = m_byAddress.value(module);
+    }
+    if (!found) {
+        found = &category(QString::fromLatin1(module));
+        QMutexLocker lock(&m_mutex);
+        m_byAddress.insert(module, found);
+    }
+    return found->isDebugEnabled();
+}
+
 QString Trace::moduleOf(const QString &source)
 {
     const qsizetype dot = source.indexOf(QLatin1Char('.'));

@@ -44,6 +44,9 @@ public:
     // category lets through messages of `threshold` and above until logging rules say otherwise;
     // the threshold of an existing category is not changed.
     const QLoggingCategory &category(const QString &module, QtMsgType threshold = QtWarningMsg);
+    // Whether Enter and Leave of `module` write anything now. Looked up by the address of the
+    // module's name, so that the guard on every procedure costs no string.
+    bool isTracing(const char *module);
     // The module part of a "module.procedure" source ("errors" when there is none).
     static QString moduleOf(const QString &source);
 
@@ -63,6 +66,7 @@ private:
 
     QMutex m_mutex;
     QHash<QString, Category *> m_categories;
+    QHash<const void *, const QLoggingCategory *> m_byAddress;
     std::vector<std::unique_ptr<Category>> m_owned;
     QList<Sink> m_sinks;
     int m_nextSink = 1;
