@@ -48,7 +48,6 @@ int adoTypeOf(FilterColumnTypeConstants type)
     }
 }
 
-
 // Field values of a definition row.
 QString textField(const RecordSet &rs, const char *name)
 {
@@ -607,9 +606,7 @@ bool CFilterColumns::writeDefinitionRows()
     require(table != nullptr, QStringLiteral("the definition table is missing"));
     const bool hasMergeField = table->FindColumn(QStringLiteral("MergeName")) != nullptr;
 
-    if (!db->BeginTransaction(&locked))
-        fail(db->lastError());
-    try {
+    inTransaction(*db, locked, [&] {
         const QString deleteAll = QStringLiteral("DELETE FROM ") + db->QuoteName(def()) + QStringLiteral(" WHERE ")
                                   + db->QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ")
                                   + db->QuoteText(m_baseTableName);
@@ -647,12 +644,7 @@ bool CFilterColumns::writeDefinitionRows()
             if (!db->ExecuteSql(sql, &locked))
                 fail(db->lastError());
         }
-        if (!db->CommitTransaction())
-            fail(db->lastError());
-    } catch (...) {
-        db->RollbackTransaction();
-        throw;
-    }
+    });
     return true;
 }
 

@@ -71,7 +71,6 @@ void diagnostic(const QString &line)
         forms.WriteDiagnosticLine(line);
 }
 
-
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // A structure reduced to the parts one check compares.
@@ -371,9 +370,7 @@ bool CFilterColumns::moveFormerDefinitionRows()
         return true;
 
     const LockedMessage locked = lockedMessage(8456, 8457);
-    if (!db->BeginTransaction(&locked))
-        fail(db->lastError());
-    try {
+    inTransaction(*db, locked, [&] {
         for (const Move &move : std::as_const(moves)) {
             const QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + baseField
                                 + QStringLiteral(" = ") + db->QuoteText(m_baseTableName) + QStringLiteral(", ")
@@ -384,12 +381,7 @@ bool CFilterColumns::moveFormerDefinitionRows()
             if (!db->ExecuteSql(sql, &locked))
                 fail(db->lastError());
         }
-        if (!db->CommitTransaction())
-            fail(db->lastError());
-    } catch (...) {
-        db->RollbackTransaction();
-        throw;
-    }
+    });
     require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
     return true;
 }

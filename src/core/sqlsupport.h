@@ -35,6 +35,17 @@ private:
     bool m_committed = false;
 };
 
+// Runs `body` inside a transaction (the caller's, when one is open): committed when `body` ends,
+// rolled back when it fails.
+template <typename Body>
+void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked, Body &&body)
+{
+    TransactionScope transaction(db);
+    transaction.begin(&locked);
+    body();
+    transaction.commit();
+}
+
 // Whether a procedure called meanwhile reported a failure: the library's procedures trap their
 // failures and only tell the trace service.
 class NestedFailures

@@ -2,6 +2,7 @@
 
 #include "columns/cfiltercolumn.h"
 #include "columns/cfiltercolumns.h"
+#include "core/sqlsupport.h"
 #include "core/tracescope.h"
 #include "core/windows.h"
 
@@ -28,35 +29,6 @@ namespace {
 constexpr const char *Module = "CScPicklist";
 
 bool isTextType(FilterColumnTypeConstants type) { return type == fcKeyword || type == fcText || type == fcNote; }
-
-LockedMessage lockedMessage(int text, int detail)
-{
-    auto &texts = ResourceTexts::instance();
-    return MakeLockedMessage(texts.Text(text), texts.Text(detail));
-}
-
-// Runs `body` inside a transaction of the connection: committed when it ends, rolled back when
-// it fails.
-template <typename Body>
-void inTransaction(Connection &db, const LockedMessage &locked, Body &&body)
-{
-    if (!db.BeginTransaction(&locked))
-        fail(db.lastError());
-    try {
-        body();
-        if (!db.CommitTransaction())
-            fail(db.lastError());
-    } catch (...) {
-        db.RollbackTransaction();
-        throw;
-    }
-}
-
-void execute(Connection &db, const QString &sql, const LockedMessage &locked)
-{
-    if (!db.ExecuteSql(sql, &locked))
-        fail(db.lastError());
-}
 
 bool hasRows(Connection &db, const QString &sql)
 {
@@ -290,7 +262,7 @@ void CScPicklist::insertStoredValues()
                         + QStringLiteral(" IS NOT NULL AND ") + field + QStringLiteral(" NOT IN (SELECT ") + field
                         + QStringLiteral(" FROM ") + picklist + QLatin1Char(')');
     const LockedMessage locked = lockedMessage(8363, 8364);
-    inTransaction(c, locked, [&] { execute(c, sql, locked); });
+    inTransaction(c, locked, [&] { execute(c, sql, &locked, QStringLiteral("the stored values were not added")); });
 }
 
 bool CScPicklist::CreatePicklistTable()
@@ -399,7 +371,8 @@ bool CScPicklist::ForceNullsAndBlanksToDefault()
             condition = field + QStringLiteral(" = ") + c.QuoteText(QString()) + QStringLiteral(" OR ") + condition;
         const QString sql = QStringLiteral("UPDATE ") + c.QuoteName(search->Name) + QStringLiteral(" SET ") + field
                             + QStringLiteral(" = ") + value + QStringLiteral(" WHERE ") + condition;
-        execute(c, sql, lockedMessage(8361, 8362));
+        const LockedMessage locked = lockedMessage(8361, 8362);
+        execute(c, sql, &locked, QStringLiteral("the stored values were not changed"));
         result = true;
     });
 }
@@ -423,7 +396,7 @@ bool CScPicklist::GuaranteeDefaultEntryExists()
         const QString sql = QStringLiteral("INSERT INTO ") + c.QuoteName(TableName()) + QStringLiteral(" (") + fields
                             + QStringLiteral(") VALUES (") + values + QLatin1Char(')');
         const LockedMessage locked = lockedMessage(8363, 8364);
-        inTransaction(c, locked, [&] { execute(c, sql, locked); });
+        inTransaction(c, locked, [&] { execute(c, sql, &locked, QStringLiteral("the entry was not added")); });
         result = true;
     });
 }
@@ -455,13 +428,15 @@ bool CScPicklist::CheckAllowBlanks()
             const QString sql = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields
                                 + QStringLiteral(") VALUES (") + values + QLatin1Char(')');
             const LockedMessage locked = lockedMessage(8358, 8359);
-            inTransaction(c, locked, [&] { execute(c, sql, locked); });
+            inTransaction(c, locked,
+                          [&] { execute(c, sql, &locked, QStringLiteral("the empty entry was not added")); });
         } else if (!m_column->PicklistAllowBlanks() && present && !blanksInUse && !blankDefault) {
             // Only an entry no record uses goes; a blank default keeps its entry.
             const QString sql = QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + field
                                 + QStringLiteral(" = ") + empty;
             const LockedMessage locked = lockedMessage(8358, 8360);
-            inTransaction(c, locked, [&] { execute(c, sql, locked); });
+            inTransaction(c, locked,
+                          [&] { execute(c, sql, &locked, QStringLiteral("the empty entry was not removed")); });
         }
         result = true;
     });
@@ -490,7 +465,7 @@ bool CScPicklist::SaveAdditions(const QStringList &entries)
                 execute(c,
                         QStringLiteral("INSERT INTO ") + c.QuoteName(table) + QStringLiteral(" (") + fields
                                 + QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
-                        locked);
+                        &locked, QStringLiteral("the entry \"%1\" was not added").arg(entry));
             }
         });
         result = true;
