@@ -50,16 +50,16 @@ const QString Base = QStringLiteral("Jobs");
 const QString Key = QStringLiteral("JobId");
 constexpr int Records = 20;
 
-const FilterColumnTypeConstants TypeCycle[] = {fcText,   fcInteger32, fcDouble,  fcDateTime, fcBoolean,
-                                               fcNote,   fcInteger16, fcSingle,  fcKeyword,  fcText};
+const FilterColumnTypeConstants TypeCycle[] = {fcText, fcInteger32, fcDouble, fcDateTime, fcBoolean,
+                                               fcNote, fcInteger16, fcSingle, fcKeyword,  fcText};
 
-QList<ColumnSpec> columnSpecs(int count)
+QList<ColumnDef> columnDefs(int count)
 {
-    QList<ColumnSpec> specs;
+    QList<ColumnDef> defs;
     for (int i = 0; i < count; ++i)
-        specs.append({QStringLiteral("Field%1").arg(i + 1, 2, 10, QLatin1Char('0')),
-                      TypeCycle[size_t(i) % std::size(TypeCycle)]});
-    return specs;
+        defs.append({QStringLiteral("Field%1").arg(i + 1, 2, 10, QLatin1Char('0')),
+                     TypeCycle[size_t(i) % std::size(TypeCycle)]});
+    return defs;
 }
 
 // The value of a column of a record as an SQL literal.
@@ -83,7 +83,7 @@ QString literal(const Connection &c, FilterColumnTypeConstants type, int record,
 }
 
 // Base table and search values of every record, written with plain statements.
-void fillData(BenchDatabase &db, Host &host, const QList<ColumnSpec> &specs)
+void fillData(BenchDatabase &db, Host &host, const QList<ColumnDef> &defs)
 {
     TableStructure s(Base);
     s.addField(Key, adInteger, 0, false);
@@ -99,7 +99,7 @@ void fillData(BenchDatabase &db, Host &host, const QList<ColumnSpec> &specs)
                 .arg(c.QuoteText(QStringLiteral("Job %1").arg(r)), c.QuoteText(QStringLiteral("Mill %1").arg(r % 4)));
     });
     host.open(db, Base);
-    defineColumns(host, specs);
+    defineColumns(host, defs);
 
     CFilterColumns *set = host.columns();
     QStringList fields{Key};
@@ -275,7 +275,9 @@ public:
     {
         Connection &c = m_db.connection();
         QSqlQuery base(c.database());
-        if (!base.exec(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3").arg(c.QuoteName(Base), c.QuoteName(Key)).arg(record))
+        if (!base.exec(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
+                               .arg(c.QuoteName(Base), c.QuoteName(Key))
+                               .arg(record))
             || !base.next())
             die(QStringLiteral("hand form: no base record %1").arg(record));
         m_base->clear();
@@ -376,8 +378,8 @@ private:
 void runDisplayCase(BenchDatabase &db, const Options &options, const Recorder &recorder)
 {
     Host host;
-    const QList<ColumnSpec> specs = columnSpecs(options.displayColumns);
-    fillData(db, host, specs);
+    const QList<ColumnDef> defs = columnDefs(options.displayColumns);
+    fillData(db, host, defs);
     CFilterColumns &columns = *host.columns();
 
     LibraryForm library(host);
@@ -386,12 +388,11 @@ void runDisplayCase(BenchDatabase &db, const Options &options, const Recorder &r
     const QString baselineName = QStringLiteral("hand-built form");
 
     // First build: a new form up to the shown record.
-    const std::vector<double> first = alternate({[&] { library.build(1); }, [&] { hand.build(1); }}, options.reps,
-                                                [&] {
-                                                    library.close();
-                                                    hand.close();
-                                                    settle();
-                                                });
+    const std::vector<double> first = alternate({[&] { library.build(1); }, [&] { hand.build(1); }}, options.reps, [&] {
+        library.close();
+        hand.close();
+        settle();
+    });
     recorder.add({6, what + QStringLiteral("first Display"), db.engineName(), first[0], baselineName, first[1], 2.0, 0,
                   QString()});
 
@@ -405,18 +406,17 @@ void runDisplayCase(BenchDatabase &db, const Options &options, const Recorder &r
                   QString()});
 
     // The switch from viewing to editing (Cancel, untimed, goes back between rounds).
-    const std::vector<double> edit = alternate(
-            {[&] {
-                 library.click("cmdEdit");
-                 if (!library.editing())
-                     die(QStringLiteral("the control did not start editing"));
-             },
-             [&] { hand.setEditing(true, next); }},
-            options.reps, [&] {
-                if (library.editing())
-                    library.click("cmdCancel");
-                hand.setEditing(false, next);
-            });
+    const std::vector<double> edit = alternate({[&] {
+                                                    library.click("cmdEdit");
+                                                    if (!library.editing())
+                                                        die(QStringLiteral("the control did not start editing"));
+                                                },
+                                                [&] { hand.setEditing(true, next); }},
+                                               options.reps, [&] {
+                                                   if (library.editing())
+                                                       library.click("cmdCancel");
+                                                   hand.setEditing(false, next);
+                                               });
     recorder.add({6, what + QStringLiteral("switch to editing"), db.engineName(), edit[0], baselineName, edit[1], 2.0,
                   0, QString()});
     library.close();

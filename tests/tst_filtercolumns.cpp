@@ -166,9 +166,9 @@ void TestFilterColumns::addAndItem()
 
 void TestFilterColumns::saveCreatesTablesAndRows()
 {
-    QList<KvoTest::ColumnSpec> specs = KvoTest::everyType();
-    specs[0].caption = u"Material name"_s;
-    QVERIFY(addColumns(*m_host->columns(), specs));
+    QList<KvoTest::ColumnDef> defs = KvoTest::everyType();
+    defs[0].caption = u"Material name"_s;
+    QVERIFY(addColumns(*m_host->columns(), defs));
 
     m_host->catalog().Refresh();
     const auto data = m_host->catalog().FindTable(u"PartsSearchData"_s);

@@ -23,10 +23,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QList<KvoTest::ColumnSpec> columns()
+const QList<KvoTest::ColumnDef> columns()
 {
-    return {{"Material", fcText}, {"Weight", fcDouble}, {"Count", fcInteger32}, {"Due", fcDateTime},
-            {"Approved", fcBoolean}, {"Tags", fcKeyword}, {"Remarks", fcNote}, {"Ratio", fcSingle}};
+    return {{"Material", fcText},    {"Weight", fcDouble}, {"Count", fcInteger32}, {"Due", fcDateTime},
+            {"Approved", fcBoolean}, {"Tags", fcKeyword},  {"Remarks", fcNote},    {"Ratio", fcSingle}};
 }
 
 // A filter of terms written "[and |or ]Field op [value]" (op as in `operations`), built as the
@@ -75,8 +75,8 @@ using Matcher = std::function<bool(const Row &, const QString &)>;
 
 QList<Row> sampleRows()
 {
-    static const QStringList materials = {"Steel", "Aluminium", "AL-6061", "Brass", "O'Neil alloy", "100%_pure",
-                                          "back\\slash", "", "say \"hi\"", "100x_pure"};
+    static const QStringList materials = {"Steel",     "Aluminium",   "AL-6061", "Brass",      "O'Neil alloy",
+                                          "100%_pure", "back\\slash", "",        "say \"hi\"", "100x_pure"};
     QList<Row> rows;
     for (int i = 1; i <= 30; ++i) {
         Row r{i, i <= 24, {}, {}, {}, {}, {}, {}, {}, {}, i * 10};
@@ -127,8 +127,9 @@ bool store(Connection &db, const QList<Row> &rows)
                 return false;
         }
         for (const QString &tag : r.tags) {
-            if (!KvoTest::run(db, u"INSERT INTO [PartsSearchKeywordTags] ([PartId], [Tags]) VALUES (%1, %2)"_s.arg(r.id)
-                                          .arg(db.QuoteText(tag))))
+            if (!KvoTest::run(
+                        db, u"INSERT INTO [PartsSearchKeywordTags] ([PartId], [Tags]) VALUES (%1, %2)"_s.arg(r.id).arg(
+                                    db.QuoteText(tag))))
                 return false;
         }
     }
@@ -142,7 +143,7 @@ Qt::CaseSensitivity likeCase(const QString &engine)
 }
 
 // A matcher from an expression of the record `r` and the `engine`.
-#define WHERE(expr) \
+#define WHERE(expr)                                                                                                    \
     Matcher([]([[maybe_unused]] const Row &r, [[maybe_unused]] const QString &engine) { return (expr); })
 
 } // namespace
@@ -163,7 +164,7 @@ private slots:
 private:
     std::unique_ptr<CFilterColumns> offlineSet(Engine engine);
     std::unique_ptr<IDatabaseHandler> m_handler;
-    std::map<QString, std::unique_ptr<KvoTest::Host>> m_hosts;
+    KvoTest::HostPerEngine m_hosts;
 };
 
 std::unique_ptr<CFilterColumns> TestFilterTerms::offlineSet(Engine engine)
@@ -175,8 +176,8 @@ std::unique_ptr<CFilterColumns> TestFilterTerms::offlineSet(Engine engine)
     key.Name = u"PartId"_s;
     key.Type = adInteger;
     set->SetupOffline(m_handler.get(), u"Parts"_s, key, std::move(dialect));
-    for (const KvoTest::ColumnSpec &spec : columns())
-        KvoTest::addColumn(*set, spec);
+    for (const KvoTest::ColumnDef &def : columns())
+        KvoTest::addColumn(*set, def);
     return set;
 }
 
@@ -197,20 +198,20 @@ void TestFilterTerms::classicForms_data()
             << QStringList{"Weight > 2.5", "and Approved true ignored", "or Tags has urgent"}
             << head + join + "[PartsSearchData].[Weight] > 2.5 AND [PartsSearchData].[Approved] <> 0 OR " + tags
                        + "'urgent')))";
-    QTest::newRow("base field with apostrophe") << QStringList{"Description = it's"}
-                                                << head + " WHERE ([Parts].[Description] = \"it's\"))";
+    QTest::newRow("base field with apostrophe")
+            << QStringList{"Description = it's"} << head + " WHERE ([Parts].[Description] = \"it's\"))";
     QTest::newRow("keyword excluded") << QStringList{"Tags hasnot obsolete"}
                                       << head + " WHERE ([Parts].[PartId] NOT " + tags.mid(17) + "'obsolete')))";
-    QTest::newRow("both quotes give no value") << QStringList{"Material = it's \"x\""}
-                                               << head + join + "[PartsSearchData].[Material] = ))";
+    QTest::newRow("both quotes give no value")
+            << QStringList{"Material = it's \"x\""} << head + join + "[PartsSearchData].[Material] = ))";
     QTest::newRow("numeric like adds nothing but joins") << QStringList{"Weight like 2"} << head + join + "))";
     QTest::newRow("several columns, one join")
             << QStringList{"Material <> x", "or Count <= -3"}
             << head + join + "[PartsSearchData].[Material] <> 'x' OR [PartsSearchData].[Count] <= -3))";
     QTest::newRow("date") << QStringList{"Due >= 2024-01-31 10:00"}
                           << head + join + "[PartsSearchData].[Due] >= CONVERT(DATETIME, '2024-01-31 10:00:00', 120)))";
-    QTest::newRow("only base and keyword terms: no join") << QStringList{"Qty < 5", "and Tags has a"}
-                                                          << head + " WHERE ([Parts].[Qty] < 5 AND " + tags + "'a')))";
+    QTest::newRow("only base and keyword terms: no join")
+            << QStringList{"Qty < 5", "and Tags has a"} << head + " WHERE ([Parts].[Qty] < 5 AND " + tags + "'a')))";
     // A number or date that does not read never reaches SQL: the whole text is empty.
     QTest::newRow("not a number") << QStringList{"Weight = 1; DROP TABLE x"} << QString();
     QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << QString();
@@ -312,20 +313,19 @@ void TestFilterTerms::selectsTheRightRecords()
     QFETCH(QStringList, terms);
     QFETCH(Matcher, matches);
     // One database per engine serves every filter.
-    const QString engine = KvoTest::currentEngine();
-    if (!m_hosts.contains(engine)) {
+    KvoTest::Host *shared = m_hosts.get([] {
         auto host = KvoTest::makeHost(30);
-        QVERIFY(host);
-        QVERIFY(KvoTest::addColumns(*host->columns(), columns()));
-        QVERIFY(store(host->connection(), sampleRows()));
-        m_hosts.emplace(engine, std::move(host));
-    }
-    KvoTest::Host &host = *m_hosts.at(engine);
+        if (host && !(KvoTest::addColumns(*host->columns(), columns()) && store(host->connection(), sampleRows())))
+            host.reset();
+        return host;
+    });
+    QVERIFY(shared);
+    KvoTest::Host &host = *shared;
     const QString condition = build(*host.columns(), terms).SQLString();
     QVERIFY(!condition.isEmpty());
     QStringList expected;
     for (const Row &r : sampleRows()) {
-        if (matches(r, engine))
+        if (matches(r, KvoTest::currentEngine()))
             expected.append(QString::number(r.id));
     }
     QVERIFY2(!expected.isEmpty(), "a filter that selects nothing proves little");

@@ -97,19 +97,18 @@ class TestImport : public QObject
 
     KvoTest::Host *sharedHost()
     {
-        auto &host = m_hosts[KvoTest::currentEngine()];
-        if (host)
-            return host.get();
-        host = KvoTest::makeHost(8);
-        if (!host)
-            return nullptr;
-        addSampleColumns(*host->columns());
-        if (!host->columns()->ColumnsSave(nullptr) || host->columns()->Count() != 9)
-            host.reset();
-        return host.get();
+        return m_hosts.get([] {
+            auto host = KvoTest::makeHost(8);
+            if (host) {
+                addSampleColumns(*host->columns());
+                if (!host->columns()->ColumnsSave(nullptr) || host->columns()->Count() != 9)
+                    host.reset();
+            }
+            return host;
+        });
     }
 
-    std::map<QString, std::unique_ptr<KvoTest::Host>> m_hosts;
+    KvoTest::HostPerEngine m_hosts;
 
 private slots:
     void initTestCase_data() { KvoTest::addEngineRows(); }

@@ -30,10 +30,10 @@ const QDateTime Made = Convert::makeDate(QDate(2024, 2, 29), QTime(10, 30, 15));
 // default 10) before the keyword column Tags.
 bool addAllTypes(CFilterColumns &set)
 {
-    QList<KvoTest::ColumnSpec> columns = KvoTest::everyType();
-    const KvoTest::ColumnSpec tags = columns.takeLast();
-    columns << KvoTest::ColumnSpec{"Grade", fcText, {}, 60, true, false, u"A"_s}
-            << KvoTest::ColumnSpec{"Gauge", fcInteger32, {}, 0, true, false, u"10"_s} << tags;
+    QList<KvoTest::ColumnDef> columns = KvoTest::everyType();
+    const KvoTest::ColumnDef tags = columns.takeLast();
+    columns << KvoTest::ColumnDef{"Grade", fcText, {}, 60, true, false, u"A"_s}
+            << KvoTest::ColumnDef{"Gauge", fcInteger32, {}, 0, true, false, u"10"_s} << tags;
     return KvoTest::addColumns(set, columns) && set.Count() == 11;
 }
 
@@ -135,16 +135,15 @@ class TestMergeCopy : public QObject
     // One host per engine with every column type, shared by the rows of a data-driven test.
     KvoTest::Host *sharedHost()
     {
-        auto &host = m_hosts[KvoTest::currentEngine()];
-        if (!host) {
-            host = KvoTest::makeHost(4);
-            if (!host || !addAllTypes(*host->columns()))
+        return m_hosts.get([] {
+            auto host = KvoTest::makeHost(4);
+            if (host && !addAllTypes(*host->columns()))
                 host.reset();
-        }
-        return host.get();
+            return host;
+        });
     }
 
-    std::map<QString, std::unique_ptr<KvoTest::Host>> m_hosts;
+    KvoTest::HostPerEngine m_hosts;
 
 private slots:
     void initTestCase_data() { KvoTest::addEngineRows(); }

@@ -96,7 +96,7 @@ void saveKeywords(CFilterColumns &set, int id, const QStringList &items)
     tags->setMyControl(nullptr);
 }
 
-std::unique_ptr<KvoTest::Host> hostWith(const QList<KvoTest::ColumnSpec> &columns, int records = 1)
+std::unique_ptr<KvoTest::Host> hostWith(const QList<KvoTest::ColumnDef> &columns, int records = 1)
 {
     auto host = KvoTest::makeHost(records);
     return host && KvoTest::addColumns(*host->columns(), columns) ? std::move(host) : nullptr;
@@ -112,29 +112,28 @@ class TestSearchData : public QObject
     // records 1 and 3 hold values that no test changes.
     KvoTest::Host *sharedHost()
     {
-        auto &host = m_hosts[KvoTest::currentEngine()];
-        if (host)
-            return host.get();
-        host = hostWith(KvoTest::everyType(), 3);
-        if (!host)
-            return nullptr;
-        for (int id : {1, 3}) {
-            save(*host->columns(), id,
-                 {{"Material", Variant::text(u"Sentinel's %1"_s.arg(id))},
-                  {"Notes", Variant::text(u"note %1"_s.arg(id))},
-                  {"Count16", Variant::int16(qint16(id))},
-                  {"Count32", Variant::int32(id * 1000)},
-                  {"Ratio", Variant::single(0.5f * float(id))},
-                  {"Weight", Variant::dbl(1.25 * id)},
-                  {"Made", Variant::date(Convert::makeDate(QDate(2020, 1, id), QTime(8, 0)))},
-                  {"Active", Variant::boolean(true)}});
-        }
-        if (!dataRow(*host, 1).value(0).startsWith(u"1|") || !dataRow(*host, 3).value(0).startsWith(u"3|"))
-            host.reset();
-        return host.get();
+        return m_hosts.get([] {
+            auto host = hostWith(KvoTest::everyType(), 3);
+            if (!host)
+                return host;
+            for (int id : {1, 3}) {
+                save(*host->columns(), id,
+                     {{"Material", Variant::text(u"Sentinel's %1"_s.arg(id))},
+                      {"Notes", Variant::text(u"note %1"_s.arg(id))},
+                      {"Count16", Variant::int16(qint16(id))},
+                      {"Count32", Variant::int32(id * 1000)},
+                      {"Ratio", Variant::single(0.5f * float(id))},
+                      {"Weight", Variant::dbl(1.25 * id)},
+                      {"Made", Variant::date(Convert::makeDate(QDate(2020, 1, id), QTime(8, 0)))},
+                      {"Active", Variant::boolean(true)}});
+            }
+            if (!dataRow(*host, 1).value(0).startsWith(u"1|") || !dataRow(*host, 3).value(0).startsWith(u"3|"))
+                host.reset();
+            return host;
+        });
     }
 
-    std::map<QString, std::unique_ptr<KvoTest::Host>> m_hosts;
+    KvoTest::HostPerEngine m_hosts;
 
 private slots:
     void initTestCase_data() { KvoTest::addEngineRows(); }

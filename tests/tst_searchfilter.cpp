@@ -100,10 +100,10 @@ void TestSearchFilter::sqlFragments()
     QVERIFY(host->filter->SQLSearchTable().isEmpty());
     QCOMPARE(host->filter->SQLSearchJoinOn(), u"\"Parts\".\"PartId\" = \"PartsSearchData\".\"PartId\""_s);
 
-    for (const KvoTest::ColumnSpec &spec : {KvoTest::ColumnSpec{"Material", fcText, "Material name"},
+    for (const KvoTest::ColumnDef &def : {KvoTest::ColumnDef{"Material", fcText, "Material name"},
                                             {"Tags", fcKeyword, "Tag list"},
                                             {"Weight", fcDouble, {}, 0}})
-        QVERIFY(KvoTest::addColumn(set, spec));
+        QVERIFY(KvoTest::addColumn(set, def));
     QCOMPARE(host->filter->SQLSearchFields(),
              u"\"PartsSearchData\".\"Material\" AS \"Material name\",\"PartsSearchData\".\"Weight\""_s);
     QCOMPARE(host->filter->SQLSearchTable(), u"\"PartsSearchData\""_s);

@@ -540,8 +540,8 @@ private slots:
             host->filter = CCommon::global().CreateSearchFilterObject(host->handler.get(), &renamed, &host->catalog(),
                                                                       host->profile.get(), 0, host->structure.get());
         }
-        for (const QString &spec : columns) {
-            const QStringList parts = spec.split(u':');
+        for (const QString &entry : columns) {
+            const QStringList parts = entry.split(u':');
             QVERIFY(addColumn(*host->columns(), parts.at(0), FilterColumnTypeConstants(parts.at(1).toInt()),
                               parts.size() > 2));
         }

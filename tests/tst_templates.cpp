@@ -22,8 +22,8 @@ namespace {
 // Adds a column of every type (not saved: templates need no tables).
 bool addEveryType(CFilterColumns &set)
 {
-    for (const KvoTest::ColumnSpec &spec : KvoTest::everyType()) {
-        if (!KvoTest::addColumn(set, spec))
+    for (const KvoTest::ColumnDef &def : KvoTest::everyType()) {
+        if (!KvoTest::addColumn(set, def))
             return false;
     }
     return true;

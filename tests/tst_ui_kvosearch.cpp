@@ -31,13 +31,13 @@
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
-using KvoTest::ColumnSpec;
+using KvoTest::ColumnDef;
 
 namespace {
 
 QString text(int number, const QStringList &args = {}) { return ResourceTexts::instance().Text(number, args); }
 
-const QList<ColumnSpec> basicColumns{
+const QList<ColumnDef> basicColumns{
         {"Material", fcText, "Material used", 40}, {"Qty", fcInteger32}, {"Tags", fcKeyword}};
 
 class TestContainer : public IContainer
@@ -53,20 +53,20 @@ class Harness
 {
 public:
     // `fixedDate` names a date column whose value cannot be edited.
-    bool open(const QList<ColumnSpec> &specs, const QString &engine = {}, const QString &fixedDate = {})
+    bool open(const QList<ColumnDef> &defs, const QString &engine = {}, const QString &fixedDate = {})
     {
         host = KvoTest::makeHost(3, engine);
         if (!host)
             return false;
-        for (const ColumnSpec &spec : specs) {
-            CFilterColumn *column = KvoTest::addColumn(*host->columns(), spec);
+        for (const ColumnDef &def : defs) {
+            CFilterColumn *column = KvoTest::addColumn(*host->columns(), def);
             if (!column)
                 return false;
-            column->setDescription("About " + spec.name);
+            column->setDescription("About " + def.name);
             column->setPicklistAllowBlanks(true);
-            column->setDisableEditDateTime(spec.name == fixedDate);
+            column->setDisableEditDateTime(def.name == fixedDate);
         }
-        if (!specs.isEmpty() && !host->columns()->ColumnsSave(nullptr))
+        if (!defs.isEmpty() && !host->columns()->ColumnsSave(nullptr))
             return false;
         control = std::make_unique<UKVOSearch>();
         control->InitProperties();
@@ -104,10 +104,10 @@ public:
         return QTest::qWaitForWindowActive(control.get());
     }
 
-    // Opens the control on `specs`, shows record 1 and starts editing it.
-    bool edit(const QList<ColumnSpec> &specs = basicColumns)
+    // Opens the control on `defs`, shows record 1 and starts editing it.
+    bool edit(const QList<ColumnDef> &defs = basicColumns)
     {
-        if (!open(specs))
+        if (!open(defs))
             return false;
         display(1);
         return show() && startEditing();
@@ -560,7 +560,7 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QString, banner);
         Harness h;
-        QVERIFY(h.open(columns ? basicColumns : QList<ColumnSpec>{}));
+        QVERIFY(h.open(columns ? basicColumns : QList<ColumnDef>{}));
         QCOMPARE(h.control->Exists(), columns);
         QCOMPARE(h.control->SQLSearchFields().isEmpty(), !columns);
         if (!failure.isEmpty()) {
@@ -587,7 +587,7 @@ private slots:
 
     void focusedFieldScrollsIntoView()
     {
-        QList<ColumnSpec> many;
+        QList<ColumnDef> many;
         for (int i = 1; i <= 14; ++i)
             many.append({u"Field%1"_s.arg(i), fcInteger32});
         Harness h;

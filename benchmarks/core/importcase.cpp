@@ -29,7 +29,7 @@ const QString Key = QStringLiteral("FileId");
 const QString SearchData = QStringLiteral("FilesSearchData");
 const QString Keywords = QStringLiteral("FilesSearchKeywordTags");
 
-const QList<ColumnSpec> &Columns = programColumns();
+const QList<ColumnDef> &Columns = programColumns();
 
 constexpr qint64 MinSize = 10 * 1024;
 constexpr qint64 MaxSize = 1024 * 1024;
@@ -58,8 +58,8 @@ QByteArray dataBlock(int index)
     block += QByteArray("(Approved: ") + (h(9) % 2 ? "Yes" : "No") + ")\r\n";
     block += "(Remarks: see note)\r\n(Start Note)\r\n(Line: Clamp at " + QByteArray::number(h(10) % 90)
              + " mm)\r\n(Line: Deburr all edges)\r\n(End Note)\r\n";
-    block += "(Tags: tag-" + QByteArray::number(h(11) % 100) + ",tag-" + QByteArray::number(100 + h(12) % 100)
-             + ")\r\n";
+    block +=
+            "(Tags: tag-" + QByteArray::number(h(11) % 100) + ",tag-" + QByteArray::number(100 + h(12) % 100) + ")\r\n";
     block += "(End Search Data)\r\n";
     return block;
 }
@@ -239,8 +239,7 @@ bool PlainImporter::import(qint64 record, const QByteArray &data)
         if (!splitLine(line, &name, &value))
             return false;
         bool ok = true;
-        if (name == QLatin1String("Material") || name == QLatin1String("Customer")
-            || name == QLatin1String("PartNo")) {
+        if (name == QLatin1String("Material") || name == QLatin1String("Customer") || name == QLatin1String("PartNo")) {
             add(name, m_c.QuoteText(value));
         } else if (name == QLatin1String("Quantity") || name == QLatin1String("Operation")) {
             add(name, QString::number(value.toInt(&ok)));
@@ -254,7 +253,7 @@ bool PlainImporter::import(qint64 record, const QByteArray &data)
             ok = value.compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0
                  || value.compare(QLatin1String("No"), Qt::CaseInsensitive) == 0;
             add(name, value.compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0 ? QStringLiteral("1")
-                                                                                     : QStringLiteral("0"));
+                                                                                    : QStringLiteral("0"));
         } else if (name == QLatin1String("Tags")) {
             tags = value.split(QLatin1Char(','));
         } else if (name != QLatin1String("Remarks")) {
@@ -322,8 +321,7 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
     for (int i = 0; i < n; ++i) {
         CMergeBaseEntry entry(i + 1);
         basImport::ImportReport report;
-        basImport::AnalyzeDataBlock(host.filter.get(), stamp, files.path(i), &entry, readFile(files.path(i)),
-                                    &report);
+        basImport::AnalyzeDataBlock(host.filter.get(), stamp, files.path(i), &entry, readFile(files.path(i)), &report);
         if (report.errors != 0 || report.stored.size() != Columns.size())
             die(QStringLiteral("import of %1 on %2: %3 errors, %4 columns stored")
                         .arg(files.path(i), db.engineName())
@@ -378,9 +376,14 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
                   QStringLiteral("plain reader + statements"), median(plainMs), 1.5, 0,
                   QStringLiteral("%1; %2 passes").arg(sizes).arg(passes)});
     if (peakKnown && tenthKb > 0 && allKb > 0) {
-        Result memory{5, QStringLiteral("peak memory of the import: %1 files vs %2").arg(n).arg(tenth), db.engineName(),
-                      double(allKb) / 1024.0, QStringLiteral("peak after %1 files").arg(tenth),
-                      double(tenthKb) / 1024.0, 1.05, 0,
+        Result memory{5,
+                      QStringLiteral("peak memory of the import: %1 files vs %2").arg(n).arg(tenth),
+                      db.engineName(),
+                      double(allKb) / 1024.0,
+                      QStringLiteral("peak after %1 files").arg(tenth),
+                      double(tenthKb) / 1024.0,
+                      1.05,
+                      0,
                       QStringLiteral("process peak before the import %1 MB").arg(double(startKb) / 1024.0, 0, 'f', 1)};
         memory.unit = QStringLiteral("MB");
         recorder.add(memory);

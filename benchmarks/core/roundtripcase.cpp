@@ -25,7 +25,7 @@ const QString Key = QStringLiteral("JobId");
 const QString SearchData = QStringLiteral("JobsSearchData");
 const QString Keywords = QStringLiteral("JobsSearchKeywordTags");
 
-const QList<ColumnSpec> &Columns = programColumns();
+const QList<ColumnDef> &Columns = programColumns();
 
 // The values written for a record in one pass.
 struct Values
@@ -62,8 +62,7 @@ qint64 touch(const QVariant &value) { return value.isNull() ? 0 : value.toString
 class RoundTrip
 {
 public:
-    RoundTrip(BenchDatabase &db, const Options &options) : m_db(db), m_c(db.connection()), m_records(options.records)
-    {}
+    RoundTrip(BenchDatabase &db, const Options &options) : m_db(db), m_c(db.connection()), m_records(options.records) {}
 
     void build();
     // One record through the library.
@@ -210,7 +209,8 @@ void RoundTrip::plain(qint64 record, quint64 seed)
                           pair("Released", m_c.SqlDateLiteral(v.released)),
                           pair("Approved", QString::number(v.approved ? 1 : 0)),
                           pair("Remarks", m_c.QuoteText(v.remarks))};
-    QSqlQuery update = run(QStringLiteral("UPDATE ") + searchData + QStringLiteral(" SET ") + set.join(QStringLiteral(", ")) + where);
+    QSqlQuery update = run(QStringLiteral("UPDATE ") + searchData + QStringLiteral(" SET ")
+                           + set.join(QStringLiteral(", ")) + where);
     if (update.numRowsAffected() != 1)
         die(QStringLiteral("record %1 has no search-data row").arg(record));
 }
@@ -218,7 +218,8 @@ void RoundTrip::plain(qint64 record, quint64 seed)
 bool RoundTrip::holds(qint64 record, quint64 seed)
 {
     const Values v(record, seed);
-    const QString where = QStringLiteral(" WHERE ") + m_c.QuoteName(Key) + QStringLiteral(" = ") + QString::number(record);
+    const QString where =
+            QStringLiteral(" WHERE ") + m_c.QuoteName(Key) + QStringLiteral(" = ") + QString::number(record);
     QSqlQuery row(m_c.database());
     if (!row.exec(QStringLiteral("SELECT ") + m_c.QuoteName(QStringLiteral("Remarks")) + QStringLiteral(", ")
                   + m_c.QuoteName(QStringLiteral("Quantity")) + QStringLiteral(" FROM ") + m_c.QuoteName(SearchData)

@@ -30,7 +30,7 @@ const QString SearchData = QStringLiteral("ProgramsSearchData");
 const QString Keywords = QStringLiteral("ProgramsSearchKeywordTags");
 const QString Eav = QStringLiteral("ProgramsEav");
 
-const QList<ColumnSpec> &Columns = programColumns();
+const QList<ColumnDef> &Columns = programColumns();
 
 constexpr int TagCount = 100;
 
@@ -110,8 +110,7 @@ QString searchRow(const Connection &c, const Record &v)
             .arg(c.QuoteText(v.material), c.QuoteText(v.customer), c.QuoteText(v.partNo))
             .arg(v.quantity)
             .arg(v.operation)
-            .arg(QString::number(v.weight, 'f', 3), QString::number(v.tolerance, 'f', 3),
-                 c.SqlDateLiteral(v.released))
+            .arg(QString::number(v.weight, 'f', 3), QString::number(v.tolerance, 'f', 3), c.SqlDateLiteral(v.released))
             .arg(v.approved ? 1 : 0)
             .arg(v.remarks.isEmpty() ? QStringLiteral("NULL") : c.QuoteText(v.remarks));
 }
@@ -174,52 +173,65 @@ QList<FilterCase> filterCases()
                 .arg(tag);
     };
     return {
-            {QStringLiteral("F01"), QStringLiteral("text ="),
+            {QStringLiteral("F01"),
+             QStringLiteral("text ="),
              {{kvoCJ_None, QStringLiteral("Material"), kvoOP_Equals, QStringLiteral("Material 07")}},
              join + QStringLiteral("s.[Material] = 'Material 07'"),
              onBase + eavIn(QStringLiteral("Material"), QStringLiteral("e.[Val] = 'Material 07'"))},
-            {QStringLiteral("F02"), QStringLiteral("text LIKE prefix"),
+            {QStringLiteral("F02"),
+             QStringLiteral("text LIKE prefix"),
              {{kvoCJ_None, QStringLiteral("PartNo"), kvoOP_IsLike, QStringLiteral("P-12%")}},
              join + QStringLiteral("s.[PartNo] LIKE 'P-12%'"),
              onBase + eavIn(QStringLiteral("PartNo"), QStringLiteral("e.[Val] LIKE 'P-12%'"))},
-            {QStringLiteral("F03"), QStringLiteral("Int32 range"),
+            {QStringLiteral("F03"),
+             QStringLiteral("Int32 range"),
              {{kvoCJ_None, QStringLiteral("Quantity"), kvoOP_GreatorOrEqual, QStringLiteral("1000")},
               {kvoCJ_And, QStringLiteral("Quantity"), kvoOP_Less, QStringLiteral("1100")}},
              join + QStringLiteral("s.[Quantity] >= 1000 AND s.[Quantity] < 1100"),
              onBase + eavIn(QStringLiteral("Quantity"), QStringLiteral("e.[Num] >= 1000 AND e.[Num] < 1100"))},
-            {QStringLiteral("F04"), QStringLiteral("Int16 = AND single <"),
+            {QStringLiteral("F04"),
+             QStringLiteral("Int16 = AND single <"),
              {{kvoCJ_None, QStringLiteral("Operation"), kvoOP_Equals, QStringLiteral("500")},
               {kvoCJ_And, QStringLiteral("Tolerance"), kvoOP_Less, QStringLiteral("0.05")}},
              join + QStringLiteral("s.[Operation] = 500 AND s.[Tolerance] < 0.05"),
              onBase + eavIn(QStringLiteral("Operation"), QStringLiteral("e.[Num] = 500")) + QStringLiteral(" AND ")
                      + eavIn(QStringLiteral("Tolerance"), QStringLiteral("e.[Num] < 0.05"))},
-            {QStringLiteral("F05"), QStringLiteral("double >"),
+            {QStringLiteral("F05"),
+             QStringLiteral("double >"),
              {{kvoCJ_None, QStringLiteral("Weight"), kvoOP_Greater, QStringLiteral("995")}},
              join + QStringLiteral("s.[Weight] > 995"),
              onBase + eavIn(QStringLiteral("Weight"), QStringLiteral("e.[Num] > 995"))},
-            {QStringLiteral("F06"), QStringLiteral("date range"),
+            {QStringLiteral("F06"),
+             QStringLiteral("date range"),
              {{kvoCJ_None, QStringLiteral("Released"), kvoOP_GreatorOrEqual, QStringLiteral("2020-06-01")},
               {kvoCJ_And, QStringLiteral("Released"), kvoOP_Less, QStringLiteral("2020-07-01")}},
-             join + QStringLiteral("s.[Released] >= {d 2020-06-01 00:00:00} AND s.[Released] < {d 2020-07-01 00:00:00}"),
-             onBase + eavIn(QStringLiteral("Released"),
-                            QStringLiteral("e.[Val] >= '2020-06-01 00:00:00' AND e.[Val] < '2020-07-01 00:00:00'"))},
-            {QStringLiteral("F07"), QStringLiteral("Boolean false"),
+             join
+                     + QStringLiteral(
+                             "s.[Released] >= {d 2020-06-01 00:00:00} AND s.[Released] < {d 2020-07-01 00:00:00}"),
+             onBase
+                     + eavIn(QStringLiteral("Released"),
+                             QStringLiteral("e.[Val] >= '2020-06-01 00:00:00' AND e.[Val] < '2020-07-01 00:00:00'"))},
+            {QStringLiteral("F07"),
+             QStringLiteral("Boolean false"),
              {{kvoCJ_None, QStringLiteral("Approved"), kvoOP_IsFalse, QString()}},
              join + QStringLiteral("s.[Approved] = 0"),
              onBase + eavIn(QStringLiteral("Approved"), QStringLiteral("e.[Num] = 0"))},
-            {QStringLiteral("F08"), QStringLiteral("keyword includes"),
+            {QStringLiteral("F08"),
+             QStringLiteral("keyword includes"),
              {{kvoCJ_None, QStringLiteral("Tags"), kvoOP_Includes, QStringLiteral("tag-042")}},
              QStringLiteral("SELECT p.[ProgramId] FROM [Programs] p JOIN [ProgramsSearchKeywordTags] k "
                             "ON k.[ProgramId] = p.[ProgramId] WHERE k.[Tags] = 'tag-042'"),
              onBase + eavIn(QStringLiteral("Tags"), QStringLiteral("e.[Val] = 'tag-042'"))},
-            {QStringLiteral("F09"), QStringLiteral("text = AND keyword excludes"),
+            {QStringLiteral("F09"),
+             QStringLiteral("text = AND keyword excludes"),
              {{kvoCJ_None, QStringLiteral("Material"), kvoOP_Equals, QStringLiteral("Material 12")},
               {kvoCJ_And, QStringLiteral("Tags"), kvoOP_Excludes, QStringLiteral("tag-000")}},
              join + QStringLiteral("s.[Material] = 'Material 12' AND NOT ") + kwExists(QStringLiteral("tag-000")),
              onBase + eavIn(QStringLiteral("Material"), QStringLiteral("e.[Val] = 'Material 12'"))
                      + QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM [ProgramsEav] e WHERE e.[Rec] = p.[ProgramId] "
                                       "AND e.[Attr] = 'Tags' AND e.[Val] = 'tag-000')")},
-            {QStringLiteral("F10"), QStringLiteral("OR of text =, Int32 > AND Boolean"),
+            {QStringLiteral("F10"),
+             QStringLiteral("OR of text =, Int32 > AND Boolean"),
              {{kvoCJ_None, QStringLiteral("Customer"), kvoOP_Equals, QStringLiteral("Customer 0042")},
               {kvoCJ_OR, QStringLiteral("Quantity"), kvoOP_Greater, QStringLiteral("9990")},
               {kvoCJ_And, QStringLiteral("Approved"), kvoOP_IsTrue, QString()}},
@@ -227,13 +239,15 @@ QList<FilterCase> filterCases()
              onBase + eavIn(QStringLiteral("Customer"), QStringLiteral("e.[Val] = 'Customer 0042'"))
                      + QStringLiteral(" OR ") + eavIn(QStringLiteral("Quantity"), QStringLiteral("e.[Num] > 9990"))
                      + QStringLiteral(" AND ") + eavIn(QStringLiteral("Approved"), QStringLiteral("e.[Num] <> 0"))},
-            {QStringLiteral("F11"), QStringLiteral("base field AND double <"),
+            {QStringLiteral("F11"),
+             QStringLiteral("base field AND double <"),
              {{kvoCJ_None, QStringLiteral("Machine"), kvoOP_Equals, QStringLiteral("Machine 03"), true},
               {kvoCJ_And, QStringLiteral("Weight"), kvoOP_Less, QStringLiteral("50")}},
              join + QStringLiteral("p.[Machine] = 'Machine 03' AND s.[Weight] < 50"),
              onBase + QStringLiteral("p.[Machine] = 'Machine 03' AND ")
                      + eavIn(QStringLiteral("Weight"), QStringLiteral("e.[Num] < 50"))},
-            {QStringLiteral("F12"), QStringLiteral("keyword AND date OR LIKE AND Boolean"),
+            {QStringLiteral("F12"),
+             QStringLiteral("keyword AND date OR LIKE AND Boolean"),
              {{kvoCJ_None, QStringLiteral("Tags"), kvoOP_Includes, QStringLiteral("tag-005")},
               {kvoCJ_And, QStringLiteral("Released"), kvoOP_GreatorOrEqual, QStringLiteral("2024-01-01")},
               {kvoCJ_OR, QStringLiteral("PartNo"), kvoOP_IsLike, QStringLiteral("P-99%")},
@@ -299,8 +313,8 @@ void ScaleData::fillEav()
                                                 "s.[ProgramId], '%1', %2, %3 FROM %4 s WHERE %5 IS NOT NULL")
                                          .arg(attr, val, num, from, val == QLatin1String("NULL") ? num : val));
     };
-    for (const QString &text : {QStringLiteral("Material"), QStringLiteral("Customer"), QStringLiteral("PartNo"),
-                                QStringLiteral("Remarks")})
+    for (const QString &text :
+         {QStringLiteral("Material"), QStringLiteral("Customer"), QStringLiteral("PartNo"), QStringLiteral("Remarks")})
         add(text, QStringLiteral("s.[%1]").arg(text), QStringLiteral("NULL"), QStringLiteral("[ProgramsSearchData]"));
     for (const QString &number : {QStringLiteral("Quantity"), QStringLiteral("Operation"), QStringLiteral("Weight"),
                                   QStringLiteral("Tolerance"), QStringLiteral("Approved")})
@@ -328,7 +342,7 @@ void ScaleData::build(const Recorder &recorder)
         defineColumns(m_host, Columns);
     });
     QStringList searchFields{Key};
-    for (const ColumnSpec &col : Columns) {
+    for (const ColumnDef &col : Columns) {
         if (col.type != fcKeyword)
             searchFields << col.name;
     }
@@ -346,8 +360,10 @@ void ScaleData::build(const Recorder &recorder)
             m_db.exec(QStringLiteral("ANALYZE"));
         }
     });
-    const qint64 keywordRowCount = m_db.scalar(handSql(c, QStringLiteral("SELECT COUNT(*) FROM [ProgramsSearchKeywordTags]"))).toLongLong();
-    const qint64 eavRowCount = m_db.scalar(handSql(c, QStringLiteral("SELECT COUNT(*) FROM [ProgramsEav]"))).toLongLong();
+    const qint64 keywordRowCount =
+            m_db.scalar(handSql(c, QStringLiteral("SELECT COUNT(*) FROM [ProgramsSearchKeywordTags]"))).toLongLong();
+    const qint64 eavRowCount =
+            m_db.scalar(handSql(c, QStringLiteral("SELECT COUNT(*) FROM [ProgramsEav]"))).toLongLong();
     recorder.info(m_db.engineName() + QStringLiteral(" data set (cases 1, 3, 4)"),
                   QStringLiteral("%1 base records, %2 keyword rows, %3 EAV rows; built in %4 (base %5, library tables "
                                  "%6, search data %7, EAV %8, statistics %9)")
@@ -355,8 +371,7 @@ void ScaleData::build(const Recorder &recorder)
                           .arg(keywordRowCount)
                           .arg(eavRowCount)
                           .arg(secondsText(baseMs + tablesMs + dataMs + eavMs + analyzeMs), secondsText(baseMs),
-                               secondsText(tablesMs), secondsText(dataMs), secondsText(eavMs),
-                               secondsText(analyzeMs)));
+                               secondsText(tablesMs), secondsText(dataMs), secondsText(eavMs), secondsText(analyzeMs)));
 }
 
 // --- Case 1 ---------------------------------------------------------------------------------
@@ -385,12 +400,13 @@ void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, c
         const QString eav = handSql(c, f.eav);
 
         KeySet libraryKeys, handKeys, eavKeys;
-        const std::vector<double> ms = alternate({[&] { libraryKeys = fetchKeys(c, library); },
-                                                 [&] { handKeys = fetchKeys(c, hand); },
-                                                 [&] { eavKeys = fetchKeys(c, eav); }},
-                                                options.reps);
+        const std::vector<double> ms =
+                alternate({[&] { libraryKeys = fetchKeys(c, library); }, [&] { handKeys = fetchKeys(c, hand); },
+                           [&] { eavKeys = fetchKeys(c, eav); }},
+                          options.reps);
         if (!(libraryKeys == handKeys) || !(libraryKeys == eavKeys))
-            die(QStringLiteral("%1 on %2: the queries disagree (library %3 rows, hand-written %4, EAV %5)\n  %6\n  %7\n  %8")
+            die(QStringLiteral(
+                        "%1 on %2: the queries disagree (library %3 rows, hand-written %4, EAV %5)\n  %6\n  %7\n  %8")
                         .arg(f.id, db.engineName())
                         .arg(libraryKeys.count)
                         .arg(handKeys.count)
@@ -398,8 +414,15 @@ void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, c
                         .arg(library, hand, eav));
         const QString what = f.id + QLatin1Char(' ') + f.label;
         const QString rows = QStringLiteral("%1 rows").arg(libraryKeys.count);
-        Result a{1, what, db.engineName(), ms[0], QStringLiteral("hand-written SQL"), ms[1], 1.1,
-                 db.engine() == QLatin1String("sqlite") ? 1000.0 : 0.0, rows};
+        Result a{1,
+                 what,
+                 db.engineName(),
+                 ms[0],
+                 QStringLiteral("hand-written SQL"),
+                 ms[1],
+                 1.1,
+                 db.engine() == QLatin1String("sqlite") ? 1000.0 : 0.0,
+                 rows};
         recorder.add(a);
         Result b{1, what, db.engineName(), ms[0], QStringLiteral("EAV layout"), ms[2], 0.1, 0, rows};
         recorder.add(b);
@@ -434,20 +457,23 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
         fields += QStringLiteral(", ") + c.QuoteName(column->Name());
         defaults += QStringLiteral(", ") + column->DefaultValueSql(now);
     }
-    const QString insert = QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 p WHERE NOT EXISTS (SELECT 1 FROM %1 s "
-                                          "WHERE s.%5 = p.%5)")
-                                   .arg(t, fields, defaults, c.QuoteName(Base), k);
+    const QString insert =
+            QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 p WHERE NOT EXISTS (SELECT 1 FROM %1 s "
+                           "WHERE s.%5 = p.%5)")
+                    .arg(t, fields, defaults, c.QuoteName(Base), k);
     const QString remove = QStringLiteral("DELETE FROM %1 WHERE NOT EXISTS (SELECT 1 FROM %2 p WHERE p.%3 = %1.%3)")
                                    .arg(t, c.QuoteName(Base), k);
 
     int libraryResult = 0;
-    const std::vector<double> ms = alternate(
-            {[&] { libraryResult = columns->StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now); },
-             [&] {
-                 db.exec(insert);
-                 db.exec(remove);
-             }},
-            options.reps, prepare);
+    const std::vector<double> ms = alternate({[&] {
+                                                  libraryResult = columns->StartProcessDataReportProgress(
+                                                          nullptr, false, ConvertMode::Convert, now);
+                                              },
+                                              [&] {
+                                                  db.exec(insert);
+                                                  db.exec(remove);
+                                              }},
+                                             options.reps, prepare);
     prepare();
     columns->StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now);
     const qint64 rows = db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + t).toLongLong();
@@ -469,11 +495,13 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
 QString storageOf(BenchDatabase &db, const QString &table)
 {
     if (db.engine() == QLatin1String("sqlite"))
-        return db.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ")
-                         + db.connection().QuoteText(table))
+        return db
+                .scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ")
+                        + db.connection().QuoteText(table))
                 .toString();
-    return db.scalar(QStringLiteral("SELECT pg_relation_filenode(") + db.connection().QuoteText(db.connection().QuoteName(table))
-                     + QStringLiteral(")"))
+    return db
+            .scalar(QStringLiteral("SELECT pg_relation_filenode(")
+                    + db.connection().QuoteText(db.connection().QuoteName(table)) + QStringLiteral(")"))
             .toString();
 }
 
@@ -486,20 +514,20 @@ void runAddColumnCase(ScaleData &data, BenchDatabase &db, const Options &options
     int added = 0;
     int plain = 0;
     const QString type = c.dialect().columnType(adInteger, 0);
-    const std::vector<double> ms = alternate(
-            {[&] {
-                 const QString name = QStringLiteral("Extra%1").arg(++added);
-                 if (!columns->Add(name, name, QString(), fcInteger32, 10, false, true, QString(), fcDTDM_Configure,
-                                   Variant::null(), false)
-                     || !columns->ColumnsSave(nullptr))
-                     die(QStringLiteral("ColumnsSave of %1 failed on %2").arg(name, db.engineName()));
-             },
-             [&] {
-                 db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3 DEFAULT 0")
-                                 .arg(c.QuoteName(SearchData), c.QuoteName(QStringLiteral("Plain%1").arg(++plain)),
-                                      type));
-             }},
-            options.reps);
+    const std::vector<double> ms =
+            alternate({[&] {
+                           const QString name = QStringLiteral("Extra%1").arg(++added);
+                           if (!columns->Add(name, name, QString(), fcInteger32, 10, false, true, QString(),
+                                             fcDTDM_Configure, Variant::null(), false)
+                               || !columns->ColumnsSave(nullptr))
+                               die(QStringLiteral("ColumnsSave of %1 failed on %2").arg(name, db.engineName()));
+                       },
+                       [&] {
+                           db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3 DEFAULT 0")
+                                           .arg(c.QuoteName(SearchData),
+                                                c.QuoteName(QStringLiteral("Plain%1").arg(++plain)), type));
+                       }},
+                      options.reps);
     const qint64 libraryStatements = (c.statementCount() - statementsBefore - plain) / added;
     const QString after = storageOf(db, SearchData);
     recorder.add({4, QStringLiteral("ColumnsSave adding a column, %1 rows").arg(data.records()), db.engineName(), ms[0],

@@ -13,8 +13,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
-#include <QThread>
 #include <QTextStream>
+#include <QThread>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -203,8 +203,8 @@ void Recorder::add(const Result &r) const
                      .arg(r.caseNumber)
                      .arg(r.engine, r.what, formatMs(r.libraryMs) + QLatin1Char(' ') + r.unit, r.baseline,
                           formatMs(r.baselineMs) + QLatin1Char(' ') + r.unit)
-                     .arg(QString::number(r.ratio(), 'f', 3), r.goalText(), r.met() ? QStringLiteral("met")
-                                                                                     : QStringLiteral("MISSED"),
+                     .arg(QString::number(r.ratio(), 'f', 3), r.goalText(),
+                          r.met() ? QStringLiteral("met") : QStringLiteral("MISSED"),
                           r.note.isEmpty() ? QString() : QStringLiteral(" [") + r.note + QLatin1Char(']'))
           << Qt::endl;
     if (m_path.isEmpty())
@@ -212,9 +212,16 @@ void Recorder::add(const Result &r) const
     QFile file(m_path);
     if (!file.open(QIODevice::Append | QIODevice::Text))
         die(QStringLiteral("cannot write %1").arg(m_path));
-    const QStringList fields{QString::number(r.caseNumber), r.what, r.engine, QString::number(r.libraryMs, 'g', 10),
-                             r.baseline, QString::number(r.baselineMs, 'g', 10), QString::number(r.goalRatio, 'g', 10),
-                             QString::number(r.limitMs, 'g', 10), r.note, r.unit};
+    const QStringList fields{QString::number(r.caseNumber),
+                             r.what,
+                             r.engine,
+                             QString::number(r.libraryMs, 'g', 10),
+                             r.baseline,
+                             QString::number(r.baselineMs, 'g', 10),
+                             QString::number(r.goalRatio, 'g', 10),
+                             QString::number(r.limitMs, 'g', 10),
+                             r.note,
+                             r.unit};
     file.write((QStringLiteral("#row\t") + fields.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8());
 }
 
@@ -231,7 +238,8 @@ int printReport(const QString &resultsFile, const QString &markdownFile)
         const QString line = QString::fromUtf8(file.readLine()).chopped(1);
         const QStringList f = line.split(QLatin1Char('\t'));
         if (f.value(0) == QLatin1String("#info") && f.size() >= 3) {
-            const auto existing = std::find_if(infos.begin(), infos.end(), [&](const auto &p) { return p.first == f[1]; });
+            const auto existing =
+                    std::find_if(infos.begin(), infos.end(), [&](const auto &p) { return p.first == f[1]; });
             if (existing == infos.end())
                 infos.append({f[1], f[2]});
             else if (existing->second != f[2])
@@ -269,8 +277,8 @@ int printReport(const QString &resultsFile, const QString &markdownFile)
         met += r.met() ? 1 : 0;
         s << "| " << r.caseNumber << " | " << r.what << " | " << r.engine << " | " << formatMs(r.libraryMs) << ' '
           << r.unit << " | " << r.baseline << " | " << formatMs(r.baselineMs) << ' ' << r.unit << " | "
-          << QString::number(r.ratio(), 'f', 2) << " | "
-          << r.goalText() << " | " << (r.met() ? "yes" : "**no**") << " | " << r.note << " |\n";
+          << QString::number(r.ratio(), 'f', 2) << " | " << r.goalText() << " | " << (r.met() ? "yes" : "**no**")
+          << " | " << r.note << " |\n";
     }
     s << "\n" << met << " of " << rows.size() << " goals met.\n";
     s.flush();
@@ -299,11 +307,10 @@ QList<QPair<QString, QString>> machineInfo()
     info.append({QStringLiteral("cores"), QString::number(QThread::idealThreadCount())});
     const QString memory = procValue(QStringLiteral("/proc/meminfo"), QStringLiteral("MemTotal"));
     info.append({QStringLiteral("memory"),
-                 QStringLiteral("%1 GiB").arg(QString::number(memory.split(QLatin1Char(' ')).value(0).toDouble()
-                                                                  / 1024.0 / 1024.0,
-                                                              'f', 1))});
-    info.append({QStringLiteral("system"), QSysInfo::prettyProductName() + QStringLiteral(", kernel ")
-                                                   + QSysInfo::kernelVersion()});
+                 QStringLiteral("%1 GiB").arg(QString::number(
+                         memory.split(QLatin1Char(' ')).value(0).toDouble() / 1024.0 / 1024.0, 'f', 1))});
+    info.append({QStringLiteral("system"),
+                 QSysInfo::prettyProductName() + QStringLiteral(", kernel ") + QSysInfo::kernelVersion()});
 #if defined(__clang__)
     const QString compiler = QStringLiteral("clang ") + QString::fromLatin1(__clang_version__);
 #elif defined(__GNUC__)
@@ -416,10 +423,9 @@ std::unique_ptr<BenchDatabase> BenchDatabase::open(const QString &engine, const 
         auto admin = Connection::open(url, error);
         if (!admin)
             return nullptr;
-        const QString schema =
-                QStringLiteral("kvo_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-        db->m_dropStatement = QStringLiteral("DROP SCHEMA IF EXISTS ") + admin->QuoteName(schema)
-                              + QStringLiteral(" CASCADE");
+        const QString schema = QStringLiteral("kvo_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+        db->m_dropStatement =
+                QStringLiteral("DROP SCHEMA IF EXISTS ") + admin->QuoteName(schema) + QStringLiteral(" CASCADE");
         if (!admin->ExecuteSql(db->m_dropStatement)
             || !admin->ExecuteSql(QStringLiteral("CREATE SCHEMA ") + admin->QuoteName(schema))) {
             *error = admin->lastError();
@@ -448,8 +454,7 @@ BenchDatabase::~BenchDatabase()
         QString error;
         auto admin = Connection::open(m_adminUrl, &error);
         if (!admin || !admin->ExecuteSql(m_dropStatement))
-            std::fprintf(stderr, "bench: schema not dropped: %s\n",
-                         qPrintable(admin ? admin->lastError() : error));
+            std::fprintf(stderr, "bench: schema not dropped: %s\n", qPrintable(admin ? admin->lastError() : error));
     }
 }
 
@@ -575,9 +580,9 @@ void Host::open(BenchDatabase &database, const QString &name)
         die(QStringLiteral("the search filter of %1 could not be set up").arg(name));
 }
 
-const QList<ColumnSpec> &programColumns()
+const QList<ColumnDef> &programColumns()
 {
-    static const QList<ColumnSpec> columns{
+    static const QList<ColumnDef> columns{
             {QStringLiteral("Material"), fcText},       {QStringLiteral("Customer"), fcText},
             {QStringLiteral("PartNo"), fcText},         {QStringLiteral("Quantity"), fcInteger32},
             {QStringLiteral("Operation"), fcInteger16}, {QStringLiteral("Weight"), fcDouble},
@@ -588,10 +593,10 @@ const QList<ColumnSpec> &programColumns()
     return columns;
 }
 
-void defineColumns(Host &host, const QList<ColumnSpec> &columns)
+void defineColumns(Host &host, const QList<ColumnDef> &columns)
 {
     CFilterColumns *set = host.columns();
-    for (const ColumnSpec &c : columns) {
+    for (const ColumnDef &c : columns) {
         if (!set->Add(c.name, c.name, QString(), c.type, 40, false, true, QString(), fcDTDM_Configure, Variant::null(),
                       false))
             die(QStringLiteral("column %1 could not be added").arg(c.name));

@@ -31,16 +31,16 @@ namespace KvoBench {
 
 struct Options
 {
-    qint64 scale = 1000000;     // base records of the filter, population and add-column cases
-    int records = 10000;        // records of the round trip
-    int files = 10000;          // files of the import
-    int displayColumns = 50;    // columns of the data-entry control case
-    int reps = 5;               // timed repetitions of each measurement (the median is reported)
-    QStringList engines;        // "sqlite", "postgresql"
-    QSet<int> cases;            // case numbers to run
-    QString resultsFile;        // rows are appended here (tab-separated); empty: only printed
-    QString workDir;            // where SQLite files and import files go
-    bool keep = false;          // keep the databases (for a look at the query plans)
+    qint64 scale = 1000000;  // base records of the filter, population and add-column cases
+    int records = 10000;     // records of the round trip
+    int files = 10000;       // files of the import
+    int displayColumns = 50; // columns of the data-entry control case
+    int reps = 5;            // timed repetitions of each measurement (the median is reported)
+    QStringList engines;     // "sqlite", "postgresql"
+    QSet<int> cases;         // case numbers to run
+    QString resultsFile;     // rows are appended here (tab-separated); empty: only printed
+    QString workDir;         // where SQLite files and import files go
+    bool keep = false;       // keep the databases (for a look at the query plans)
 
     bool wants(int number) const { return cases.contains(number); }
 
@@ -52,15 +52,15 @@ struct Options
 struct Result
 {
     int caseNumber = 0;
-    QString what;           // the measured operation (e.g. "F03 Int32 range")
-    QString engine;         // "SQLite", "PostgreSQL", or "-" when no database is involved
-    double libraryMs = 0;   // the library's measurement (milliseconds unless `unit` says otherwise)
-    QString baseline;       // what the library was measured against
+    QString what;         // the measured operation (e.g. "F03 Int32 range")
+    QString engine;       // "SQLite", "PostgreSQL", or "-" when no database is involved
+    double libraryMs = 0; // the library's measurement (milliseconds unless `unit` says otherwise)
+    QString baseline;     // what the library was measured against
     double baselineMs = 0;
-    double goalRatio = 0;   // the ratio library / baseline must be at most this
-    double limitMs = 0;     // and, when not 0, the library's time below this
-    QString note;           // rows, statements, memory: what the reader needs to judge the row
-    QString unit = QStringLiteral("ms");   // of the two measurements
+    double goalRatio = 0;                // the ratio library / baseline must be at most this
+    double limitMs = 0;                  // and, when not 0, the library's time below this
+    QString note;                        // rows, statements, memory: what the reader needs to judge the row
+    QString unit = QStringLiteral("ms"); // of the two measurements
 
     double ratio() const { return baselineMs > 0 ? libraryMs / baselineMs : 0; }
     bool met() const { return ratio() <= goalRatio && (limitMs <= 0 || libraryMs < limitMs); }
@@ -113,8 +113,8 @@ public:
                                                QString *error);
     ~BenchDatabase();
 
-    QString engine() const { return m_engine; }          // "sqlite", "postgresql"
-    QString engineName() const;                          // "SQLite", "PostgreSQL"
+    QString engine() const { return m_engine; } // "sqlite", "postgresql"
+    QString engineName() const;                 // "SQLite", "PostgreSQL"
     QString url() const { return m_url; }
     QString serverVersion() const;
     KvoPlx800SCtl::HostKit::Connection &connection() { return *m_connection; }
@@ -184,7 +184,7 @@ struct Host
 };
 
 // The column definitions of a benchmark: name, type, caption.
-struct ColumnSpec
+struct ColumnDef
 {
     QString name;
     KvoPlx800SCtl::FilterColumnTypeConstants type;
@@ -192,11 +192,11 @@ struct ColumnSpec
 
 // The search columns of the benchmark NC programs: nine of mixed types, a note and the keyword
 // column Tags.
-const QList<ColumnSpec> &programColumns();
+const QList<ColumnDef> &programColumns();
 
 // Adds the columns to the host's column set and saves them (the library makes its tables);
 // aborts when the save fails.
-void defineColumns(Host &host, const QList<ColumnSpec> &columns);
+void defineColumns(Host &host, const QList<ColumnDef> &columns);
 
 // Deterministic pseudo-random numbers of a record and a field: the same data on every engine and
 // in every layout.

@@ -12,10 +12,7 @@ using namespace KvoPlx800SCtl::HostKit;
 
 namespace KvoTest {
 
-CFilterColumns *Host::columns() const
-{
-    return filter ? filter->FilterColumns() : nullptr;
-}
+CFilterColumns *Host::columns() const { return filter ? filter->FilterColumns() : nullptr; }
 
 bool Host::createBaseTable(const QString &name, int records, const QString &keyField, bool textKey)
 {
@@ -32,9 +29,9 @@ bool Host::createBaseTable(const QString &name, int records, const QString &keyF
     for (int id = 1; id <= records; ++id) {
         const QString key = textKey ? c.QuoteText(QString::number(id)) : QString::number(id);
         const QString sql = QStringLiteral("INSERT INTO %1 (%2, %3, %4) VALUES (%5, %6, %7)")
-                                .arg(c.QuoteName(name), c.QuoteName(keyField), c.QuoteName(QStringLiteral("Description")),
-                                     c.QuoteName(QStringLiteral("Qty")), key,
-                                     c.QuoteText(QStringLiteral("Part %1").arg(id)), QString::number(id * 10));
+                                    .arg(c.QuoteName(name), c.QuoteName(keyField),
+                                         c.QuoteName(QStringLiteral("Description")), c.QuoteName(QStringLiteral("Qty")),
+                                         key, c.QuoteText(QStringLiteral("Part %1").arg(id)), QString::number(id * 10));
         if (!exec(c, sql))
             return false;
     }
@@ -67,25 +64,33 @@ std::unique_ptr<Host> makeHost(int records, const QString &engine)
     return host;
 }
 
-CFilterColumn *addColumn(CFilterColumns &set, const ColumnSpec &spec)
+Host *HostPerEngine::get(const std::function<std::unique_ptr<Host>()> &make)
 {
-    return set.Add(spec.name, spec.caption, QString(), spec.type, spec.length, spec.picklist, spec.blanks,
-                   spec.picklistDefault, fcDTDM_Configure, Variant::null(), false);
+    std::unique_ptr<Host> &host = m_hosts[currentEngine()];
+    if (!host)
+        host = make();
+    return host.get();
 }
 
-bool addColumns(CFilterColumns &set, const QList<ColumnSpec> &specs)
+CFilterColumn *addColumn(CFilterColumns &set, const ColumnDef &def)
 {
-    for (const ColumnSpec &spec : specs) {
-        if (!addColumn(set, spec))
+    return set.Add(def.name, def.caption, QString(), def.type, def.length, def.picklist, def.blanks,
+                   def.picklistDefault, fcDTDM_Configure, Variant::null(), false);
+}
+
+bool addColumns(CFilterColumns &set, const QList<ColumnDef> &defs)
+{
+    for (const ColumnDef &def : defs) {
+        if (!addColumn(set, def))
             return false;
     }
     return set.ColumnsSave(nullptr);
 }
 
-QList<ColumnSpec> everyType()
+QList<ColumnDef> everyType()
 {
-    return {{"Material", fcText, {}, 60}, {"Notes", fcNote, {}, 60},       {"Count16", fcInteger16, {}, 0},
-            {"Count32", fcInteger32, {}, 0}, {"Ratio", fcSingle, {}, 0},    {"Weight", fcDouble, {}, 0},
+    return {{"Material", fcText, {}, 60},    {"Notes", fcNote, {}, 60},    {"Count16", fcInteger16, {}, 0},
+            {"Count32", fcInteger32, {}, 0}, {"Ratio", fcSingle, {}, 0},   {"Weight", fcDouble, {}, 0},
             {"Made", fcDateTime, {}, 0},     {"Active", fcBoolean, {}, 0}, {"Tags", fcKeyword, {}, 60}};
 }
 
@@ -96,25 +101,17 @@ QString typed(const Variant &value)
 
 ReportedFailures::ReportedFailures()
     : m_id(Trace::instance().addErrorSink([this](const TraceError &e, int) { m_sources.append(e.Source); }))
-{
-}
+{}
 
-ReportedFailures::~ReportedFailures()
-{
-    Trace::instance().removeErrorSink(m_id);
-}
+ReportedFailures::~ReportedFailures() { Trace::instance().removeErrorSink(m_id); }
 
 ScriptedMessages::ScriptedMessages(int answer)
     : m_previous(ServicesHelper::instance().setMessageHandler([this, answer](const MessageRequest &request) {
           m_requests.append(request);
           return answer;
       }))
-{
-}
+{}
 
-ScriptedMessages::~ScriptedMessages()
-{
-    ServicesHelper::instance().setMessageHandler(m_previous);
-}
+ScriptedMessages::~ScriptedMessages() { ServicesHelper::instance().setMessageHandler(m_previous); }
 
 } // namespace KvoTest

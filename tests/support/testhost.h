@@ -14,6 +14,8 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
+#include <map>
 #include <memory>
 
 namespace KvoPlx800SCtl {
@@ -50,8 +52,20 @@ struct Host
 // search filter. nullptr when the database cannot be made.
 std::unique_ptr<Host> makeHost(int records = 5, const QString &engine = {});
 
+// One host per engine, made by `make` on first use and kept for the rest of a test class, so that
+// the rows of data-driven tests share it. A `make` that returns nullptr is tried again next time.
+class HostPerEngine
+{
+public:
+    Host *get(const std::function<std::unique_ptr<Host>()> &make);
+    void clear() { m_hosts.clear(); }
+
+private:
+    std::map<QString, std::unique_ptr<Host>> m_hosts;
+};
+
 // A search column to add: what Add takes, with the values most tests use for the rest.
-struct ColumnSpec
+struct ColumnDef
 {
     QString name;
     KvoPlx800SCtl::FilterColumnTypeConstants type;
@@ -61,12 +75,12 @@ struct ColumnSpec
     bool blanks = false;
     QString picklistDefault = {};
 };
-KvoPlx800SCtl::CFilterColumn *addColumn(KvoPlx800SCtl::CFilterColumns &set, const ColumnSpec &spec);
+KvoPlx800SCtl::CFilterColumn *addColumn(KvoPlx800SCtl::CFilterColumns &set, const ColumnDef &def);
 // Adds the columns and saves the set.
-bool addColumns(KvoPlx800SCtl::CFilterColumns &set, const QList<ColumnSpec> &specs);
+bool addColumns(KvoPlx800SCtl::CFilterColumns &set, const QList<ColumnDef> &defs);
 // A column of every type, text lengths 60: Material (text), Notes (note), Count16, Count32, Ratio
 // (single), Weight (double), Made (date), Active (Boolean), Tags (keyword).
-QList<ColumnSpec> everyType();
+QList<ColumnDef> everyType();
 
 // A value as "Type:text", e.g. "Int32:7" or "Null:".
 QString typed(const KvoPlx800SCtl::Variant &value);
