@@ -301,7 +301,7 @@ void TestFilterTerms::selectsTheRightRecords_data()
     row("keyword excludes", {"Tags hasnot urgent"}, WHERE(!r.tags.contains(u"urgent"_s)));
     row("two keywords", {"Tags has urgent", "and Tags has steel"},
         WHERE(r.tags.contains(u"urgent"_s) && r.tags.contains(u"steel"_s)));
-    row("base fields", {"Description = Part 3", "or Qty > 250"}, WHERE(r.id == 3 || r.qty > 250));
+    row("base fields", {"Description = Bracket 3", "or Qty > 250"}, WHERE(r.id == 3 || r.qty > 250));
     row("base and search", {"Qty <= 100", "and Approved true"}, WHERE(r.qty <= 100 && r.approved == true));
     row("single equals", {"Ratio = 1.1"}, WHERE(r.ratio == 1.1f));
     row("single range", {"Ratio >= 0.7", "and Ratio <= 1.3"}, WHERE(r.ratio && *r.ratio >= 0.7f && *r.ratio <= 1.3f));

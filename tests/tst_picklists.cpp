@@ -278,7 +278,7 @@ void TestPicklists::saveAdditionsInsertsOnlyNewEntries()
     QCOMPARE(values(db, u"SELECT [HideEntry] FROM [PicklistPartsVendor] WHERE [Vendor] = 'Nova'"_s, fcBoolean),
              QStringList{"False"});
     QCOMPARE(values(db, u"SELECT [Description] FROM [Parts] ORDER BY [PartId]"_s, fcText),
-             (QStringList{"Part 1", "Part 2"}));
+             (QStringList{"Bracket 1", "Bracket 2"}));
 
     // Numbers are typed in the user's locale; a text that is no number is skipped.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));

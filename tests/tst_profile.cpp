@@ -128,7 +128,7 @@ private slots:
     {
         // Split at "|"; the last of each is the empty name.
         const QStringList sections =
-                u"Parts_Template|Filter Parts 1|a/b|a%2Fb|a\\b|/lead|trail/|a//b|General|"
+                u"Parts_Template|Filter Jobs 1|a/b|a%2Fb|a\\b|/lead|trail/|a//b|General|"
                 u"部品 フィルタ|Ünïcödé|[brackets]|semi;colon=eq#hash|%|%25|general|"_s.split(u'|');
         const QStringList keys = u"Field|Compare To|x/y|x%2Fy|x\\y|Größe|キー|k=v|#k;| space|%|"_s.split(u'|');
         const QString file = path(u"hostile.ini"_s);

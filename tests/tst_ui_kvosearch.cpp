@@ -539,7 +539,7 @@ private slots:
         // The base-record list shows the record's fields.
         auto *list = h.control->findChild<QTreeWidget *>("lvwEntry");
         QCOMPARE(list->headerItem()->text(0), u"PartId"_s);
-        QCOMPARE(list->topLevelItem(0)->text(1), u"Part 1"_s);
+        QCOMPARE(list->topLevelItem(0)->text(1), u"Bracket 1"_s);
     }
 
     void emptyControlShowsWhy_data()

@@ -31,7 +31,7 @@ bool Host::createBaseTable(const QString &name, int records, const QString &keyF
         const QString sql = QStringLiteral("INSERT INTO %1 (%2, %3, %4) VALUES (%5, %6, %7)")
                                     .arg(c.QuoteName(name), c.QuoteName(keyField),
                                          c.QuoteName(QStringLiteral("Description")), c.QuoteName(QStringLiteral("Qty")),
-                                         key, c.QuoteText(QStringLiteral("Part %1").arg(id)), QString::number(id * 10));
+                                         key, c.QuoteText(QStringLiteral("Bracket %1").arg(id)), QString::number(id * 10));
         if (!exec(c, sql))
             return false;
     }
