@@ -4,6 +4,7 @@
 
 #include "columns/cfiltercolumns.h"
 #include "control/ukvosearch.h"
+#include "core/columntypes.h"
 #include "core/conversions.h"
 
 #include "hostkit/adotypes.h"
@@ -36,11 +37,6 @@ constexpr int UnsavedChangesQuestion = 7872;
 constexpr int ConfigureCaption = 7104;
 
 bool isDateType(int adoType) { return adoType == adDate || adoType == adDBTimeStamp; }
-
-bool isNumberType(int columnType)
-{
-    return columnType == fcInteger16 || columnType == fcInteger32 || columnType == fcSingle || columnType == fcDouble;
-}
 
 } // namespace
 
@@ -321,7 +317,7 @@ void DemoMainWindow::fillRow(int row, const RecordSet &records)
         auto *item = new QTableWidgetItem(cellText(field, records.value(field)));
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         const bool number = field >= m_baseFieldCount
-                                    ? isNumberType(m_searchTypes.value(field - m_baseFieldCount, fcText))
+                                    ? ColumnTypes::isNumber(m_searchTypes.value(field - m_baseFieldCount, fcText))
                                     : records.fieldNames().at(field) == m_keyField;
         item->setTextAlignment(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
         m_table->setItem(row, field, item);

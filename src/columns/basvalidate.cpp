@@ -1,6 +1,7 @@
 #include "basvalidate.h"
 
 #include "cfiltercolumn.h"
+#include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/tracescope.h"
 
@@ -17,17 +18,11 @@ std::function<QString()> &clipboardProvider()
     return provider;
 }
 
-bool blank(const QString &text)
-{
-    return text.trimmed().isEmpty();
-}
+bool blank(const QString &text) { return text.trimmed().isEmpty(); }
 
 } // namespace
 
-void setClipboardTextProvider(std::function<QString()> provider)
-{
-    clipboardProvider() = std::move(provider);
-}
+void setClipboardTextProvider(std::function<QString()> provider) { clipboardProvider() = std::move(provider); }
 
 bool IsKeyAllowed(IControl *box, int keyCode, int maxLength)
 {
@@ -50,15 +45,15 @@ bool IsKeyAllowed(IControl *box, int keyCode, int maxLength)
         const QString right = text.mid(start + length);
 
         switch (keyCode) {
-        case 8:   // Backspace: what the box really leaves
+        case 8: // Backspace: what the box really leaves
             if (length > 0)
                 middle.clear();
             else
                 left.chop(1);
             break;
-        case 3:   // Ctrl+C
+        case 3: // Ctrl+C
             break;
-        case 22:  // Ctrl+V
+        case 22: // Ctrl+V
             middle = clipboardProvider() ? clipboardProvider()() : QString();
             break;
         case '"':
@@ -75,25 +70,13 @@ bool IsKeyAllowed(IControl *box, int keyCode, int maxLength)
     });
 }
 
-bool IsIntegerText(const QString &text)
-{
-    return blank(text) || Convert::parseInt16(text).has_value();
-}
+bool IsIntegerText(const QString &text) { return blank(text) || Convert::parseInt16(text).has_value(); }
 
-bool IsLongText(const QString &text)
-{
-    return blank(text) || Convert::parseInt32(text).has_value();
-}
+bool IsLongText(const QString &text) { return blank(text) || Convert::parseInt32(text).has_value(); }
 
-bool IsSingleText(const QString &text)
-{
-    return blank(text) || Convert::parseSingle(text).has_value();
-}
+bool IsSingleText(const QString &text) { return blank(text) || Convert::parseSingle(text).has_value(); }
 
-bool IsDoubleText(const QString &text)
-{
-    return blank(text) || Convert::parseDouble(text).has_value();
-}
+bool IsDoubleText(const QString &text) { return blank(text) || Convert::parseDouble(text).has_value(); }
 
 bool IsDateText(const QString &text, bool required)
 {
@@ -110,20 +93,7 @@ bool IsNumberText(const QString &text, bool required)
 
 FilterComparisonClasses ComparisonClassFromColumn(const CFilterColumn *column)
 {
-    if (!column)
-        return kvoCC_Unknown;
-    switch (column->ColumnType()) {
-    case fcKeyword: return kvoCC_Keyword;
-    case fcText:
-    case fcNote: return kvoCC_Text;
-    case fcInteger16:
-    case fcInteger32:
-    case fcSingle:
-    case fcDouble: return kvoCC_Numeric;
-    case fcDateTime: return kvoCC_Date;
-    case fcBoolean: return kvoCC_Boolean;
-    default: return kvoCC_Unknown;
-    }
+    return column ? ColumnTypes::comparisonClass(column->ColumnType()) : kvoCC_Unknown;
 }
 
 FilterComparisonClasses ComparisonClassFromColumn(const HostKit::BaseFieldDescriptor *field)
@@ -139,12 +109,17 @@ FilterComparisonClasses ComparisonClassFromColumn(const HostKit::BaseFieldDescri
     case adCurrency:
     case adDecimal:
     case adUnsignedTinyInt:
-    case adNumeric: return kvoCC_Numeric;
-    case adDate: return kvoCC_Date;
-    case adBoolean: return kvoCC_Boolean;
+    case adNumeric:
+        return kvoCC_Numeric;
+    case adDate:
+        return kvoCC_Date;
+    case adBoolean:
+        return kvoCC_Boolean;
     case adChar:
-    case adVarWChar: return kvoCC_Text;
-    default: return kvoCC_Unknown;
+    case adVarWChar:
+        return kvoCC_Text;
+    default:
+        return kvoCC_Unknown;
     }
 }
 

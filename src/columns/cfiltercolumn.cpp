@@ -3,7 +3,9 @@
 #include "basvalidate.h"
 #include "cfiltercolumns.h"
 #include "core/basglobals.h"
+#include "core/columntypes.h"
 #include "core/conversions.h"
+#include "core/sqlsupport.h"
 #include "core/tracescope.h"
 #include "picklists/cscpicklist.h"
 
@@ -21,31 +23,8 @@ using HostKit::TextHelper;
 namespace {
 constexpr const char *Module = "CFilterColumn";
 
-bool isTextType(FilterColumnTypeConstants type)
-{
-    return type == fcKeyword || type == fcText || type == fcNote;
-}
-
-bool isNumberType(FilterColumnTypeConstants type)
-{
-    return type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble;
-}
-
-// The zero of a column type: what a control shows when its text does not convert.
-Variant typeZero(FilterColumnTypeConstants type)
-{
-    switch (type) {
-    case fcText:
-    case fcNote: return Variant::text(QString());
-    case fcInteger16: return Variant::int16(0);
-    case fcInteger32: return Variant::int32(0);
-    case fcSingle: return Variant::single(0);
-    case fcDouble: return Variant::dbl(0);
-    case fcDateTime: return Variant::date(Variant::dateZero());
-    case fcBoolean: return Variant::boolean(false);
-    default: return Variant::null();
-    }
-}
+using ColumnTypes::isNumber;
+using ColumnTypes::isText;
 } // namespace
 
 CFilterColumn::CFilterColumn(CFilterColumns *owner) : m_owner(owner) {}
@@ -64,30 +43,34 @@ CScPicklist *CFilterColumn::PickList()
     });
 }
 
-QString CFilterColumn::CaptionOrName() const
-{
-    return m_caption.isEmpty() ? m_name : m_caption;
-}
+QString CFilterColumn::CaptionOrName() const { return m_caption.isEmpty() ? m_name : m_caption; }
 
-QString CFilterColumn::typeDisplayName() const
-{
-    return basGlobals::ColumnTypeDisplayName(m_type);
-}
+QString CFilterColumn::typeDisplayName() const { return basGlobals::ColumnTypeDisplayName(m_type); }
 
 QString CFilterColumn::typePrompt() const
 {
     auto &texts = HostKit::ResourceTexts::instance();
     switch (m_type) {
-    case fcKeyword: return texts.Text(6916, {QString::number(m_textLengthInUI)});
-    case fcText: return texts.Text(6919, {QString::number(m_textLengthInUI)});
-    case fcInteger16: return texts.Text(6915);
-    case fcInteger32: return texts.Text(6917);
-    case fcSingle: return texts.Text(6918);
-    case fcDouble: return texts.Text(6914);
-    case fcDateTime: return texts.Text(6913);
-    case fcBoolean: return texts.Text(6912);
-    case fcNote: return texts.Text(6920);
-    default: return {};
+    case fcKeyword:
+        return texts.Text(6916, {QString::number(m_textLengthInUI)});
+    case fcText:
+        return texts.Text(6919, {QString::number(m_textLengthInUI)});
+    case fcInteger16:
+        return texts.Text(6915);
+    case fcInteger32:
+        return texts.Text(6917);
+    case fcSingle:
+        return texts.Text(6918);
+    case fcDouble:
+        return texts.Text(6914);
+    case fcDateTime:
+        return texts.Text(6913);
+    case fcBoolean:
+        return texts.Text(6912);
+    case fcNote:
+        return texts.Text(6920);
+    default:
+        return {};
     }
 }
 
@@ -98,12 +81,12 @@ Variant CFilterColumn::Value() const
         // value at all.
         const IComboBox *combo = asComboBox();
         const QString text = combo ? combo->text().trimmed() : QString();
-        if (isTextType(m_type))
+        if (isText(m_type))
             return Variant::text(text);
         if (text.isEmpty())
             return Variant::null();
         const auto v = Convert::parseForType(text, m_type);
-        return v ? *v : typeZero(m_type);
+        return v ? *v : ColumnTypes::zero(m_type);
     }
     switch (m_type) {
     case fcText:
@@ -121,7 +104,7 @@ Variant CFilterColumn::Value() const
         if (text.isEmpty())
             return Variant::null();
         const auto v = Convert::parseForType(text, m_type);
-        return v ? *v : typeZero(m_type);
+        return v ? *v : ColumnTypes::zero(m_type);
     }
     case fcBoolean: {
         const ICheckBox *box = asCheckBox();
@@ -135,45 +118,31 @@ Variant CFilterColumn::Value() const
 Variant CFilterColumn::DefaultValue(const QDateTime &now) const
 {
     if (m_isPicklist && m_type != fcNote) {
-        if (isTextType(m_type))
+        if (isText(m_type))
             return Variant::text(m_picklistDefault.trimmed());
         // A blank or unconvertible default of a non-text column is no default.
         return picklistDefaultValue();
     }
-    switch (m_type) {
-    case fcKeyword:
-    case fcText: return Variant::text(QString());
-    case fcNote: return Variant::text(m_picklistDefault);
-    case fcDateTime:
+    if (m_type == fcNote)
+        return Variant::text(m_picklistDefault);
+    if (m_type == fcDateTime) {
         if (m_dtMode == fcDTDM_Now)
             return Variant::date(now);
         return m_dtDefault.hasValue() ? Variant::date(m_dtDefault.toDate()) : Variant::null();
-    default: return typeZero(m_type);
     }
+    return ColumnTypes::zero(m_type); // the empty text, 0 or False
 }
 
 QString CFilterColumn::DefaultValueSql(const QDateTime &now) const
 {
-    const Variant value = DefaultValue(now);
     const HostKit::Dialect *db = m_owner ? m_owner->dialect() : nullptr;
-    if (!value.hasValue() || !db)
-        return QStringLiteral("NULL");
-    switch (m_type) {
-    case fcDateTime: return db->SqlDateLiteral(value.toDate());
-    case fcKeyword:
-    case fcText:
-    case fcNote: return db->QuoteText(value.toText());
-    case fcBoolean: return QString::number(db->SqlBooleanValue(value.toBool()));
-    default: return value.toText();   // numbers in the C locale
-    }
+    return db ? columnLiteral(*db, m_type, DefaultValue(now)) : QStringLiteral("NULL");
 }
 
 Variant CFilterColumn::picklistDefaultValue() const
 {
     // Stored defaults are in the C locale; one typed before that rule still reads in the user's.
-    auto v = Convert::parseForType(m_picklistDefault, m_type, QLocale::c());
-    if (!v)
-        v = Convert::parseForType(m_picklistDefault, m_type);
+    const auto v = Convert::readValue(m_picklistDefault, m_type);
     return v ? *v : Variant::null();
 }
 
@@ -181,9 +150,9 @@ QString CFilterColumn::FormatPicklistValue(const QString &text) const
 {
     if (text.isEmpty())
         return text;
-    if (isTextType(m_type))
+    if (isText(m_type))
         return text.left(m_textLengthInUI > 0 ? m_textLengthInUI : text.size()).trimmed();
-    if (isNumberType(m_type) || m_type == fcDateTime) {
+    if (isNumber(m_type) || m_type == fcDateTime) {
         const auto v = Convert::parseForType(text, m_type);
         if (v && v->hasValue())
             return v->toText();
@@ -197,11 +166,11 @@ std::optional<QString> CFilterColumn::SQLFormatPicklistValue(const QString &text
         const HostKit::Dialect *db = m_owner ? m_owner->dialect() : nullptr;
         require(db != nullptr, QStringLiteral("the column has no SQL dialect"));
         const QString t = text.trimmed();
-        if (isTextType(m_type)) {
+        if (isText(m_type)) {
             result = db->QuoteText(t);
             return;
         }
-        if (isNumberType(m_type)) {
+        if (isNumber(m_type)) {
             const auto v = Convert::parseForType(t, m_type, locale);
             if (!v || !v->hasValue())
                 return;
@@ -209,7 +178,7 @@ std::optional<QString> CFilterColumn::SQLFormatPicklistValue(const QString &text
             if (kind == HostKit::DatabaseKind::SqlServer) {
                 static const char *const sqlTypes[] = {"SMALLINT", "INT", "REAL", "FLOAT"};
                 result = QStringLiteral("CONVERT(%1, %2)")
-                             .arg(QLatin1String(sqlTypes[m_type - fcInteger16]), v->toText());
+                                 .arg(QLatin1String(sqlTypes[m_type - fcInteger16]), v->toText());
             } else {
                 result = v->toText();
             }
@@ -222,25 +191,13 @@ std::optional<QString> CFilterColumn::SQLFormatPicklistValue(const QString &text
     });
 }
 
-ITextBox *CFilterColumn::asTextBox() const
-{
-    return dynamic_cast<ITextBox *>(m_control);
-}
+ITextBox *CFilterColumn::asTextBox() const { return dynamic_cast<ITextBox *>(m_control); }
 
-ICheckBox *CFilterColumn::asCheckBox() const
-{
-    return dynamic_cast<ICheckBox *>(m_control);
-}
+ICheckBox *CFilterColumn::asCheckBox() const { return dynamic_cast<ICheckBox *>(m_control); }
 
-IComboBox *CFilterColumn::asComboBox() const
-{
-    return dynamic_cast<IComboBox *>(m_control);
-}
+IComboBox *CFilterColumn::asComboBox() const { return dynamic_cast<IComboBox *>(m_control); }
 
-ILabel *CFilterColumn::asLabel() const
-{
-    return dynamic_cast<ILabel *>(m_control);
-}
+ILabel *CFilterColumn::asLabel() const { return dynamic_cast<ILabel *>(m_control); }
 
 void CFilterColumn::setCompanions(ILabel *label, IButton *addButton, IButton *removeButton, IButton *nowButton)
 {
@@ -279,14 +236,15 @@ void CFilterColumn::putValue(const Variant &value, const QStringList &keys)
             return;
         }
         const QString text = value.hasValue() ? Convert::displayText(value) : QString();
-        if (isTextType(m_type))
+        if (isText(m_type))
             box->setMaxLength(qMax(int(m_textLengthInUI), int(text.size())));
         box->setText(text);
     } else if (ICheckBox *check = asCheckBox()) {
         check->setValue(value.hasValue() && value.toBool() ? ICheckBox::Checked : ICheckBox::Unchecked);
     } else if (ILabel *label = asLabel()) {
         const bool on = value.hasValue() && value.toBool();
-        label->setCaption(CaptionOrName() + QStringLiteral(" = ") + (on ? QStringLiteral("True") : QStringLiteral("False")));
+        label->setCaption(CaptionOrName() + QStringLiteral(" = ")
+                          + (on ? QStringLiteral("True") : QStringLiteral("False")));
     } else if (IComboBox *combo = asComboBox()) {
         combo->clear();
         for (const QString &k : keys)
@@ -319,32 +277,6 @@ void CFilterColumn::CopyTemplate()
            [&] { putValue(m_templateValue, m_type == fcKeyword ? m_templateKeys : m_savedKeys); });
 }
 
-namespace {
-
-// Whether a picklist entry is the default: texts and Booleans ignore case, dates compare as dates
-// when both texts are dates, numbers as numbers.
-bool sameDefault(FilterColumnTypeConstants type, const QString &entry, const QString &wanted)
-{
-    if (type == fcDateTime) {
-        const auto a = Convert::parseDate(entry);
-        const auto b = Convert::parseDate(wanted);
-        if (a && b)
-            return *a == *b;
-    } else if (type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble) {
-        const auto a = Convert::parseNumber(entry);
-        auto b = Convert::parseNumber(wanted, QLocale::c());
-        if (!b)
-            b = Convert::parseNumber(wanted);
-        if (a && b)
-            return *a == *b;
-        if (a || b)
-            return false;
-    }
-    return TextHelper::TextEqual(entry.trimmed(), wanted.trimmed(), 1);
-}
-
-} // namespace
-
 void CFilterColumn::ClearValue()
 {
     traced("ClearValue", Module, [&] {
@@ -359,7 +291,7 @@ void CFilterColumn::ClearValue()
             }
             combo->setListIndex(-1);
             for (int i = 0; i < combo->count(); ++i) {
-                if (sameDefault(m_type, combo->itemText(i), m_picklistDefault)) {
+                if (Convert::sameValueText(m_type, combo->itemText(i), m_picklistDefault)) {
                     combo->setListIndex(i);
                     break;
                 }
@@ -439,12 +371,24 @@ bool CFilterColumn::Validate()
     }
     const QString text = box->text();
     switch (m_type) {
-    case fcInteger16: m_valid = basValidate::IsIntegerText(text); break;
-    case fcInteger32: m_valid = basValidate::IsLongText(text); break;
-    case fcSingle: m_valid = basValidate::IsSingleText(text); break;
-    case fcDouble: m_valid = basValidate::IsDoubleText(text); break;
-    case fcDateTime: m_valid = basValidate::IsDateText(text, false); break;
-    default: m_valid = true; break;
+    case fcInteger16:
+        m_valid = basValidate::IsIntegerText(text);
+        break;
+    case fcInteger32:
+        m_valid = basValidate::IsLongText(text);
+        break;
+    case fcSingle:
+        m_valid = basValidate::IsSingleText(text);
+        break;
+    case fcDouble:
+        m_valid = basValidate::IsDoubleText(text);
+        break;
+    case fcDateTime:
+        m_valid = basValidate::IsDateText(text, false);
+        break;
+    default:
+        m_valid = true;
+        break;
     }
     return m_valid;
 }

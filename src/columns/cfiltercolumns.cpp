@@ -1,5 +1,6 @@
 #include "cfiltercolumns.h"
 
+#include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
@@ -27,26 +28,6 @@ namespace {
 constexpr const char *Module = "CFilterColumns";
 
 QString def() { return QString::fromLatin1(CFilterColumns::DefinitionTableName); }
-
-int adoTypeOf(FilterColumnTypeConstants type)
-{
-    switch (type) {
-    case fcInteger16:
-        return adSmallInt;
-    case fcInteger32:
-        return adInteger;
-    case fcSingle:
-        return adSingle;
-    case fcDouble:
-        return adDouble;
-    case fcDateTime:
-        return adDate;
-    case fcBoolean:
-        return adBoolean;
-    default:
-        return adVarWChar;
-    }
-}
 
 // Field values of a definition row.
 QString textField(const RecordSet &rs, const char *name)
@@ -422,7 +403,7 @@ TableStructure CFilterColumns::MyStructureDefault(const CFilterColumn *column) c
         return s;
     }
     if (column) {
-        const int type = adoTypeOf(column->ColumnType());
+        const int type = ColumnTypes::adoType(column->ColumnType());
         s.addField(column->Name(), type, type == adVarWChar ? CFilterColumn::TextLengthInDB() : 0, true,
                    column->DefaultValueSql(Convert::now()));
     }

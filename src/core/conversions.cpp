@@ -1,5 +1,7 @@
 #include "conversions.h"
 
+#include "columntypes.h"
+
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
@@ -76,10 +78,7 @@ std::optional<float> parseSingle(const QString &text, const QLocale &locale)
     return float(*v);
 }
 
-std::optional<double> parseDouble(const QString &text, const QLocale &locale)
-{
-    return parseNumber(text, locale);
-}
+std::optional<double> parseDouble(const QString &text, const QLocale &locale) { return parseNumber(text, locale); }
 
 namespace {
 
@@ -116,8 +115,9 @@ QStringList readingDateFormats(const QLocale &locale)
 
 const QStringList &timeFormats()
 {
-    static const QStringList formats = {QStringLiteral("H:m:s"), QStringLiteral("H:m"), QStringLiteral("h:m:s AP"),
-                                        QStringLiteral("h:m AP"), QStringLiteral("h:m:s ap"), QStringLiteral("h:m ap")};
+    static const QStringList formats = {QStringLiteral("H:m:s"),    QStringLiteral("H:m"),
+                                        QStringLiteral("h:m:s AP"), QStringLiteral("h:m AP"),
+                                        QStringLiteral("h:m:s ap"), QStringLiteral("h:m ap")};
     return formats;
 }
 
@@ -133,8 +133,8 @@ std::optional<QTime> parseTime(const QString &text, const QLocale &locale)
 
 std::optional<QDateTime> parseIso(const QString &text)
 {
-    static const QRegularExpression iso(
-        QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:\\.\\d+)?)?)?$"));
+    static const QRegularExpression iso(QStringLiteral(
+            "^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:\\.\\d+)?)?)?$"));
     const auto m = iso.match(text);
     if (!m.hasMatch())
         return std::nullopt;
@@ -197,14 +197,8 @@ std::optional<bool> parseBoolean(const QString &text, const QLocale &locale)
 std::optional<Variant> parseForType(const QString &text, int columnType, const QLocale &locale)
 {
     const QString t = text.trimmed();
-    switch (columnType) {
-    case fcKeyword:
-    case fcText:
-    case fcNote:
+    if (ColumnTypes::isText(columnType))
         return Variant::text(t);
-    default:
-        break;
-    }
     if (t.isEmpty())
         return Variant::null();
     switch (columnType) {
@@ -236,6 +230,82 @@ std::optional<Variant> parseForType(const QString &text, int columnType, const Q
         break;
     }
     return std::nullopt;
+}
+
+std::optional<Variant> toColumnType(const Variant &value, int columnType, DateSerials serials)
+{
+    if (!value.hasValue())
+        return Variant::null();
+    const Variant::Type from = value.type();
+    const auto parsed = [&](const QString &text) {
+        auto v = parseForType(text, columnType, QLocale::c());
+        if (!v && from == Variant::Type::Text)
+            v = parseForType(text, columnType);
+        return v;
+    };
+    if (ColumnTypes::isText(columnType))
+        return Variant::text(value.toText());
+    if (ColumnTypes::isNumber(columnType)) {
+        if (from == Variant::Type::Date)
+            return std::nullopt;
+        return parsed(from == Variant::Type::Boolean ? QString::number(value.toInt32()) : value.toText());
+    }
+    if (columnType == fcDateTime) {
+        if (from == Variant::Type::Date)
+            return value;
+        if (value.isNumber())
+            return serials == DateSerials::Accepted ? std::optional(Variant::date(value.toDate())) : std::nullopt;
+        // Dates are read in the user's locale only (ISO is always accepted): the C locale's
+        // month-first form would misread a day-first user's text.
+        return from == Variant::Type::Text ? parseForType(value.toText(), fcDateTime) : std::nullopt;
+    }
+    if (columnType == fcBoolean) {
+        if (from == Variant::Type::Boolean)
+            return value;
+        if (value.isNumber())
+            return Variant::boolean(value.toDouble() != 0.0);
+        return from == Variant::Type::Text ? parsed(value.toText()) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<Variant> readValue(const QString &text, int columnType)
+{
+    if (auto v = parseForType(text, columnType, QLocale::c()))
+        return v;
+    return parseForType(text, columnType);
+}
+
+namespace {
+
+// The number a text starts with, in the C locale ("12.5 mm" gives 12.5); 0 when it starts with none.
+double leadingNumber(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0.0;
+}
+
+} // namespace
+
+bool sameValueText(int columnType, const QString &a, const QString &b)
+{
+    if (ColumnTypes::isNumber(columnType)) {
+        const auto number = [&](const QString &text) {
+            const auto v = readValue(text, fcDouble);
+            return v && v->hasValue() ? v->toDouble() : leadingNumber(text);
+        };
+        return number(a) == number(b);
+    }
+    if (!ColumnTypes::isText(columnType)) {
+        const auto x = readValue(a, columnType);
+        const auto y = readValue(b, columnType);
+        if (x && y && x->hasValue() && y->hasValue())
+            return *x == *y;
+        if ((x && x->hasValue()) || (y && y->hasValue()))
+            return false;
+    }
+    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
 QString displayNumber(double value, const QLocale &locale)
@@ -279,21 +349,16 @@ QString displayText(const Variant &value, const QLocale &locale)
     }
 }
 
-QString isoText(const QDateTime &value)
-{
-    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
+QString isoText(const QDateTime &value) { return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
 Variant fromDatabase(const QVariant &value, int columnType)
 {
     if (!value.isValid() || value.isNull())
         return Variant::null();
     const QLocale c = QLocale::c();
-    switch (columnType) {
-    case fcKeyword:
-    case fcText:
-    case fcNote:
+    if (ColumnTypes::isText(columnType))
         return Variant::text(value.toString());
+    switch (columnType) {
     case fcInteger16:
     case fcInteger32: {
         bool ok = false;

@@ -18,8 +18,8 @@ namespace KvoPlx800SCtl::Convert {
 
 // Dates: wall-clock values (see Variant).
 QDateTime makeDate(const QDate &date, const QTime &time = QTime(0, 0));
-QDateTime naive(const QDateTime &value);   // the same wall-clock reading, as a library date
-QDateTime now();                           // the current local time, to the second
+QDateTime naive(const QDateTime &value); // the same wall-clock reading, as a library date
+QDateTime now();                         // the current local time, to the second
 
 std::optional<double> parseNumber(const QString &text, const QLocale &locale = QLocale());
 std::optional<qint16> parseInt16(const QString &text, const QLocale &locale = QLocale());
@@ -34,6 +34,30 @@ std::optional<bool> parseBoolean(const QString &text, const QLocale &locale = QL
 // Booleans by parseBoolean. A blank text gives Null for number, date and Boolean types. nullopt
 // when the text does not convert.
 std::optional<Variant> parseForType(const QString &text, int columnType, const QLocale &locale = QLocale());
+
+// How toColumnType treats a value that comes in another form than the column's.
+enum class DateSerials {
+    Refused,  // a number is no date (a value carried over from a number column)
+    Accepted, // a number is a date serial: days since the date zero (a host may hand dates so)
+};
+
+// A value as a value of a column type, whatever form it comes in: a value of another column type,
+// a field of another engine, a value a host hands in. Texts are read in the C locale first and in
+// the user's locale second (dates in the user's locale, ISO always); Booleans give 0 or -1 as numbers; a blank text
+// gives Null for the number, date and Boolean types; Empty and Null give Null. nullopt when the value has no form of
+// that type (a text that is no number, a number outside a 16-bit column's range, a date for a
+// number column, a number for a date column unless `serials` accepts it).
+std::optional<Variant> toColumnType(const Variant &value, int columnType, DateSerials serials = DateSerials::Refused);
+
+// A text as a value of a column type, read in the C locale first and in the user's second (stored
+// values and defaults are C-locale texts; entries and typed values are the user's). nullopt when it
+// is no value of the type; a text type gives the trimmed text.
+std::optional<Variant> readValue(const QString &text, int columnType);
+
+// Whether two texts stand for the same value of a column type: numbers as numbers (a text that is
+// no number by the number that starts it, 0 when none does), dates and Booleans as their values,
+// texts (and what is no date or Boolean) without regard to case.
+bool sameValueText(int columnType, const QString &a, const QString &b);
 
 // Display forms in a locale: numbers without group separators, dates as the locale's short date
 // with a four-digit year, followed by hh:mm:ss when the time is not midnight.

@@ -1,9 +1,24 @@
 #include "sqlsupport.h"
 
+#include "columntypes.h"
+
 #include "hostkit/resourcetexts.h"
 #include "hostkit/trace.h"
 
 namespace KvoPlx800SCtl {
+
+QString columnLiteral(const HostKit::Dialect &dialect, int columnType, const Variant &value)
+{
+    if (!value.hasValue())
+        return QStringLiteral("NULL");
+    if (ColumnTypes::isText(columnType))
+        return dialect.QuoteText(value.toText());
+    if (columnType == fcDateTime)
+        return dialect.SqlDateLiteral(value.toDate());
+    if (columnType == fcBoolean)
+        return QString::number(dialect.SqlBooleanValue(value.toBool()));
+    return value.toText(); // the number in the C locale
+}
 
 HostKit::LockedMessage lockedMessage(int text, int detail)
 {
@@ -43,9 +58,6 @@ void TransactionScope::commit()
 
 NestedFailures::NestedFailures() : m_before(HostKit::Trace::instance().errorCount()) {}
 
-bool NestedFailures::any() const
-{
-    return HostKit::Trace::instance().errorCount() != m_before;
-}
+bool NestedFailures::any() const { return HostKit::Trace::instance().errorCount() != m_before; }
 
 } // namespace KvoPlx800SCtl

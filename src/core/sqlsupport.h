@@ -1,13 +1,20 @@
 #pragma once
 
 #include "tracescope.h"
+#include "variant.h"
 
 #include "hostkit/connection.h"
+#include "hostkit/dialect.h"
 
 #include <QString>
 
 // Small pieces every part of the library that writes to the database shares.
 namespace KvoPlx800SCtl {
+
+// The SQL literal of a value of a column type: NULL for Empty and Null, else a quoted text, a date
+// literal, a Boolean's integer or the number in the C locale. The value must be of the column's
+// type already (Convert::toColumnType).
+QString columnLiteral(const HostKit::Dialect &dialect, int columnType, const Variant &value);
 
 // The locked-record message made of two resource texts.
 HostKit::LockedMessage lockedMessage(int text, int detail);

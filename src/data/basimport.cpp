@@ -1,6 +1,7 @@
 #include "basimport.h"
 
 #include "columns/cfiltercolumns.h"
+#include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/csearchfilter.h"
 #include "core/tracescope.h"
@@ -302,38 +303,24 @@ bool ParseValue(const CFilterColumn *column, const QString &strText, ImportValue
         const QString text = strText.trimmed();
         const int limit = CFilterColumn::TextLengthInDB();
         ImportValue parsed;
-        switch (column->ColumnType()) {
-        case fcKeyword:
+        const FilterColumnTypeConstants type = column->ColumnType();
+        if (ColumnTypes::isKeyword(type)) {
             // The parts keep their blanks; a part without any character is no keyword.
             parsed.keywords = strText.split(QLatin1Char(','), Qt::SkipEmptyParts);
             for (const QString &keyword : std::as_const(parsed.keywords)) {
                 if (keyword.size() > limit)
                     return;
             }
-            break;
-        case fcText:
-        case fcNote:
+        } else if (ColumnTypes::isText(type)) {
             if (text.size() > limit)
                 return;
             parsed.value = Variant::text(text);
-            break;
-        case fcInteger16:
-        case fcInteger32:
-        case fcSingle:
-        case fcDouble:
-        case fcDateTime:
-        case fcBoolean: {
+        } else {
             // A blank is no number, date or Boolean.
-            if (text.isEmpty())
-                return;
-            const auto converted = Convert::parseForType(text, column->ColumnType());
-            if (!converted || !converted->hasValue())
+            const auto converted = Convert::parseForType(text, type);
+            if (text.isEmpty() || !converted || !converted->hasValue())
                 return;
             parsed.value = *converted;
-            break;
-        }
-        default:
-            return;
         }
         *value = parsed;
         result = true;

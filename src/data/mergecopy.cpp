@@ -4,6 +4,7 @@
 #include "core/csearchfilter.h"
 
 #include "columns/cfiltercolumns.h"
+#include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
@@ -40,56 +41,10 @@ const QString &mergeNameField()
 
 QString definitionTable() { return QString::fromLatin1(CFilterColumns::DefinitionTableName); }
 
-
-bool isNumberType(FilterColumnTypeConstants type)
-{
-    return type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble;
-}
-
-
-// A value as a value of a column type. The value may come from a column of another type, or from
-// another engine. nullopt when it has no form of that type: a text that is no number, a number
-// out of a 16-bit column's range, a date for a number column. A blank text gives Null for the
-// number, date and Boolean types.
+// A value carried over from another column, or another engine, as a value of a column type.
 std::optional<Variant> toColumnType(const Variant &value, FilterColumnTypeConstants type)
 {
-    if (!value.hasValue())
-        return Variant::null();
-    const Variant::Type from = value.type();
-    switch (type) {
-    case fcKeyword:
-    case fcText:
-    case fcNote:
-        return Variant::text(from == Variant::Type::Date ? Convert::isoText(value.toDate()) : value.toText());
-    case fcInteger16:
-    case fcInteger32:
-    case fcSingle:
-    case fcDouble: {
-        if (from == Variant::Type::Date)
-            return std::nullopt;
-        const QString text = from == Variant::Type::Boolean ? QString::number(value.toInt32()) : value.toText();
-        auto v = Convert::parseForType(text, type, QLocale::c());
-        if (!v && from == Variant::Type::Text)
-            v = Convert::parseForType(text, type);
-        return v;
-    }
-    case fcDateTime:
-        if (from == Variant::Type::Date)
-            return value;
-        if (from == Variant::Type::Text)
-            return Convert::parseForType(value.toText(), fcDateTime);
-        return std::nullopt;
-    case fcBoolean:
-        if (from == Variant::Type::Boolean)
-            return value;
-        if (value.isNumber())
-            return Variant::boolean(value.toDouble() != 0.0);
-        if (from == Variant::Type::Text)
-            return Convert::parseForType(value.toText(), fcBoolean, QLocale::c());
-        return std::nullopt;
-    default:
-        return std::nullopt;
-    }
+    return Convert::toColumnType(value, type, Convert::DateSerials::Refused);
 }
 
 // A field of another filter's search-data row as a value: read as the type of the column it
@@ -139,7 +94,7 @@ QString picklistEntryText(FilterColumnTypeConstants type, const Variant &value)
         return {};
     if (value.type() == Variant::Type::Date)
         return Convert::isoText(value.toDate());
-    if (isNumberType(type))
+    if (ColumnTypes::isNumber(type))
         return Convert::displayText(value);
     return value.toText();
 }
@@ -317,7 +272,7 @@ void CFilterColumns::CopyData(ISearchBaseEntry *entry)
                 return std::nullopt;
             const QString literal = SqlValueText(column, value);
             require(!literal.isEmpty(), QStringLiteral("the value \"%1\" does not fit column %2 of type %3")
-                                            .arg(value.toText(), column->Name(), column->typeDisplayName()));
+                                                .arg(value.toText(), column->Name(), column->typeDisplayName()));
             if (column->IsPicklist())
                 require(CopyDataInsertIntoPicklist(column),
                         QStringLiteral("the picklist of %1 cannot take the value").arg(column->Name()));

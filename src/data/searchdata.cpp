@@ -2,6 +2,8 @@
 // of each keyword column and the entries a picklist column offers.
 #include "columns/cfiltercolumns.h"
 
+#include "core/basglobals.h"
+#include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
@@ -21,87 +23,21 @@ using namespace HostKit;
 namespace {
 constexpr const char *Module = "CFilterColumns";
 
-bool isNumberType(FilterColumnTypeConstants type)
-{
-    return type == fcInteger16 || type == fcInteger32 || type == fcSingle || type == fcDouble;
-}
-
-// A value handed in for a column, as a value of the column's type. Texts are read in the C locale
-// first, then in the user's; a text that does not convert is refused, so that it never reaches SQL.
-Variant typedValue(FilterColumnTypeConstants type, const Variant &value)
-{
-    if (!value.hasValue())
-        return Variant::null();
-    if (isNumberType(type)) {
-        if (value.type() == Variant::Type::Boolean)
-            return Variant::int32(value.toInt32());
-        if (value.type() == Variant::Type::Date)
-            fail(QStringLiteral("a date is no value of a number column"));
-        auto v = Convert::parseForType(value.toText(), type, QLocale::c());
-        if (!v && value.type() == Variant::Type::Text)
-            v = Convert::parseForType(value.toText(), type);
-        if (!v)
-            fail(QStringLiteral("\"%1\" is no value of a number column").arg(value.toText()));
-        return *v;
-    }
-    if (type == fcDateTime) {
-        if (value.type() == Variant::Type::Date)
-            return value;
-        if (value.isNumber())
-            return Variant::date(value.toDate());
-        const auto v = Convert::parseForType(value.toText(), fcDateTime);
-        if (!v)
-            fail(QStringLiteral("\"%1\" is no date").arg(value.toText()));
-        return *v;
-    }
-    if (type == fcBoolean) {
-        if (value.type() == Variant::Type::Boolean)
-            return value;
-        if (value.isNumber())
-            return Variant::boolean(value.toDouble() != 0.0);
-        const auto v = Convert::parseForType(value.toText(), fcBoolean);
-        if (!v)
-            fail(QStringLiteral("\"%1\" is no Boolean value").arg(value.toText()));
-        return *v;
-    }
-    return Variant::text(value.toText());
-}
-
-// The SQL text of a value of a column type: NULL for Empty and Null, else a finished literal.
-// Fails when the value does not convert to the type.
+// The SQL text of a value handed in for a column: NULL for Empty and Null, else a finished literal
+// of the column's type. A number handed for a date column is a date serial. Fails when the value
+// does not convert, so that it never reaches SQL.
 QString valueLiteral(const Dialect &db, FilterColumnTypeConstants type, const Variant &value)
 {
-    const Variant v = typedValue(type, value);
-    if (!v.hasValue())
-        return QStringLiteral("NULL");
-    switch (type) {
-    case fcKeyword:
-    case fcText:
-    case fcNote:
-        return db.QuoteText(v.toText());
-    case fcDateTime:
-        return db.SqlDateLiteral(v.toDate());
-    case fcBoolean:
-        return QString::number(db.SqlBooleanValue(v.toBool()));
-    default:
-        return v.toText(); // the parsed number in the C locale
-    }
+    const auto typed = Convert::toColumnType(value, type, Convert::DateSerials::Accepted);
+    if (!typed)
+        fail(QStringLiteral("\"%1\" is no value of a column of type %2")
+                     .arg(value.toText(), basGlobals::ColumnTypeDisplayName(type)));
+    return columnLiteral(db, type, *typed);
 }
 
 } // namespace
 
-Variant CFilterColumns::MissingFieldValue(FilterColumnTypeConstants type)
-{
-    switch (type) {
-    case fcText:
-    case fcNote:
-        return Variant::text(QString());
-    case fcBoolean:
-        return Variant::boolean(false);
-    default:
-        return Variant::null(); // numbers and dates without a value stay without one
-    }
-}
+Variant CFilterColumns::MissingFieldValue(FilterColumnTypeConstants type) { return ColumnTypes::missingValue(type); }
 
 QString CFilterColumns::SqlValueText(const CFilterColumn *column, const Variant &value) const
 {
@@ -258,8 +194,8 @@ void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
             value = column->Value();
             // A picklist that allows no blank takes its default for a blank choice, as the
             // picklist itself replaces stored blanks; a blank would break its foreign key.
-            if (column->IsPicklist() && !column->PicklistAllowBlanks() && value.type() == Variant::Type::Text &&
-                value.toText().trimmed().isEmpty())
+            if (column->IsPicklist() && !column->PicklistAllowBlanks() && value.type() == Variant::Type::Text
+                && value.toText().trimmed().isEmpty())
                 value = column->DefaultValue(Convert::now());
         } else {
             value = column->UpdatedValue();
@@ -268,9 +204,9 @@ void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
             return std::nullopt;
         return valueLiteral(*dialect(), column->ColumnType(), value);
     };
-    writeRow(
-        entry, literalOf, [&](CFilterColumn *column, const QString &seek) { SaveDataKeyword(entry, column, seek); },
-        {8471, 8472, 8473});
+    writeRow(entry, literalOf,
+             [&](CFilterColumn *column, const QString &seek) { SaveDataKeyword(entry, column, seek); },
+             {8471, 8472, 8473});
 }
 
 void CFilterColumns::writeRow(ISearchBaseEntry *entry,
@@ -315,23 +251,23 @@ void CFilterColumns::writeRow(ISearchBaseEntry *entry,
         bool found = false;
         if (!db->RowExists(table, keyFieldName(), key, found))
             fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
-                     .arg(entry->Id())
-                     .arg(db->lastError()));
+                         .arg(entry->Id())
+                         .arg(db->lastError()));
         if (found)
             return;
     } else {
         const LockedMessage updating = lockedMessage(texts.text, texts.second);
         execute(*db,
-                QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList +
-                    QStringLiteral(" WHERE ") + seek,
+                QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList
+                        + QStringLiteral(" WHERE ") + seek,
                 &updating, failure);
         if (db->rowsAffected() > 0)
             return;
     }
     const LockedMessage inserting = lockedMessage(texts.text, texts.first);
     execute(*db,
-            QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields +
-                QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
+            QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields
+                    + QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
             &inserting, failure);
 }
 
@@ -376,8 +312,8 @@ void CFilterColumns::writeKeywords(ISearchBaseEntry *entry, CFilterColumn *colum
         db->AddInsertPair(fields, values, keyFieldName(), key);
         db->AddInsertPair(fields, values, column->Name(), db->QuoteText(keyword));
         execute(*db,
-                QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields + QStringLiteral(") VALUES (") +
-                    values + QLatin1Char(')'),
+                QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields + QStringLiteral(") VALUES (")
+                        + values + QLatin1Char(')'),
                 &inserting, QStringLiteral("the keyword \"%1\" could not be saved").arg(keyword));
     }
     transaction.commit();

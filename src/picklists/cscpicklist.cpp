@@ -2,6 +2,7 @@
 
 #include "columns/cfiltercolumn.h"
 #include "columns/cfiltercolumns.h"
+#include "core/columntypes.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
 #include "core/windows.h"
@@ -27,8 +28,6 @@ using namespace HostKit;
 
 namespace {
 constexpr const char *Module = "CScPicklist";
-
-bool isTextType(FilterColumnTypeConstants type) { return type == fcKeyword || type == fcText || type == fcNote; }
 
 bool hasRows(Connection &db, const QString &sql)
 {
@@ -367,7 +366,7 @@ bool CScPicklist::ForceNullsAndBlanksToDefault()
         Connection &c = db();
         const QString field = c.QuoteName(m_column->Name());
         QString condition = field + QStringLiteral(" IS NULL");
-        if (isTextType(m_column->ColumnType()) && !m_column->PicklistAllowBlanks())
+        if (ColumnTypes::isText(m_column->ColumnType()) && !m_column->PicklistAllowBlanks())
             condition = field + QStringLiteral(" = ") + c.QuoteText(QString()) + QStringLiteral(" OR ") + condition;
         const QString sql = QStringLiteral("UPDATE ") + c.QuoteName(search->Name) + QStringLiteral(" SET ") + field
                             + QStringLiteral(" = ") + value + QStringLiteral(" WHERE ") + condition;
@@ -407,7 +406,7 @@ bool CScPicklist::CheckAllowBlanks()
         if (!ValidateSetup())
             return;
         result = true;
-        if (!isTextType(m_column->ColumnType()))
+        if (!ColumnTypes::isText(m_column->ColumnType()))
             return;
         result = false;
         Connection &c = db();
