@@ -38,8 +38,9 @@ void addSampleColumns(CFilterColumns &set)
                    {"Approved", "", fcBoolean},   {"Tags", "", fcKeyword},      {"Setup", "", fcNote}};
     for (const auto &c : columns) {
         const bool textual = c.type == fcText || c.type == fcKeyword || c.type == fcNote;
-        set.AddColumn(QString::fromLatin1(c.name), QString::fromLatin1(c.caption), QString(), c.type, textual ? 60 : 0,
-                      false, false, QString(), fcDTDM_Configure, Variant::null(), false, QString(), set.Count() + 1);
+        QVERIFY(set.AddColumn(QString::fromLatin1(c.name), QString::fromLatin1(c.caption), QString(), c.type,
+                              textual ? 60 : 0, false, false, QString(), fcDTDM_Configure, Variant::null(), false,
+                              QString(), set.Count() + 1));
     }
 }
 
@@ -481,9 +482,9 @@ private slots:
 
         CMergeBaseEntry entry(record);
         bi::ImportReport report;
-        bi::AnalyzeDataBlock(host->filter.get(), Stamp, source, &entry, data, &report);
+        QVERIFY(bi::AnalyzeDataBlock(host->filter.get(), Stamp, source, &entry, data, &report));
         QTEST(report.stored, "stored");
-        host->columns()->GetData(&entry);
+        QVERIFY(host->columns()->GetData(&entry));
         QTEST(describeAll(*host->columns()), "values");
 
         const QString logName = program + QLatin1String(bi::ErrorLogSuffix);
@@ -509,21 +510,21 @@ private slots:
         set.Item("Material")->setUpdatedValue(Variant::text(u"cast iron"_s));
         set.Item("Weight")->setUpdatedValue(Variant::dbl(4.5));
         set.Item("Approved")->setUpdatedValue(Variant::boolean(true));
-        set.SaveDataFromClientUpdates(&entry);
-        set.GetData(&entry);
+        QVERIFY(set.SaveDataFromClientUpdates(&entry));
+        QVERIFY(set.GetData(&entry));
         set.Item("Tags")->SavedKeys() = QStringList{u"old"_s};
-        set.CopyData(&entry);
+        QVERIFY(set.CopyData(&entry));
 
         // Through the search filter's public entry; no file behind the bytes, no errors to log.
         host->filter->AnalyzeDataBlock(Stamp, QString(), &entry,
                                        "(Begin Search Data)\n(Weight: 6.25)\n(Setup: new)\n(End Search Data)\n");
-        set.GetData(&entry);
+        QVERIFY(set.GetData(&entry));
         QCOMPARE(describeAll(set), u"Material=cast iron; OrderNo=0; ToolCount=0; CycleTime=0; Weight=6.25; Released=; "
                                    "Approved=True; Tags=old; Setup=new"_s);
 
         // A keyword line replaces the record's keywords.
         host->filter->AnalyzeDataBlock(Stamp, QString(), &entry, "Begin Search Data\r\nTags: x,y\r\n");
-        set.GetData(&entry);
+        QVERIFY(set.GetData(&entry));
         QCOMPARE(describe(set.Item("Tags")), u"Tags=x|y"_s);
         QCOMPARE(describe(set.Item("Weight")), u"Weight=6.25"_s);
     }
@@ -535,8 +536,8 @@ private slots:
         CMergeBaseEntry entry(8);
         QTemporaryDir dir;
         bi::ImportReport report;
-        bi::AnalyzeDataBlock(host->filter.get(), Stamp, dir.filePath(u"bad.nc"_s), &entry,
-                             "Begin Search Data\nWeight: heavy\nNothing: 1\n", &report);
+        QVERIFY(bi::AnalyzeDataBlock(host->filter.get(), Stamp, dir.filePath(u"bad.nc"_s), &entry,
+                                     "Begin Search Data\nWeight: heavy\nNothing: 1\n", &report));
         QVERIFY(report.blockFound);
         QVERIFY(report.stored.isEmpty());
         QCOMPARE(report.errors, 2);

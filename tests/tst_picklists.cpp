@@ -559,7 +559,7 @@ void TestPicklists::picklistChanged()
     QFETCH(QList<int>, picklistBlanksType);
     QFETCH(QStringList, defaults);
     CFilterColumns set;
-    CFilterColumn columns[2] = {CFilterColumn(&set), CFilterColumn(&set)};
+    CFilterColumn columns[2] = {CFilterColumn(&set.tables()), CFilterColumn(&set.tables())};
     for (int i = 0; i < 2; ++i) {
         columns[i].setName(u"C"_s);
         columns[i].setIsPicklist(picklistBlanksType.at(3 * i));

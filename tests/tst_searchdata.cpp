@@ -63,20 +63,23 @@ QStringList keywordRows(KvoTest::Host &host, int id)
                           u"SELECT [Tags] FROM [%1]"_s.arg(set.SearchTableName(set.Item("Tags"))) + ofRecord(set, id)));
 }
 
-// Hands values in as a host does and saves them for record id.
-void save(CFilterColumns &set, int id, const Values &values)
+// Hands values in as a host does and saves them for record id; whether all was written.
+bool save(CFilterColumns &set, int id, const Values &values)
 {
     for (const auto &[name, value] : values)
         set.Item(name)->setUpdatedValue(value);
     CMergeBaseEntry entry(id);
-    set.SaveDataFromClientUpdates(&entry);
+    return set.SaveDataFromClientUpdates(&entry);
 }
 
-// The values of a record as read back, typed; keywords sorted and joined by "|".
-QStringList read(CFilterColumns &set, int id)
+// The values of a record as read back, typed; keywords sorted and joined by "|". `read` tells
+// whether every column was read.
+QStringList read(CFilterColumns &set, int id, bool *complete = nullptr)
 {
     CMergeBaseEntry entry(id);
-    set.GetData(&entry);
+    const bool all = set.GetData(&entry);
+    if (complete)
+        *complete = all;
     QStringList out;
     for (const CFilterColumn *c : set.NewEnum())
         out << (c->ColumnType() == fcKeyword ? sorted(c->SavedKeys()).join(u'|') : typed(c->SavedValue()));
@@ -84,7 +87,7 @@ QStringList read(CFilterColumns &set, int id)
 }
 
 // Writes a keyword list of record id through a combo box, as the edit control does.
-void saveKeywords(CFilterColumns &set, int id, const QStringList &items)
+bool saveKeywords(CFilterColumns &set, int id, const QStringList &items)
 {
     ComboBoxModel combo;
     for (const QString &item : items)
@@ -92,8 +95,9 @@ void saveKeywords(CFilterColumns &set, int id, const QStringList &items)
     CFilterColumn *tags = set.Item("Tags");
     tags->setMyControl(&combo);
     CMergeBaseEntry entry(id);
-    set.SaveDataKeyword(&entry, tags, set.SearchTableSeekCriteria(&entry));
+    const bool saved = set.SaveDataKeyword(&entry, tags, set.SearchTableSeekCriteria(&entry));
     tags->setMyControl(nullptr);
+    return saved;
 }
 
 std::unique_ptr<KvoTest::Host> hostWith(const QList<KvoTest::ColumnDef> &columns, int records = 1)
@@ -148,7 +152,7 @@ private slots:
 
         // The first save of the record inserts its row, keyed by the record; columns left out get
         // the field's default.
-        save(set, 2, {{"Count32", Variant::int32(77)}});
+        QVERIFY(save(set, 2, {{"Count32", Variant::int32(77)}}));
         QCOMPARE(stored(*host, 2, u"PartId"_s).toInt(), 2);
         QCOMPARE(stored(*host, 2, u"Material"_s).toString(), QString());
         QCOMPARE(read(set, 2), (QStringList{"Text:", "Text:", "Int16:0", "Int32:77", "Single:0", "Double:0",
@@ -160,15 +164,15 @@ private slots:
         KvoTest::Host *host = sharedHost();
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
-        save(set, 2,
-             {{"Material", Variant::text(u"Brass"_s)},
-              {"Weight", Variant::dbl(4.5)},
-              {"Made", Variant::date(Convert::makeDate(QDate(2021, 6, 1)))}});
+        QVERIFY(save(set, 2,
+                     {{"Material", Variant::text(u"Brass"_s)},
+                      {"Weight", Variant::dbl(4.5)},
+                      {"Made", Variant::date(Convert::makeDate(QDate(2021, 6, 1)))}}));
 
         // Only Weight and Made change; Material is left alone (Empty) and Made becomes NULL.
         const QStringList untouched = dataRow(*host, 1);
         set.Item("Material")->setSavedValue(Variant::text(u"not written"_s));
-        save(set, 2, {{"Weight", Variant::dbl(9.75)}, {"Made", Variant::null()}});
+        QVERIFY(save(set, 2, {{"Weight", Variant::dbl(9.75)}, {"Made", Variant::null()}}));
         QCOMPARE(stored(*host, 2, u"Material"_s).toString(), u"Brass"_s);
         QCOMPARE(stored(*host, 2, u"Weight"_s).toDouble(), 9.75);
         QVERIFY(stored(*host, 2, u"Made"_s).isNull());
@@ -176,7 +180,7 @@ private slots:
 
         // Nothing handed in: the row is looked up, and no UPDATE follows.
         const qint64 before = host->connection().statementCount();
-        save(set, 2, {});
+        QVERIFY(save(set, 2, {}));
         QCOMPARE(host->connection().statementCount() - before, qint64(1));
     }
 
@@ -234,10 +238,10 @@ private slots:
         const QStringList others = dataRow(*host, 1) + dataRow(*host, 3);
         {
             const KvoTest::DefaultLocale inLocale(locale);
-            save(set, 2, {{field, value}});
+            QVERIFY(save(set, 2, {{field, value}}));
         }
         CMergeBaseEntry entry(2);
-        set.GetData(&entry);
+        QVERIFY(set.GetData(&entry));
         QTEST(typed(set.Item(field)->SavedValue()), "expected");
         QCOMPARE(dataRow(*host, 1) + dataRow(*host, 3), others);
     }
@@ -297,9 +301,9 @@ private slots:
         KvoTest::Host *host = sharedHost();
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
-        saveKeywords(set, 3, {u"left on another record"_s});
-        saveKeywords(set, 2, {u"replaced"_s});
-        saveKeywords(set, 2, items);
+        QVERIFY(saveKeywords(set, 3, {u"left on another record"_s}));
+        QVERIFY(saveKeywords(set, 2, {u"replaced"_s}));
+        QVERIFY(saveKeywords(set, 2, items));
 
         const QStringList wanted = host->db->engine == u"mariadb" ? expectedMariaDB : expected;
         // Every item after a repeat is written too, and the record's former keywords are gone.
@@ -315,7 +319,7 @@ private slots:
         CFilterColumns &set = *host->columns();
         Connection &db = host->connection();
         const QString table = set.SearchTableName(set.Item("Tags"));
-        saveKeywords(set, 1, {u"kept"_s, u"also kept"_s});
+        QVERIFY(saveKeywords(set, 1, {u"kept"_s, u"also kept"_s}));
         QCOMPARE(keywordRows(*host, 1), (QStringList{"also kept", "kept"}));
 
         // The database refuses the second item of the next list.
@@ -325,13 +329,13 @@ private slots:
                               "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(table)
                             : u"ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([Tags] <> 'refused')"_s.arg(table)));
         KvoTest::ReportedFailures failures;
-        saveKeywords(set, 1, {u"new"_s, u"refused"_s, u"newer"_s});
+        QVERIFY(!saveKeywords(set, 1, {u"new"_s, u"refused"_s, u"newer"_s}));
         QCOMPARE(failures.sources(), QStringList{u"CFilterColumns.SaveDataKeyword"_s});
         QCOMPARE(keywordRows(*host, 1), (QStringList{"also kept", "kept"}));
         QVERIFY(!db.inTransaction());
 
         // The connection is usable afterwards (no transaction left aborted).
-        saveKeywords(set, 1, {u"new"_s, u"newer"_s});
+        QVERIFY(saveKeywords(set, 1, {u"new"_s, u"newer"_s}));
         QCOMPARE(keywordRows(*host, 1), (QStringList{"new", "newer"}));
     }
 
@@ -340,10 +344,10 @@ private slots:
         KvoTest::Host *host = sharedHost();
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
-        save(set, 2,
-             {{"Count32", Variant::int32(7)},
-              {"Notes", Variant::text(u"no field, kept"_s)},
-              {"Made", Variant::date(Convert::makeDate(QDate(2001, 2, 3)))}});
+        QVERIFY(save(set, 2,
+                     {{"Count32", Variant::int32(7)},
+                      {"Notes", Variant::text(u"no field, kept"_s)},
+                      {"Made", Variant::date(Convert::makeDate(QDate(2001, 2, 3)))}}));
 
         TextBoxModel material, count16, count32, ratio, weight, made;
         CheckBoxModel active;
@@ -363,7 +367,7 @@ private slots:
         for (const char *item : {"red", "blue", "red"})
             tags.addItem(QString::fromLatin1(item));
         CMergeBaseEntry entry(2);
-        set.SaveDataFromEditControl(&entry);
+        QVERIFY(set.SaveDataFromEditControl(&entry));
         for (CFilterColumn *c : set.NewEnum())
             c->setMyControl(nullptr);
 
@@ -398,8 +402,8 @@ private slots:
             QVERIFY(KvoTest::run(db, u"INSERT INTO [PicklistPartsShape] VALUES (%1, %2)"_s.arg(value, hidden)));
         QVERIFY(KvoTest::run(db, u"INSERT INTO [PicklistPartsSize] VALUES (5, %1), (7, %2)"_s.arg(no, yes)));
         // Record 1 takes "Square" (in other letter case) and 7 before they are hidden; record 3 has no row.
-        save(set, 1, {{"Shape", Variant::text(u"square"_s)}, {"Size", Variant::int32(7)}});
-        save(set, 2, {{"Shape", Variant::text(u"Round"_s)}, {"Size", Variant::int32(5)}});
+        QVERIFY(save(set, 1, {{"Shape", Variant::text(u"square"_s)}, {"Size", Variant::int32(7)}}));
+        QVERIFY(save(set, 2, {{"Shape", Variant::text(u"Round"_s)}, {"Size", Variant::int32(5)}}));
 
         // Entries in sorted order: the picklist tables have no order of their own.
         const std::tuple<int, QStringList, QStringList> expected[] = {{1, {"Flat", "Round", "Square"}, {"5", "7"}},
@@ -407,7 +411,7 @@ private slots:
                                                                       {3, {"Flat", "Round"}, {"5"}}};
         for (const auto &[record, shapes, sizes] : expected) {
             CMergeBaseEntry entry(record);
-            set.GetData(&entry);
+            QVERIFY(set.GetData(&entry));
             QCOMPARE(sorted(set.Item("Shape")->SavedKeys()), shapes);
             QCOMPARE(sorted(set.Item("Size")->SavedKeys()), sizes);
         }
@@ -462,20 +466,22 @@ private slots:
             }
             return true;
         };
-        save(set, 1,
-             {{"Material", Variant::text(u"Brass"_s)},
-              {"Count32", Variant::int32(5)},
-              {"Active", Variant::boolean(true)}});
+        QVERIFY(save(set, 1,
+                     {{"Material", Variant::text(u"Brass"_s)},
+                      {"Count32", Variant::int32(5)},
+                      {"Active", Variant::boolean(true)}}));
         QVERIFY(nothingHandedIn());
         QCOMPARE(read(set, 1).first(), u"Text:Brass"_s);
 
         QVERIFY(KvoTest::run(host->connection(), u"DROP TABLE [%1]"_s.arg(set.SearchDataTableName())));
         KvoTest::ReportedFailures failures;
         // A failed save still uses up the values handed in ...
-        save(set, 2, {{"Material", Variant::text(u"Copper"_s)}, {"Weight", Variant::null()}});
+        QVERIFY(!save(set, 2, {{"Material", Variant::text(u"Copper"_s)}, {"Weight", Variant::null()}}));
         QVERIFY(nothingHandedIn());
         // ... and a failed read shows nothing of the record read before.
-        QCOMPARE(read(set, 2), Missing);
+        bool complete = true;
+        QCOMPARE(read(set, 2, &complete), Missing);
+        QVERIFY(!complete);
         QVERIFY(failures.sources().contains(u"CFilterColumns.SaveDataFromClientUpdates"_s));
         QVERIFY(failures.sources().contains(u"CFilterColumns.GetData"_s));
         QVERIFY(!failures.sources().contains(u"CFilterColumns.GetDataKeyword"_s));
@@ -499,16 +505,16 @@ private slots:
 
         const int catalogQueries = host->catalog().queryCount();
         qint64 mark = db.statementCount();
-        set.GetData(&entry); // the search-data row and each keyword table
+        QVERIFY(set.GetData(&entry)); // the search-data row and each keyword table
         QCOMPARE(db.statementCount() - mark, qint64(3));
         mark = db.statementCount();
         // Tags: begin, delete, two inserts, commit; Labels has no list; the row: an update that
         // finds none, then the insert.
-        set.SaveDataFromEditControl(&entry);
+        QVERIFY(set.SaveDataFromEditControl(&entry));
         QCOMPARE(db.statementCount() - mark, qint64(7));
         set.Item("Tags")->setMyControl(nullptr);
         mark = db.statementCount();
-        save(set, 1, {{"Weight", Variant::dbl(1.5)}}); // the update alone
+        QVERIFY(save(set, 1, {{"Weight", Variant::dbl(1.5)}})); // the update alone
         QCOMPARE(db.statementCount() - mark, qint64(1));
         QCOMPARE(host->catalog().queryCount(), catalogQueries);
         set.Item("Material")->setMyControl(nullptr);
@@ -542,8 +548,8 @@ private slots:
         ComboBoxModel tags;
         tags.addItem(u"draft"_s);
         set.Item("Tags")->setMyControl(&tags);
-        save(set, 2, {{"Title", Variant::text(u"Manual"_s)}, {"Pages", Variant::int32(12)}});
-        save(set, 2, {{"Pages", Variant::int32(13)}}); // now an update of the same row
+        QVERIFY(save(set, 2, {{"Title", Variant::text(u"Manual"_s)}, {"Pages", Variant::int32(12)}}));
+        QVERIFY(save(set, 2, {{"Pages", Variant::int32(13)}})); // now an update of the same row
         set.Item("Tags")->setMyControl(nullptr);
 
         QCOMPARE(stored(host, 2, u"DocKey"_s).toString(), u"2"_s);

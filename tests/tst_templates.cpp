@@ -276,22 +276,22 @@ void TestTemplates::pasteIntoAnotherRecord()
     tags.addItem("red");
     tags.addItem("blue");
     set.Item("Tags")->setMyControl(&tags);
-    set.SaveDataFromClientUpdates(&source);
+    QVERIFY(set.SaveDataFromClientUpdates(&source));
     set.Item("Tags")->setMyControl(nullptr);
-    set.GetData(&source);
+    QVERIFY(set.GetData(&source));
     const QStringList saved = savedValues(set);
     QCOMPARE(saved.last(), u"Keys:blue|red"_s);
     set.SaveTemplate();
 
     KvoTest::DefaultLocale german(u"de_DE"_s);
-    set.GetData(&target);
+    QVERIFY(set.GetData(&target));
     {
         Fields fields(set);
         set.CopyTemplate();
         QCOMPARE(fields.text("Weight"), u"1234,125"_s);
-        set.SaveDataFromEditControl(&target);
+        QVERIFY(set.SaveDataFromEditControl(&target));
     }
-    set.GetData(&target);
+    QVERIFY(set.GetData(&target));
     QCOMPARE(savedValues(set), saved);
 }
 

@@ -54,7 +54,8 @@ struct Fixture
         columns().Item(u"Material"_s)->setUpdatedValue(Variant::text(u"Steel"_s));
         columns().Item(u"Count"_s)->setUpdatedValue(Variant::int32(12));
         columns().Item(u"Active"_s)->setUpdatedValue(Variant::boolean(true));
-        columns().SaveDataFromClientUpdates(&entry);
+        if (!columns().SaveDataFromClientUpdates(&entry))
+            return false;
         record = host->connection().OpenQuery(u"SELECT * FROM Parts WHERE PartId = 1"_s);
         return record != nullptr;
     }
@@ -72,7 +73,8 @@ struct Fixture
     // The stored value of a column of record 1, as text.
     QString stored(const QString &column)
     {
-        columns().GetData(&entry);
+        if (!columns().GetData(&entry))
+            return u"<unreadable>"_s;
         return columns().Item(column)->SavedValue().toText();
     }
 };

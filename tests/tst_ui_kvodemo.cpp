@@ -169,7 +169,7 @@ private slots:
         // What the database holds, read by the host's own search filter.
         CFilterColumns &columns = *session.filter->FilterColumns();
         CMergeBaseEntry first(1);
-        columns.GetData(&first);
+        QVERIFY(columns.GetData(&first));
         QCOMPARE(columns.Item(u"DrawingNo"_s)->SavedValue().toText(), u"D-9999"_s);
         QVERIFY(columns.Item(u"Operations"_s)->SavedKeys().contains(u"Weld"_s));
 #endif

@@ -36,27 +36,30 @@ QString dataDirectory()
 bool addDemoColumns(CFilterColumns &columns)
 {
     const Variant none = Variant::null();
-    columns.Add(QStringLiteral("Operations"), QStringLiteral("Operations"),
-                QStringLiteral("Machining operations of the program"), fcKeyword, 20, false, false, QString(),
-                fcDTDM_Configure, none, false);
-    columns.Add(QStringLiteral("Revision"), QStringLiteral("Revision"), QStringLiteral("Revision of the program"),
-                fcInteger16, 0, false, false, QString(), fcDTDM_Configure, none, false);
-    columns.Add(QStringLiteral("Released"), QStringLiteral("Released"), QStringLiteral("When the program was released"),
-                fcDateTime, 0, false, false, QString(), fcDTDM_Configure, none, false);
-    columns.Add(QStringLiteral("Proven"), QStringLiteral("Proven Out"),
-                QStringLiteral("The program ran on the machine"), fcBoolean, 0, false, false, QString(),
-                fcDTDM_Configure, none, false);
-    return columns.ColumnsSave(nullptr);
+    const bool added = columns.Add(QStringLiteral("Operations"), QStringLiteral("Operations"),
+                                   QStringLiteral("Machining operations of the program"), fcKeyword, 20, false, false,
+                                   QString(), fcDTDM_Configure, none, false)
+                       && columns.Add(QStringLiteral("Revision"), QStringLiteral("Revision"),
+                                      QStringLiteral("Revision of the program"), fcInteger16, 0, false, false,
+                                      QString(), fcDTDM_Configure, none, false)
+                       && columns.Add(QStringLiteral("Released"), QStringLiteral("Released"),
+                                      QStringLiteral("When the program was released"), fcDateTime, 0, false, false,
+                                      QString(), fcDTDM_Configure, none, false)
+                       && columns.Add(QStringLiteral("Proven"), QStringLiteral("Proven Out"),
+                                      QStringLiteral("The program ran on the machine"), fcBoolean, 0, false, false,
+                                      QString(), fcDTDM_Configure, none, false);
+    return added && columns.ColumnsSave(nullptr);
 }
 
 // The sample values of record `id`: the three demonstration values, keywords for most records,
 // and the typed columns. Every fifth record keeps an empty customer.
-void fillRecord(HostSession &session, int id)
+bool fillRecord(HostSession &session, int id)
 {
     CSearchFilter &filter = *session.filter;
     CFilterColumns &columns = *filter.FilterColumns();
     CMergeBaseEntry entry(id);
-    filter.InitializeSearchData(&entry);
+    if (!filter.InitializeSearchData(&entry))
+        return false;
     filter.UpdateDemoDncFile(nullptr, nullptr, &entry, QStringLiteral("D-%1").arg(1000 + id * 7),
                              QStringLiteral("P%1-%2").arg(id, 3, 10, QLatin1Char('0')).arg(QChar(u'A' + id % 4)),
                              id % 5 == 0 ? QString() : customers.at(id % customers.size()));
@@ -73,9 +76,10 @@ void fillRecord(HostSession &session, int id)
         c->setUpdatedValue(Variant::date(Convert::makeDate(QDate(2024, 2, 1).addDays(id * 9), QTime(9 + id % 8, 30))));
     if (CFilterColumn *c = columns.Item(QStringLiteral("Proven")))
         c->setUpdatedValue(Variant::boolean(id % 3 != 1));
-    columns.SaveDataFromClientUpdates(&entry);
+    const bool saved = columns.SaveDataFromClientUpdates(&entry);
     if (keywordColumn)
         keywordColumn->releaseControls();
+    return saved;
 }
 
 } // namespace
@@ -116,8 +120,12 @@ bool create(HostSession &session, int records, QString *error)
         *error = QStringLiteral("the demonstration columns cannot be read back");
         return false;
     }
-    for (int id = 1; id <= records; ++id)
-        fillRecord(session, id);
+    for (int id = 1; id <= records; ++id) {
+        if (!fillRecord(session, id)) {
+            *error = QStringLiteral("the sample values of record %1 cannot be saved").arg(id);
+            return false;
+        }
+    }
     return true;
 }
 

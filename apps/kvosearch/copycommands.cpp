@@ -131,8 +131,8 @@ static int cmdCopyConfig(Cli &cli)
     cli.lastTraceError().clear();
     CFilterColumns &columns = *cli.session().filter->FilterColumns();
     const bool copied = cli.session().filter->CopyConfiguration(nullptr, from.filter()) == fltrCCR_Success;
-    columns.ColumnsFetch();
-    if (!copied)
+    const bool fetched = columns.ColumnsFetch();
+    if (!copied || !fetched)
         return cli.failure(QStringLiteral("copying the configuration failed") + cli.traceReason());
     cli.printColumns();
     return Cli::Ok;

@@ -28,34 +28,45 @@ struct OperationWord
     EComparisonOperations operation;
 };
 constexpr OperationWord operationWords[] = {
-    {"=", kvoOP_Equals},      {"<>", kvoOP_NotEquals},      {"<", kvoOP_Less},
-    {">", kvoOP_Greater},     {"<=", kvoOP_LessOrEqual},    {">=", kvoOP_GreatorOrEqual},
-    {"like", kvoOP_IsLike},   {"notlike", kvoOP_IsNotLike}, {"includes", kvoOP_Includes},
-    {"excludes", kvoOP_Excludes}, {"istrue", kvoOP_IsTrue}, {"isfalse", kvoOP_IsFalse},
+        {"=", kvoOP_Equals},          {"<>", kvoOP_NotEquals},      {"<", kvoOP_Less},
+        {">", kvoOP_Greater},         {"<=", kvoOP_LessOrEqual},    {">=", kvoOP_GreatorOrEqual},
+        {"like", kvoOP_IsLike},       {"notlike", kvoOP_IsNotLike}, {"includes", kvoOP_Includes},
+        {"excludes", kvoOP_Excludes}, {"istrue", kvoOP_IsTrue},     {"isfalse", kvoOP_IsFalse},
 };
 
 // Whether a comparison class admits an operation.
 bool admits(FilterComparisonClasses cls, EComparisonOperations op)
 {
     switch (cls) {
-    case kvoCC_Boolean: return op == kvoOP_IsTrue || op == kvoOP_IsFalse;
-    case kvoCC_Keyword: return op == kvoOP_Includes || op == kvoOP_Excludes;
-    case kvoCC_Text: return op >= kvoOP_Equals && op <= kvoOP_IsNotLike;
+    case kvoCC_Boolean:
+        return op == kvoOP_IsTrue || op == kvoOP_IsFalse;
+    case kvoCC_Keyword:
+        return op == kvoOP_Includes || op == kvoOP_Excludes;
+    case kvoCC_Text:
+        return op >= kvoOP_Equals && op <= kvoOP_IsNotLike;
     case kvoCC_Numeric:
-    case kvoCC_Date: return op >= kvoOP_Equals && op <= kvoOP_GreatorOrEqual;
-    default: return false;
+    case kvoCC_Date:
+        return op >= kvoOP_Equals && op <= kvoOP_GreatorOrEqual;
+    default:
+        return false;
     }
 }
 
 const char *className(FilterComparisonClasses cls)
 {
     switch (cls) {
-    case kvoCC_Boolean: return "Boolean";
-    case kvoCC_Keyword: return "keyword";
-    case kvoCC_Text: return "text";
-    case kvoCC_Numeric: return "numeric";
-    case kvoCC_Date: return "date";
-    default: return "unknown";
+    case kvoCC_Boolean:
+        return "Boolean";
+    case kvoCC_Keyword:
+        return "keyword";
+    case kvoCC_Text:
+        return "text";
+    case kvoCC_Numeric:
+        return "numeric";
+    case kvoCC_Date:
+        return "date";
+    default:
+        return "unknown";
     }
 }
 
@@ -66,13 +77,19 @@ QJsonValue jsonValue(const CFilterColumn *c)
     const Variant v = c->SavedValue();
     switch (v.type()) {
     case Variant::Type::Empty:
-    case Variant::Type::Null: return QJsonValue();
-    case Variant::Type::Text: return v.toText();
-    case Variant::Type::Boolean: return v.toBool();
-    case Variant::Type::Date: return Convert::isoText(v.toDate());
+    case Variant::Type::Null:
+        return QJsonValue();
+    case Variant::Type::Text:
+        return v.toText();
+    case Variant::Type::Boolean:
+        return v.toBool();
+    case Variant::Type::Date:
+        return Convert::isoText(v.toDate());
     case Variant::Type::Int16:
-    case Variant::Type::Int32: return v.toInt32();
-    default: return v.toDouble();
+    case Variant::Type::Int32:
+        return v.toInt32();
+    default:
+        return v.toDouble();
     }
 }
 
@@ -98,8 +115,10 @@ int Cli::entryOf(const QString &text, std::unique_ptr<ISearchBaseEntry> *entry)
         return rc;
     CFilterColumns &columns = *m_session.filter->FilterColumns();
     bool found = false;
-    if (!m_session.connection->RowExists(columns.baseTableName(), columns.keyFieldName(), columns.keyLiteral(id), found))
-        return failure(QStringLiteral("reading %1 failed: %2").arg(columns.baseTableName(), m_session.connection->lastError()));
+    if (!m_session.connection->RowExists(columns.baseTableName(), columns.keyFieldName(), columns.keyLiteral(id),
+                                         found))
+        return failure(QStringLiteral("reading %1 failed: %2")
+                               .arg(columns.baseTableName(), m_session.connection->lastError()));
     if (!found)
         return failure(QStringLiteral("no record %1 in %2").arg(id).arg(columns.baseTableName()));
     *entry = m_session.filter->MakeMergeBaseEntry(id);
@@ -127,7 +146,9 @@ static int cmdGet(Cli &cli)
     std::unique_ptr<ISearchBaseEntry> entry;
     if (const int rc = cli.entryOf(cli.options().args.first(), &entry); rc != Cli::Ok)
         return rc;
-    cli.session().filter->FilterColumns()->GetData(entry.get());
+    cli.lastTraceError().clear();
+    if (!cli.session().filter->FilterColumns()->GetData(entry.get()))
+        return cli.failure(QStringLiteral("reading the record failed") + cli.traceReason());
     printRecord(cli);
     return Cli::Ok;
 }
@@ -145,7 +166,10 @@ static int cmdSet(Cli &cli)
         return rc;
     CFilterColumns &columns = *cli.session().filter->FilterColumns();
     RecordEditor editor(columns);
-    editor.load(entry.get());
+    cli.lastTraceError().clear();
+    // A record that cannot be read whole is not written: its unread keyword lists would be cleared.
+    if (!editor.load(entry.get()))
+        return cli.failure(QStringLiteral("reading the record failed") + cli.traceReason());
     for (const QString &pair : cli.options().args.mid(1)) {
         const QString name = pair.section(QLatin1Char('='), 0, 0).trimmed();
         const QString value = pair.section(QLatin1Char('='), 1);
@@ -159,10 +183,9 @@ static int cmdSet(Cli &cli)
     // Nothing is written unless every field holds a value its column takes.
     if (CFilterColumn *invalid = editor.firstInvalid())
         return cli.failure(QStringLiteral("column %1 of type %2 holds a value that does not fit")
-                           .arg(invalid->Name(), invalid->typeDisplayName()));
+                                   .arg(invalid->Name(), invalid->typeDisplayName()));
     cli.lastTraceError().clear();
-    editor.save(entry.get());
-    if (!cli.lastTraceError().isEmpty())
+    if (!editor.save(entry.get()) || !cli.lastTraceError().isEmpty())
         return cli.failure(QStringLiteral("saving failed: ") + cli.lastTraceError());
     return Cli::Ok;
 }
@@ -176,8 +199,9 @@ static int cmdInit(Cli &cli)
         return rc;
     cli.lastTraceError().clear();
     if (!cli.session().filter->InitializeSearchData(entry.get()) || !cli.lastTraceError().isEmpty())
-        return cli.failure(QStringLiteral("writing the initial values failed") +
-                       (cli.lastTraceError().isEmpty() ? QString() : QStringLiteral(": ") + cli.lastTraceError()));
+        return cli.failure(
+                QStringLiteral("writing the initial values failed")
+                + (cli.lastTraceError().isEmpty() ? QString() : QStringLiteral(": ") + cli.lastTraceError()));
     return Cli::Ok;
 }
 
@@ -194,7 +218,7 @@ static int printFilter(Cli &cli, const CFilterTerms &filter, bool ids)
     Connection &db = *cli.session().connection;
     const QString key = db.QuoteName(columns.keyFieldName());
     const QString query = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %1")
-                              .arg(key, db.QuoteName(columns.baseTableName()), sql);
+                                  .arg(key, db.QuoteName(columns.baseTableName()), sql);
     auto rs = db.OpenQuery(query);
     if (!rs)
         return cli.failure(QStringLiteral("the filter does not run: ") + db.lastError());
@@ -205,7 +229,8 @@ static int printFilter(Cli &cli, const CFilterTerms &filter, bool ids)
 
 static int cmdFilter(Cli &cli)
 {
-    const Cli::Args args(cli.options().args, {QStringLiteral("ids"), QStringLiteral("save"), QStringLiteral("archive")}, {});
+    const Cli::Args args(cli.options().args, {QStringLiteral("ids"), QStringLiteral("save"), QStringLiteral("archive")},
+                         {});
     if (!args.ok())
         return cli.usage(args.error());
     if (args.positional().isEmpty())
@@ -270,7 +295,8 @@ static int cmdFilter(Cli &cli)
         if (p.base) {
             const BaseFieldDescriptor *descriptor = cli.session().baseStructure->FieldDescriptor(p.field);
             if (!descriptor)
-                return cli.failure(QStringLiteral("unknown field \"%1\" of base table %2").arg(p.field, columns.baseTableName()));
+                return cli.failure(
+                        QStringLiteral("unknown field \"%1\" of base table %2").arg(p.field, columns.baseTableName()));
             field = descriptor->Name;
             table = columns.baseTableName();
             cls = basValidate::ComparisonClassFromColumn(descriptor);
@@ -283,7 +309,8 @@ static int cmdFilter(Cli &cli)
             cls = basValidate::ComparisonClassFromColumn(column);
         }
         if (!admits(cls, p.operation))
-            return cli.failure(QStringLiteral("%1 cannot be compared that way (a %2 field)").arg(p.field, QLatin1String(className(cls))));
+            return cli.failure(QStringLiteral("%1 cannot be compared that way (a %2 field)")
+                                       .arg(p.field, QLatin1String(className(cls))));
         if (cls == kvoCC_Numeric && !Convert::parseNumber(p.value))
             return cli.failure(QStringLiteral("\"%1\" is not a number (field %2)").arg(p.value, p.field));
         if (cls == kvoCC_Date && !Convert::parseDate(p.value))
@@ -294,7 +321,7 @@ static int cmdFilter(Cli &cli)
     if (args.flag(QStringLiteral("save"))) {
         const QString number = QString::number(TextHelper::instance().CurrentUserNumber());
         cli.session().filter->SaveFilter(&filter, &columns, cli.session().profile.get(), number,
-                                     args.flag(QStringLiteral("archive")) ? fltrDBMode_Archive : fltrDBMode_Normal);
+                                         args.flag(QStringLiteral("archive")) ? fltrDBMode_Archive : fltrDBMode_Normal);
     }
     return printFilter(cli, filter, args.flag(QStringLiteral("ids")));
 }
@@ -309,8 +336,8 @@ static int cmdLastFilter(Cli &cli)
     if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
     const auto filter = cli.session().filter->LastFilter(nullptr, TextHelper::instance().CurrentUserName(),
-                                                     args.flag(QStringLiteral("archive")) ? fltrDBMode_Archive
-                                                                                          : fltrDBMode_Normal);
+                                                         args.flag(QStringLiteral("archive")) ? fltrDBMode_Archive
+                                                                                              : fltrDBMode_Normal);
     if (!filter)
         return cli.failure(QStringLiteral("the last filter cannot be read"));
     return printFilter(cli, *filter, args.flag(QStringLiteral("ids")));
@@ -327,19 +354,23 @@ static int cmdTemplate(Cli &cli)
     if (const int rc = cli.entryOf(cli.options().args.at(1), &entry); rc != Cli::Ok)
         return rc;
     CFilterColumns &columns = *cli.session().filter->FilterColumns();
+    cli.lastTraceError().clear();
     if (action == QLatin1String("save")) {
-        columns.GetData(entry.get());
+        if (!columns.GetData(entry.get()))
+            return cli.failure(QStringLiteral("reading the record failed") + cli.traceReason());
         columns.SaveTemplate();
         return Cli::Ok;
     }
     // The paste button followed by Apply.
     RecordEditor editor(columns);
-    editor.load(entry.get());
+    if (!editor.load(entry.get()))
+        return cli.failure(QStringLiteral("reading the record failed") + cli.traceReason());
     editor.pasteTemplate();
     if (CFilterColumn *invalid = editor.firstInvalid())
         return cli.failure(QStringLiteral("the template's value of column %1 of type %2 does not fit")
-                           .arg(invalid->Name(), invalid->typeDisplayName()));
-    editor.save(entry.get());
+                                   .arg(invalid->Name(), invalid->typeDisplayName()));
+    if (!editor.save(entry.get()))
+        return cli.failure(QStringLiteral("saving failed") + cli.traceReason());
     return Cli::Ok;
 }
 
@@ -355,11 +386,12 @@ static int cmdDemoSet(Cli &cli)
     if (cli.session().filter->Exists()) {
         cli.err() << "kvosearch: " << cli.options().table << " has search columns already; nothing changed" << Qt::endl;
     } else {
-        cli.session().filter->CreateDemoColumnSet(which == QLatin1String("dnc") ? fltrDCS_DncFile : fltrDCS_Packet, nullptr,
-                                              nullptr);
+        cli.session().filter->CreateDemoColumnSet(which == QLatin1String("dnc") ? fltrDCS_DncFile : fltrDCS_Packet,
+                                                  nullptr, nullptr);
         if (!cli.session().filter->Exists())
-            return cli.failure(QStringLiteral("creating the demonstration set failed") +
-                           (cli.lastTraceError().isEmpty() ? QString() : QStringLiteral(": ") + cli.lastTraceError()));
+            return cli.failure(
+                    QStringLiteral("creating the demonstration set failed")
+                    + (cli.lastTraceError().isEmpty() ? QString() : QStringLiteral(": ") + cli.lastTraceError()));
     }
     cli.printColumns();
     return Cli::Ok;
@@ -385,7 +417,7 @@ static int cmdPicklist(Cli &cli)
         for (const QString &entry : cli.options().args.mid(2)) {
             if (!Convert::parseForType(entry, column->ColumnType()))
                 return cli.failure(QStringLiteral("\"%1\" does not fit column %2 of type %3")
-                                   .arg(entry, column->Name(), column->typeDisplayName()));
+                                           .arg(entry, column->Name(), column->typeDisplayName()));
         }
         cli.lastTraceError().clear();
         picklist->SaveAdditions(cli.options().args.mid(2));
@@ -394,15 +426,15 @@ static int cmdPicklist(Cli &cli)
     }
     Connection &db = *cli.session().connection;
     auto rs = db.OpenQuery(QStringLiteral("SELECT %1, %2 FROM %3")
-                               .arg(db.QuoteName(column->Name()), db.QuoteName(picklist->HideEntry()),
-                                    db.QuoteName(picklist->TableName())));
+                                   .arg(db.QuoteName(column->Name()), db.QuoteName(picklist->HideEntry()),
+                                        db.QuoteName(picklist->TableName())));
     if (!rs)
         return cli.failure(QStringLiteral("the picklist of %1 cannot be read: %2").arg(column->Name(), db.lastError()));
     QJsonArray array;
     for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
         const Variant value = Convert::fromDatabase(rs->value(0), column->ColumnType());
-        const QString text = value.type() == Variant::Type::Date ? Convert::isoText(value.toDate())
-                                                                 : Convert::displayText(value);
+        const QString text =
+                value.type() == Variant::Type::Date ? Convert::isoText(value.toDate()) : Convert::displayText(value);
         const Variant hidden = Convert::fromDatabase(rs->value(1), fcBoolean);
         const bool isHidden = hidden.hasValue() && hidden.toBool();
         if (cli.options().json)
@@ -417,17 +449,17 @@ static int cmdPicklist(Cli &cli)
 
 namespace {
 const CommandRegistration registrations[] = {
-    CommandRegistration({"get", true, cmdGet, "ID", 30}),
-    CommandRegistration({"set", true, cmdSet, "ID NAME=VALUE...", 31}),
-    CommandRegistration({"init", true, cmdInit, "ID", 32}),
-    CommandRegistration({"filter", true, cmdFilter,
-                         "TERM [and|or TERM]... [--ids] [--save [--archive]]\n"
-                         "       TERM: \"FIELD OP VALUE\", FIELD a column or base.FIELD, OP one of\n"
-                         "       = <> < > <= >= like notlike includes excludes istrue isfalse",
-                         33}),
-    CommandRegistration({"last-filter", true, cmdLastFilter, "[--archive] [--ids]", 34}),
-    CommandRegistration({"template", true, cmdTemplate, "save ID | template paste ID", 35}),
-    CommandRegistration({"demo-set", true, cmdDemoSet, "dnc|packet", 36}),
-    CommandRegistration({"picklist", true, cmdPicklist, "NAME [add TEXT...]", 37}),
+        CommandRegistration({"get", true, cmdGet, "ID", 30}),
+        CommandRegistration({"set", true, cmdSet, "ID NAME=VALUE...", 31}),
+        CommandRegistration({"init", true, cmdInit, "ID", 32}),
+        CommandRegistration({"filter", true, cmdFilter,
+                             "TERM [and|or TERM]... [--ids] [--save [--archive]]\n"
+                             "       TERM: \"FIELD OP VALUE\", FIELD a column or base.FIELD, OP one of\n"
+                             "       = <> < > <= >= like notlike includes excludes istrue isfalse",
+                             33}),
+        CommandRegistration({"last-filter", true, cmdLastFilter, "[--archive] [--ids]", 34}),
+        CommandRegistration({"template", true, cmdTemplate, "save ID | template paste ID", 35}),
+        CommandRegistration({"demo-set", true, cmdDemoSet, "dnc|packet", 36}),
+        CommandRegistration({"picklist", true, cmdPicklist, "NAME [add TEXT...]", 37}),
 };
 } // namespace

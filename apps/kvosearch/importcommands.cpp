@@ -178,6 +178,7 @@ static int cmdImport(Cli &cli)
         progress.show(done++);
         QString error;
         basImport::ImportReport report;
+        bool stored = false;
         {
             FileBytes bytes;
             if (!bytes.open(path, &error)) {
@@ -186,10 +187,11 @@ static int cmdImport(Cli &cli)
                 continue;
             }
             cli.lastTraceError().clear();
-            basImport::AnalyzeDataBlock(cli.session().filter.get(), timestamp.value_or(bytes.modified()),
-                                        QFileInfo(path).absoluteFilePath(), entry.get(), bytes.data(), &report);
+            stored =
+                    basImport::AnalyzeDataBlock(cli.session().filter.get(), timestamp.value_or(bytes.modified()),
+                                                QFileInfo(path).absoluteFilePath(), entry.get(), bytes.data(), &report);
         }
-        if (!cli.lastTraceError().isEmpty()) {
+        if (!stored || !cli.lastTraceError().isEmpty()) {
             progress.hide();
             rc = cli.failure(QStringLiteral("%1: storing the values failed: %2").arg(path, cli.lastTraceError()));
         }

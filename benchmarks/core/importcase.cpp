@@ -321,7 +321,9 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
     for (int i = 0; i < n; ++i) {
         CMergeBaseEntry entry(i + 1);
         basImport::ImportReport report;
-        basImport::AnalyzeDataBlock(host.filter.get(), stamp, files.path(i), &entry, readFile(files.path(i)), &report);
+        if (!basImport::AnalyzeDataBlock(host.filter.get(), stamp, files.path(i), &entry, readFile(files.path(i)),
+                                         &report))
+            die(QStringLiteral("the library reported a failure"));
         if (report.errors != 0 || report.stored.size() != Columns.size())
             die(QStringLiteral("import of %1 on %2: %3 errors, %4 columns stored")
                         .arg(files.path(i), db.engineName())

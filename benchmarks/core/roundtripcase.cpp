@@ -110,7 +110,8 @@ void RoundTrip::build()
         columns->findByName(QStringLiteral("Material"))->setUpdatedValue(Variant::text(v.material));
         if (!m_c.BeginTransaction())
             die(m_c.lastError());
-        columns->SaveDataFromClientUpdates(&entry);
+        if (!columns->SaveDataFromClientUpdates(&entry))
+            die(QStringLiteral("the library reported a failure"));
         if (!m_c.CommitTransaction())
             die(m_c.lastError());
     }
@@ -121,7 +122,8 @@ void RoundTrip::library(qint64 record, quint64 seed)
 {
     CFilterColumns *columns = m_host.columns();
     CMergeBaseEntry entry{qint32(record)};
-    columns->GetData(&entry);
+    if (!columns->GetData(&entry))
+        die(QStringLiteral("the library reported a failure"));
     for (CFilterColumn *column : columns->NewEnum()) {
         m_touched += column->SavedValue().toText().size();
         for (const QString &key : column->SavedKeys())
@@ -144,7 +146,8 @@ void RoundTrip::library(qint64 record, quint64 seed)
     m_tagsControl.clear();
     for (const QString &tag : v.tags)
         m_tagsControl.addItem(tag);
-    columns->SaveDataFromClientUpdates(&entry);
+    if (!columns->SaveDataFromClientUpdates(&entry))
+        die(QStringLiteral("the library reported a failure"));
 }
 
 QSqlQuery RoundTrip::run(const QString &sql)

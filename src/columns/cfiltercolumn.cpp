@@ -1,13 +1,13 @@
 #include "cfiltercolumn.h"
 
 #include "basvalidate.h"
-#include "cfiltercolumns.h"
 #include "core/basglobals.h"
 #include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
 #include "picklists/cscpicklist.h"
+#include "searchtables.h"
 
 #include "hostkit/connection.h"
 #include "hostkit/databasehandler.h"
@@ -27,7 +27,9 @@ using ColumnTypes::isNumber;
 using ColumnTypes::isText;
 } // namespace
 
-CFilterColumn::CFilterColumn(CFilterColumns *owner) : m_owner(owner) {}
+CFilterColumn::CFilterColumn(const SearchTables *tables, ColumnDefinition definition)
+    : m_tables(tables), m_def(std::move(definition))
+{}
 
 CFilterColumn::~CFilterColumn() = default;
 
@@ -36,25 +38,26 @@ CScPicklist *CFilterColumn::PickList()
     return traced("PickList(Get)", Module, static_cast<CScPicklist *>(nullptr), [&](CScPicklist *&result) {
         if (!m_pickList) {
             auto pickList = std::make_unique<CScPicklist>();
-            pickList->Init(m_owner ? m_owner->handler() : nullptr, m_owner ? m_owner->baseStructure() : nullptr, this);
+            pickList->Init(m_tables ? m_tables->handler() : nullptr, m_tables ? m_tables->baseStructure() : nullptr,
+                           this);
             m_pickList = std::move(pickList);
         }
         result = m_pickList.get();
     });
 }
 
-QString CFilterColumn::CaptionOrName() const { return m_caption.isEmpty() ? m_name : m_caption; }
+QString CFilterColumn::CaptionOrName() const { return m_def.caption.isEmpty() ? m_def.name : m_def.caption; }
 
-QString CFilterColumn::typeDisplayName() const { return basGlobals::ColumnTypeDisplayName(m_type); }
+QString CFilterColumn::typeDisplayName() const { return basGlobals::ColumnTypeDisplayName(m_def.type); }
 
 QString CFilterColumn::typePrompt() const
 {
     auto &texts = HostKit::ResourceTexts::instance();
-    switch (m_type) {
+    switch (m_def.type) {
     case fcKeyword:
-        return texts.Text(6916, {QString::number(m_textLengthInUI)});
+        return texts.Text(6916, {QString::number(m_def.textLengthInUI)});
     case fcText:
-        return texts.Text(6919, {QString::number(m_textLengthInUI)});
+        return texts.Text(6919, {QString::number(m_def.textLengthInUI)});
     case fcInteger16:
         return texts.Text(6915);
     case fcInteger32:
@@ -76,19 +79,19 @@ QString CFilterColumn::typePrompt() const
 
 Variant CFilterColumn::Value() const
 {
-    if (m_isPicklist && m_type != fcKeyword) {
+    if (m_def.isPicklist && m_def.type != fcKeyword) {
         // A picklist column offers its entries as text; a blank choice of a non-text column is no
         // value at all.
         const IComboBox *combo = asComboBox();
         const QString text = combo ? combo->text().trimmed() : QString();
-        if (isText(m_type))
+        if (isText(m_def.type))
             return Variant::text(text);
         if (text.isEmpty())
             return Variant::null();
-        const auto v = Convert::parseForType(text, m_type);
-        return v ? *v : ColumnTypes::zero(m_type);
+        const auto v = Convert::parseForType(text, m_def.type);
+        return v ? *v : ColumnTypes::zero(m_def.type);
     }
-    switch (m_type) {
+    switch (m_def.type) {
     case fcText:
     case fcNote: {
         const ITextBox *box = asTextBox();
@@ -103,8 +106,8 @@ Variant CFilterColumn::Value() const
         const QString text = box ? box->text().trimmed() : QString();
         if (text.isEmpty())
             return Variant::null();
-        const auto v = Convert::parseForType(text, m_type);
-        return v ? *v : ColumnTypes::zero(m_type);
+        const auto v = Convert::parseForType(text, m_def.type);
+        return v ? *v : ColumnTypes::zero(m_def.type);
     }
     case fcBoolean: {
         const ICheckBox *box = asCheckBox();
@@ -117,32 +120,33 @@ Variant CFilterColumn::Value() const
 
 Variant CFilterColumn::DefaultValue(const QDateTime &now) const
 {
-    if (m_isPicklist && m_type != fcNote) {
-        if (isText(m_type))
-            return Variant::text(m_picklistDefault.trimmed());
+    if (m_def.isPicklist && m_def.type != fcNote) {
+        if (isText(m_def.type))
+            return Variant::text(m_def.picklistDefault.trimmed());
         // A blank or unconvertible default of a non-text column is no default.
         return picklistDefaultValue();
     }
-    if (m_type == fcNote)
-        return Variant::text(m_picklistDefault);
-    if (m_type == fcDateTime) {
-        if (m_dtMode == fcDTDM_Now)
+    if (m_def.type == fcNote)
+        return Variant::text(m_def.picklistDefault);
+    if (m_def.type == fcDateTime) {
+        if (m_def.dateTimeDefaultMode == fcDTDM_Now)
             return Variant::date(now);
-        return m_dtDefault.hasValue() ? Variant::date(m_dtDefault.toDate()) : Variant::null();
+        return m_def.dateTimeDefaultValue.hasValue() ? Variant::date(m_def.dateTimeDefaultValue.toDate())
+                                                     : Variant::null();
     }
-    return ColumnTypes::zero(m_type); // the empty text, 0 or False
+    return ColumnTypes::zero(m_def.type); // the empty text, 0 or False
 }
 
 QString CFilterColumn::DefaultValueSql(const QDateTime &now) const
 {
-    const HostKit::Dialect *db = m_owner ? m_owner->dialect() : nullptr;
-    return db ? columnLiteral(*db, m_type, DefaultValue(now)) : QStringLiteral("NULL");
+    const HostKit::Dialect *db = m_tables ? m_tables->dialect() : nullptr;
+    return db ? columnLiteral(*db, m_def.type, DefaultValue(now)) : QStringLiteral("NULL");
 }
 
 Variant CFilterColumn::picklistDefaultValue() const
 {
     // Stored defaults are in the C locale; one typed before that rule still reads in the user's.
-    const auto v = Convert::readValue(m_picklistDefault, m_type);
+    const auto v = Convert::readValue(m_def.picklistDefault, m_def.type);
     return v ? *v : Variant::null();
 }
 
@@ -150,10 +154,10 @@ QString CFilterColumn::FormatPicklistValue(const QString &text) const
 {
     if (text.isEmpty())
         return text;
-    if (isText(m_type))
-        return text.left(m_textLengthInUI > 0 ? m_textLengthInUI : text.size()).trimmed();
-    if (isNumber(m_type) || m_type == fcDateTime) {
-        const auto v = Convert::parseForType(text, m_type);
+    if (isText(m_def.type))
+        return text.left(m_def.textLengthInUI > 0 ? m_def.textLengthInUI : text.size()).trimmed();
+    if (isNumber(m_def.type) || m_def.type == fcDateTime) {
+        const auto v = Convert::parseForType(text, m_def.type);
         if (v && v->hasValue())
             return v->toText();
     }
@@ -163,28 +167,28 @@ QString CFilterColumn::FormatPicklistValue(const QString &text) const
 std::optional<QString> CFilterColumn::SQLFormatPicklistValue(const QString &text, const QLocale &locale) const
 {
     return traced("SQLFormatPicklistValue", Module, std::optional<QString>(), [&](std::optional<QString> &result) {
-        const HostKit::Dialect *db = m_owner ? m_owner->dialect() : nullptr;
+        const HostKit::Dialect *db = m_tables ? m_tables->dialect() : nullptr;
         require(db != nullptr, QStringLiteral("the column has no SQL dialect"));
         const QString t = text.trimmed();
-        if (isText(m_type)) {
+        if (isText(m_def.type)) {
             result = db->QuoteText(t);
             return;
         }
-        if (isNumber(m_type)) {
-            const auto v = Convert::parseForType(t, m_type, locale);
+        if (isNumber(m_def.type)) {
+            const auto v = Convert::parseForType(t, m_def.type, locale);
             if (!v || !v->hasValue())
                 return;
-            const int kind = m_owner->handler() ? m_owner->handler()->DatabaseType() : 0;
+            const int kind = m_tables->handler() ? m_tables->handler()->DatabaseType() : 0;
             if (kind == HostKit::DatabaseKind::SqlServer) {
                 static const char *const sqlTypes[] = {"SMALLINT", "INT", "REAL", "FLOAT"};
                 result = QStringLiteral("CONVERT(%1, %2)")
-                                 .arg(QLatin1String(sqlTypes[m_type - fcInteger16]), v->toText());
+                                 .arg(QLatin1String(sqlTypes[m_def.type - fcInteger16]), v->toText());
             } else {
                 result = v->toText();
             }
             return;
         }
-        if (m_type == fcDateTime) {
+        if (m_def.type == fcDateTime) {
             if (const auto d = Convert::parseDate(t))
                 result = db->SqlDateLiteral(*d);
         }
@@ -230,14 +234,14 @@ bool CFilterColumn::IsBlank() const
 void CFilterColumn::putValue(const Variant &value, const QStringList &keys)
 {
     if (ITextBox *box = asTextBox()) {
-        if (m_type == fcDateTime) {
+        if (m_def.type == fcDateTime) {
             const bool none = !value.hasValue() || (value.type() == Variant::Type::Text && value.toText().isEmpty());
             box->setText(none || Variant::isDateZero(value) ? QString() : Convert::displayText(value));
             return;
         }
         const QString text = value.hasValue() ? Convert::displayText(value) : QString();
-        if (isText(m_type))
-            box->setMaxLength(qMax(int(m_textLengthInUI), int(text.size())));
+        if (isText(m_def.type))
+            box->setMaxLength(qMax(int(m_def.textLengthInUI), int(text.size())));
         box->setText(text);
     } else if (ICheckBox *check = asCheckBox()) {
         check->setValue(value.hasValue() && value.toBool() ? ICheckBox::Checked : ICheckBox::Unchecked);
@@ -249,7 +253,7 @@ void CFilterColumn::putValue(const Variant &value, const QStringList &keys)
         combo->clear();
         for (const QString &k : keys)
             combo->addItem(k);
-        if (m_type == fcKeyword) {
+        if (m_def.type == fcKeyword) {
             if (combo->count() > 0)
                 combo->setListIndex(0);
             return;
@@ -274,7 +278,7 @@ void CFilterColumn::CopyTemplate()
     // A keyword column's list becomes the template's keywords; a picklist column keeps the entries
     // its list offers and selects the template's value among them.
     traced("CopyTemplate", Module,
-           [&] { putValue(m_templateValue, m_type == fcKeyword ? m_templateKeys : m_savedKeys); });
+           [&] { putValue(m_templateValue, m_def.type == fcKeyword ? m_templateKeys : m_savedKeys); });
 }
 
 void CFilterColumn::ClearValue()
@@ -285,13 +289,13 @@ void CFilterColumn::ClearValue()
         } else if (ICheckBox *check = asCheckBox()) {
             check->setValue(ICheckBox::Unchecked);
         } else if (IComboBox *combo = asComboBox()) {
-            if (m_type == fcKeyword) {
+            if (m_def.type == fcKeyword) {
                 combo->clear();
                 return;
             }
             combo->setListIndex(-1);
             for (int i = 0; i < combo->count(); ++i) {
-                if (Convert::sameValueText(m_type, combo->itemText(i), m_picklistDefault)) {
+                if (Convert::sameValueText(m_def.type, combo->itemText(i), m_def.picklistDefault)) {
                     combo->setListIndex(i);
                     break;
                 }
@@ -303,9 +307,9 @@ void CFilterColumn::ClearValue()
 bool CFilterColumn::IsPicklistTableMissing() const
 {
     return traced("IsPicklistTableMissing", Module, false, [&](bool &result) {
-        if (!m_isPicklist || !m_owner || !m_owner->catalog())
+        if (!m_def.isPicklist || !m_tables || !m_tables->catalog())
             return;
-        result = !HostKit::DatabaseHelper::FindTable(*m_owner->catalog(), m_owner->PicklistTableName(this));
+        result = !HostKit::DatabaseHelper::FindTable(*m_tables->catalog(), m_tables->picklistTable(m_def.name));
     });
 }
 
@@ -353,7 +357,7 @@ void CFilterColumn::RefreshKeywordButtons()
 {
     traced("RefreshKeywordButtons", Module, [&] {
         IComboBox *combo = asComboBox();
-        if (m_type != fcKeyword || !combo || !m_addButton)
+        if (m_def.type != fcKeyword || !combo || !m_addButton)
             return;
         const bool selected = combo->listIndex() >= 0;
         m_addButton->setEnabled(!selected && !combo->text().trimmed().isEmpty());
@@ -370,7 +374,7 @@ bool CFilterColumn::Validate()
         return m_valid;
     }
     const QString text = box->text();
-    switch (m_type) {
+    switch (m_def.type) {
     case fcInteger16:
         m_valid = basValidate::IsIntegerText(text);
         break;

@@ -14,25 +14,43 @@
 
 namespace KvoPlx800SCtl {
 
-class CFilterColumns;
 class CScPicklist;
+class SearchTables;
+
+// What defines a column: the attributes one row of the definition table keeps.
+struct ColumnDefinition
+{
+    QString name;
+    QString caption;
+    QString description;
+    FilterColumnTypeConstants type = fcUndefined;
+    qint16 textLengthInUI = 0;
+    bool isPicklist = false;
+    bool picklistAllowBlanks = false;
+    QString picklistDefault;
+    EFilterColumnDateTimeDefaultModeConstants dateTimeDefaultMode = fcDTDM_Configure;
+    Variant dateTimeDefaultValue;
+    bool disableEditDateTime = false;
+    QString mergeName; // set by a configuration copy; empty otherwise
+};
 
 // One search column of a base table: its definition and the values of the record now shown.
 class CFilterColumn
 {
 public:
-    explicit CFilterColumn(CFilterColumns *owner);
+    // `tables` are the tables of the column set the column belongs to (nullptr: none yet).
+    explicit CFilterColumn(const SearchTables *tables, ColumnDefinition definition = {});
     ~CFilterColumn();
     CFilterColumn(const CFilterColumn &) = delete;
     CFilterColumn &operator=(const CFilterColumn &) = delete;
 
     // --- Public members ---------------------------------------------------------------------
-    QString Caption() const { return m_caption; }
+    QString Caption() const { return m_def.caption; }
     QString CaptionOrName() const;
-    FilterColumnTypeConstants ColumnType() const { return m_type; }
-    QString Description() const { return m_description; }
+    FilterColumnTypeConstants ColumnType() const { return m_def.type; }
+    QString Description() const { return m_def.description; }
     qint16 Index() const { return m_index; }
-    QString Name() const { return m_name; }
+    QString Name() const { return m_def.name; }
     // The column's picklist object, made (and set up with the column set's handler and base-table
     // structure) on the first read; it lives as long as the column.
     CScPicklist *PickList();
@@ -42,39 +60,41 @@ public:
     void setSavedValue(const Variant &value) { m_savedValue = value; }
     void setTemplateValue(const Variant &value) { m_templateValue = value; }
     static constexpr int TextLengthInDB() { return 255; }
-    qint16 TextLengthInUI() const { return m_textLengthInUI; }
+    qint16 TextLengthInUI() const { return m_def.textLengthInUI; }
     Variant UpdatedValue() const { return m_updatedValue; }
     void setUpdatedValue(const Variant &value) { m_updatedValue = value; }
     // The value the bound control shows now, converted to the column's type.
     Variant Value() const;
 
     // --- Definition (inside the library) ----------------------------------------------------
-    void setName(const QString &name) { m_name = name; }
-    void setCaption(const QString &caption) { m_caption = caption; }
-    void setDescription(const QString &description) { m_description = description; }
-    void setColumnType(FilterColumnTypeConstants type) { m_type = type; }
-    void setTextLengthInUI(qint16 length) { m_textLengthInUI = length; }
+    const ColumnDefinition &definition() const { return m_def; }
+    void setDefinition(const ColumnDefinition &definition) { m_def = definition; }
+    void setName(const QString &name) { m_def.name = name; }
+    void setCaption(const QString &caption) { m_def.caption = caption; }
+    void setDescription(const QString &description) { m_def.description = description; }
+    void setColumnType(FilterColumnTypeConstants type) { m_def.type = type; }
+    void setTextLengthInUI(qint16 length) { m_def.textLengthInUI = length; }
     void setIndex(qint16 index) { m_index = index; }
-    bool IsPicklist() const { return m_isPicklist; }
-    void setIsPicklist(bool on) { m_isPicklist = on; }
-    bool PicklistAllowBlanks() const { return m_allowBlanks; }
-    void setPicklistAllowBlanks(bool on) { m_allowBlanks = on; }
-    QString PicklistDefault() const { return m_picklistDefault; }
-    void setPicklistDefault(const QString &text) { m_picklistDefault = text; }
-    EFilterColumnDateTimeDefaultModeConstants DateTimeDefaultMode() const { return m_dtMode; }
-    void setDateTimeDefaultMode(EFilterColumnDateTimeDefaultModeConstants mode) { m_dtMode = mode; }
-    Variant DateTimeDefaultValue() const { return m_dtDefault; }
-    void setDateTimeDefaultValue(const Variant &value) { m_dtDefault = value; }
-    bool DisableEditDateTime() const { return m_disableEditDateTime; }
-    void setDisableEditDateTime(bool on) { m_disableEditDateTime = on; }
-    QString MergeName() const { return m_mergeName; }
-    void setMergeName(const QString &name) { m_mergeName = name; }
-    bool isMergeColumn() const { return !m_mergeName.isEmpty(); }
+    bool IsPicklist() const { return m_def.isPicklist; }
+    void setIsPicklist(bool on) { m_def.isPicklist = on; }
+    bool PicklistAllowBlanks() const { return m_def.picklistAllowBlanks; }
+    void setPicklistAllowBlanks(bool on) { m_def.picklistAllowBlanks = on; }
+    QString PicklistDefault() const { return m_def.picklistDefault; }
+    void setPicklistDefault(const QString &text) { m_def.picklistDefault = text; }
+    EFilterColumnDateTimeDefaultModeConstants DateTimeDefaultMode() const { return m_def.dateTimeDefaultMode; }
+    void setDateTimeDefaultMode(EFilterColumnDateTimeDefaultModeConstants mode) { m_def.dateTimeDefaultMode = mode; }
+    Variant DateTimeDefaultValue() const { return m_def.dateTimeDefaultValue; }
+    void setDateTimeDefaultValue(const Variant &value) { m_def.dateTimeDefaultValue = value; }
+    bool DisableEditDateTime() const { return m_def.disableEditDateTime; }
+    void setDisableEditDateTime(bool on) { m_def.disableEditDateTime = on; }
+    QString MergeName() const { return m_def.mergeName; }
+    void setMergeName(const QString &name) { m_def.mergeName = name; }
+    bool isMergeColumn() const { return !m_def.mergeName.isEmpty(); }
     // Set by the column set once the column's definition and table are stored.
     bool isStored() const { return m_stored; }
     void setStored(bool stored) { m_stored = stored; }
 
-    CFilterColumns *owner() const { return m_owner; }
+    const SearchTables *tables() const { return m_tables; }
     QString typeDisplayName() const;
     // The status-line prompt describing what the column expects.
     QString typePrompt() const;
@@ -130,20 +150,9 @@ public:
 private:
     void putValue(const Variant &value, const QStringList &keys);
 
-    CFilterColumns *m_owner;
-    QString m_name;
-    QString m_caption;
-    QString m_description;
-    FilterColumnTypeConstants m_type = fcUndefined;
-    qint16 m_textLengthInUI = 0;
+    const SearchTables *m_tables;
+    ColumnDefinition m_def;
     qint16 m_index = 0;
-    bool m_isPicklist = false;
-    bool m_allowBlanks = false;
-    QString m_picklistDefault;
-    EFilterColumnDateTimeDefaultModeConstants m_dtMode = fcDTDM_Configure;
-    Variant m_dtDefault;
-    bool m_disableEditDateTime = false;
-    QString m_mergeName;
     bool m_stored = false;
 
     Variant m_savedValue = Variant::null();

@@ -3,6 +3,7 @@
 #include "cfiltercolumn.h"
 #include "core/enums.h"
 #include "core/interfaces.h"
+#include "searchtables.h"
 
 #include "hostkit/catalog.h"
 #include "hostkit/formsinterface.h"
@@ -45,15 +46,15 @@ public:
     CFilterColumns(const CFilterColumns &) = delete;
     CFilterColumns &operator=(const CFilterColumns &) = delete;
 
-    static constexpr const char *DefinitionTableName = "SearchColumnConfiguration";
+    static constexpr const char *DefinitionTableName = SearchTables::DefinitionTableName;
 
     // --- Public members ---------------------------------------------------------------------
-    CFilterColumn *Add(const QString &strName, const QString &strCaption, const QString &strDescription,
-                       FilterColumnTypeConstants enmType, qint16 intTextLengthInUI, bool blnIsPicklist,
-                       bool blnPicklistAllowBlanks, const QString &strPicklistDefault,
-                       EFilterColumnDateTimeDefaultModeConstants enmDateTimeDefaultMode,
-                       const Variant &varDateTimeDefaultValue, bool blnDisableEditDateTime);
-    bool ColumnsSave(HostKit::IProgress *roProgress);
+    [[nodiscard]] CFilterColumn *Add(const QString &strName, const QString &strCaption, const QString &strDescription,
+                                     FilterColumnTypeConstants enmType, qint16 intTextLengthInUI, bool blnIsPicklist,
+                                     bool blnPicklistAllowBlanks, const QString &strPicklistDefault,
+                                     EFilterColumnDateTimeDefaultModeConstants enmDateTimeDefaultMode,
+                                     const Variant &varDateTimeDefaultValue, bool blnDisableEditDateTime);
+    [[nodiscard]] bool ColumnsSave(HostKit::IProgress *roProgress);
     qint32 Count() const { return qint32(m_columns.size()); }
     // By 1-based position.
     CFilterColumn *Item(int position) const;
@@ -71,36 +72,38 @@ public:
                HostKit::IUserProfile *roProfile, int enmConvertMode, HostKit::IBaseTableStructure *roBaseStructure);
     ColumnsStatusConstants Status() const { return m_status; }
 
-    HostKit::IDatabaseHandler *handler() const { return m_handler; }
-    HostKit::Catalog *catalog() const { return m_catalog; }
-    HostKit::Connection *connection() const;
+    // The tables of the column set and the host components it reaches them through.
+    const SearchTables &tables() const { return m_tables; }
+    HostKit::IDatabaseHandler *handler() const { return m_tables.handler(); }
+    HostKit::Catalog *catalog() const { return m_tables.catalog(); }
+    HostKit::Connection *connection() const { return m_tables.connection(); }
     // The SQL dialect of the column set: its connection's, or the one given to SetupOffline.
-    const HostKit::Dialect *dialect() const;
+    const HostKit::Dialect *dialect() const { return m_tables.dialect(); }
     // Sets the column set up without a database, for generating SQL text only (for an engine the
     // host reaches by other means): the base table's name and key column, and the dialect.
     void SetupOffline(HostKit::IDatabaseHandler *handler, const QString &baseTableName,
                       const HostKit::CatalogColumn &keyColumn, std::unique_ptr<HostKit::Dialect> dialect);
     ISearchBaseTable *baseTable() const { return m_baseTable; }
-    HostKit::IBaseTableStructure *baseStructure() const { return m_baseStructure; }
+    HostKit::IBaseTableStructure *baseStructure() const { return m_tables.baseStructure(); }
     HostKit::IUserProfile *profile() const { return m_profile; }
     int convertMode() const { return m_convertMode; }
 
     // The base table's name in the catalog's spelling, and its key column.
-    QString baseTableName() const { return m_baseTableName; }
-    const std::optional<HostKit::CatalogColumn> &keyColumn() const { return m_keyColumn; }
-    QString keyFieldName() const { return m_keyColumn ? m_keyColumn->Name : QString(); }
+    QString baseTableName() const { return m_tables.baseTableName(); }
+    const std::optional<HostKit::CatalogColumn> &keyColumn() const { return m_tables.keyColumn(); }
+    QString keyFieldName() const { return m_tables.keyFieldName(); }
 
     // --- Definitions ------------------------------------------------------------------------
-    bool ColumnsFetch();
+    [[nodiscard]] bool ColumnsFetch();
     // The internal form of Add, with the merge name and the position.
-    CFilterColumn *AddColumn(const QString &name, const QString &caption, const QString &description,
-                             FilterColumnTypeConstants type, qint16 textLengthInUI, bool isPicklist,
-                             bool allowBlanks, const QString &picklistDefault,
-                             EFilterColumnDateTimeDefaultModeConstants dtMode, const Variant &dtDefault,
-                             bool disableEditDateTime, const QString &mergeName, int position);
+    [[nodiscard]] CFilterColumn *AddColumn(const QString &name, const QString &caption, const QString &description,
+                                           FilterColumnTypeConstants type, qint16 textLengthInUI, bool isPicklist,
+                                           bool allowBlanks, const QString &picklistDefault,
+                                           EFilterColumnDateTimeDefaultModeConstants dtMode, const Variant &dtDefault,
+                                           bool disableEditDateTime, const QString &mergeName, int position);
     // Removes a column from the set (it is deleted from the database with the next ColumnsSave).
-    bool Remove(const QString &name);
-    bool MoveColumnUp(CFilterColumn *column);
+    bool Remove(const QString &name);         // false when there is no such column
+    bool MoveColumnUp(CFilterColumn *column); // false when it cannot move
     bool MoveColumnDown(CFilterColumn *column);
 
     // Set when the definition table lacks the fields of the newer layout.
@@ -112,43 +115,59 @@ public:
     bool HasStandardColumns() const;
 
     // --- Tables -----------------------------------------------------------------------------
-    QString SearchDataTableName() const;
-    QString KeywordTableName(const CFilterColumn *column) const;
+    QString SearchDataTableName() const { return m_tables.searchDataTable(); }
+    QString KeywordTableName(const CFilterColumn *column) const
+    {
+        return m_tables.keywordTable(column ? column->Name() : QString());
+    }
     // The table holding a column's values: its keyword table, or the search-data table.
-    QString SearchTableName(const CFilterColumn *column) const;
-    QString SearchTableNameFor(const QString &baseTableName, const CFilterColumn *column) const;
-    QString PicklistTableName(const CFilterColumn *column) const;
-    QString TemplateSection() const;
+    QString SearchTableName(const CFilterColumn *column) const { return m_tables.tableOf(column); }
+    static QString SearchTableNameFor(const QString &baseTableName, const CFilterColumn *column)
+    {
+        return SearchTables::tableOf(baseTableName, column);
+    }
+    QString PicklistTableName(const CFilterColumn *column) const
+    {
+        return m_tables.picklistTable(column ? column->Name() : QString());
+    }
+    QString TemplateSection() const { return m_tables.templateSection(); }
 
-    HostKit::TableStructure MyStructureDefinition() const;
-    HostKit::TableStructure MyStructureDefault(const CFilterColumn *column) const;
+    HostKit::TableStructure MyStructureDefinition() const { return m_tables.definitionStructure(); }
+    HostKit::TableStructure MyStructureDefault(const CFilterColumn *column) const
+    {
+        return m_tables.columnStructure(column);
+    }
 
-    std::unique_ptr<HostKit::RecordSet> OpenDefinitionTable();
-    bool CreateDefinitionTable();
     // SELECT * FROM the search-data (or a keyword) table WHERE the entry's seek criterion.
     std::unique_ptr<HostKit::RecordSet> OpenSearchTable(ISearchBaseEntry *entry, const QString &table = {});
     // The condition selecting the rows of one base record: key field = Id (quoted for a text key).
-    QString SearchTableSeekCriteria(ISearchBaseEntry *entry) const;
-    QString keyLiteral(qint32 id) const;
+    QString SearchTableSeekCriteria(ISearchBaseEntry *entry) const
+    {
+        return entry ? m_tables.seekCriterion(entry->Id()) : QString();
+    }
+    QString keyLiteral(qint32 id) const { return m_tables.keyLiteral(id); }
 
-    bool DeleteColumnDefinition(const QString &name);
-    bool KillColumnData(const CFilterColumn *stored);
+    // Drops the values of a stored column: its field in the search-data table or its keyword
+    // table, and its picklist table.
+    [[nodiscard]] bool KillColumnData(const ColumnDefinition &stored);
 
     // --- Search data of one base record (src/data/searchdata.cpp) ----------------------------
     // Reads every column's value for the record: SavedValue, and SavedKeys of keyword and
-    // picklist columns. Every column is first reset to its missing-field value.
-    void GetData(ISearchBaseEntry *roSource);
-    void GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rfc, const QString &strSeek);
+    // picklist columns. Every column is first reset to its missing-field value. A column that
+    // cannot be read is reported and the others are still read; true when every column was read.
+    [[nodiscard]] bool GetData(ISearchBaseEntry *roSource);
+    [[nodiscard]] bool GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rfc, const QString &strSeek);
     // Loads the entries a picklist column offers into its SavedKeys; `field` is the record's value
     // of the column (nullptr when the record has no search-data row).
-    void GetDataPicklist(CFilterColumn *column, const Variant *field);
+    [[nodiscard]] bool GetDataPicklist(CFilterColumn *column, const Variant *field);
     // Writes each column's UpdatedValue (Empty: left alone); every UpdatedValue is Empty afterwards.
-    void SaveDataFromClientUpdates(ISearchBaseEntry *roEntry);
+    // True when every part of the record was written.
+    [[nodiscard]] bool SaveDataFromClientUpdates(ISearchBaseEntry *roEntry);
     // Writes the Value of every column whose control holds a valid value, and every keyword list.
-    void SaveDataFromEditControl(ISearchBaseEntry *entry);
-    void SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column, const QString &strSeek);
+    [[nodiscard]] bool SaveDataFromEditControl(ISearchBaseEntry *entry);
+    [[nodiscard]] bool SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column, const QString &strSeek);
     // Writes the default of every non-keyword column for a new base record.
-    bool InitializeSearchData(ISearchBaseEntry *roEntry);
+    [[nodiscard]] bool InitializeSearchData(ISearchBaseEntry *roEntry);
     // The SQL text of a value of a column: NULL, a quoted text, a date literal, a Boolean's
     // integer or a C-locale number. Empty when the value does not convert to the column's type.
     QString SqlValueText(const CFilterColumn *column, const Variant &value) const;
@@ -162,14 +181,14 @@ public:
     void SaveTemplateTimestamp();
     void SaveTemplateValueNormal(CFilterColumn *column);
     void SaveTemplateValueKeyword(CFilterColumn *column, const QString &value, int position);
-    bool FetchTemplateValues();
+    [[nodiscard]] bool FetchTemplateValues();
     void CopyTemplate();
 
     // --- Picklists (src/picklists/) ---------------------------------------------------------
     bool HasPicklists() const;
     void EditPicklists(HostKit::IFormsInterface *oFI);
     void SelectAndEditPicklist(HostKit::IFormsInterface *oFI);
-    bool PicklistChanged(const CFilterColumn *oldColumn, const CFilterColumn *newColumn) const;
+    [[nodiscard]] bool PicklistChanged(const CFilterColumn *oldColumn, const CFilterColumn *newColumn) const;
 
     // --- Table check and conversion (src/columns/tablecheck.cpp) -----------------------------
     // Check-table results are the database handler's codes: 0 goes on, 1 to 5 end the check.
@@ -177,7 +196,8 @@ public:
     int QueryConvert(HostKit::IProgress *roProgress, int enmConvertMode);
     int Convert(HostKit::IProgress *roProgress, int enmConvertMode);
     bool CheckColumns(HostKit::IProgress *roProgress, int enmConvertMode);
-    int CheckForeignKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild);
+    int CheckForeignKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys,
+                                   bool blnBuild);
     int ValidateStandardTable(int enmConvertMode);
     // Creates the table of a column's values with its keys and indexes, then checks it.
     bool BuildDefaultTable(HostKit::IProgress *roProgress, CFilterColumn *column);
@@ -186,7 +206,7 @@ public:
     int StartProcessDataReportProgress(HostKit::IProgress *roProgress, bool blnAsk, int enmConvertMode,
                                        const QDateTime &dtmNow);
     std::unique_ptr<HostKit::ProgressResult> IProgressHandler_ProcessRequest(HostKit::IProgress &progress, int request,
-                                                                           HostKit::ProgressArgs *args) override;
+                                                                             HostKit::ProgressArgs *args) override;
     // The single checks of one column's table: its field (and, for a picklist column, the picklist
     // table), its keys and indexes, its foreign keys. A difference is repaired with convert mode 1;
     // otherwise the database handler is asked first and an answer other than 0 is the result.
@@ -214,9 +234,7 @@ private:
     int checkKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild,
                             const QString &onlyTable);
     // The definition table in the layout of MyStructureDefinition; the definitions read again.
-    bool convertDefinitionTable();
-    // Moves the definition rows found under former base-table names to the current name.
-    bool moveFormerDefinitionRows();
+    void convertDefinitionTable();
     // The database handler's answer for converting `table`.
     int askConvert(const QString &table, int enmConvertMode);
     // The search-data table with the fields of every column that is not a keyword column.
@@ -225,13 +243,15 @@ private:
 public:
     // --- Merge and copy (src/data/mergecopy.cpp) --------------------------------------------
     // GetData of the source, then CopyData to the target.
-    bool Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget);
-    // Writes every column's non-blank SavedValue (and SavedKeys of keyword columns) for the entry.
-    void CopyData(ISearchBaseEntry *entry);
-    void MergeData(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource, ISearchBaseEntry *entrySource);
+    [[nodiscard]] bool Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget);
+    // Writes every column's non-blank SavedValue (and SavedKeys of keyword columns) for the entry;
+    // true when every part of the record was written.
+    [[nodiscard]] bool CopyData(ISearchBaseEntry *entry);
+    [[nodiscard]] bool MergeData(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
+                                 ISearchBaseEntry *entrySource);
     // Adds / removes the "MergeName" field of the definition table.
-    bool MakeMergeColumn();
-    bool MergeCleanup();
+    [[nodiscard]] bool MakeMergeColumn();
+    [[nodiscard]] bool MergeCleanup();
 
     // --- Owner rectangle --------------------------------------------------------------------
     HostKit::OwnerRect ownerRect() const { return m_ownerRect; }
@@ -239,7 +259,7 @@ public:
 
     // Longest column name (in UTF-8 bytes) whose derived table and key names still fit the
     // engine's identifiers.
-    int maxColumnNameLength() const;
+    int maxColumnNameLength() const { return m_tables.maxColumnNameLength(); }
     // Whether a column name or caption clashes with a field of the base table or with another
     // column (`self` excepted), compared without regard to case: 0 when not; 1 name = base field,
     // 2 caption = base field, 3 name = a column's name, 4 caption = a column's name, 5 name = a
@@ -247,61 +267,34 @@ public:
     int nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const;
 
 private:
-    bool ColumnSave(CFilterColumn *column, const CFilterColumn *stored, const QDateTime &now);
-    bool ensureDefinitionTable();
-    bool writeDefinitionRows();
-    bool shapeColumnTable(CFilterColumn *column);
-    bool fillDefault(CFilterColumn *column, const CFilterColumn *stored, const QDateTime &now);
+    bool ColumnSave(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
+    // Brings the table of a column's values into shape; whether it matches afterwards.
+    [[nodiscard]] bool shapeColumnTable(CFilterColumn *column);
+    void fillDefault(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
     // The picklist steps of a column's save: create, change or destroy its picklist table.
-    bool picklistSteps(CFilterColumn *column, const CFilterColumn *stored);
+    bool picklistSteps(CFilterColumn *column, const ColumnDefinition *stored);
     void saveData(ISearchBaseEntry *entry, bool fromControls);
-    // The resource texts of a write's locked-record message: the message, and the details of its
-    // two statements (INSERT and UPDATE of a row; DELETE and INSERT of keyword rows).
-    struct WriteTexts
-    {
-        int text;
-        int first;
-        int second;
-    };
-    // One INSERT (key first) or UPDATE of the record's search-data row with the literal each
-    // column gives (nullopt leaves it out); keyword columns are handed to `writeKeywordColumn`.
-    void writeRow(ISearchBaseEntry *entry, const std::function<std::optional<QString>(CFilterColumn *)> &literalOf,
-                  const std::function<void(CFilterColumn *, const QString &seek)> &writeKeywordColumn, WriteTexts texts);
-    // The keyword rows of one record rewritten from `keywords`: each once as the table's key
-    // compares them, blanks skipped, the DELETE and the INSERTs in one transaction.
-    void writeKeywords(ISearchBaseEntry *entry, CFilterColumn *column, const QString &seek, const QStringList &keywords,
-                       WriteTexts texts);
     // Merge and copy (src/data/mergecopy.cpp).
-    void CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column, const QString &criterion);
-    bool CopyDataInsertIntoPicklist(CFilterColumn *column);
-    void MergeDataStandardColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
-                                  ISearchBaseEntry *entrySource);
-    void MergeDataKeywordColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
-                                 ISearchBaseEntry *entrySource);
-    HostKit::TableStructure MakeLinkColumn() const;
+    [[nodiscard]] bool CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column, const QString &criterion);
+    [[nodiscard]] bool CopyDataInsertIntoPicklist(CFilterColumn *column);
+    [[nodiscard]] bool MergeDataStandardColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
+                                                ISearchBaseEntry *entrySource);
     void columnsChanged();
     void renumber();
-    bool belongsToBaseTable(const QString &baseTableOfRow);
 
     ColumnsStatusConstants m_status = kvoFCSUndefinedStatus;
-    HostKit::IDatabaseHandler *m_handler = nullptr;
-    HostKit::Catalog *m_catalog = nullptr;
+    SearchTables m_tables;
     ISearchBaseTable *m_baseTable = nullptr;
-    HostKit::IBaseTableStructure *m_baseStructure = nullptr;
     HostKit::IUserProfile *m_profile = nullptr;
     int m_convertMode = 0;
 
-    QString m_baseTableName;
-    std::optional<HostKit::CatalogColumn> m_keyColumn;
-    std::unique_ptr<HostKit::Dialect> m_offlineDialect;
-
-    std::vector<std::unique_ptr<CFilterColumn>> m_columns;   // in position order
+    std::vector<std::unique_ptr<CFilterColumn>> m_columns; // in position order
     bool m_needsConversion = false;
     QStringList m_formerNamesFound;
     mutable std::optional<bool> m_hasKeyword;
     mutable std::optional<bool> m_hasStandard;
     bool m_saving = false;
-    QString m_templateStamp;   // the "TimeStamp" text of the template last loaded
+    QString m_templateStamp; // the "TimeStamp" text of the template last loaded
     HostKit::OwnerRect m_ownerRect;
 };
 

@@ -10,6 +10,7 @@
 
 #include "ccheckname.h"
 #include "cfiltercolumns.h"
+#include "definitiontable.h"
 
 #include "core/conversions.h"
 #include "core/csearchfilter.h"
@@ -231,8 +232,8 @@ int CFilterColumns::CheckTable(IProgress *roProgress, int enmConvertMode, bool b
         // Without columns there is nothing to check, and nothing is touched.
         if (Count() == 0)
             return;
-        require(m_catalog && m_handler && m_keyColumn, QStringLiteral("the column set is not set up"));
-        DatabaseHelper::RefreshCatalog(*m_catalog);
+        require(catalog() && handler() && keyColumn(), QStringLiteral("the column set is not set up"));
+        DatabaseHelper::RefreshCatalog(*catalog());
         if (m_needsConversion) {
             if (enmConvertMode == ConvertMode::CheckOnly) {
                 result = QueryConvert(roProgress, enmConvertMode);
@@ -254,14 +255,14 @@ int CFilterColumns::CheckTable(IProgress *roProgress, int enmConvertMode, bool b
 int CFilterColumns::askConvert(const QString &table, int enmConvertMode)
 {
     Connection *db = connection();
-    require(m_handler && db, QStringLiteral("the column set is not set up"));
-    return m_handler->ConvertRequest(db->ConnectionString(), table, enmConvertMode);
+    require(handler() && db, QStringLiteral("the column set is not set up"));
+    return handler()->ConvertRequest(db->ConnectionString(), table, enmConvertMode);
 }
 
 int CFilterColumns::QueryConvert(IProgress *roProgress, int enmConvertMode)
 {
     return checked("QueryConvert", int(CheckTableResult::Continue), [&](int &result) {
-        const int answer = askConvert(m_baseTableName, enmConvertMode);
+        const int answer = askConvert(baseTableName(), enmConvertMode);
         result = stops(answer) ? answer : Convert(roProgress, enmConvertMode);
     });
 }
@@ -277,14 +278,11 @@ int CFilterColumns::Convert(IProgress *roProgress, int enmConvertMode)
     });
 }
 
-bool CFilterColumns::convertDefinitionTable()
+void CFilterColumns::convertDefinitionTable()
 {
-    TableStructure s = MyStructureDefinition();
-    if (!s.Convert(*m_catalog))
-        fail(QStringLiteral("converting %1 failed: %2").arg(s.TableName, s.lastError()));
+    DefinitionTable(m_tables).convert();
     // The fields of the newer layout are read now.
     require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
-    return true;
 }
 
 bool CFilterColumns::CheckColumns(IProgress *roProgress, int enmConvertMode)
@@ -292,98 +290,31 @@ bool CFilterColumns::CheckColumns(IProgress *roProgress, int enmConvertMode)
     Q_UNUSED(roProgress);
     return checked("CheckColumns", false, [&](bool &result) {
         const TableStructure definition = MyStructureDefinition();
-        m_catalog->Refresh(definition.TableName);
-        auto table = DatabaseHelper::FindTable(*m_catalog, definition.TableName);
+        catalog()->Refresh(definition.TableName);
+        auto table = DatabaseHelper::FindTable(*catalog(), definition.TableName);
         if (!table)
             return;
         for (const FieldDescription &field : definition.Fields) {
-            if (!table->FindColumn(field.Name)) {
-                if (enmConvertMode != ConvertMode::Convert)
-                    return;
-                // Only the definition table here: the keys and indexes of the other tables are
-                // checked once, after this.
-                convertDefinitionTable();
-            } else {
-                TableStructure one(definition.TableName);
-                one.Fields.append(field);
-                one.Fields.last().Optional = false;
-                if (one.Compare(*m_catalog, CompareExact))
-                    continue;
-                if (enmConvertMode != ConvertMode::Convert)
-                    return;
-                TableStructure s = MyStructureDefinition();
-                if (!s.Convert(*m_catalog))
-                    fail(QStringLiteral("changing field %1 of %2 failed: %3")
-                                 .arg(field.Name, s.TableName, s.lastError()));
-            }
-            table = DatabaseHelper::FindTable(*m_catalog, definition.TableName);
+            TableStructure one(definition.TableName);
+            one.Fields.append(field);
+            one.Fields.last().Optional = false;
+            if (table->FindColumn(field.Name) && one.Compare(*catalog(), CompareExact))
+                continue;
+            if (enmConvertMode != ConvertMode::Convert)
+                return;
+            // Only the definition table here: the keys and indexes of the other tables are
+            // checked once, after this.
+            convertDefinitionTable();
+            table = DatabaseHelper::FindTable(*catalog(), definition.TableName);
             require(table != nullptr, QStringLiteral("the definition table is gone"));
         }
-        if (enmConvertMode == ConvertMode::Convert && !m_formerNamesFound.isEmpty())
-            moveFormerDefinitionRows();
+        // The rows of a former base-table name whose column is not defined under the current name
+        // move to the current name; a name defined under both keeps the current definition.
+        if (enmConvertMode == ConvertMode::Convert && !m_formerNamesFound.isEmpty()
+            && DefinitionTable(m_tables).moveFormerRows(m_formerNamesFound))
+            require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
         result = true;
     });
-}
-
-// The rows of each former name whose column name is not defined under the current name yet move
-// to the current name, after the positions in use there, in the order they had. A name defined
-// under both stays with the current definition; its former row is left alone.
-bool CFilterColumns::moveFormerDefinitionRows()
-{
-    Connection *db = connection();
-    const QString table = db->QuoteName(QString::fromLatin1(DefinitionTableName));
-    const QString baseField = db->QuoteName(QStringLiteral("BaseTable"));
-    const QString nameField = db->QuoteName(QStringLiteral("Name"));
-    const QString positionField = db->QuoteName(QStringLiteral("Position"));
-    const auto rowsOf = [&](const QString &baseTable) {
-        auto rs = db->OpenQuery(QStringLiteral("SELECT ") + nameField + QStringLiteral(", ") + positionField
-                                + QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + baseField
-                                + QStringLiteral(" = ") + db->QuoteText(baseTable) + QStringLiteral(" ORDER BY ")
-                                + positionField);
-        if (!rs)
-            fail(db->lastError());
-        return rs;
-    };
-
-    QSet<QString> defined;
-    int last = 0;
-    for (auto rs = rowsOf(m_baseTableName); !rs->EOF(); rs->MoveNext()) {
-        defined.insert(rs->value(0).toString().toLower());
-        last = std::max(last, rs->value(1).toInt());
-    }
-    struct Move
-    {
-        QString former;
-        QString name;
-    };
-    QList<Move> moves;
-    for (const QString &former : std::as_const(m_formerNamesFound)) {
-        for (auto rs = rowsOf(former); !rs->EOF(); rs->MoveNext()) {
-            const QString name = rs->value(0).toString();
-            if (defined.contains(name.toLower()))
-                continue;
-            defined.insert(name.toLower());
-            moves.append({former, name});
-        }
-    }
-    if (moves.isEmpty())
-        return true;
-
-    const LockedMessage locked = lockedMessage(8456, 8457);
-    inTransaction(*db, locked, [&] {
-        for (const Move &move : std::as_const(moves)) {
-            const QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + baseField
-                                + QStringLiteral(" = ") + db->QuoteText(m_baseTableName) + QStringLiteral(", ")
-                                + positionField + QStringLiteral(" = ") + QString::number(++last)
-                                + QStringLiteral(" WHERE ") + baseField + QStringLiteral(" = ")
-                                + db->QuoteText(move.former) + QStringLiteral(" AND ") + nameField
-                                + QStringLiteral(" = ") + db->QuoteText(move.name);
-            if (!db->ExecuteSql(sql, &locked))
-                fail(db->lastError());
-        }
-    });
-    require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
-    return true;
 }
 
 int CFilterColumns::CheckForeignKeysAndIndexes(IProgress *roProgress, int enmConvertMode, bool blnCheckKeys,
@@ -413,7 +344,7 @@ int CFilterColumns::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMod
                     continue;
                 CScPicklist *picklist = c->PickList();
                 require(picklist != nullptr, QStringLiteral("column %1 has no picklist").arg(c->Name()));
-                if (!DatabaseHelper::FindTable(*m_catalog, PicklistTableName(c))) {
+                if (!DatabaseHelper::FindTable(*catalog(), PicklistTableName(c))) {
                     if (!picklist->CreatePicklistTable()) {
                         result = CheckTableResult::Failed;
                         fail(QStringLiteral("creating %1 failed").arg(PicklistTableName(c)));
@@ -463,8 +394,8 @@ int CFilterColumns::CheckColumn(IProgress *roProgress, int enmConvertMode, CFilt
     return checked("CheckColumn", int(CheckTableResult::Continue), [&](int &result) {
         require(column != nullptr, QStringLiteral("no column"));
         const QString tableName = SearchTableName(column);
-        m_catalog->Refresh(tableName);
-        if (!DatabaseHelper::FindTable(*m_catalog, tableName)) {
+        catalog()->Refresh(tableName);
+        if (!DatabaseHelper::FindTable(*catalog(), tableName)) {
             if (enmConvertMode != ConvertMode::Convert) {
                 result = askConvert(tableName, enmConvertMode);
                 if (stops(result))
@@ -476,13 +407,13 @@ int CFilterColumns::CheckColumn(IProgress *roProgress, int enmConvertMode, CFilt
             }
         } else {
             TableStructure s = MyStructureDefault(column);
-            if (!fieldsOf(s).Compare(*m_catalog, CompareExact)) {
+            if (!fieldsOf(s).Compare(*catalog(), CompareExact)) {
                 if (enmConvertMode != ConvertMode::Convert) {
                     result = askConvert(tableName, enmConvertMode);
                     if (stops(result))
                         return;
                 }
-                if (!s.Convert(*m_catalog)) {
+                if (!s.Convert(*catalog())) {
                     result = CheckTableResult::Failed;
                     fail(QStringLiteral("converting %1 for column %2 failed: %3")
                                  .arg(tableName, column->Name(), s.lastError()));
@@ -502,16 +433,16 @@ int CFilterColumns::CheckIndexes(int enmConvertMode, CFilterColumn *column)
     return checked("CheckIndexes", int(CheckTableResult::Continue), [&](int &result) {
         require(column != nullptr, QStringLiteral("no column"));
         TableStructure s = MyStructureDefault(column);
-        if (!DatabaseHelper::FindTable(*m_catalog, s.TableName))
+        if (!DatabaseHelper::FindTable(*catalog(), s.TableName))
             return; // CheckColumn builds a missing table
-        if (keysOf(s).Compare(*m_catalog, CompareExact))
+        if (keysOf(s).Compare(*catalog(), CompareExact))
             return;
         if (enmConvertMode != ConvertMode::Convert) {
             result = askConvert(s.TableName, enmConvertMode);
             if (stops(result))
                 return;
         }
-        if (!s.RepairKeys(*m_catalog) || !s.RepairIndexes(*m_catalog)) {
+        if (!s.RepairKeys(*catalog()) || !s.RepairIndexes(*catalog())) {
             result = CheckTableResult::Failed;
             fail(QStringLiteral("repairing the keys of %1 failed: %2").arg(s.TableName, s.lastError()));
         }
@@ -536,8 +467,8 @@ int CFilterColumns::ValidateStandardTable(int enmConvertMode)
 {
     return checked("ValidateStandardTable", int(CheckTableResult::Continue), [&](int &result) {
         const QString tableName = SearchDataTableName();
-        m_catalog->Refresh(tableName);
-        const auto table = DatabaseHelper::FindTable(*m_catalog, tableName);
+        catalog()->Refresh(tableName);
+        const auto table = DatabaseHelper::FindTable(*catalog(), tableName);
         const QString shownName = table ? table->Name : tableName;
 
         QList<const CFilterColumn *> defined;
@@ -568,7 +499,7 @@ int CFilterColumns::ValidateStandardTable(int enmConvertMode)
             return;
 
         if (enmConvertMode != ConvertMode::Convert) {
-            result = askConvert(m_baseTableName, enmConvertMode);
+            result = askConvert(baseTableName(), enmConvertMode);
             return;
         }
         if (!ColumnsSave(nullptr)) {
@@ -576,13 +507,13 @@ int CFilterColumns::ValidateStandardTable(int enmConvertMode)
             fail(QStringLiteral("saving the column set to repair %1 failed").arg(shownName));
         }
         for (const QString &field : std::as_const(extra)) {
-            m_catalog->Refresh(tableName);
-            const auto now = DatabaseHelper::FindTable(*m_catalog, tableName);
+            catalog()->Refresh(tableName);
+            const auto now = DatabaseHelper::FindTable(*catalog(), tableName);
             // The save drops the search-data table with the last column that is kept in it.
             bool dropped = !now || !now->FindColumn(field);
             if (!dropped) {
                 TableStructure s = MyStructureDefault(nullptr);
-                dropped = s.DropField(*m_catalog, field);
+                dropped = s.DropField(*catalog(), field);
             }
             diagnostic((dropped ? QStringLiteral("deleted column ") : QStringLiteral("failed to delete column "))
                        + field + QStringLiteral(" from ") + shownName);
@@ -610,12 +541,12 @@ bool CFilterColumns::BuildDefaultTable(IProgress *roProgress, CFilterColumn *col
         // The search-data table is made with the fields of every column kept in it.
         TableStructure s = column->ColumnType() == fcKeyword ? MyStructureDefault(column) : searchDataStructure();
         const bool made =
-                DatabaseHelper::FindTable(*m_catalog, s.TableName) ? s.Convert(*m_catalog) : s.Create(*m_catalog);
+                DatabaseHelper::FindTable(*catalog(), s.TableName) ? s.Convert(*catalog()) : s.Create(*catalog());
         if (!made)
             fail(QStringLiteral("creating %1 failed: %2").arg(s.TableName, s.lastError()));
         const int code = checkKeysAndIndexes(roProgress, ConvertMode::Convert, true, true, s.TableName);
-        m_catalog->Refresh(s.TableName);
-        result = !stops(code) && DatabaseHelper::FindTable(*m_catalog, s.TableName) != nullptr;
+        catalog()->Refresh(s.TableName);
+        result = !stops(code) && DatabaseHelper::FindTable(*catalog(), s.TableName) != nullptr;
     });
 }
 
@@ -661,9 +592,9 @@ std::unique_ptr<CCheckPopulationResult> CFilterColumns::CheckPopulationProgress(
 {
     return checked("CheckPopulationProgress", std::unique_ptr<CCheckPopulationResult>(),
                    [&](std::unique_ptr<CCheckPopulationResult> &result) {
-                       require(m_handler != nullptr, QStringLiteral("no database handler"));
+                       require(handler() != nullptr, QStringLiteral("no database handler"));
                        result = std::make_unique<CCheckPopulationResult>(CheckTableResult::Failed);
-                       result->setValue(m_handler->DatabaseType() == DatabaseKind::RecordSetForm
+                       result->setValue(handler()->DatabaseType() == DatabaseKind::RecordSetForm
                                                 ? CheckPopulationProgressADO(progress, args)
                                                 : CheckPopulationProgressSQL(progress, args));
                    });
@@ -675,9 +606,9 @@ int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheck
 {
     return checked("CheckPopulationProgressSQL", int(CheckTableResult::Continue), [&](int &result) {
         Connection *db = connection();
-        require(db && m_keyColumn, QStringLiteral("the column set is not set up"));
+        require(db && keyColumn(), QStringLiteral("the column set is not set up"));
         const QString t = db->QuoteName(SearchDataTableName());
-        const QString b = db->QuoteName(m_baseTableName);
+        const QString b = db->QuoteName(baseTableName());
         const QString k = db->QuoteName(keyFieldName());
         const QString selection = m_baseTable ? m_baseTable->SearchSelectionCriteria().trimmed() : QString();
 
@@ -698,10 +629,10 @@ int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheck
                    + db->QualifiedName(otherName, keyFieldName()) + QStringLiteral(" = ")
                    + db->QualifiedName(fromName, keyFieldName()) + QLatin1Char(')');
         };
-        QString missing = lacking(m_baseTableName, SearchDataTableName());
+        QString missing = lacking(baseTableName(), SearchDataTableName());
         if (!selection.isEmpty())
             missing += QStringLiteral(" AND ") + k + QStringLiteral(" IN (") + selection + QLatin1Char(')');
-        const QString orphaned = lacking(SearchDataTableName(), m_baseTableName);
+        const QString orphaned = lacking(SearchDataTableName(), baseTableName());
         const QString insert = QStringLiteral("INSERT INTO ") + t + QLatin1Char('(') + fields
                                + QStringLiteral(") SELECT ") + values + QStringLiteral(" FROM ") + b
                                + QStringLiteral(" WHERE ") + missing;
@@ -748,15 +679,15 @@ int CFilterColumns::CheckPopulationProgressADO(IProgress &progress, const CCheck
 {
     return checked("CheckPopulationProgressADO", int(CheckTableResult::Continue), [&](int &result) {
         Connection *db = connection();
-        require(db && m_keyColumn, QStringLiteral("the column set is not set up"));
+        require(db && keyColumn(), QStringLiteral("the column set is not set up"));
         const QString key = keyFieldName();
         const QString k = db->QuoteName(key);
         const QString table = SearchDataTableName();
         const QString selection = m_baseTable ? m_baseTable->SearchSelectionCriteria().trimmed() : QString();
         const QString everyBaseKey =
-                QStringLiteral("SELECT ") + k + QStringLiteral(" FROM ") + db->QuoteName(m_baseTableName);
+                QStringLiteral("SELECT ") + k + QStringLiteral(" FROM ") + db->QuoteName(baseTableName());
         const QString order = QStringLiteral(" ORDER BY ") + k;
-        const KeyOrder keyOrder(adoFamily(m_keyColumn->Type) == AdoFamily::Text);
+        const KeyOrder keyOrder(adoFamily(keyColumn()->Type) == AdoFamily::Text);
 
         const std::vector<RecordKey> base =
                 readKeys(*db, (selection.isEmpty() ? everyBaseKey : selection) + order, keyOrder);
@@ -838,21 +769,6 @@ int CFilterColumns::CheckPopulationProgressADO(IProgress &progress, const CCheck
 }
 
 // --- Names under former base-table names -------------------------------------------------------
-
-QStringList CFilterColumns::formerBaseTableNames() const
-{
-    QStringList names;
-    if (!m_baseTable || !m_baseTable->CheckTableIsRenamed())
-        return names;
-    for (qint32 t = 1; t <= m_baseTable->CheckTableTableNameCount(); ++t) {
-        for (qint32 n = 1; n <= m_baseTable->CheckTableNameCount(); ++n) {
-            const QString name = m_baseTable->CheckTableNameOld(t, n);
-            if (!name.isEmpty())
-                names.append(name);
-        }
-    }
-    return names;
-}
 
 void CFilterColumns::GetCheckNameListAddEntries(CCheckNameList &list, const QStringList &formerNames,
                                                 const CFilterColumn *column) const

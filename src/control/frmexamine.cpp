@@ -42,8 +42,9 @@ frmExamine::frmExamine(QWidget *parent) : QDialog(parent)
 
     connect(m_cseEdit, &UKVOSearch::OkButtonClick, this, [this] {
         traced("cseEdit_OkButtonClick", Module, [&] {
-            if (m_cseEdit->IsDirty())
-                m_cseEdit->SaveData();
+            // A record that could not be saved keeps the window open with what the user typed.
+            if (m_cseEdit->IsDirty() && !m_cseEdit->SaveData())
+                return;
             unloadWindow(QDialog::Accepted);
         });
     });
@@ -210,8 +211,8 @@ void frmExamine::closeEvent(QCloseEvent *event)
                     windowTitle(), &m_owner);
             if (answer == MsgBox::vbCancel)
                 return;
-            if (answer == MsgBox::vbYes)
-                m_cseEdit->SaveData();
+            if (answer == MsgBox::vbYes && !m_cseEdit->SaveData())
+                return;
         }
         unloadWindow(QDialog::Rejected);
     });

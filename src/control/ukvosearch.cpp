@@ -269,7 +269,8 @@ void UKVOSearch::Private::controlSetup()
         CFilterColumns *set = columns();
         if (!set)
             return;
-        set->GetData(sourceEntry);
+        // A column that cannot be read has reported why and shows as empty; the others are shown.
+        static_cast<void>(set->GetData(sourceEntry));
         // The base record changes with every Display, not only when the fields are rebuilt.
         setupListView();
         if (!controlsBuilt) {
@@ -457,9 +458,9 @@ void UKVOSearch::ResetData()
     traced("ResetData", Module, [&] { d->resetData(); });
 }
 
-void UKVOSearch::SaveData()
+bool UKVOSearch::SaveData()
 {
-    traced("SaveData", Module, [&] { d->saveData(); });
+    return traced("SaveData", Module, false, [&](bool &result) { result = d->saveData(); });
 }
 
 void UKVOSearch::ShowAboutBox()

@@ -59,7 +59,8 @@ public:
                     HostKit::IBaseTableStructure *roBaseStructure);
     void Refresh();
     void ResetData();
-    void SaveData();
+    // Writes the record's values; false when not all of them were written (the record stays dirty).
+    bool SaveData();
     void ShowAboutBox();
     bool ShowCancelButton() const;
     void setShowCancelButton(bool show);

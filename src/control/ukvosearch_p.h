@@ -153,7 +153,7 @@ public:
     // --- Editing (ukvosearchediting.cpp) ----------------------------------------------------
     void setEditing(bool value);
     void resetData();
-    void saveData();
+    bool saveData();
     void clearData();
     bool isClear() const;
     void scheduleControlsUpdate();

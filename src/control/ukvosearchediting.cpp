@@ -127,14 +127,17 @@ void UKVOSearch::Private::resetData()
     scheduleControlsUpdate();
 }
 
-void UKVOSearch::Private::saveData()
+bool UKVOSearch::Private::saveData()
 {
     CFilterColumns *set = columns();
     if (!set || !container)
-        return;
-    set->SaveDataFromEditControl(sourceEntry);
+        return false;
+    // A save that failed leaves the record dirty: what the user typed stays, and so does Apply.
+    if (!set->SaveDataFromEditControl(sourceEntry))
+        return false;
     dirty = false;
     scheduleControlsUpdate();
+    return true;
 }
 
 void UKVOSearch::Private::clearData()
@@ -444,7 +447,8 @@ void UKVOSearch::Private::cmdApplyClick()
         focusAndIdle(cmdApply);
         if (!self || !cmdApply->isEnabled() || !dirty)
             return;
-        saveData();
+        if (!saveData())
+            return;
         emit q->ApplyButtonClick();
         if (!self || !filter)
             return;

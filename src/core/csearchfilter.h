@@ -39,13 +39,14 @@ public:
     CSearchFilter &operator=(const CSearchFilter &) = delete;
 
     // --- Public members ---------------------------------------------------------------------
-    void AnalyzeDataBlock(const QDateTime &dtmTimestamp, const QString &strSourceFile, ISearchBaseEntry *dflThis,
+    // True when the block's values were stored (or the block held none).
+    bool AnalyzeDataBlock(const QDateTime &dtmTimestamp, const QString &strSourceFile, ISearchBaseEntry *dflThis,
                           const QByteArray &baData);
     HostKit::Picture BitmapLarge(int enmBitmapId) const;
     HostKit::Picture BitmapSmall(int enmBitmapId) const;
     int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
     void Configure(HostKit::IFormsInterface *oFI);
-    void CopyCleanup();
+    bool CopyCleanup(); // false when the merge names could not be removed
     ESearchFilterCopyConfigurationResults CopyConfiguration(HostKit::IProgress *roProgress, CSearchFilter *rsfSource);
     ESearchFilterCopyConfigurationResults CopyValuesBetweenTables(CSearchFilter *sfSource, ISearchBaseEntry *roSource,
                                                                   ISearchBaseEntry *roTarget);
@@ -59,7 +60,8 @@ public:
     std::unique_ptr<CCheckNameList> GetCheckNameList();
     bool InitializeSearchData(ISearchBaseEntry *roEntry);
     std::unique_ptr<ISearchBaseEntry> MakeMergeBaseEntry(qint32 lngId) const;
-    void MergeSearchData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource, ISearchBaseEntry *entrySource);
+    // True when the record's values were merged.
+    bool MergeSearchData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource, ISearchBaseEntry *entrySource);
     QString StandardCaption(int enmCaptionId) const;
     void UpdateDemoDncFile(HostKit::IProgress *roProgress, HostKit::IFormsInterface *oFI, ISearchBaseEntry *sbeDncFile,
                            const QString &strDrawingNo, const QString &strPartNo, const QString &strCustomer);
@@ -69,7 +71,8 @@ public:
 
     // --- Inside the library -----------------------------------------------------------------
     void OpenSearch(HostKit::IDatabaseHandler *roHandler, ISearchBaseTable *roBaseTable, HostKit::Catalog *roCatalog,
-                    HostKit::IUserProfile *roProfile, int enmConvertMode, HostKit::IBaseTableStructure *roBaseStructure);
+                    HostKit::IUserProfile *roProfile, int enmConvertMode,
+                    HostKit::IBaseTableStructure *roBaseStructure);
     // The status the set-up left (also when it released the column set).
     ColumnsStatusConstants setupStatus() const { return m_setupStatus; }
     void SetupOwnerLocation(HostKit::IFormsInterface *oFI);

@@ -419,28 +419,28 @@ void WalkDataBlock(CFilterColumns &columns, DataBlockLines &lines, ImportErrorLo
     traced("WalkDataBlock", Module, [&] { BlockWalker(columns, log, report).run(lines); });
 }
 
-void AnalyzeDataBlock(CSearchFilter *searchFilter, const QDateTime &dtmTimestamp, const QString &strSourceFile,
+bool AnalyzeDataBlock(CSearchFilter *searchFilter, const QDateTime &dtmTimestamp, const QString &strSourceFile,
                       ISearchBaseEntry *dflThis, const QByteArray &baData, ImportReport *report)
 {
     ImportReport local;
     ImportReport &out = report ? *report : local;
     out = ImportReport();
     ImportErrorLog log(strSourceFile, dtmTimestamp);
-    traced("AnalyzeDataBlock", Module, [&] {
-        if (!searchFilter || !searchFilter->Exists())
-            return;
+    const bool done = traced("AnalyzeDataBlock", Module, false, [&](bool &result) {
+        require(searchFilter && searchFilter->Exists(), QStringLiteral("the search filter is not set up"));
         CFilterColumns &columns = *searchFilter->FilterColumns();
-        columns.GetData(dflThis);
+        // The record's values are written back whole: without them a keyword list the block does
+        // not name would be cleared.
+        require(columns.GetData(dflThis), QStringLiteral("the values of the record cannot be read"));
         DataBlockLines lines = DataBlockToStringCollection(baData);
-        if (lines.isEmpty())
-            return;
-        WalkDataBlock(columns, lines, log, out);
-        if (!out.stored.isEmpty())
-            columns.CopyData(dflThis);
+        if (!lines.isEmpty())
+            WalkDataBlock(columns, lines, log, out);
+        result = out.stored.isEmpty() || columns.CopyData(dflThis);
     });
     log.close();
     out.logPath = log.path();
     out.logFailed = log.failed();
+    return done;
 }
 
 } // namespace KvoPlx800SCtl::basImport

@@ -118,9 +118,11 @@ QString TimestampText(const QDateTime &timestamp);
 
 // Reads the data block in `baData` into the record `dflThis` of the search filter's column set:
 // reads the record's values, takes the values of the block's lines and writes every column back
-// when anything was taken. `report` (optional) receives what happened.
-void AnalyzeDataBlock(CSearchFilter *searchFilter, const QDateTime &dtmTimestamp, const QString &strSourceFile,
-                      ISearchBaseEntry *dflThis, const QByteArray &baData, ImportReport *report = nullptr);
+// when anything was taken. `report` (optional) receives what happened. False when the record's
+// values could not be read (nothing is written then) or not all of them could be written.
+[[nodiscard]] bool AnalyzeDataBlock(CSearchFilter *searchFilter, const QDateTime &dtmTimestamp,
+                                    const QString &strSourceFile, ISearchBaseEntry *dflThis, const QByteArray &baData,
+                                    ImportReport *report = nullptr);
 // The walk over the lines: values go into the columns' SavedValue and SavedKeys, unusable lines
 // into the log. Writes nothing to the database.
 void WalkDataBlock(CFilterColumns &columns, DataBlockLines &lines, ImportErrorLog &log, ImportReport &report);

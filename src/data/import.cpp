@@ -9,11 +9,12 @@ namespace {
 constexpr const char *Module = "CSearchFilter";
 }
 
-void CSearchFilter::AnalyzeDataBlock(const QDateTime &dtmTimestamp, const QString &strSourceFile,
+bool CSearchFilter::AnalyzeDataBlock(const QDateTime &dtmTimestamp, const QString &strSourceFile,
                                      ISearchBaseEntry *dflThis, const QByteArray &baData)
 {
-    traced("AnalyzeDataBlock", Module,
-           [&] { basImport::AnalyzeDataBlock(this, dtmTimestamp, strSourceFile, dflThis, baData); });
+    return traced("AnalyzeDataBlock", Module, false, [&](bool &result) {
+        result = basImport::AnalyzeDataBlock(this, dtmTimestamp, strSourceFile, dflThis, baData);
+    });
 }
 
 } // namespace KvoPlx800SCtl

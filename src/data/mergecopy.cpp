@@ -4,10 +4,12 @@
 #include "core/csearchfilter.h"
 
 #include "columns/cfiltercolumns.h"
+#include "columns/definitiontable.h"
 #include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
+#include "data/recordwriter.h"
 #include "picklists/cscpicklist.h"
 
 #include "hostkit/adotypes.h"
@@ -32,14 +34,6 @@ using namespace HostKit;
 namespace {
 constexpr const char *FilterModule = "CSearchFilter";
 constexpr const char *Module = "CFilterColumns";
-
-const QString &mergeNameField()
-{
-    static const QString name = QStringLiteral("MergeName");
-    return name;
-}
-
-QString definitionTable() { return QString::fromLatin1(CFilterColumns::DefinitionTableName); }
 
 // A value carried over from another column, or another engine, as a value of a column type.
 std::optional<Variant> toColumnType(const Variant &value, FilterColumnTypeConstants type)
@@ -128,64 +122,61 @@ bool CSearchFilter::CopyValuesWithinTable(ISearchBaseEntry *roSource, ISearchBas
 ESearchFilterCopyConfigurationResults
 CSearchFilter::CopyValuesBetweenTables(CSearchFilter *sfSource, ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget)
 {
-    return traced(
-            "CopyValuesBetweenTables", FilterModule, fltrCCR_Failed,
-            [&](ESearchFilterCopyConfigurationResults &result) {
-                if (!sfSource || !roSource || !roTarget)
-                    return;
-                CFilterColumns *source = sfSource->FilterColumns();
-                require(m_columns && source, QStringLiteral("both search filters need their column sets"));
-                require(source->baseTableName().compare(m_columns->baseTableName(), Qt::CaseInsensitive) == 0,
-                        QStringLiteral("the base tables %1 and %2 differ")
-                                .arg(source->baseTableName(), m_columns->baseTableName()));
+    return traced("CopyValuesBetweenTables", FilterModule, fltrCCR_Failed,
+                  [&](ESearchFilterCopyConfigurationResults &result) {
+                      if (!sfSource || !roSource || !roTarget)
+                          return;
+                      CFilterColumns *source = sfSource->FilterColumns();
+                      require(m_columns && source, QStringLiteral("both search filters need their column sets"));
+                      require(source->baseTableName().compare(m_columns->baseTableName(), Qt::CaseInsensitive) == 0,
+                              QStringLiteral("the base tables %1 and %2 differ")
+                                      .arg(source->baseTableName(), m_columns->baseTableName()));
 
-                const NestedFailures reading;
-                source->GetData(roSource);
-                require(!reading.any(), QStringLiteral("the source record %1 could not be read").arg(roSource->Id()));
+                      require(source->GetData(roSource),
+                              QStringLiteral("the source record %1 could not be read").arg(roSource->Id()));
 
-                // Every source column needs its target, and every value a form the target takes, before
-                // anything is handed over.
-                struct Transfer
-                {
-                    const CFilterColumn *from;
-                    CFilterColumn *to;
-                    Variant value;
-                };
-                std::vector<Transfer> transfers;
-                for (const CFilterColumn *from : source->NewEnum()) {
-                    CFilterColumn *to = m_columns->findByName(from->Name());
-                    require(to != nullptr, QStringLiteral("the target has no column %1").arg(from->Name()));
-                    Variant value;
-                    if (to->ColumnType() != fcKeyword && from->ColumnType() != fcKeyword
-                        && !from->SavedValue().isEmpty()) {
-                        const auto typed = toColumnType(from->SavedValue(), to->ColumnType());
-                        require(typed.has_value(),
-                                QStringLiteral("the value \"%1\" of %2 does not fit the target's column")
-                                        .arg(from->SavedValue().toText(), from->Name()));
-                        value = *typed;
-                    }
-                    transfers.push_back({from, to, value});
-                }
+                      // Every source column needs its target, and every value a form the target takes, before
+                      // anything is handed over.
+                      struct Transfer
+                      {
+                          const CFilterColumn *from;
+                          CFilterColumn *to;
+                          Variant value;
+                      };
+                      std::vector<Transfer> transfers;
+                      for (const CFilterColumn *from : source->NewEnum()) {
+                          CFilterColumn *to = m_columns->findByName(from->Name());
+                          require(to != nullptr, QStringLiteral("the target has no column %1").arg(from->Name()));
+                          Variant value;
+                          if (to->ColumnType() != fcKeyword && from->ColumnType() != fcKeyword
+                              && !from->SavedValue().isEmpty()) {
+                              const auto typed = toColumnType(from->SavedValue(), to->ColumnType());
+                              require(typed.has_value(),
+                                      QStringLiteral("the value \"%1\" of %2 does not fit the target's column")
+                                              .arg(from->SavedValue().toText(), from->Name()));
+                              value = *typed;
+                          }
+                          transfers.push_back({from, to, value});
+                      }
 
-                for (const Transfer &t : transfers) {
-                    if (t.to->ColumnType() == fcKeyword) {
-                        // Keyword values reach the database only through a keyword list that a control
-                        // shows; without one the target keeps its keyword rows.
-                        t.to->SavedKeys() = t.from->ColumnType() == fcKeyword ? t.from->SavedKeys() : QStringList();
-                        continue;
-                    }
-                    addToPicklist(t.to, t.value);
-                }
-                for (const Transfer &t : transfers) {
-                    if (t.to->ColumnType() != fcKeyword && !t.value.isEmpty())
-                        t.to->setUpdatedValue(t.value);
-                }
-                const NestedFailures saving;
-                m_columns->SaveDataFromClientUpdates(roTarget);
-                require(!saving.any(),
-                        QStringLiteral("the values of record %1 could not be saved").arg(roTarget->Id()));
-                result = fltrCCR_Success;
-            });
+                      for (const Transfer &t : transfers) {
+                          if (t.to->ColumnType() == fcKeyword) {
+                              // Keyword values reach the database only through a keyword list that a control
+                              // shows; without one the target keeps its keyword rows.
+                              t.to->SavedKeys() =
+                                      t.from->ColumnType() == fcKeyword ? t.from->SavedKeys() : QStringList();
+                              continue;
+                          }
+                          addToPicklist(t.to, t.value);
+                      }
+                      for (const Transfer &t : transfers) {
+                          if (t.to->ColumnType() != fcKeyword && !t.value.isEmpty())
+                              t.to->setUpdatedValue(t.value);
+                      }
+                      require(m_columns->SaveDataFromClientUpdates(roTarget),
+                              QStringLiteral("the values of record %1 could not be saved").arg(roTarget->Id()));
+                      result = fltrCCR_Success;
+                  });
 }
 
 ESearchFilterCopyConfigurationResults CSearchFilter::CopyConfiguration(IProgress *roProgress, CSearchFilter *rsfSource)
@@ -225,20 +216,20 @@ ESearchFilterCopyConfigurationResults CSearchFilter::CopyConfiguration(IProgress
             });
 }
 
-void CSearchFilter::CopyCleanup()
+bool CSearchFilter::CopyCleanup()
 {
-    traced("CopyCleanup", FilterModule, [&] {
+    return traced("CopyCleanup", FilterModule, false, [&](bool &result) {
         if (m_columns)
-            m_columns->MergeCleanup();
+            result = m_columns->MergeCleanup();
     });
 }
 
-void CSearchFilter::MergeSearchData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource,
+bool CSearchFilter::MergeSearchData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource,
                                     ISearchBaseEntry *entrySource)
 {
-    traced("MergeSearchData", FilterModule, [&] {
+    return traced("MergeSearchData", FilterModule, false, [&](bool &result) {
         if (m_columns)
-            m_columns->MergeData(entryTarget, sfSource, entrySource);
+            result = m_columns->MergeData(entryTarget, sfSource, entrySource);
     });
 }
 
@@ -250,12 +241,8 @@ bool CFilterColumns::Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget
         if (!roSource || !roTarget)
             return;
         // A source that cannot be read must not clear the target's keywords.
-        const NestedFailures reading;
-        GetData(roSource);
-        require(!reading.any(), QStringLiteral("the source record %1 could not be read").arg(roSource->Id()));
-        const NestedFailures writing;
-        CopyData(roTarget);
-        require(!writing.any(), QStringLiteral("the values of record %1 could not be written").arg(roTarget->Id()));
+        require(GetData(roSource), QStringLiteral("the source record %1 could not be read").arg(roSource->Id()));
+        require(CopyData(roTarget), QStringLiteral("the values of record %1 could not be written").arg(roTarget->Id()));
         result = true;
     });
 }
@@ -263,9 +250,10 @@ bool CFilterColumns::Copy(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget
 // SaveDataFromClientUpdates with the saved values: blank values (Null, empty text, false) leave
 // the target's value alone, a picklist value is first added to its picklist, and keyword columns
 // are rewritten from their SavedKeys.
-void CFilterColumns::CopyData(ISearchBaseEntry *entry)
+bool CFilterColumns::CopyData(ISearchBaseEntry *entry)
 {
-    traced("CopyData", Module, [&] {
+    return traced("CopyData", Module, false, [&](bool &result) {
+        require(entry != nullptr, QStringLiteral("no record to write"));
         const auto literalOf = [&](CFilterColumn *column) -> std::optional<QString> {
             const Variant value = column->SavedValue();
             if (isBlankValue(column->ColumnType(), value))
@@ -278,23 +266,24 @@ void CFilterColumns::CopyData(ISearchBaseEntry *entry)
                         QStringLiteral("the picklist of %1 cannot take the value").arg(column->Name()));
             return literal;
         };
-        const auto writeKeywordColumn = [&](CFilterColumn *column, const QString &seek) {
-            const NestedFailures keywords;
-            CopyDataKeyword(entry, column, seek);
-            require(!keywords.any(), QStringLiteral("the keywords of %1 could not be written").arg(column->Name()));
-        };
-        writeRow(entry, literalOf, writeKeywordColumn, {8459, 8460, 8461});
+        const QString seek = SearchTableSeekCriteria(entry);
+        RecordWriter(m_tables).write(entry->Id(), NewEnum(), literalOf,
+                                     [&](CFilterColumn *column) { return CopyDataKeyword(entry, column, seek); },
+                                     {8459, 8460, 8461});
+        result = true;
     });
 }
 
 // The keyword rows of one record rewritten from the column's SavedKeys, each keyword once (as the
-// table's key compares keywords), the DELETE and the INSERTs in one transaction.
-void CFilterColumns::CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column, const QString &criterion)
+// table's key compares keywords), the DELETE and the INSERTs in one transaction. `criterion` is the
+// record's seek criterion, which the writer makes from the record itself.
+bool CFilterColumns::CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column,
+                                     [[maybe_unused]] const QString &criterion)
 {
-    traced("CopyDataKeyword", Module, [&] {
-        if (!entry || !column)
-            return;
-        writeKeywords(entry, column, criterion, column->SavedKeys(), {8462, 8463, 8464});
+    return traced("CopyDataKeyword", Module, false, [&](bool &result) {
+        require(entry && column, QStringLiteral("no record or column"));
+        RecordWriter(m_tables).writeKeywords(entry->Id(), *column, column->SavedKeys(), {8462, 8463, 8464});
+        result = true;
     });
 }
 
@@ -312,26 +301,11 @@ bool CFilterColumns::CopyDataInsertIntoPicklist(CFilterColumn *column)
 
 // --- Column set: merge ----------------------------------------------------------------------
 
-TableStructure CFilterColumns::MakeLinkColumn() const
-{
-    TableStructure s(definitionTable());
-    s.addField(mergeNameField(), adVarWChar, m_handler ? m_handler->DefaultTextLength() : 255);
-    return s;
-}
-
 bool CFilterColumns::MakeMergeColumn()
 {
     return traced("MakeMergeColumn", Module, false, [&](bool &result) {
-        require(m_catalog != nullptr, QStringLiteral("the column set is not set up"));
-        if (!DatabaseHelper::FindTable(*m_catalog, definitionTable()))
-            require(CreateDefinitionTable(), QStringLiteral("the definition table cannot be created"));
-        const auto table = DatabaseHelper::FindTable(*m_catalog, definitionTable());
-        require(table != nullptr, QStringLiteral("the definition table is missing"));
-        if (!table->FindColumn(mergeNameField())) {
-            TableStructure s = MakeLinkColumn();
-            if (!s.AddField(*m_catalog, mergeNameField()))
-                fail(QStringLiteral("adding %1 failed: %2").arg(mergeNameField(), s.lastError()));
-        }
+        require(catalog() != nullptr, QStringLiteral("the column set is not set up"));
+        DefinitionTable(m_tables).addMergeField();
         result = true;
     });
 }
@@ -339,56 +313,43 @@ bool CFilterColumns::MakeMergeColumn()
 bool CFilterColumns::MergeCleanup()
 {
     return traced("MergeCleanup", Module, false, [&](bool &result) {
-        require(m_catalog != nullptr, QStringLiteral("the column set is not set up"));
-        const auto table = DatabaseHelper::FindTable(*m_catalog, definitionTable());
-        if (table && table->FindColumn(mergeNameField())) {
-            TableStructure s = MakeLinkColumn();
-            if (!s.DropField(*m_catalog, mergeNameField()))
-                fail(QStringLiteral("removing %1 failed: %2").arg(mergeNameField(), s.lastError()));
-        }
+        require(catalog() != nullptr, QStringLiteral("the column set is not set up"));
+        DefinitionTable(m_tables).dropMergeField();
         for (const auto &c : m_columns)
             c->setMergeName(QString());
         result = true;
     });
 }
 
-void CFilterColumns::MergeData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource, ISearchBaseEntry *entrySource)
+bool CFilterColumns::MergeData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource, ISearchBaseEntry *entrySource)
 {
-    traced("MergeData", Module, [&] {
-        if (!entryTarget || !sfSource || !entrySource)
-            return;
+    return traced("MergeData", Module, false, [&](bool &result) {
+        require(entryTarget && sfSource && entrySource, QStringLiteral("no record to merge"));
         const CFilterColumns *source = sfSource->FilterColumns();
         require(source != nullptr, QStringLiteral("the source filter has no column set"));
-        require(source->baseTableName().compare(m_baseTableName, Qt::CaseInsensitive) == 0,
-                QStringLiteral("the base tables %1 and %2 differ").arg(source->baseTableName(), m_baseTableName));
-        if (HasKeywordColumns())
-            MergeDataKeywordColumns(entryTarget, sfSource, entrySource);
-        if (HasStandardColumns())
-            MergeDataStandardColumns(entryTarget, sfSource, entrySource);
+        require(source->baseTableName().compare(baseTableName(), Qt::CaseInsensitive) == 0,
+                QStringLiteral("the base tables %1 and %2 differ").arg(source->baseTableName(), baseTableName()));
+        // Keyword values are not merged: the target keeps its own.
+        result = !HasStandardColumns() || MergeDataStandardColumns(entryTarget, sfSource, entrySource);
     });
-}
-
-void CFilterColumns::MergeDataKeywordColumns(ISearchBaseEntry *, CSearchFilter *, ISearchBaseEntry *)
-{
-    // Keyword values are not merged: the target keeps its own.
-    traced("MergeDataKeywordColumns", Module, [] {});
 }
 
 // The source row is read through the source filter: its connection, table name, quoting and seek
 // criterion (the two filters may live on different engines). Each non-Null field goes to the
 // merge column whose merge name is the field's name, converted to that column's type.
-void CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource,
+bool CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource,
                                               ISearchBaseEntry *entrySource)
 {
-    traced("MergeDataStandardColumns", Module, [&] {
-        if (!entryTarget || !sfSource || !entrySource)
-            return;
+    return traced("MergeDataStandardColumns", Module, false, [&](bool &result) {
+        require(entryTarget && sfSource && entrySource, QStringLiteral("no record to merge"));
         CFilterColumns *source = sfSource->FilterColumns();
         require(source && source->connection() && source->catalog(), QStringLiteral("the source filter is not set up"));
         Connection &from = *source->connection();
         const QString sourceTable = source->SearchDataTableName();
-        if (!DatabaseHelper::FindTable(*source->catalog(), sourceTable))
-            return; // the source holds keyword columns only
+        if (!DatabaseHelper::FindTable(*source->catalog(), sourceTable)) {
+            result = true; // the source holds keyword columns only
+            return;
+        }
         const QString sourceSeek = source->SearchTableSeekCriteria(entrySource);
         require(!sourceSeek.isEmpty(), QStringLiteral("the source record cannot be found in its search tables"));
         const auto row = from.OpenQuery(QStringLiteral("SELECT * FROM ") + from.QuoteName(sourceTable)
@@ -397,8 +358,10 @@ void CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSe
             fail(QStringLiteral("the search data of source record %1 could not be read: %2")
                          .arg(entrySource->Id())
                          .arg(from.lastError()));
-        if (row->EOF())
+        if (row->EOF()) {
+            result = true; // nothing to merge
             return;
+        }
 
         Connection *db = connection();
         require(db != nullptr, QStringLiteral("no database connection"));
@@ -441,8 +404,10 @@ void CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSe
                 fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
                              .arg(entryTarget->Id())
                              .arg(db->lastError()));
-            if (!found)
+            if (!found) {
+                result = true;
                 return;
+            }
             QString setList;
             for (const Pair &p : pairs) {
                 const QString literal = SqlValueText(p.column, p.value);
@@ -451,15 +416,14 @@ void CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSe
                 db->AddUpdatePair(setList, p.column->Name(), literal);
             }
             const LockedMessage locked = lockedMessage(8474, 8476);
-            if (!db->ExecuteSql(QStringLiteral("UPDATE ") + db->QuoteName(SearchDataTableName())
-                                        + QStringLiteral(" SET ") + setList + QStringLiteral(" WHERE ") + seek,
-                                &locked))
-                fail(QStringLiteral("the search data of record %1 could not be merged: %2")
-                             .arg(entryTarget->Id())
-                             .arg(db->lastError()));
+            execute(*db,
+                    QStringLiteral("UPDATE ") + db->QuoteName(SearchDataTableName()) + QStringLiteral(" SET ") + setList
+                            + QStringLiteral(" WHERE ") + seek,
+                    &locked, QStringLiteral("the search data of record %1 could not be merged").arg(entryTarget->Id()));
         }
         require(unfit.isEmpty(), QStringLiteral("the values of %1 do not fit their target columns and were not merged")
                                          .arg(unfit.join(QStringLiteral(", "))));
+        result = true;
     });
 }
 

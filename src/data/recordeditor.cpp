@@ -14,7 +14,7 @@ constexpr const char *Module = "RecordEditor";
 QString typeMismatch(const CFilterColumn *column, const QString &text, const QString &what)
 {
     return QStringLiteral("column %1 of type %2: \"%3\" is not %4")
-        .arg(column->Name(), column->typeDisplayName(), text, what);
+            .arg(column->Name(), column->typeDisplayName(), text, what);
 }
 // The characters a field of a text column takes.
 int lengthLimit(const CFilterColumn *column)
@@ -26,15 +26,12 @@ int lengthLimit(const CFilterColumn *column)
 QString tooLong(const CFilterColumn *column)
 {
     return QStringLiteral("column %1 of type %2 takes at most %3 characters")
-        .arg(column->Name(), column->typeDisplayName())
-        .arg(lengthLimit(column));
+            .arg(column->Name(), column->typeDisplayName())
+            .arg(lengthLimit(column));
 }
 } // namespace
 
-RecordEditor::RecordEditor(CFilterColumns &columns) : m_columns(columns)
-{
-    bind();
-}
+RecordEditor::RecordEditor(CFilterColumns &columns) : m_columns(columns) { bind(); }
 
 RecordEditor::~RecordEditor()
 {
@@ -66,14 +63,16 @@ IControl *RecordEditor::control(const CFilterColumn *column) const
     return nullptr;
 }
 
-void RecordEditor::load(ISearchBaseEntry *entry)
+bool RecordEditor::load(ISearchBaseEntry *entry)
 {
-    traced("load", Module, [&] {
-        m_columns.GetData(entry);
+    return traced("load", Module, false, [&](bool &result) {
+        const bool read = m_columns.GetData(entry);
+        // What could be read is shown either way.
         for (Binding &b : m_bindings) {
             b.column->ResetData();
             b.column->Validate();
         }
+        result = read;
     });
 }
 
@@ -112,7 +111,7 @@ bool RecordEditor::setText(CFilterColumn *column, const QString &text, QString *
             }
         }
         *error = QStringLiteral("column %1 of type %2: \"%3\" is not an entry of its picklist")
-                     .arg(column->Name(), column->typeDisplayName(), text);
+                         .arg(column->Name(), column->typeDisplayName(), text);
         return false;
     }
     if (auto *check = dynamic_cast<ICheckBox *>(control)) {
@@ -132,8 +131,9 @@ bool RecordEditor::setText(CFilterColumn *column, const QString &text, QString *
         return false;
     }
     if (!column->Validate()) {
-        *error = typeMismatch(column, text, column->ColumnType() == fcDateTime ? QStringLiteral("a date")
-                                                                                : QStringLiteral("a number of that type"));
+        *error = typeMismatch(column, text,
+                              column->ColumnType() == fcDateTime ? QStringLiteral("a date")
+                                                                 : QStringLiteral("a number of that type"));
         return false;
     }
     return true;
@@ -157,9 +157,9 @@ CFilterColumn *RecordEditor::firstInvalid() const
     return nullptr;
 }
 
-void RecordEditor::save(ISearchBaseEntry *entry)
+bool RecordEditor::save(ISearchBaseEntry *entry)
 {
-    traced("save", Module, [&] { m_columns.SaveDataFromEditControl(entry); });
+    return traced("save", Module, false, [&](bool &result) { result = m_columns.SaveDataFromEditControl(entry); });
 }
 
 } // namespace KvoPlx800SCtl

@@ -26,8 +26,8 @@ public:
     RecordEditor(const RecordEditor &) = delete;
     RecordEditor &operator=(const RecordEditor &) = delete;
 
-    // Reads the record and shows its values in the controls.
-    void load(ISearchBaseEntry *entry);
+    // Reads the record and shows its values in the controls; false when not every column was read.
+    [[nodiscard]] bool load(ISearchBaseEntry *entry);
     // Types `text` into a column's field as a user would: numbers and dates in the current
     // locale (dates also in ISO form), Booleans as true/false, yes/no or 1/0, keyword lists as
     // items separated by commas, a picklist value as one of its entries. An empty text clears the
@@ -37,8 +37,8 @@ public:
     void pasteTemplate();
     // The first column whose field does not hold a valid value, or nullptr.
     CFilterColumn *firstInvalid() const;
-    // Writes every valid field and every keyword list (the Apply button).
-    void save(ISearchBaseEntry *entry);
+    // Writes every valid field and every keyword list (the Apply button); true when all was written.
+    [[nodiscard]] bool save(ISearchBaseEntry *entry);
 
     IControl *control(const CFilterColumn *column) const;
 

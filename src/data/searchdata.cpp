@@ -7,6 +7,7 @@
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
+#include "recordwriter.h"
 
 #include "hostkit/connection.h"
 #include "hostkit/dialect.h"
@@ -51,23 +52,25 @@ QString CFilterColumns::SqlValueText(const CFilterColumn *column, const Variant 
 
 // --- Reading --------------------------------------------------------------------------------
 
-void CFilterColumns::GetData(ISearchBaseEntry *roSource)
+bool CFilterColumns::GetData(ISearchBaseEntry *roSource)
 {
-    traced("GetData", Module, [&] {
+    return traced("GetData", Module, false, [&](bool &result) {
         // Whatever happens below, no column keeps the values of the record read before.
         for (const auto &c : m_columns) {
             c->setSavedValue(MissingFieldValue(c->ColumnType()));
             c->SavedKeys().clear();
         }
         const QString seek = SearchTableSeekCriteria(roSource);
-        if (seek.isEmpty())
-            return;
+        require(!seek.isEmpty(), QStringLiteral("no record to read"));
 
+        // A keyword column or a picklist that cannot be read is reported and the others are
+        // still read; the result tells whether every column was.
+        bool whole = true;
         std::unique_ptr<RecordSet> row;
         for (const auto &c : m_columns) {
             CFilterColumn *column = c.get();
             if (column->ColumnType() == fcKeyword) {
-                GetDataKeyword(roSource, column, seek);
+                whole = GetDataKeyword(roSource, column, seek) && whole;
                 continue;
             }
             if (!row) {
@@ -78,7 +81,7 @@ void CFilterColumns::GetData(ISearchBaseEntry *roSource)
             }
             if (row->EOF()) {
                 if (column->IsPicklist())
-                    GetDataPicklist(column, nullptr);
+                    whole = GetDataPicklist(column, nullptr) && whole;
                 column->setSavedValue(MissingFieldValue(column->ColumnType()));
                 continue;
             }
@@ -86,21 +89,20 @@ void CFilterColumns::GetData(ISearchBaseEntry *roSource)
                     QStringLiteral("the table %1 has no field %2").arg(SearchDataTableName(), column->Name()));
             const Variant value = Convert::fromDatabase(row->value(column->Name()), column->ColumnType());
             if (column->IsPicklist())
-                GetDataPicklist(column, &value);
+                whole = GetDataPicklist(column, &value) && whole;
             column->setSavedValue(value.isNull() ? MissingFieldValue(column->ColumnType()) : value);
         }
+        result = whole;
     });
 }
 
-void CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rfc, const QString &strSeek)
+bool CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rfc, const QString &strSeek)
 {
-    traced("GetDataKeyword", Module, [&] {
-        if (!rfc)
-            return;
+    return traced("GetDataKeyword", Module, false, [&](bool &result) {
+        require(rfc != nullptr, QStringLiteral("no column"));
         rfc->SavedKeys().clear();
         Connection *db = connection();
-        if (!roEntry || !db || strSeek.isEmpty())
-            return;
+        require(roEntry && db && !strSeek.isEmpty(), QStringLiteral("no record to read"));
         const QString table = SearchTableName(rfc);
         // The keyword table has no order of its own: the rows come as the database delivers them.
         auto rows = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(table) + QStringLiteral(" WHERE ")
@@ -115,14 +117,14 @@ void CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rf
                 keys.append(value.toText());
         }
         rfc->SavedKeys() = keys;
+        result = true;
     });
 }
 
-void CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field)
+bool CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field)
 {
-    traced("GetDataPicklist", Module, [&] {
-        if (!column)
-            return;
+    return traced("GetDataPicklist", Module, false, [&](bool &result) {
+        require(column != nullptr, QStringLiteral("no column"));
         column->SavedKeys().clear();
         Connection *db = connection();
         require(db != nullptr, QStringLiteral("no database connection"));
@@ -151,38 +153,38 @@ void CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field
                 entries.append(text);
         }
         column->SavedKeys() = entries;
+        result = true;
     });
 }
 
 // --- Writing --------------------------------------------------------------------------------
 
-void CFilterColumns::SaveDataFromClientUpdates(ISearchBaseEntry *roEntry)
+bool CFilterColumns::SaveDataFromClientUpdates(ISearchBaseEntry *roEntry)
 {
-    traced("SaveDataFromClientUpdates", Module, [&] {
+    return traced("SaveDataFromClientUpdates", Module, false, [&](bool &result) {
         // The values handed in are used once, whether the save succeeds or not.
-        struct ResetUpdates
-        {
-            const std::vector<std::unique_ptr<CFilterColumn>> &columns;
-            ~ResetUpdates()
-            {
-                for (const auto &c : columns)
-                    c->setUpdatedValue(Variant());
-            }
-        } reset{m_columns};
+        const auto reset = qScopeGuard([&] {
+            for (const auto &c : m_columns)
+                c->setUpdatedValue(Variant());
+        });
         saveData(roEntry, false);
+        result = true;
     });
 }
 
-void CFilterColumns::SaveDataFromEditControl(ISearchBaseEntry *entry)
+bool CFilterColumns::SaveDataFromEditControl(ISearchBaseEntry *entry)
 {
-    traced("SaveDataFromEditControl", Module, [&] { saveData(entry, true); });
+    return traced("SaveDataFromEditControl", Module, false, [&](bool &result) {
+        saveData(entry, true);
+        result = true;
+    });
 }
 
 // The keyword rows of each keyword column, in collection order, and one statement on the
 // search-data row: an INSERT when the record has no row yet, else an UPDATE of the columns that
 // carry a value. From the edit control, every column whose field holds a valid value is written
 // with that value (a column without a field is left alone); from the host, every column whose
-// UpdatedValue is not Empty. Failures propagate to the caller's trace.
+// UpdatedValue is not Empty. Fails when any part of the record was not written.
 void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
 {
     const auto literalOf = [&](CFilterColumn *column) -> std::optional<QString> {
@@ -204,119 +206,24 @@ void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
             return std::nullopt;
         return valueLiteral(*dialect(), column->ColumnType(), value);
     };
-    writeRow(entry, literalOf,
-             [&](CFilterColumn *column, const QString &seek) { SaveDataKeyword(entry, column, seek); },
-             {8471, 8472, 8473});
-}
-
-void CFilterColumns::writeRow(ISearchBaseEntry *entry,
-                              const std::function<std::optional<QString>(CFilterColumn *)> &literalOf,
-                              const std::function<void(CFilterColumn *, const QString &)> &writeKeywordColumn,
-                              WriteTexts texts)
-{
-    if (!entry)
-        return;
-    Connection *db = connection();
-    require(db != nullptr, QStringLiteral("no database connection"));
+    require(entry != nullptr, QStringLiteral("no record to write"));
     const QString seek = SearchTableSeekCriteria(entry);
-    require(!seek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
-    const QString table = SearchDataTableName();
-    const QString key = keyLiteral(entry->Id());
-
-    // Every value goes into both forms: an existing row is updated at once, a missing one is
-    // inserted when the update finds no row. (Affected rows count the rows found, on MariaDB too.)
-    bool standard = false;
-    QString fields;
-    QString values;
-    QString setList;
-    db->AddInsertPair(fields, values, keyFieldName(), key);
-    for (const auto &c : m_columns) {
-        CFilterColumn *column = c.get();
-        if (column->ColumnType() == fcKeyword) {
-            writeKeywordColumn(column, seek);
-            continue;
-        }
-        standard = true;
-        const std::optional<QString> literal = literalOf(column);
-        if (!literal)
-            continue;
-        db->AddInsertPair(fields, values, column->Name(), *literal);
-        db->AddUpdatePair(setList, column->Name(), *literal);
-    }
-    if (!standard)
-        return;
-    const QString failure = QStringLiteral("the search data of record %1 could not be saved").arg(entry->Id());
-    if (setList.isEmpty()) {
-        // Nothing to change: only a missing row is made.
-        bool found = false;
-        if (!db->RowExists(table, keyFieldName(), key, found))
-            fail(QStringLiteral("the search data of record %1 could not be looked up: %2")
-                         .arg(entry->Id())
-                         .arg(db->lastError()));
-        if (found)
-            return;
-    } else {
-        const LockedMessage updating = lockedMessage(texts.text, texts.second);
-        execute(*db,
-                QStringLiteral("UPDATE ") + db->QuoteName(table) + QStringLiteral(" SET ") + setList
-                        + QStringLiteral(" WHERE ") + seek,
-                &updating, failure);
-        if (db->rowsAffected() > 0)
-            return;
-    }
-    const LockedMessage inserting = lockedMessage(texts.text, texts.first);
-    execute(*db,
-            QStringLiteral("INSERT INTO ") + db->QuoteName(table) + QStringLiteral(" (") + fields
-                    + QStringLiteral(") VALUES (") + values + QLatin1Char(')'),
-            &inserting, failure);
+    RecordWriter(m_tables).write(entry->Id(), NewEnum(), literalOf,
+                                 [&](CFilterColumn *column) { return SaveDataKeyword(entry, column, seek); },
+                                 {8471, 8472, 8473});
 }
 
-void CFilterColumns::SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column, const QString &strSeek)
+// `strSeek` is the record's seek criterion, which the writer makes from the record itself.
+bool CFilterColumns::SaveDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *column,
+                                     [[maybe_unused]] const QString &strSeek)
 {
-    traced("SaveDataKeyword", Module, [&] {
+    return traced("SaveDataKeyword", Module, false, [&](bool &result) {
         const IComboBox *combo = column ? column->asComboBox() : nullptr;
-        if (!combo || !roEntry)
-            return;
-        writeKeywords(roEntry, column, strSeek, combo->items(), {8477, 8478, 8479});
+        // A column without a keyword list in a control has nothing to save.
+        if (combo && roEntry)
+            RecordWriter(m_tables).writeKeywords(roEntry->Id(), *column, combo->items(), {8477, 8478, 8479});
+        result = true;
     });
-}
-
-void CFilterColumns::writeKeywords(ISearchBaseEntry *entry, CFilterColumn *column, const QString &seek,
-                                   const QStringList &keywords, WriteTexts texts)
-{
-    Connection *db = connection();
-    require(db != nullptr, QStringLiteral("no database connection"));
-    require(!seek.isEmpty(), QStringLiteral("the record cannot be found in the search tables"));
-    const QString table = db->QuoteName(SearchTableName(column));
-    const QString key = keyLiteral(entry->Id());
-    const LockedMessage deleting = lockedMessage(texts.text, texts.first);
-    const LockedMessage inserting = lockedMessage(texts.text, texts.second);
-
-    // The old rows go and the new ones come together, or not at all.
-    TransactionScope transaction(*db);
-    transaction.begin(&deleting);
-    execute(*db, QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + seek, &deleting,
-            QStringLiteral("the keywords of %1 could not be removed").arg(column->Name()));
-    // A record holds each keyword once, as the table's key compares keywords; the first of several
-    // equal items is written and the items after it still are.
-    QSet<QString> written;
-    for (const QString &keyword : keywords) {
-        if (keyword.trimmed().isEmpty())
-            continue;
-        const QString folded = db->dialect().foldKey(keyword);
-        if (written.contains(folded))
-            continue;
-        written.insert(folded);
-        QString fields;
-        QString values;
-        db->AddInsertPair(fields, values, keyFieldName(), key);
-        db->AddInsertPair(fields, values, column->Name(), db->QuoteText(keyword));
-        execute(*db,
-                QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fields + QStringLiteral(") VALUES (")
-                        + values + QLatin1Char(')'),
-                &inserting, QStringLiteral("the keyword \"%1\" could not be saved").arg(keyword));
-    }
-    transaction.commit();
 }
 
 bool CFilterColumns::InitializeSearchData(ISearchBaseEntry *roEntry)
@@ -329,8 +236,7 @@ bool CFilterColumns::InitializeSearchData(ISearchBaseEntry *roEntry)
             if (c->ColumnType() != fcKeyword)
                 c->setUpdatedValue(c->DefaultValue(now));
         }
-        SaveDataFromClientUpdates(roEntry);
-        result = true;
+        result = SaveDataFromClientUpdates(roEntry);
     });
 }
 

@@ -1,7 +1,7 @@
 #include "cscpicklist.h"
 
 #include "columns/cfiltercolumn.h"
-#include "columns/cfiltercolumns.h"
+#include "columns/searchtables.h"
 #include "core/columntypes.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
@@ -53,8 +53,8 @@ QString CScPicklist::TableName() const
     return traced("TableName(Get)", Module, QString(), [&](QString &result) {
         if (!m_column)
             return;
-        if (m_column->owner() && !m_column->owner()->baseTableName().isEmpty())
-            result = m_column->owner()->PicklistTableName(m_column);
+        if (m_column->tables() && !m_column->tables()->baseTableName().isEmpty())
+            result = m_column->tables()->picklistTable(m_column->Name());
         else if (m_baseStructure)
             result = QStringLiteral("Picklist") + m_baseStructure->Name() + m_column->Name();
     });
@@ -64,7 +64,7 @@ QString CScPicklist::ForeignKeyName() const { return QStringLiteral("FK_") + Tab
 
 bool CScPicklist::isSetUp() const
 {
-    return m_handler && m_baseStructure && m_column && m_column->owner() && m_column->owner()->catalog();
+    return m_handler && m_baseStructure && m_column && m_column->tables() && m_column->tables()->catalog();
 }
 
 bool CScPicklist::ValidateSetup()
@@ -81,29 +81,29 @@ bool CScPicklist::ValidateSetup()
     });
 }
 
-CFilterColumns &CScPicklist::owner() const
+const SearchTables &CScPicklist::tables() const
 {
-    require(m_column && m_column->owner(), QStringLiteral("the picklist has no column set"));
-    return *m_column->owner();
+    require(m_column && m_column->tables(), QStringLiteral("the picklist has no column set"));
+    return *m_column->tables();
 }
 
 Catalog &CScPicklist::catalog() const
 {
-    Catalog *c = owner().catalog();
+    Catalog *c = tables().catalog();
     require(c != nullptr, QStringLiteral("the picklist has no catalog"));
     return *c;
 }
 
 Connection &CScPicklist::db() const { return catalog().ActiveConnection(); }
 
-QString CScPicklist::searchTableName() const { return owner().SearchTableName(m_column); }
+QString CScPicklist::searchTableName() const { return tables().tableOf(m_column); }
 
 TableStructure CScPicklist::MyStructure() const
 {
     return traced("MyStructure(Get)", Module, TableStructure(), [&](TableStructure &result) {
         require(m_column != nullptr, QStringLiteral("the picklist has no column"));
         // The value field is typed exactly like the field that refers to it.
-        const TableStructure search = owner().MyStructureDefault(m_column);
+        const TableStructure search = tables().columnStructure(m_column);
         const FieldDescription *field = search.findField(m_column->Name());
         require(field != nullptr, QStringLiteral("the column has no field"));
         const QString table = TableName();
@@ -118,7 +118,7 @@ TableStructure CScPicklist::MyStructure() const
 
 TableStructure CScPicklist::searchStructure() const
 {
-    TableStructure s = owner().MyStructureDefault(m_column);
+    TableStructure s = tables().columnStructure(m_column);
     s.addForeignKey(ForeignKeyName(), {m_column->Name()}, TableName(), {m_column->Name()});
     return s;
 }

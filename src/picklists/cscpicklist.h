@@ -8,7 +8,7 @@
 namespace KvoPlx800SCtl {
 
 class CFilterColumn;
-class CFilterColumns;
+class SearchTables;
 
 namespace HostKit {
 class Catalog;
@@ -94,7 +94,7 @@ public:
 
 private:
     bool isSetUp() const;
-    CFilterColumns &owner() const;
+    const SearchTables &tables() const;
     HostKit::Catalog &catalog() const;
     HostKit::Connection &db() const;
     QString searchTableName() const;
@@ -104,7 +104,6 @@ private:
     // The default as an SQL literal; empty when there is none (blank or unconvertible non-text).
     QString defaultLiteral() const;
     bool entryExists(const QString &literal) const;
-    bool insertEntries(const QStringList &literals, bool withHideEntry, int text, int detail);
     void createTable();
     void fillTable();
     void insertStoredValues();

@@ -16,7 +16,7 @@ constexpr const char *Module = "CFilterColumns";
 // A column that stays a picklist column always runs ChangePicklist, whether or not its picklist
 // settings changed: the steps only write what is missing, and so a save also repairs a picklist
 // table, an entry or a foreign key that went missing.
-bool CFilterColumns::picklistSteps(CFilterColumn *column, const CFilterColumn *stored)
+bool CFilterColumns::picklistSteps(CFilterColumn *column, const ColumnDefinition *stored)
 {
     return traced("picklistSteps", Module, false, [&](bool &result) {
         require(column != nullptr, QStringLiteral("no column"));
@@ -24,7 +24,7 @@ bool CFilterColumns::picklistSteps(CFilterColumn *column, const CFilterColumn *s
         require(pickList != nullptr, QStringLiteral("the column has no picklist object"));
         if (!column->IsPicklist())
             result = pickList->DestroyPicklist();
-        else if (!stored || !stored->IsPicklist())
+        else if (!stored || !stored->isPicklist)
             result = pickList->CreatePicklist();
         else
             result = pickList->ChangePicklist();

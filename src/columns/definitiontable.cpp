@@ -1,0 +1,289 @@
+#include "definitiontable.h"
+
+#include "searchtables.h"
+
+#include "core/conversions.h"
+#include "core/sqlsupport.h"
+
+#include "hostkit/adotypes.h"
+#include "hostkit/connection.h"
+#include "hostkit/databasehandler.h"
+#include "hostkit/databasehelper.h"
+#include "hostkit/dialect.h"
+#include "hostkit/recordset.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace KvoPlx800SCtl {
+
+using namespace HostKit;
+
+namespace {
+
+QString textField(const RecordSet &rs, const char *name)
+{
+    const QVariant v = rs.value(QString::fromLatin1(name));
+    return v.isNull() ? QString() : v.toString();
+}
+
+int intField(const RecordSet &rs, const char *name, int fallback = 0)
+{
+    const QVariant v = rs.value(QString::fromLatin1(name));
+    if (v.isNull())
+        return fallback;
+    bool ok = false;
+    const int n = v.toInt(&ok);
+    return ok ? n : fallback;
+}
+
+bool boolField(const RecordSet &rs, const char *name)
+{
+    const Variant v = Convert::fromDatabase(rs.value(QString::fromLatin1(name)), fcBoolean);
+    return v.hasValue() && v.toBool();
+}
+
+// Every statement on the definition table shows the same locked-record texts.
+LockedMessage definitionsLocked() { return lockedMessage(8456, 8457); }
+
+Connection &definitionConnection(const SearchTables &tables)
+{
+    Connection *db = tables.connection();
+    require(db != nullptr, QStringLiteral("no database connection"));
+    return *db;
+}
+
+} // namespace
+
+std::unique_ptr<RecordSet> DefinitionTable::open() const
+{
+    Connection &db = definitionConnection(m_tables);
+    if (!DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable()))
+        create();
+    auto rs = db.OpenTable(SearchTables::definitionTable());
+    require(rs != nullptr, QStringLiteral("the definition table cannot be opened: ") + db.lastError());
+    return rs;
+}
+
+void DefinitionTable::create() const
+{
+    TableStructure s = m_tables.definitionStructure();
+    if (!s.Create(*m_tables.catalog()))
+        fail(QStringLiteral("creating the definition table failed: ") + s.lastError());
+}
+
+void DefinitionTable::ensure() const
+{
+    if (!DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable()))
+        create();
+    else if (!m_tables.definitionStructure().Compare(*m_tables.catalog(), CompareExact))
+        convert();
+}
+
+void DefinitionTable::convert() const
+{
+    TableStructure s = m_tables.definitionStructure();
+    if (!s.Convert(*m_tables.catalog()))
+        fail(QStringLiteral("converting the definition table failed: ") + s.lastError());
+}
+
+DefinitionTable::Rows DefinitionTable::read(const QStringList &formerNames) const
+{
+    Rows result;
+    const std::unique_ptr<RecordSet> rs = open();
+    const bool hasMode = rs->hasField(QStringLiteral("DateTimeDefaultMode"));
+    const bool hasValue = rs->hasField(QStringLiteral("DateTimeDefaultValue"));
+    const bool hasDisable = rs->hasField(QStringLiteral("DisableEditDateTime"));
+    const bool hasMerge = rs->hasField(mergeNameField());
+    result.olderLayout = !hasMode;
+
+    struct Row
+    {
+        int position;
+        bool current; // of the current base-table name
+        ColumnDefinition column;
+    };
+    std::vector<Row> rows;
+    for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
+        const QString baseTable = textField(*rs, "BaseTable");
+        const bool current = baseTable == m_tables.baseTableName();
+        if (!current) {
+            if (baseTable.isEmpty() || !formerNames.contains(baseTable))
+                continue;
+            if (!result.formerNamesFound.contains(baseTable))
+                result.formerNamesFound.append(baseTable);
+        }
+        ColumnDefinition c;
+        c.name = textField(*rs, "Name");
+        c.caption = textField(*rs, "Caption");
+        c.description = textField(*rs, "Description");
+        c.type = FilterColumnTypeConstants(intField(*rs, "Type", fcUndefined));
+        c.textLengthInUI = qint16(intField(*rs, "Size"));
+        c.isPicklist = boolField(*rs, "IsPicklist");
+        c.picklistAllowBlanks = boolField(*rs, "PicklistAllowBlanks");
+        c.picklistDefault = textField(*rs, "PicklistDefault").trimmed();
+        if (c.type == fcDateTime && !c.picklistDefault.isEmpty() && !Convert::parseDate(c.picklistDefault))
+            c.picklistDefault.clear();
+        c.dateTimeDefaultMode = hasMode ? EFilterColumnDateTimeDefaultModeConstants(
+                                        intField(*rs, "DateTimeDefaultMode", fcDTDM_Configure))
+                                        : fcDTDM_Configure;
+        // An older table without the field gives the date zero; a NULL field stays Null.
+        c.dateTimeDefaultValue =
+                hasValue ? Convert::fromDatabase(rs->value(QStringLiteral("DateTimeDefaultValue")), fcDateTime)
+                         : Variant::date(Variant::dateZero());
+        c.disableEditDateTime = hasDisable && boolField(*rs, "DisableEditDateTime");
+        c.mergeName = hasMerge ? textField(*rs, "MergeName").trimmed() : QString();
+        rows.push_back({intField(*rs, "Position"), current, std::move(c)});
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.position < b.position; });
+
+    // The same name under a former base-table name: the current one wins.
+    const auto defined = [&](const QString &name, bool currentOnly) {
+        return std::any_of(rows.begin(), rows.end(), [&](const Row &r) {
+            return (r.current || !currentOnly) && r.column.name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+    };
+    for (Row &row : rows) {
+        if (!row.current && defined(row.column.name, true))
+            continue;
+        const bool taken = std::any_of(result.columns.begin(), result.columns.end(), [&](const ColumnDefinition &c) {
+            return c.name.compare(row.column.name, Qt::CaseInsensitive) == 0;
+        });
+        if (!taken)
+            result.columns.push_back(std::move(row.column));
+    }
+    return result;
+}
+
+void DefinitionTable::writeAll(const QList<CFilterColumn *> &columns) const
+{
+    Connection &db = definitionConnection(m_tables);
+    const LockedMessage locked = definitionsLocked();
+    const auto table = DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable());
+    require(table != nullptr, QStringLiteral("the definition table is missing"));
+    const bool hasMergeField = table->FindColumn(mergeNameField()) != nullptr;
+    const QString def = db.QuoteName(SearchTables::definitionTable());
+    const QString baseTable = db.QuoteText(m_tables.baseTableName());
+
+    inTransaction(db, locked, [&] {
+        execute(db,
+                QStringLiteral("DELETE FROM ") + def + QStringLiteral(" WHERE ")
+                        + db.QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ") + baseTable,
+                &locked, QStringLiteral("the definitions were not removed"));
+        for (const CFilterColumn *c : columns) {
+            QString fields;
+            QString values;
+            const auto text = [&](const QString &t) { return t.isEmpty() ? QStringLiteral("NULL") : db.QuoteText(t); };
+            const auto boolean = [&](bool b) { return QString::number(db.SqlBooleanValue(b)); };
+            db.AddInsertPair(fields, values, QStringLiteral("BaseTable"), baseTable);
+            db.AddInsertPair(fields, values, QStringLiteral("Position"), QString::number(c->Index()));
+            db.AddInsertPair(fields, values, QStringLiteral("Name"), db.QuoteText(c->Name()));
+            db.AddInsertPair(fields, values, QStringLiteral("Type"), QString::number(int(c->ColumnType())));
+            db.AddInsertPair(fields, values, QStringLiteral("Size"), QString::number(c->TextLengthInUI()));
+            db.AddInsertPair(fields, values, QStringLiteral("Caption"), text(c->Caption()));
+            db.AddInsertPair(fields, values, QStringLiteral("Description"), text(c->Description()));
+            db.AddInsertPair(fields, values, QStringLiteral("IsPicklist"), boolean(c->IsPicklist()));
+            db.AddInsertPair(fields, values, QStringLiteral("PicklistAllowBlanks"), boolean(c->PicklistAllowBlanks()));
+            // A default that does not convert to the column's type is kept as typed (it acts as
+            // no default) rather than lost.
+            const auto formatted = c->SQLFormatPicklistValue(c->PicklistDefault(), QLocale::c());
+            db.AddInsertPair(fields, values, QStringLiteral("PicklistDefault"),
+                             formatted ? *formatted : text(c->PicklistDefault()));
+            db.AddInsertPair(fields, values, QStringLiteral("DateTimeDefaultMode"),
+                             QString::number(int(c->DateTimeDefaultMode())));
+            if (c->DateTimeDefaultMode() == fcDTDM_Configure && c->DateTimeDefaultValue().hasValue())
+                db.AddInsertPair(fields, values, QStringLiteral("DateTimeDefaultValue"),
+                                 db.SqlDateLiteral(c->DateTimeDefaultValue().toDate()));
+            db.AddInsertPair(fields, values, QStringLiteral("DisableEditDateTime"), boolean(c->DisableEditDateTime()));
+            if (!c->MergeName().isEmpty() && hasMergeField)
+                db.AddInsertPair(fields, values, mergeNameField(), db.QuoteText(c->MergeName()));
+            execute(db,
+                    QStringLiteral("INSERT INTO ") + def + QStringLiteral(" (") + fields + QStringLiteral(") VALUES (")
+                            + values + QStringLiteral(")"),
+                    &locked, QStringLiteral("the definition of %1 was not written").arg(c->Name()));
+        }
+    });
+}
+
+bool DefinitionTable::moveFormerRows(const QStringList &formerNames) const
+{
+    Connection &db = definitionConnection(m_tables);
+    const QString table = db.QuoteName(SearchTables::definitionTable());
+    const QString baseField = db.QuoteName(QStringLiteral("BaseTable"));
+    const QString nameField = db.QuoteName(QStringLiteral("Name"));
+    const QString positionField = db.QuoteName(QStringLiteral("Position"));
+    const auto rowsOf = [&](const QString &baseTable) {
+        auto rs = db.OpenQuery(QStringLiteral("SELECT ") + nameField + QStringLiteral(", ") + positionField
+                               + QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + baseField
+                               + QStringLiteral(" = ") + db.QuoteText(baseTable) + QStringLiteral(" ORDER BY ")
+                               + positionField);
+        require(rs != nullptr,
+                QStringLiteral("the definitions of %1 cannot be read: %2").arg(baseTable, db.lastError()));
+        return rs;
+    };
+
+    QSet<QString> defined;
+    int last = 0;
+    for (auto rs = rowsOf(m_tables.baseTableName()); !rs->EOF(); rs->MoveNext()) {
+        defined.insert(rs->value(0).toString().toLower());
+        last = std::max(last, rs->value(1).toInt());
+    }
+    struct Move
+    {
+        QString former;
+        QString name;
+    };
+    QList<Move> moves;
+    for (const QString &former : formerNames) {
+        for (auto rs = rowsOf(former); !rs->EOF(); rs->MoveNext()) {
+            const QString name = rs->value(0).toString();
+            if (defined.contains(name.toLower()))
+                continue;
+            defined.insert(name.toLower());
+            moves.append({former, name});
+        }
+    }
+    if (moves.isEmpty())
+        return false;
+
+    const LockedMessage locked = definitionsLocked();
+    inTransaction(db, locked, [&] {
+        for (const Move &move : std::as_const(moves)) {
+            execute(db,
+                    QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + baseField + QStringLiteral(" = ")
+                            + db.QuoteText(m_tables.baseTableName()) + QStringLiteral(", ") + positionField
+                            + QStringLiteral(" = ") + QString::number(++last) + QStringLiteral(" WHERE ") + baseField
+                            + QStringLiteral(" = ") + db.QuoteText(move.former) + QStringLiteral(" AND ") + nameField
+                            + QStringLiteral(" = ") + db.QuoteText(move.name),
+                    &locked, QStringLiteral("the definition of %1 was not moved").arg(move.name));
+        }
+    });
+    return true;
+}
+
+void DefinitionTable::addMergeField() const
+{
+    if (!DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable()))
+        create();
+    const auto table = DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable());
+    require(table != nullptr, QStringLiteral("the definition table is missing"));
+    if (table->FindColumn(mergeNameField()))
+        return;
+    TableStructure s(SearchTables::definitionTable());
+    s.addField(mergeNameField(), adVarWChar, m_tables.handler() ? m_tables.handler()->DefaultTextLength() : 255);
+    if (!s.AddField(*m_tables.catalog(), mergeNameField()))
+        fail(QStringLiteral("adding %1 failed: %2").arg(mergeNameField(), s.lastError()));
+}
+
+void DefinitionTable::dropMergeField() const
+{
+    const auto table = DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable());
+    if (!table || !table->FindColumn(mergeNameField()))
+        return;
+    TableStructure s(SearchTables::definitionTable());
+    if (!s.DropField(*m_tables.catalog(), mergeNameField()))
+        fail(QStringLiteral("removing %1 failed: %2").arg(mergeNameField(), s.lastError()));
+}
+
+} // namespace KvoPlx800SCtl

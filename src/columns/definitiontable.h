@@ -1,0 +1,62 @@
+#pragma once
+
+#include "cfiltercolumn.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace KvoPlx800SCtl {
+
+class SearchTables;
+
+namespace HostKit {
+class RecordSet;
+}
+
+// The rows of one base table in the definition table "SearchColumnConfiguration", which all base
+// tables share, and the table's own layout. Inner steps of the column set and the table check: a
+// failure throws (core/tracescope.h) to the procedure that called them.
+class DefinitionTable
+{
+public:
+    explicit DefinitionTable(const SearchTables &tables) : m_tables(tables) {}
+
+    struct Rows
+    {
+        std::vector<ColumnDefinition> columns; // in position order
+        bool olderLayout = false;              // the fields after PicklistDefault are missing
+        QStringList formerNamesFound;          // former base-table names that had rows
+    };
+    // The rows of the base table, and of its former names where the current name does not define
+    // the same column, in position order. Creates the table when it is missing.
+    Rows read(const QStringList &formerNames) const;
+
+    // The whole table as a record set; created first when it is missing.
+    std::unique_ptr<HostKit::RecordSet> open() const;
+    void create() const;
+    // Creates the table when it is missing and brings it to the current layout.
+    void ensure() const;
+    // Brings the table to the current layout (creating it when missing).
+    void convert() const;
+
+    // Replaces every row of the base table by the rows of `columns`, in one transaction.
+    void writeAll(const QList<CFilterColumn *> &columns) const;
+    // The rows of each former name whose column name is not defined under the current name move to
+    // the current name, after the positions in use there, in the order they had. True when any
+    // row moved.
+    bool moveFormerRows(const QStringList &formerNames) const;
+
+    // The "MergeName" field a configuration copy keeps the source column's name in.
+    static QString mergeNameField() { return QStringLiteral("MergeName"); }
+    void addMergeField() const;
+    void dropMergeField() const;
+
+private:
+    const SearchTables &m_tables;
+};
+
+} // namespace KvoPlx800SCtl

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace KvoPlx800SCtl {
+
+class CFilterColumn;
+class SearchTables;
+
+// Writes the values of one base record: its row in the search-data table and the keyword rows of
+// each keyword column. Every save of a record goes through here (from the data-entry control,
+// from a host's updates, from a copy, from an import), so that all of them write alike. No
+// catalog look-up is made on this path. A failure throws (core/tracescope.h) to the caller.
+class RecordWriter
+{
+public:
+    // The resource texts of a write's locked-record message: the message, and the details of its
+    // two statements (INSERT and UPDATE of a row; DELETE and INSERT of keyword rows).
+    struct Texts
+    {
+        int text;
+        int first;
+        int second;
+    };
+    // The literal a non-keyword column writes (nullopt: the column is left alone).
+    using LiteralOf = std::function<std::optional<QString>(CFilterColumn *)>;
+    // Writes one keyword column's rows; false when it failed (and reported why).
+    using KeywordWriter = std::function<bool(CFilterColumn *)>;
+
+    explicit RecordWriter(const SearchTables &tables) : m_tables(tables) {}
+
+    // Every keyword column through `keywords`, in collection order, then one statement on the
+    // search-data row with every literal: an UPDATE, and an INSERT (key first) when it found no
+    // row. Without any literal only a missing row is made. Fails when any part was not written;
+    // a keyword column that fails does not keep the others from being written.
+    void write(qint32 id, const QList<CFilterColumn *> &columns, const LiteralOf &literalOf,
+               const KeywordWriter &keywords, Texts rowTexts) const;
+    // The keyword rows of one record rewritten from `keywords`: each once as the table's key
+    // compares them, blanks skipped, the DELETE and the INSERTs in one transaction.
+    void writeKeywords(qint32 id, const CFilterColumn &column, const QStringList &keywords, Texts texts) const;
+
+private:
+    void writeRow(qint32 id, const QList<QPair<QString, QString>> &literals, Texts texts) const;
+
+    const SearchTables &m_tables;
+};
+
+} // namespace KvoPlx800SCtl
