@@ -189,8 +189,6 @@ void UKVOSearch::Private::testControlsUpdate()
 void UKVOSearch::Private::runControlsUpdate()
 {
     traced("RunControlsUpdate", Module, [&] {
-        // Counted for whoever wants to know how often the buttons were brought up to date.
-        q->setProperty("controlsUpdateCount", q->property("controlsUpdateCount").toInt() + 1);
         auto &texts = HostKit::ResourceTexts::instance();
         const QList<QPushButton *> all{cmdOk,    cmdCancel, cmdApply,        cmdReset,
                                        cmdClear, cmdEdit,   cmdTemplateCopy, cmdTemplatePaste};
