@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -29,23 +30,16 @@ namespace {
 constexpr const char *Module = "KVOSearchEdit";
 constexpr int UpdateDelayMs = 200;
 
-// Clears a flag when the routine that set it ends, unless the control ended meanwhile.
-class BusyFlag
+// Sets `flag` for the routine that runs; it is cleared when the routine ends, unless the control
+// ended meanwhile.
+[[nodiscard]] auto busyWhile(UKVOSearch *control, bool &flag)
 {
-public:
-    BusyFlag(UKVOSearch *control, bool &flag) : m_control(control), m_flag(flag) { m_flag = true; }
-    ~BusyFlag()
-    {
-        if (m_control)
-            m_flag = false;
-    }
-    BusyFlag(const BusyFlag &) = delete;
-    BusyFlag &operator=(const BusyFlag &) = delete;
-
-private:
-    QPointer<UKVOSearch> m_control;
-    bool &m_flag;
-};
+    flag = true;
+    return qScopeGuard([self = QPointer<UKVOSearch>(control), &flag] {
+        if (self)
+            flag = false;
+    });
+}
 
 // The character code a key press gives, as the keystroke check reads it: Backspace 8, Ctrl+C 3,
 // Ctrl+V 22, a printable character its code; -1 for keys that type nothing (arrows, Delete ...).
@@ -84,7 +78,7 @@ void UKVOSearch::Private::setEditing(bool value)
         if (value == editing || changingEditing || !filter)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, changingEditing);
+        const auto busy = busyWhile(q, changingEditing);
         ISearchBaseEntry *entry = sourceEntry;
         if (value) {
             bool accepted = false;
@@ -406,7 +400,7 @@ void UKVOSearch::Private::cmdEditClick()
         if (inButtonRoutine)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         focusAndIdle(cmdEdit);
         if (!self || !cmdEdit->isEnabled())
             return;
@@ -420,7 +414,7 @@ void UKVOSearch::Private::cmdOkClick()
         if (inButtonRoutine)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         focusAndIdle(cmdOk);
         if (!self || !filter)
             return;
@@ -438,7 +432,7 @@ void UKVOSearch::Private::cmdApplyClick()
         if (inButtonRoutine)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         focusAndIdle(cmdApply);
         if (!self || !cmdApply->isEnabled() || !dirty)
             return;
@@ -458,7 +452,7 @@ void UKVOSearch::Private::cmdCancelClick(bool byCode)
         if (inButtonRoutine || changingEditing)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         if (!byCode) {
             focusAndIdle(cmdCancel);
             if (!self || cmdCancel->isHidden())
