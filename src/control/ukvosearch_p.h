@@ -127,7 +127,6 @@ public:
     void markChanged(const QString &property);
     void applyBorderStyle();
     CFilterColumns *columns() const;
-    bool isOpen() const { return filter && container; }
     // Control setup: read the record, build the controls when needed, show the values.
     void controlSetup();
     void closeSearch();
@@ -192,7 +191,6 @@ public:
     void fieldLostFocus(QWidget *widget, Qt::FocusReason reason);
     bool fieldKeyPress(QWidget *widget, QKeyEvent *event);
     bool controlKeyPress(QKeyEvent *event);
-    CFilterColumn *columnOf(const QObject *widget) const;
 };
 
 } // namespace KvoPlx800SCtl

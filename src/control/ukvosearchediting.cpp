@@ -61,15 +61,6 @@ QString savedText(const Variant &value) { return value.hasValue() ? Convert::dis
 
 } // namespace
 
-CFilterColumn *UKVOSearch::Private::columnOf(const QObject *widget) const
-{
-    const CFilterColumns *set = columns();
-    if (!set || !widget)
-        return nullptr;
-    const QString tag = widget->property("Tag").toString();
-    return tag.isEmpty() ? nullptr : set->findByName(tag);
-}
-
 // --- Editing state --------------------------------------------------------------------------------
 
 void UKVOSearch::Private::setEditing(bool value)
