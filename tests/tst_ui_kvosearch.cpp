@@ -492,6 +492,47 @@ private slots:
         QCOMPARE(h.stored(1, "Qty").toInt(), 42);
     }
 
+    // Which widgets show a column follows its type, its picklist and whether values can be entered.
+    void rowKindFollowsColumn_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("picklist");
+        QTest::addColumn<bool>("editing");
+        QTest::addColumn<QString>("widgets"); // the row's widgets in creation order
+        const QString text = u"lblField txtTextField"_s;
+        const QString picked = u"lblField cboFieldView"_s;
+        QTest::newRow("text") << int(fcText) << false << true << text;
+        QTest::newRow("text, picklist") << int(fcText) << true << true << picked;
+        QTest::newRow("text, picklist, viewing") << int(fcText) << true << false << text;
+        QTest::newRow("note, picklist") << int(fcNote) << true << true << picked;
+        QTest::newRow("number, picklist") << int(fcDouble) << true << true << picked;
+        QTest::newRow("number, viewing") << int(fcInteger16) << false << false << text;
+        QTest::newRow("date") << int(fcDateTime) << false << true << text + u" cmdNow"_s;
+        QTest::newRow("date, picklist") << int(fcDateTime) << true << true << picked;
+        QTest::newRow("Boolean, picklist") << int(fcBoolean) << true << true << u"chkField"_s;
+        QTest::newRow("keyword") << int(fcKeyword) << false << true << u"lblField cboField cmdAdd cmdRemove"_s;
+        QTest::newRow("keyword, viewing") << int(fcKeyword) << false << false << picked;
+    }
+
+    void rowKindFollowsColumn()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, picklist);
+        QFETCH(bool, editing);
+        Harness h;
+        QVERIFY(h.open({{"Field", FilterColumnTypeConstants(type), {}, 20, picklist}}));
+        h.display(1);
+        QVERIFY(h.show());
+        if (editing)
+            QVERIFY(h.startEditing());
+        QStringList names;
+        for (const QWidget *w : h.control->findChildren<QWidget *>()) {
+            if (w->property("Tag").toString() == u"Field"_s)
+                names << w->objectName();
+        }
+        QTEST(names.join(u' '), "widgets");
+    }
+
     void fieldRowsFollowColumns()
     {
         Harness h;
