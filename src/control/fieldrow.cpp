@@ -24,20 +24,26 @@ FieldRow::~FieldRow()
 QList<QWidget *> FieldRow::widgets() const
 {
     QList<QWidget *> list;
+    list.reserve(m_buttons.size() + 2);
     if (m_label)
         list.append(m_label);
-    list.append(tabStops());
+    appendTabStops(list);
     return list;
 }
 
 QList<QWidget *> FieldRow::tabStops() const
 {
     QList<QWidget *> list;
+    appendTabStops(list);
+    return list;
+}
+
+void FieldRow::appendTabStops(QList<QWidget *> &list) const
+{
     if (m_entry)
         list.append(m_entry);
     for (QPushButton *b : m_buttons)
         list.append(b);
-    return list;
 }
 
 bool FieldRow::contains(const QObject *widget) const

@@ -125,6 +125,8 @@ protected:
     static int templateWidth(const QWidget *widget, int count);
 
 private:
+    void appendTabStops(QList<QWidget *> &list) const;
+
     const FieldRowContext m_context;
     std::unique_ptr<QObject> m_receiver;
     QLabel *m_label = nullptr;

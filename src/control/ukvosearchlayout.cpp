@@ -146,11 +146,12 @@ void UKVOSearch::Private::setupDataEntryFields()
             context.column = c;
             std::unique_ptr<FieldRow> row = createFieldRow(context);
             labelColumnWidth = qMax(labelColumnWidth, row->labelWidth());
-            for (QWidget *w : row->widgets())
+            const QList<QWidget *> widgets = row->widgets();
+            for (QWidget *w : widgets)
                 w->show();
             row->bind();
             // The control watches focus and keystrokes of everything but the label.
-            for (QWidget *w : row->widgets()) {
+            for (QWidget *w : widgets) {
                 if (w != row->label())
                     w->installEventFilter(this);
             }
