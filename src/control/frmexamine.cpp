@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QResizeEvent>
+#include <QScopeGuard>
 
 namespace KvoPlx800SCtl {
 
@@ -162,11 +163,7 @@ void frmExamine::resizeEvent(QResizeEvent *event)
         return;
     traced("Form_Resize", Module, [&] {
         m_resizing = true;
-        const struct Reset
-        {
-            bool &flag;
-            ~Reset() { flag = false; }
-        } reset{m_resizing};
+        const auto resized = qScopeGuard([this] { m_resizing = false; });
         if (windowState() == Qt::WindowNoState)
             keepInBounds();
         m_cseEdit->setGeometry(rect());

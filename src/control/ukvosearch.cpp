@@ -72,17 +72,6 @@ qint16 readInt16(const IPropertyBag &bag, const char *name, qint16 defaultValue)
 
 } // namespace
 
-QList<QWidget *> FieldRow::widgets() const
-{
-    QList<QWidget *> list;
-    for (QWidget *w : {static_cast<QWidget *>(label), entry, static_cast<QWidget *>(now), static_cast<QWidget *>(add),
-                       static_cast<QWidget *>(remove)}) {
-        if (w)
-            list.append(w);
-    }
-    return list;
-}
-
 // --- Private ------------------------------------------------------------------------------------
 
 UKVOSearch::Private::Private(UKVOSearch *owner) : q(owner) {}
@@ -94,6 +83,9 @@ UKVOSearch::Private::~Private()
         for (CFilterColumn *c : set->NewEnum())
             c->releaseControls();
     }
+    // The rows delete their widgets; the events those raise meanwhile are not handled.
+    rebuilding = true;
+    rows.clear();
 }
 
 CFilterColumns *UKVOSearch::Private::columns() const { return filter ? filter->FilterColumns() : nullptr; }

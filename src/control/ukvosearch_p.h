@@ -1,11 +1,12 @@
 #pragma once
 
 // The inside of the data-entry control: its state, its child widgets and the per-column field
-// rows. Shared by ukvosearch.cpp (surface, properties, lifecycle), ukvosearchlayout.cpp (field
-// rows, arrangement, scrolling) and ukvosearchediting.cpp (editing, handlers, deferred update).
+// rows (fieldrow.h). Shared by ukvosearch.cpp (surface, properties, lifecycle),
+// ukvosearchlayout.cpp (field rows, arrangement, scrolling) and ukvosearchediting.cpp (editing,
+// handlers, deferred update).
 
+#include "fieldrow.h"
 #include "ukvosearch.h"
-#include "widgetcontrols.h"
 
 #include "columns/cfiltercolumn.h"
 
@@ -28,40 +29,23 @@ class QTreeWidget;
 
 namespace KvoPlx800SCtl {
 
-// The widgets of one column: the label (none for a check box), the entry control bound to the
-// column, and the buttons of the row. Built by the factory functions of the field setup and
-// deleted as a whole at every rebuild.
-struct FieldRow
-{
-    CFilterColumn *column = nullptr;
-    QString name;  // the column's name, also each widget's "Tag"
-    int index = 0; // the column's Index; each widget's "Index"
-
-    QLabel *label = nullptr;
-    LabelControl *labelControl = nullptr;
-    QWidget *entry = nullptr;
-    IControl *control = nullptr;
-    QPushButton *now = nullptr;
-    QPushButton *add = nullptr;
-    QPushButton *remove = nullptr;
-    ButtonControl *nowControl = nullptr;
-    ButtonControl *addControl = nullptr;
-    ButtonControl *removeControl = nullptr;
-
-    int templateWidth = 0; // the width the entry control asks for (its width template)
-    bool stretch = false;  // the entry control takes the whole width left (note boxes)
-    QRect bounds;          // the row inside the field area after the last arrangement
-
-    QList<QWidget *> widgets() const;
-};
-
-class UKVOSearch::Private : public QObject
+class UKVOSearch::Private
+    : public QObject
+    , public IFieldRowHost
 {
 public:
     explicit Private(UKVOSearch *owner);
     ~Private() override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // --- IFieldRowHost (ukvosearchediting.cpp) ----------------------------------------------
+    bool isEntryOpen() const override { return mode == cseModeEdit && editing; }
+    bool isRebuilding() const override { return rebuilding; }
+    void markDirty() override;
+    void scheduleUpdate() override { scheduleControlsUpdate(); }
+    void showValidated(FieldRow &row) override;
+    bool settleBefore(QPushButton *button) override;
 
     UKVOSearch *q;
 
@@ -89,6 +73,7 @@ public:
     bool changingEditing = false; // set editing runs; a nested request is ignored
     bool inButtonRoutine = false; // Edit, OK, Apply or Cancel runs; nested presses are ignored
     bool rebuilding = false;      // field rows are being deleted; their handlers stay quiet
+    quint64 rowGeneration = 0;    // changes whenever the field rows are deleted
     int gap = 4;                  // the layout unit g, logical pixels
     int labelColumnWidth = 0;
 
@@ -119,7 +104,7 @@ public:
     QPointer<QPushButton> defaultButton;
     QPointer<QPushButton> cancelButton;
 
-    std::vector<FieldRow> rows;
+    std::vector<std::unique_ptr<FieldRow>> rows; // one per column, in column order
 
     // --- Surface (ukvosearch.cpp) -----------------------------------------------------------
     void createFixedControls();
@@ -127,7 +112,6 @@ public:
     void markChanged(const QString &property);
     void applyBorderStyle();
     CFilterColumns *columns() const;
-    bool isOpen() const { return filter && container; }
     // Control setup: read the record, build the controls when needed, show the values.
     void controlSetup();
     void closeSearch();
@@ -146,9 +130,10 @@ public:
     void tabOrder();
     void repositionFields(int value);
     void checkVisible(const FieldRow &row);
-    bool entriesLocked() const;
+    bool entriesLocked() const { return !isEntryOpen(); }
     QPushButton *makeButton(const char *name, int textNumber);
-    FieldRow *rowOf(const QObject *widget);
+    FieldRow *rowOf(const QObject *widget) const;
+    FieldRow *rowFor(const CFilterColumn *column) const;
 
     // --- Editing (ukvosearchediting.cpp) ----------------------------------------------------
     void setEditing(bool value);
@@ -165,8 +150,6 @@ public:
     QString validityText(const CFilterColumn *focused) const;
     void clearPanels();
     void addPanel(const QString &text);
-    void showValidity(FieldRow &row);
-    void connectRow(FieldRow &row);
 
     // Button routines; `byCode` skips the guards a click would meet (Display and CloseSearch).
     void cmdEditClick();
@@ -177,22 +160,13 @@ public:
     void cmdClearClick();
     void cmdTemplateCopyClick();
     void cmdTemplatePasteClick();
-    void cmdAddClick(const QString &tag);
-    void cmdRemoveClick(const QString &tag);
-    void cmdNowClick(const QString &tag);
     void focusAndIdle(QPushButton *button);
 
-    // Entry-control events.
-    void textChanged(const QString &tag);
-    void noteChanged(const QString &tag);
-    void checkToggled(const QString &tag);
-    void keywordComboChanged(const QString &tag);
-    void pickComboChanged(const QString &tag);
+    // Entry-control events (the rows handle their own change signals and buttons).
     void fieldGotFocus(QWidget *widget);
     void fieldLostFocus(QWidget *widget, Qt::FocusReason reason);
     bool fieldKeyPress(QWidget *widget, QKeyEvent *event);
     bool controlKeyPress(QKeyEvent *event);
-    CFilterColumn *columnOf(const QObject *widget) const;
 };
 
 } // namespace KvoPlx800SCtl

@@ -4,21 +4,16 @@
 
 #include "columns/basvalidate.h"
 #include "columns/cfiltercolumns.h"
-#include "core/conversions.h"
 #include "core/tracescope.h"
 
 #include "hostkit/resourcetexts.h"
 #include "hostkit/serviceshelper.h"
-#include "hostkit/texthelper.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -29,23 +24,16 @@ namespace {
 constexpr const char *Module = "KVOSearchEdit";
 constexpr int UpdateDelayMs = 200;
 
-// Clears a flag when the routine that set it ends, unless the control ended meanwhile.
-class BusyFlag
+// Sets `flag` for the routine that runs; it is cleared when the routine ends, unless the control
+// ended meanwhile.
+[[nodiscard]] auto busyWhile(UKVOSearch *control, bool &flag)
 {
-public:
-    BusyFlag(UKVOSearch *control, bool &flag) : m_control(control), m_flag(flag) { m_flag = true; }
-    ~BusyFlag()
-    {
-        if (m_control)
-            m_flag = false;
-    }
-    BusyFlag(const BusyFlag &) = delete;
-    BusyFlag &operator=(const BusyFlag &) = delete;
-
-private:
-    QPointer<UKVOSearch> m_control;
-    bool &m_flag;
-};
+    flag = true;
+    return qScopeGuard([self = QPointer<UKVOSearch>(control), &flag] {
+        if (self)
+            flag = false;
+    });
+}
 
 // The character code a key press gives, as the keystroke check reads it: Backspace 8, Ctrl+C 3,
 // Ctrl+V 22, a printable character its code; -1 for keys that type nothing (arrows, Delete ...).
@@ -63,18 +51,7 @@ int characterCode(const QKeyEvent *event)
     return -1;
 }
 
-QString savedText(const Variant &value) { return value.hasValue() ? Convert::displayText(value) : QString(); }
-
 } // namespace
-
-CFilterColumn *UKVOSearch::Private::columnOf(const QObject *widget) const
-{
-    const CFilterColumns *set = columns();
-    if (!set || !widget)
-        return nullptr;
-    const QString tag = widget->property("Tag").toString();
-    return tag.isEmpty() ? nullptr : set->findByName(tag);
-}
 
 // --- Editing state --------------------------------------------------------------------------------
 
@@ -84,7 +61,7 @@ void UKVOSearch::Private::setEditing(bool value)
         if (value == editing || changingEditing || !filter)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, changingEditing);
+        const auto busy = busyWhile(q, changingEditing);
         ISearchBaseEntry *entry = sourceEntry;
         if (value) {
             bool accepted = false;
@@ -117,10 +94,10 @@ void UKVOSearch::Private::resetData()
     for (CFilterColumn *c : set->NewEnum())
         c->ResetData();
     // A rebuilt box may show the same text as before without a change event: validate anew.
-    for (FieldRow &row : rows) {
-        row.column->Validate();
-        showValidity(row);
-        row.column->RefreshKeywordButtons();
+    for (const auto &row : rows) {
+        row->column()->Validate();
+        row->showValidity();
+        row->column()->RefreshKeywordButtons();
     }
     dirty = false;
     refreshStatusText();
@@ -192,8 +169,6 @@ void UKVOSearch::Private::testControlsUpdate()
 void UKVOSearch::Private::runControlsUpdate()
 {
     traced("RunControlsUpdate", Module, [&] {
-        // Counted for whoever wants to know how often the buttons were brought up to date.
-        q->setProperty("controlsUpdateCount", q->property("controlsUpdateCount").toInt() + 1);
         auto &texts = HostKit::ResourceTexts::instance();
         const QList<QPushButton *> all{cmdOk,    cmdCancel, cmdApply,        cmdReset,
                                        cmdClear, cmdEdit,   cmdTemplateCopy, cmdTemplatePaste};
@@ -221,11 +196,9 @@ void UKVOSearch::Private::runControlsUpdate()
         auto finish = [&] {
             for (QPushButton *b : all)
                 b->setDefault(b == defaultButton);
-            for (const FieldRow &row : rows) {
-                for (QPushButton *b : {row.add, row.now}) {
-                    if (b)
-                        b->setDefault(b == defaultButton);
-                }
+            for (const auto &row : rows) {
+                if (QPushButton *b = row->actionButton())
+                    b->setDefault(b == defaultButton);
             }
             arrangeButtons();
         };
@@ -256,13 +229,9 @@ void UKVOSearch::Private::runControlsUpdate()
                 break;
             }
             validEnd = true;
-            for (const FieldRow &row : rows) {
-                if (row.column != c)
-                    continue;
-                if (row.add && row.add->isEnabled())
-                    columnDefault = row.add;
-                if (row.now && row.now->isEnabled())
-                    columnDefault = row.now;
+            if (const FieldRow *row = rowFor(c)) {
+                if (QPushButton *b = row->actionButton(); b && b->isEnabled())
+                    columnDefault = b;
             }
         }
 
@@ -369,7 +338,7 @@ void UKVOSearch::Private::refreshStatusText()
 {
     const QWidget *focus = QApplication::focusWidget();
     const FieldRow *row = focus ? rowOf(focus) : nullptr;
-    updateStatus(validityText(row ? row->column : nullptr));
+    updateStatus(validityText(row ? row->column() : nullptr));
 }
 
 void UKVOSearch::Private::updateStatus(const QString &text)
@@ -382,17 +351,31 @@ void UKVOSearch::Private::updateStatus(const QString &text)
     });
 }
 
-void UKVOSearch::Private::showValidity(FieldRow &row)
+// --- Field rows --------------------------------------------------------------------------------
+
+void UKVOSearch::Private::markDirty()
 {
-    if (!row.label || !row.column)
+    dirty = true;
+    scheduleControlsUpdate();
+}
+
+void UKVOSearch::Private::showValidated(FieldRow &row)
+{
+    row.showValidity();
+    if (!editing)
         return;
-    const bool invalid = !row.column->isValid();
-    QFont font = row.label->font();
-    if (font.bold() == invalid && font.italic() == invalid)
-        return;
-    font.setBold(invalid);
-    font.setItalic(invalid);
-    row.label->setFont(font);
+    if (row.entry()->hasFocus())
+        prompts(row.column());
+    else
+        refreshStatusText();
+}
+
+bool UKVOSearch::Private::settleBefore(QPushButton *button)
+{
+    QPointer<UKVOSearch> self(q);
+    const quint64 generation = rowGeneration;
+    focusAndIdle(button);
+    return self && rowGeneration == generation;
 }
 
 // --- Buttons --------------------------------------------------------------------------------------
@@ -411,7 +394,7 @@ void UKVOSearch::Private::cmdEditClick()
         if (inButtonRoutine)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         focusAndIdle(cmdEdit);
         if (!self || !cmdEdit->isEnabled())
             return;
@@ -425,7 +408,7 @@ void UKVOSearch::Private::cmdOkClick()
         if (inButtonRoutine)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         focusAndIdle(cmdOk);
         if (!self || !filter)
             return;
@@ -443,7 +426,7 @@ void UKVOSearch::Private::cmdApplyClick()
         if (inButtonRoutine)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         focusAndIdle(cmdApply);
         if (!self || !cmdApply->isEnabled() || !dirty)
             return;
@@ -464,7 +447,7 @@ void UKVOSearch::Private::cmdCancelClick(bool byCode)
         if (inButtonRoutine || changingEditing)
             return;
         QPointer<UKVOSearch> self(q);
-        BusyFlag busy(q, inButtonRoutine);
+        const auto busy = busyWhile(q, inButtonRoutine);
         if (!byCode) {
             focusAndIdle(cmdCancel);
             if (!self || cmdCancel->isHidden())
@@ -514,176 +497,7 @@ void UKVOSearch::Private::cmdTemplatePasteClick()
     });
 }
 
-void UKVOSearch::Private::cmdAddClick(const QString &tag)
-{
-    traced("cmdAdd_Click", Module, [&] {
-        QPointer<UKVOSearch> self(q);
-        CFilterColumn *column = columns() ? columns()->findByName(tag) : nullptr;
-        if (!column)
-            return;
-        if (auto *button = dynamic_cast<ButtonControl *>(column->addButton()))
-            focusAndIdle(button->widget());
-        if (!self || !column->AddKeyword())
-            return;
-        dirty = true;
-        scheduleControlsUpdate();
-        // Back to the box for the next keyword, which replaces the one just added as it is typed.
-        if (auto *combo = dynamic_cast<ComboBoxControl *>(column->asComboBox()); combo && combo->widget()) {
-            combo->setFocus();
-            if (QLineEdit *edit = combo->widget()->lineEdit())
-                edit->selectAll();
-        }
-    });
-}
-
-void UKVOSearch::Private::cmdRemoveClick(const QString &tag)
-{
-    traced("cmdRemove_Click", Module, [&] {
-        QPointer<UKVOSearch> self(q);
-        CFilterColumn *column = columns() ? columns()->findByName(tag) : nullptr;
-        if (!column)
-            return;
-        if (auto *button = dynamic_cast<ButtonControl *>(column->removeButton()))
-            focusAndIdle(button->widget());
-        if (!self || !column->RemoveKeyword())
-            return;
-        dirty = true;
-        scheduleControlsUpdate();
-    });
-}
-
-void UKVOSearch::Private::cmdNowClick(const QString &tag)
-{
-    traced("cmdNow_Click", Module, [&] {
-        QPointer<UKVOSearch> self(q);
-        CFilterColumn *column = columns() ? columns()->findByName(tag) : nullptr;
-        if (!column)
-            return;
-        if (auto *button = dynamic_cast<ButtonControl *>(column->nowButton()))
-            focusAndIdle(button->widget());
-        if (!self)
-            return;
-        if (ITextBox *box = column->asTextBox())
-            box->setText(Convert::displayText(Variant::date(Convert::now())));
-        dirty = true;
-        scheduleControlsUpdate();
-    });
-}
-
 // --- Entry controls -------------------------------------------------------------------------------
-
-void UKVOSearch::Private::connectRow(FieldRow &row)
-{
-    const QString tag = row.name;
-    if (auto *edit = qobject_cast<QLineEdit *>(row.entry)) {
-        connect(edit, &QLineEdit::textChanged, this, [this, tag] { textChanged(tag); });
-    } else if (auto *note = qobject_cast<QPlainTextEdit *>(row.entry)) {
-        connect(note, &QPlainTextEdit::textChanged, this, [this, tag] { noteChanged(tag); });
-    } else if (auto *check = qobject_cast<QCheckBox *>(row.entry)) {
-        connect(check, &QCheckBox::toggled, this, [this, tag] { checkToggled(tag); });
-    } else if (auto *combo = qobject_cast<QComboBox *>(row.entry)) {
-        if (combo->isEditable()) {
-            connect(combo, &QComboBox::editTextChanged, this, [this, tag] { keywordComboChanged(tag); });
-            connect(combo, &QComboBox::currentIndexChanged, this, [this, tag] { keywordComboChanged(tag); });
-        } else {
-            connect(combo, &QComboBox::currentIndexChanged, this, [this, tag] { pickComboChanged(tag); });
-        }
-    }
-    if (row.add)
-        connect(row.add, &QPushButton::clicked, this, [this, tag] { cmdAddClick(tag); });
-    if (row.remove)
-        connect(row.remove, &QPushButton::clicked, this, [this, tag] { cmdRemoveClick(tag); });
-    if (row.now)
-        connect(row.now, &QPushButton::clicked, this, [this, tag] { cmdNowClick(tag); });
-    for (QWidget *w : row.widgets()) {
-        if (w != row.label)
-            w->installEventFilter(this);
-    }
-}
-
-void UKVOSearch::Private::textChanged(const QString &tag)
-{
-    if (rebuilding)
-        return;
-    traced("txtTextField_Change", Module, [&] {
-        CFilterColumn *column = columns() ? columns()->findByName(tag) : nullptr;
-        if (!column)
-            return;
-        column->Validate();
-        for (FieldRow &row : rows) {
-            if (row.column != column)
-                continue;
-            showValidity(row);
-            if (editing) {
-                if (row.entry->hasFocus())
-                    prompts(column);
-                else
-                    refreshStatusText();
-            }
-        }
-        dirty = true;
-        scheduleControlsUpdate();
-    });
-}
-
-void UKVOSearch::Private::noteChanged(const QString &tag)
-{
-    if (rebuilding)
-        return;
-    traced("txtNoteField_Change", Module, [&] {
-        CFilterColumn *column = columns() ? columns()->findByName(tag) : nullptr;
-        if (!column)
-            return;
-        column->Validate();
-        dirty = true;
-        scheduleControlsUpdate();
-    });
-}
-
-void UKVOSearch::Private::checkToggled(const QString &tag)
-{
-    if (rebuilding)
-        return;
-    traced("chkField_Click", Module, [&] {
-        if (!columns() || !columns()->findByName(tag))
-            return;
-        dirty = true;
-        scheduleControlsUpdate();
-    });
-}
-
-void UKVOSearch::Private::keywordComboChanged(const QString &tag)
-{
-    if (rebuilding)
-        return;
-    traced("cboField_Change", Module, [&] {
-        CFilterColumn *column = columns() ? columns()->findByName(tag) : nullptr;
-        if (!column)
-            return;
-        column->RefreshKeywordButtons();
-        scheduleControlsUpdate();
-    });
-}
-
-void UKVOSearch::Private::pickComboChanged(const QString &tag)
-{
-    if (rebuilding)
-        return;
-    traced("cboFieldView_Click", Module, [&] {
-        if (mode != cseModeEdit || !editing)
-            return;
-        CFilterColumn *column = columns() ? columns()->findByName(tag) : nullptr;
-        if (!column || !column->IsPicklist() || column->ColumnType() == fcKeyword)
-            return;
-        const IComboBox *combo = column->asComboBox();
-        const QString text = combo ? combo->text() : QString();
-        if (HostKit::TextHelper::TextEqual(text, savedText(column->SavedValue()), 1))
-            return;
-        column->Validate();
-        dirty = true;
-        scheduleControlsUpdate();
-    });
-}
 
 void UKVOSearch::Private::fieldGotFocus(QWidget *widget)
 {
@@ -692,14 +506,11 @@ void UKVOSearch::Private::fieldGotFocus(QWidget *widget)
         if (!row)
             return;
         checkVisible(*row);
-        if (widget != row->entry || widget->objectName() == QLatin1String("cboFieldView"))
+        if (widget != row->entry() || !row->showsPrompts())
             return;
-        if (mode == cseModeEdit && editing)
-            prompts(row->column);
-        if (auto *edit = qobject_cast<QLineEdit *>(widget))
-            edit->selectAll();
-        else if (auto *note = qobject_cast<QPlainTextEdit *>(widget))
-            note->selectAll();
+        if (isEntryOpen())
+            prompts(row->column());
+        row->selectEntryText();
     });
 }
 
@@ -710,38 +521,10 @@ void UKVOSearch::Private::fieldLostFocus(QWidget *widget, Qt::FocusReason reason
         return;
     traced("Field_LostFocus", Module, [&] {
         FieldRow *row = rowOf(widget);
-        if (!row || widget != row->entry || !filter)
-            return;
-        const QString name = widget->objectName();
-        if (name == QLatin1String("cboField") || name == QLatin1String("chkField")) {
-            clearPanels();
-            return;
-        }
-        auto *edit = qobject_cast<QLineEdit *>(widget);
-        auto *note = qobject_cast<QPlainTextEdit *>(widget);
-        if (!edit && !note)
+        if (!row || widget != row->entry() || !filter || !row->showsPrompts())
             return;
         clearPanels();
-        CFilterColumn *column = row->column;
-        const bool readOnly = edit ? edit->isReadOnly() : note->isReadOnly();
-        const QString text = edit ? edit->text() : note->toPlainText();
-        if (readOnly || text.trimmed().isEmpty() || !column->isValid())
-            return;
-        QString normal = text.trimmed();
-        const FilterColumnTypeConstants type = column->ColumnType();
-        if (edit && type != fcText && type != fcNote && type != fcKeyword) {
-            const auto value = Convert::parseForType(text, type);
-            if (!value || !value->hasValue())
-                return;
-            normal = Convert::displayText(*value);
-        }
-        // Written only when it differs, so leaving a field never marks the record changed.
-        if (normal == text)
-            return;
-        if (edit)
-            edit->setText(normal);
-        else
-            note->setPlainText(normal);
+        row->normaliseEntry();
     });
 }
 
@@ -749,26 +532,13 @@ bool UKVOSearch::Private::fieldKeyPress(QWidget *widget, QKeyEvent *event)
 {
     return traced("Field_KeyPress", Module, false, [&](bool &dropped) {
         const FieldRow *row = rowOf(widget);
-        if (!row || widget != row->entry)
+        if (!row || widget != row->entry())
             return;
         const int code = characterCode(event);
         if (code < 0)
             return;
-        const QString name = widget->objectName();
-        const FilterColumnTypeConstants type = row->column->ColumnType();
-        int maxLength = 0;
-        if (name == QLatin1String("txtTextField")) {
-            if (type != fcText || static_cast<QLineEdit *>(widget)->isReadOnly())
-                return;
-        } else if (name == QLatin1String("txtNoteField")) {
-            if (type != fcNote || static_cast<QPlainTextEdit *>(widget)->isReadOnly())
-                return;
-        } else if (name == QLatin1String("cboField")) {
-            maxLength = row->column->TextLengthInUI();
-        } else {
-            return;
-        }
-        if (basValidate::IsKeyAllowed(row->control, code, maxLength))
+        const std::optional<int> maxLength = row->keystrokeLimit();
+        if (!maxLength || basValidate::IsKeyAllowed(row->control(), code, *maxLength))
             return;
         QApplication::beep();
         dropped = true;

@@ -12,14 +12,10 @@
 #include "hostkit/resourcetexts.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -33,19 +29,6 @@ namespace {
 
 constexpr const char *Module = "KVOSearchEdit";
 
-// Widths of the width templates: the text width of `count` "W" characters in the widget's font.
-int templateWidth(const QWidget *widget, int count)
-{
-    return widget->fontMetrics().horizontalAdvance(QString(qMax(1, count), QLatin1Char('W'))) + 12;
-}
-
-void tagWidget(QWidget *widget, const char *arrayName, const FieldRow &row)
-{
-    widget->setObjectName(QString::fromLatin1(arrayName));
-    widget->setProperty("Tag", row.name);
-    widget->setProperty("Index", row.index);
-}
-
 QString listText(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
@@ -57,15 +40,20 @@ QString listText(const QVariant &value)
 
 } // namespace
 
-bool UKVOSearch::Private::entriesLocked() const { return !(mode == cseModeEdit && editing); }
-
-FieldRow *UKVOSearch::Private::rowOf(const QObject *widget)
+FieldRow *UKVOSearch::Private::rowOf(const QObject *widget) const
 {
-    for (FieldRow &row : rows) {
-        for (QWidget *w : row.widgets()) {
-            if (w == widget)
-                return &row;
-        }
+    for (const auto &row : rows) {
+        if (row->contains(widget))
+            return row.get();
+    }
+    return nullptr;
+}
+
+FieldRow *UKVOSearch::Private::rowFor(const CFilterColumn *column) const
+{
+    for (const auto &row : rows) {
+        if (row->column() == column)
+            return row.get();
     }
     return nullptr;
 }
@@ -124,20 +112,17 @@ void UKVOSearch::Private::setupListView()
 void UKVOSearch::Private::deleteFieldRows()
 {
     rebuilding = true;
+    ++rowGeneration;
     if (QWidget *focus = QApplication::focusWidget(); focus && picFields->isAncestorOf(focus))
         picView->setFocus(Qt::OtherFocusReason);
     if (CFilterColumns *set = columns()) {
         for (CFilterColumn *c : set->NewEnum())
             c->releaseControls();
     }
-    for (FieldRow &row : rows) {
-        if (row.column)
-            row.column->releaseControls();
-        for (QWidget *w : row.widgets()) {
+    for (const auto &row : rows) {
+        row->column()->releaseControls();
+        for (QWidget *w : row->widgets())
             w->removeEventFilter(this);
-            disconnect(w, nullptr, this, nullptr);
-            delete w;
-        }
     }
     rows.clear();
     rebuilding = false;
@@ -151,114 +136,26 @@ void UKVOSearch::Private::setupDataEntryFields()
         CFilterColumns *set = columns();
         if (!set)
             return;
-        auto &texts = HostKit::ResourceTexts::instance();
-        const bool locked = entriesLocked();
-        const int labelLimit = 2 * cmdAddTemplate->sizeHint().width();
+        FieldRowContext context;
+        context.parent = picFields;
+        context.host = this;
+        context.locked = entriesLocked();
+        context.labelLimit = 2 * cmdAddTemplate->sizeHint().width();
         rows.reserve(std::size_t(set->Count()));
-
-        auto makeButton = [&](FieldRow &row, const char *name, int textNumber) {
-            auto *button = new QPushButton(texts.Text(textNumber), picFields);
-            tagWidget(button, name, row);
-            button->setAutoDefault(false);
-            button->show();
-            return button;
-        };
-        auto textItem = [&](FieldRow &row, int maxLength, int widthChars) {
-            auto *edit = new QLineEdit(picFields);
-            tagWidget(edit, "txtTextField", row);
-            edit->setMaxLength(maxLength);
-            edit->setReadOnly(locked);
-            row.entry = edit;
-            row.control = new LineEditControl(edit);
-            row.templateWidth = templateWidth(edit, widthChars);
-        };
-        auto comboItem = [&](FieldRow &row, bool editable, int widthChars) {
-            auto *combo = new QComboBox(picFields);
-            tagWidget(combo, editable ? "cboField" : "cboFieldView", row);
-            if (editable) {
-                combo->setEditable(true);
-                // Enter adds nothing by itself, and typing is not completed from the list.
-                combo->setInsertPolicy(QComboBox::NoInsert);
-                combo->setCompleter(nullptr);
-            }
-            row.entry = combo;
-            row.control = new ComboBoxControl(combo);
-            row.templateWidth = templateWidth(combo, widthChars) + 24;
-        };
-
         for (CFilterColumn *c : set->NewEnum()) {
-            FieldRow row;
-            row.column = c;
-            row.name = c->Name();
-            row.index = c->Index();
-            const FilterColumnTypeConstants type = c->ColumnType();
-            const int textChars = qMax(1, int(c->TextLengthInUI()));
-
-            if (type == fcBoolean) {
-                auto *check = new QCheckBox(c->CaptionOrName(), picFields);
-                tagWidget(check, "chkField", row);
-                if (locked) {
-                    check->setAttribute(Qt::WA_TransparentForMouseEvents);
-                    check->setFocusPolicy(Qt::NoFocus);
-                }
-                row.entry = check;
-                row.control = new CheckBoxControl(check);
-                row.templateWidth = check->sizeHint().width();
-            } else {
-                row.label = new QLabel(c->CaptionOrName() + QStringLiteral(": "), picFields);
-                tagWidget(row.label, "lblField", row);
-                row.labelControl = new LabelControl(row.label);
-                const int width = row.label->sizeHint().width();
-                if (width >= labelLimit) {
-                    row.label->setWordWrap(true);
-                    labelColumnWidth = labelLimit;
-                } else {
-                    labelColumnWidth = qMax(labelColumnWidth, width);
-                }
-
-                if (type == fcKeyword) {
-                    comboItem(row, !locked, textChars);
-                    if (!locked) {
-                        row.add = makeButton(row, "cmdAdd", 8074);
-                        row.remove = makeButton(row, "cmdRemove", 8075);
-                        row.addControl = new ButtonControl(row.add);
-                        row.removeControl = new ButtonControl(row.remove);
-                    }
-                } else if (c->IsPicklist() && !locked) {
-                    const bool textual = type == fcText || type == fcNote;
-                    comboItem(row, false, textual ? textChars : 15);
-                } else if (type == fcText) {
-                    textItem(row, textChars, textChars);
-                } else if (type == fcNote) {
-                    auto *note = new QPlainTextEdit(picFields);
-                    tagWidget(note, "txtNoteField", row);
-                    note->setReadOnly(locked);
-                    note->setTabChangesFocus(true);
-                    auto *control = new NoteEditControl(note);
-                    control->setMaxLength(255);
-                    row.entry = note;
-                    row.control = control;
-                    row.stretch = true;
-                    row.templateWidth = templateWidth(note, 15);
-                } else {
-                    textItem(row, 255, 15);
-                    if (type == fcDateTime) {
-                        auto *edit = static_cast<QLineEdit *>(row.entry);
-                        if (c->DisableEditDateTime())
-                            edit->setReadOnly(true);
-                        else if (!edit->isReadOnly()) {
-                            row.now = makeButton(row, "cmdNow", 8083);
-                            row.nowControl = new ButtonControl(row.now);
-                        }
-                    }
-                }
-            }
-            for (QWidget *w : row.widgets())
+            context.column = c;
+            std::unique_ptr<FieldRow> row = createFieldRow(context);
+            labelColumnWidth = qMax(labelColumnWidth, row->labelWidth());
+            const QList<QWidget *> widgets = row->widgets();
+            for (QWidget *w : widgets)
                 w->show();
-            c->setMyControl(row.control);
-            c->setCompanions(row.labelControl, row.addControl, row.removeControl, row.nowControl);
-            rows.push_back(row);
-            connectRow(rows.back());
+            row->bind();
+            // The control watches focus and keystrokes of everything but the label.
+            for (QWidget *w : widgets) {
+                if (w != row->label())
+                    w->installEventFilter(this);
+            }
+            rows.push_back(std::move(row));
         }
     });
 }
@@ -326,12 +223,12 @@ void UKVOSearch::Private::controlsArrange()
         int fieldsHeight = 0;
         int viewWidth = w;
         arrangeFields(viewWidth);
-        fieldsHeight = rows.empty() ? 0 : rows.back().bounds.bottom() + 1 + g;
+        fieldsHeight = rows.empty() ? 0 : rows.back()->bounds().bottom() + 1 + g;
         const bool scrolling = viewHeight > 0 && fieldsHeight > viewHeight;
         if (scrolling) {
             viewWidth = qMax(0, w - scrollWidth);
             arrangeFields(viewWidth);
-            fieldsHeight = rows.empty() ? 0 : rows.back().bounds.bottom() + 1 + g;
+            fieldsHeight = rows.empty() ? 0 : rows.back()->bounds().bottom() + 1 + g;
         }
         picView->setGeometry(x, top, viewWidth, viewHeight);
         picFields->resize(viewWidth, fieldsHeight);
@@ -356,47 +253,9 @@ void UKVOSearch::Private::controlsArrange()
 
 void UKVOSearch::Private::arrangeFields(int width)
 {
-    const int g = gap;
-    const int entryX = g + (labelColumnWidth > 0 ? labelColumnWidth + g : 0);
-    int y = g;
-    for (FieldRow &row : rows) {
-        int buttonsWidth = 0;
-        for (QPushButton *b : {row.now, row.add, row.remove}) {
-            if (b)
-                buttonsWidth += b->sizeHint().width() + g;
-        }
-        const int available = qMax(40, width - entryX - buttonsWidth - g);
-        const int entryWidth = row.stretch ? available : qMin(row.templateWidth, available);
-        int entryHeight = row.entry->sizeHint().height();
-        if (row.stretch)
-            entryHeight =
-                    row.entry->fontMetrics().lineSpacing() * 3 + 2 * static_cast<QFrame *>(row.entry)->frameWidth() + 8;
-        int rowHeight = entryHeight;
-        for (QPushButton *b : {row.now, row.add, row.remove}) {
-            if (b)
-                rowHeight = qMax(rowHeight, b->sizeHint().height());
-        }
-        if (row.label) {
-            const int lineHeight = qMax(row.label->sizeHint().height(), qMin(entryHeight, rowHeight));
-            const int labelHeight = row.label->wordWrap() ? row.label->heightForWidth(labelColumnWidth) : lineHeight;
-            row.label->setAlignment(Qt::AlignLeft | (row.label->wordWrap() ? Qt::AlignTop : Qt::AlignVCenter));
-            rowHeight = qMax(rowHeight, labelHeight);
-            // Beside a note box the label stays on the height of its first line.
-            const int singleLine = row.stretch ? row.label->sizeHint().height() + g : lineHeight;
-            row.label->setGeometry(g, y, labelColumnWidth, row.label->wordWrap() ? labelHeight : singleLine);
-        }
-        row.entry->setGeometry(entryX, y, entryWidth, entryHeight);
-        int bx = entryX + entryWidth + g;
-        for (QPushButton *b : {row.now, row.add, row.remove}) {
-            if (!b)
-                continue;
-            const QSize size = b->sizeHint();
-            b->setGeometry(bx, y, size.width(), qMax(size.height(), entryHeight));
-            bx += size.width() + g;
-        }
-        row.bounds = QRect(0, y, width, rowHeight);
-        y += rowHeight + g;
-    }
+    int y = gap;
+    for (const auto &row : rows)
+        y += row->place(y, width, labelColumnWidth, gap) + gap;
 }
 
 void UKVOSearch::Private::arrangeButtons()
@@ -474,13 +333,8 @@ void UKVOSearch::Private::tabOrder()
 {
     traced("TabOrder", Module, [&] {
         QList<QWidget *> order{lvwEntry};
-        for (const FieldRow &row : rows) {
-            for (QWidget *w : {row.entry, static_cast<QWidget *>(row.now), static_cast<QWidget *>(row.add),
-                               static_cast<QWidget *>(row.remove)}) {
-                if (w)
-                    order.append(w);
-            }
-        }
+        for (const auto &row : rows)
+            order.append(row->tabStops());
         order << vsbFields << cmdApply << cmdReset << cmdClear << cmdTemplateCopy << cmdTemplatePaste << cmdOk
               << cmdCancel << cmdEdit;
         for (qsizetype i = 1; i < order.size(); ++i)
@@ -504,8 +358,8 @@ void UKVOSearch::Private::checkVisible(const FieldRow &row)
 {
     if (vsbFields->isHidden())
         return;
-    const int top = row.bounds.top();
-    const int bottom = row.bounds.bottom() + 1;
+    const int top = row.bounds().top();
+    const int bottom = row.bounds().bottom() + 1;
     while (bottom + picFields->y() > picView->height() && vsbFields->value() < vsbFields->maximum())
         vsbFields->setValue(vsbFields->value() + 1);
     while (top + picFields->y() < 0 && vsbFields->value() > 0)

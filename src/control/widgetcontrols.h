@@ -23,7 +23,6 @@ class LineEditControl
 {
 public:
     explicit LineEditControl(QLineEdit *edit);
-    QLineEdit *widget() const { return m_edit; }
 
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
@@ -46,7 +45,6 @@ class NoteEditControl
 {
 public:
     explicit NoteEditControl(QPlainTextEdit *edit);
-    QPlainTextEdit *widget() const { return m_edit; }
 
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
@@ -70,7 +68,6 @@ class CheckBoxControl
 {
 public:
     explicit CheckBoxControl(QCheckBox *box);
-    QCheckBox *widget() const { return m_box; }
 
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
@@ -90,7 +87,6 @@ class ComboBoxControl
 {
 public:
     explicit ComboBoxControl(QComboBox *combo);
-    QComboBox *widget() const { return m_combo; }
 
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
@@ -117,7 +113,6 @@ class LabelControl
 {
 public:
     explicit LabelControl(QLabel *label);
-    QLabel *widget() const { return m_label; }
 
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
@@ -134,7 +129,6 @@ class ButtonControl
 {
 public:
     explicit ButtonControl(QPushButton *button);
-    QPushButton *widget() const { return m_button; }
 
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
