@@ -23,8 +23,8 @@
 
 #if __has_include("mainwindow.h")
 #include "demodatabase.h"
-#include "hostsession.h"
 #include "mainwindow.h"
+#include "referencehost/host.h"
 #define KVODEMO_WINDOW 1
 #endif
 
@@ -106,11 +106,11 @@ private slots:
         QFETCH(QString, engine);
         auto db = KvoTest::open(engine);
         QVERIFY(db);
-        HostSession session;
+        KvoHost::Host session;
         QString error;
         QVERIFY2(session.open(db->url, &error), qPrintable(error));
         QVERIFY2(DemoDatabase::create(session, 4, &error), qPrintable(error));
-        auto closeSession = qScopeGuard([&session] { DemoDatabase::close(session); });
+        auto closeSession = qScopeGuard([&session] { session.close(); });
         QCOMPARE(session.filter->FilterColumns()->Count(), 7);
 
         DemoMainWindow window(session, db->url);
@@ -195,11 +195,11 @@ private slots:
         QFETCH(int, currentAfter);
         auto db = KvoTest::open(u"sqlite"_s);
         QVERIFY(db);
-        HostSession session;
+        KvoHost::Host session;
         QString error;
         QVERIFY2(session.open(db->url, &error), qPrintable(error));
         QVERIFY2(DemoDatabase::create(session, 3, &error), qPrintable(error));
-        auto closeSession = qScopeGuard([&session] { DemoDatabase::close(session); });
+        auto closeSession = qScopeGuard([&session] { session.close(); });
         DemoMainWindow window(session, db->url);
         window.show();
         window.editData();
