@@ -56,7 +56,7 @@ int main(int argc, char **argv)
         if (options.wants(c))
             std::printf(" %d", c);
     }
-    std::printf(" on %s\n", qPrintable(options.engines.join(QStringLiteral(", "))));
+    std::printf(" on %s\n", qPrintable(options.engineNames().join(QStringLiteral(", "))));
     for (const auto &[key, value] : machineInfo())
         recorder.info(key, value);
     recorder.info(QStringLiteral("sizes"), QStringLiteral("scale %1, round-trip records %2, import files %3, "
@@ -68,16 +68,14 @@ int main(int argc, char **argv)
     recorder.info(QStringLiteral("load at start (1, 5, 15 min)"), loadAverage());
 
     std::unique_ptr<ImportFiles> files;
-    for (const QString &engine : std::as_const(options.engines)) {
-        QString error;
-        std::unique_ptr<BenchDatabase> db = BenchDatabase::open(engine, options.workDir, options.keep, &error);
-        if (!db)
-            die(QStringLiteral("no %1 database: %2").arg(engine, error));
-        recorder.info(db->engineName(), db->serverVersion() + (engine == QLatin1String("sqlite")
-                                                                       ? QStringLiteral(" (file database, WAL, "
-                                                                                        "synchronous=NORMAL)")
-                                                                       : QStringLiteral(" (local server, "
-                                                                                        "synchronous_commit=off, work_mem=256MB)")));
+    for (const Engine engine : std::as_const(options.engines)) {
+        const std::unique_ptr<BenchDatabase> db = BenchDatabase::open(engine, options);
+        recorder.info(db->engineName(),
+                      db->serverVersion()
+                              + (engine == Engine::SQLite ? QStringLiteral(" (file database, WAL, "
+                                                                           "synchronous=NORMAL)")
+                                                          : QStringLiteral(" (local server, "
+                                                                           "synchronous_commit=off, work_mem=256MB)")));
         std::printf("\n== %s\n", qPrintable(db->engineName()));
         std::fflush(stdout);
         if (options.wants(1) || options.wants(3) || options.wants(4))

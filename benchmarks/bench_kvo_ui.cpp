@@ -57,8 +57,8 @@ QList<ColumnDef> columnDefs(int count)
 {
     QList<ColumnDef> defs;
     for (int i = 0; i < count; ++i)
-        defs.append({QStringLiteral("Field%1").arg(i + 1, 2, 10, QLatin1Char('0')),
-                     TypeCycle[size_t(i) % std::size(TypeCycle)]});
+        defs.append(column(QStringLiteral("Field%1").arg(i + 1, 2, 10, QLatin1Char('0')),
+                           TypeCycle[size_t(i) % std::size(TypeCycle)]));
     return defs;
 }
 
@@ -98,7 +98,7 @@ void fillData(BenchDatabase &db, Host &host, const QList<ColumnDef> &defs)
                 .arg(r)
                 .arg(c.QuoteText(QStringLiteral("Job %1").arg(r)), c.QuoteText(QStringLiteral("Mill %1").arg(r % 4)));
     });
-    host.open(db, Base);
+    openHost(host, db, Base);
     defineColumns(host, defs);
 
     CFilterColumns *set = host.columns();
@@ -149,7 +149,7 @@ public:
         QObject::connect(
                 m_control.get(), &UKVOSearch::OnStartEditing, m_control.get(),
                 [](ISearchBaseEntry *&, bool &accepted) { accepted = true; }, Qt::DirectConnection);
-        if (!m_control->OpenSearch(&m_container, m_host.handler.get(), m_host.baseTable.get(), &m_host.db->catalog(),
+        if (!m_control->OpenSearch(&m_container, m_host.handler.get(), m_host.baseTable.get(), &m_host.catalog(),
                                    m_host.profile.get(), 0, m_host.structure.get()))
             die(QStringLiteral("OpenSearch failed"));
         m_control->show();
@@ -159,9 +159,9 @@ public:
     void display(int record)
     {
         auto entry = std::make_unique<CMergeBaseEntry>(record);
-        auto records = m_host.db->connection().OpenQuery(
+        auto records = m_host.connection().OpenQuery(
                 QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
-                        .arg(m_host.db->connection().QuoteName(Base), m_host.db->connection().QuoteName(Key))
+                        .arg(m_host.connection().QuoteName(Base), m_host.connection().QuoteName(Key))
                         .arg(record));
         m_control->Display(records.get(), entry.get(), cseModeEdit);
         // The control keeps both until the next Display.
@@ -439,11 +439,8 @@ int main(int argc, char **argv)
     if (!options.parse(app.arguments(), QString::fromLatin1(Usage), &exitCode))
         return exitCode;
     const Recorder recorder(options.resultsFile);
-    for (const QString &engine : std::as_const(options.engines)) {
-        QString error;
-        std::unique_ptr<BenchDatabase> db = BenchDatabase::open(engine, options.workDir, options.keep, &error);
-        if (!db)
-            die(QStringLiteral("no %1 database: %2").arg(engine, error));
+    for (const Engine engine : std::as_const(options.engines)) {
+        const std::unique_ptr<BenchDatabase> db = BenchDatabase::open(engine, options);
         std::printf("\n== %s (data-entry control, offscreen)\n", qPrintable(db->engineName()));
         std::fflush(stdout);
         runDisplayCase(*db, options, recorder);

@@ -118,7 +118,7 @@ void TestCatalog::readsBackCreatedTables()
     QCOMPARE(table->Columns.size(), child.Fields.size());
     for (int i = 0; i < int(std::size(fields)); ++i) {
         const auto &f = fields[i];
-        const int type = f.type == adBoolean && m_db->engine == u"postgresql" ? int(adSmallInt) : f.type;
+        const int type = f.type == adBoolean && m_db->engine() == Engine::PostgreSQL ? int(adSmallInt) : f.type;
         const CatalogColumn *column = table->FindColumn(QLatin1String(f.name));
         QVERIFY2(column, f.name);
         QCOMPARE(table->Columns.at(i).Name, QLatin1String(f.name));
@@ -135,7 +135,7 @@ void TestCatalog::readsBackCreatedTables()
              qPrintable(table->FindColumn(u"Title"_s)->DefaultValue));
 
     // MariaDB names every primary key PRIMARY, and a unique index there is a unique key as well.
-    const bool maria = m_db->engine == u"mariadb";
+    const bool maria = m_db->engine() == Engine::MariaDB;
     QStringList expectedKeys{"F FK_Child_Parent(ParentCode)->Parent(Code)", maria ? "P PRIMARY(Id)" : "P PK_Child(Id)",
                              "U UK_Child(Title,Small)"};
     if (maria)
@@ -174,26 +174,26 @@ void TestCatalog::mapsEngineTypesToAdoTypes()
         int type;
         int size = 0;
     };
-    static const QMap<QString, QList<Declared>> declared = {
-            {u"postgresql"_s,
+    static const QMap<Engine, QList<Declared>> declared = {
+            {Engine::PostgreSQL,
              {{"smallint", adSmallInt}, {"integer", adInteger}, {"bigint", adBigInt}, {"real", adSingle},
               {"double precision", adDouble}, {"numeric(12,2)", adNumeric}, {"boolean", adBoolean},
               {"varchar(33)", adVarWChar, 33}, {"char(5)", adChar, 5}, {"text", adLongVarWChar},
               {"timestamp(3)", adDate}, {"timestamp with time zone", adDate}, {"date", adDate}, {"uuid", adGUID},
               {"bytea", adLongVarBinary}}},
-            {u"mariadb"_s,
+            {Engine::MariaDB,
              {{"tinyint(1)", adBoolean}, {"boolean", adBoolean}, {"tinyint", adTinyInt},
               {"tinyint unsigned", adUnsignedTinyInt}, {"smallint", adSmallInt}, {"int", adInteger},
               {"bigint", adBigInt}, {"float", adSingle}, {"double", adDouble}, {"decimal(10,2)", adNumeric},
               {"varchar(33) character set utf8mb4", adVarWChar, 33}, {"char(5)", adChar, 5}, {"text", adLongVarWChar},
               {"longtext", adLongVarWChar}, {"datetime", adDate}, {"blob", adLongVarBinary}}},
-            {u"sqlite"_s,
+            {Engine::SQLite,
              {{"BOOLEAN", adBoolean}, {"VARCHAR(33)", adVarWChar, 33}, {"NVARCHAR(12)", adVarWChar, 12},
               {"TEXT", adLongVarWChar}, {"CHAR(5)", adChar, 5}, {"DATETIME", adDate}, {"DATE", adDate},
               {"SMALLINT", adSmallInt}, {"INTEGER", adInteger}, {"INT", adInteger}, {"BIGINT", adBigInt},
               {"REAL", adSingle}, {"DOUBLE", adDouble}, {"NUMERIC(10,2)", adNumeric}, {"BLOB", adLongVarBinary},
               {"", adEmpty}}}};
-    const QList<Declared> types = declared.value(m_db->engine);
+    const QList<Declared> types = declared.value(m_db->engine());
     QVERIFY(!types.isEmpty());
     QStringList fields;
     for (int i = 0; i < types.size(); ++i)
@@ -272,12 +272,12 @@ void TestCatalog::lookupsByName()
 
     // Two tables whose names differ only in case: the exact spelling wins. (SQLite table names
     // ignore case, so two such tables cannot exist there.)
-    if (m_db->engine == u"sqlite")
+    if (m_db->engine() == Engine::SQLite)
         return;
     Connection &c = *m_db->connection;
     QVERIFY(run(c, "CREATE TABLE [Pair] ([a] INT)"));
     // MariaDB field names always ignore case; PostgreSQL can hold two that differ only in case.
-    const bool caseFields = m_db->engine == u"postgresql";
+    const bool caseFields = m_db->engine() == Engine::PostgreSQL;
     QVERIFY(run(c, caseFields ? "CREATE TABLE [PAIR] ([b] INT, [B] INT)" : "CREATE TABLE [PAIR] ([b] INT, [c] INT)"));
     catalog.Refresh();
     const auto upper = catalog.FindTable(u"PAIR"_s);
@@ -331,7 +331,7 @@ void TestCatalog::readsLazilyAndForgetsOnRefresh()
 // The names SQLite keeps only in its CREATE TABLE text, in every way they can be written.
 void TestCatalog::parsesSqliteConstraintNames()
 {
-    if (KvoTest::currentEngine() != u"sqlite")
+    if (KvoTest::currentEngine() != Engine::SQLite)
         QSKIP("SQLite only");
     Connection &c = *m_db->connection;
     QVERIFY(KvoTest::exec(c, u"CREATE TABLE p (a INTEGER, b TEXT, PRIMARY KEY (a, b))"_s));

@@ -33,8 +33,7 @@ bool switchBackslashMode(Connection &c)
 
 QString describe(const ConnectionUrl &u)
 {
-    static const char *engines[] = {"sqlite", "postgresql", "mariadb", "sqlserver"};
-    return u"%1|%2|%3|%4|%5|%6|%7|%8|%9"_s.arg(QLatin1String(engines[int(u.engine)]), u.path, u.host,
+    return u"%1|%2|%3|%4|%5|%6|%7|%8|%9"_s.arg(KvoHost::shortName(u.engine), u.path, u.host,
                                               QString::number(u.port), u.user, u.password, u.database, u.schema,
                                               QString::number(u.busyTimeoutMs));
 }
@@ -203,7 +202,7 @@ private slots:
         std::unique_ptr<Connection> waiter;
         if (engine == Engine::SQLite) {
             QString error;
-            waiter = Connection::open(db->url + "?busy_timeout=100", &error);
+            waiter = Connection::open(db->url() + "?busy_timeout=100", &error);
             QVERIFY2(waiter, qPrintable(error));
         } else {
             waiter = db->openSecond();
@@ -290,7 +289,7 @@ private slots:
 
     void openFailuresAreExplained()
     {
-        if (KvoTest::currentEngine() != u"sqlite")
+        if (KvoTest::currentEngine() != Engine::SQLite)
             QSKIP("engine-independent");
         QString error;
         QVERIFY(!Connection::open(u"sqlite:/nonexistent-folder-kvo/x.db"_s, &error));

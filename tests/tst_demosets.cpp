@@ -94,7 +94,7 @@ void TestDemoSets::createsColumnsAndEntries()
     QVERIFY(messages.requests().isEmpty());
     QTEST(describe(*host->columns()), "columns");
 
-    host->openFilter(u"Parts"_s);
+    host->openTable(u"Parts"_s);
     QTEST(describe(*host->columns()), "columns");
     CFilterColumn *column = host->columns()->Item(picklist);
     QVERIFY(column);
@@ -123,7 +123,7 @@ void TestDemoSets::setsNotImplemented_data()
 void TestDemoSets::setsNotImplemented()
 {
     QFETCH(int, set);
-    if (KvoTest::currentEngine() != QLatin1String("sqlite"))
+    if (KvoTest::currentEngine() != Engine::SQLite)
         QSKIP("no database work: SQLite covers it");
     auto host = KvoTest::makeHost(1);
     QVERIFY(host);

@@ -42,7 +42,7 @@ private:
 
 void TestFilterColumn::initTestCase()
 {
-    m_host = KvoTest::makeHost(1, u"sqlite"_s);
+    m_host = KvoTest::makeHost(1, Engine::SQLite);
     QVERIFY(m_host);
 }
 

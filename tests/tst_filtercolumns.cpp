@@ -110,14 +110,14 @@ void TestFilterColumns::setupStatuses()
         QVERIFY(addColumns(*m_host->columns(), {{"Material", fcText}}));
     if (!ddl.isEmpty())
         QVERIFY(run(m_host->connection(), ddl));
-    m_host->openFilter(table);
+    m_host->openTable(table);
     if (!leftOut.isEmpty()) {
         const auto given = [&](const char *name, auto *component) {
             return leftOut.contains(QLatin1String(name)) ? nullptr : component;
         };
         m_host->filter = CCommon::global().CreateSearchFilterObject(
                 given("handler", m_host->handler.get()), given("baseTable", m_host->baseTable.get()),
-                given("catalog", m_host->db->catalog.get()), m_host->profile.get(), 0,
+                given("catalog", &m_host->catalog()), m_host->profile.get(), 0,
                 leftOut == u"key" ? &wrongKey : m_host->structure.get());
         QVERIFY(m_host->filter);
     }
@@ -201,7 +201,7 @@ void TestFilterColumns::saveCreatesTablesAndRows()
                                                    "5|Ratio|4", "6|Weight|5", "7|Made|6", "8|Active|7", "9|Tags|0"}));
 
     // A new column set reads back every attribute.
-    m_host->openFilter(u"Parts"_s);
+    m_host->openTable(u"Parts"_s);
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
     const CFilterColumn *m = m_host->columns()->Item(u"Material"_s);
     QVERIFY(m);
@@ -263,7 +263,7 @@ void TestFilterColumns::retypeAndDeleteRemoveData()
     QVERIFY(set.ColumnsSave(nullptr));
     QVERIFY(!tableExists(m_host->catalog(), u"PartsSearchData"_s));
     QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeywordWords"_s));
-    m_host->openFilter(u"Parts"_s);
+    m_host->openTable(u"Parts"_s);
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
     QVERIFY(m_host->filter->SQLSearchFields().isEmpty());
     QVERIFY(m_host->filter->SQLSearchTable().isEmpty());
@@ -315,7 +315,7 @@ void TestFilterColumns::olderDefinitionLayoutLoads()
     QVERIFY2(older.Create(m_host->catalog()), qPrintable(older.lastError()));
     QVERIFY(run(m_host->connection(), "INSERT INTO [SearchColumnConfiguration] ([BaseTable], [Position], [Name], "
                                       "[Type], [Size]) VALUES ('Parts', 1, 'Due', 6, 0)"));
-    m_host->openFilter(u"Parts"_s);
+    m_host->openTable(u"Parts"_s);
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
     CFilterColumns &set = *m_host->columns();
     QVERIFY(set.needsDefinitionConversion());
@@ -327,7 +327,7 @@ void TestFilterColumns::olderDefinitionLayoutLoads()
 
     // Saving brings the definition table to the newer layout and keeps the row.
     QVERIFY(set.ColumnsSave(nullptr));
-    m_host->openFilter(u"Parts"_s);
+    m_host->openTable(u"Parts"_s);
     QVERIFY(!m_host->columns()->needsDefinitionConversion());
     QCOMPARE(definitionRows(*m_host), QStringList{"1|Due|6"});
 }
@@ -337,17 +337,17 @@ void TestFilterColumns::olderDefinitionLayoutLoads()
 void TestFilterColumns::definitionsPerBaseTable()
 {
     QVERIFY(m_host->createBaseTable(u"OldParts"_s, 1, u"OldId"_s, true));
-    m_host->openFilter(u"OldParts"_s);
+    m_host->openTable(u"OldParts"_s);
     QVERIFY(addColumns(*m_host->columns(), {{"Material", fcText}, {"Shared", fcText}}));
 
     // Parts was called OldParts before: its definition rows are found under the former name.
-    m_host->openFilter(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
+    m_host->openTable(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
     QVERIFY(m_host->columns()->Item(u"Material"_s));
     QCOMPARE(m_host->columns()->formerNamesFound(), QStringList{"OldParts"});
 
     // Without it, Parts has columns of its own; a name both use, added and removed, leaves OldParts alone.
-    m_host->openFilter(u"Parts"_s);
+    m_host->openTable(u"Parts"_s);
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSNoColumnsDefined);
     QVERIFY(addColumns(*m_host->columns(), {{"Shared", fcInteger32}}));
     QVERIFY(m_host->columns()->Remove(u"Shared"_s));
@@ -364,7 +364,7 @@ void TestFilterColumns::hostileNames()
 {
     const QString caption = u"it's \"big\" `x` [y]"_s;
     QVERIFY(addColumns(*m_host->columns(), {{"Größe", fcText, caption}, {"Schlüssel", fcKeyword, "a--b"}}));
-    m_host->openFilter(u"Parts"_s);
+    m_host->openTable(u"Parts"_s);
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
     QCOMPARE(m_host->columns()->Item(1)->Caption(), caption);
     QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeywordSchlüssel"_s));
@@ -406,7 +406,7 @@ void TestFilterColumns::columnNameLimit()
     QCOMPARE(limit, 63 - 16 - 5);
     const QString longest(limit, u'k');
     QVERIFY(addColumns(set, {{longest, fcKeyword}, {QString(limit, u't'), fcText}}));
-    m_host->openFilter(u"Parts"_s);
+    m_host->openTable(u"Parts"_s);
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
     QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeyword"_s + longest));
 }

@@ -71,7 +71,7 @@ struct Row
 };
 
 // Whether a sample record is one a filter should select, on an engine.
-using Matcher = std::function<bool(const Row &, const QString &)>;
+using Matcher = std::function<bool(const Row &, Engine)>;
 
 QList<Row> sampleRows()
 {
@@ -137,14 +137,13 @@ bool store(Connection &db, const QList<Row> &rows)
 }
 
 // LIKE ignores case except on PostgreSQL.
-Qt::CaseSensitivity likeCase(const QString &engine)
+Qt::CaseSensitivity likeCase(Engine engine)
 {
-    return engine == u"postgresql" ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return engine == Engine::PostgreSQL ? Qt::CaseSensitive : Qt::CaseInsensitive;
 }
 
 // A matcher from an expression of the record `r` and the `engine`.
-#define WHERE(expr)                                                                                                    \
-    Matcher([]([[maybe_unused]] const Row &r, [[maybe_unused]] const QString &engine) { return (expr); })
+#define WHERE(expr) Matcher([]([[maybe_unused]] const Row &r, [[maybe_unused]] Engine engine) { return (expr); })
 
 } // namespace
 

@@ -94,7 +94,7 @@ class TestImport : public QObject
     Q_OBJECT
 
     // The tests without database work run on SQLite only.
-    static bool engineIndependent() { return KvoTest::currentEngine() == u"sqlite"; }
+    static bool engineIndependent() { return KvoTest::currentEngine() == KvoTest::Engine::SQLite; }
 
     KvoTest::Host *sharedHost()
     {

@@ -180,7 +180,8 @@ private slots:
         QVERIFY2(copied.contains(u"Made=Date:1899-12-30 00:00:00"_s), qPrintable(copied.join(u' ')));
         QVERIFY(copied.contains(u"Grade=Text:Brand new"_s));
         QVERIFY(copied.contains(u"Gauge=Int32:77"_s));
-        QCOMPARE(copied.last(), host->db->engine == u"mariadb" ? u"Tags=[steel|zinc]"_s : u"Tags=[Steel|steel|zinc]"_s);
+        QCOMPARE(copied.last(),
+                 host->database().engine() == Engine::MariaDB ? u"Tags=[steel|zinc]"_s : u"Tags=[Steel|steel|zinc]"_s);
         QVERIFY(picklistEntries(*host, u"Grade"_s).contains(u"Brand new"_s));
         QVERIFY(picklistEntries(*host, u"Gauge"_s).contains(u"77"_s));
     }
@@ -243,8 +244,8 @@ private slots:
     // table whose name differs in case.
     void betweenDatabases()
     {
-        const QStringList engines = KvoTest::configuredEngines();
-        const QString targetEngine = engines.at((engines.indexOf(KvoTest::currentEngine()) + 1) % engines.size());
+        const QList<Engine> engines = KvoTest::configuredEngines();
+        const Engine targetEngine = engines.at((engines.indexOf(KvoTest::currentEngine()) + 1) % engines.size());
         auto source = KvoTest::makeHost(3);
         QVERIFY(source);
         QVERIFY(addAllTypes(*source->columns()));
@@ -252,10 +253,11 @@ private slots:
         QVERIFY(writeKeywords(source->connection(), *source->columns(), 1, {u"steel"_s}));
 
         KvoTest::Host target;
-        target.db = KvoTest::open(targetEngine);
-        QVERIFY(target.db);
+        auto targetDb = KvoTest::open(targetEngine);
+        QVERIFY(targetDb);
+        target.use(std::move(targetDb));
         QVERIFY(target.createBaseTable(u"PARTS"_s, 4));
-        target.openFilter(u"PARTS"_s);
+        target.openTable(u"PARTS"_s);
         QVERIFY(target.columns());
         QCOMPARE(target.filter->CopyConfiguration(nullptr, source->filter.get()), fltrCCR_Success);
         CFilterColumns &set = *target.columns();

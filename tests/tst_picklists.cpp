@@ -589,7 +589,7 @@ void TestPicklists::editPicklists()
 {
     QFETCH(int, picklists);
     QFETCH(bool, windows);
-    if (KvoTest::currentEngine() != u"sqlite")
+    if (KvoTest::currentEngine() != Engine::SQLite)
         QSKIP("no database work: SQLite covers it");
     auto host = KvoTest::makeHost(1);
     QVERIFY(host);

@@ -79,7 +79,7 @@ private:
 
 void TestSavedFilters::init()
 {
-    m_host = KvoTest::makeHost(1, u"sqlite"_s);
+    m_host = KvoTest::makeHost(1, Engine::SQLite);
     QVERIFY(m_host);
     QVERIFY(KvoTest::addColumns(
             *m_host->columns(),

@@ -305,7 +305,7 @@ private slots:
         QVERIFY(saveKeywords(set, 2, {u"replaced"_s}));
         QVERIFY(saveKeywords(set, 2, items));
 
-        const QStringList wanted = host->db->engine == u"mariadb" ? expectedMariaDB : expected;
+        const QStringList wanted = host->database().engine() == Engine::MariaDB ? expectedMariaDB : expected;
         // Every item after a repeat is written too, and the record's former keywords are gone.
         QCOMPARE(keywordRows(*host, 2), wanted);
         QCOMPARE(keywordRows(*host, 3), QStringList{u"left on another record"_s});
@@ -324,7 +324,7 @@ private slots:
 
         // The database refuses the second item of the next list.
         QVERIFY(KvoTest::run(
-                db, host->db->engine == u"sqlite"
+                db, host->database().engine() == Engine::SQLite
                             ? u"CREATE TRIGGER refuse BEFORE INSERT ON [%1] WHEN NEW.[Tags] = 'refused' "
                               "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(table)
                             : u"ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([Tags] <> 'refused')"_s.arg(table)));
@@ -449,8 +449,7 @@ private slots:
         // The same through the global object, which makes a search filter of its own for the call.
         CMergeBaseEntry second(2);
         QVERIFY(CCommon::global().InitializeSearchData(&second, host->handler.get(), host->baseTable.get(),
-                                                       host->db->catalog.get(), host->profile.get(),
-                                                       host->structure.get()));
+                                                       &host->catalog(), host->profile.get(), host->structure.get()));
         QCOMPARE(stored(*host, 2, u"Notes"_s).toString(), u"Default note"_s);
     }
 
@@ -534,10 +533,11 @@ private slots:
     void textKeyBaseTable()
     {
         KvoTest::Host host;
-        host.db = KvoTest::open();
-        QVERIFY(host.db);
+        auto scratch = KvoTest::open();
+        QVERIFY(scratch);
+        host.use(std::move(scratch));
         QVERIFY(host.createBaseTable(u"Docs"_s, 3, u"DocKey"_s, true));
-        host.openFilter(u"Docs"_s);
+        host.openTable(u"Docs"_s);
         QVERIFY(host.columns());
         CFilterColumns &set = *host.columns();
         QVERIFY(KvoTest::addColumns(set, {{"Title", fcText}, {"Pages", fcInteger32}, {"Tags", fcKeyword}}));

@@ -92,7 +92,7 @@ void TestSearchFilter::captionsAndPictures()
 
 void TestSearchFilter::sqlFragments()
 {
-    auto host = KvoTest::makeHost(1, u"sqlite"_s);
+    auto host = KvoTest::makeHost(1, Engine::SQLite);
     QVERIFY(host);
     CFilterColumns &set = *host->columns();
     // No columns yet: no fields, no table, but the join is known.
@@ -112,7 +112,7 @@ void TestSearchFilter::sqlFragments()
 
 void TestSearchFilter::ownerLocation()
 {
-    auto host = KvoTest::makeHost(1, u"sqlite"_s);
+    auto host = KvoTest::makeHost(1, Engine::SQLite);
     QVERIFY(host);
     FixedFormsInterface owner({100, 200, 3000, 4000});
     host->filter->SetupOwnerLocation(&owner);
@@ -168,7 +168,7 @@ void TestSearchFilter::editAndMergeEntry()
 // their neutral result; none of them claims success.
 void TestSearchFilter::unavailableRequestsDoNotPretend()
 {
-    auto host = KvoTest::makeHost(1, u"sqlite"_s);
+    auto host = KvoTest::makeHost(1, Engine::SQLite);
     QVERIFY(host);
     QVERIFY(KvoTest::addColumns(*host->columns(), {{"A", fcText, {}, 10}}));
     installSearchFilterWindows(nullptr);

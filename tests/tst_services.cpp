@@ -620,18 +620,13 @@ private slots:
         QCOMPARE(asked.last().text, u"Convert T2?"_s);
     }
 
-    void dropTableAndBaseStructure_data()
-    {
-        QTest::addColumn<QString>("engine");
-        for (const QString &engine : KvoTest::configuredEngines())
-            QTest::newRow(qPrintable(engine)) << engine;
-    }
+    void dropTableAndBaseStructure_data() { KvoTest::addEngineColumn(); }
 
     // The handler drops a table (and one that is gone); the base-table structure reads fields,
     // keys and indexes from the catalog in its spelling.
     void dropTableAndBaseStructure()
     {
-        QFETCH(QString, engine);
+        QFETCH(Engine, engine);
         auto db = KvoTest::open(engine);
         QVERIFY(db);
         Connection &c = *db->connection;

@@ -221,7 +221,7 @@ private slots:
         QVERIFY(drift(*host));
         // Colour was defined under the former name OldParts; its position clashes with Material's.
         QVERIFY(addDefinitionRow(*host, u"OldParts"_s, 1, u"Colour"_s));
-        host->openFilter(u"Parts"_s, {u"OldParts"_s});
+        host->openTable(u"Parts"_s, {u"OldParts"_s});
         QCOMPARE(host->filter->setupStatus(), kvoFCSSuccess);
         QVERIFY(host->columns()->needsDefinitionConversion());
 
@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(valuesOf(*host, 2, fields), u"Steel|0|0|<null>|False"_s);
 
         // Nothing is left to convert: mode 0 asks nothing and changes nothing.
-        host->openFilter(u"Parts"_s, {u"OldParts"_s});
+        host->openTable(u"Parts"_s, {u"OldParts"_s});
         const QString repaired = dump(*host);
         QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), 0);
         QVERIFY(host->handler->convertRequests().isEmpty());
@@ -286,7 +286,7 @@ private slots:
             QVERIFY(addColumn(*host->columns(), u"Weight"_s, fcDouble) && host->columns()->ColumnsSave(nullptr));
             QVERIFY(TableStructure(Def).DropField(host->catalog(), u"DisableEditDateTime"_s));
         }
-        host->openFilter(u"Parts"_s);
+        host->openTable(u"Parts"_s);
         host->handler->setConvertAnswer([answer](const QString &, const QString &, int mode) {
             return mode == ConvertMode::CheckOnly ? answer : -1;
         });
@@ -347,7 +347,7 @@ private slots:
         host->handler->setConvertAnswer([&](const QString &, const QString &asked, int) {
             return asked == table ? code : int(CheckTableResult::Continue);
         });
-        host->openFilter(u"Parts"_s);
+        host->openTable(u"Parts"_s);
 
         QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), code);
         QCOMPARE(host->handler->convertRequests().last(), table);
@@ -438,13 +438,13 @@ private slots:
         // Something depends on Junk: a view, or on MariaDB (where a view does not hold a column) a
         // check constraint over two fields. SQLite's view names the field unquoted: a double-quoted
         // name of a dropped field would silently turn into a text.
-        const QString engine = KvoTest::currentEngine();
-        if (engine == u"mariadb")
+        const Engine engine = KvoTest::currentEngine();
+        if (engine == Engine::MariaDB)
             QVERIFY(run(*host, u"ALTER TABLE [PartsSearchData] ADD CONSTRAINT [CK_Junk] CHECK ([Junk] > [Weight])"_s));
         else
             QVERIFY(run(*host, u"CREATE VIEW [JunkView] AS SELECT %1 FROM [PartsSearchData]"_s.arg(
-                                       engine == u"sqlite" ? u"Junk"_s : u"[Junk]"_s)));
-        host->openFilter(u"Parts"_s);
+                                       engine == Engine::SQLite ? u"Junk"_s : u"[Junk]"_s)));
+        host->openTable(u"Parts"_s);
 
         DiagnosticLog log;
         QCOMPARE(host->columns()->ValidateStandardTable(ConvertMode::Convert), 0);
@@ -457,7 +457,7 @@ private slots:
     // after it runs.
     void failedRepairEndsTheCheck()
     {
-        if (KvoTest::currentEngine() == u"sqlite")
+        if (KvoTest::currentEngine() == Engine::SQLite)
             QSKIP("SQLite keeps a text that is no number in a number field");
         auto host = KvoTest::makeHost(1);
         QVERIFY(host);
@@ -466,7 +466,7 @@ private slots:
         retyped.addField(u"Count"_s, adVarWChar, 20);
         QVERIFY(retyped.Convert(host->catalog()));
         QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] ([PartId], [Count]) VALUES (99, 'many')"_s));
-        host->openFilter(u"Parts"_s);
+        host->openTable(u"Parts"_s);
 
         QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), int(CheckTableResult::Failed));
         const QStringList errors = ServicesHelper::instance().reportedErrors();
@@ -486,7 +486,7 @@ private slots:
         QVERIFY(addDefinitionRow(*host, u"OldParts"_s, 2, u"ALPHA"_s));
         QVERIFY(addDefinitionRow(*host, u"OldParts"_s, 3, u"Gamma"_s));
         QVERIFY(addDefinitionRow(*host, u"Others"_s, 1, u"Delta"_s));
-        host->openFilter(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
+        host->openTable(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
         QCOMPARE(host->columns()->formerNamesFound(), QStringList{"OldParts"});
 
         QVERIFY(host->columns()->CheckColumns(nullptr, ConvertMode::CheckOnly));
@@ -526,14 +526,14 @@ private slots:
 
     void checkNameList()
     {
-        if (KvoTest::currentEngine() != u"sqlite")
+        if (KvoTest::currentEngine() != Engine::SQLite)
             QSKIP("names are built without the database");
         QFETCH(QStringList, columns);
         QFETCH(QStringList, formerNames);
         QFETCH(bool, twoTables);
         auto host = KvoTest::makeHost(1);
         QVERIFY(host);
-        host->openFilter(u"Parts"_s, formerNames);
+        host->openTable(u"Parts"_s, formerNames);
         RenamedBaseTable renamed;
         if (twoTables) {
             host->filter.reset();

@@ -364,7 +364,7 @@ private slots:
 
     void rebuildInsideTransactionWithForeignKeysIsRefused()
     {
-        if (KvoTest::currentEngine() != u"sqlite")
+        if (KvoTest::currentEngine() != Engine::SQLite)
             QSKIP("only SQLite rebuilds tables");
         auto db = KvoTest::open();
         QVERIFY(db);
@@ -403,9 +403,9 @@ private slots:
         QVERIFY(c.CommitTransaction());
 
         // Where the engine shows it, the table's storage stays the same: no rebuild, no rewrite.
-        const QString engine = KvoTest::currentEngine();
-        const QString storageSql = engine == u"sqlite" ? "SELECT rootpage FROM sqlite_master WHERE name = 'Data'"
-                                   : engine == u"postgresql"
+        const Engine engine = KvoTest::currentEngine();
+        const QString storageSql = engine == Engine::SQLite ? "SELECT rootpage FROM sqlite_master WHERE name = 'Data'"
+                                   : engine == Engine::PostgreSQL
                                            ? "SELECT relfilenode FROM pg_class WHERE oid = to_regclass('\"Data\"')"
                                            : QString();
         const QVariant storageBefore = storageSql.isEmpty() ? QVariant() : cell(c, storageSql);

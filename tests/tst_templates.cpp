@@ -155,7 +155,7 @@ void TestTemplates::fetchLoadsOncePerStamp()
     QVERIFY(set.FetchTemplateValues());
     QCOMPARE(material(), u"Text:Brass"_s);
 
-    host->openFilter(u"Parts"_s);
+    host->openTable(u"Parts"_s);
     QVERIFY(addEveryType(*host->columns()));
     QVERIFY(host->columns()->FetchTemplateValues());
     QCOMPARE(material(), u"Text:Brass"_s);
@@ -241,7 +241,7 @@ void TestTemplates::withoutProfile()
     auto host = KvoTest::makeHost(1);
     QVERIFY(host);
     CFilterColumns set;
-    set.Setup(host->handler.get(), host->baseTable.get(), host->db->catalog.get(), nullptr, 0, host->structure.get());
+    set.Setup(host->handler.get(), host->baseTable.get(), &host->catalog(), nullptr, 0, host->structure.get());
     QVERIFY(addEveryType(set));
     set.Item("Material")->setSavedValue(Variant::text("Steel"));
     set.Item("Material")->setTemplateValue(Variant::text("kept"));

@@ -23,8 +23,8 @@
 
 #if __has_include("mainwindow.h")
 #include "demodatabase.h"
-#include "hostsession.h"
 #include "mainwindow.h"
+#include "referencehost/host.h"
 #define KVODEMO_WINDOW 1
 #endif
 
@@ -88,12 +88,7 @@ private slots:
         installWidgetsSupport();
     }
 
-    void editSaveReopen_data()
-    {
-        QTest::addColumn<QString>("engine");
-        for (const QString &engine : KvoTest::configuredEngines())
-            QTest::newRow(qPrintable(engine)) << engine;
-    }
+    void editSaveReopen_data() { KvoTest::addEngineColumn(); }
 
     // On every engine: the demo database is made, the window joins the records with their search
     // values, a value edited in the control and saved with OK shows in the table row, and opening the
@@ -103,17 +98,17 @@ private slots:
 #ifndef KVODEMO_WINDOW
         QSKIP("the demo host is not built");
 #else
-        QFETCH(QString, engine);
+        QFETCH(Engine, engine);
         auto db = KvoTest::open(engine);
         QVERIFY(db);
-        HostSession session;
+        KvoHost::Host session;
         QString error;
-        QVERIFY2(session.open(db->url, &error), qPrintable(error));
+        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
         QVERIFY2(DemoDatabase::create(session, 4, &error), qPrintable(error));
-        auto closeSession = qScopeGuard([&session] { DemoDatabase::close(session); });
+        auto closeSession = qScopeGuard([&session] { session.close(); });
         QCOMPARE(session.filter->FilterColumns()->Count(), 7);
 
-        DemoMainWindow window(session, db->url);
+        DemoMainWindow window(session, db->url());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTableWidget *table = window.records();
@@ -193,14 +188,14 @@ private slots:
 #else
         QFETCH(int, answer);
         QFETCH(int, currentAfter);
-        auto db = KvoTest::open(u"sqlite"_s);
+        auto db = KvoTest::open(Engine::SQLite);
         QVERIFY(db);
-        HostSession session;
+        KvoHost::Host session;
         QString error;
-        QVERIFY2(session.open(db->url, &error), qPrintable(error));
+        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
         QVERIFY2(DemoDatabase::create(session, 3, &error), qPrintable(error));
-        auto closeSession = qScopeGuard([&session] { DemoDatabase::close(session); });
-        DemoMainWindow window(session, db->url);
+        auto closeSession = qScopeGuard([&session] { session.close(); });
+        DemoMainWindow window(session, db->url());
         window.show();
         window.editData();
         QVERIFY(typeInto(window.control(), u"DrawingNo"_s, u"D-4242"_s));

@@ -54,7 +54,7 @@ class Harness
 {
 public:
     // `fixedDate` names a date column whose value cannot be edited.
-    bool open(const QList<ColumnDef> &defs, const QString &engine = {}, const QString &fixedDate = {})
+    bool open(const QList<ColumnDef> &defs, std::optional<Engine> engine = {}, const QString &fixedDate = {})
     {
         host = KvoTest::makeHost(3, engine);
         if (!host)
@@ -94,8 +94,8 @@ public:
     bool openSearch(bool withContainer = true, BaseTableInfo *table = nullptr)
     {
         return control->OpenSearch(withContainer ? &container : nullptr, host->handler.get(),
-                                   table ? table : host->baseTable.get(), host->db->catalog.get(), host->profile.get(),
-                                   0, host->structure.get());
+                                   table ? table : host->baseTable.get(), &host->catalog(), host->profile.get(), 0,
+                                   host->structure.get());
     }
 
     bool show()
@@ -780,16 +780,11 @@ private slots:
         QCOMPARE(h.stored(2, "Qty").toInt(), 7);
     }
 
-    void editedValuesAreShownAgain_data()
-    {
-        QTest::addColumn<QString>("engine");
-        for (const QString &engine : KvoTest::configuredEngines())
-            QTest::newRow(qPrintable(engine)) << engine;
-    }
+    void editedValuesAreShownAgain_data() { KvoTest::addEngineColumn(); }
 
     void editedValuesAreShownAgain()
     {
-        QFETCH(QString, engine);
+        QFETCH(Engine, engine);
         Harness h;
         QVERIFY(h.open({{"Material", fcText, "Material", 30},
                         {"Remarks", fcNote},

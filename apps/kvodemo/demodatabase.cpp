@@ -1,7 +1,8 @@
 #include "demodatabase.h"
 
-#include "hostsession.h"
-#include "sampledb.h"
+#include "referencehost/columndef.h"
+#include "referencehost/host.h"
+#include "referencehost/tables.h"
 
 #include "columns/cfiltercolumns.h"
 #include "core/controls.h"
@@ -35,25 +36,30 @@ QString dataDirectory()
 // The columns the demo adds to the DNC-file set: one of each kind the set lacks.
 bool addDemoColumns(CFilterColumns &columns)
 {
-    const Variant none = Variant::null();
-    const bool added = columns.Add(QStringLiteral("Operations"), QStringLiteral("Operations"),
-                                   QStringLiteral("Machining operations of the program"), fcKeyword, 20, false, false,
-                                   QString(), fcDTDM_Configure, none, false)
-                       && columns.Add(QStringLiteral("Revision"), QStringLiteral("Revision"),
-                                      QStringLiteral("Revision of the program"), fcInteger16, 0, false, false,
-                                      QString(), fcDTDM_Configure, none, false)
-                       && columns.Add(QStringLiteral("Released"), QStringLiteral("Released"),
-                                      QStringLiteral("When the program was released"), fcDateTime, 0, false, false,
-                                      QString(), fcDTDM_Configure, none, false)
-                       && columns.Add(QStringLiteral("Proven"), QStringLiteral("Proven Out"),
-                                      QStringLiteral("The program ran on the machine"), fcBoolean, 0, false, false,
-                                      QString(), fcDTDM_Configure, none, false);
-    return added && columns.ColumnsSave(nullptr);
+    return KvoHost::addColumns(columns, {{.name = QStringLiteral("Operations"),
+                                          .type = fcKeyword,
+                                          .caption = QStringLiteral("Operations"),
+                                          .description = QStringLiteral("Machining operations of the program")},
+                                         {.name = QStringLiteral("Revision"),
+                                          .type = fcInteger16,
+                                          .caption = QStringLiteral("Revision"),
+                                          .length = 0,
+                                          .description = QStringLiteral("Revision of the program")},
+                                         {.name = QStringLiteral("Released"),
+                                          .type = fcDateTime,
+                                          .caption = QStringLiteral("Released"),
+                                          .length = 0,
+                                          .description = QStringLiteral("When the program was released")},
+                                         {.name = QStringLiteral("Proven"),
+                                          .type = fcBoolean,
+                                          .caption = QStringLiteral("Proven Out"),
+                                          .length = 0,
+                                          .description = QStringLiteral("The program ran on the machine")}});
 }
 
 // The sample values of record `id`: the three demonstration values, keywords for most records,
 // and the typed columns. Every fifth record keeps an empty customer.
-bool fillRecord(HostSession &session, int id)
+bool fillRecord(KvoHost::Host &session, int id)
 {
     CSearchFilter &filter = *session.filter;
     CFilterColumns &columns = *filter.FilterColumns();
@@ -84,26 +90,15 @@ bool fillRecord(HostSession &session, int id)
 
 } // namespace
 
-void close(HostSession &session)
-{
-    session.filter.reset();
-    session.baseStructure.reset();
-    session.baseTable.reset();
-    session.profile.reset();
-    session.handler.reset();
-    session.catalog.reset();
-    session.connection.reset();
-}
-
 QString defaultTable() { return QStringLiteral("DncFiles"); }
 
 QString defaultPath() { return dataDirectory() + QStringLiteral("/demo.sqlite"); }
 
 QString profilePath() { return dataDirectory() + QStringLiteral("/profile.ini"); }
 
-bool create(HostSession &session, int records, QString *error)
+bool create(KvoHost::Host &session, int records, QString *error)
 {
-    if (!createSampleHostTables(*session.catalog, records, error))
+    if (!KvoHost::createSampleHostTables(session.catalog(), records, error))
         return false;
     session.openTable(defaultTable(), {}, profilePath());
     if (!session.filter || !session.filter->FilterColumns()) {
@@ -129,7 +124,7 @@ bool create(HostSession &session, int records, QString *error)
     return true;
 }
 
-bool openDefault(HostSession &session, const QString &path, QString *error)
+bool openDefault(KvoHost::Host &session, const QString &path, QString *error)
 {
     const bool fresh = !QFileInfo::exists(path);
     if (fresh && !QDir().mkpath(QFileInfo(path).absolutePath())) {
@@ -144,7 +139,7 @@ bool openDefault(HostSession &session, const QString &path, QString *error)
     }
     if (create(session, 25, error))
         return true;
-    close(session);
+    session.close();
     QFile::remove(path);
     return false;
 }

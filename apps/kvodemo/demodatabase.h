@@ -2,7 +2,9 @@
 
 #include <QString>
 
-struct HostSession;
+namespace KvoHost {
+class Host;
+}
 
 // The demo host's own database: an SQLite file in the user's data directory, made on first run
 // with the sample host tables, the DNC-file demonstration columns (plus a keyword column and a few
@@ -18,13 +20,10 @@ QString profilePath();
 
 // Opens the demo database at `path` into `session`, creating and filling it first when the file
 // does not exist yet (a half-made file is removed again). Returns false with `error` set.
-bool openDefault(HostSession &session, const QString &path, QString *error);
+bool openDefault(KvoHost::Host &session, const QString &path, QString *error);
 
 // Fills an open, empty database: sample host tables with `records` records each, the columns of
 // the DNC-file table and their values. `session` is set up for the DNC-file table afterwards.
-bool create(HostSession &session, int records, QString *error);
-
-// Releases everything the session holds, the search filter first and the connection last.
-void close(HostSession &session);
+bool create(KvoHost::Host &session, int records, QString *error);
 
 } // namespace DemoDatabase

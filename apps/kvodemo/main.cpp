@@ -7,8 +7,9 @@
 // sample records and search columns on first run. --screenshot renders the window (offscreen when
 // there is no display) into a PNG file once the first record is shown, and exits.
 #include "demodatabase.h"
-#include "hostsession.h"
 #include "mainwindow.h"
+
+#include "referencehost/host.h"
 
 #include "uisupport/widgetssupport.h"
 
@@ -92,14 +93,14 @@ int main(int argc, char *argv[])
     if (table.trimmed().isEmpty())
         return usage(QStringLiteral("--table needs a table name"));
 
-    HostSession session;
+    KvoHost::Host session;
     QString error;
     QString label;
     if (parser.isSet(dbOption)) {
         if (!session.open(parser.value(dbOption), &error))
             return failure(error);
         session.openTable(table, {}, DemoDatabase::profilePath());
-        label = session.connection->url().toString();
+        label = session.connection().url().toString();
     } else {
         const QString path = DemoDatabase::defaultPath();
         if (!DemoDatabase::openDefault(session, path, &error))
@@ -110,7 +111,7 @@ int main(int argc, char *argv[])
                         ? QStringLiteral("~") + path.mid(QDir::homePath().size())
                         : path;
     }
-    if (!session.baseStructure)
+    if (!session.structure)
         return failure(QStringLiteral("the database has no table %1").arg(table));
 
     DemoMainWindow window(session, label);
@@ -127,7 +128,7 @@ int main(int argc, char *argv[])
     QTimer::singleShot(ScreenshotDelayMs, &window, [&] {
         if (window.grab().save(file, "PNG")) {
             QTextStream(stdout) << "kvodemo: wrote " << file << " (" << window.recordCount() << " records of "
-                                << session.baseStructure->Name() << ')' << Qt::endl;
+                                << session.structure->Name() << ')' << Qt::endl;
         } else {
             failure(QStringLiteral("cannot write %1").arg(file));
             result = 1;

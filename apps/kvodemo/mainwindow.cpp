@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "hostsession.h"
+#include "referencehost/host.h"
 
 #include "columns/cfiltercolumns.h"
 #include "control/ukvosearch.h"
@@ -74,7 +74,7 @@ void ControlDock::resizeEvent(QResizeEvent *event)
 
 // --- DemoMainWindow -----------------------------------------------------------------------------
 
-DemoMainWindow::DemoMainWindow(HostSession &session, const QString &databaseLabel, QWidget *parent)
+DemoMainWindow::DemoMainWindow(KvoHost::Host &session, const QString &databaseLabel, QWidget *parent)
     : QMainWindow(parent), m_session(session), m_databaseLabel(databaseLabel)
 {
     setObjectName(QStringLiteral("DemoMainWindow"));
@@ -143,8 +143,8 @@ void DemoMainWindow::selectRow(int row)
 void DemoMainWindow::openControl()
 {
     UKVOSearch *cse = control();
-    cse->OpenSearch(m_dockContent, m_session.handler.get(), m_session.baseTable.get(), m_session.catalog.get(),
-                    m_session.profile.get(), 0, m_session.baseStructure.get());
+    cse->OpenSearch(m_dockContent, m_session.handler.get(), m_session.baseTable.get(), &m_session.catalog(),
+                    m_session.profile.get(), 0, m_session.structure.get());
     connect(
             cse, &UKVOSearch::OnStartEditing, this, [](ISearchBaseEntry *&, bool &accepted) { accepted = true; },
             Qt::DirectConnection);
@@ -228,8 +228,8 @@ void DemoMainWindow::createActions()
 
 QString DemoMainWindow::selectStatement(const QString &condition) const
 {
-    const Connection &db = *m_session.connection;
-    const QString table = m_session.baseStructure->Name();
+    const Connection &db = m_session.connection();
+    const QString table = m_session.structure->Name();
     const QString base = db.QuoteName(table);
     const QString fields = control()->SQLSearchFields();
     const QString join = control()->SQLSearchJoinOn();
@@ -252,13 +252,13 @@ QString DemoMainWindow::selectStatement(const QString &condition) const
 void DemoMainWindow::loadRecords()
 {
     m_keyField.clear();
-    for (const BaseIndexDefinition &index : m_session.baseStructure->IndexDefinitions()) {
+    for (const BaseIndexDefinition &index : m_session.structure->IndexDefinitions()) {
         if (index.Kind == IndexKind::Primary && index.Columns.size() == 1) {
             m_keyField = index.Columns.first();
             break;
         }
     }
-    m_baseFieldCount = int(m_session.baseStructure->FieldDescriptors().size());
+    m_baseFieldCount = int(m_session.structure->FieldDescriptors().size());
     m_searchTypes.clear();
     if (CSearchFilter *filter = control()->MyFilter(); filter && filter->FilterColumns()) {
         for (const CFilterColumn *column : filter->FilterColumns()->NewEnum()) {
@@ -272,15 +272,15 @@ void DemoMainWindow::loadRecords()
     m_table->setRowCount(0);
     m_ids.clear();
     m_shownRow = -1;
-    std::unique_ptr<RecordSet> records = m_session.connection->OpenQuery(selectStatement());
+    std::unique_ptr<RecordSet> records = m_session.connection().OpenQuery(selectStatement());
     if (!records) {
-        m_statusText->setText(tr("The records cannot be read: %1").arg(m_session.connection->lastError()));
+        m_statusText->setText(tr("The records cannot be read: %1").arg(m_session.connection().lastError()));
         return;
     }
     m_baseTypes.clear();
     const QStringList names = records->fieldNames();
     for (int i = 0; i < names.size() && i < m_baseFieldCount; ++i) {
-        const BaseFieldDescriptor *field = m_session.baseStructure->FieldDescriptor(names.at(i));
+        const BaseFieldDescriptor *field = m_session.structure->FieldDescriptor(names.at(i));
         m_baseTypes.append(field ? field->Type : 0);
     }
     m_table->setColumnCount(int(names.size()));
@@ -332,9 +332,9 @@ void DemoMainWindow::refreshRow(int row)
     const CSearchFilter *filter = control()->MyFilter();
     const QString key = filter && filter->FilterColumns() ? filter->FilterColumns()->keyLiteral(m_ids.at(row))
                                                           : QString::number(m_ids.at(row));
-    const Connection &db = *m_session.connection;
-    std::unique_ptr<RecordSet> records = m_session.connection->OpenQuery(selectStatement(
-            db.QualifiedName(m_session.baseStructure->Name(), m_keyField) + QStringLiteral(" = ") + key));
+    const Connection &db = m_session.connection();
+    std::unique_ptr<RecordSet> records = m_session.connection().OpenQuery(
+            selectStatement(db.QualifiedName(m_session.structure->Name(), m_keyField) + QStringLiteral(" = ") + key));
     if (!records || records->EOF())
         return;
     const QSignalBlocker blocker(m_table);
@@ -350,9 +350,9 @@ void DemoMainWindow::showRow(int row)
     const CSearchFilter *filter = control()->MyFilter();
     const QString key =
             filter && filter->FilterColumns() ? filter->FilterColumns()->keyLiteral(id) : QString::number(id);
-    const Connection &db = *m_session.connection;
-    std::unique_ptr<RecordSet> record = m_session.connection->OpenQuery(
-            QStringLiteral("SELECT * FROM ") + db.QuoteName(m_session.baseStructure->Name()) + QStringLiteral(" WHERE ")
+    const Connection &db = m_session.connection();
+    std::unique_ptr<RecordSet> record = m_session.connection().OpenQuery(
+            QStringLiteral("SELECT * FROM ") + db.QuoteName(m_session.structure->Name()) + QStringLiteral(" WHERE ")
             + db.QuoteName(m_keyField) + QStringLiteral(" = ") + key);
     auto entry = std::make_unique<CMergeBaseEntry>(id);
     control()->Display(record.get(), entry.get(), cseModeEdit);
@@ -438,7 +438,7 @@ void DemoMainWindow::closeEvent(QCloseEvent *event)
 
 void DemoMainWindow::updateStatus()
 {
-    QString text = tr("%1 records in %2").arg(m_ids.size()).arg(m_session.baseStructure->Name());
+    QString text = tr("%1 records in %2").arg(m_ids.size()).arg(m_session.structure->Name());
     if (m_entry)
         text += tr("  |  record %1").arg(m_entry->Id());
     text += QStringLiteral("  |  ") + m_databaseLabel;

@@ -13,7 +13,9 @@ class QAction;
 class QDockWidget;
 class QLabel;
 class QTableWidget;
-struct HostSession;
+namespace KvoHost {
+class Host;
+}
 
 namespace KvoPlx800SCtl {
 class UKVOSearch;
@@ -56,7 +58,7 @@ class DemoMainWindow : public QMainWindow
 
 public:
     // `session` must hold an open base table and outlive the window.
-    DemoMainWindow(HostSession &session, const QString &databaseLabel, QWidget *parent = nullptr);
+    DemoMainWindow(KvoHost::Host &session, const QString &databaseLabel, QWidget *parent = nullptr);
     ~DemoMainWindow() override;
 
     KvoPlx800SCtl::UKVOSearch *control() const;
@@ -93,7 +95,7 @@ private:
     QString cellText(int field, const QVariant &value) const;
     void updateStatus();
 
-    HostSession &m_session;
+    KvoHost::Host &m_session;
     QString m_databaseLabel;
     KvoPlx800SCtl::WidgetFormsInterface m_owner{this};
     QTableWidget *m_table = nullptr;

@@ -1,7 +1,7 @@
 // Commands on the database and the column set as a whole.
 #include "cli.h"
 
-#include "sampledb.h"
+#include "referencehost/tables.h"
 
 #include "core/enums.h"
 
@@ -26,7 +26,7 @@ static int cmdSampleDb(Cli &cli)
             return cli.usage(QStringLiteral("--records needs a number of records (0 or more)"));
     }
     QString error;
-    if (!createSampleHostTables(*cli.session().catalog, records, &error))
+    if (!KvoHost::createSampleHostTables(cli.session().catalog(), records, &error))
         return cli.failure(QStringLiteral("creating the sample tables failed: ") + error);
     if (cli.options().json)
         cli.out() << QJsonDocument(QJsonObject{{QStringLiteral("tables"), QJsonArray{QStringLiteral("DncFiles"), QStringLiteral("Packets")}},

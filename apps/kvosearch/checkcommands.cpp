@@ -76,11 +76,11 @@ QString shapeOf(const CatalogTable &table)
     return fields.join(u';') + u'|' + keys.join(u';');
 }
 
-Snapshot takeSnapshot(HostSession &session, const QStringList &baseNames)
+Snapshot takeSnapshot(KvoHost::Host &session, const QStringList &baseNames)
 {
     Snapshot picture;
-    Catalog &catalog = *session.catalog;
-    Connection &db = *session.connection;
+    Catalog &catalog = session.catalog();
+    Connection &db = session.connection();
     catalog.Refresh();
     for (const QString &name : catalog.tableNames()) {
         if (!belongsToBaseTable(name, baseNames))
@@ -159,12 +159,12 @@ int convertAnswer(bool yes, const QString &table)
 // still free, so that the check finds the tables under the current base-table name.
 bool renameFormerTables(Cli &cli, QStringList *changes, QString *error)
 {
-    HostSession &session = cli.session();
+    KvoHost::Host &session = cli.session();
     const std::unique_ptr<CCheckNameList> names = session.filter->GetCheckNameList();
     if (!names)
         return true;
-    Catalog &catalog = *session.catalog;
-    Connection &db = *session.connection;
+    Catalog &catalog = session.catalog();
+    Connection &db = session.connection();
     bool renamed = false;
     for (qint32 i = 1; i <= names->Count(); ++i) {
         const CCheckNameEntry *entry = names->Entry(i);
@@ -207,7 +207,7 @@ static int cmdCheck(Cli &cli)
     if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
 
-    HostSession &session = cli.session();
+    KvoHost::Host &session = cli.session();
     session.handler->setConvertAnswer(
             [yes](const QString &, const QString &table, int) { return convertAnswer(yes, table); });
     ServicesHelper &services = ServicesHelper::instance();

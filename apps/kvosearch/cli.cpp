@@ -1,7 +1,5 @@
 #include "cli.h"
 
-#include "sampledb.h"
-
 #include "columns/cfiltercolumns.h"
 #include "core/enums.h"
 
@@ -10,9 +8,11 @@
 #include "hostkit/texthelper.h"
 #include "hostkit/trace.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -32,6 +32,20 @@ QList<Command> &commands()
 {
     static QList<Command> list;
     return list;
+}
+
+// The number of a user, kept in the profile's "Users" section; a new name gets the next free one.
+int userNumber(UserProfile &profile, const QString &name)
+{
+    static const QString section = QStringLiteral("Users");
+    const int known = profile.GetNumber(section, name, 0);
+    if (known > 0)
+        return known;
+    int highest = 0;
+    for (const QString &user : profile.Keys(section))
+        highest = qMax(highest, profile.GetNumber(section, user, 0));
+    profile.SetNumber(section, name, highest + 1);
+    return highest + 1;
 }
 
 } // namespace
@@ -175,11 +189,23 @@ int Cli::openSession(bool needTable)
     if (!m_session.open(m_options.db, &error))
         return failure(QStringLiteral("cannot open the database: ") + error);
     if (needTable) {
-        m_session.openTable(m_options.table, m_options.formerNames, m_options.profile);
+        m_session.openTable(m_options.table, m_options.formerNames, profilePath());
         const QString user = m_options.user.isEmpty() ? QStringLiteral("user") : m_options.user;
-        TextHelper::instance().setCurrentUser(m_session.userNumber(user), user);
+        TextHelper::instance().setCurrentUser(userNumber(*m_session.profile, user), user);
     }
     return Ok;
+}
+
+QString Cli::profilePath() const
+{
+    if (!m_options.profile.isEmpty())
+        return m_options.profile;
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    dir += QStringLiteral("/kvosearch");
+    QDir().mkpath(dir);
+    return dir + QStringLiteral("/profile.ini");
 }
 
 QString Cli::statusText() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hostsession.h"
+#include "referencehost/host.h"
 
 #include <QJsonValue>
 #include <QString>
@@ -77,7 +77,9 @@ public:
 
     // --- For the commands --------------------------------------------------------------------
     const Options &options() const { return m_options; }
-    HostSession &session() { return m_session; }
+    // The user profile: --profile, else profile.ini in the tool's data folder (made when missing).
+    QString profilePath() const;
+    KvoHost::Host &session() { return m_session; }
     QTextStream &out() { return m_out; }
     QTextStream &err() { return m_err; }
     // Prints the message and the usage text; returns Usage.
@@ -101,7 +103,7 @@ private:
     QString usageText() const;
 
     Options m_options;
-    HostSession m_session;
+    KvoHost::Host m_session;
     QTextStream m_out;
     QTextStream m_err;
     QString m_lastTraceError;

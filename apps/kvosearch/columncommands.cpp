@@ -1,6 +1,8 @@
 // Commands that show and change the column definitions.
 #include "cli.h"
 
+#include "referencehost/columndef.h"
+
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
 
@@ -200,8 +202,15 @@ static int cmdAddColumn(Cli &cli)
     if (disableEditTime && (*type != fcDateTime || mode != fcDTDM_Now))
         return cli.failure(QStringLiteral("--disable-edit-time applies only to datetime columns with --datetime-default now"));
 
-    CFilterColumn *column = columns.Add(name, caption, args.value(QStringLiteral("description")), *type, qint16(length),
-                                        picklist, allowBlanks, QString(), mode, Variant::null(), disableEditTime);
+    CFilterColumn *column = KvoHost::addColumn(columns, {.name = name,
+                                                         .type = *type,
+                                                         .caption = caption,
+                                                         .length = qint16(length),
+                                                         .picklist = picklist,
+                                                         .blanks = allowBlanks,
+                                                         .description = args.value(QStringLiteral("description")),
+                                                         .dateTimeMode = mode,
+                                                         .disableEditDateTime = disableEditTime});
     if (!column)
         return cli.failure(QStringLiteral("a column named \"%1\" exists already").arg(name));
 

@@ -29,7 +29,7 @@ public:
         QString error;
         if (!m_session.open(url, &error))
             return m_cli.failure(QStringLiteral("cannot open the source database: ") + error);
-        m_session.openTable(m_cli.options().table, {}, m_cli.options().profile);
+        m_session.openTable(m_cli.options().table, {}, m_cli.profilePath());
         if (!m_session.filter || !m_session.filter->FilterColumns())
             return m_cli.failure(QStringLiteral("the search columns of the source cannot be used (status %1)")
                                          .arg(m_session.filter ? int(m_session.filter->setupStatus()) : 0));
@@ -42,10 +42,10 @@ public:
         const qint32 id = text.toInt();
         const CFilterColumns &columns = *m_session.filter->FilterColumns();
         bool found = false;
-        if (!m_session.connection->RowExists(columns.baseTableName(), columns.keyFieldName(), columns.keyLiteral(id),
-                                             found))
+        if (!m_session.connection().RowExists(columns.baseTableName(), columns.keyFieldName(), columns.keyLiteral(id),
+                                              found))
             return m_cli.failure(QStringLiteral("reading the source's %1 failed: %2")
-                                         .arg(columns.baseTableName(), m_session.connection->lastError()));
+                                         .arg(columns.baseTableName(), m_session.connection().lastError()));
         if (!found)
             return m_cli.failure(
                     QStringLiteral("no record %1 in the source's %2").arg(id).arg(columns.baseTableName()));
@@ -57,7 +57,7 @@ public:
 
 private:
     Cli &m_cli;
-    HostSession m_session;
+    KvoHost::Host m_session;
 };
 
 // Checks the arguments of a command: the --from option when `from` is set, and `ids` record ids.

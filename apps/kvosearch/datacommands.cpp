@@ -115,10 +115,10 @@ int Cli::entryOf(const QString &text, std::unique_ptr<ISearchBaseEntry> *entry)
         return rc;
     CFilterColumns &columns = *m_session.filter->FilterColumns();
     bool found = false;
-    if (!m_session.connection->RowExists(columns.baseTableName(), columns.keyFieldName(), columns.keyLiteral(id),
-                                         found))
+    if (!m_session.connection().RowExists(columns.baseTableName(), columns.keyFieldName(), columns.keyLiteral(id),
+                                          found))
         return failure(QStringLiteral("reading %1 failed: %2")
-                               .arg(columns.baseTableName(), m_session.connection->lastError()));
+                               .arg(columns.baseTableName(), m_session.connection().lastError()));
     if (!found)
         return failure(QStringLiteral("no record %1 in %2").arg(id).arg(columns.baseTableName()));
     *entry = m_session.filter->MakeMergeBaseEntry(id);
@@ -215,7 +215,7 @@ static int printFilter(Cli &cli, const CFilterTerms &filter, bool ids)
     if (sql.isEmpty())
         return Cli::Ok;
     const CFilterColumns &columns = *cli.session().filter->FilterColumns();
-    Connection &db = *cli.session().connection;
+    Connection &db = cli.session().connection();
     const QString key = db.QuoteName(columns.keyFieldName());
     const QString query = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %1")
                                   .arg(key, db.QuoteName(columns.baseTableName()), sql);
@@ -293,7 +293,7 @@ static int cmdFilter(Cli &cli)
         QString field = p.field;
         FilterComparisonClasses cls = kvoCC_Unknown;
         if (p.base) {
-            const BaseFieldDescriptor *descriptor = cli.session().baseStructure->FieldDescriptor(p.field);
+            const BaseFieldDescriptor *descriptor = cli.session().structure->FieldDescriptor(p.field);
             if (!descriptor)
                 return cli.failure(
                         QStringLiteral("unknown field \"%1\" of base table %2").arg(p.field, columns.baseTableName()));
@@ -424,7 +424,7 @@ static int cmdPicklist(Cli &cli)
         if (!cli.lastTraceError().isEmpty())
             return cli.failure(QStringLiteral("adding the entries failed: ") + cli.lastTraceError());
     }
-    Connection &db = *cli.session().connection;
+    Connection &db = cli.session().connection();
     auto rs = db.OpenQuery(QStringLiteral("SELECT %1, %2 FROM %3")
                                    .arg(db.QuoteName(column->Name()), db.QuoteName(picklist->HideEntry()),
                                         db.QuoteName(picklist->TableName())));

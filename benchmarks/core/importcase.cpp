@@ -274,7 +274,7 @@ bool PlainImporter::import(qint64 record, const QByteArray &data)
             + QStringLiteral(", ") + fields.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") + key
             + QStringLiteral(", ") + values.join(QStringLiteral(", ")) + QStringLiteral(")"));
     QSqlDatabase &db = m_c.database();
-    if (m_db.engine() == QLatin1String("sqlite"))
+    if (m_db.engine() == Engine::SQLite)
         run(QStringLiteral("BEGIN IMMEDIATE"));
     else if (!db.transaction())
         die(db.lastError().text());
@@ -303,7 +303,7 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
     insertRows(db, Base, {Key, QStringLiteral("Path")}, 1, n,
                [&](qint64 r) { return QStringLiteral("(%1, %2)").arg(r).arg(c.QuoteText(files.path(int(r - 1)))); });
     Host host;
-    host.open(db, Base);
+    openHost(host, db, Base);
     defineColumns(host, Columns);
     // Every record has its (empty) search-data row: each import updates one.
     insertRows(db, SearchData, {Key}, 1, n, [](qint64 r) { return QStringLiteral("(%1)").arg(r); });

@@ -96,7 +96,7 @@ void RoundTrip::build()
         die(s.lastError());
     insertRows(m_db, Base, {Key, QStringLiteral("Title")}, 1, m_records,
                [&](qint64 r) { return QStringLiteral("(%1, 'Job %1')").arg(r); });
-    m_host.open(m_db, Base);
+    openHost(m_host, m_db, Base);
     defineColumns(m_host, Columns);
     CFilterColumns *columns = m_host.columns();
     // Every record starts with the values of seed 0, written by the library.
@@ -184,7 +184,7 @@ void RoundTrip::plain(qint64 record, quint64 seed)
     const Values v(record, seed);
     QSqlDatabase &db = m_c.database();
     ++m_plainStatements;
-    if (m_db.engine() == QLatin1String("sqlite")) {
+    if (m_db.engine() == Engine::SQLite) {
         QSqlQuery begin(db);
         if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
             die(begin.lastError().text());

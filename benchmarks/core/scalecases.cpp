@@ -304,7 +304,7 @@ void ScaleData::fillEav()
                                    .arg(c.dialect().columnType(adDouble, 0));
     m_db.exec(create);
     // Dates as 'yyyy-MM-dd HH:mm:ss' texts, which compare as dates.
-    const QString dateText = m_db.engine() == QLatin1String("sqlite")
+    const QString dateText = m_db.engine() == Engine::SQLite
                                      ? QStringLiteral("s.[Released]")
                                      : QStringLiteral("to_char(s.[Released], 'YYYY-MM-DD HH24:MI:SS')");
     QStringList statements;
@@ -338,7 +338,7 @@ void ScaleData::build(const Recorder &recorder)
                    1, m_records, [&](qint64 r) { return baseRow(c, r); });
     });
     const double tablesMs = timeMs([&] {
-        m_host.open(m_db, Base);
+        openHost(m_host, m_db, Base);
         defineColumns(m_host, Columns);
     });
     QStringList searchFields{Key};
@@ -353,7 +353,7 @@ void ScaleData::build(const Recorder &recorder)
     });
     const double eavMs = timeMs([&] { fillEav(); });
     const double analyzeMs = timeMs([&] {
-        if (m_db.engine() == QLatin1String("postgresql")) {
+        if (m_db.engine() == Engine::PostgreSQL) {
             for (const QString &t : {Base, SearchData, Keywords, Eav})
                 m_db.exec(QStringLiteral("VACUUM ANALYZE ") + c.QuoteName(t));
         } else {
@@ -421,7 +421,7 @@ void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, c
                  QStringLiteral("hand-written SQL"),
                  ms[1],
                  1.1,
-                 db.engine() == QLatin1String("sqlite") ? 1000.0 : 0.0,
+                 db.engine() == Engine::SQLite ? 1000.0 : 0.0,
                  rows};
         recorder.add(a);
         Result b{1, what, db.engineName(), ms[0], QStringLiteral("EAV layout"), ms[2], 0.1, 0, rows};
@@ -444,7 +444,7 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
     const auto prepare = [&] {
         db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 % 10 = 3").arg(t, k));
         insertRows(db, SearchData, {Key}, n + 1, n + orphans, [](qint64 r) { return QStringLiteral("(%1)").arg(r); });
-        if (db.engine() == QLatin1String("postgresql"))
+        if (db.engine() == Engine::PostgreSQL)
             db.exec(QStringLiteral("VACUUM ANALYZE ") + t);
     };
 
@@ -494,7 +494,7 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
 // gets a new one.
 QString storageOf(BenchDatabase &db, const QString &table)
 {
-    if (db.engine() == QLatin1String("sqlite"))
+    if (db.engine() == Engine::SQLite)
         return db
                 .scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ")
                         + db.connection().QuoteText(table))

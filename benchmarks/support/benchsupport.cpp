@@ -1,5 +1,7 @@
 #include "benchsupport.h"
 
+#include "referencehost/tables.h"
+
 #include "columns/cfiltercolumns.h"
 
 #include "hostkit/adotypes.h"
@@ -98,7 +100,7 @@ bool Options::parse(const QStringList &arguments, const QString &usage, int *exi
         *exitCode = 2;
         return false;
     };
-    engines = {QStringLiteral("sqlite"), QStringLiteral("postgresql")};
+    engines = {Engine::SQLite, Engine::PostgreSQL};
     cases = {1, 2, 3, 4, 5, 6};
     workDir = QDir::tempPath();
     for (int i = 1; i < arguments.size(); ++i) {
@@ -138,10 +140,10 @@ bool Options::parse(const QStringList &arguments, const QString &usage, int *exi
         } else if (name == QLatin1String("--engines")) {
             engines.clear();
             for (const QString &e : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                const QString engine = e.trimmed().toLower();
-                if (engine != QLatin1String("sqlite") && engine != QLatin1String("postgresql"))
+                const std::optional<Engine> engine = KvoHost::engineNamed(e.trimmed());
+                if (engine != Engine::SQLite && engine != Engine::PostgreSQL)
                     return usageError(QStringLiteral("unknown engine '%1' (sqlite, postgresql)").arg(e));
-                engines << engine;
+                engines << *engine;
             }
             if (engines.isEmpty())
                 return usageError(QStringLiteral("--engines needs at least one engine"));
@@ -164,10 +166,18 @@ bool Options::parse(const QStringList &arguments, const QString &usage, int *exi
             return usageError(QStringLiteral("unknown option '%1'").arg(name));
         }
     }
-    if (engines.contains(QLatin1String("postgresql")) && qEnvironmentVariableIsEmpty("KVO_TEST_PG_URL"))
+    if (engines.contains(Engine::PostgreSQL) && KvoHost::serverUrl(Engine::PostgreSQL).isEmpty())
         return usageError(QStringLiteral("PostgreSQL needs KVO_TEST_PG_URL (scripts/bench sets it), or pass "
                                          "--engines sqlite"));
     return true;
+}
+
+QStringList Options::engineNames() const
+{
+    QStringList names;
+    for (const Engine engine : engines)
+        names << KvoHost::shortName(engine);
+    return names;
 }
 
 // --- Results --------------------------------------------------------------------------------
@@ -381,125 +391,62 @@ void die(const QString &message)
     std::exit(1);
 }
 
-bool BenchDatabase::configureSession(Connection &connection, QString *error)
+std::unique_ptr<BenchDatabase> BenchDatabase::open(Engine engine, const Options &options)
 {
-    QStringList statements;
-    if (connection.dialect().engine() == Engine::SQLite)
-        statements = {QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("PRAGMA synchronous = NORMAL")};
+    KvoHost::ScratchOptions scratch{
+            .prefix = QStringLiteral("kvo_bench"), .folder = options.workDir, .keep = options.keep};
+    if (engine == Engine::SQLite)
+        scratch.sessionStatements = {QStringLiteral("PRAGMA journal_mode = WAL"),
+                                     QStringLiteral("PRAGMA synchronous = NORMAL")};
     else
         // work_mem lets the planner hash the IN lists of the EAV baseline's OR forms; with the
         // default 4 MB it scans them row by row (minutes a query at a million records).
-        statements = {QStringLiteral("SET synchronous_commit = off"), QStringLiteral("SET work_mem = '256MB'")};
-    for (const QString &sql : std::as_const(statements)) {
-        QSqlQuery query(connection.database());
-        if (!query.exec(sql)) {
-            *error = query.lastError().text();
-            return false;
-        }
-    }
-    return true;
-}
-
-std::unique_ptr<BenchDatabase> BenchDatabase::open(const QString &engine, const QString &workDir, bool keep,
-                                                   QString *error)
-{
-    static int serial = 0;
-    std::unique_ptr<BenchDatabase> db(new BenchDatabase);
-    db->m_engine = engine;
-    db->m_keep = keep;
-    if (engine == QLatin1String("sqlite")) {
-        db->m_dir = std::make_unique<QTemporaryDir>(QDir(workDir).filePath(QStringLiteral("kvo_bench_XXXXXX")));
-        if (!db->m_dir->isValid()) {
-            *error = QStringLiteral("no temporary folder in %1").arg(workDir);
-            return nullptr;
-        }
-        db->m_dir->setAutoRemove(!keep);
-        db->m_url = QStringLiteral("sqlite:") + db->m_dir->filePath(QStringLiteral("bench.db"));
-    } else {
-        db->m_adminUrl = qEnvironmentVariable("KVO_TEST_PG_URL");
-        ConnectionUrl url;
-        if (!ConnectionUrl::parse(db->m_adminUrl, &url, error))
-            return nullptr;
-        auto admin = Connection::open(url, error);
-        if (!admin)
-            return nullptr;
-        const QString schema = QStringLiteral("kvo_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-        db->m_dropStatement =
-                QStringLiteral("DROP SCHEMA IF EXISTS ") + admin->QuoteName(schema) + QStringLiteral(" CASCADE");
-        if (!admin->ExecuteSql(db->m_dropStatement)
-            || !admin->ExecuteSql(QStringLiteral("CREATE SCHEMA ") + admin->QuoteName(schema))) {
-            *error = admin->lastError();
-            db->m_dropStatement.clear();
-            return nullptr;
-        }
-        url.schema = schema;
-        db->m_url = url.toString(true);
-    }
-    db->m_connection = Connection::open(db->m_url, error);
-    if (!db->m_connection || !configureSession(*db->m_connection, error))
-        return nullptr;
-    db->m_catalog = std::make_unique<Catalog>(*db->m_connection);
-    return db;
+        scratch.sessionStatements = {QStringLiteral("SET synchronous_commit = off"),
+                                     QStringLiteral("SET work_mem = '256MB'")};
+    QString error;
+    auto db = KvoHost::ScratchDatabase::create(engine, scratch, &error);
+    if (!db)
+        die(QStringLiteral("no %1 database: %2").arg(KvoHost::shortName(engine), error));
+    return std::unique_ptr<BenchDatabase>(new BenchDatabase(std::move(db), options.keep));
 }
 
 BenchDatabase::~BenchDatabase()
 {
-    m_catalog.reset();
-    m_connection.reset();
-    if (m_keep) {
-        std::fprintf(stderr, "bench: kept %s\n", qPrintable(m_url));
-        return;
-    }
-    if (!m_dropStatement.isEmpty()) {
-        QString error;
-        auto admin = Connection::open(m_adminUrl, &error);
-        if (!admin || !admin->ExecuteSql(m_dropStatement))
-            std::fprintf(stderr, "bench: schema not dropped: %s\n", qPrintable(admin ? admin->lastError() : error));
-    }
+    if (m_keep)
+        std::fprintf(stderr, "bench: kept %s\n", qPrintable(m_db->url()));
 }
 
-QString BenchDatabase::engineName() const
-{
-    return m_engine == QLatin1String("sqlite") ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
-}
+QString BenchDatabase::engineName() const { return m_db->connection->dialect().engineName(); }
 
 QString BenchDatabase::serverVersion() const
 {
-    QSqlQuery query(m_connection->database());
-    const QString sql = m_engine == QLatin1String("sqlite") ? QStringLiteral("SELECT sqlite_version()")
-                                                            : QStringLiteral("SHOW server_version");
+    QSqlQuery query(m_db->connection->database());
+    const QString sql = engine() == Engine::SQLite ? QStringLiteral("SELECT sqlite_version()")
+                                                   : QStringLiteral("SHOW server_version");
     if (!query.exec(sql) || !query.next())
         return QStringLiteral("unknown");
     return query.value(0).toString();
 }
 
-std::unique_ptr<Connection> BenchDatabase::openSecond(QString *error) const
-{
-    auto second = Connection::open(m_url, error);
-    if (second && !configureSession(*second, error))
-        return nullptr;
-    return second;
-}
-
 void BenchDatabase::exec(const QString &sql)
 {
-    if (!m_connection->ExecuteSql(sql))
-        die(QStringLiteral("SQL failed: %1\n  %2").arg(m_connection->lastError(), sql.left(400)));
+    if (!connection().ExecuteSql(sql))
+        die(QStringLiteral("SQL failed: %1\n  %2").arg(connection().lastError(), sql.left(400)));
 }
 
 void BenchDatabase::execAll(const QStringList &statements)
 {
-    if (!m_connection->BeginTransaction())
-        die(m_connection->lastError());
+    if (!connection().BeginTransaction())
+        die(connection().lastError());
     for (const QString &sql : statements)
         exec(sql);
-    if (!m_connection->CommitTransaction())
-        die(m_connection->lastError());
+    if (!connection().CommitTransaction())
+        die(connection().lastError());
 }
 
 QVariant BenchDatabase::scalar(const QString &sql)
 {
-    QSqlQuery query(m_connection->database());
+    QSqlQuery query(connection().database());
     if (!query.exec(sql) || !query.next())
         die(QStringLiteral("SQL failed: %1\n  %2").arg(query.lastError().text(), sql));
     return query.value(0);
@@ -508,7 +455,7 @@ QVariant BenchDatabase::scalar(const QString &sql)
 void BenchDatabase::analyze(const QStringList &tables)
 {
     for (const QString &table : tables)
-        exec(QStringLiteral("ANALYZE ") + m_connection->QuoteName(table));
+        exec(QStringLiteral("ANALYZE ") + connection().QuoteName(table));
 }
 
 KeySet fetchKeys(Connection &connection, const QString &sql)
@@ -528,82 +475,48 @@ KeySet fetchKeys(Connection &connection, const QString &sql)
 void insertRows(BenchDatabase &db, const QString &table, const QStringList &fields, qint64 first, qint64 last,
                 const std::function<QString(qint64)> &rowsOf, int batch)
 {
-    Connection &c = db.connection();
-    QStringList quoted;
-    for (const QString &f : fields)
-        quoted << c.QuoteName(f);
-    const QString head = QStringLiteral("INSERT INTO ") + c.QuoteName(table) + QStringLiteral(" (")
-                         + quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
-    if (!c.BeginTransaction())
-        die(c.lastError());
-    QString sql;
-    int inBatch = 0;
-    for (qint64 id = first; id <= last; ++id) {
-        const QString rows = rowsOf(id);
-        if (rows.isEmpty())
-            continue;
-        sql += (inBatch == 0 ? head : QStringLiteral(", ")) + rows;
-        if (++inBatch == batch) {
-            db.exec(sql);
-            sql.clear();
-            inBatch = 0;
-        }
-    }
-    if (inBatch > 0)
-        db.exec(sql);
-    if (!c.CommitTransaction())
-        die(c.lastError());
+    QString error;
+    if (!KvoHost::insertRows(db.connection(), table, fields, first, last, rowsOf, &error, batch))
+        die(QStringLiteral("filling %1 failed: %2").arg(table, error));
 }
 
 // --- Host -----------------------------------------------------------------------------------
 
-CFilterColumns *Host::columns() const { return filter ? filter->FilterColumns() : nullptr; }
-
-void Host::open(BenchDatabase &database, const QString &name)
+void openHost(Host &host, BenchDatabase &database, const QString &name)
 {
-    db = &database;
-    filter.reset();
-    database.catalog().Refresh();
-    baseTable = std::make_unique<BaseTableInfo>(name);
-    structure = BaseTableStructure::fromCatalog(database.catalog(), name);
-    if (!structure)
+    host.use(database.database());
+    host.openTable(name);
+    if (!host.structure)
         die(QStringLiteral("no base table %1").arg(name));
-    if (!handler)
-        handler = std::make_unique<DatabaseHandler>(database.connection().dialect().DatabaseType());
-    if (!profile) {
-        profileDir = std::make_unique<QTemporaryDir>();
-        profile = std::make_unique<UserProfile>(profileDir->filePath(QStringLiteral("profile.ini")));
-    }
-    filter = CCommon::global().CreateSearchFilterObject(handler.get(), baseTable.get(), &database.catalog(),
-                                                        profile.get(), 0, structure.get());
-    if (!filter || !filter->FilterColumns())
+    if (!host.columns())
         die(QStringLiteral("the search filter of %1 could not be set up").arg(name));
+}
+
+ColumnDef column(const QString &name, FilterColumnTypeConstants type)
+{
+    return {.name = name, .type = type, .caption = name, .length = 40, .blanks = true};
 }
 
 const QList<ColumnDef> &programColumns()
 {
     static const QList<ColumnDef> columns{
-            {QStringLiteral("Material"), fcText},       {QStringLiteral("Customer"), fcText},
-            {QStringLiteral("PartNo"), fcText},         {QStringLiteral("Quantity"), fcInteger32},
-            {QStringLiteral("Operation"), fcInteger16}, {QStringLiteral("Weight"), fcDouble},
-            {QStringLiteral("Tolerance"), fcSingle},    {QStringLiteral("Released"), fcDateTime},
-            {QStringLiteral("Approved"), fcBoolean},    {QStringLiteral("Remarks"), fcNote},
-            {QStringLiteral("Tags"), fcKeyword},
+            column(QStringLiteral("Material"), fcText),       column(QStringLiteral("Customer"), fcText),
+            column(QStringLiteral("PartNo"), fcText),         column(QStringLiteral("Quantity"), fcInteger32),
+            column(QStringLiteral("Operation"), fcInteger16), column(QStringLiteral("Weight"), fcDouble),
+            column(QStringLiteral("Tolerance"), fcSingle),    column(QStringLiteral("Released"), fcDateTime),
+            column(QStringLiteral("Approved"), fcBoolean),    column(QStringLiteral("Remarks"), fcNote),
+            column(QStringLiteral("Tags"), fcKeyword),
     };
     return columns;
 }
 
 void defineColumns(Host &host, const QList<ColumnDef> &columns)
 {
-    CFilterColumns *set = host.columns();
-    for (const ColumnDef &c : columns) {
-        if (!set->Add(c.name, c.name, QString(), c.type, 40, false, true, QString(), fcDTDM_Configure, Variant::null(),
-                      false))
-            die(QStringLiteral("column %1 could not be added").arg(c.name));
-    }
-    if (!set->ColumnsSave(nullptr))
-        die(QStringLiteral("ColumnsSave failed for %1").arg(host.baseTable->TableName()));
-    host.open(*host.db, host.baseTable->TableName());
+    if (!KvoHost::addColumns(*host.columns(), columns))
+        die(QStringLiteral("the columns of %1 could not be saved").arg(host.baseTable->TableName()));
+    host.reopenFilter();
+    if (!host.columns())
+        die(QStringLiteral("the search filter of %1 could not be set up again").arg(host.baseTable->TableName()));
 }
 
 quint64 mix(quint64 record, quint64 field)

@@ -1,33 +1,27 @@
 #pragma once
 
-#include "core/ccommon.h"
-#include "core/interfaces.h"
-
-#include "hostkit/basetablestructure.h"
-#include "hostkit/catalog.h"
-#include "hostkit/connection.h"
-#include "hostkit/databasehandler.h"
-#include "hostkit/userprofile.h"
+#include "referencehost/columndef.h"
+#include "referencehost/database.h"
+#include "referencehost/host.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-namespace KvoPlx800SCtl {
-class CFilterColumns;
-}
-
-// What every benchmark executable shares: its options, fresh databases on each engine, a
+// What every benchmark executable shares: its options, fresh databases on each engine, the
 // reference host over one base table, timing with alternating runs and medians, and the rows of
 // the one result table that scripts/bench prints.
 namespace KvoBench {
+
+using KvoHost::ColumnDef;
+using KvoHost::Host;
+using KvoPlx800SCtl::HostKit::Engine;
 
 struct Options
 {
@@ -36,13 +30,15 @@ struct Options
     int files = 10000;       // files of the import
     int displayColumns = 50; // columns of the data-entry control case
     int reps = 5;            // timed repetitions of each measurement (the median is reported)
-    QStringList engines;     // "sqlite", "postgresql"
+    QList<Engine> engines;   // SQLite, PostgreSQL
     QSet<int> cases;         // case numbers to run
     QString resultsFile;     // rows are appended here (tab-separated); empty: only printed
     QString workDir;         // where SQLite files and import files go
     bool keep = false;       // keep the databases (for a look at the query plans)
 
     bool wants(int number) const { return cases.contains(number); }
+    // The short names of the engines ("sqlite", "postgresql").
+    QStringList engineNames() const;
 
     // Parses the command line. On a usage error prints it and returns false with `exitCode` set.
     bool parse(const QStringList &arguments, const QString &usage, int *exitCode);
@@ -102,25 +98,23 @@ std::vector<double> alternate(const std::vector<std::function<void()>> &competit
 
 // --- Databases ------------------------------------------------------------------------------
 
-// A fresh database for one run: a file in a temporary folder on SQLite, a new schema on
-// PostgreSQL (KVO_TEST_PG_URL names the database). Dropped when the object ends. The connection
-// gets the session settings a host that writes many small transactions would choose: WAL with
+// A fresh database for one run (a scratch database of the reference host; KVO_TEST_PG_URL names
+// the PostgreSQL database). Dropped when the object ends unless kept. Its connections get the
+// session settings a host that writes many small transactions would choose: WAL with
 // synchronous=NORMAL on SQLite, synchronous_commit off on PostgreSQL.
 class BenchDatabase
 {
 public:
-    static std::unique_ptr<BenchDatabase> open(const QString &engine, const QString &workDir, bool keep,
-                                               QString *error);
+    // Aborts the benchmark when the database cannot be made.
+    static std::unique_ptr<BenchDatabase> open(Engine engine, const Options &options);
     ~BenchDatabase();
 
-    QString engine() const { return m_engine; } // "sqlite", "postgresql"
-    QString engineName() const;                 // "SQLite", "PostgreSQL"
-    QString url() const { return m_url; }
+    Engine engine() const { return m_db->engine(); }
+    QString engineName() const; // "SQLite", "PostgreSQL"
     QString serverVersion() const;
-    KvoPlx800SCtl::HostKit::Connection &connection() { return *m_connection; }
-    KvoPlx800SCtl::HostKit::Catalog &catalog() { return *m_catalog; }
-    // Opens another connection to the same database with the same session settings.
-    std::unique_ptr<KvoPlx800SCtl::HostKit::Connection> openSecond(QString *error) const;
+    KvoHost::Database &database() { return *m_db; }
+    KvoPlx800SCtl::HostKit::Connection &connection() { return *m_db->connection; }
+    KvoPlx800SCtl::HostKit::Catalog &catalog() { return *m_db->catalog; }
 
     // Runs a statement; aborts the benchmark with the driver's message when it fails.
     void exec(const QString &sql);
@@ -132,17 +126,11 @@ public:
     void analyze(const QStringList &tables);
 
 private:
-    BenchDatabase() = default;
-    static bool configureSession(KvoPlx800SCtl::HostKit::Connection &connection, QString *error);
+    explicit BenchDatabase(std::unique_ptr<KvoHost::ScratchDatabase> db, bool keep) : m_db(std::move(db)), m_keep(keep)
+    {}
 
-    QString m_engine;
-    QString m_url;
-    QString m_adminUrl;
-    QString m_dropStatement;
-    bool m_keep = false;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<KvoPlx800SCtl::HostKit::Connection> m_connection;
-    std::unique_ptr<KvoPlx800SCtl::HostKit::Catalog> m_catalog;
+    std::unique_ptr<KvoHost::ScratchDatabase> m_db;
+    bool m_keep;
 };
 
 // Aborts the benchmark with a message (a benchmark that cannot measure must not print a row).
@@ -166,36 +154,19 @@ void insertRows(BenchDatabase &db, const QString &table, const QStringList &fiel
 
 // --- Reference host -------------------------------------------------------------------------
 
-// The host components over one base table of a bench database, and the search filter made from
-// them: what a host hands the library.
-struct Host
-{
-    BenchDatabase *db = nullptr;
-    std::unique_ptr<KvoPlx800SCtl::HostKit::DatabaseHandler> handler;
-    std::unique_ptr<KvoPlx800SCtl::BaseTableInfo> baseTable;
-    std::unique_ptr<KvoPlx800SCtl::HostKit::BaseTableStructure> structure;
-    std::unique_ptr<QTemporaryDir> profileDir;
-    std::unique_ptr<KvoPlx800SCtl::HostKit::UserProfile> profile;
-    std::unique_ptr<KvoPlx800SCtl::CSearchFilter> filter;
+// Sets `host` up on base table `name` of the bench database; aborts when the search filter cannot
+// be set up.
+void openHost(Host &host, BenchDatabase &database, const QString &name);
 
-    KvoPlx800SCtl::CFilterColumns *columns() const;
-    // (Re)makes the search filter for base table `name` (the catalog is read afresh).
-    void open(BenchDatabase &database, const QString &name);
-};
-
-// The column definitions of a benchmark: name, type, caption.
-struct ColumnDef
-{
-    QString name;
-    KvoPlx800SCtl::FilterColumnTypeConstants type;
-};
+// A benchmark column: its name as caption, texts of 40 characters.
+ColumnDef column(const QString &name, KvoPlx800SCtl::FilterColumnTypeConstants type);
 
 // The search columns of the benchmark NC programs: nine of mixed types, a note and the keyword
 // column Tags.
 const QList<ColumnDef> &programColumns();
 
-// Adds the columns to the host's column set and saves them (the library makes its tables);
-// aborts when the save fails.
+// Adds the columns to the host's column set and saves them (the library makes its tables), then
+// makes the search filter again; aborts when the save fails.
 void defineColumns(Host &host, const QList<ColumnDef> &columns);
 
 // Deterministic pseudo-random numbers of a record and a field: the same data on every engine and

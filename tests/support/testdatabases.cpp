@@ -3,155 +3,55 @@
 #include "hostkit/recordset.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 using KvoPlx800SCtl::HostKit::Catalog;
 using KvoPlx800SCtl::HostKit::Connection;
-using KvoPlx800SCtl::HostKit::ConnectionUrl;
 
 namespace KvoTest {
 
 namespace {
 
-QString adminUrlOf(const QString &engine)
-{
-    if (engine == u"postgresql")
-        return qEnvironmentVariable("KVO_TEST_PG_URL");
-    if (engine == u"mariadb")
-        return qEnvironmentVariable("KVO_TEST_MARIADB_URL");
-    return {};
-}
-
 // Whether the running test class asked for engine rows (global data is only there then).
 bool g_engineRows = false;
 
-// Runs one statement on a fresh admin connection.
-bool runAdmin(const QString &adminUrl, const QString &sql, QString *error)
-{
-    auto admin = Connection::open(adminUrl, error);
-    if (!admin)
-        return false;
-    if (!admin->ExecuteSql(sql)) {
-        if (error)
-            *error = admin->lastError();
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
-TestDatabase::~TestDatabase()
+void addEngineColumn()
 {
-    catalog.reset();
-    connection.reset();
-    if (!dropStatement.isEmpty()) {
-        QString error;
-        if (!runAdmin(adminUrl, dropStatement, &error))
-            qWarning("Test database not dropped: %s", qPrintable(error));
-    }
-    if (!tempDir.isEmpty())
-        QDir(tempDir).removeRecursively();
-}
-
-std::unique_ptr<Connection> TestDatabase::openSecond() const
-{
-    QString error;
-    auto second = Connection::open(url, &error);
-    if (!second)
-        qWarning("Second connection failed: %s", qPrintable(error));
-    return second;
-}
-
-QStringList configuredEngines()
-{
-    QStringList engines{QStringLiteral("sqlite")};
-    for (const QString &engine : {QStringLiteral("postgresql"), QStringLiteral("mariadb")}) {
-        if (!adminUrlOf(engine).isEmpty())
-            engines << engine;
-    }
-    return engines;
+    QTest::addColumn<Engine>("engine");
+    for (const Engine engine : configuredEngines())
+        QTest::newRow(qPrintable(KvoHost::shortName(engine))) << engine;
 }
 
 void addEngineRows()
 {
     g_engineRows = true;
-    QTest::addColumn<QString>("engine");
-    for (const QString &engine : configuredEngines())
-        QTest::newRow(qPrintable(engine)) << engine;
+    addEngineColumn();
 }
 
-QString currentEngine()
+Engine currentEngine()
 {
     // Global data exists in test functions, not in initTestCase/cleanupTestCase.
     const char *function = QTest::currentTestFunction();
     if (!g_engineRows || !function || qstrcmp(function, "initTestCase") == 0
         || qstrcmp(function, "cleanupTestCase") == 0)
-        return QStringLiteral("sqlite");
-    return *static_cast<QString *>(QTest::qGlobalData("engine", qMetaTypeId<QString>()));
+        return Engine::SQLite;
+    return *static_cast<Engine *>(QTest::qGlobalData("engine", qMetaTypeId<Engine>()));
 }
 
-std::unique_ptr<TestDatabase> open(const QString &engineName)
+std::unique_ptr<TestDatabase> open(std::optional<Engine> engine)
 {
-    static int serial = 0;
-    const QString engine = engineName.isEmpty() ? currentEngine() : engineName;
-    auto db = std::make_unique<TestDatabase>();
-    db->engine = engine;
+    const Engine e = engine.value_or(currentEngine());
     QString error;
-
-    if (engine == u"sqlite") {
-        QTemporaryDir dir(QDir::tempPath() + QLatin1String("/kvo_t_XXXXXX"));
-        if (!dir.isValid()) {
-            qWarning("No temporary folder for the SQLite test database");
-            return nullptr;
-        }
-        dir.setAutoRemove(false);
-        db->tempDir = dir.path();
-        db->url = QLatin1String("sqlite:") + dir.filePath(QStringLiteral("test.db"));
-    } else {
-        db->adminUrl = adminUrlOf(engine);
-        ConnectionUrl url;
-        if (db->adminUrl.isEmpty() || !ConnectionUrl::parse(db->adminUrl, &url, &error)) {
-            qWarning("No usable URL for engine %s: %s", qPrintable(engine), qPrintable(error));
-            return nullptr;
-        }
-        const QString name = QStringLiteral("kvo_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-        auto admin = Connection::open(url, &error);
-        if (!admin) {
-            qWarning("%s", qPrintable(error));
-            return nullptr;
-        }
-        const QString quoted = admin->QuoteName(name);
-        QString create;
-        if (engine == u"postgresql") {
-            create = QLatin1String("CREATE SCHEMA ") + quoted;
-            db->dropStatement = QLatin1String("DROP SCHEMA IF EXISTS ") + quoted + QLatin1String(" CASCADE");
-            url.schema = name;
-        } else {
-            create = QLatin1String("CREATE DATABASE ") + quoted + QLatin1String(" CHARACTER SET utf8mb4");
-            db->dropStatement = QLatin1String("DROP DATABASE IF EXISTS ") + quoted;
-            url.database = name;
-        }
-        // A schema left over by an earlier run with the same process id goes first.
-        if (!admin->ExecuteSql(db->dropStatement) || !admin->ExecuteSql(create)) {
-            qWarning("Cannot create the test database %s: %s", qPrintable(name), qPrintable(admin->lastError()));
-            db->dropStatement.clear();
-            return nullptr;
-        }
-        db->url = url.toString(true);
-    }
-
-    db->connection = Connection::open(db->url, &error);
-    if (!db->connection) {
-        qWarning("%s", qPrintable(error));
+    auto db = TestDatabase::create(e, {.prefix = QStringLiteral("kvo_t")}, &error);
+    if (!db) {
+        qWarning("No %s test database: %s", qPrintable(KvoHost::shortName(e)), qPrintable(error));
         return nullptr;
     }
-    db->catalog = std::make_unique<Catalog>(*db->connection);
-    tally(engine);
+    tally(e);
     return db;
 }
 
@@ -230,7 +130,7 @@ bool tableExists(Catalog &catalog, const QString &table)
     return catalog.FindTable(table) != nullptr;
 }
 
-void tally(const QString &engine)
+void tally(Engine engine)
 {
     const QString path = qEnvironmentVariable("KVO_TEST_TALLY");
     if (path.isEmpty())
@@ -241,7 +141,7 @@ void tally(const QString &engine)
     const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     const char *function = QTest::currentTestFunction();
     file.write(QStringLiteral("%1 %2 %3\n")
-                       .arg(engine, executable, QString::fromLatin1(function ? function : "-"))
+                       .arg(KvoHost::shortName(engine), executable, QString::fromLatin1(function ? function : "-"))
                        .toUtf8());
 }
 

@@ -1,4 +1,4 @@
-#include "sampledb.h"
+#include "tables.h"
 
 #include "hostkit/adotypes.h"
 #include "hostkit/catalog.h"
@@ -9,9 +9,44 @@
 
 #include <QDateTime>
 #include <QSet>
-#include <QStringList>
 
 using namespace KvoPlx800SCtl::HostKit;
+
+namespace KvoHost {
+
+bool insertRows(Connection &connection, const QString &table, const QStringList &fields, qint64 first, qint64 last,
+                const std::function<QString(qint64)> &rowsOf, QString *error, int batch)
+{
+    QStringList quoted;
+    for (const QString &f : fields)
+        quoted << connection.QuoteName(f);
+    const QString head = QStringLiteral("INSERT INTO ") + connection.QuoteName(table) + QStringLiteral(" (")
+                         + quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
+    const auto fail = [&] {
+        *error = connection.lastError();
+        connection.RollbackTransaction();
+        return false;
+    };
+    if (!connection.BeginTransaction())
+        return fail();
+    QString sql;
+    int inBatch = 0;
+    for (qint64 id = first; id <= last; ++id) {
+        const QString rows = rowsOf(id);
+        if (rows.isEmpty())
+            continue;
+        sql += (inBatch == 0 ? head : QStringLiteral(", ")) + rows;
+        if (++inBatch == batch) {
+            if (!connection.ExecuteSql(sql))
+                return fail();
+            sql.clear();
+            inBatch = 0;
+        }
+    }
+    if ((inBatch > 0 && !connection.ExecuteSql(sql)) || !connection.CommitTransaction())
+        return fail();
+    return true;
+}
 
 namespace {
 
@@ -53,17 +88,19 @@ QStringList packetValues(const Connection &db, int id)
     return {db.QuoteText(QStringLiteral("Packet %1").arg(id)), db.QuoteText(statuses.at(id % statuses.size()))};
 }
 
-bool fill(Catalog &catalog, TableStructure structure, int records,
-          QStringList (*values)(const Connection &, int), QString *error)
+bool fill(Catalog &catalog, TableStructure structure, int records, QStringList (*values)(const Connection &, int),
+          QString *error)
 {
     Connection &db = catalog.ActiveConnection();
     if (!DatabaseHelper::FindTable(catalog, structure.TableName) && !structure.Create(catalog)) {
         *error = structure.lastError();
         return false;
     }
-    const QString key = structure.Fields.first().Name;
-    const QString table = db.QuoteName(structure.TableName);
-    auto existing = db.OpenQuery(QStringLiteral("SELECT ") + db.QuoteName(key) + QStringLiteral(" FROM ") + table);
+    QStringList fieldNames;
+    for (const FieldDescription &f : structure.Fields)
+        fieldNames.append(f.Name);
+    auto existing = db.OpenQuery(QStringLiteral("SELECT ") + db.QuoteName(fieldNames.first()) + QStringLiteral(" FROM ")
+                                 + db.QuoteName(structure.TableName));
     if (!existing) {
         *error = db.lastError();
         return false;
@@ -71,44 +108,23 @@ bool fill(Catalog &catalog, TableStructure structure, int records,
     QSet<int> have;
     for (existing->MoveFirst(); !existing->EOF(); existing->MoveNext())
         have.insert(existing->value(0).toInt());
-
-    QStringList fieldNames;
-    for (const FieldDescription &f : structure.Fields)
-        fieldNames.append(db.QuoteName(f.Name));
-    const QString head = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + fieldNames.join(QStringLiteral(", ")) +
-                         QStringLiteral(") VALUES ");
-    if (!db.BeginTransaction()) {
-        *error = db.lastError();
-        return false;
-    }
-    QStringList rows;
-    const auto flush = [&] {
-        if (rows.isEmpty())
-            return true;
-        const bool ok = db.ExecuteSql(head + rows.join(QStringLiteral(", ")));
-        rows.clear();
-        return ok;
-    };
-    for (int id = 1; id <= records; ++id) {
-        if (have.contains(id))
-            continue;
-        rows.append(QStringLiteral("(") + QString::number(id) + QStringLiteral(", ") +
-                    values(db, id).join(QStringLiteral(", ")) + QStringLiteral(")"));
-        if (rows.size() == 500 && !flush())
-            break;
-    }
-    if (!flush() || !db.CommitTransaction()) {
-        *error = db.lastError();
-        db.RollbackTransaction();
-        return false;
-    }
-    return true;
+    return insertRows(
+            db, structure.TableName, fieldNames, 1, records,
+            [&](qint64 id) {
+                if (have.contains(int(id)))
+                    return QString();
+                return QStringLiteral("(") + QString::number(id) + QStringLiteral(", ")
+                       + values(db, int(id)).join(QStringLiteral(", ")) + QStringLiteral(")");
+            },
+            error);
 }
 
 } // namespace
 
 bool createSampleHostTables(Catalog &catalog, int records, QString *error)
 {
-    return fill(catalog, dncFiles(), records, dncFileValues, error) &&
-           fill(catalog, packets(), records, packetValues, error);
+    return fill(catalog, dncFiles(), records, dncFileValues, error)
+           && fill(catalog, packets(), records, packetValues, error);
 }
+
+} // namespace KvoHost
