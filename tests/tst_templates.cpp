@@ -22,7 +22,7 @@ namespace {
 // Adds a column of every type (not saved: templates need no tables).
 bool addEveryType(CFilterColumns &set)
 {
-    for (const KvoTest::ColumnDef &def : KvoTest::everyType()) {
+    for (const KvoPlx800SCtl::ColumnDefinition &def : KvoTest::everyType()) {
         if (!KvoTest::addColumn(set, def))
             return false;
     }

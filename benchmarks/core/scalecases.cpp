@@ -30,7 +30,7 @@ const QString SearchData = QStringLiteral("ProgramsSearchData");
 const QString Keywords = QStringLiteral("ProgramsSearchKeywordTags");
 const QString Eav = QStringLiteral("ProgramsEav");
 
-const QList<ColumnDef> &Columns = programColumns();
+const QList<KvoPlx800SCtl::ColumnDefinition> &Columns = programColumns();
 
 constexpr int TagCount = 100;
 
@@ -342,7 +342,7 @@ void ScaleData::build(const Recorder &recorder)
         defineColumns(m_host, Columns);
     });
     QStringList searchFields{Key};
-    for (const ColumnDef &col : Columns) {
+    for (const KvoPlx800SCtl::ColumnDefinition &col : Columns) {
         if (col.type != fcKeyword)
             searchFields << col.name;
     }
