@@ -4,6 +4,7 @@
 #include "cases.h"
 
 #include "columns/cfiltercolumns.h"
+#include "columns/tablecheck.h"
 #include "core/conversions.h"
 #include "filter/cfilterterms.h"
 
@@ -466,7 +467,7 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
 
     int libraryResult = 0;
     const std::vector<double> ms = alternate({[&] {
-                                                  libraryResult = columns->StartProcessDataReportProgress(
+                                                  libraryResult = TableCheck(*columns).StartProcessDataReportProgress(
                                                           nullptr, false, ConvertMode::Convert, now);
                                               },
                                               [&] {
@@ -475,7 +476,7 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
                                               }},
                                              options.reps, prepare);
     prepare();
-    columns->StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now);
+    TableCheck(*columns).StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now);
     const qint64 rows = db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + t).toLongLong();
     if (libraryResult != 0 || rows != n)
         die(QStringLiteral("population check on %1: result %2, %3 rows instead of %4")
