@@ -89,17 +89,19 @@ bool fill(Catalog &catalog, TableStructure structure, int records,
         rows.clear();
         return ok;
     };
-    for (int id = 1; id <= records; ++id) {
+    bool ok = true;
+    for (int id = 1; id <= records && ok; ++id) {
         if (have.contains(id))
             continue;
         rows.append(QStringLiteral("(") + QString::number(id) + QStringLiteral(", ") +
                     values(db, id).join(QStringLiteral(", ")) + QStringLiteral(")"));
-        if (rows.size() == 500 && !flush())
-            break;
+        if (rows.size() == 500)
+            ok = flush();
     }
-    if (!flush() || !db.CommitTransaction()) {
+    if (!ok || !flush() || !db.CommitTransaction()) {
         *error = db.lastError();
-        db.RollbackTransaction();
+        // The insert's or the commit's error is the one to report.
+        static_cast<void>(db.RollbackTransaction());
         return false;
     }
     return true;

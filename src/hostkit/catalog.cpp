@@ -63,7 +63,7 @@ const CatalogIndex *CatalogTable::findIndex(const QString &name) const
 // Catalog -----------------------------------------------------------------------------------
 
 Catalog::Catalog(Connection &connection)
-    : m_connection(connection), m_reader(detail::createCatalogReader(connection.dialect().engine()))
+    : m_connection(connection), m_reader(connection.dialect().createCatalogReader())
 {
 }
 
@@ -205,26 +205,6 @@ bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
     if (m_error.trimmed().isEmpty())
         m_error = QStringLiteral("Catalog query failed: %1").arg(sql);
     return false;
-}
-
-std::unique_ptr<CatalogReader> createCatalogReader(Engine engine)
-{
-    using Factory = std::unique_ptr<CatalogReader> (*)();
-    struct Entry
-    {
-        Engine engine;
-        Factory create;
-    };
-    static const Entry entries[] = {
-        {Engine::SQLite, &createSqliteCatalogReader},
-        {Engine::PostgreSQL, &createPostgresCatalogReader},
-        {Engine::MariaDB, &createMariaDbCatalogReader},
-    };
-    for (const Entry &entry : entries) {
-        if (entry.engine == engine)
-            return entry.create();
-    }
-    return nullptr;
 }
 
 int typeLength(const QString &nativeType)

@@ -1,24 +1,45 @@
-// The schema catalog on SQLite: sqlite_master and the table pragmas. SQLite keeps the names of
-// primary, unique and foreign keys only in the CREATE TABLE text, so they are read from there.
+// SQLite: the dialect, the DDL that rebuilds a table where ALTER TABLE cannot change it, the
+// catalog read from sqlite_master and the table pragmas, and the Qt driver QSQLITE.
 
-#include "adotypes.h"
-#include "catalogreader_p.h"
+#include "registry.h"
 
+#include "hostkit/adotypes.h"
+#include "hostkit/catalogreader_p.h"
+#include "hostkit/connection.h"
+#include "hostkit/ddl_p.h"
+
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
 
-namespace KvoPlx800SCtl::HostKit::detail {
+namespace KvoPlx800SCtl::HostKit {
+
+const EngineInfo &sqliteEngine();
 
 namespace {
+
+using namespace detail;
+
+// Catalog ------------------------------------------------------------------------------------
+// SQLite keeps the names of primary, unique and foreign keys only in the CREATE TABLE text, so
+// they are read from there.
+
+// Constraint names written in a CREATE TABLE text. SQLite keeps them nowhere else.
+struct NamedConstraint
+{
+    QString Name;
+    int Type = adKeyPrimary;
+    QStringList Columns;
+};
 
 // Tokens of an SQLite CREATE TABLE text: words, names in quotes, string literals and single
 // punctuation characters. Comments and white space are dropped.
 struct Token
 {
     enum Kind { Word, QuotedName, String, Punct } kind = Word;
-    QString text;   // unquoted for names
+    QString text; // unquoted for names
 
     bool isWord(const char *word) const
     {
@@ -43,8 +64,7 @@ QList<Token> tokenize(const QString &sql)
         } else if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
             const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
             i = end < 0 ? n : end + 2;
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('\'')
-                   || c == QLatin1Char('[')) {
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('\'') || c == QLatin1Char('[')) {
             const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
             Token token;
             token.kind = c == QLatin1Char('\'') ? Token::String : Token::QuotedName;
@@ -65,8 +85,8 @@ QList<Token> tokenize(const QString &sql)
             tokens.append(token);
         } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$')) {
             Token token;
-            while (i < n && (sql.at(i).isLetterOrNumber() || sql.at(i) == QLatin1Char('_')
-                             || sql.at(i) == QLatin1Char('$')))
+            while (i < n
+                   && (sql.at(i).isLetterOrNumber() || sql.at(i) == QLatin1Char('_') || sql.at(i) == QLatin1Char('$')))
                 token.text.append(sql.at(i++));
             tokens.append(token);
         } else {
@@ -82,7 +102,7 @@ QList<Token> tokenize(const QString &sql)
 
 // The names in the parenthesised list that starts at `pos` (an opening parenthesis); `pos` moves
 // past the closing one. Collation and order words after a name are skipped.
-QStringList nameList(const QList<Token> &tokens, qsizetype &pos)
+QStringList namesInParentheses(const QList<Token> &tokens, qsizetype &pos)
 {
     QStringList names;
     if (pos >= tokens.size() || !tokens.at(pos).isPunct('('))
@@ -122,7 +142,7 @@ bool readConstraint(const QList<Token> &tokens, qsizetype pos, const QString &co
         qsizetype p = pos + 1;
         if (p < tokens.size() && tokens.at(p).isWord("KEY"))
             ++p;
-        out->Columns = nameList(tokens, p);
+        out->Columns = namesInParentheses(tokens, p);
         if (out->Columns.isEmpty() && !columnName.isEmpty())
             out->Columns = QStringList{columnName};
         return !out->Columns.isEmpty();
@@ -132,7 +152,7 @@ bool readConstraint(const QList<Token> &tokens, qsizetype pos, const QString &co
         if (p < tokens.size() && tokens.at(p).isWord("KEY"))
             ++p;
         out->Type = adKeyForeign;
-        out->Columns = nameList(tokens, p);
+        out->Columns = namesInParentheses(tokens, p);
         return !out->Columns.isEmpty();
     }
     if (t.isWord("REFERENCES") && !columnName.isEmpty()) {
@@ -143,9 +163,7 @@ bool readConstraint(const QList<Token> &tokens, qsizetype pos, const QString &co
     return false;
 }
 
-} // namespace
-
-QList<NamedConstraint> parseSqliteConstraintNames(const QString &createSql)
+QList<NamedConstraint> parseConstraintNames(const QString &createSql)
 {
     QList<NamedConstraint> result;
     const QList<Token> tokens = tokenize(createSql);
@@ -179,8 +197,8 @@ QList<NamedConstraint> parseSqliteConstraintNames(const QString &createSql)
         if (begin >= end)
             continue;
         const Token &first = tokens.at(begin);
-        const bool tableConstraint = first.isWord("CONSTRAINT") || first.isWord("PRIMARY")
-                                     || first.isWord("UNIQUE") || first.isWord("FOREIGN") || first.isWord("CHECK");
+        const bool tableConstraint = first.isWord("CONSTRAINT") || first.isWord("PRIMARY") || first.isWord("UNIQUE")
+                                     || first.isWord("FOREIGN") || first.isWord("CHECK");
         const QString columnName = tableConstraint ? QString() : first.text;
         const QList<Token> part = tokens.mid(begin, end - begin);
         for (qsizetype i = 0; i + 1 < part.size(); ++i) {
@@ -194,8 +212,6 @@ QList<NamedConstraint> parseSqliteConstraintNames(const QString &createSql)
     }
     return result;
 }
-
-namespace {
 
 bool sameColumns(const QStringList &a, const QStringList &b)
 {
@@ -217,10 +233,10 @@ QString constraintName(const QList<NamedConstraint> &named, int type, const QStr
     return {};
 }
 
-class SqliteCatalogReader : public CatalogReader
+class SqliteCatalogReader : public detail::CatalogReader
 {
 public:
-    bool readTableNames(CatalogQueries &queries, QStringList *names) const override
+    bool readTableNames(detail::CatalogQueries &queries, QStringList *names) const override
     {
         QSqlQuery query(queries.database());
         if (!queries.run(query, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
@@ -231,25 +247,25 @@ public:
         return true;
     }
 
-    bool readTable(CatalogQueries &queries, CatalogTable *table) const override
+    bool readTable(detail::CatalogQueries &queries, CatalogTable *table) const override
     {
         const QString literal = queries.dialect().QuoteText(table->Name);
         QList<NamedConstraint> named;
         {
             QSqlQuery query(queries.database());
             if (!queries.run(query, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ")
-                                        + literal))
+                                            + literal))
                 return false;
             if (query.next())
-                named = parseSqliteConstraintNames(query.value(0).toString());
+                named = parseConstraintNames(query.value(0).toString());
         }
 
-        QList<QPair<int, QString>> primary;   // key position, column
+        QList<QPair<int, QString>> primary; // key position, column
         {
             QSqlQuery query(queries.database());
             if (!queries.run(query, QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk "
                                                    "FROM pragma_table_info(%1) ORDER BY cid")
-                                        .arg(literal)))
+                                            .arg(literal)))
                 return false;
             while (query.next()) {
                 CatalogColumn column;
@@ -281,7 +297,7 @@ public:
                                                    "FROM pragma_index_list(%1) il "
                                                    "JOIN pragma_index_info(il.name) ii "
                                                    "ORDER BY il.seq, ii.seqno")
-                                        .arg(literal)))
+                                            .arg(literal)))
                 return false;
             while (query.next()) {
                 const QString origin = query.value(2).toString();
@@ -312,7 +328,7 @@ public:
             QSqlQuery query(queries.database());
             if (!queries.run(query, QStringLiteral("SELECT id, \"table\", \"from\", \"to\" "
                                                    "FROM pragma_foreign_key_list(%1) ORDER BY id DESC, seq")
-                                        .arg(literal)))
+                                            .arg(literal)))
                 return false;
             QList<CatalogKey> foreign;
             int currentId = -1;
@@ -336,14 +352,14 @@ public:
         return true;
     }
 
-    bool readReferencingTables(CatalogQueries &queries, const QString &table, QStringList *names) const override
+    bool readReferencingTables(detail::CatalogQueries &queries, const QString &table, QStringList *names) const override
     {
         QSqlQuery query(queries.database());
         if (!queries.run(query, QStringLiteral("SELECT DISTINCT m.name FROM sqlite_master m "
                                                "JOIN pragma_foreign_key_list(m.name) f "
                                                "WHERE m.type = 'table' AND lower(f.\"table\") = lower(%1) "
                                                "ORDER BY m.name")
-                                    .arg(queries.dialect().QuoteText(table))))
+                                        .arg(queries.dialect().QuoteText(table))))
             return false;
         while (query.next())
             names->append(query.value(0).toString());
@@ -388,7 +404,7 @@ public:
         else if (has("FLOAT4") || has("REAL") || has("SINGLE"))
             type = adSingle;
         else if (has("FLOAT"))
-            type = adDouble;   // SQLite keeps FLOAT in eight bytes, like DOUBLE
+            type = adDouble; // SQLite keeps FLOAT in eight bytes, like DOUBLE
         else if (has("MONEY") || has("CURRENCY"))
             type = adCurrency;
         else if (has("DEC") || has("NUMERIC"))
@@ -404,11 +420,283 @@ public:
     }
 };
 
-} // namespace
+// Table rebuild ------------------------------------------------------------------------------
 
-std::unique_ptr<CatalogReader> createSqliteCatalogReader()
+// A value read outside the statement path (settings of the SQLite connection).
+QVariant readValue(Connection &connection, const QString &sql)
 {
-    return std::make_unique<SqliteCatalogReader>();
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    if (!query.exec(sql) || !query.next())
+        return {};
+    return query.value(0);
 }
 
-} // namespace KvoPlx800SCtl::HostKit::detail
+// Rebuilds an SQLite table as `target`: create the new table, copy the fields both layouts hold,
+// drop the old table, rename the new one, recreate indexes and triggers, check foreign keys.
+// PRAGMA foreign_keys cannot change inside a transaction, so with foreign keys enforced the
+// rebuild needs a connection outside any transaction.
+bool rebuild(Connection &connection, const TableDef &current, const TableDef &target, QString &error)
+{
+    const Dialect &d = connection.dialect();
+    const bool foreignKeysOn = readValue(connection, QStringLiteral("PRAGMA foreign_keys")).toInt() != 0;
+    if (foreignKeysOn && connection.inTransaction()) {
+        error = QStringLiteral("Table %1 must be rebuilt, which cannot be done inside a transaction while "
+                               "foreign keys are enforced.")
+                        .arg(current.name);
+        return false;
+    }
+    const bool legacyAlter = readValue(connection, QStringLiteral("PRAGMA legacy_alter_table")).toInt() != 0;
+
+    QStringList triggers;
+    {
+        QSqlQuery query(connection.database());
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ")
+                        + d.QuoteText(current.name))) {
+            error = query.lastError().text();
+            return false;
+        }
+        while (query.next())
+            triggers.append(query.value(0).toString());
+    }
+
+    QString temporary = QStringLiteral("kvo_rebuild_") + current.name;
+    while (readValue(connection, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE lower(name) = lower(")
+                                         + d.QuoteText(temporary) + QLatin1Char(')'))
+                   .toInt()
+           > 0)
+        temporary += QLatin1Char('_');
+
+    QStringList copied;
+    for (const DdlColumn &column : target.columns) {
+        const int index = current.columnIndex(column.name);
+        if (index >= 0)
+            copied.append(current.columns.at(index).name);
+    }
+
+    if (foreignKeysOn && !connection.ExecuteSql(QStringLiteral("PRAGMA foreign_keys = OFF"))) {
+        error = connection.lastError();
+        return false;
+    }
+    DdlRun run(connection, error);
+    bool ok = run.begin();
+    ok = ok && run.exec(createTableSql(d, target, temporary, false));
+    if (ok && !copied.isEmpty()) {
+        const QString list = nameList(d, copied);
+        ok = run.exec(QStringLiteral("INSERT INTO ") + d.QuoteName(temporary) + QStringLiteral(" (") + list
+                      + QStringLiteral(") SELECT ") + list + QStringLiteral(" FROM ") + d.QuoteName(current.name));
+    }
+    ok = ok && run.exec(QStringLiteral("DROP TABLE ") + d.QuoteName(current.name));
+    // Views that name the old table would make a checked rename fail while it is gone.
+    ok = ok && (legacyAlter || run.exec(QStringLiteral("PRAGMA legacy_alter_table = ON")));
+    ok = ok
+         && run.exec(QStringLiteral("ALTER TABLE ") + d.QuoteName(temporary) + QStringLiteral(" RENAME TO ")
+                     + d.QuoteName(target.name));
+    ok = ok && (legacyAlter || run.exec(QStringLiteral("PRAGMA legacy_alter_table = OFF")));
+    for (const IndexDef &index : target.indexes)
+        ok = ok && run.exec(createIndexSql(d, target.name, index));
+    for (const QString &trigger : std::as_const(triggers))
+        ok = ok && run.exec(trigger);
+    if (ok) {
+        QSqlQuery check(connection.database());
+        check.setForwardOnly(true);
+        if (check.exec(QStringLiteral("PRAGMA foreign_key_check(") + d.QuoteName(target.name) + QLatin1Char(')'))
+            && check.next()) {
+            error = QStringLiteral("Rows of table %1 do not match its foreign key to table %2.")
+                            .arg(target.name, check.value(2).toString());
+            ok = false;
+        }
+    }
+    if (ok)
+        ok = run.commit();
+    else
+        run.abandon();
+    // After a failure its error is the one to report; the setting goes back as far as it can.
+    if (!ok && !legacyAlter)
+        static_cast<void>(connection.ExecuteSql(QStringLiteral("PRAGMA legacy_alter_table = OFF")));
+    if (foreignKeysOn && !connection.ExecuteSql(QStringLiteral("PRAGMA foreign_keys = ON")) && ok) {
+        error = QStringLiteral("Foreign keys could not be enforced again after table %1 was rebuilt: ").arg(target.name)
+                + connection.lastError();
+        ok = false;
+    }
+    return ok;
+}
+
+// Dialect ------------------------------------------------------------------------------------
+// Names in "...". LIKE has no escape character unless one is declared. Types are only declared
+// names here; the catalog reads them back from the declaration. Keys compare texts exactly
+// (BINARY collation, trailing spaces count).
+class SqliteDialect : public Dialect
+{
+public:
+    SqliteDialect() : Dialect(sqliteEngine())
+    {
+        m_transactionalDdl = true;
+        // ALTER TABLE adds, drops and renames fields, and no more: other changes rebuild the table.
+        m_canAlterColumnType = false;
+        m_canAlterDefault = false;
+        m_canAddConstraints = false;
+        m_canAddRequiredColumn = false;
+        m_namedPrimaryKeys = true; // kept in the CREATE TABLE text
+        m_maxIdentifierLength = 4096;
+    }
+
+    QString likeEscapeClause() const override { return QStringLiteral(" ESCAPE '\\'"); }
+
+    QString columnType(int adoType, int size) const override
+    {
+        switch (adoType) {
+        case adSmallInt:
+        case adTinyInt:
+        case adUnsignedTinyInt:
+            return QStringLiteral("SMALLINT");
+        case adInteger:
+            return QStringLiteral("INTEGER");
+        case adBigInt:
+            return QStringLiteral("BIGINT");
+        case adSingle:
+            return QStringLiteral("REAL");
+        case adDouble:
+            return QStringLiteral("DOUBLE");
+        case adCurrency:
+        case adDecimal:
+        case adNumeric:
+            return QStringLiteral("NUMERIC");
+        case adDate:
+        case adDBTimeStamp:
+            return QStringLiteral("DATETIME");
+        case adBoolean:
+            return QStringLiteral("BOOLEAN");
+        case adChar:
+            return QStringLiteral("CHAR(%1)").arg(qMax(size, 1));
+        case adVarChar:
+        case adVarWChar:
+            return QStringLiteral("VARCHAR(%1)").arg(size > 0 ? size : 255);
+        case adLongVarChar:
+        case adLongVarWChar:
+            return QStringLiteral("TEXT");
+        case adGUID:
+            return QStringLiteral("CHAR(38)");
+        case adBinary:
+        case adVarBinary:
+        case adLongVarBinary:
+            return QStringLiteral("BLOB");
+        default:
+            return {};
+        }
+    }
+
+    int storedAdoType(int adoType) const override
+    {
+        switch (adoType) {
+        case adTinyInt:
+        case adUnsignedTinyInt:
+            return adSmallInt;
+        case adCurrency:
+        case adDecimal:
+            return adNumeric;
+        case adDBTimeStamp:
+            return adDate;
+        case adVarChar:
+            return adVarWChar;
+        case adLongVarChar:
+            return adLongVarWChar;
+        case adGUID:
+            return adChar;
+        case adBinary:
+        case adVarBinary:
+            return adLongVarBinary;
+        default:
+            return adoType;
+        }
+    }
+
+    QString beginTransactionSql() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+
+    QString primaryKeyQuery(const QString &table) const override
+    {
+        return QStringLiteral("SELECT name FROM pragma_table_info(%1) WHERE pk > 0 ORDER BY pk").arg(QuoteText(table));
+    }
+
+    QString singleRowClause(const QString &table, const QString &condition) const override
+    {
+        // A table without a primary key always has a rowid.
+        return QStringLiteral(" WHERE rowid IN (SELECT rowid FROM %1 WHERE %2 LIMIT 1)")
+                .arg(QuoteName(table), condition);
+    }
+
+    bool rebuildTable(Connection &connection, const TableDef &current, const TableDef &target,
+                      QString &error) const override
+    {
+        // Names SQLite makes up for the indexes behind its keys are no constraint names.
+        TableDef written = target;
+        for (ConstraintDef &key : written.keys) {
+            if (key.name.startsWith(QLatin1String("sqlite_autoindex_")))
+                key.name.clear();
+        }
+        return rebuild(connection, current, written, error);
+    }
+
+    void setUpDatabase(QSqlDatabase &db, const ConnectionUrl &url) const override
+    {
+        db.setDatabaseName(url.path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(url.busyTimeoutMs));
+    }
+
+    bool openSession(QSqlDatabase &db, const ConnectionUrl &, QString *error) override
+    {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("PRAGMA foreign_keys = ON"))) {
+            if (error)
+                *error = query.lastError().text();
+            return false;
+        }
+        return true;
+    }
+
+    // The extended result code; its low byte is the primary code. SQLite has no SQLSTATE. A
+    // failure the driver reports without a code (a commit) is known by its text.
+    SqlError::Kind errorKind(const QString &nativeCode, const QString &, const QString &text) const override
+    {
+        bool ok = false;
+        const int code = nativeCode.toInt(&ok) & 0xFF;
+        if (!ok) {
+            return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive)
+                                   || text.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive)
+                           ? SqlError::Lock
+                           : SqlError::Other;
+        }
+        switch (code) {
+        case 5: // SQLITE_BUSY
+        case 6: // SQLITE_LOCKED
+            return SqlError::Lock;
+        case 19: // SQLITE_CONSTRAINT
+            return SqlError::Constraint;
+        default:
+            return SqlError::Other;
+        }
+    }
+
+    std::unique_ptr<detail::CatalogReader> createCatalogReader() const override
+    {
+        return std::make_unique<SqliteCatalogReader>();
+    }
+};
+
+} // namespace
+
+const EngineInfo &sqliteEngine()
+{
+    static const EngineInfo info{Engine::SQLite,
+                                 QStringLiteral("SQLite"),
+                                 DatabaseKind::SQLite,
+                                 {QStringLiteral("sqlite")},
+                                 true,
+                                 false,
+                                 QStringLiteral("QSQLITE"),
+                                 [] { return std::unique_ptr<Dialect>(new SqliteDialect); }};
+    return info;
+}
+
+} // namespace KvoPlx800SCtl::HostKit
