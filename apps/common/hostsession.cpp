@@ -41,7 +41,8 @@ int HostSession::userNumber(const QString &name)
     int highest = 0;
     for (const QString &user : profile->Keys(section))
         highest = qMax(highest, profile->GetNumber(section, user, 0));
-    profile->SetNumber(section, name, highest + 1);
+    // The number serves this session either way; the profile reports a write it could not make.
+    static_cast<void>(profile->SetNumber(section, name, highest + 1));
     return highest + 1;
 }
 

@@ -74,14 +74,14 @@ public:
     Connection &ActiveConnection() const { return m_connection; }
 
     // Names of the base tables of the connection's database (or PostgreSQL schema).
-    QStringList tableNames();
+    [[nodiscard]] QStringList tableNames();
     // The table of that name: an exact match first, else one that differs only in case.
-    std::shared_ptr<const CatalogTable> FindTable(const QString &name);
+    [[nodiscard]] std::shared_ptr<const CatalogTable> FindTable(const QString &name);
     // Forget everything read so far (or one table's details); the next look-up reads again.
     void Refresh();
     void Refresh(const QString &table);
     // Tables whose foreign keys refer to `table` (read afresh on every call).
-    QStringList referencingTables(const QString &table);
+    [[nodiscard]] QStringList referencingTables(const QString &table);
 
     // The ADO type (and, through `size`, the text length) that the catalog reports for a field
     // created with the dialect's column type for `adoType` and `size`.
