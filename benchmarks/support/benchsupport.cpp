@@ -458,10 +458,7 @@ BenchDatabase::~BenchDatabase()
     }
 }
 
-QString BenchDatabase::engineName() const
-{
-    return m_engine == QLatin1String("sqlite") ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
-}
+QString BenchDatabase::engineName() const { return m_connection->dialect().engineName(); }
 
 QString BenchDatabase::serverVersion() const
 {

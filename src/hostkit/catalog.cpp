@@ -17,6 +17,17 @@ bool sameName(const QString &a, const QString &b)
 
 } // namespace
 
+bool sameFieldNames(const QStringList &a, const QStringList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (!sameName(a.at(i), b.at(i)))
+            return false;
+    }
+    return true;
+}
+
 // CatalogTable ------------------------------------------------------------------------------
 
 const CatalogColumn *CatalogTable::FindColumn(const QString &name) const
@@ -205,6 +216,16 @@ bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
     if (m_error.trimmed().isEmpty())
         m_error = QStringLiteral("Catalog query failed: %1").arg(sql);
     return false;
+}
+
+bool CatalogQueries::readNames(const QString &sql, QStringList *names)
+{
+    QSqlQuery query(m_db);
+    if (!run(query, sql))
+        return false;
+    while (query.next())
+        names->append(query.value(0).toString());
+    return true;
 }
 
 int typeLength(const QString &nativeType)

@@ -62,6 +62,9 @@ public:
     const CatalogIndex *findIndex(const QString &name) const;
 };
 
+// Whether two lists name the same fields in the same order, compared without regard to case.
+bool sameFieldNames(const QStringList &a, const QStringList &b);
+
 // The schema catalog of one connection. Table details are read on first look-up and kept until
 // Refresh(); after DDL the caller refreshes (TableStructure does so itself). Look-ups of names
 // that are not there answer nullptr, never an error.

@@ -27,6 +27,8 @@ public:
     // A forward-only query over `sql`, positioned before its first row; false (with the error
     // kept) when it fails.
     bool run(QSqlQuery &query, const QString &sql);
+    // Appends the first field of every row of `sql` to `names`; false when the query fails.
+    bool readNames(const QString &sql, QStringList *names);
     const Dialect &dialect() const { return m_dialect; }
     QSqlDatabase &database() { return m_db; }
 

@@ -1,5 +1,6 @@
 #include "dialect.h"
 
+#include "adotypes.h"
 #include "catalogreader_p.h"
 #include "connection.h"
 #include "ddl_p.h"
@@ -151,6 +152,88 @@ QString Dialect::literal(const QVariant &value) const
 }
 
 QString Dialect::likeEscapeClause() const { return {}; }
+
+QString Dialect::columnType(int adoType, int size) const
+{
+    const TypeNames &t = m_typeNames;
+    const char *name = nullptr;
+    switch (adoType) {
+    case adSmallInt:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+        name = t.smallInt;
+        break;
+    case adInteger:
+        name = t.integer;
+        break;
+    case adBigInt:
+        name = t.bigInt;
+        break;
+    case adSingle:
+        name = t.single;
+        break;
+    case adDouble:
+        name = t.dbl;
+        break;
+    case adCurrency:
+        name = t.currency;
+        break;
+    case adDecimal:
+    case adNumeric:
+        name = t.numeric;
+        break;
+    case adDate:
+    case adDBTimeStamp:
+        name = t.date;
+        break;
+    case adBoolean:
+        name = t.boolean;
+        break;
+    case adChar:
+        return t.fixedText ? QString::fromLatin1(t.fixedText).arg(qMax(size, 1)) : QString();
+    case adVarChar:
+    case adVarWChar:
+        return t.text ? QString::fromLatin1(t.text).arg(size > 0 ? size : 255) : QString();
+    case adLongVarChar:
+    case adLongVarWChar:
+        name = t.longText;
+        break;
+    case adGUID:
+        name = t.guid;
+        break;
+    case adBinary:
+    case adVarBinary:
+    case adLongVarBinary:
+        name = t.binary;
+        break;
+    default:
+        break;
+    }
+    return QString::fromLatin1(name);
+}
+
+int Dialect::storedAdoType(int adoType) const
+{
+    switch (adoType) {
+    case adTinyInt:
+    case adUnsignedTinyInt:
+        return adSmallInt;
+    case adCurrency:
+    case adDecimal:
+        return adNumeric;
+    case adDBTimeStamp:
+        return adDate;
+    case adVarChar:
+        return adVarWChar;
+    case adLongVarChar:
+        return adLongVarWChar;
+    case adBinary:
+    case adVarBinary:
+        return adLongVarBinary;
+    default:
+        return adoType;
+    }
+}
 
 QString Dialect::blobLiteral(const QByteArray &data) const
 {

@@ -86,11 +86,13 @@ public:
     // value stored for 1.1 equals 1.1.
     virtual QString SingleLiteral(const QString &number) const { return number; }
 
-    // DDL type text of a field of ADO type `adoType` and, for text types, `size` characters.
-    virtual QString columnType(int adoType, int size) const = 0;
+    // DDL type text of a field of ADO type `adoType` and, for text types, `size` characters (from
+    // the engine's type names; empty for a type the engine has no name for).
+    QString columnType(int adoType, int size) const;
     // The ADO type the catalog reports for a field created as `adoType` (PostgreSQL keeps Booleans
-    // as smallint, so 11 reads back as 2 there).
-    virtual int storedAdoType(int adoType) const { return adoType; }
+    // as smallint, so 11 reads back as 2 there). The default is what the catalogs of all engines
+    // report: the narrower integer, exact-number, date, text and binary types as their wider kin.
+    virtual int storedAdoType(int adoType) const;
     // Keys of a keyword table compare as the engine compares them: two texts that give the same
     // foldKey() are one key (MariaDB's default collation ignores case and trailing spaces).
     virtual QString foldKey(const QString &text) const { return text; }
@@ -175,7 +177,29 @@ protected:
     // 'yyyy-MM-dd HH:mm:ss' (without the quotes).
     static QString dateText(const QDateTime &value);
 
+    // The engine's type names, as columnType() writes them; %1 is a text's length. Each stands for
+    // the types of its kind (smallInt for the tiny integers too, numeric for decimals, date for
+    // time stamps, text and longText for the narrow texts too, binary for every binary type).
+    struct TypeNames
+    {
+        const char *smallInt = nullptr;
+        const char *integer = nullptr;
+        const char *bigInt = nullptr;
+        const char *single = nullptr;
+        const char *dbl = nullptr;
+        const char *currency = nullptr;
+        const char *numeric = nullptr;
+        const char *date = nullptr;
+        const char *boolean = nullptr;
+        const char *fixedText = nullptr;
+        const char *text = nullptr;
+        const char *longText = nullptr;
+        const char *guid = nullptr;
+        const char *binary = nullptr;
+    };
+
     const EngineInfo &m_info;
+    TypeNames m_typeNames;
     bool m_transactionalDdl = false;
     bool m_canAlterColumnType = true;
     bool m_canDropColumn = true;

@@ -18,17 +18,6 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-bool sameColumns(const QStringList &a, const QStringList &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (!sameName(a.at(i), b.at(i)))
-            return false;
-    }
-    return true;
-}
-
 bool containsName(const QStringList &list, const QString &name)
 {
     return list.contains(name, Qt::CaseInsensitive);
@@ -83,17 +72,17 @@ bool holdsSameKind(const Catalog &catalog, const FieldDescription &field, const 
 bool primaryKeyMatches(const CatalogTable &table, const KeyDescription &key)
 {
     const CatalogKey *primary = table.primaryKey();
-    return primary && sameColumns(primary->Columns, key.Columns);
+    return primary && sameFieldNames(primary->Columns, key.Columns);
 }
 
 bool uniqueKeyMatches(const CatalogTable &table, const KeyDescription &key)
 {
     for (const CatalogKey &k : table.Keys) {
-        if (k.Type != adKeyForeign && sameColumns(k.Columns, key.Columns))
+        if (k.Type != adKeyForeign && sameFieldNames(k.Columns, key.Columns))
             return true;
     }
     for (const CatalogIndex &index : table.Indexes) {
-        if (index.Unique && sameColumns(index.Columns, key.Columns))
+        if (index.Unique && sameFieldNames(index.Columns, key.Columns))
             return true;
     }
     return false;
@@ -107,7 +96,7 @@ bool keyMatches(const CatalogTable &table, const KeyDescription &key)
 bool indexMatches(const CatalogTable &table, const IndexDescription &index)
 {
     for (const CatalogIndex &i : table.Indexes) {
-        if (sameColumns(i.Columns, index.Columns) && (i.Unique || !index.Unique))
+        if (sameFieldNames(i.Columns, index.Columns) && (i.Unique || !index.Unique))
             return true;
     }
     return false;
@@ -116,8 +105,9 @@ bool indexMatches(const CatalogTable &table, const IndexDescription &index)
 bool foreignKeyMatches(const CatalogTable &table, const ForeignKeyDescription &key)
 {
     for (const CatalogKey &k : table.Keys) {
-        if (k.Type == adKeyForeign && sameColumns(k.Columns, key.Columns) && sameName(k.RelatedTable, key.RelatedTable)
-            && (key.RelatedColumns.isEmpty() || sameColumns(k.RelatedColumns, key.RelatedColumns)))
+        if (k.Type == adKeyForeign && sameFieldNames(k.Columns, key.Columns)
+            && sameName(k.RelatedTable, key.RelatedTable)
+            && (key.RelatedColumns.isEmpty() || sameFieldNames(k.RelatedColumns, key.RelatedColumns)))
             return true;
     }
     return false;

@@ -71,14 +71,10 @@ class MariaDbCatalogReader : public detail::CatalogReader
 public:
     bool readTableNames(detail::CatalogQueries &queries, QStringList *names) const override
     {
-        QSqlQuery query(queries.database());
-        if (!queries.run(query, QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES "
-                                               "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_TYPE = 'BASE TABLE' "
-                                               "ORDER BY TABLE_NAME")))
-            return false;
-        while (query.next())
-            names->append(query.value(0).toString());
-        return true;
+        return queries.readNames(QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES "
+                                                "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_TYPE = 'BASE TABLE' "
+                                                "ORDER BY TABLE_NAME"),
+                                 names);
     }
 
     bool readTable(detail::CatalogQueries &queries, CatalogTable *table) const override
@@ -155,16 +151,12 @@ public:
 
     bool readReferencingTables(detail::CatalogQueries &queries, const QString &table, QStringList *names) const override
     {
-        QSqlQuery query(queries.database());
-        if (!queries.run(query,
-                         QStringLiteral("SELECT DISTINCT TABLE_NAME FROM information_schema.REFERENTIAL_CONSTRAINTS "
-                                        "WHERE CONSTRAINT_SCHEMA = DATABASE() AND REFERENCED_TABLE_NAME = %1 "
-                                        "ORDER BY TABLE_NAME")
-                                 .arg(queries.dialect().QuoteText(table))))
-            return false;
-        while (query.next())
-            names->append(query.value(0).toString());
-        return true;
+        return queries.readNames(
+                QStringLiteral("SELECT DISTINCT TABLE_NAME FROM information_schema.REFERENTIAL_CONSTRAINTS "
+                               "WHERE CONSTRAINT_SCHEMA = DATABASE() AND REFERENCED_TABLE_NAME = %1 "
+                               "ORDER BY TABLE_NAME")
+                        .arg(queries.dialect().QuoteText(table)),
+                names);
     }
 
     int adoTypeOf(const QString &nativeType, int *size) const override
@@ -271,7 +263,21 @@ public:
         m_foreignKeysBlockTypeChange = true;
         m_namedPrimaryKeys = false; // every primary key is named PRIMARY
         m_maxIdentifierLength = 64;
-        m_backslashEscapes = true; // the server's default until configure() reads sql_mode
+        m_backslashEscapes = true; // the server's default until the session's sql_mode is read
+        m_typeNames = {.smallInt = "SMALLINT",
+                       .integer = "INT",
+                       .bigInt = "BIGINT",
+                       .single = "FLOAT",
+                       .dbl = "DOUBLE",
+                       .currency = "DECIMAL(19,4)",
+                       .numeric = "DECIMAL(38,10)",
+                       .date = "DATETIME",
+                       .boolean = "BOOLEAN",
+                       .fixedText = "CHAR(%1) CHARACTER SET utf8mb4",
+                       .text = "VARCHAR(%1) CHARACTER SET utf8mb4",
+                       .longText = "LONGTEXT CHARACTER SET utf8mb4",
+                       .guid = "CHAR(38)",
+                       .binary = "LONGBLOB"};
     }
 
     QString QuoteName(const QString &name) const override { return quotedName(name, u'`', u'`'); }
@@ -288,73 +294,10 @@ public:
         return m_backslashEscapes ? QStringLiteral(" ESCAPE '\\\\'") : QStringLiteral(" ESCAPE '\\'");
     }
 
-    QString columnType(int adoType, int size) const override
-    {
-        switch (adoType) {
-        case adSmallInt:
-        case adTinyInt:
-        case adUnsignedTinyInt:
-            return QStringLiteral("SMALLINT");
-        case adInteger:
-            return QStringLiteral("INT");
-        case adBigInt:
-            return QStringLiteral("BIGINT");
-        case adSingle:
-            return QStringLiteral("FLOAT");
-        case adDouble:
-            return QStringLiteral("DOUBLE");
-        case adCurrency:
-            return QStringLiteral("DECIMAL(19,4)");
-        case adDecimal:
-        case adNumeric:
-            return QStringLiteral("DECIMAL(38,10)");
-        case adDate:
-        case adDBTimeStamp:
-            return QStringLiteral("DATETIME");
-        case adBoolean:
-            return QStringLiteral("BOOLEAN");
-        case adChar:
-            return QStringLiteral("CHAR(%1) CHARACTER SET utf8mb4").arg(qMax(size, 1));
-        case adVarChar:
-        case adVarWChar:
-            return QStringLiteral("VARCHAR(%1) CHARACTER SET utf8mb4").arg(size > 0 ? size : 255);
-        case adLongVarChar:
-        case adLongVarWChar:
-            return QStringLiteral("LONGTEXT CHARACTER SET utf8mb4");
-        case adGUID:
-            return QStringLiteral("CHAR(38)");
-        case adBinary:
-        case adVarBinary:
-        case adLongVarBinary:
-            return QStringLiteral("LONGBLOB");
-        default:
-            return {};
-        }
-    }
-
+    // A GUID is kept as its text.
     int storedAdoType(int adoType) const override
     {
-        switch (adoType) {
-        case adTinyInt:
-        case adUnsignedTinyInt:
-            return adSmallInt;
-        case adCurrency:
-        case adDecimal:
-            return adNumeric;
-        case adDBTimeStamp:
-            return adDate;
-        case adVarChar:
-            return adVarWChar;
-        case adLongVarChar:
-            return adLongVarWChar;
-        case adGUID:
-            return adChar;
-        case adBinary:
-        case adVarBinary:
-            return adLongVarBinary;
-        default:
-            return adoType;
-        }
+        return adoType == adGUID ? adChar : Dialect::storedAdoType(adoType);
     }
 
     // utf8mb4_general_ci: letters compare by their upper-case base letter (accents and case
@@ -481,14 +424,14 @@ public:
 
 const EngineInfo &mariaDbEngine()
 {
-    static const EngineInfo info{Engine::MariaDB,
-                                 QStringLiteral("MariaDB"),
-                                 DatabaseKind::MariaDB,
-                                 {QStringLiteral("mariadb"), QStringLiteral("mysql")},
-                                 false,
-                                 false,
-                                 QStringLiteral("QMARIADB"),
-                                 [] { return std::unique_ptr<Dialect>(new MariaDbDialect); }};
+    static const EngineInfo info{.engine = Engine::MariaDB,
+                                 .name = QStringLiteral("MariaDB"),
+                                 .databaseKind = DatabaseKind::MariaDB,
+                                 .schemes = {QStringLiteral("mariadb"), QStringLiteral("mysql")},
+                                 .fileUrl = false,
+                                 .schemaOption = false,
+                                 .driver = QStringLiteral("QMARIADB"),
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); }};
     return info;
 }
 

@@ -74,15 +74,11 @@ class PostgresCatalogReader : public detail::CatalogReader
 public:
     bool readTableNames(detail::CatalogQueries &queries, QStringList *names) const override
     {
-        QSqlQuery query(queries.database());
-        if (!queries.run(query, QStringLiteral("SELECT c.relname FROM pg_catalog.pg_class c "
-                                               "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-                                               "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p') "
-                                               "ORDER BY c.relname")))
-            return false;
-        while (query.next())
-            names->append(query.value(0).toString());
-        return true;
+        return queries.readNames(QStringLiteral("SELECT c.relname FROM pg_catalog.pg_class c "
+                                                "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                                                "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p') "
+                                                "ORDER BY c.relname"),
+                                 names);
     }
 
     bool readTable(detail::CatalogQueries &queries, CatalogTable *table) const override
@@ -166,20 +162,16 @@ public:
 
     bool readReferencingTables(detail::CatalogQueries &queries, const QString &table, QStringList *names) const override
     {
-        QSqlQuery query(queries.database());
-        if (!queries.run(query,
-                         QStringLiteral("SELECT DISTINCT c.relname FROM pg_catalog.pg_constraint con "
-                                        "JOIN pg_catalog.pg_class c ON c.oid = con.conrelid "
-                                        "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-                                        "JOIN pg_catalog.pg_class p ON p.oid = con.confrelid "
-                                        "JOIN pg_catalog.pg_namespace pn ON pn.oid = p.relnamespace "
-                                        "WHERE con.contype = 'f' AND n.nspname = current_schema() "
-                                        "AND pn.nspname = current_schema() AND p.relname = %1 ORDER BY c.relname")
-                                 .arg(queries.dialect().QuoteText(table))))
-            return false;
-        while (query.next())
-            names->append(query.value(0).toString());
-        return true;
+        return queries.readNames(
+                QStringLiteral("SELECT DISTINCT c.relname FROM pg_catalog.pg_constraint con "
+                               "JOIN pg_catalog.pg_class c ON c.oid = con.conrelid "
+                               "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                               "JOIN pg_catalog.pg_class p ON p.oid = con.confrelid "
+                               "JOIN pg_catalog.pg_namespace pn ON pn.oid = p.relnamespace "
+                               "WHERE con.contype = 'f' AND n.nspname = current_schema() "
+                               "AND pn.nspname = current_schema() AND p.relname = %1 ORDER BY c.relname")
+                        .arg(queries.dialect().QuoteText(table)),
+                names);
     }
 
     int adoTypeOf(const QString &nativeType, int *size) const override
@@ -233,6 +225,20 @@ public:
         m_transactionalDdl = true;
         m_maxIdentifierLength = 63;
         m_antiJoinNotExists = true;
+        m_typeNames = {.smallInt = "smallint",
+                       .integer = "integer",
+                       .bigInt = "bigint",
+                       .single = "real",
+                       .dbl = "double precision",
+                       .currency = "numeric(19,4)",
+                       .numeric = "numeric",
+                       .date = "timestamp",
+                       .boolean = "smallint",
+                       .fixedText = "char(%1)",
+                       .text = "varchar(%1)",
+                       .longText = "text",
+                       .guid = "uuid",
+                       .binary = "bytea"};
     }
 
     QString QuoteText(const QString &text) const override
@@ -249,71 +255,9 @@ public:
         return QStringLiteral("TIMESTAMP '") + dateText(value) + u'\'';
     }
 
-    QString columnType(int adoType, int size) const override
-    {
-        switch (adoType) {
-        case adSmallInt:
-        case adTinyInt:
-        case adUnsignedTinyInt:
-        case adBoolean:
-            return QStringLiteral("smallint");
-        case adInteger:
-            return QStringLiteral("integer");
-        case adBigInt:
-            return QStringLiteral("bigint");
-        case adSingle:
-            return QStringLiteral("real");
-        case adDouble:
-            return QStringLiteral("double precision");
-        case adCurrency:
-            return QStringLiteral("numeric(19,4)");
-        case adDecimal:
-        case adNumeric:
-            return QStringLiteral("numeric");
-        case adDate:
-        case adDBTimeStamp:
-            return QStringLiteral("timestamp");
-        case adChar:
-            return QStringLiteral("char(%1)").arg(qMax(size, 1));
-        case adVarChar:
-        case adVarWChar:
-            return QStringLiteral("varchar(%1)").arg(size > 0 ? size : 255);
-        case adLongVarChar:
-        case adLongVarWChar:
-            return QStringLiteral("text");
-        case adGUID:
-            return QStringLiteral("uuid");
-        case adBinary:
-        case adVarBinary:
-        case adLongVarBinary:
-            return QStringLiteral("bytea");
-        default:
-            return {};
-        }
-    }
-
     int storedAdoType(int adoType) const override
     {
-        switch (adoType) {
-        case adBoolean:
-        case adTinyInt:
-        case adUnsignedTinyInt:
-            return adSmallInt;
-        case adCurrency:
-        case adDecimal:
-            return adNumeric;
-        case adDBTimeStamp:
-            return adDate;
-        case adVarChar:
-            return adVarWChar;
-        case adLongVarChar:
-            return adLongVarWChar;
-        case adBinary:
-        case adVarBinary:
-            return adLongVarBinary;
-        default:
-            return adoType;
-        }
+        return adoType == adBoolean ? adSmallInt : Dialect::storedAdoType(adoType);
     }
 
     QString primaryKeyQuery(const QString &table) const override
@@ -414,14 +358,14 @@ public:
 
 const EngineInfo &postgresqlEngine()
 {
-    static const EngineInfo info{Engine::PostgreSQL,
-                                 QStringLiteral("PostgreSQL"),
-                                 DatabaseKind::PostgreSQL,
-                                 {QStringLiteral("postgresql"), QStringLiteral("postgres")},
-                                 false,
-                                 true,
-                                 QStringLiteral("QPSQL"),
-                                 [] { return std::unique_ptr<Dialect>(new PostgresDialect); }};
+    static const EngineInfo info{.engine = Engine::PostgreSQL,
+                                 .name = QStringLiteral("PostgreSQL"),
+                                 .databaseKind = DatabaseKind::PostgreSQL,
+                                 .schemes = {QStringLiteral("postgresql"), QStringLiteral("postgres")},
+                                 .fileUrl = false,
+                                 .schemaOption = true,
+                                 .driver = QStringLiteral("QPSQL"),
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new PostgresDialect); }};
     return info;
 }
 

@@ -22,31 +22,33 @@ const QList<const EngineInfo *> &all()
     return engines;
 }
 
-const EngineInfo *find(Engine engine)
+namespace {
+
+template <typename Match>
+const EngineInfo *findWhere(Match match)
 {
     for (const EngineInfo *info : all()) {
-        if (info->engine == engine)
+        if (match(*info))
             return info;
     }
     return nullptr;
+}
+
+} // namespace
+
+const EngineInfo *find(Engine engine)
+{
+    return findWhere([engine](const EngineInfo &info) { return info.engine == engine; });
 }
 
 const EngineInfo *findScheme(const QString &scheme)
 {
-    for (const EngineInfo *info : all()) {
-        if (info->schemes.contains(scheme, Qt::CaseInsensitive))
-            return info;
-    }
-    return nullptr;
+    return findWhere([&scheme](const EngineInfo &info) { return info.schemes.contains(scheme, Qt::CaseInsensitive); });
 }
 
 const EngineInfo *findDatabaseKind(int databaseKind)
 {
-    for (const EngineInfo *info : all()) {
-        if (info->databaseKind == databaseKind)
-            return info;
-    }
-    return nullptr;
+    return findWhere([databaseKind](const EngineInfo &info) { return info.databaseKind == databaseKind; });
 }
 
 } // namespace EngineRegistry

@@ -213,21 +213,10 @@ QList<NamedConstraint> parseConstraintNames(const QString &createSql)
     return result;
 }
 
-bool sameColumns(const QStringList &a, const QStringList &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a.at(i).compare(b.at(i), Qt::CaseInsensitive) != 0)
-            return false;
-    }
-    return true;
-}
-
 QString constraintName(const QList<NamedConstraint> &named, int type, const QStringList &columns)
 {
     for (const NamedConstraint &c : named) {
-        if (c.Type == type && sameColumns(c.Columns, columns))
+        if (c.Type == type && sameFieldNames(c.Columns, columns))
             return c.Name;
     }
     return {};
@@ -238,13 +227,9 @@ class SqliteCatalogReader : public detail::CatalogReader
 public:
     bool readTableNames(detail::CatalogQueries &queries, QStringList *names) const override
     {
-        QSqlQuery query(queries.database());
-        if (!queries.run(query, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name")))
-            return false;
-        while (query.next())
-            names->append(query.value(0).toString());
-        return true;
+        return queries.readNames(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                                "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"),
+                                 names);
     }
 
     bool readTable(detail::CatalogQueries &queries, CatalogTable *table) const override
@@ -354,16 +339,12 @@ public:
 
     bool readReferencingTables(detail::CatalogQueries &queries, const QString &table, QStringList *names) const override
     {
-        QSqlQuery query(queries.database());
-        if (!queries.run(query, QStringLiteral("SELECT DISTINCT m.name FROM sqlite_master m "
-                                               "JOIN pragma_foreign_key_list(m.name) f "
-                                               "WHERE m.type = 'table' AND lower(f.\"table\") = lower(%1) "
-                                               "ORDER BY m.name")
-                                        .arg(queries.dialect().QuoteText(table))))
-            return false;
-        while (query.next())
-            names->append(query.value(0).toString());
-        return true;
+        return queries.readNames(QStringLiteral("SELECT DISTINCT m.name FROM sqlite_master m "
+                                                "JOIN pragma_foreign_key_list(m.name) f "
+                                                "WHERE m.type = 'table' AND lower(f.\"table\") = lower(%1) "
+                                                "ORDER BY m.name")
+                                         .arg(queries.dialect().QuoteText(table)),
+                                 names);
     }
 
     int adoTypeOf(const QString &nativeType, int *size) const override
@@ -540,76 +521,28 @@ public:
         m_canAddRequiredColumn = false;
         m_namedPrimaryKeys = true; // kept in the CREATE TABLE text
         m_maxIdentifierLength = 4096;
+        m_typeNames = {.smallInt = "SMALLINT",
+                       .integer = "INTEGER",
+                       .bigInt = "BIGINT",
+                       .single = "REAL",
+                       .dbl = "DOUBLE",
+                       .currency = "NUMERIC",
+                       .numeric = "NUMERIC",
+                       .date = "DATETIME",
+                       .boolean = "BOOLEAN",
+                       .fixedText = "CHAR(%1)",
+                       .text = "VARCHAR(%1)",
+                       .longText = "TEXT",
+                       .guid = "CHAR(38)",
+                       .binary = "BLOB"};
     }
 
     QString likeEscapeClause() const override { return QStringLiteral(" ESCAPE '\\'"); }
 
-    QString columnType(int adoType, int size) const override
-    {
-        switch (adoType) {
-        case adSmallInt:
-        case adTinyInt:
-        case adUnsignedTinyInt:
-            return QStringLiteral("SMALLINT");
-        case adInteger:
-            return QStringLiteral("INTEGER");
-        case adBigInt:
-            return QStringLiteral("BIGINT");
-        case adSingle:
-            return QStringLiteral("REAL");
-        case adDouble:
-            return QStringLiteral("DOUBLE");
-        case adCurrency:
-        case adDecimal:
-        case adNumeric:
-            return QStringLiteral("NUMERIC");
-        case adDate:
-        case adDBTimeStamp:
-            return QStringLiteral("DATETIME");
-        case adBoolean:
-            return QStringLiteral("BOOLEAN");
-        case adChar:
-            return QStringLiteral("CHAR(%1)").arg(qMax(size, 1));
-        case adVarChar:
-        case adVarWChar:
-            return QStringLiteral("VARCHAR(%1)").arg(size > 0 ? size : 255);
-        case adLongVarChar:
-        case adLongVarWChar:
-            return QStringLiteral("TEXT");
-        case adGUID:
-            return QStringLiteral("CHAR(38)");
-        case adBinary:
-        case adVarBinary:
-        case adLongVarBinary:
-            return QStringLiteral("BLOB");
-        default:
-            return {};
-        }
-    }
-
+    // A GUID is kept as its text.
     int storedAdoType(int adoType) const override
     {
-        switch (adoType) {
-        case adTinyInt:
-        case adUnsignedTinyInt:
-            return adSmallInt;
-        case adCurrency:
-        case adDecimal:
-            return adNumeric;
-        case adDBTimeStamp:
-            return adDate;
-        case adVarChar:
-            return adVarWChar;
-        case adLongVarChar:
-            return adLongVarWChar;
-        case adGUID:
-            return adChar;
-        case adBinary:
-        case adVarBinary:
-            return adLongVarBinary;
-        default:
-            return adoType;
-        }
+        return adoType == adGUID ? adChar : Dialect::storedAdoType(adoType);
     }
 
     QString beginTransactionSql() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
@@ -688,14 +621,14 @@ public:
 
 const EngineInfo &sqliteEngine()
 {
-    static const EngineInfo info{Engine::SQLite,
-                                 QStringLiteral("SQLite"),
-                                 DatabaseKind::SQLite,
-                                 {QStringLiteral("sqlite")},
-                                 true,
-                                 false,
-                                 QStringLiteral("QSQLITE"),
-                                 [] { return std::unique_ptr<Dialect>(new SqliteDialect); }};
+    static const EngineInfo info{.engine = Engine::SQLite,
+                                 .name = QStringLiteral("SQLite"),
+                                 .databaseKind = DatabaseKind::SQLite,
+                                 .schemes = {QStringLiteral("sqlite")},
+                                 .fileUrl = true,
+                                 .schemaOption = false,
+                                 .driver = QStringLiteral("QSQLITE"),
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new SqliteDialect); }};
     return info;
 }
 

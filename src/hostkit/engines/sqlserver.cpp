@@ -18,7 +18,22 @@ namespace {
 class SqlServerDialect : public Dialect
 {
 public:
-    SqlServerDialect() : Dialect(sqlServerEngine()) {}
+    SqlServerDialect() : Dialect(sqlServerEngine())
+    {
+        // The types the library creates.
+        m_typeNames = {.smallInt = "SMALLINT",
+                       .integer = "INT",
+                       .bigInt = "BIGINT",
+                       .single = "REAL",
+                       .dbl = "FLOAT",
+                       .numeric = "NUMERIC(38,10)",
+                       .date = "DATETIME",
+                       .boolean = "BIT",
+                       .fixedText = "NCHAR(%1)",
+                       .text = "NVARCHAR(%1)",
+                       .longText = "NVARCHAR(MAX)",
+                       .binary = "VARBINARY(MAX)"};
+    }
 
     QString QuoteName(const QString &name) const override { return quotedName(name, u'[', u']'); }
     QString QuoteText(const QString &text) const override
@@ -43,39 +58,6 @@ public:
         return QStringLiteral("CONVERT(DATETIME, '") + dateText(value) + QStringLiteral("', 120)");
     }
 
-    // The types the library creates.
-    QString columnType(int adoType, int size) const override
-    {
-        switch (adoType) {
-        case adSmallInt:
-            return QStringLiteral("SMALLINT");
-        case adInteger:
-            return QStringLiteral("INT");
-        case adBigInt:
-            return QStringLiteral("BIGINT");
-        case adSingle:
-            return QStringLiteral("REAL");
-        case adDouble:
-            return QStringLiteral("FLOAT");
-        case adNumeric:
-            return QStringLiteral("NUMERIC(38,10)");
-        case adDate:
-            return QStringLiteral("DATETIME");
-        case adBoolean:
-            return QStringLiteral("BIT");
-        case adChar:
-            return QStringLiteral("NCHAR(%1)").arg(qMax(size, 1));
-        case adVarWChar:
-            return QStringLiteral("NVARCHAR(%1)").arg(size > 0 ? size : 255);
-        case adLongVarWChar:
-            return QStringLiteral("NVARCHAR(MAX)");
-        case adLongVarBinary:
-            return QStringLiteral("VARBINARY(MAX)");
-        default:
-            return {};
-        }
-    }
-
     // A default is a constraint of its own here, under a name the engine makes up unless one was
     // given: the field's current one is looked up and dropped, then the new one added.
     QStringList setDefaultSql(const QString &table, const DdlColumn &column) const override
@@ -96,10 +78,14 @@ public:
 
 const EngineInfo &sqlServerEngine()
 {
-    static const EngineInfo info{
-            Engine::SQLServer, QStringLiteral("SQL Server"), DatabaseKind::SqlServer, {}, false, false, {}, [] {
-                return std::unique_ptr<Dialect>(new SqlServerDialect);
-            }};
+    static const EngineInfo info{.engine = Engine::SQLServer,
+                                 .name = QStringLiteral("SQL Server"),
+                                 .databaseKind = DatabaseKind::SqlServer,
+                                 .schemes = {},
+                                 .fileUrl = false,
+                                 .schemaOption = false,
+                                 .driver = {},
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new SqlServerDialect); }};
     return info;
 }
 
