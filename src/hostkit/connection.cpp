@@ -37,14 +37,17 @@ QString redacted(const QString &url)
     return url.left(start + 3) + authority.left(colon) + QLatin1String(":***") + url.mid(start + 3 + at);
 }
 
-// "a, b or c" of the engines' first schemes, each followed by `suffix(engine)`.
-template <typename Suffix>
-QString schemeList(Suffix suffix)
+// The engines' first schemes as "a, b or c"; `asUrl` writes each as its URLs start ("sqlite:",
+// "postgresql://").
+QString schemeList(bool asUrl)
 {
     QStringList names;
     for (const EngineInfo *info : EngineRegistry::all()) {
         if (!info->schemes.isEmpty())
-            names.append(info->schemes.first() + suffix(*info));
+            names.append(info->schemes.first()
+                         + (!asUrl          ? QString()
+                            : info->fileUrl ? QStringLiteral(":")
+                                            : QStringLiteral("://")));
     }
     const QString last = names.isEmpty() ? QString() : names.takeLast();
     return names.isEmpty() ? last : names.join(QLatin1String(", ")) + QLatin1String(" or ") + last;
@@ -167,11 +170,8 @@ bool ConnectionUrl::parse(const QString &text, ConnectionUrl *out, QString *erro
     if (trimmed.isEmpty()) {
         why = QStringLiteral("the URL is empty");
     } else if (!engine) {
-        why = colon < 0 ? QStringLiteral("no scheme (expected %1)").arg(schemeList([](const EngineInfo &info) {
-            return info.fileUrl ? QStringLiteral(":") : QStringLiteral("://");
-        }))
-                        : QStringLiteral("unknown scheme \"%1\" (expected %2)")
-                                  .arg(scheme, schemeList([](const EngineInfo &) { return QString(); }));
+        why = colon < 0 ? QStringLiteral("no scheme (expected %1)").arg(schemeList(true))
+                        : QStringLiteral("unknown scheme \"%1\" (expected %2)").arg(scheme, schemeList(false));
     } else {
         url.engine = engine->engine;
         QString rest = trimmed.mid(colon + 1);
@@ -268,7 +268,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectionUrl &url, QString *
     if (!info || info->driver.isEmpty()) {
         if (error)
             *error = QStringLiteral("%1 connections are not supported; its dialect only writes statements")
-                             .arg(info ? info->name : QStringLiteral("Such"));
+                             .arg(info ? info->name : QString::number(int(url.engine)));
         return nullptr;
     }
     auto dialect = info->createDialect();
@@ -280,7 +280,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectionUrl &url, QString *
         } else {
             dialect->setUpDatabase(db, url);
             if (!db.open()) {
-                why = dialect->error(db.lastError()).text();
+                why = dialect->sqlError(db.lastError()).text();
             } else if (!dialect->openSession(db, url, &why)) {
                 if (why.isEmpty())
                     why = QStringLiteral("the session could not be configured");
@@ -302,7 +302,7 @@ QString Connection::ConnectionString() const { return m_url.toString(false); }
 
 bool Connection::fail(const QSqlError &error, const QString &sql, const LockedMessage *locked)
 {
-    m_lastError = m_dialect->error(error);
+    m_lastError = m_dialect->sqlError(error);
     // A driver whose connection has closed (after the server ended it) reports nothing at all.
     if (m_lastError.text().isEmpty() && !m_db.isOpen())
         m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("The connection to the database is closed"));

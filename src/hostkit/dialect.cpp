@@ -290,7 +290,7 @@ bool Dialect::openSession(QSqlDatabase &db, const ConnectionUrl &, QString *erro
 
 bool Dialect::readSessionSettings(QSqlDatabase &, QString *) { return true; }
 
-SqlError Dialect::error(const QSqlError &error) const
+SqlError Dialect::sqlError(const QSqlError &error) const
 {
     const QString native = error.nativeErrorCode();
     const QString state = sqlState(native);

@@ -145,7 +145,7 @@ public:
     virtual bool readSessionSettings(QSqlDatabase &db, QString *error);
     // The failure the Qt driver reported as an error value: its text, the native code, the
     // SQLSTATE and the kind of failure as this engine's codes tell it.
-    SqlError error(const QSqlError &error) const;
+    SqlError sqlError(const QSqlError &error) const;
     // Statement that opens a transaction; empty: the driver's own (QSqlDatabase::transaction).
     // SQLite takes the write lock at once, so a busy database is reported when the transaction
     // starts and not halfway through it.

@@ -313,7 +313,7 @@ public:
             return false;
         if (!url.schema.isEmpty() && !query.exec(QStringLiteral("SET search_path TO ") + QuoteName(url.schema))) {
             if (error)
-                *error = this->error(query.lastError()).text();
+                *error = sqlError(query.lastError()).text();
             return false;
         }
         return true;
