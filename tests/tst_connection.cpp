@@ -262,6 +262,8 @@ private slots:
         QTest::newRow("syntax") << "syntax" << QStringList{"Other 1 -", "Other 42601 42601", "Other 1064 42000"};
         // A snapshot that another session's commit overtook; MariaDB's snapshots do not refuse it.
         QTest::newRow("serialization") << "serialization" << QStringList{"", "Conflict 40001 40001", ""};
+        // The driver reports a failed commit without a code: its text tells the lock.
+        QTest::newRow("commit against a reader") << "commit" << QStringList{"Lock - -", "", ""};
         QTest::newRow("connection lost") << "lost"
                                          << QStringList{"", "ConnectionLost 57P01 57P01", "ConnectionLost 2013 HY000"};
     }
@@ -294,19 +296,30 @@ private slots:
             QVERIFY(exec(*other, (pg ? u"SELECT pg_terminate_backend(%1)"_s : u"KILL %1"_s).arg(session)));
             sql = u"SELECT 1"_s;
         }
-        QVERIFY(!c.ExecuteSql(sql));
-        QCOMPARE(describe(c.lastSqlError()), wanted);
-        QVERIFY(!c.lastError().isEmpty());
-        QCOMPARE(c.lastError(), c.lastSqlError().text());
+        std::unique_ptr<Connection> committer;
+        if (failure == u"commit") {
+            QString error;
+            committer = Connection::open(db->url + u"?busy_timeout=100"_s, &error);
+            QVERIFY2(committer, qPrintable(error));
+            QVERIFY(exec(*other, u"BEGIN"_s));
+            QCOMPARE(rows(*other, u"SELECT v FROM t"_s), QStringList{"a"});
+            QVERIFY(committer->BeginTransaction());
+            QVERIFY(exec(*committer, u"INSERT INTO t VALUES (2, 'b')"_s));
+        }
+        Connection &failing = committer ? *committer : c;
+        QVERIFY(committer ? !failing.CommitTransaction() : !failing.ExecuteSql(sql));
+        QCOMPARE(describe(failing.lastSqlError()), wanted);
+        QVERIFY(!failing.lastError().isEmpty());
+        QCOMPARE(failing.lastError(), failing.lastSqlError().text());
         if (failure == u"lost") {
             // The driver may tell nothing more once the connection has closed; still it is lost.
             QVERIFY(!c.ExecuteSql(u"SELECT 1"_s));
             QCOMPARE(c.lastSqlError().kind(), SqlError::ConnectionLost);
             return;
         }
-        QVERIFY(c.RollbackTransaction());
-        QVERIFY(exec(c, u"SELECT 1"_s));
-        QVERIFY(!c.lastSqlError().isError());
+        QVERIFY(failing.RollbackTransaction());
+        QVERIFY(exec(failing, u"SELECT 1"_s));
+        QVERIFY(!failing.lastSqlError().isError());
     }
 
     // Pure parsing: it runs with every engine row, which costs nothing.

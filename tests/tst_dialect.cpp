@@ -70,6 +70,7 @@ private slots:
                 {"date maria", Maria, Date, zero, "'1899-12-30 00:00:00'"},
                 {"date mssql", MSSQL, Date, zero, "CONVERT(DATETIME, '1899-12-30 00:00:00', 120)"},
                 {"date invalid", PG, Date, QDateTime(), "NULL"},
+                {"date mssql invalid", MSSQL, Date, QDateTime(), "NULL"},
                 {"literal null", SQLite, Literal, QVariant(QMetaType(QMetaType::Int)), "NULL"},
                 {"literal invalid", SQLite, Literal, QVariant(), "NULL"},
                 {"literal true", PG, Literal, true, "1"},

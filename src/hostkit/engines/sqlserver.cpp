@@ -4,7 +4,6 @@
 
 #include "registry.h"
 
-#include "hostkit/adotypes.h"
 #include "hostkit/ddl_p.h"
 
 namespace KvoPlx800SCtl::HostKit {
