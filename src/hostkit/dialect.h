@@ -150,7 +150,8 @@ public:
     // SQLite takes the write lock at once, so a busy database is reported when the transaction
     // starts and not halfway through it.
     virtual QString beginTransactionSql() const { return {}; }
-    // Query whose first column lists the primary-key fields of `table`, in key order.
+    // Query whose first column lists the primary-key fields of `table`, in key order (each engine
+    // with a driver has its own; there is no default).
     virtual QString primaryKeyQuery(const QString &table) const;
     // INSERT of a row made only of default values.
     virtual QString insertDefaultsSql(const QString &table) const;
