@@ -207,9 +207,9 @@ ESearchFilterCopyConfigurationResults CSearchFilter::CopyConfiguration(IProgress
                         added.append(name);
                     }
                 } catch (...) {
-                    // Nothing was stored: the column set stays as it was.
+                    // Nothing was stored: the column set stays as it was (each name was just added).
                     for (const QString &name : std::as_const(added))
-                        m_columns->Remove(name);
+                        static_cast<void>(m_columns->Remove(name));
                     throw;
                 }
                 result = m_columns->ColumnsSave(roProgress) ? fltrCCR_Success : fltrCCR_Failed;
