@@ -1,5 +1,7 @@
 #include "testhost.h"
 
+#include "columns/cfiltercolumns.h"
+#include "hostkit/connection.h"
 #include "hostkit/trace.h"
 
 using namespace KvoPlx800SCtl;
@@ -20,6 +22,12 @@ std::unique_ptr<Host> makeHost(int records, std::optional<Engine> engine)
     return host;
 }
 
+std::unique_ptr<Host> makeHost(int records, const QList<ColumnDefinition> &columns, std::optional<Engine> engine)
+{
+    auto host = makeHost(records, engine);
+    return host && addColumns(*host->columns(), columns) ? std::move(host) : nullptr;
+}
+
 Host *HostPerEngine::get(const std::function<std::unique_ptr<Host>()> &make)
 {
     std::unique_ptr<Host> &host = m_hosts[currentEngine()];
@@ -38,6 +46,43 @@ QList<KvoPlx800SCtl::ColumnDefinition> everyType()
 QString typed(const Variant &value)
 {
     return QString::fromLatin1(variantTypeName(value.type())) + u':' + value.toText();
+}
+
+bool saveValues(CFilterColumns &set, int id, const Values &values)
+{
+    for (const auto &[name, value] : values)
+        set.Item(name)->setUpdatedValue(value);
+    CMergeBaseEntry entry(id);
+    return set.SaveDataFromClientUpdates(&entry);
+}
+
+QStringList savedValues(const CFilterColumns &set, bool named)
+{
+    QStringList out;
+    for (const CFilterColumn *c : set.NewEnum()) {
+        QStringList keys = c->SavedKeys();
+        keys.sort();
+        out << (named ? c->Name() + u'=' : QString())
+                        + (c->ColumnType() == fcKeyword ? keys.join(u'|') : typed(c->SavedValue()));
+    }
+    return out;
+}
+
+QStringList readValues(CFilterColumns &set, int id, bool *complete, bool named)
+{
+    CMergeBaseEntry entry(id);
+    const bool all = set.GetData(&entry);
+    if (complete)
+        *complete = all;
+    return savedValues(set, named);
+}
+
+QVariant storedValue(Host &host, int id, const QString &field)
+{
+    CFilterColumns &set = *host.columns();
+    CMergeBaseEntry entry(id);
+    return cell(host.connection(), QStringLiteral("SELECT [%1] FROM [%2] WHERE ").arg(field, set.SearchDataTableName())
+                                           + set.SearchTableSeekCriteria(&entry));
 }
 
 ReportedFailures::ReportedFailures()
