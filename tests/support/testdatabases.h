@@ -73,6 +73,13 @@ bool ddl(const KvoPlx800SCtl::HostKit::TableStructure &structure, bool ok, const
          int line);
 #define KVO_DDL(structure, call) KvoTest::ddl(structure, (structure).call, #call, __FILE__, __LINE__)
 
+// Skips the running test on every engine but SQLite, saying why (work that needs no database).
+#define KVO_SQLITE_ONLY(reason)                                                                                        \
+    do {                                                                                                               \
+        if (KvoTest::currentEngine() != KvoTest::Engine::SQLite)                                                       \
+            QSKIP(reason);                                                                                             \
+    } while (false)
+
 // Records that a test ran on an engine; the test script totals these per engine.
 void tally(Engine engine);
 
