@@ -57,34 +57,11 @@ QStringList keywordRows(KvoTest::Host &host, int id)
                           u"SELECT [Tags] FROM [%1]"_s.arg(set.SearchTableName(set.Item("Tags"))) + ofRecord(set, id)));
 }
 
-// Binds `control` to each named column while it lives.
-struct Bound
-{
-    Bound(CFilterColumns &set, std::initializer_list<std::pair<const char *, IControl *>> controls) : set(set)
-    {
-        for (const auto &[name, control] : controls)
-            set.Item(name)->setMyControl(control);
-    }
-    ~Bound()
-    {
-        for (CFilterColumn *c : set.NewEnum())
-            c->setMyControl(nullptr);
-    }
-    CFilterColumns &set;
-};
-
-ComboBoxModel *listOf(ComboBoxModel &combo, const QStringList &items)
-{
-    for (const QString &item : items)
-        combo.addItem(item);
-    return &combo;
-}
-
 // Writes a keyword list of record id through a combo box, as the edit control does.
 bool saveKeywords(CFilterColumns &set, int id, const QStringList &items)
 {
-    ComboBoxModel combo;
-    const Bound bound(set, {{"Tags", listOf(combo, items)}});
+    KvoTest::Controls controls(set, {u"Tags"_s});
+    controls.enter(u"Tags"_s, items.join(u'|'));
     CMergeBaseEntry entry(id);
     return set.SaveDataKeyword(&entry, set.Item("Tags"), set.SearchTableSeekCriteria(&entry));
 }
@@ -330,25 +307,21 @@ private slots:
                             {"Notes", Variant::text(u"no field, kept"_s)},
                             {"Made", Variant::date(Convert::makeDate(QDate(2001, 2, 3)))}}));
 
-        TextBoxModel material, count16, count32, ratio, weight, made;
-        CheckBoxModel active;
-        ComboBoxModel tags;
-        material.setText(u"  Steel 'S235'  "_s);
-        count16.setText(u"12"_s);
-        count32.setText(u"12x"_s); // not a number: the field keeps its value
-        ratio.setText(QString());  // blank: written as NULL
-        weight.setText(u"2.5"_s);
-        made.setText(QString());
-        active.setValue(ICheckBox::Checked);
         {
-            const Bound bound(set, {{"Material", &material},
-                                    {"Count16", &count16},
-                                    {"Count32", &count32},
-                                    {"Ratio", &ratio},
-                                    {"Weight", &weight},
-                                    {"Made", &made},
-                                    {"Active", &active},
-                                    {"Tags", listOf(tags, {"red", "blue", "red"})}});
+            // Notes has no control: it keeps its value.
+            KvoTest::Controls controls(set,
+                                       {"Material", "Count16", "Count32", "Ratio", "Weight", "Made", "Active", "Tags"});
+            const std::pair<const char *, const char *> entered[] = {
+                    {"Material", "  Steel 'S235'  "},
+                    {"Count16", "12"},
+                    {"Count32", "12x"}, // not a number: the field keeps its value
+                    {"Ratio", ""},      // blank: written as NULL
+                    {"Weight", "2.5"},
+                    {"Made", ""},
+                    {"Active", "1"},
+                    {"Tags", "red|blue|red"}};
+            for (const auto &[name, text] : entered)
+                controls.enter(QString::fromLatin1(name), QString::fromUtf8(text));
             CMergeBaseEntry entry(2);
             QVERIFY(set.SaveDataFromEditControl(&entry));
         }
@@ -472,12 +445,11 @@ private slots:
         CFilterColumns &set = *host->columns();
         Connection &db = host->connection();
         CMergeBaseEntry entry(1);
-        ComboBoxModel tags;
-        TextBoxModel material;
-        material.setText(u"Zinc"_s);
         const int catalogQueries = host->catalog().queryCount();
         {
-            const Bound bound(set, {{"Tags", listOf(tags, {"a", "b", "a"})}, {"Material", &material}});
+            KvoTest::Controls controls(set, {u"Tags"_s, u"Material"_s});
+            controls.enter(u"Tags"_s, u"a|b|a"_s);
+            controls.enter(u"Material"_s, u"Zinc"_s);
             qint64 mark = db.statementCount();
             QVERIFY(set.GetData(&entry)); // the search-data row and each keyword table
             QCOMPARE(db.statementCount() - mark, qint64(3));
@@ -519,9 +491,9 @@ private slots:
 
         CMergeBaseEntry entry(2);
         QCOMPARE(set.SearchTableSeekCriteria(&entry), db.QuoteName(u"DocKey"_s) + u" = "_s + db.QuoteText(u"2"_s));
-        ComboBoxModel tags;
         {
-            const Bound bound(set, {{"Tags", listOf(tags, {"draft"})}});
+            KvoTest::Controls controls(set, {u"Tags"_s});
+            controls.enter(u"Tags"_s, u"draft"_s);
             QVERIFY(saveValues(set, 2, {{"Title", Variant::text(u"Manual"_s)}, {"Pages", Variant::int32(12)}}));
             QVERIFY(saveValues(set, 2, {{"Pages", Variant::int32(13)}})); // now an update of the same row
         }

@@ -47,14 +47,12 @@ struct Fixture
 
     bool make()
     {
-        host = KvoTest::makeHost(3);
+        host = KvoTest::makeHost(3, {{"Material", fcText}, {"Count", fcInteger32}, {"Active", fcBoolean}});
         if (!host
-            || !KvoTest::addColumns(columns(), {{"Material", fcText}, {"Count", fcInteger32}, {"Active", fcBoolean}}))
-            return false;
-        columns().Item(u"Material"_s)->setUpdatedValue(Variant::text(u"Steel"_s));
-        columns().Item(u"Count"_s)->setUpdatedValue(Variant::int32(12));
-        columns().Item(u"Active"_s)->setUpdatedValue(Variant::boolean(true));
-        if (!columns().SaveDataFromClientUpdates(&entry))
+            || !KvoTest::saveValues(columns(), 1,
+                                    {{"Material", Variant::text(u"Steel"_s)},
+                                     {"Count", Variant::int32(12)},
+                                     {"Active", Variant::boolean(true)}}))
             return false;
         record = host->connection().OpenQuery(u"SELECT * FROM Parts WHERE PartId = 1"_s);
         return record != nullptr;

@@ -85,6 +85,50 @@ QVariant storedValue(Host &host, int id, const QString &field)
                                            + set.SearchTableSeekCriteria(&entry));
 }
 
+Controls::Controls(CFilterColumns &set, const QStringList &names) : m_set(set)
+{
+    for (CFilterColumn *c : set.NewEnum()) {
+        if (!names.isEmpty() && !names.contains(c->Name()))
+            continue;
+        if (c->ColumnType() == fcBoolean)
+            m_controls.push_back(std::make_unique<CheckBoxModel>());
+        else if (c->ColumnType() == fcKeyword)
+            m_controls.push_back(std::make_unique<ComboBoxModel>());
+        else
+            m_controls.push_back(std::make_unique<TextBoxModel>());
+        c->setMyControl(m_controls.back().get());
+    }
+}
+
+Controls::~Controls()
+{
+    for (CFilterColumn *c : m_set.NewEnum())
+        c->setMyControl(nullptr);
+}
+
+QString Controls::shown(const QString &name) const
+{
+    const CFilterColumn *c = m_set.Item(name);
+    if (const ITextBox *box = c->asTextBox())
+        return box->text();
+    if (const ICheckBox *check = c->asCheckBox())
+        return QString::number(check->value());
+    return c->asComboBox()->items().join(u'|');
+}
+
+void Controls::enter(const QString &name, const QString &text)
+{
+    const CFilterColumn *c = m_set.Item(name);
+    if (ITextBox *box = c->asTextBox())
+        box->setText(text);
+    else if (ICheckBox *check = c->asCheckBox())
+        check->setValue(text.toInt());
+    else if (!text.isEmpty()) {
+        for (const QString &item : text.split(u'|'))
+            c->asComboBox()->addItem(item);
+    }
+}
+
 ReportedFailures::ReportedFailures()
     : m_id(Trace::instance().addErrorSink([this](const TraceError &e, int) { m_sources.append(e.Source); }))
 {}

@@ -5,6 +5,7 @@
 #include "referencehost/columndef.h"
 #include "referencehost/host.h"
 
+#include "core/controls.h"
 #include "core/enums.h"
 #include "core/variant.h"
 
@@ -16,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 // A reference host over a test database: a base table, the host components and a search filter.
 namespace KvoTest {
@@ -61,6 +63,24 @@ QStringList savedValues(const KvoPlx800SCtl::CFilterColumns &set, bool named = f
 QStringList readValues(KvoPlx800SCtl::CFilterColumns &set, int id, bool *complete = nullptr, bool named = false);
 // Field `field` of record id's search-data row; invalid without a row.
 QVariant storedValue(Host &host, int id, const QString &field);
+
+// In-memory controls bound to columns of `set` while they live (every column when `names` is
+// empty): a check box for a Boolean column, a combo box for a keyword column, a text box otherwise.
+class Controls
+{
+public:
+    explicit Controls(KvoPlx800SCtl::CFilterColumns &set, const QStringList &names = {});
+    ~Controls();
+    // What a column's control shows: a text, a check state ("0", "1") or the items joined by "|".
+    QString shown(const QString &name) const;
+    // Enters `text` into a column's control: a text box's text, a check box's state ("1": checked),
+    // a combo box's items ("|" between them; none for an empty text).
+    void enter(const QString &name, const QString &text);
+
+private:
+    KvoPlx800SCtl::CFilterColumns &m_set;
+    std::vector<std::unique_ptr<KvoPlx800SCtl::IControl>> m_controls;
+};
 
 // Collects the sources of the failures reported to the trace while it lives.
 class ReportedFailures
