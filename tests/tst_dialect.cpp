@@ -4,6 +4,7 @@
 #include "hostkit/adotypes.h"
 #include "hostkit/dialect.h"
 #include "hostkit/engines/registry.h"
+#include "referencehost/engines.h"
 
 #include <QTest>
 
@@ -168,7 +169,8 @@ private slots:
         QCOMPARE(Dialect::create(PG)->storedAdoType(adBoolean), int(adSmallInt));
     }
 
-    // Every engine is found by its enumerator, its URL schemes (in any case) and its database kind,
+    // Every engine is found by its enumerator, its URL schemes (in any case), its database kind and
+    // the reference host's short name (as tally files, data-row names and command lines spell it),
     // and its dialect tells the same name and kind.
     void registryFindsEveryEngine_data()
     {
@@ -176,12 +178,14 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("schemes");
-        QTest::newRow("sqlite") << SQLite << "SQLite" << int(DatabaseKind::SQLite) << QStringList{"sqlite"};
+        QTest::addColumn<QString>("shortName");
+        QTest::newRow("sqlite") << SQLite << "SQLite" << int(DatabaseKind::SQLite) << QStringList{"sqlite"} << "sqlite";
         QTest::newRow("pg") << PG << "PostgreSQL" << int(DatabaseKind::PostgreSQL)
-                            << QStringList{"postgresql", "postgres"};
-        QTest::newRow("maria") << Maria << "MariaDB" << int(DatabaseKind::MariaDB) << QStringList{"mariadb", "mysql"};
+                            << QStringList{"postgresql", "postgres"} << "postgresql";
+        QTest::newRow("maria") << Maria << "MariaDB" << int(DatabaseKind::MariaDB) << QStringList{"mariadb", "mysql"}
+                               << "mariadb";
         // Statement text only: no URL leads to it.
-        QTest::newRow("mssql") << MSSQL << "SQL Server" << int(DatabaseKind::SqlServer) << QStringList{};
+        QTest::newRow("mssql") << MSSQL << "SQL Server" << int(DatabaseKind::SqlServer) << QStringList{} << "sqlserver";
     }
     void registryFindsEveryEngine()
     {
@@ -189,6 +193,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, kind);
         QFETCH(QStringList, schemes);
+        QFETCH(QString, shortName);
         const EngineInfo *info = EngineRegistry::find(engine);
         QVERIFY(info);
         QCOMPARE(info->engine, engine);
@@ -205,6 +210,9 @@ private slots:
         QCOMPARE(dialect->engine(), engine);
         QCOMPARE(dialect->engineName(), name);
         QCOMPARE(dialect->DatabaseType(), kind);
+        QCOMPARE(KvoHost::shortName(engine), shortName);
+        QVERIFY(KvoHost::engineNamed(shortName.toUpper()) == engine);
+        QVERIFY(!KvoHost::engineNamed(shortName + u'x'));
         // Nothing else is an engine.
         QCOMPARE(EngineRegistry::all().size(), 4);
         QVERIFY(!EngineRegistry::findScheme(u"oracle"_s) && !EngineRegistry::findScheme(QString()));
