@@ -20,15 +20,8 @@ scenario() {
     cp "$DATA"/programs/*.nc "$work"/
     local T=(--table DncFiles)
     run 0 sample-db --records 9
-    run 0 "${T[@]}" add-column Material --type text --caption Stock --length 60
-    run 0 "${T[@]}" add-column OrderNo --type int32
-    run 0 "${T[@]}" add-column ToolCount --type int16
-    run 0 "${T[@]}" add-column CycleTime --type single
-    run 0 "${T[@]}" add-column Weight --type double
-    run 0 "${T[@]}" add-column Released --type datetime
-    run 0 "${T[@]}" add-column Approved --type boolean
-    run 0 "${T[@]}" add-column Tags --type keyword
-    run 0 "${T[@]}" add-column Setup --type note
+    add_columns "Material text --caption Stock --length 60" "OrderNo int32" "ToolCount int16" "CycleTime single" \
+        "Weight double" "Released datetime" "Approved boolean" "Tags keyword" "Setup note"
 
     # Usage errors.
     run 2 "${T[@]}" import 1
