@@ -191,22 +191,18 @@ private slots:
         QTest::addColumn<bool>("stillEditing");
         QTest::addColumn<QString>("stored");
         const QStringList started{"OnStartEditing", "Changed"};
-        auto left = [&](const char *by) {
-            return QStringList(started) << by << "OnCompleteEditing"
-                                        << "Changed";
+        const auto left = [&](const char *by) { return started + QStringList{by, "OnCompleteEditing", "Changed"}; };
+        const auto row = [](const char *name, bool accept, const char *typed, const char *leaveBy,
+                            const QStringList &events, bool stillEditing, const char *stored) {
+            QTest::newRow(name) << accept << QString::fromUtf8(typed) << QString::fromUtf8(leaveBy) << events
+                                << stillEditing << QString::fromUtf8(stored);
         };
-        QTest::newRow("host refuses") << false << ""
-                                      << "" << QStringList{"OnStartEditing"} << false << "";
-        QTest::newRow("ok does not save") << true << "Steel"
-                                          << "cmdOk" << left("Ok") << false << "";
-        QTest::newRow("apply saves changes") << true << "Steel"
-                                             << "cmdApply" << left("Apply") << false << "Steel";
-        QTest::newRow("apply without changes does nothing") << true << ""
-                                                            << "cmdApply" << started << true << "";
-        QTest::newRow("cancel drops changes") << true << "Steel"
-                                              << "cmdCancel" << left("Cancel") << false << "";
-        QTest::newRow("examine display cancels") << true << "Brass"
-                                                 << "examine" << left("Cancel") << false << "";
+        row("host refuses", false, "", "", {"OnStartEditing"}, false, "");
+        row("ok does not save", true, "Steel", "cmdOk", left("Ok"), false, "");
+        row("apply saves changes", true, "Steel", "cmdApply", left("Apply"), false, "Steel");
+        row("apply without changes does nothing", true, "", "cmdApply", started, true, "");
+        row("cancel drops changes", true, "Steel", "cmdCancel", left("Cancel"), false, "");
+        row("examine display cancels", true, "Brass", "examine", left("Cancel"), false, "");
     }
 
     // Edit asks the host; OK, Apply, Cancel and a Display in examine mode leave editing.
