@@ -90,20 +90,22 @@ Controls::Controls(CFilterColumns &set, const QStringList &names) : m_set(set)
     for (CFilterColumn *c : set.NewEnum()) {
         if (!names.isEmpty() && !names.contains(c->Name()))
             continue;
+        std::unique_ptr<IControl> control;
         if (c->ColumnType() == fcBoolean)
-            m_controls.push_back(std::make_unique<CheckBoxModel>());
+            control = std::make_unique<CheckBoxModel>();
         else if (c->ColumnType() == fcKeyword)
-            m_controls.push_back(std::make_unique<ComboBoxModel>());
+            control = std::make_unique<ComboBoxModel>();
         else
-            m_controls.push_back(std::make_unique<TextBoxModel>());
-        c->setMyControl(m_controls.back().get());
+            control = std::make_unique<TextBoxModel>();
+        c->setMyControl(control.get());
+        m_controls.emplace_back(c, std::move(control));
     }
 }
 
 Controls::~Controls()
 {
-    for (CFilterColumn *c : m_set.NewEnum())
-        c->setMyControl(nullptr);
+    for (const auto &bound : m_controls)
+        bound.first->setMyControl(nullptr);
 }
 
 QString Controls::shown(const QString &name) const

@@ -71,6 +71,8 @@ class Controls
 public:
     explicit Controls(KvoPlx800SCtl::CFilterColumns &set, const QStringList &names = {});
     ~Controls();
+    Controls(const Controls &) = delete;
+    Controls &operator=(const Controls &) = delete;
     // What a column's control shows: a text, a check state ("0", "1") or the items joined by "|".
     QString shown(const QString &name) const;
     // Enters `text` into a column's control: a text box's text, a check box's state ("1": checked),
@@ -79,7 +81,7 @@ public:
 
 private:
     KvoPlx800SCtl::CFilterColumns &m_set;
-    std::vector<std::unique_ptr<KvoPlx800SCtl::IControl>> m_controls;
+    std::vector<std::pair<KvoPlx800SCtl::CFilterColumn *, std::unique_ptr<KvoPlx800SCtl::IControl>>> m_controls;
 };
 
 // Collects the sources of the failures reported to the trace while it lives.
