@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -306,6 +307,17 @@ bool sameValueText(int columnType, const QString &a, const QString &b)
             return false;
     }
     return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+bool codePointLess(const QString &a, const QString &b)
+{
+    // Surrogates (U+D800..U+DFFF) move above U+E000..U+FFFF, which gives code point order.
+    const auto key = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u >= 0xE000 ? u - 0x800 : u >= 0xD800 ? u + 0x2000 : u;
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](QChar x, QChar y) { return key(x) < key(y); });
 }
 
 QString displayNumber(double value, const QLocale &locale)

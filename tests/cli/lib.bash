@@ -27,6 +27,17 @@ run() {
     fi
 }
 
+# add_columns SPEC...: adds a column per SPEC, "NAME TYPE [OPTION...]", to the table of "${T[@]}" on
+# the current database, each expected to succeed.
+add_columns() {
+    local spec name type
+    for spec in "$@"; do
+        read -r name type spec <<<"$spec"
+        # shellcheck disable=SC2086
+        run 0 "${T[@]}" add-column "$name" --type "$type" $spec
+    done
+}
+
 expect_eq() {   # expect_eq WHAT EXPECTED ACTUAL
     if [ "$2" != "$3" ]; then
         fail "$1: expected [$2], got [$3]"
