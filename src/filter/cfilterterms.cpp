@@ -8,6 +8,8 @@
 #include "hostkit/basetablestructure.h"
 #include "hostkit/dialect.h"
 
+#include <QLocale>
+
 namespace KvoPlx800SCtl {
 
 using HostKit::Dialect;
@@ -67,7 +69,12 @@ QString CFilterTerm::SQLValue() const
         // Only a parsed number goes into SQL, written in the C locale.
         const auto number = Convert::parseNumber(m_compareTo);
         require(number.has_value(), QStringLiteral("\"%1\" is not a number").arg(m_compareTo));
-        return isSingle() ? db.SingleLiteral(Variant::single(float(*number)).toText()) : Variant::dbl(*number).toText();
+        if (isSingle())
+            return db.SingleLiteral(Variant::single(float(*number)).toText());
+        // A whole number is written exactly: a 64-bit key beyond 2^53 has no double of its own.
+        bool whole = false;
+        const qint64 integer = QLocale().toLongLong(m_compareTo.trimmed(), &whole);
+        return whole ? QString::number(integer) : Variant::dbl(*number).toText();
     }
     case kvoCC_Date: {
         const auto date = Convert::parseDate(m_compareTo);
