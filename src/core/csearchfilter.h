@@ -2,6 +2,7 @@
 
 #include "enums.h"
 #include "interfaces.h"
+#include "windows.h"
 
 #include "columns/ccheckname.h"
 #include "filter/cfilterterms.h"
@@ -54,8 +55,11 @@ public:
     void CreateDemoColumnSet(EDemoColumnSet enmDemoSet, HostKit::IProgress *roProgress, HostKit::IFormsInterface *oFI);
     FilterStatusConstants Edit(HostKit::RecordSet *rstSource, HostKit::IFormsInterface *oFI);
     bool Exists() const;
+    // The filter the user builds in the filter dialog, saved as the last filter; nullptr when the
+    // user cancels or the dialog cannot be shown, which `status` tells apart.
     std::unique_ptr<CFilterTerms> Filter(HostKit::IUserProfile *oOldProfile, const QString &strUser,
-                                         HostKit::IFormsInterface *oFI, EFilterDatabaseModes enmMode);
+                                         HostKit::IFormsInterface *oFI, EFilterDatabaseModes enmMode,
+                                         FilterRequestStatus *status = nullptr);
     CFilterColumns *FilterColumns() const { return m_columns.get(); }
     std::unique_ptr<CCheckNameList> GetCheckNameList();
     bool InitializeSearchData(ISearchBaseEntry *roEntry);

@@ -30,11 +30,11 @@ void SearchFilterWindows::View(CFilterColumns &columns, HostKit::RecordSet *sour
     });
 }
 
-std::unique_ptr<CFilterTerms> SearchFilterWindows::Filter(CFilterColumns &columns, const CFilterTerms *initial)
+FilterDialogResult SearchFilterWindows::Filter(CFilterColumns &columns, const CFilterTerms *initial)
 {
     Q_UNUSED(columns);
     Q_UNUSED(initial);
-    return traced("Filter", Module, std::unique_ptr<CFilterTerms>(), [&](std::unique_ptr<CFilterTerms> &) {
+    return traced("Filter", Module, FilterDialogResult(), [&](FilterDialogResult &) {
         reportNotAvailable("Filter", Module, QStringLiteral("the filter dialog"));
     });
 }

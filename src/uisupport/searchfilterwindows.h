@@ -14,7 +14,7 @@ public:
     void Configure(CFilterColumns &columns, HostKit::IFormsInterface *owner) override;
     void View(CFilterColumns &columns, HostKit::RecordSet *source, ISearchBaseEntry *entry,
               HostKit::IFormsInterface *owner) override;
-    std::unique_ptr<CFilterTerms> Filter(CFilterColumns &columns, const CFilterTerms *initial) override;
+    FilterDialogResult Filter(CFilterColumns &columns, const CFilterTerms *initial) override;
     void EditPicklist(CScPicklist &picklist, HostKit::IFormsInterface *owner) override;
     void SelectAndEditPicklist(CFilterColumns &columns, HostKit::IFormsInterface *owner) override;
 };
