@@ -6,11 +6,13 @@
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
 #include "filter/cfilterterms.h"
+#include "filter/recordcount.h"
 
 #include "hostkit/adotypes.h"
 #include "hostkit/connection.h"
 #include "hostkit/dialect.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -162,6 +164,7 @@ private slots:
     void problems_data();
     void problems();
     void unreadableValueSelectsNothing();
+    void recordCounter();
 
 private:
     std::unique_ptr<CFilterColumns> offlineSet(Engine engine);
@@ -375,6 +378,32 @@ void TestFilterTerms::unreadableValueSelectsNothing()
     QCOMPARE(count({"Qty > 20"}), 3);
     QCOMPARE(count({"Qty > 20", "or Weight < heavy"}), 0);
     QCOMPARE(count({"Due = someday", "or Qty > 20"}), 0);
+}
+
+// The counter answers in its own thread on a connection of its own, stops at its bound, answers the
+// newest of requests made in a row, and reports a statement that fails.
+void TestFilterTerms::recordCounter()
+{
+    auto host = KvoTest::makeHost(5);
+    QVERIFY(host && KvoTest::addColumns(*host->columns(), columns()));
+    RecordCounter counter(*host->columns(), 3);
+    QSignalSpy counted(&counter, &RecordCounter::counted);
+    QSignalSpy failed(&counter, &RecordCounter::failed);
+    const auto answer = [&](int request) {
+        return QTest::qWaitFor([&] { return !counted.isEmpty() && counted.last().at(0).toInt() == request; })
+                       ? counted.last().mid(1)
+                       : QVariantList{};
+    };
+    QCOMPARE(answer(counter.request({})), (QVariantList{3, true}));
+    const QString twoRecords = build(*host->columns(), {"Qty >= 40"}).SQLString();
+    counter.request(u"1 = 0"_s);
+    counter.request({});
+    QCOMPARE(answer(counter.request(twoRecords)), (QVariantList{2, false}));
+    for (const QList<QVariant> &a : std::as_const(counted))
+        QVERIFY(a.at(0).toInt() <= 4);
+    const int broken = counter.request(u"no such field = 1"_s);
+    QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }));
+    QCOMPARE(failed.first().at(0).toInt(), broken);
 }
 
 QTEST_GUILESS_MAIN(TestFilterTerms)

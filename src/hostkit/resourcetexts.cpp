@@ -133,6 +133,8 @@ constexpr TextEntry builtInTexts[] = {
     {7650, "\"%2\" is not a date (%1)"},
     {7651, "the comparison no longer applies to %1"},
     {7652, "only the first %1 of its %2 conditions fit into the dialog"},
+    // Filter help: the class name of a text field without a length of its own
+    {7653, "Text"},
     // Status texts and banners of the data-entry control
     {7680, "No search columns are available."},
     {7681, "No search columns are defined for the table \"%1\"."},
