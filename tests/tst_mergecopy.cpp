@@ -30,10 +30,10 @@ const QDateTime Made = Convert::makeDate(QDate(2024, 2, 29), QTime(10, 30, 15));
 // default 10) before the keyword column Tags.
 bool addAllTypes(CFilterColumns &set)
 {
-    QList<KvoTest::ColumnDef> columns = KvoTest::everyType();
-    const KvoTest::ColumnDef tags = columns.takeLast();
-    columns << KvoTest::ColumnDef{"Grade", fcText, {}, 60, true, false, u"A"_s}
-            << KvoTest::ColumnDef{"Gauge", fcInteger32, {}, 0, true, false, u"10"_s} << tags;
+    QList<KvoPlx800SCtl::ColumnDefinition> columns = KvoTest::everyType();
+    const KvoPlx800SCtl::ColumnDefinition tags = columns.takeLast();
+    columns << KvoPlx800SCtl::ColumnDefinition{"Grade", fcText, {}, 60, true, false, u"A"_s}
+            << KvoPlx800SCtl::ColumnDefinition{"Gauge", fcInteger32, {}, 0, true, false, u"10"_s} << tags;
     return KvoTest::addColumns(set, columns) && set.Count() == 11;
 }
 

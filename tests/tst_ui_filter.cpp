@@ -376,11 +376,11 @@ void TestFilterDialog::lastFilterComesBack()
     searchFilter.SaveFilter(&saved, &columns, host()->profile.get(), u"7"_s, fltrDBMode_Normal);
     // A column that has gone since, between the second and third term.
     const QString section = searchFilter.FilterSection(u"7"_s, fltrDBMode_Normal);
-    host()->profile->SetText(section, u"Field5"_s, u"Material"_s);
-    host()->profile->SetText(section, u"Table5"_s, data);
-    host()->profile->SetNumber(section, u"Operation5"_s, kvoOP_Equals);
-    host()->profile->SetText(section, u"CompareTo5"_s, u"Brass"_s);
-    host()->profile->SetText(section, u"Field3"_s, u"Vanished"_s);
+    QVERIFY(host()->profile->SetText(section, u"Field5"_s, u"Material"_s));
+    QVERIFY(host()->profile->SetText(section, u"Table5"_s, data));
+    QVERIFY(host()->profile->SetNumber(section, u"Operation5"_s, kvoOP_Equals));
+    QVERIFY(host()->profile->SetText(section, u"CompareTo5"_s, u"Brass"_s));
+    QVERIFY(host()->profile->SetText(section, u"Field3"_s, u"Vanished"_s));
     const auto last = searchFilter.LastFilter(nullptr, u"ann"_s, fltrDBMode_Normal);
     QCOMPARE(last->Count(), 4);
 

@@ -205,11 +205,11 @@ static int cmdAddColumn(Cli &cli)
     CFilterColumn *column = KvoHost::addColumn(columns, {.name = name,
                                                          .type = *type,
                                                          .caption = caption,
-                                                         .length = qint16(length),
-                                                         .picklist = picklist,
-                                                         .blanks = allowBlanks,
+                                                         .textLengthInUI = qint16(length),
+                                                         .isPicklist = picklist,
+                                                         .picklistAllowBlanks = allowBlanks,
                                                          .description = args.value(QStringLiteral("description")),
-                                                         .dateTimeMode = mode,
+                                                         .dateTimeDefaultMode = mode,
                                                          .disableEditDateTime = disableEditTime});
     if (!column)
         return cli.failure(QStringLiteral("a column named \"%1\" exists already").arg(name));

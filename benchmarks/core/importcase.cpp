@@ -29,7 +29,7 @@ const QString Key = QStringLiteral("FileId");
 const QString SearchData = QStringLiteral("FilesSearchData");
 const QString Keywords = QStringLiteral("FilesSearchKeywordTags");
 
-const QList<ColumnDef> &Columns = programColumns();
+const QList<KvoPlx800SCtl::ColumnDefinition> &Columns = programColumns();
 
 constexpr qint64 MinSize = 10 * 1024;
 constexpr qint64 MaxSize = 1024 * 1024;

@@ -129,9 +129,19 @@ CFilterColumn *CFilterColumns::AddColumn(const QString &name, const QString &cap
 {
     return traced("Add", Module, static_cast<CFilterColumn *>(nullptr), [&](CFilterColumn *&result) {
         require(findByName(name) == nullptr, QStringLiteral("a column named \"%1\" exists already").arg(name));
-        auto column = std::make_unique<CFilterColumn>(
-                &m_tables, ColumnDefinition{name, caption, description, type, textLengthInUI, isPicklist, allowBlanks,
-                                            picklistDefault, dtMode, dtDefault, disableEditDateTime, mergeName});
+        auto column =
+                std::make_unique<CFilterColumn>(&m_tables, ColumnDefinition{.name = name,
+                                                                            .type = type,
+                                                                            .caption = caption,
+                                                                            .textLengthInUI = textLengthInUI,
+                                                                            .isPicklist = isPicklist,
+                                                                            .picklistAllowBlanks = allowBlanks,
+                                                                            .picklistDefault = picklistDefault,
+                                                                            .description = description,
+                                                                            .dateTimeDefaultMode = dtMode,
+                                                                            .dateTimeDefaultValue = dtDefault,
+                                                                            .disableEditDateTime = disableEditDateTime,
+                                                                            .mergeName = mergeName});
         const int at = qBound(0, position - 1, int(m_columns.size()));
         result = column.get();
         m_columns.insert(m_columns.begin() + at, std::move(column));

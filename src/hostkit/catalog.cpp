@@ -17,6 +17,17 @@ bool sameName(const QString &a, const QString &b)
 
 } // namespace
 
+bool sameFieldNames(const QStringList &a, const QStringList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (!sameName(a.at(i), b.at(i)))
+            return false;
+    }
+    return true;
+}
+
 // CatalogTable ------------------------------------------------------------------------------
 
 const CatalogColumn *CatalogTable::FindColumn(const QString &name) const
@@ -63,7 +74,7 @@ const CatalogIndex *CatalogTable::findIndex(const QString &name) const
 // Catalog -----------------------------------------------------------------------------------
 
 Catalog::Catalog(Connection &connection)
-    : m_connection(connection), m_reader(detail::createCatalogReader(connection.dialect().engine()))
+    : m_connection(connection), m_reader(connection.dialect().createCatalogReader())
 {
 }
 
@@ -207,24 +218,14 @@ bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
     return false;
 }
 
-std::unique_ptr<CatalogReader> createCatalogReader(Engine engine)
+bool CatalogQueries::readNames(const QString &sql, QStringList *names)
 {
-    using Factory = std::unique_ptr<CatalogReader> (*)();
-    struct Entry
-    {
-        Engine engine;
-        Factory create;
-    };
-    static const Entry entries[] = {
-        {Engine::SQLite, &createSqliteCatalogReader},
-        {Engine::PostgreSQL, &createPostgresCatalogReader},
-        {Engine::MariaDB, &createMariaDbCatalogReader},
-    };
-    for (const Entry &entry : entries) {
-        if (entry.engine == engine)
-            return entry.create();
-    }
-    return nullptr;
+    QSqlQuery query(m_db);
+    if (!run(query, sql))
+        return false;
+    while (query.next())
+        names->append(query.value(0).toString());
+    return true;
 }
 
 int typeLength(const QString &nativeType)

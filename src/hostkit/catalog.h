@@ -62,6 +62,9 @@ public:
     const CatalogIndex *findIndex(const QString &name) const;
 };
 
+// Whether two lists name the same fields in the same order, compared without regard to case.
+bool sameFieldNames(const QStringList &a, const QStringList &b);
+
 // The schema catalog of one connection. Table details are read on first look-up and kept until
 // Refresh(); after DDL the caller refreshes (TableStructure does so itself). Look-ups of names
 // that are not there answer nullptr, never an error.
@@ -74,14 +77,14 @@ public:
     Connection &ActiveConnection() const { return m_connection; }
 
     // Names of the base tables of the connection's database (or PostgreSQL schema).
-    QStringList tableNames();
+    [[nodiscard]] QStringList tableNames();
     // The table of that name: an exact match first, else one that differs only in case.
-    std::shared_ptr<const CatalogTable> FindTable(const QString &name);
+    [[nodiscard]] std::shared_ptr<const CatalogTable> FindTable(const QString &name);
     // Forget everything read so far (or one table's details); the next look-up reads again.
     void Refresh();
     void Refresh(const QString &table);
     // Tables whose foreign keys refer to `table` (read afresh on every call).
-    QStringList referencingTables(const QString &table);
+    [[nodiscard]] QStringList referencingTables(const QString &table);
 
     // The ADO type (and, through `size`, the text length) that the catalog reports for a field
     // created with the dialect's column type for `adoType` and `size`.

@@ -39,7 +39,7 @@ public:
     // Length of the text fields of tables the library creates without a length of their own.
     virtual int DefaultTextLength() const { return 255; }
     // Drops a table of the catalog's database.
-    virtual bool DropTable(Catalog &catalog, const QString &table);
+    [[nodiscard]] virtual bool DropTable(Catalog &catalog, const QString &table);
 };
 
 // Reference handler. The convert question goes to a replaceable answer function; without one it
