@@ -2,6 +2,7 @@
 // rows and their states, what OK hands back, the last filter offered again and what could not be
 // restored of it, the count of matching records, and the records a filter built in the dialog
 // selects compared with those the command-line tool selects for the same terms.
+#include "filterui.h"
 #include "testhost.h"
 #include "testui.h"
 
@@ -67,54 +68,6 @@ std::unique_ptr<KvoTest::Host> makeHost()
             return nullptr;
     }
     return host;
-}
-
-const QStringList operationWords = {"isfalse", "istrue", "=",    "<>",      "<",        ">",
-                                    "<=",      ">=",     "like", "notlike", "includes", "excludes"};
-
-// Fills the next row of the dialog as a user does: "[and |or ]Field op [value]", the field named
-// as the command-line tool names it (base.X for a field of the base table); the value is typed.
-bool fillRow(frmFilter &dialog, int row, const QString &term)
-{
-    QStringList words = term.split(u' ');
-    const QString conjunction = words.first();
-    if (conjunction == u"and" || conjunction == u"or") {
-        words.removeFirst();
-        QComboBox *box = dialog.cboConjunction(row);
-        if (!box || !box->isEnabled())
-            return false;
-        box->setCurrentIndex(box->findData(conjunction == u"and" ? int(kvoCJ_And) : int(kvoCJ_OR)));
-    }
-    QString field = words.takeFirst();
-    const bool base = field.startsWith(u"base."_s);
-    field = base ? field.mid(5) : field;
-    const int operation = int(operationWords.indexOf(words.takeFirst()));
-    const QString value = words.join(u' ');
-
-    QComboBox *fields = dialog.imgcboFields(row);
-    if (!fields || !fields->isEnabled())
-        return false;
-    CFilterColumns *columns = dialog.termsFromRows()->FilterColumns();
-    const QList<FilterField> list = filterFields(*columns);
-    int item = -1;
-    for (int i = 0; i < list.size(); ++i) {
-        if (list.at(i).isBase() == base && list.at(i).name() == field)
-            item = fields->findData(i);
-    }
-    if (item < 0)
-        return false;
-    fields->setCurrentIndex(item);
-    QComboBox *comparison = dialog.cboComparison(row);
-    comparison->setCurrentIndex(comparison->findData(operation));
-    if (comparison->currentData().toInt() != operation)
-        return false;
-    QLineEdit *box = dialog.txtCompareTo(row);
-    if (!box->isEnabled())
-        return value.isEmpty();
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClicks(box, value);
-    return box->text() == value;
 }
 
 // The dialog set up on `columns`, shown without blocking.
@@ -270,7 +223,7 @@ void TestFilterDialog::validityAndButtons()
     Dialog d;
     QVERIFY(d.open(*host()->columns()));
     QVERIFY(d.okEnabled()); // the none item counts as a choice
-    fillRow(d.window, 0, term);
+    KvoTest::fillFilterRow(d.window, 0, term);
     QCOMPARE(d.window.txtCompareTo(0)->text(), typed);
     QCOMPARE(d.tag(0), valid ? u"True"_s : u"False"_s);
     QCOMPARE(d.okEnabled(), valid);
@@ -284,9 +237,9 @@ void TestFilterDialog::noneClearsTheRowsAfter()
     QVERIFY(host());
     Dialog d;
     QVERIFY(d.open(*host()->columns()));
-    QVERIFY(fillRow(d.window, 0, u"Count > 10"_s));
-    QVERIFY(fillRow(d.window, 1, u"or Material like S%"_s));
-    QVERIFY(fillRow(d.window, 2, u"and Active istrue"_s));
+    QVERIFY(KvoTest::fillFilterRow(d.window, 0, u"Count > 10"_s));
+    QVERIFY(KvoTest::fillFilterRow(d.window, 1, u"or Material like S%"_s));
+    QVERIFY(KvoTest::fillFilterRow(d.window, 2, u"and Active istrue"_s));
     d.window.imgcboFields(1)->setCurrentIndex(0);
     QCOMPARE(d.window.txtCompareTo(0)->text(), u"10"_s);
     QVERIFY(d.window.cboComparison(0)->isEnabled());
@@ -332,7 +285,7 @@ void TestFilterDialog::dialogSelectsWhatTheToolSelects()
     Dialog d;
     QVERIFY(d.open(*host()->columns()));
     for (int row = 0; row < terms.size(); ++row)
-        QVERIFY2(fillRow(d.window, row, terms.at(row)), qPrintable(terms.at(row)));
+        QVERIFY2(KvoTest::fillFilterRow(d.window, row, terms.at(row)), qPrintable(terms.at(row)));
     const auto filter = d.ok();
     QVERIFY(filter);
     QCOMPARE(filter->Count(), terms.size());
@@ -429,9 +382,9 @@ void TestFilterDialog::countsWhileTheRowsChange()
     QVERIFY(d.open(*host()->columns()));
     QLabel *count = d.window.lblCount();
     QTRY_COMPARE(count->text(), resultText(Records));
-    QVERIFY(fillRow(d.window, 0, u"Material = Steel"_s));
+    QVERIFY(KvoTest::fillFilterRow(d.window, 0, u"Material = Steel"_s));
     QTRY_COMPARE(count->text(), resultText(3));
-    QVERIFY(fillRow(d.window, 1, u"and Count > 1x"_s));
+    QVERIFY(KvoTest::fillFilterRow(d.window, 1, u"and Count > 1x"_s));
     QTRY_VERIFY(count->text().isEmpty());
     QTest::keyClick(d.window.txtCompareTo(1), Qt::Key_Backspace);
     QTRY_COMPARE(count->text(), resultText(3));
@@ -451,7 +404,7 @@ void TestFilterDialog::filterRequestThroughTheSearchFilter()
     const auto answer = [this](const QString &term, const char *button) {
         QTimer::singleShot(0, this, [term, button] {
             auto *dialog = qobject_cast<frmFilter *>(QApplication::activeModalWidget());
-            if (dialog && (term.isEmpty() || fillRow(*dialog, 0, term)))
+            if (dialog && (term.isEmpty() || KvoTest::fillFilterRow(*dialog, 0, term)))
                 KvoTest::click(dialog, button);
         });
     };

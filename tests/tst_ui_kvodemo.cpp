@@ -1,12 +1,15 @@
 // The demo host: its database, its window over the base table with the data-entry control, and
 // the program's picture mode and exit codes.
+#include "filterui.h"
 #include "testhost.h"
 #include "testui.h"
 
 #include "columns/cfiltercolumns.h"
 #include "control/ukvosearch.h"
+#include "filter/ui/frmfilter.h"
 #include "uisupport/widgetssupport.h"
 
+#include "hostkit/connection.h"
 #include "hostkit/messagebox.h"
 
 #include <QApplication>
@@ -16,14 +19,16 @@
 #include <QImage>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSet>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #if __has_include("mainwindow.h")
 #include "demodatabase.h"
 #include "mainwindow.h"
+#include "recordsmodel.h"
 #include "referencehost/host.h"
 #define KVODEMO_WINDOW 1
 #endif
@@ -37,11 +42,12 @@ using KvoTest::typeInto;
 namespace {
 
 // The text of a row's cell in the column titled `title`; "<none>" when there is no such column.
-QString cell(const QTableWidget *table, int row, const QString &title)
+QString cell(const QTableView *table, int row, const QString &title)
 {
-    for (int c = 0; c < table->columnCount(); ++c) {
-        if (table->horizontalHeaderItem(c) && table->horizontalHeaderItem(c)->text() == title)
-            return table->item(row, c) ? table->item(row, c)->text() : QString();
+    const QAbstractItemModel *model = table->model();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (model->headerData(c, Qt::Horizontal).toString() == title)
+            return model->data(model->index(row, c)).toString();
     }
     return u"<none>"_s;
 }
@@ -111,8 +117,8 @@ private slots:
         DemoMainWindow window(session, db->url());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTableWidget *table = window.records();
-        QCOMPARE(table->rowCount(), 4);
+        QTableView *table = window.records();
+        QCOMPARE(window.recordCount(), 4);
         QCOMPARE(cell(table, 0, u"FileId"_s), u"1"_s);
         QCOMPARE(cell(table, 0, u"Drawing Number"_s), u"D-1007"_s);
         QCOMPARE(cell(table, 1, u"Customer"_s), u"Northside Auto Supply"_s);
@@ -201,13 +207,118 @@ private slots:
         QVERIFY(typeInto(window.control(), u"DrawingNo"_s, u"D-4242"_s));
 
         KvoTest::ScriptedMessages messages(answer);
-        window.records()->setCurrentCell(1, 0);
+        window.records()->setCurrentIndex(window.records()->model()->index(1, 0));
         QCOMPARE(messages.requests().size(), 1);
         QCOMPARE(window.currentId(), currentAfter);
-        QCOMPARE(window.records()->currentRow(), currentAfter - 1);
+        QCOMPARE(window.records()->currentIndex().row(), currentAfter - 1);
         QTEST(cell(window.records(), 0, u"Drawing Number"_s), "storedAfter");
         if (answer == MsgBox::vbCancel)
             QVERIFY(window.control()->IsDirty());
+#endif
+    }
+
+    void filterInTheWindow_data() { KvoTest::addEngineColumn(); }
+
+    // On every engine: Filter opens the library's dialog, the table shows the records its filter
+    // selects and the status bar "N of M"; Cancel changes nothing; the filter in force comes back
+    // when the window opens again; Clear Filter shows every record and is remembered too, while
+    // the dialog still offers the last filter.
+    void filterInTheWindow()
+    {
+#ifndef KVODEMO_WINDOW
+        QSKIP("the demo host is not built");
+#else
+        QFETCH(Engine, engine);
+        auto db = KvoTest::open(engine);
+        QVERIFY(db);
+        KvoHost::Host session;
+        QString error;
+        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
+        QFile::remove(DemoDatabase::profilePath()); // the last filter of another engine's run
+        QVERIFY2(DemoDatabase::create(session, 10, &error), qPrintable(error));
+        auto closeSession = qScopeGuard([&session] { session.close(); });
+        const auto answer = [this](const QStringList &terms, const char *button) {
+            QTimer::singleShot(0, this, [terms, button] {
+                auto *dialog = qobject_cast<frmFilter *>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                for (int row = 0; row < terms.size(); ++row)
+                    KvoTest::fillFilterRow(*dialog, row, terms.at(row));
+                KvoTest::click(dialog, button);
+            });
+        };
+        const QStringList acme{u"Customer = General Parts"_s, u"or base.FileId <= 2"_s};
+        QStringList expected;
+        {
+            DemoMainWindow window(session, db->url());
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QCOMPARE(window.recordCount(), 10);
+            answer(acme, "cmdOk");
+            window.filter();
+            QVERIFY(!window.filterCondition().isEmpty());
+            expected = KvoTest::rows(session.connection(), u"SELECT [FileId] FROM [DncFiles] WHERE "_s
+                                                                   + window.filterCondition() + u" ORDER BY 1"_s);
+            QVERIFY(expected.size() > 2 && expected.size() < 10);
+            QCOMPARE(window.recordCount(), expected.size());
+            for (int row = 0; row < expected.size(); ++row)
+                QCOMPARE(cell(window.records(), row, u"FileId"_s), expected.at(row));
+            QVERIFY(window.statusText().startsWith(u"%1 of 10 records"_s.arg(expected.size())));
+            QCOMPARE(window.currentId(), expected.first().toInt());
+
+            answer({u"Customer = Harbor Mfg"_s}, "cmdCancel");
+            window.filter();
+            QCOMPARE(window.recordCount(), expected.size());
+        }
+        {
+            DemoMainWindow reopened(session, db->url());
+            QCOMPARE(reopened.recordCount(), expected.size());
+            QVERIFY(reopened.statusText().startsWith(u"%1 of 10 records"_s.arg(expected.size())));
+            reopened.clearFilter();
+            QCOMPARE(reopened.recordCount(), 10);
+            QVERIFY(reopened.statusText().startsWith(u"10 records"_s));
+        }
+        DemoMainWindow cleared(session, db->url());
+        QCOMPARE(cleared.recordCount(), 10);
+        QCOMPARE(session.filter->LastFilter(nullptr, u"user"_s, fltrDBMode_Normal)->Count(), 2);
+#endif
+    }
+
+    // A large table: the window reads the rows in view only, scrolls to the last record and back,
+    // and a filter reads its keys once.
+    void largeTableFetchesRowsInView()
+    {
+#ifndef KVODEMO_WINDOW
+        QSKIP("the demo host is not built");
+#else
+        constexpr int Records = 20000;
+        auto host = KvoTest::makeHost(Records, Engine::SQLite);
+        QVERIFY(host);
+        DemoMainWindow window(*host, u"test"_s);
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.recordCount(), Records);
+        QCOMPARE(window.totalCount(), qint64(Records));
+        QVERIFY2(window.model()->pagesRead() <= 2, qPrintable(QString::number(window.model()->pagesRead())));
+        window.records()->scrollToBottom();
+        QApplication::processEvents();
+        const QModelIndex last =
+                window.records()->indexAt(window.records()->viewport()->rect().bottomLeft() + QPoint(1, -2));
+        QCOMPARE(last.row(), Records - 1);
+        QCOMPARE(cell(window.records(), Records - 1, u"PartId"_s), QString::number(Records));
+        QCOMPARE(cell(window.records(), Records - 1, u"Description"_s), u"Bracket %1"_s.arg(Records));
+        window.records()->scrollToTop();
+        QApplication::processEvents();
+        QCOMPARE(window.records()->indexAt(QPoint(1, 1)).row(), 0);
+        QVERIFY2(window.model()->pagesRead() <= 6, qPrintable(QString::number(window.model()->pagesRead())));
+
+        CFilterTerms terms;
+        terms.setFilterColumns(host->columns());
+        terms.Add(kvoCJ_None, u"Parts"_s, u"Qty"_s, kvoCC_Numeric, kvoOP_Greater, u"199000"_s);
+        window.applyFilter(std::make_unique<CFilterTerms>(std::move(terms)));
+        QCOMPARE(window.recordCount(), 100);
+        QCOMPARE(cell(window.records(), 0, u"PartId"_s), u"19901"_s);
 #endif
     }
 
