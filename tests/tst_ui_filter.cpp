@@ -6,6 +6,7 @@
 #include "testhost.h"
 #include "testui.h"
 
+#include "columns/basvalidate.h"
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
 #include "core/windows.h"
@@ -438,9 +439,14 @@ void TestFilterDialog::help()
         KvoTest::DefaultLocale german(u"de_DE"_s);
         const QString inGerman = window.GeneralHelpText();
         QVERIFY(inGerman.contains(text(7595, {u"-123,456"_s})));
-        const QString year = QString::number(QDate::currentDate().year());
         QVERIFY(inGerman.contains(QDate::currentDate().toString(u"yyyy-MM-dd"_s)));
-        QVERIFY(inGerman.contains(year));
+        QVERIFY(inGerman.contains(Convert::displayLongDate(QDate::currentDate())));
+    }
+    // The date examples are entries the filter accepts, in either locale.
+    for (const char *name : {"C", "de_DE", "en_US"}) {
+        KvoTest::DefaultLocale locale(QString::fromLatin1(name));
+        QVERIFY2(basValidate::IsDateText(Convert::displayLongDate(QDate::currentDate()), true), name);
+        QVERIFY2(basValidate::IsDateText(Convert::displayLongTime(QTime(16, 5, 7)), true), name);
     }
     window.setOptionView(frmFilterHelp::ColumnsView);
     const QString fields = window.rtfHelp()->toPlainText();

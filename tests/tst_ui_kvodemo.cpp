@@ -322,24 +322,38 @@ private slots:
 #endif
     }
 
-    // The picture mode renders the window without a display, on the demo database it makes on first
-    // run and reuses on the second.
+    void screenshot_data()
+    {
+        QTest::addColumn<QString>("show");
+        QTest::addColumn<QSize>("atLeast");
+        QTest::newRow("main") << QString() << QSize(800, 500);
+        QTest::newRow("filter") << u"filter"_s << QSize(400, 300);
+        QTest::newRow("filter help") << u"filter-help"_s << QSize(400, 300);
+    }
+
+    // The picture mode renders the window, or a dialog over it, without a display, on the demo
+    // database it makes on first run and reuses on the second.
     void screenshot()
     {
 #ifndef KVODEMO_PROGRAM
         QSKIP("the demo host is not built");
 #else
+        QFETCH(QString, show);
+        QFETCH(QSize, atLeast);
         QTemporaryDir home;
         QVERIFY(home.isValid());
         const QString picture = home.filePath(u"shot.png"_s);
         for (int run = 1; run <= 2; ++run) {
             QFile::remove(picture);
             QString out, err;
-            QVERIFY2(runDemo({u"--screenshot"_s, picture}, home.path(), true, &out, &err) == 0, qPrintable(err));
+            QStringList args{u"--screenshot"_s, picture};
+            if (!show.isEmpty())
+                args << u"--show"_s << show;
+            QVERIFY2(runDemo(args, home.path(), true, &out, &err) == 0, qPrintable(err));
             QVERIFY(out.contains(u"25 records of DncFiles"_s));
             QVERIFY(QFileInfo::exists(home.filePath(u"kvodemo/demo.sqlite"_s)));
             const QImage image(picture);
-            QVERIFY(image.width() >= 800 && image.height() >= 500);
+            QVERIFY(image.width() >= atLeast.width() && image.height() >= atLeast.height());
             QSet<QRgb> colours;
             for (int y = 0; y < image.height(); y += 7) {
                 for (int x = 0; x < image.width(); x += 7)
@@ -359,6 +373,10 @@ private slots:
         QTest::newRow("unknown table") << QStringList{"--table", "NoSuchTable", "--screenshot", "x.png"} << 1;
         QTest::newRow("database cannot open")
                 << QStringList{"--db", "sqlite:/nonexistent-folder/sub/demo.sqlite", "--screenshot", "x.png"} << 1;
+        QTest::newRow("show without screenshot") << QStringList{"--show", "filter"} << 2;
+        QTest::newRow("show of no window") << QStringList{"--screenshot", "x.png", "--show", "bogus"} << 2;
+        QTest::newRow("show of a dialog not built yet")
+                << QStringList{"--screenshot", "x.png", "--show", "picklist-select"} << 1;
     }
 
     void exitCodes()

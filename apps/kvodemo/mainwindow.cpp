@@ -146,6 +146,8 @@ DemoMainWindow::~DemoMainWindow()
 
 UKVOSearch *DemoMainWindow::control() const { return m_dockContent->control(); }
 
+CSearchFilter *DemoMainWindow::searchFilter() const { return m_session.filter.get(); }
+
 qint32 DemoMainWindow::currentId() const { return m_entry ? m_entry->Id() : 0; }
 
 int DemoMainWindow::recordCount() const { return m_model->rowCount(); }

@@ -20,6 +20,7 @@ class Host;
 
 namespace KvoPlx800SCtl {
 class CFilterTerms;
+class CSearchFilter;
 class UKVOSearch;
 namespace HostKit {
 class RecordSet;
@@ -67,6 +68,8 @@ public:
     ~DemoMainWindow() override;
 
     KvoPlx800SCtl::UKVOSearch *control() const;
+    // The host's search filter of the base table; nullptr when there is none.
+    KvoPlx800SCtl::CSearchFilter *searchFilter() const;
     QTableView *records() const { return m_table; }
     RecordsModel *model() const { return m_model; }
     // The records shown (those the filter selects) and the records of the table.
