@@ -282,7 +282,7 @@ void DemoMainWindow::restoreFilter()
 
 // The host's query: the base table's fields and the search columns, the search data joined on
 // the key, the records the filter selects.
-void DemoMainWindow::loadRecords()
+void DemoMainWindow::loadRecords(bool sameTable)
 {
     m_keyField.clear();
     for (const BaseIndexDefinition &index : m_session.structure->IndexDefinitions()) {
@@ -322,11 +322,13 @@ void DemoMainWindow::loadRecords()
     const QSignalBlocker blocker(m_table->selectionModel());
     m_shownRow = -1;
     m_loadError.clear();
-    if (m_keyField.isEmpty() || !m_model->load(query, filterCondition(), &m_loadError)) {
+    if (m_keyField.isEmpty() || !m_model->load(query, filterCondition(), &m_loadError, sameTable)) {
         if (m_loadError.isEmpty())
             m_loadError = tr("the table has no single-field primary key");
     }
-    m_table->resizeColumnsToContents();
+    // Widths follow the table's first page; a new filter keeps them.
+    if (!sameTable)
+        m_table->resizeColumnsToContents();
     updateStatus();
 }
 
@@ -475,7 +477,7 @@ void DemoMainWindow::applyFilter(std::unique_ptr<CFilterTerms> terms)
                                                        m_filter ? 1 : 0));
     }
     const qint32 id = currentId();
-    loadRecords();
+    loadRecords(true);
     const int row = m_model->rowOf(id);
     selectRow(row < 0 ? 0 : row);
     if (recordCount() == 0)

@@ -103,7 +103,8 @@ private:
     void createActions();
     void openControl();
     void restoreFilter();
-    void loadRecords();
+    // Reads the records of the host's query; `sameTable`: only the filter changed.
+    void loadRecords(bool sameTable = false);
     QString cellText(int field, const QVariant &value) const;
     bool isNumberField(int field) const;
     void refreshRow(int row);

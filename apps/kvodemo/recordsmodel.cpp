@@ -18,7 +18,7 @@ RecordsModel::RecordsModel(Connection &connection, CellText cellText, IsNumber i
       m_isNumber(std::move(isNumber))
 {}
 
-bool RecordsModel::load(const Query &query, const QString &condition, QString *error)
+bool RecordsModel::load(const Query &query, const QString &condition, QString *error, bool keepTotal)
 {
     beginResetModel();
     m_query = query;
@@ -26,7 +26,8 @@ bool RecordsModel::load(const Query &query, const QString &condition, QString *e
     m_keys.clear();
     m_keys.squeeze();
     m_pages.clear();
-    m_total = 0;
+    if (!keepTotal)
+        m_total = -1;
     const auto failed = [&](const QSqlQuery &q) {
         *error = q.lastError().text();
         m_fields.clear();
@@ -46,7 +47,7 @@ bool RecordsModel::load(const Query &query, const QString &condition, QString *e
         for (int i = 0; i < record.count(); ++i)
             m_fields.append(record.fieldName(i));
     }
-    {
+    if (m_total < 0) {
         QSqlQuery count(db);
         count.setForwardOnly(true);
         if (!count.exec(QStringLiteral("SELECT COUNT(*) FROM ") + base) || !count.next())
@@ -62,7 +63,8 @@ bool RecordsModel::load(const Query &query, const QString &condition, QString *e
             sql += QStringLiteral(" WHERE ") + condition;
         if (!keys.exec(sql + QStringLiteral(" ORDER BY ") + key))
             return failed(keys);
-        m_keys.reserve(int(qMin<qint64>(m_total, std::numeric_limits<int>::max())));
+        if (condition.isEmpty())
+            m_keys.reserve(int(qMin<qint64>(m_total, std::numeric_limits<int>::max())));
         while (keys.next())
             m_keys.append(keys.value(0).toInt());
         if (keys.lastError().isValid())

@@ -41,11 +41,12 @@ public:
     RecordsModel(KvoPlx800SCtl::HostKit::Connection &connection, CellText cellText, IsNumber isNumber,
                  QObject *parent = nullptr);
 
-    // Reads the keys of the records that `condition` selects (every record when it is empty) and
-    // the number of records in the table. False with `error` set; the model is then empty.
-    bool load(const Query &query, const QString &condition, QString *error);
+    // Reads the keys of the records that `condition` selects (every record when it is empty) and,
+    // unless `keepTotal` is set (only the condition changed), the number of records in the table.
+    // False with `error` set; the model is then empty.
+    bool load(const Query &query, const QString &condition, QString *error, bool keepTotal = false);
     // The records in the base table, whatever the condition.
-    qint64 total() const { return m_total; }
+    qint64 total() const { return qMax<qint64>(m_total, 0); }
     qint32 keyAt(int row) const { return row >= 0 && row < m_keys.size() ? m_keys.at(row) : 0; }
     // The row of a key; -1 when the key is not selected.
     int rowOf(qint32 key) const;
@@ -70,7 +71,7 @@ private:
     Query m_query;
     QStringList m_fields;
     QVector<qint32> m_keys;
-    qint64 m_total = 0;
+    qint64 m_total = -1; // not counted yet
     mutable QCache<int, Page> m_pages{CachedPages};
     mutable int m_pagesRead = 0;
 };

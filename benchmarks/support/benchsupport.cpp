@@ -190,7 +190,7 @@ QString Result::goalText() const
     else
         text = QStringLiteral("≤ %1").arg(QString::number(goalRatio, 'g', 3));
     if (limitMs > 0)
-        text += QStringLiteral(", < %1 ms").arg(QString::number(limitMs, 'f', 0));
+        text += QStringLiteral(", < %1 %2").arg(QString::number(limitMs, 'f', 0), unit);
     return text;
 }
 

@@ -53,7 +53,7 @@ struct Result
     QString baseline;     // what the library was measured against
     double baselineMs = 0;
     double goalRatio = 0;                // the ratio library / baseline must be at most this
-    double limitMs = 0;                  // and, when not 0, the library's time below this
+    double limitMs = 0;                  // and, when not 0, the library's measurement below this
     QString note;                        // rows, statements, memory: what the reader needs to judge the row
     QString unit = QStringLiteral("ms"); // of the two measurements
 
