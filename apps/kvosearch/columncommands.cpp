@@ -261,10 +261,8 @@ static int cmdMoveColumn(Cli &cli)
     if (!column)
         return cli.failure(QStringLiteral("unknown column \"%1\"").arg(cli.options().args.first()));
     // Moving the first column up or the last one down changes nothing and is no failure.
-    if (direction == QLatin1String("up"))
-        columns.MoveColumnUp(column);
-    else
-        columns.MoveColumnDown(column);
+    static_cast<void>(direction == QLatin1String("up") ? columns.MoveColumnUp(column)
+                                                       : columns.MoveColumnDown(column));
     return saveAndReport(cli);
 }
 

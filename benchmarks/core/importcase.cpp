@@ -345,7 +345,8 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
                 timer.start();
                 if ((side + i + pass) % 2 == 0) {
                     CMergeBaseEntry entry(i + 1);
-                    host.filter->AnalyzeDataBlock(stamp, files.path(i), &entry, readFile(files.path(i)));
+                    if (!host.filter->AnalyzeDataBlock(stamp, files.path(i), &entry, readFile(files.path(i))))
+                        die(QStringLiteral("the library cannot import %1").arg(files.path(i)));
                     libraryNs += timer.nsecsElapsed();
                 } else {
                     if (!plain.import(i + 1, readFile(files.path(i))))

@@ -475,7 +475,8 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
                                               }},
                                              options.reps, prepare);
     prepare();
-    TableCheck(*columns).StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now);
+    if (TableCheck(*columns).StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now) != 0)
+        die(QStringLiteral("the population check failed"));
     const qint64 rows = db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + t).toLongLong();
     if (libraryResult != 0 || rows != n)
         die(QStringLiteral("population check on %1: result %2, %3 rows instead of %4")

@@ -154,7 +154,7 @@ bool CFilterColumns::Remove(const QString &name)
 {
     return traced("Remove", Module, false, [&](bool &result) {
         const auto it = std::find_if(m_columns.begin(), m_columns.end(),
-                                     [&](const auto &c) { return c->Name().compare(name, Qt::CaseInsensitive) == 0; });
+                                     [&](const auto &c) { return sameName(c->Name(), name); });
         if (it == m_columns.end())
             return;
         m_columns.erase(it);
@@ -174,7 +174,7 @@ CFilterColumn *CFilterColumns::Item(int position) const
 CFilterColumn *CFilterColumns::findByName(const QString &name) const
 {
     for (const auto &c : m_columns) {
-        if (c->Name().compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(c->Name(), name))
             return c.get();
     }
     return nullptr;
@@ -185,7 +185,7 @@ CFilterColumn *CFilterColumns::Item(const QString &nameOrCaption) const
     if (CFilterColumn *byName = findByName(nameOrCaption))
         return byName;
     for (const auto &c : m_columns) {
-        if (c->Caption().compare(nameOrCaption, Qt::CaseInsensitive) == 0)
+        if (sameName(c->Caption(), nameOrCaption))
             return c.get();
     }
     return nullptr;
@@ -265,9 +265,7 @@ bool CFilterColumns::MoveColumnDown(CFilterColumn *column)
 
 int CFilterColumns::nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const
 {
-    const auto same = [](const QString &a, const QString &b) {
-        return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
-    };
+    const auto same = [](const QString &a, const QString &b) { return !a.isEmpty() && sameName(a, b); };
     if (catalog()) {
         if (const auto table = DatabaseHelper::FindTable(*catalog(), baseTableName())) {
             for (const CatalogColumn &field : table->Columns) {
@@ -325,9 +323,8 @@ bool CFilterColumns::ColumnsFetch()
         std::vector<std::unique_ptr<CFilterColumn>> previous = std::move(m_columns);
         m_columns.clear();
         for (ColumnDefinition &definition : rows.columns) {
-            auto it = std::find_if(previous.begin(), previous.end(), [&](const auto &c) {
-                return c && c->Name().compare(definition.name, Qt::CaseInsensitive) == 0;
-            });
+            auto it = std::find_if(previous.begin(), previous.end(),
+                                   [&](const auto &c) { return c && sameName(c->Name(), definition.name); });
             std::unique_ptr<CFilterColumn> column =
                     it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(&m_tables);
             column->setDefinition(definition);
@@ -443,7 +440,7 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         const std::vector<ColumnDefinition> stored = definitions.read(formerBaseTableNames()).columns;
         const auto storedNamed = [&](const QString &name) -> const ColumnDefinition * {
             for (const ColumnDefinition &c : stored) {
-                if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+                if (sameName(c.name, name))
                     return &c;
             }
             return nullptr;

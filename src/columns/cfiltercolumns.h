@@ -99,9 +99,9 @@ public:
                                            EFilterColumnDateTimeDefaultModeConstants dtMode, const Variant &dtDefault,
                                            bool disableEditDateTime, const QString &mergeName, int position);
     // Removes a column from the set (it is deleted from the database with the next ColumnsSave).
-    bool Remove(const QString &name);         // false when there is no such column
-    bool MoveColumnUp(CFilterColumn *column); // false when it cannot move
-    bool MoveColumnDown(CFilterColumn *column);
+    [[nodiscard]] bool Remove(const QString &name);         // false when there is no such column
+    [[nodiscard]] bool MoveColumnUp(CFilterColumn *column); // false when it cannot move
+    [[nodiscard]] bool MoveColumnDown(CFilterColumn *column);
 
     // Set when the definition table lacks the fields of the newer layout.
     bool needsDefinitionConversion() const { return m_needsConversion; }
@@ -136,7 +136,8 @@ public:
     }
 
     // SELECT * FROM the search-data (or a keyword) table WHERE the entry's seek criterion.
-    std::unique_ptr<HostKit::RecordSet> OpenSearchTable(ISearchBaseEntry *entry, const QString &table = {});
+    [[nodiscard]] std::unique_ptr<HostKit::RecordSet> OpenSearchTable(ISearchBaseEntry *entry,
+                                                                      const QString &table = {});
     // The condition selecting the rows of one base record: key field = Id (quoted for a text key).
     QString SearchTableSeekCriteria(ISearchBaseEntry *entry) const
     {
@@ -189,7 +190,7 @@ public:
 
     // --- Table check and conversion (TableCheck, src/columns/tablecheck.h) -------------------
     // Check-table results are the database handler's codes: 0 goes on, 1 to 5 end the check.
-    int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
+    [[nodiscard]] int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
     // The population check's request (1) coming back from the progress object.
     std::unique_ptr<HostKit::ProgressResult> IProgressHandler_ProcessRequest(HostKit::IProgress &progress, int request,
                                                                              HostKit::ProgressArgs *args) override;
@@ -223,7 +224,7 @@ public:
     int nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const;
 
 private:
-    bool ColumnSave(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
+    [[nodiscard]] bool ColumnSave(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
     // Brings the table of a column's values into shape; whether it matches afterwards.
     [[nodiscard]] bool shapeColumnTable(CFilterColumn *column);
     void fillDefault(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);

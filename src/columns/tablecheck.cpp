@@ -72,8 +72,6 @@ void diagnostic(const QString &line)
         forms.WriteDiagnosticLine(line);
 }
 
-bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
-
 // A structure reduced to the parts one check compares.
 TableStructure fieldsOf(TableStructure s)
 {

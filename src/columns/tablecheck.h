@@ -33,36 +33,36 @@ class TableCheck
 public:
     explicit TableCheck(CFilterColumns &columns) : m_set(columns) {}
 
-    int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
-    int QueryConvert(HostKit::IProgress *roProgress, int enmConvertMode);
-    int Convert(HostKit::IProgress *roProgress, int enmConvertMode);
-    bool CheckColumns(HostKit::IProgress *roProgress, int enmConvertMode);
-    int CheckForeignKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys,
-                                   bool blnBuild);
-    int ValidateStandardTable(int enmConvertMode);
+    [[nodiscard]] int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
+    [[nodiscard]] int QueryConvert(HostKit::IProgress *roProgress, int enmConvertMode);
+    [[nodiscard]] int Convert(HostKit::IProgress *roProgress, int enmConvertMode);
+    [[nodiscard]] bool CheckColumns(HostKit::IProgress *roProgress, int enmConvertMode);
+    [[nodiscard]] int CheckForeignKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys,
+                                                 bool blnBuild);
+    [[nodiscard]] int ValidateStandardTable(int enmConvertMode);
     // Creates the table of a column's values with its keys and indexes, then checks it.
-    bool BuildDefaultTable(HostKit::IProgress *roProgress, CFilterColumn *column);
+    [[nodiscard]] bool BuildDefaultTable(HostKit::IProgress *roProgress, CFilterColumn *column);
     // The single checks of one column's table: its field (and, for a picklist column, the picklist
     // table), its keys and indexes, its foreign keys. A difference is repaired with convert mode 1;
     // otherwise the database handler is asked first and an answer other than 0 is the result.
-    int CheckColumn(HostKit::IProgress *roProgress, int enmConvertMode, CFilterColumn *column);
-    int CheckIndexes(int enmConvertMode, CFilterColumn *column);
-    int CheckForeignKeys(int enmConvertMode, CFilterColumn *column);
+    [[nodiscard]] int CheckColumn(HostKit::IProgress *roProgress, int enmConvertMode, CFilterColumn *column);
+    [[nodiscard]] int CheckIndexes(int enmConvertMode, CFilterColumn *column);
+    [[nodiscard]] int CheckForeignKeys(int enmConvertMode, CFilterColumn *column);
 
     // The population check through the progress object (request 1, which the column set hands
     // back to CheckPopulationProgress).
-    int StartProcessDataReportProgress(HostKit::IProgress *roProgress, bool blnAsk, int enmConvertMode,
-                                       const QDateTime &dtmNow);
+    [[nodiscard]] int StartProcessDataReportProgress(HostKit::IProgress *roProgress, bool blnAsk, int enmConvertMode,
+                                                     const QDateTime &dtmNow);
     static std::unique_ptr<CCheckPopulationArgs> CreateCheckPopulationArguments(bool blnAsk, int enmConvertMode,
                                                                                 const QDateTime &dtmNow);
     // The population run: the record-set form for database kind 1, the SQL form otherwise.
-    std::unique_ptr<CCheckPopulationResult> CheckPopulationProgress(HostKit::IProgress &progress,
-                                                                    const CCheckPopulationArgs &args);
-    int CheckPopulationProgressADO(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
-    int CheckPopulationProgressSQL(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
+    [[nodiscard]] std::unique_ptr<CCheckPopulationResult> CheckPopulationProgress(HostKit::IProgress &progress,
+                                                                                  const CCheckPopulationArgs &args);
+    [[nodiscard]] int CheckPopulationProgressADO(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
+    [[nodiscard]] int CheckPopulationProgressSQL(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
 
     // One entry per former base-table name for every table of the column set.
-    std::unique_ptr<CCheckNameList> GetCheckNameList();
+    [[nodiscard]] std::unique_ptr<CCheckNameList> GetCheckNameList();
     // The entries of the table of `column` (the search-data table or its keyword table), and of
     // its picklist table.
     void GetCheckNameListAddEntries(CCheckNameList &list, const QStringList &formerNames,

@@ -8,15 +8,6 @@
 
 namespace KvoPlx800SCtl::HostKit {
 
-namespace {
-
-bool sameName(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
 bool sameFieldNames(const QStringList &a, const QStringList &b)
 {
     if (a.size() != b.size())

@@ -56,14 +56,13 @@ public:
     int DefaultTextLength() const override { return m_defaultTextLength; }
 
     void setDatabaseType(int type) { m_databaseType = type; }
-    void setDefaultTextLength(int length) { m_defaultTextLength = length; }
     void setConvertAnswer(ConvertAnswer answer) { m_answer = std::move(answer); }
     // Tables the handler was asked about, in order.
     const QStringList &convertRequests() const { return m_requests; }
 
 private:
     int m_databaseType;
-    int m_defaultTextLength = 255;
+    static constexpr int m_defaultTextLength = 255;
     ConvertAnswer m_answer;
     QStringList m_requests;
 };

@@ -13,11 +13,6 @@ using namespace detail;
 
 namespace {
 
-bool sameName(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 bool containsName(const QStringList &list, const QString &name)
 {
     return list.contains(name, Qt::CaseInsensitive);
