@@ -65,20 +65,10 @@ double memoryMb(const char *field)
 // statements; the columns are made by the library.
 void fillData(BenchDatabase &db, qint64 records)
 {
-    TableStructure s(Base);
-    s.addField(Key, adInteger, 0, false);
-    s.addField(QStringLiteral("FileName"), adVarWChar, 64);
-    s.addField(QStringLiteral("Machine"), adVarWChar, 32);
-    s.addKey(QStringLiteral("PK_") + Base, KeyKind::Primary, {Key});
-    if (!s.Create(db.catalog()))
-        die(QStringLiteral("creating %1 failed: %2").arg(Base, s.lastError()));
+    createNamedTable(
+            db, Base, Key, records, [](qint64 r) { return QStringLiteral("O%1.nc").arg(r, 7, 10, QLatin1Char('0')); },
+            8);
     Connection &c = db.connection();
-    insertRows(db, Base, {Key, QStringLiteral("FileName"), QStringLiteral("Machine")}, 1, records, [&](qint64 r) {
-        return QStringLiteral("(%1, %2, %3)")
-                .arg(r)
-                .arg(c.QuoteText(QStringLiteral("O%1.nc").arg(r, 7, 10, QLatin1Char('0'))),
-                     c.QuoteText(QStringLiteral("Mill %1").arg(r % 8)));
-    });
     Host host;
     openHost(host, db, Base);
     defineColumns(host,

@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSet>
 #include <QTableView>
@@ -51,6 +50,25 @@ QString cell(const QTableView *table, int row, const QString &title)
     }
     return u"<none>"_s;
 }
+
+#ifdef KVODEMO_WINDOW
+// The demo database on an engine with `records` records, opened as the demo host opens it. The
+// profile starts empty: no filter of an earlier test is in force.
+struct DemoSession
+{
+    std::unique_ptr<KvoTest::TestDatabase> db;
+    KvoHost::Host session;
+    QString error;
+
+    bool open(Engine engine, int records)
+    {
+        db = KvoTest::open(engine);
+        QFile::remove(DemoDatabase::profilePath());
+        return db && session.open(db->url(), &error) && DemoDatabase::create(session, records, &error);
+    }
+    ~DemoSession() { session.close(); }
+};
+#endif
 
 #ifdef KVODEMO_PROGRAM
 // Runs the demo program without a display, with its data directory in `dataHome`; the exit code
@@ -105,13 +123,10 @@ private slots:
         QSKIP("the demo host is not built");
 #else
         QFETCH(Engine, engine);
-        auto db = KvoTest::open(engine);
-        QVERIFY(db);
-        KvoHost::Host session;
-        QString error;
-        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
-        QVERIFY2(DemoDatabase::create(session, 4, &error), qPrintable(error));
-        auto closeSession = qScopeGuard([&session] { session.close(); });
+        DemoSession demo;
+        QVERIFY2(demo.open(engine, 4), qPrintable(demo.error));
+        KvoHost::Host &session = demo.session;
+        auto &db = demo.db;
         QCOMPARE(session.filter->FilterColumns()->Count(), 7);
 
         DemoMainWindow window(session, db->url());
@@ -194,13 +209,10 @@ private slots:
 #else
         QFETCH(int, answer);
         QFETCH(int, currentAfter);
-        auto db = KvoTest::open(Engine::SQLite);
-        QVERIFY(db);
-        KvoHost::Host session;
-        QString error;
-        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
-        QVERIFY2(DemoDatabase::create(session, 3, &error), qPrintable(error));
-        auto closeSession = qScopeGuard([&session] { session.close(); });
+        DemoSession demo;
+        QVERIFY2(demo.open(Engine::SQLite, 3), qPrintable(demo.error));
+        KvoHost::Host &session = demo.session;
+        auto &db = demo.db;
         DemoMainWindow window(session, db->url());
         window.show();
         window.editData();
@@ -229,14 +241,10 @@ private slots:
         QSKIP("the demo host is not built");
 #else
         QFETCH(Engine, engine);
-        auto db = KvoTest::open(engine);
-        QVERIFY(db);
-        KvoHost::Host session;
-        QString error;
-        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
-        QFile::remove(DemoDatabase::profilePath()); // the last filter of another engine's run
-        QVERIFY2(DemoDatabase::create(session, 10, &error), qPrintable(error));
-        auto closeSession = qScopeGuard([&session] { session.close(); });
+        DemoSession demo;
+        QVERIFY2(demo.open(engine, 10), qPrintable(demo.error));
+        KvoHost::Host &session = demo.session;
+        auto &db = demo.db;
         const auto answer = [this](const QStringList &terms, const char *button) {
             QTimer::singleShot(0, this, [terms, button] {
                 auto *dialog = qobject_cast<frmFilter *>(QApplication::activeModalWidget());

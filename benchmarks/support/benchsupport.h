@@ -151,6 +151,11 @@ KeySet fetchKeys(KvoPlx800SCtl::HostKit::Connection &connection, const QString &
 void insertRows(BenchDatabase &db, const QString &table, const QStringList &fields, qint64 first, qint64 last,
                 const std::function<QString(qint64)> &rowsOf, int batch = 500);
 
+// Base table `table` with the integer key `key` and the texts Name (`nameOf` each record) and
+// Machine ("Mill " and the record modulo `machines`), holding records 1..records.
+void createNamedTable(BenchDatabase &db, const QString &table, const QString &key, qint64 records,
+                      const std::function<QString(qint64)> &nameOf, int machines);
+
 // --- Reference host -------------------------------------------------------------------------
 
 // Sets `host` up on base table `name` of the bench database; aborts when the search filter cannot
