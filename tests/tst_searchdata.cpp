@@ -54,6 +54,18 @@ QVariant stored(KvoTest::Host &host, int id, const QString &field)
                          u"SELECT [%1] FROM [%2]"_s.arg(field, set.SearchDataTableName()) + ofRecord(set, id));
 }
 
+// Makes the database refuse the value "refused" in a column's field (rows written by `event`).
+bool refuse(KvoTest::Host &host, const char *column, const QString &event = u"INSERT"_s)
+{
+    const QString table = host.columns()->SearchTableName(host.columns()->Item(column));
+    return KvoTest::run(
+            host.connection(),
+            host.database().engine() == Engine::SQLite
+                    ? u"CREATE TRIGGER refuse BEFORE %3 ON [%1] WHEN NEW.[%2] = 'refused' "
+                      "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(table, column, event)
+                    : u"ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([%2] <> 'refused')"_s.arg(table, column));
+}
+
 // The keyword rows of a record, sorted: the keyword table has no order of its own.
 QStringList keywordRows(KvoTest::Host &host, int id)
 {
@@ -323,11 +335,7 @@ private slots:
         QCOMPARE(keywordRows(*host, 1), (QStringList{"also kept", "kept"}));
 
         // The database refuses the second item of the next list.
-        QVERIFY(KvoTest::run(
-                db, host->database().engine() == Engine::SQLite
-                            ? u"CREATE TRIGGER refuse BEFORE INSERT ON [%1] WHEN NEW.[Tags] = 'refused' "
-                              "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(table)
-                            : u"ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([Tags] <> 'refused')"_s.arg(table)));
+        QVERIFY(refuse(*host, "Tags"));
         KvoTest::ReportedFailures failures;
         QVERIFY(!saveKeywords(set, 1, {u"new"_s, u"refused"_s, u"newer"_s}));
         QCOMPARE(failures.sources(), QStringList{u"CFilterColumns.SaveDataKeyword"_s});
@@ -528,6 +536,31 @@ private slots:
         read(*keywordsOnly->columns(), 1);     // the keyword table only
         QCOMPARE(keywordsOnly->connection().statementCount() - mark, qint64(1));
         QVERIFY(failures.sources().isEmpty());
+    }
+
+    // A record saves whole: when its row is refused, its keyword lists written before stay as
+    // they were too.
+    void recordSavesWhole()
+    {
+        auto host = hostWith({{"Material", fcText, {}, 60}, {"Tags", fcKeyword, {}, 60}});
+        QVERIFY(host);
+        CFilterColumns &set = *host->columns();
+        QVERIFY(save(set, 1, {{"Material", Variant::text(u"old"_s)}}));
+        QVERIFY(saveKeywords(set, 1, {u"kept"_s}));
+        QVERIFY(refuse(*host, "Material", u"UPDATE"_s));
+        TextBoxModel material;
+        material.setText(u"refused"_s);
+        ComboBoxModel tags;
+        tags.addItem(u"new"_s);
+        set.Item("Material")->setMyControl(&material);
+        set.Item("Tags")->setMyControl(&tags);
+        CMergeBaseEntry entry(1);
+        QVERIFY(!set.SaveDataFromEditControl(&entry));
+        set.Item("Material")->setMyControl(nullptr);
+        set.Item("Tags")->setMyControl(nullptr);
+        QCOMPARE(stored(*host, 1, u"Material"_s).toString(), u"old"_s);
+        QCOMPARE(keywordRows(*host, 1), QStringList{u"kept"_s});
+        QVERIFY(!host->connection().inTransaction());
     }
 
     void textKeyBaseTable()

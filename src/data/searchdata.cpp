@@ -208,9 +208,12 @@ void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
     };
     require(entry != nullptr, QStringLiteral("no record to write"));
     const QString seek = SearchTableSeekCriteria(entry);
-    RecordWriter(m_tables).write(entry->Id(), NewEnum(), literalOf,
-                                 [&](CFilterColumn *column) { return SaveDataKeyword(entry, column, seek); },
-                                 {8471, 8472, 8473});
+    // Keyword values reach the database only through a list a control shows.
+    QList<CFilterColumn *> keywordLists = NewEnum();
+    keywordLists.removeIf([](const CFilterColumn *c) { return c->ColumnType() != fcKeyword || !c->asComboBox(); });
+    RecordWriter(m_tables).write(
+            entry->Id(), NewEnum(), literalOf, keywordLists,
+            [&](CFilterColumn *column) { return SaveDataKeyword(entry, column, seek); }, {8471, 8472, 8473});
 }
 
 // `strSeek` is the record's seek criterion, which the writer makes from the record itself.
