@@ -94,7 +94,7 @@ class RecordingWindows : public ISearchFilterWindows
 public:
     void Configure(CFilterColumns &, IFormsInterface *) override {}
     void View(CFilterColumns &, RecordSet *, ISearchBaseEntry *, IFormsInterface *) override {}
-    std::unique_ptr<CFilterTerms> Filter(CFilterColumns &, const CFilterTerms *) override { return nullptr; }
+    FilterDialogResult Filter(CFilterColumns &, const CFilterTerms *) override { return {}; }
     void EditPicklist(CScPicklist &picklist, IFormsInterface *owner) override
     {
         m_calls.append(u"EditPicklist:"_s + picklist.column()->Name());

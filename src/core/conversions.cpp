@@ -327,17 +327,35 @@ QString displayNumber(double value, const QLocale &locale)
     return l.toString(value, 'g', QLocale::FloatingPointShortest);
 }
 
+namespace {
+// A date format of the locale with a four-digit year.
+QString fourDigitYears(const QLocale &locale, QLocale::FormatType type)
+{
+    static const QRegularExpression years(QStringLiteral("y+"));
+    return locale.dateFormat(type).replace(years, QStringLiteral("yyyy"));
+}
+} // namespace
+
 QString displayDate(const QDateTime &value, const QLocale &locale)
 {
     if (!value.isValid())
         return {};
-    static const QRegularExpression years(QStringLiteral("y+"));
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    format.replace(years, QStringLiteral("yyyy"));
-    QString text = locale.toString(value.date(), format);
+    QString text = locale.toString(value.date(), fourDigitYears(locale, QLocale::ShortFormat));
     if (value.time() != QTime(0, 0))
         text += QLatin1Char(' ') + value.time().toString(QStringLiteral("HH:mm:ss"));
     return text;
+}
+
+QString displayLongTime(const QTime &value, const QLocale &locale)
+{
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    return locale.toString(value, format.trimmed());
+}
+
+QString displayLongDate(const QDate &value, const QLocale &locale)
+{
+    return locale.toString(value, fourDigitYears(locale, QLocale::LongFormat));
 }
 
 QString displayText(const Variant &value, const QLocale &locale)

@@ -68,6 +68,10 @@ bool codePointLess(const QString &a, const QString &b);
 QString displayNumber(double value, const QLocale &locale = QLocale());
 QString displayDate(const QDateTime &value, const QLocale &locale = QLocale());
 QString displayText(const Variant &value, const QLocale &locale = QLocale());
+// The locale's long forms, as a user may type them: the time without a zone name, the date with
+// a four-digit year.
+QString displayLongTime(const QTime &value, const QLocale &locale = QLocale());
+QString displayLongDate(const QDate &value, const QLocale &locale = QLocale());
 // "yyyy-mm-dd hh:nn:ss"
 QString isoText(const QDateTime &value);
 

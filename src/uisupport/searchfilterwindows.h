@@ -5,16 +5,16 @@
 namespace KvoPlx800SCtl {
 
 // The library's windows behind the search filter's window requests (installed by
-// installWidgetsSupport). View opens the examine window; the configuration, filter and picklist
-// dialogs are not part of the library yet: those requests are reported as not available and
-// answer their neutral result.
+// installWidgetsSupport). View opens the examine window and Filter the filter dialog; the
+// configuration and picklist dialogs are not part of the library yet: those requests are reported
+// as not available and answer their neutral result.
 class SearchFilterWindows : public ISearchFilterWindows
 {
 public:
     void Configure(CFilterColumns &columns, HostKit::IFormsInterface *owner) override;
     void View(CFilterColumns &columns, HostKit::RecordSet *source, ISearchBaseEntry *entry,
               HostKit::IFormsInterface *owner) override;
-    std::unique_ptr<CFilterTerms> Filter(CFilterColumns &columns, const CFilterTerms *initial) override;
+    FilterDialogResult Filter(CFilterColumns &columns, const CFilterTerms *initial) override;
     void EditPicklist(CScPicklist &picklist, HostKit::IFormsInterface *owner) override;
     void SelectAndEditPicklist(CFilterColumns &columns, HostKit::IFormsInterface *owner) override;
 };

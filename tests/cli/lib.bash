@@ -93,3 +93,18 @@ finish() {
     fi
     echo "$SCENARIO: all checks passed"
 }
+
+# native_sql SQL: runs SQL with the engine's own client on the current database (for tables a host
+# makes itself, with types the tool never creates).
+native_sql() {
+    case "$ENGINE" in
+    sqlite) sqlite3 "${URL#sqlite:}" "$1" ;;
+    postgresql) psql -q -v ON_ERROR_STOP=1 "${URL%%\?*}" -c "SET search_path TO ${URL##*schema=}; $1" >/dev/null ;;
+    mariadb)
+        local args
+        args=$(mariadb_args "$URL") || return 1
+        # shellcheck disable=SC2086
+        mariadb $args "${URL##*/}" -e "$1"
+        ;;
+    esac || fail "native SQL failed: $1"
+}
