@@ -24,15 +24,8 @@ ServicesHelper::MessageHandler ServicesHelper::setMessageHandler(MessageHandler 
 int ServicesHelper::ShowMessage(const QString &text, int style, const QString &title, IFormsInterface *owner,
                                 const Picture &picture)
 {
-    if (m_handler) {
-        MessageRequest request;
-        request.text = text;
-        request.style = style;
-        request.title = title;
-        request.owner = owner;
-        request.picture = picture;
-        return m_handler(request);
-    }
+    if (m_handler)
+        return m_handler({text, style, title, owner, picture});
     const int answer = MsgBox::defaultResult(style);
     const QLoggingCategory &cat = Trace::instance().category(QStringLiteral("messages"));
     qCWarning(cat).noquote().nospace() << "message"

@@ -120,13 +120,7 @@ QString typeText(int adoType, int size)
 FieldDescription &TableStructure::addField(const QString &name, int type, int size, bool nullable,
                                            const QString &defaultSql)
 {
-    FieldDescription field;
-    field.Name = name;
-    field.Type = type;
-    field.Size = size;
-    field.Nullable = nullable;
-    field.DefaultSql = defaultSql;
-    Fields.append(field);
+    Fields.append({name, type, size, nullable, defaultSql});
     return Fields.last();
 }
 
