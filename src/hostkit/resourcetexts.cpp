@@ -171,6 +171,7 @@ constexpr TextEntry builtInTexts[] = {
     {8165, "The caption \"%1\" is the name of another search column."},
     {8166, "The name \"%1\" is the caption of another search column."},
     {8167, "Another search column already has the caption \"%1\"."},
+    {8168, "The name \"%1\" is too long for the table \"%2\": a column name may have at most %3 bytes."},
     // Picklist editor (%1 = column name, %2 = default entry)
     {8352, "Picklist of %1"},
     {8353, "Choose the column whose picklist you want to edit:"},

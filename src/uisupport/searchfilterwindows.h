@@ -5,9 +5,9 @@
 namespace KvoPlx800SCtl {
 
 // The library's windows behind the search filter's window requests (installed by
-// installWidgetsSupport). View opens the examine window; the configuration, filter and picklist
-// dialogs are not part of the library yet: those requests are reported as not available and
-// answer their neutral result.
+// installWidgetsSupport): the configuration dialog, the examine window and the picklist dialogs.
+// The filter dialog is not part of the library yet: that request is reported as not available
+// and answers no filter.
 class SearchFilterWindows : public ISearchFilterWindows
 {
 public:
