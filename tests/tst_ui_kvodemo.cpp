@@ -10,10 +10,12 @@
 #include "hostkit/messagebox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QListWidget>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSet>
@@ -170,6 +172,76 @@ private slots:
 #endif
     }
 
+    void configureAddsColumns_data() { KvoTest::addEngineColumn(); }
+
+    // Configure defines a keyword column and a picklist column; without a restart the control
+    // takes values in them and the table shows the picklist column's value.
+    void configureAddsColumns()
+    {
+#ifndef KVODEMO_WINDOW
+        QSKIP("the demo host is not built");
+#else
+        QFETCH(Engine, engine);
+        auto db = KvoTest::open(engine);
+        QVERIFY(db);
+        KvoHost::Host session;
+        QString error;
+        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
+        QVERIFY2(DemoDatabase::create(session, 3, &error), qPrintable(error));
+        auto closeSession = qScopeGuard([&session] { session.close(); });
+        DemoMainWindow window(session, db->url());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        const auto define = [this](QDialog *configure, const QString &name, int type, const QString &picklistDefault) {
+            KvoTest::whenModal(this, u"frmColumnEdit"_s, [=](QDialog *editor) {
+                QTest::keyClicks(editor->findChild<QLineEdit *>(u"txtName"_s), name);
+                editor->findChild<QListWidget *>(u"lstType"_s)->setCurrentRow(type);
+                if (!picklistDefault.isEmpty()) {
+                    editor->findChild<QCheckBox *>(u"chkIsPicklist"_s)->setChecked(true);
+                    QTest::keyClicks(editor->findChild<QLineEdit *>(u"txtDefault"_s), picklistDefault);
+                }
+                KvoTest::click(editor, "cmdOk");
+            });
+            KvoTest::click(configure, "cmdNew");
+        };
+        bool configured = false;
+        KvoTest::whenModal(
+                this, u"frmConfigure"_s,
+                [&](QDialog *configure) {
+                    define(configure, u"Labels"_s, fcKeyword, {});
+                    define(configure, u"Shift"_s, fcText, u"Day"_s);
+                    KvoTest::click(configure, "cmdApply");
+                    KvoTest::click(configure, "cmdCancel");
+                },
+                &configured);
+        window.configure();
+        QVERIFY(configured);
+        QCOMPARE(cell(window.records(), 0, u"Shift"_s), u"Day"_s); // the default filled the rows
+
+        UKVOSearch *cse = window.control();
+        window.editData();
+        QVERIFY(cse->IsEditing());
+        auto *shift = field<QComboBox>(cse, "cboFieldView", u"Shift"_s); // a picklist's list
+        auto *labels = field<QComboBox>(cse, "cboField", u"Labels"_s);
+        QVERIFY(shift && labels);
+        QCOMPARE(shift->currentText(), u"Day"_s);
+        labels->setFocus();
+        QTest::keyClicks(labels, u"night-crew"_s);
+        auto *add = field<QPushButton>(cse, "cmdAdd", u"Labels"_s);
+        QTRY_VERIFY(add && add->isEnabled());
+        add->click();
+        QVERIFY(KvoTest::click(cse, "cmdOk"));
+        QTRY_VERIFY(!cse->IsEditing());
+
+        CFilterColumns &columns = *session.filter->FilterColumns();
+        CMergeBaseEntry first(1);
+        QVERIFY(columns.GetData(&first));
+        QCOMPARE(columns.Item(u"Labels"_s)->SavedKeys(), QStringList{u"night-crew"_s});
+        QCOMPARE(columns.Item(u"Shift"_s)->SavedValue().toText(), u"Day"_s);
+#endif
+    }
+
     void leavingAChangedRecord_data()
     {
         QTest::addColumn<int>("answer");
@@ -239,6 +311,34 @@ private slots:
 #endif
     }
 
+    void screenshotOfADialog_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("configure") << "configure";
+        QTest::newRow("column editor") << "column-editor";
+        QTest::newRow("picklist editor") << "picklist-edit";
+        QTest::newRow("picklist selection") << "picklist-select";
+    }
+
+    // Each dialog is pictured alone, over the demo's data: smaller than the window.
+    void screenshotOfADialog()
+    {
+#ifndef KVODEMO_PROGRAM
+        QSKIP("the demo host is not built");
+#else
+        QFETCH(QString, shown);
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        const QString picture = home.filePath(u"dialog.png"_s);
+        QString out, err;
+        QVERIFY2(runDemo({u"--screenshot"_s, picture, u"--show"_s, shown}, home.path(), true, &out, &err) == 0,
+                 qPrintable(err));
+        const QImage image(picture);
+        QVERIFY(!image.isNull());
+        QVERIFY(image.width() >= 200 && image.width() < 1200 && image.height() < 760);
+#endif
+    }
+
     void exitCodes_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -248,6 +348,9 @@ private slots:
         QTest::newRow("unknown table") << QStringList{"--table", "NoSuchTable", "--screenshot", "x.png"} << 1;
         QTest::newRow("database cannot open")
                 << QStringList{"--db", "sqlite:/nonexistent-folder/sub/demo.sqlite", "--screenshot", "x.png"} << 1;
+        QTest::newRow("show without a picture") << QStringList{"--show", "configure"} << 2;
+        QTest::newRow("show of no window") << QStringList{"--screenshot", "x.png", "--show", "nothing"} << 2;
+        QTest::newRow("show of a dialog not built") << QStringList{"--screenshot", "x.png", "--show", "filter"} << 1;
     }
 
     void exitCodes()

@@ -1,13 +1,17 @@
 // kvodemo: the demo host application of the search-column library. It shows the records of one
 // base table with their search columns and the data-entry control beside them.
 //
-//   kvodemo [--db URL --table NAME] [--screenshot FILE.png]
+//   kvodemo [--db URL --table NAME] [--screenshot FILE.png [--show WINDOW]]
 //
 // Without --db it opens its own SQLite database in the user's data directory, creating it with
 // sample records and search columns on first run. --screenshot renders the window (offscreen when
-// there is no display) into a PNG file once the first record is shown, and exits.
+// there is no display) into a PNG file once the first record is shown, and exits. --show names
+// what is pictured: main (the window, the default) or one of the library's dialogs over the
+// window's base table (configure, column-editor, picklist-edit, picklist-select, filter,
+// filter-help); a dialog that cannot be shown exits 1.
 #include "demodatabase.h"
 #include "mainwindow.h"
+#include "screenshots.h"
 
 #include "referencehost/host.h"
 
@@ -50,7 +54,8 @@ int failure(const QString &message)
 int usage(const QString &message)
 {
     QTextStream(stderr) << "kvodemo: " << message << Qt::endl
-                        << "usage: kvodemo [--db URL --table NAME] [--screenshot FILE]" << Qt::endl;
+                        << "usage: kvodemo [--db URL --table NAME] [--screenshot FILE [--show WINDOW]]" << Qt::endl
+                        << "  WINDOW: " << DemoScreenshots::names().join(QLatin1Char('|')) << Qt::endl;
     return 2;
 }
 
@@ -80,7 +85,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
                                               QStringLiteral("Write a PNG picture of the window to FILE and exit."),
                                               QStringLiteral("FILE"));
-    parser.addOptions({dbOption, tableOption, screenshotOption});
+    const QCommandLineOption showOption(QStringLiteral("show"),
+                                        QStringLiteral("What --screenshot pictures: %1 (default main).")
+                                                .arg(DemoScreenshots::names().join(QStringLiteral(", "))),
+                                        QStringLiteral("WINDOW"));
+    parser.addOptions({dbOption, tableOption, screenshotOption, showOption});
     if (!parser.parse(QApplication::arguments()))
         return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -89,6 +98,11 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
     if (parser.isSet(screenshotOption) && parser.value(screenshotOption).isEmpty())
         return usage(QStringLiteral("--screenshot needs a file name"));
+    const QString shown = parser.isSet(showOption) ? parser.value(showOption) : QStringLiteral("main");
+    if (parser.isSet(showOption) && !parser.isSet(screenshotOption))
+        return usage(QStringLiteral("--show needs --screenshot"));
+    if (!DemoScreenshots::names().contains(shown))
+        return usage(QStringLiteral("--show takes one of %1").arg(DemoScreenshots::names().join(QStringLiteral(", "))));
     const QString table = parser.isSet(tableOption) ? parser.value(tableOption) : DemoDatabase::defaultTable();
     if (table.trimmed().isEmpty())
         return usage(QStringLiteral("--table needs a table name"));
@@ -124,9 +138,13 @@ int main(int argc, char *argv[])
         return QApplication::exec();
 
     const QString file = parser.value(screenshotOption);
+    QString why;
+    QWidget *pictured = DemoScreenshots::open(shown, window, &why);
+    if (!pictured)
+        return failure(why);
     int result = 0;
     QTimer::singleShot(ScreenshotDelayMs, &window, [&] {
-        if (window.grab().save(file, "PNG")) {
+        if (pictured->grab().save(file, "PNG")) {
             QTextStream(stdout) << "kvodemo: wrote " << file << " (" << window.recordCount() << " records of "
                                 << session.structure->Name() << ')' << Qt::endl;
         } else {

@@ -108,6 +108,7 @@ DemoMainWindow::DemoMainWindow(KvoHost::Host &session, const QString &databaseLa
     m_statusText = new QLabel(this);
     statusBar()->addWidget(m_statusText, 1);
 
+    connectControl();
     openControl();
     createActions();
     loadRecords();
@@ -127,6 +128,8 @@ DemoMainWindow::~DemoMainWindow()
 
 UKVOSearch *DemoMainWindow::control() const { return m_dockContent->control(); }
 
+CSearchFilter *DemoMainWindow::searchFilter() const { return m_session.filter.get(); }
+
 qint32 DemoMainWindow::currentId() const { return m_entry ? m_entry->Id() : 0; }
 
 void DemoMainWindow::selectRow(int row)
@@ -138,13 +141,18 @@ void DemoMainWindow::selectRow(int row)
         currentRowChanged(row, m_shownRow);
 }
 
-// The control opens on the session's base table. The host accepts every request to edit, saves
-// on OK (the control saves on Apply itself), and shows the saved values in the table.
+// The control opens on the session's base table.
 void DemoMainWindow::openControl()
 {
+    control()->OpenSearch(m_dockContent, m_session.handler.get(), m_session.baseTable.get(), &m_session.catalog(),
+                          m_session.profile.get(), 0, m_session.structure.get());
+}
+
+// The host accepts every request to edit, saves on OK (the control saves on Apply itself), and
+// shows the saved values in the table.
+void DemoMainWindow::connectControl()
+{
     UKVOSearch *cse = control();
-    cse->OpenSearch(m_dockContent, m_session.handler.get(), m_session.baseTable.get(), &m_session.catalog(),
-                    m_session.profile.get(), 0, m_session.structure.get());
     connect(
             cse, &UKVOSearch::OnStartEditing, this, [](ISearchBaseEntry *&, bool &accepted) { accepted = true; },
             Qt::DirectConnection);
@@ -175,16 +183,18 @@ void DemoMainWindow::createActions()
     m_viewAction->setShortcut(Qt::Key_F3);
     connect(m_viewAction, &QAction::triggered, this, &DemoMainWindow::viewData);
 
-    const bool hasColumns = cse->Exists();
-    m_editAction->setEnabled(hasColumns);
-    m_viewAction->setEnabled(hasColumns);
+    m_configureAction = new QAction(ResourceTexts::instance().Text(ConfigureCaption) + QStringLiteral("..."), this);
+    m_configureAction->setObjectName(QStringLiteral("actConfigure"));
+    connect(m_configureAction, &QAction::triggered, this, &DemoMainWindow::configure);
+    m_picklistsAction = libraryAction(fltr_FMI_EDITPICKLISTS);
+    m_picklistsAction->setObjectName(QStringLiteral("actEditPicklists"));
+    connect(m_picklistsAction, &QAction::triggered, this, &DemoMainWindow::editPicklists);
+    updateActions();
 
     // The library's dialogs for these are not there yet.
     QAction *filter = libraryAction(fltr_FMI_FILTER);
     QAction *clearFilter = libraryAction(fltr_FMI_CLEARFILTER);
-    QAction *editPicklists = libraryAction(fltr_FMI_EDITPICKLISTS);
-    auto *configure = new QAction(ResourceTexts::instance().Text(ConfigureCaption) + QStringLiteral("..."), this);
-    for (QAction *action : {filter, clearFilter, configure, editPicklists}) {
+    for (QAction *action : {filter, clearFilter}) {
         action->setEnabled(false);
         action->setToolTip(action->text() + tr(" (not available yet)"));
     }
@@ -208,8 +218,8 @@ void DemoMainWindow::createActions()
     search->addAction(filter);
     search->addAction(clearFilter);
     search->addSeparator();
-    search->addAction(configure);
-    search->addAction(editPicklists);
+    search->addAction(m_configureAction);
+    search->addAction(m_picklistsAction);
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     view->addAction(m_dock->toggleViewAction());
@@ -224,6 +234,16 @@ void DemoMainWindow::createActions()
     tools->addSeparator();
     tools->addAction(filter);
     tools->addAction(clearFilter);
+}
+
+void DemoMainWindow::updateActions()
+{
+    const bool hasColumns = control()->Exists();
+    m_editAction->setEnabled(hasColumns && !control()->IsEditing());
+    m_viewAction->setEnabled(hasColumns);
+    const CFilterColumns *columns = m_session.filter ? m_session.filter->FilterColumns() : nullptr;
+    m_configureAction->setEnabled(columns != nullptr);
+    m_picklistsAction->setEnabled(columns && columns->HasPicklists());
 }
 
 QString DemoMainWindow::selectStatement(const QString &condition) const
@@ -423,6 +443,36 @@ void DemoMainWindow::reload()
     if (!leaveRecord())
         return;
     const qint32 id = currentId();
+    loadRecords();
+    const int row = int(m_ids.indexOf(id));
+    selectRow(row < 0 ? 0 : row);
+}
+
+void DemoMainWindow::configure()
+{
+    if (!leaveRecord() || !m_session.filter)
+        return;
+    m_session.filter->Configure(&m_owner);
+    reopen();
+}
+
+void DemoMainWindow::editPicklists()
+{
+    if (!leaveRecord() || !m_session.filter || !m_session.filter->FilterColumns())
+        return;
+    m_session.filter->FilterColumns()->EditPicklists(&m_owner);
+    reopen();
+}
+
+void DemoMainWindow::reopen()
+{
+    const qint32 id = currentId();
+    UKVOSearch *cse = control();
+    cse->CloseSearch();
+    m_record.reset();
+    m_entry.reset();
+    openControl();
+    updateActions();
     loadRecords();
     const int row = int(m_ids.indexOf(id));
     selectRow(row < 0 ? 0 : row);

@@ -18,6 +18,7 @@ class Host;
 }
 
 namespace KvoPlx800SCtl {
+class CSearchFilter;
 class UKVOSearch;
 namespace HostKit {
 class RecordSet;
@@ -71,10 +72,21 @@ public:
     // The SELECT over the base table and its search-data table, with an optional condition.
     QString selectStatement(const QString &condition = {}) const;
 
+    // The host's own search filter, and the owner of the dialogs it opens.
+    KvoPlx800SCtl::CSearchFilter *searchFilter() const;
+    KvoPlx800SCtl::HostKit::IFormsInterface *formsInterface() { return &m_owner; }
+
     // The menu commands.
     void editData();
     void viewData();
     void reload();
+    // The library's configuration dialog and picklist editors; afterwards the table and the
+    // control show the columns as they are now.
+    void configure();
+    void editPicklists();
+    // Opens the control's search filter again (it has one of its own) and reads the records again,
+    // keeping the current record.
+    void reopen();
 
 signals:
     void recordDisplayed(qint32 id);
@@ -84,7 +96,9 @@ protected:
 
 private:
     void createActions();
+    void connectControl();
     void openControl();
+    void updateActions();
     void loadRecords();
     void fillRow(int row, const KvoPlx800SCtl::HostKit::RecordSet &records);
     void refreshRow(int row);
@@ -112,4 +126,6 @@ private:
     std::unique_ptr<KvoPlx800SCtl::ISearchBaseEntry> m_entry;
     QAction *m_editAction = nullptr;
     QAction *m_viewAction = nullptr;
+    QAction *m_configureAction = nullptr;
+    QAction *m_picklistsAction = nullptr;
 };

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -228,8 +229,15 @@ void frmConfigure::refreshList(const QString &select)
             if (!select.isEmpty() && c->Name().compare(select, Qt::CaseInsensitive) == 0)
                 selected = item;
         }
-        for (int i = 0; i < ColumnCount - 1; ++i)
+        // Whole captions and cells, with room between the columns.
+        const int gap = m_lvwSearch->fontMetrics().averageCharWidth() * 2;
+        int total = 2 * m_lvwSearch->frameWidth() + m_lvwSearch->verticalScrollBar()->sizeHint().width();
+        for (int i = 0; i < ColumnCount; ++i) {
             m_lvwSearch->resizeColumnToContents(i);
+            m_lvwSearch->setColumnWidth(i, m_lvwSearch->columnWidth(i) + gap);
+            total += m_lvwSearch->columnWidth(i);
+        }
+        m_lvwSearch->setMinimumWidth(qMax(m_lvwSearch->minimumWidth(), total));
         if (selected)
             m_lvwSearch->setCurrentItem(selected);
     });

@@ -85,9 +85,12 @@ void frmPicklistEdit::buildControls()
         auto *w = new QWidget(this);
         w->setObjectName(QString::fromLatin1(name));
         auto *grid = new QGridLayout(w);
-        auto *find = new QLabel(text(8086), w);
-        find->setBuddy(box);
-        grid->addWidget(find, 0, 0);
+        // The box of the new entries takes the text to add (and searches as well).
+        if (box != m_txtNew) {
+            auto *find = new QLabel(text(8086), w);
+            find->setBuddy(box);
+            grid->addWidget(find, 0, 0);
+        }
         grid->addWidget(box, 0, 1);
         if (extra)
             grid->addWidget(extra, 1, 1);
