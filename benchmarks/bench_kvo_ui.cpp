@@ -53,9 +53,9 @@ constexpr int Records = 20;
 const FilterColumnTypeConstants TypeCycle[] = {fcText, fcInteger32, fcDouble, fcDateTime, fcBoolean,
                                                fcNote, fcInteger16, fcSingle, fcKeyword,  fcText};
 
-QList<ColumnDef> columnDefs(int count)
+QList<KvoPlx800SCtl::ColumnDefinition> columnDefs(int count)
 {
-    QList<ColumnDef> defs;
+    QList<KvoPlx800SCtl::ColumnDefinition> defs;
     for (int i = 0; i < count; ++i)
         defs.append(column(QStringLiteral("Field%1").arg(i + 1, 2, 10, QLatin1Char('0')),
                            TypeCycle[size_t(i) % std::size(TypeCycle)]));
@@ -83,7 +83,7 @@ QString literal(const Connection &c, FilterColumnTypeConstants type, int record,
 }
 
 // Base table and search values of every record, written with plain statements.
-void fillData(BenchDatabase &db, Host &host, const QList<ColumnDef> &defs)
+void fillData(BenchDatabase &db, Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &defs)
 {
     TableStructure s(Base);
     s.addField(Key, adInteger, 0, false);
@@ -378,7 +378,7 @@ private:
 void runDisplayCase(BenchDatabase &db, const Options &options, const Recorder &recorder)
 {
     Host host;
-    const QList<ColumnDef> defs = columnDefs(options.displayColumns);
+    const QList<KvoPlx800SCtl::ColumnDefinition> defs = columnDefs(options.displayColumns);
     fillData(db, host, defs);
     CFilterColumns &columns = *host.columns();
 

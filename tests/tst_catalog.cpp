@@ -69,7 +69,6 @@ private slots:
 
     void readsBackCreatedTables();
     void mapsEngineTypesToAdoTypes();
-    void keepsOddNames();
     void lookupsByName();
     void readsLazilyAndForgetsOnRefresh();
     void parsesSqliteConstraintNames();
@@ -209,40 +208,6 @@ void TestCatalog::mapsEngineTypesToAdoTypes()
                                     .arg(column->Type)
                                     .arg(column->DefinedSize)));
     }
-}
-
-void TestCatalog::keepsOddNames()
-{
-    const QString tableName = u"Odd \"tab\" 'le`"_s;
-    const QString keyField = u"key \"field\""_s;
-    const QString valueField = u"val`ue 'x'"_s;
-    const QString parentKey = u"P \"id\""_s;
-    TableStructure parent(u"Odd parent"_s);
-    parent.addField(parentKey, adInteger, 0, false);
-    parent.addKey(u"PK odd \"parent\""_s, KeyKind::Primary, {parentKey});
-    QVERIFY(create(parent, *m_db->catalog));
-    TableStructure s(tableName);
-    s.addField(keyField, adInteger, 0, false);
-    s.addField(valueField, adVarWChar, 30);
-    s.addKey(u"PK \"odd\""_s, KeyKind::Primary, {keyField});
-    s.addKey(u"UK 'odd'"_s, KeyKind::Unique, {valueField});
-    s.addIndex(u"IX `odd`"_s, {valueField, keyField});
-    s.addForeignKey(u"FK \"odd\" 'one'"_s, {keyField}, u"Odd parent"_s, {parentKey});
-    QVERIFY(create(s, *m_db->catalog));
-
-    const auto table = m_db->catalog->FindTable(tableName);
-    QVERIFY(table);
-    QCOMPARE(table->Name, tableName);
-    QCOMPARE(table->Columns.size(), 2);
-    QCOMPARE(table->Columns.at(0).Name, keyField);
-    QCOMPARE(table->Columns.at(1).Name, valueField);
-    const QString primary = m_db->connection->dialect().namedPrimaryKeys() ? u"PK \"odd\""_s : u"PRIMARY"_s;
-    QCOMPARE(keys(*table), (QStringList{"F FK \"odd\" 'one'(key \"field\")->Odd parent(P \"id\")",
-                                        "P " + primary + "(key \"field\")", "U UK 'odd'(val`ue 'x')"}));
-    const CatalogIndex *index = table->findIndex(u"IX `odd`"_s);
-    QVERIFY(index);
-    QCOMPARE(index->Columns, (QStringList{valueField, keyField}));
-    QVERIFY(s.Compare(*m_db->catalog, CompareExact | CompareKeyFields | CompareOptionalTypes));
 }
 
 void TestCatalog::lookupsByName()

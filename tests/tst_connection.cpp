@@ -1,5 +1,5 @@
 // Connections on real databases: quoting round trips, LIKE escapes, dates, Booleans, transactions,
-// locked-record messages, and the URL forms.
+// locked-record messages, the error values of failures, and the URL forms.
 #include "testhost.h"
 
 #include "hostkit/adotypes.h"
@@ -29,6 +29,14 @@ bool switchBackslashMode(Connection &c)
     else if (c.dialect().engine() == Engine::MariaDB)
         sql = u"SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES')"_s;
     return !sql.isEmpty() && c.ExecuteSql(sql) && c.refreshSessionSettings();
+}
+
+// "Kind nativeCode sqlState" of an error, "-" for an empty code.
+QString describe(const SqlError &e)
+{
+    static const char *kinds[] = {"NoError", "Lock", "Conflict", "ConnectionLost", "Constraint", "Other"};
+    const auto code = [](const QString &c) { return c.isEmpty() ? u"-"_s : c; };
+    return u"%1 %2 %3"_s.arg(QLatin1String(kinds[e.kind()]), code(e.nativeCode()), code(e.sqlState()));
 }
 
 QString describe(const ConnectionUrl &u)
@@ -223,6 +231,11 @@ private slots:
         QCOMPARE(shown.requests().size(), 1);
         QCOMPARE(shown.requests().at(0).text, u"Record locked\n\nTry later"_s);
         QCOMPARE(shown.requests().at(0).style, int(MsgBox::vbExclamation | MsgBox::vbOKOnly));
+        const QString lock = engine == Engine::SQLite       ? u"Lock 5 -"_s
+                             : engine == Engine::PostgreSQL ? u"Lock 55P03 55P03"_s
+                                                            : u"Lock 1205 HY000"_s;
+        QCOMPARE(describe(waiter->lastSqlError()), lock);
+        QCOMPARE(waiter->lastError(), waiter->lastSqlError().text());
         QVERIFY(!waiter->lastError().isEmpty());
         QVERIFY(!waiter->ExecuteSql(u"UPDATE t SET v = 3 WHERE id = 1"_s));
         QCOMPARE(shown.requests().size(), 1);
@@ -230,10 +243,82 @@ private slots:
             QVERIFY(!waiter->BeginTransaction(&locked));
             QCOMPARE(shown.requests().size(), 2);
             QVERIFY(!waiter->inTransaction());
+            QCOMPARE(describe(waiter->lastSqlError()), lock);
         }
         QVERIFY(holder.CommitTransaction());
         QVERIFY(waiter->ExecuteSql(u"UPDATE t SET v = 4 WHERE id = 1"_s, &locked));
         QCOMPARE(waiter->rowsAffected(), 1);
+    }
+
+    // A failure carries the engine's native code, its SQLSTATE (SQLite has none) and its kind.
+    void errorsCarryCodesAndKind_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QStringList>("expected"); // on SQLite, PostgreSQL, MariaDB; empty: not there
+        QTest::newRow("unique key") << "unique"
+                                    << QStringList{"Constraint 2067 -", "Constraint 23505 23505",
+                                                   "Constraint 1062 23000"};
+        QTest::newRow("syntax") << "syntax" << QStringList{"Other 1 -", "Other 42601 42601", "Other 1064 42000"};
+        // A snapshot that another session's commit overtook; MariaDB's snapshots do not refuse it.
+        QTest::newRow("serialization") << "serialization" << QStringList{"", "Conflict 40001 40001", ""};
+        // The driver reports a failed commit without a code: its text tells the lock.
+        QTest::newRow("commit against a reader") << "commit" << QStringList{"Lock - -", "", ""};
+        QTest::newRow("connection lost") << "lost"
+                                         << QStringList{"", "ConnectionLost 57P01 57P01", "ConnectionLost 2013 HY000"};
+    }
+    void errorsCarryCodesAndKind()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QStringList, expected);
+        const QString wanted = expected.value(
+                QList<Engine>{Engine::SQLite, Engine::PostgreSQL, Engine::MariaDB}.indexOf(KvoTest::currentEngine()));
+        if (wanted.isEmpty())
+            QSKIP("no such failure on this engine");
+        auto db = KvoTest::open();
+        QVERIFY(db);
+        Connection &c = *db->connection;
+        QVERIFY(KvoTest::run(c, "CREATE TABLE [t] ([id] INTEGER NOT NULL PRIMARY KEY, [v] VARCHAR(10) UNIQUE)"));
+        QVERIFY(exec(c, u"INSERT INTO t VALUES (1, 'a')"_s));
+        QString sql = failure == u"unique" ? u"INSERT INTO t VALUES (2, 'a')"_s : u"SELEC 1"_s;
+        auto other = db->openSecond();
+        QVERIFY(other);
+        if (failure == u"serialization") {
+            QVERIFY(c.BeginTransaction());
+            QVERIFY(exec(c, u"SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"_s));
+            QCOMPARE(rows(c, u"SELECT v FROM t"_s), QStringList{"a"});
+            QVERIFY(exec(*other, u"UPDATE t SET v = 'b'"_s));
+            sql = u"UPDATE t SET v = 'c'"_s;
+        } else if (failure == u"lost") {
+            const bool pg = KvoTest::currentEngine() == Engine::PostgreSQL;
+            const QString session =
+                    KvoTest::cell(c, pg ? u"SELECT pg_backend_pid()"_s : u"SELECT CONNECTION_ID()"_s).toString();
+            QVERIFY(exec(*other, (pg ? u"SELECT pg_terminate_backend(%1)"_s : u"KILL %1"_s).arg(session)));
+            sql = u"SELECT 1"_s;
+        }
+        std::unique_ptr<Connection> committer;
+        if (failure == u"commit") {
+            QString error;
+            committer = Connection::open(db->url() + u"?busy_timeout=100"_s, &error);
+            QVERIFY2(committer, qPrintable(error));
+            QVERIFY(exec(*other, u"BEGIN"_s));
+            QCOMPARE(rows(*other, u"SELECT v FROM t"_s), QStringList{"a"});
+            QVERIFY(committer->BeginTransaction());
+            QVERIFY(exec(*committer, u"INSERT INTO t VALUES (2, 'b')"_s));
+        }
+        Connection &failing = committer ? *committer : c;
+        QVERIFY(committer ? !failing.CommitTransaction() : !failing.ExecuteSql(sql));
+        QCOMPARE(describe(failing.lastSqlError()), wanted);
+        QVERIFY(!failing.lastError().isEmpty());
+        QCOMPARE(failing.lastError(), failing.lastSqlError().text());
+        if (failure == u"lost") {
+            // The driver may tell nothing more once the connection has closed; still it is lost.
+            QVERIFY(!c.ExecuteSql(u"SELECT 1"_s));
+            QCOMPARE(c.lastSqlError().kind(), SqlError::ConnectionLost);
+            return;
+        }
+        QVERIFY(failing.RollbackTransaction());
+        QVERIFY(exec(failing, u"SELECT 1"_s));
+        QVERIFY(!failing.lastSqlError().isError());
     }
 
     // Pure parsing: it runs with every engine row, which costs nothing.
@@ -252,8 +337,10 @@ private slots:
         QTest::newRow("pg ipv6") << "postgresql://[::1]:5433/db" << "postgresql||::1|5433|||db||5000";
         QTest::newRow("maria") << "mariadb://root@127.0.0.1/kvotest" << "mariadb||127.0.0.1|0|root||kvotest||5000";
         QTest::newRow("empty") << "" << "empty";
-        QTest::newRow("no scheme") << "/tmp/x.db" << "no scheme";
-        QTest::newRow("unknown scheme") << "oracle://h/db" << "unknown scheme";
+        QTest::newRow("no scheme") << "/tmp/x.db"
+                                   << "no scheme (expected sqlite:, postgresql:// or mariadb://)";
+        QTest::newRow("unknown scheme") << "oracle://h/db"
+                                        << "unknown scheme \"oracle\" (expected sqlite, postgresql or mariadb)";
         QTest::newRow("no database") << "postgresql://localhost" << "no database name";
         QTest::newRow("empty database") << "mariadb://localhost/" << "no database name";
         QTest::newRow("port range") << "postgresql://localhost:99999/db" << "bad port";
@@ -296,6 +383,10 @@ private slots:
         QVERIFY(error.contains(u"/nonexistent-folder-kvo/x.db"));
         QVERIFY(!Connection::open(u"postgresql://u:sec%20ret@h:0/db"_s, &error));
         QVERIFY(!error.contains(u"sec"));
+        ConnectionUrl textOnly;
+        textOnly.engine = Engine::SQLServer;
+        QVERIFY(!Connection::open(textOnly, &error));
+        QVERIFY2(error.contains(u"SQL Server connections are not supported"), qPrintable(error));
         const QString pg = qEnvironmentVariable("KVO_TEST_PG_URL");
         if (!pg.isEmpty()) {
             ConnectionUrl url;

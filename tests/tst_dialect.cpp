@@ -1,11 +1,14 @@
-// Statement text of every dialect. SQL Server has no driver here, so its strings are checked only
-// as text; the other engines run the same texts against real databases in tst_connection.
+// Statement text of every dialect, and the registry that finds each engine. SQL Server has no
+// driver here, so its strings are checked only as text; the other engines run the same texts
+// against real databases in tst_connection and tst_tablestructure.
 #include "hostkit/adotypes.h"
 #include "hostkit/dialect.h"
+#include "hostkit/engines/registry.h"
 
 #include <QTest>
 
 using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(KvoPlx800SCtl::HostKit::Engine)
 
@@ -14,7 +17,7 @@ namespace {
 constexpr Engine SQLite = Engine::SQLite, PG = Engine::PostgreSQL, Maria = Engine::MariaDB, MSSQL = Engine::SQLServer;
 
 // What a row of the texts table asks the dialect for.
-enum Kind { Name, Text, Date, Literal, Like, Qualified, Type };
+enum Kind { Name, Text, Date, Literal, Like, Qualified, Type, SetDefault };
 
 } // namespace
 
@@ -67,6 +70,7 @@ private slots:
                 {"date maria", Maria, Date, zero, "'1899-12-30 00:00:00'"},
                 {"date mssql", MSSQL, Date, zero, "CONVERT(DATETIME, '1899-12-30 00:00:00', 120)"},
                 {"date invalid", PG, Date, QDateTime(), "NULL"},
+                {"date mssql invalid", MSSQL, Date, QDateTime(), "NULL"},
                 {"literal null", SQLite, Literal, QVariant(QMetaType(QMetaType::Int)), "NULL"},
                 {"literal invalid", SQLite, Literal, QVariant(), "NULL"},
                 {"literal true", PG, Literal, true, "1"},
@@ -99,6 +103,19 @@ private slots:
                 {"like pg", PG, Like, {}, ""},
                 {"like maria backslash escapes", Maria, Like, {}, " ESCAPE '\\\\'"},
                 {"like mssql", MSSQL, Like, {}, " ESCAPE '\\'"},
+                // Table, field, new default. SQL Server drops the field's default constraint,
+                // whatever its name, and adds the new one.
+                {"set default pg", PG, SetDefault, QStringList{"Parts", "Mode", "5"},
+                 "ALTER TABLE \"Parts\" ALTER COLUMN \"Mode\" SET DEFAULT 5"},
+                {"set default maria", Maria, SetDefault, QStringList{"Parts", "Mode", "'x'"},
+                 "ALTER TABLE `Parts` ALTER COLUMN `Mode` SET DEFAULT 'x'"},
+                {"set default mssql", MSSQL, SetDefault, QStringList{"It's [T]", "Mo'de", "5"},
+                 "DECLARE @drop nvarchar(max) = (SELECT N'ALTER TABLE [It''s [T]]] DROP CONSTRAINT ' + "
+                 "QUOTENAME(d.name)"
+                 " FROM sys.default_constraints d JOIN sys.columns c ON c.object_id = d.parent_object_id"
+                 " AND c.column_id = d.parent_column_id WHERE d.parent_object_id = OBJECT_ID(N'[It''s [T]]]')"
+                 " AND c.name = N'Mo''de'); IF @drop IS NOT NULL EXEC (@drop)\n"
+                 "ALTER TABLE [It's [T]]] ADD DEFAULT 5 FOR [Mo'de]"},
         };
         for (const auto &r : rows)
             QTest::newRow(r.name) << r.engine << int(r.kind) << r.input << QString::fromUtf8(r.expected);
@@ -124,6 +141,8 @@ private slots:
                 return dialect->literal(input);
             case Type:
                 return dialect->columnType(input.toList().value(0).toInt(), input.toList().value(1).toInt());
+            case SetDefault:
+                return dialect->setDefaultSql(parts.value(0), {parts.value(1), {}, false, parts.value(2)}).join(u'\n');
             default:
                 return dialect->likeEscapeClause();
             }
@@ -147,6 +166,49 @@ private slots:
             }
         }
         QCOMPARE(Dialect::create(PG)->storedAdoType(adBoolean), int(adSmallInt));
+    }
+
+    // Every engine is found by its enumerator, its URL schemes (in any case) and its database kind,
+    // and its dialect tells the same name and kind.
+    void registryFindsEveryEngine_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("schemes");
+        QTest::newRow("sqlite") << SQLite << "SQLite" << int(DatabaseKind::SQLite) << QStringList{"sqlite"};
+        QTest::newRow("pg") << PG << "PostgreSQL" << int(DatabaseKind::PostgreSQL)
+                            << QStringList{"postgresql", "postgres"};
+        QTest::newRow("maria") << Maria << "MariaDB" << int(DatabaseKind::MariaDB) << QStringList{"mariadb", "mysql"};
+        // Statement text only: no URL leads to it.
+        QTest::newRow("mssql") << MSSQL << "SQL Server" << int(DatabaseKind::SqlServer) << QStringList{};
+    }
+    void registryFindsEveryEngine()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        QFETCH(QStringList, schemes);
+        const EngineInfo *info = EngineRegistry::find(engine);
+        QVERIFY(info);
+        QCOMPARE(info->engine, engine);
+        QCOMPARE(info->name, name);
+        QCOMPARE(info->schemes, schemes);
+        QCOMPARE(info->driver.isEmpty(), schemes.isEmpty());
+        QCOMPARE(EngineRegistry::findDatabaseKind(kind), info);
+        for (const QString &scheme : schemes) {
+            QCOMPARE(EngineRegistry::findScheme(scheme), info);
+            QCOMPARE(EngineRegistry::findScheme(scheme.toUpper()), info);
+        }
+        const auto dialect = Dialect::create(engine);
+        QVERIFY(dialect);
+        QCOMPARE(dialect->engine(), engine);
+        QCOMPARE(dialect->engineName(), name);
+        QCOMPARE(dialect->DatabaseType(), kind);
+        // Nothing else is an engine.
+        QCOMPARE(EngineRegistry::all().size(), 4);
+        QVERIFY(!EngineRegistry::findScheme(u"oracle"_s) && !EngineRegistry::findScheme(QString()));
+        QVERIFY(!EngineRegistry::findDatabaseKind(DatabaseKind::RecordSetForm));
     }
 
     void foldKey_data()

@@ -166,7 +166,7 @@ void TestFilterColumns::addAndItem()
 
 void TestFilterColumns::saveCreatesTablesAndRows()
 {
-    QList<KvoTest::ColumnDef> defs = KvoTest::everyType();
+    QList<KvoPlx800SCtl::ColumnDefinition> defs = KvoTest::everyType();
     defs[0].caption = u"Material name"_s;
     QVERIFY(addColumns(*m_host->columns(), defs));
 

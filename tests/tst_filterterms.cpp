@@ -23,7 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QList<KvoTest::ColumnDef> columns()
+const QList<KvoPlx800SCtl::ColumnDefinition> columns()
 {
     return {{"Material", fcText},    {"Weight", fcDouble}, {"Count", fcInteger32}, {"Due", fcDateTime},
             {"Approved", fcBoolean}, {"Tags", fcKeyword},  {"Remarks", fcNote},    {"Ratio", fcSingle}};
@@ -175,7 +175,7 @@ std::unique_ptr<CFilterColumns> TestFilterTerms::offlineSet(Engine engine)
     key.Name = u"PartId"_s;
     key.Type = adInteger;
     set->SetupOffline(m_handler.get(), u"Parts"_s, key, std::move(dialect));
-    for (const KvoTest::ColumnDef &def : columns())
+    for (const KvoPlx800SCtl::ColumnDefinition &def : columns())
         KvoTest::addColumn(*set, def);
     return set;
 }

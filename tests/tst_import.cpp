@@ -516,14 +516,14 @@ private slots:
         QVERIFY(set.CopyData(&entry));
 
         // Through the search filter's public entry; no file behind the bytes, no errors to log.
-        host->filter->AnalyzeDataBlock(Stamp, QString(), &entry,
-                                       "(Begin Search Data)\n(Weight: 6.25)\n(Setup: new)\n(End Search Data)\n");
+        QVERIFY(host->filter->AnalyzeDataBlock(
+                Stamp, QString(), &entry, "(Begin Search Data)\n(Weight: 6.25)\n(Setup: new)\n(End Search Data)\n"));
         QVERIFY(set.GetData(&entry));
         QCOMPARE(describeAll(set), u"Material=cast iron; OrderNo=0; ToolCount=0; CycleTime=0; Weight=6.25; Released=; "
                                    "Approved=True; Tags=old; Setup=new"_s);
 
         // A keyword line replaces the record's keywords.
-        host->filter->AnalyzeDataBlock(Stamp, QString(), &entry, "Begin Search Data\r\nTags: x,y\r\n");
+        QVERIFY(host->filter->AnalyzeDataBlock(Stamp, QString(), &entry, "Begin Search Data\r\nTags: x,y\r\n"));
         QVERIFY(set.GetData(&entry));
         QCOMPARE(describe(set.Item("Tags")), u"Tags=x|y"_s);
         QCOMPARE(describe(set.Item("Weight")), u"Weight=6.25"_s);

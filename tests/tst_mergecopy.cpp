@@ -30,10 +30,10 @@ const QDateTime Made = Convert::makeDate(QDate(2024, 2, 29), QTime(10, 30, 15));
 // default 10) before the keyword column Tags.
 bool addAllTypes(CFilterColumns &set)
 {
-    QList<KvoTest::ColumnDef> columns = KvoTest::everyType();
-    const KvoTest::ColumnDef tags = columns.takeLast();
-    columns << KvoTest::ColumnDef{"Grade", fcText, {}, 60, true, false, u"A"_s}
-            << KvoTest::ColumnDef{"Gauge", fcInteger32, {}, 0, true, false, u"10"_s} << tags;
+    QList<KvoPlx800SCtl::ColumnDefinition> columns = KvoTest::everyType();
+    const KvoPlx800SCtl::ColumnDefinition tags = columns.takeLast();
+    columns << KvoPlx800SCtl::ColumnDefinition{"Grade", fcText, {}, 60, true, false, u"A"_s}
+            << KvoPlx800SCtl::ColumnDefinition{"Gauge", fcInteger32, {}, 0, true, false, u"10"_s} << tags;
     return KvoTest::addColumns(set, columns) && set.Count() == 11;
 }
 
@@ -74,7 +74,8 @@ void writeValues(CFilterColumns &set, int id, const Values &values)
     for (const auto &[name, value] : values) {
         CFilterColumn *c = set.Item(name);
         if (c->IsPicklist() && value.hasValue())
-            c->PickList()->SaveAdditions({c->ColumnType() == fcText ? value.toText() : Convert::displayText(value)});
+            QVERIFY(c->PickList()->SaveAdditions(
+                    {c->ColumnType() == fcText ? value.toText() : Convert::displayText(value)}));
         c->setUpdatedValue(value);
     }
     CMergeBaseEntry entry(id);
@@ -279,9 +280,9 @@ private slots:
         // target without a search-data row stays without one.
         writeValues(set, 3, {{"Material", Variant::text(u"mine"_s)}});
         QVERIFY(writeKeywords(target.connection(), set, 3, {u"own"_s}));
-        target.filter->MergeSearchData(&three, source->filter.get(), &one);
+        QVERIFY(target.filter->MergeSearchData(&three, source->filter.get(), &one));
         QCOMPARE(readBack(set, 3), expected);
-        target.filter->MergeSearchData(&four, source->filter.get(), &one);
+        QVERIFY(target.filter->MergeSearchData(&four, source->filter.get(), &one));
         QVERIFY(!hasDataRow(target, 4));
 
         // Another base table is refused, by copy and merge alike; so is a source column the target
@@ -295,7 +296,7 @@ private slots:
         const QStringList before = readBack(set, 3);
         QCOMPARE(target.filter->CopyValuesBetweenTables(widgets.filter.get(), &one, &three), fltrCCR_Failed);
         KvoTest::ReportedFailures failures;
-        target.filter->MergeSearchData(&three, widgets.filter.get(), &one);
+        QVERIFY(!target.filter->MergeSearchData(&three, widgets.filter.get(), &one));
         QCOMPARE(failures.sources(), QStringList{u"CFilterColumns.MergeData"_s});
         QVERIFY(KvoTest::addColumns(*source->columns(), {{"Extra", fcText, {}, 60}}));
         QCOMPARE(target.filter->CopyValuesBetweenTables(source->filter.get(), &one, &three), fltrCCR_Failed);
@@ -326,12 +327,12 @@ private slots:
         to.Item("Count")->setMergeName(u"count"_s);
         writeValues(to, 3, {{"Count", Variant::int16(5)}});
         const qint64 statements = target->connection().statementCount();
-        target->filter->MergeSearchData(&three, source->filter.get(), &three);
+        QVERIFY(target->filter->MergeSearchData(&three, source->filter.get(), &three));
         QCOMPARE(target->connection().statementCount(), statements);
-        target->filter->MergeSearchData(&three, source->filter.get(), &one);
+        QVERIFY(target->filter->MergeSearchData(&three, source->filter.get(), &one));
         QCOMPARE(readBack(to, 3).first(), u"Count=Int16:12"_s);
         KvoTest::ReportedFailures failures;
-        target->filter->MergeSearchData(&three, source->filter.get(), &two);
+        QVERIFY(!target->filter->MergeSearchData(&three, source->filter.get(), &two));
         QCOMPARE(failures.sources(), QStringList{u"CFilterColumns.MergeDataStandardColumns"_s});
         QCOMPARE(readBack(to, 3).first(), u"Count=Int16:12"_s);
     }
@@ -368,8 +369,8 @@ private slots:
 
         // Cleanup removes the field and the merge names in memory, and may run again.
         KvoTest::ReportedFailures failures;
-        host->filter->CopyCleanup();
-        host->filter->CopyCleanup();
+        QVERIFY(host->filter->CopyCleanup());
+        QVERIFY(host->filter->CopyCleanup());
         QVERIFY(failures.sources().isEmpty());
         QVERIFY(set.Item("Grade")->MergeName().isEmpty());
         QVERIFY(!hasMergeNameField());

@@ -78,19 +78,19 @@ private slots:
             UserProfile profile(file);
             switch (value.typeId()) {
             case QMetaType::QString:
-                profile.SetText(section, key, value.toString());
+                QVERIFY(profile.SetText(section, key, value.toString()));
                 break;
             case QMetaType::Int:
-                profile.SetNumber(section, key, value.toInt());
+                QVERIFY(profile.SetNumber(section, key, value.toInt()));
                 break;
             case QMetaType::Double:
-                profile.SetDouble(section, key, value.toDouble());
+                QVERIFY(profile.SetDouble(section, key, value.toDouble()));
                 break;
             case QMetaType::QDateTime:
-                profile.SetDate(section, key, value.toDateTime());
+                QVERIFY(profile.SetDate(section, key, value.toDateTime()));
                 break;
             default:
-                profile.SetBoolean(section, key, value.toBool());
+                QVERIFY(profile.SetBoolean(section, key, value.toBool()));
                 break;
             }
             QCOMPARE(profile.GetText(section, key, u"default"_s), stored);
@@ -108,14 +108,14 @@ private slots:
         {
             UserProfile profile(file);
             QCOMPARE(profile.GetText(u"S"_s, u"k"_s, u"dflt"_s), u"dflt"_s);
-            profile.SetText(u"S"_s, u"k"_s, QString());
+            QVERIFY(profile.SetText(u"S"_s, u"k"_s, QString()));
             QCOMPARE(profile.GetText(u"S"_s, u"k"_s, u"dflt"_s), QString());
             QVERIFY(profile.GetNumber(u"S"_s, u"missing"_s, -5) == -5
                     && profile.GetNumber(u"Missing"_s, u"k"_s, 9) == 9);
-            profile.SetNumber(u"Filter"_s, u"Operation1"_s, 2);
-            profile.DeleteSection(u"Filter"_s);
+            QVERIFY(profile.SetNumber(u"Filter"_s, u"Operation1"_s, 2));
+            QVERIFY(profile.DeleteSection(u"Filter"_s));
             QCOMPARE(profile.Keys(u"Filter"_s), QStringList());
-            profile.DeleteSection(u"Never there"_s);
+            QVERIFY(profile.DeleteSection(u"Never there"_s));
         }
         UserProfile reopened(file);
         QCOMPARE(reopened.Sections(), QStringList{u"S"_s});
@@ -136,7 +136,7 @@ private slots:
             UserProfile profile(file);
             for (const QString &section : sections) {
                 for (const QString &key : keys)
-                    profile.SetText(section, key, section + u'|' + key);
+                    QVERIFY(profile.SetText(section, key, section + u'|' + key));
             }
         }
         UserProfile profile(file);
@@ -148,7 +148,7 @@ private slots:
         }
 
         // Deleting one section leaves the ones whose names look alike.
-        profile.DeleteSection(u"a/b"_s);
+        QVERIFY(profile.DeleteSection(u"a/b"_s));
         UserProfile after(file);
         QCOMPARE(after.Keys(u"a/b"_s), QStringList());
         QCOMPARE(after.GetText(u"a/b"_s, u"Field"_s, u"gone"_s), u"gone"_s);
@@ -157,12 +157,15 @@ private slots:
             QCOMPARE(after.GetText(other, u"Field"_s, QString()), other + u"|Field"_s);
     }
 
-    // The file is written at once: another reader sees a change before the writer goes away.
+    // The file is written at once: another reader sees a change before the writer goes away; a
+    // write that cannot reach its file says so.
     void changesReachTheFileAtOnce()
     {
+        UserProfile unwritable(u"/proc/kvo-no-such-folder/profile.ini"_s);
+        QVERIFY(!unwritable.SetText(u"S"_s, u"k"_s, u"lost"_s));
         const QString file = path(u"immediate.ini"_s);
         UserProfile writer(file);
-        writer.SetText(u"S"_s, u"k"_s, u"first"_s);
+        QVERIFY(writer.SetText(u"S"_s, u"k"_s, u"first"_s));
         QFile raw(file);
         QVERIFY(raw.open(QIODevice::ReadOnly | QIODevice::Text));
         const QByteArray content = raw.readAll();
@@ -179,7 +182,7 @@ private slots:
         QString previous;
         for (int i = 0; i < 200; ++i) {
             UserProfile &target = (i % 2) ? other : profile;
-            target.SetStamp(u"Parts_Template"_s, u"Stamp"_s);
+            QVERIFY(target.SetStamp(u"Parts_Template"_s, u"Stamp"_s));
             const QString stamp = target.GetText(u"Parts_Template"_s, u"Stamp"_s, QString());
             QVERIFY2(format.match(stamp).hasMatch(), qPrintable(stamp));
             QVERIFY2(stamp > previous, qPrintable(stamp + u" after "_s + previous));

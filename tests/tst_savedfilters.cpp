@@ -144,9 +144,9 @@ void TestSavedFilters::sectionsAndGaps()
 
     // A gap in the numbering ends the list; a term whose column is gone is left out.
     const QString section = f.FilterSection(u"17"_s, fltrDBMode_Archive);
-    profile.SetText(section, u"Field3"_s, QString());
+    QVERIFY(profile.SetText(section, u"Field3"_s, QString()));
     QCOMPARE(read(fltrDBMode_Archive)->Count(), 2);
-    profile.SetText(section, u"Field2"_s, u"Vanished"_s);
+    QVERIFY(profile.SetText(section, u"Field2"_s, u"Vanished"_s));
     QCOMPARE(describe(read(fltrDBMode_Archive)), QStringList{"0 PartsSearchData.Weight c4 op5 [2.5]"});
 
     // Saving an empty filter deletes the section.

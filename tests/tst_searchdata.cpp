@@ -100,7 +100,7 @@ bool saveKeywords(CFilterColumns &set, int id, const QStringList &items)
     return saved;
 }
 
-std::unique_ptr<KvoTest::Host> hostWith(const QList<KvoTest::ColumnDef> &columns, int records = 1)
+std::unique_ptr<KvoTest::Host> hostWith(const QList<KvoPlx800SCtl::ColumnDefinition> &columns, int records = 1)
 {
     auto host = KvoTest::makeHost(records);
     return host && KvoTest::addColumns(*host->columns(), columns) ? std::move(host) : nullptr;

@@ -100,7 +100,7 @@ void TestSearchFilter::sqlFragments()
     QVERIFY(host->filter->SQLSearchTable().isEmpty());
     QCOMPARE(host->filter->SQLSearchJoinOn(), u"\"Parts\".\"PartId\" = \"PartsSearchData\".\"PartId\""_s);
 
-    for (const KvoTest::ColumnDef &def : {KvoTest::ColumnDef{"Material", fcText, "Material name"},
+    for (const KvoPlx800SCtl::ColumnDefinition &def : {KvoPlx800SCtl::ColumnDefinition{"Material", fcText, "Material name"},
                                             {"Tags", fcKeyword, "Tag list"},
                                             {"Weight", fcDouble, {}, 0}})
         QVERIFY(KvoTest::addColumn(set, def));

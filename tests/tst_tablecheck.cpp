@@ -401,7 +401,7 @@ private slots:
         QStringList texts;
         Progress progress([&](const QString &text, int, int, bool) { texts << text; });
         const QDateTime now = Convert::makeDate(QDate(2025, 6, 30), QTime(23, 59, 58));
-        QCOMPARE(set.StartProcessDataReportProgress(&progress, false, ConvertMode::Convert, now), 0);
+        QCOMPARE(TableCheck(set).StartProcessDataReportProgress(&progress, false, ConvertMode::Convert, now), 0);
 
         QTEST(keysOf(*host, Data), "expected");
         QCOMPARE(valuesOf(*host, 1, {u"Count"_s}), u"42"_s);
@@ -416,14 +416,14 @@ private slots:
 
         // A second run finds nothing to do.
         const QString before = dump(*host);
-        QCOMPARE(set.StartProcessDataReportProgress(nullptr, true, ConvertMode::CheckOnly, now), 0);
+        QCOMPARE(TableCheck(set).StartProcessDataReportProgress(nullptr, true, ConvertMode::CheckOnly, now), 0);
         QVERIFY(host->handler->convertRequests().isEmpty());
         QCOMPARE(dump(*host), before);
 
         // The progress handler serves request 1 with its own arguments only.
         ProgressArgs other;
-        QVERIFY(!set.IProgressHandler_ProcessRequest(
-                progress, 2, CFilterColumns::CreateCheckPopulationArguments(false, 1, now).get()));
+        QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 2,
+                                                     TableCheck::CreateCheckPopulationArguments(false, 1, now).get()));
         QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 1, &other));
         QVERIFY(!set.IProgressHandler_ProcessRequest(progress, 1, nullptr));
     }
@@ -447,7 +447,7 @@ private slots:
         host->openTable(u"Parts"_s);
 
         DiagnosticLog log;
-        QCOMPARE(host->columns()->ValidateStandardTable(ConvertMode::Convert), 0);
+        QCOMPARE(TableCheck(*host->columns()).ValidateStandardTable(ConvertMode::Convert), 0);
         QCOMPARE(log.lines, (QStringList{"defined field count = 1", "failed to delete column Junk from PartsSearchData",
                                          "deleted column Spare from PartsSearchData"}));
         QCOMPARE(fieldNames(host->catalog(), Data).size(), 3);
@@ -489,10 +489,10 @@ private slots:
         host->openTable(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
         QCOMPARE(host->columns()->formerNamesFound(), QStringList{"OldParts"});
 
-        QVERIFY(host->columns()->CheckColumns(nullptr, ConvertMode::CheckOnly));
+        QVERIFY(TableCheck(*host->columns()).CheckColumns(nullptr, ConvertMode::CheckOnly));
         QCOMPARE(definitionRows(*host, u"Parts"_s), QStringList{"1|Alpha"});
 
-        QVERIFY(host->columns()->CheckColumns(nullptr, ConvertMode::Convert));
+        QVERIFY(TableCheck(*host->columns()).CheckColumns(nullptr, ConvertMode::Convert));
         QCOMPARE(definitionRows(*host, u"Parts"_s), (QStringList{"1|Alpha", "2|Beta", "3|Gamma"}));
         QCOMPARE(definitionRows(*host, u"OldParts"_s), QStringList{"2|ALPHA"});
         QCOMPARE(definitionRows(*host, u"Others"_s), QStringList{"1|Delta"});

@@ -298,68 +298,67 @@ private slots:
         QVERIFY(!c.ExecuteSql(KvoTest::sql(c, "INSERT INTO [Child] VALUES (5, 'zz')")));
     }
 
-    void convertChangesDefaultsInPlaceOnly()
+    // A changed default is changed in place where the engine can, else by a rebuild (SQLite); the
+    // rows stay either way.
+    void convertChangesDefaults()
     {
         auto db = KvoTest::open();
         QVERIFY(db);
+        Connection &c = *db->connection;
         TableStructure s = table("Defaults", {{"Id", adInteger, 0, false}, {"Mode", adInteger, 0, true, "1"}});
         QVERIFY(DDL(s, Create(*db->catalog)));
+        QVERIFY(run(c, "INSERT INTO [Defaults] ([Id]) VALUES (1)"));
         s.Fields[1].DefaultSql = "5";
         // Comparisons do not look at defaults.
         QVERIFY(s.Compare(*db->catalog, 7));
         QVERIFY(DDL(s, Convert(*db->catalog)));
-        QVERIFY(run(*db->connection, "INSERT INTO [Defaults] ([Id]) VALUES (1)"));
-        QCOMPARE(cell(*db->connection, u"SELECT [Mode] FROM [Defaults]"_s).toInt(),
-                 db->connection->dialect().canAlterDefault() ? 5 : 1);
+        QVERIFY(run(c, "INSERT INTO [Defaults] ([Id]) VALUES (2)"));
+        QCOMPARE(rows(c, u"SELECT [Id], [Mode] FROM [Defaults] ORDER BY [Id]"_s), (QStringList{"1|1", "2|5"}));
+        QVERIFY(noRebuildTableLeft(c));
+        // The same default again changes nothing.
+        const qint64 statements = c.statementCount();
+        QVERIFY(DDL(s, Convert(*db->catalog)));
+        QCOMPARE(c.statementCount(), statements);
     }
 
+    // A change the rows break (a unique key over equal values) fails as a whole: the table, its
+    // rows and the connection stay as they were, and so does a transaction the caller has open.
+    void failedConvertLeavesTableAndConnectionUsable_data()
+    {
+        QTest::addColumn<bool>("callersTransaction");
+        QTest::newRow("own unit") << false;
+        QTest::newRow("in the caller's transaction") << true;
+    }
     void failedConvertLeavesTableAndConnectionUsable()
     {
+        QFETCH(bool, callersTransaction);
         auto db = KvoTest::open();
         QVERIFY(db);
         Connection &c = *db->connection;
+        if (callersTransaction && !c.dialect().transactionalDdl())
+            QSKIP("DDL commits an open transaction on this engine");
         TableStructure s = table("Texts", {{"Id", adInteger, 0, false}, {"Value", adVarWChar, 20}}, {"Id"});
         QVERIFY(DDL(s, Create(*db->catalog)));
         QVERIFY(run(c, "INSERT INTO [Texts] VALUES (1, 'a'), (2, 'a')"));
+        if (callersTransaction) {
+            QVERIFY(c.BeginTransaction());
+            QVERIFY(run(c, "INSERT INTO [Texts] VALUES (3, 'b')"));
+        }
 
-        // A unique key the rows break cannot be added.
         TableStructure unique = s;
         unique.addKey("UK_Texts", KeyKind::Unique, {"Value"});
         QVERIFY(!unique.Convert(*db->catalog));
         QVERIFY(!unique.lastError().isEmpty());
-        QVERIFY(!c.inTransaction());
+        QCOMPARE(c.inTransaction(), callersTransaction);
+        // The caller's statements still run and its transaction commits.
+        QVERIFY(run(c, "INSERT INTO [Texts] VALUES (4, 'c')"));
+        if (callersTransaction)
+            QVERIFY(c.CommitTransaction());
+        QCOMPARE(rows(c, u"SELECT [Value] FROM [Texts] ORDER BY [Id]"_s),
+                 callersTransaction ? QStringList({"a", "a", "b", "c"}) : QStringList({"a", "a", "c"}));
         QVERIFY(s.Compare(*db->catalog, 7));
         QVERIFY(!unique.Compare(*db->catalog, 7));
-        QCOMPARE(rows(c, u"SELECT [Id], [Value] FROM [Texts] ORDER BY [Id]"_s), (QStringList{"1|a", "2|a"}));
-        QVERIFY(run(c, "INSERT INTO [Texts] VALUES (3, 'b')"));
         QVERIFY(noRebuildTableLeft(c));
-    }
-
-    void failedConvertInsideCallersTransaction()
-    {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        if (!c.dialect().transactionalDdl())
-            QSKIP("DDL commits an open transaction on this engine");
-        TableStructure s = table("Texts", {{"Id", adInteger, 0, false}, {"Value", adVarWChar, 20}});
-        QVERIFY(DDL(s, Create(*db->catalog)));
-        QVERIFY(run(c, "INSERT INTO [Texts] VALUES (1, 'one'), (2, 'two')"));
-
-        QVERIFY(c.BeginTransaction());
-        QVERIFY(run(c, "INSERT INTO [Texts] VALUES (3, 'three')"));
-        // Texts that are no numbers: the type change fails (on SQLite the added field is what
-        // fails: NOT NULL without a default on a table with rows).
-        TableStructure numbers =
-                table("Texts", {{"Id", adInteger, 0, false}, {"Value", adInteger}, {"Required", adInteger, 0, false}});
-        QVERIFY(!numbers.Convert(*db->catalog));
-        QVERIFY(c.inTransaction());
-        // The caller's transaction is still alive: its statements run and its insert commits.
-        QVERIFY(run(c, "INSERT INTO [Texts] VALUES (4, 'four')"));
-        QVERIFY(c.CommitTransaction());
-        QCOMPARE(rows(c, u"SELECT [Value] FROM [Texts] ORDER BY [Id]"_s), (QStringList{"one", "two", "three", "four"}));
-        QVERIFY(s.Compare(*db->catalog, 7));
-        QVERIFY(!db->catalog->FindTable("Texts")->FindColumn("Required"));
     }
 
     void rebuildInsideTransactionWithForeignKeysIsRefused()
@@ -570,6 +569,7 @@ private slots:
         QVERIFY(!missing.lastError().isEmpty());
     }
 
+    // Names with every kind of quote in tables, fields, keys, indexes and foreign keys.
     void oddNamesThroughEveryOperation()
     {
         auto db = KvoTest::open();
@@ -580,10 +580,15 @@ private slots:
         const QString key = "Key \"K\"";
         const QString text = "Text 'T' `t`";
         const QString added = "New \"field\"";
+        const QString parentKey = "P \"id\"";
+        TableStructure parent = table("Odd 'parent'", {{parentKey, adInteger, 0, false}}, {parentKey});
+        QVERIFY(DDL(parent, Create(catalog)));
         TableStructure s = table(name, {{key, adInteger, 0, false}, {text, adVarWChar, 5, true, "'it''s'"}});
         s.addKey("PK \"odd\"", KeyKind::Primary, {key});
         s.addIndex("IX 'odd'", {text});
+        s.addForeignKey("FK \"odd\" 'one'", {key}, "Odd 'parent'", {parentKey});
         QVERIFY(DDL(s, Create(catalog)));
+        QVERIFY(KvoTest::exec(c, u"INSERT INTO %1 VALUES (1)"_s.arg(c.QuoteName("Odd 'parent'"))));
         QVERIFY(KvoTest::exec(c, u"INSERT INTO %1 (%2) VALUES (1)"_s.arg(c.QuoteName(name), c.QuoteName(key))));
         const auto select = [&](const QStringList &fields) {
             QStringList quoted;
@@ -598,6 +603,16 @@ private slots:
         QVERIFY(DDL(s, Convert(catalog)));
         QVERIFY2(s.Compare(catalog, 7), qPrintable(s.differences(catalog, 7).join(u'\n')));
         QCOMPARE(select({key, text, added}), QStringList{"1|it's|3"});
+        // The catalog reads every name back as written (MariaDB names each primary key PRIMARY).
+        const auto read = catalog.FindTable(name);
+        QCOMPARE(read->Name, name);
+        QCOMPARE(read->primaryKey()->Name, c.dialect().namedPrimaryKeys() ? u"PK \"odd\""_s : u"PRIMARY"_s);
+        QCOMPARE(read->keysOfType(adKeyUnique).value(0)->Name, u"UK `odd`"_s);
+        const CatalogKey *foreign = read->keysOfType(adKeyForeign).value(0);
+        QVERIFY(foreign);
+        QCOMPARE(foreign->Name + u'>' + foreign->RelatedTable + u'.' + foreign->RelatedColumns.join(u','),
+                 u"FK \"odd\" 'one'>Odd 'parent'.P \"id\""_s);
+        QCOMPARE(read->findIndex(u"IX 'odd'"_s)->Columns, QStringList{text});
 
         QVERIFY(DDL(s, DropField(catalog, text)));
         QVERIFY(!catalog.FindTable(name)->FindColumn(text));

@@ -22,7 +22,7 @@ namespace {
 // Adds a column of every type (not saved: templates need no tables).
 bool addEveryType(CFilterColumns &set)
 {
-    for (const KvoTest::ColumnDef &def : KvoTest::everyType()) {
+    for (const KvoPlx800SCtl::ColumnDefinition &def : KvoTest::everyType()) {
         if (!KvoTest::addColumn(set, def))
             return false;
     }
@@ -147,11 +147,11 @@ void TestTemplates::fetchLoadsOncePerStamp()
     QVERIFY(set.FetchTemplateValues());
     QCOMPARE(material(), u"Text:Steel"_s);
 
-    host->profile->SetText(section, u"Material"_s, u"Brass"_s);
+    QVERIFY(host->profile->SetText(section, u"Material"_s, u"Brass"_s));
     QVERIFY(set.FetchTemplateValues());
     QCOMPARE(material(), u"Text:Steel"_s);
 
-    host->profile->SetStamp(section, CFilterColumns::TimeStamp());
+    QVERIFY(host->profile->SetStamp(section, CFilterColumns::TimeStamp()));
     QVERIFY(set.FetchTemplateValues());
     QCOMPARE(material(), u"Text:Brass"_s);
 
@@ -203,9 +203,9 @@ void TestTemplates::fetchedValues()
     auto host = KvoTest::makeHost(1);
     QVERIFY(host && addEveryType(*host->columns()));
     CFilterColumns &set = *host->columns();
-    host->profile->SetStamp(set.TemplateSection(), CFilterColumns::TimeStamp());
+    QVERIFY(host->profile->SetStamp(set.TemplateSection(), CFilterColumns::TimeStamp()));
     for (const QString &entry : entries.split(u';', Qt::SkipEmptyParts))
-        host->profile->SetText(set.TemplateSection(), entry.section(u'=', 0, 0), entry.section(u'=', 1));
+        QVERIFY(host->profile->SetText(set.TemplateSection(), entry.section(u'=', 0, 0), entry.section(u'=', 1)));
 
     KvoTest::DefaultLocale german(u"de_DE"_s);
     Fields fields(set);

@@ -32,13 +32,13 @@
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
-using KvoTest::ColumnDef;
+using KvoPlx800SCtl::ColumnDefinition;
 
 namespace {
 
 QString text(int number, const QStringList &args = {}) { return ResourceTexts::instance().Text(number, args); }
 
-const QList<ColumnDef> basicColumns{
+const QList<KvoPlx800SCtl::ColumnDefinition> basicColumns{
         {"Material", fcText, "Material used", 40}, {"Qty", fcInteger32}, {"Tags", fcKeyword}};
 
 class TestContainer : public IContainer
@@ -54,12 +54,12 @@ class Harness
 {
 public:
     // `fixedDate` names a date column whose value cannot be edited.
-    bool open(const QList<ColumnDef> &defs, std::optional<Engine> engine = {}, const QString &fixedDate = {})
+    bool open(const QList<KvoPlx800SCtl::ColumnDefinition> &defs, std::optional<Engine> engine = {}, const QString &fixedDate = {})
     {
         host = KvoTest::makeHost(3, engine);
         if (!host)
             return false;
-        for (const ColumnDef &def : defs) {
+        for (const KvoPlx800SCtl::ColumnDefinition &def : defs) {
             CFilterColumn *column = KvoTest::addColumn(*host->columns(), def);
             if (!column)
                 return false;
@@ -106,7 +106,7 @@ public:
     }
 
     // Opens the control on `defs`, shows record 1 and starts editing it.
-    bool edit(const QList<ColumnDef> &defs = basicColumns)
+    bool edit(const QList<KvoPlx800SCtl::ColumnDefinition> &defs = basicColumns)
     {
         if (!open(defs))
             return false;
@@ -605,7 +605,7 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QString, banner);
         Harness h;
-        QVERIFY(h.open(columns ? basicColumns : QList<ColumnDef>{}));
+        QVERIFY(h.open(columns ? basicColumns : QList<KvoPlx800SCtl::ColumnDefinition>{}));
         QCOMPARE(h.control->Exists(), columns);
         QCOMPARE(h.control->SQLSearchFields().isEmpty(), !columns);
         if (!failure.isEmpty()) {
@@ -632,7 +632,7 @@ private slots:
 
     void focusedFieldScrollsIntoView()
     {
-        QList<ColumnDef> many;
+        QList<KvoPlx800SCtl::ColumnDefinition> many;
         for (int i = 1; i <= 14; ++i)
             many.append({u"Field%1"_s.arg(i), fcInteger32});
         Harness h;

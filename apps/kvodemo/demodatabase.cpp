@@ -43,17 +43,17 @@ bool addDemoColumns(CFilterColumns &columns)
                                          {.name = QStringLiteral("Revision"),
                                           .type = fcInteger16,
                                           .caption = QStringLiteral("Revision"),
-                                          .length = 0,
+                                          .textLengthInUI = 0,
                                           .description = QStringLiteral("Revision of the program")},
                                          {.name = QStringLiteral("Released"),
                                           .type = fcDateTime,
                                           .caption = QStringLiteral("Released"),
-                                          .length = 0,
+                                          .textLengthInUI = 0,
                                           .description = QStringLiteral("When the program was released")},
                                          {.name = QStringLiteral("Proven"),
                                           .type = fcBoolean,
                                           .caption = QStringLiteral("Proven Out"),
-                                          .length = 0,
+                                          .textLengthInUI = 0,
                                           .description = QStringLiteral("The program ran on the machine")}});
 }
 

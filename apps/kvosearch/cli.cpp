@@ -44,7 +44,8 @@ int userNumber(UserProfile &profile, const QString &name)
     int highest = 0;
     for (const QString &user : profile.Keys(section))
         highest = qMax(highest, profile.GetNumber(section, user, 0));
-    profile.SetNumber(section, name, highest + 1);
+    // The number serves this run either way; a profile that cannot be written numbers the user again.
+    static_cast<void>(profile.SetNumber(section, name, highest + 1));
     return highest + 1;
 }
 

@@ -207,11 +207,11 @@ static int cmdAddColumn(Cli &cli)
     CFilterColumn *column = KvoHost::addColumn(columns, {.name = name,
                                                          .type = *type,
                                                          .caption = caption,
-                                                         .length = qint16(length),
-                                                         .picklist = picklist,
-                                                         .blanks = allowBlanks,
+                                                         .textLengthInUI = qint16(length),
+                                                         .isPicklist = picklist,
+                                                         .picklistAllowBlanks = allowBlanks,
                                                          .description = args.value(QStringLiteral("description")),
-                                                         .dateTimeMode = mode,
+                                                         .dateTimeDefaultMode = mode,
                                                          .disableEditDateTime = disableEditTime});
     if (!column)
         return cli.failure(QStringLiteral("a column named \"%1\" exists already").arg(name));
@@ -263,10 +263,8 @@ static int cmdMoveColumn(Cli &cli)
     if (!column)
         return cli.failure(QStringLiteral("unknown column \"%1\"").arg(cli.options().args.first()));
     // Moving the first column up or the last one down changes nothing and is no failure.
-    if (direction == QLatin1String("up"))
-        columns.MoveColumnUp(column);
-    else
-        columns.MoveColumnDown(column);
+    static_cast<void>(direction == QLatin1String("up") ? columns.MoveColumnUp(column)
+                                                       : columns.MoveColumnDown(column));
     return saveAndReport(cli);
 }
 

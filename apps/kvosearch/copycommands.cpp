@@ -153,8 +153,8 @@ static int cmdMerge(Cli &cli)
     if (const int rc = from.entryOf(args.positional().at(1), &source); rc != Cli::Ok)
         return rc;
     cli.lastTraceError().clear();
-    cli.session().filter->MergeSearchData(target.get(), from.filter(), source.get());
-    if (!cli.lastTraceError().isEmpty())
+    if (!cli.session().filter->MergeSearchData(target.get(), from.filter(), source.get())
+        || !cli.lastTraceError().isEmpty())
         return cli.failure(QStringLiteral("merging the search data failed") + cli.traceReason());
     return Cli::Ok;
 }
@@ -166,8 +166,7 @@ static int cmdCopyCleanup(Cli &cli)
     if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
     cli.lastTraceError().clear();
-    cli.session().filter->CopyCleanup();
-    if (!cli.lastTraceError().isEmpty())
+    if (!cli.session().filter->CopyCleanup() || !cli.lastTraceError().isEmpty())
         return cli.failure(QStringLiteral("removing the merge names failed") + cli.traceReason());
     return Cli::Ok;
 }

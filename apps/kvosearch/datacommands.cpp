@@ -428,8 +428,7 @@ static int cmdPicklist(Cli &cli)
                                            .arg(entry, column->Name(), column->typeDisplayName()));
         }
         cli.lastTraceError().clear();
-        picklist->SaveAdditions(cli.options().args.mid(2));
-        if (!cli.lastTraceError().isEmpty())
+        if (!picklist->SaveAdditions(cli.options().args.mid(2)) || !cli.lastTraceError().isEmpty())
             return cli.failure(QStringLiteral("adding the entries failed: ") + cli.lastTraceError());
     }
     Connection &db = cli.session().connection();

@@ -29,7 +29,7 @@ const QString Key = QStringLiteral("FileId");
 const QString SearchData = QStringLiteral("FilesSearchData");
 const QString Keywords = QStringLiteral("FilesSearchKeywordTags");
 
-const QList<ColumnDef> &Columns = programColumns();
+const QList<KvoPlx800SCtl::ColumnDefinition> &Columns = programColumns();
 
 constexpr qint64 MinSize = 10 * 1024;
 constexpr qint64 MaxSize = 1024 * 1024;
@@ -345,7 +345,8 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
                 timer.start();
                 if ((side + i + pass) % 2 == 0) {
                     CMergeBaseEntry entry(i + 1);
-                    host.filter->AnalyzeDataBlock(stamp, files.path(i), &entry, readFile(files.path(i)));
+                    if (!host.filter->AnalyzeDataBlock(stamp, files.path(i), &entry, readFile(files.path(i))))
+                        die(QStringLiteral("the library cannot import %1").arg(files.path(i)));
                     libraryNs += timer.nsecsElapsed();
                 } else {
                     if (!plain.import(i + 1, readFile(files.path(i))))

@@ -25,7 +25,7 @@ const QString Key = QStringLiteral("JobId");
 const QString SearchData = QStringLiteral("JobsSearchData");
 const QString Keywords = QStringLiteral("JobsSearchKeywordTags");
 
-const QList<ColumnDef> &Columns = programColumns();
+const QList<KvoPlx800SCtl::ColumnDefinition> &Columns = programColumns();
 
 // The values written for a record in one pass.
 struct Values

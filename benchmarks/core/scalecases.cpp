@@ -4,6 +4,7 @@
 #include "cases.h"
 
 #include "columns/cfiltercolumns.h"
+#include "columns/tablecheck.h"
 #include "core/conversions.h"
 #include "filter/cfilterterms.h"
 
@@ -30,7 +31,7 @@ const QString SearchData = QStringLiteral("ProgramsSearchData");
 const QString Keywords = QStringLiteral("ProgramsSearchKeywordTags");
 const QString Eav = QStringLiteral("ProgramsEav");
 
-const QList<ColumnDef> &Columns = programColumns();
+const QList<KvoPlx800SCtl::ColumnDefinition> &Columns = programColumns();
 
 constexpr int TagCount = 100;
 
@@ -342,7 +343,7 @@ void ScaleData::build(const Recorder &recorder)
         defineColumns(m_host, Columns);
     });
     QStringList searchFields{Key};
-    for (const ColumnDef &col : Columns) {
+    for (const KvoPlx800SCtl::ColumnDefinition &col : Columns) {
         if (col.type != fcKeyword)
             searchFields << col.name;
     }
@@ -466,7 +467,7 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
 
     int libraryResult = 0;
     const std::vector<double> ms = alternate({[&] {
-                                                  libraryResult = columns->StartProcessDataReportProgress(
+                                                  libraryResult = TableCheck(*columns).StartProcessDataReportProgress(
                                                           nullptr, false, ConvertMode::Convert, now);
                                               },
                                               [&] {
@@ -475,7 +476,8 @@ void runPopulationCase(ScaleData &data, BenchDatabase &db, const Options &option
                                               }},
                                              options.reps, prepare);
     prepare();
-    columns->StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now);
+    if (TableCheck(*columns).StartProcessDataReportProgress(nullptr, false, ConvertMode::Convert, now) != 0)
+        die(QStringLiteral("the population check failed"));
     const qint64 rows = db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + t).toLongLong();
     if (libraryResult != 0 || rows != n)
         die(QStringLiteral("population check on %1: result %2, %3 rows instead of %4")

@@ -492,14 +492,14 @@ void openHost(Host &host, BenchDatabase &database, const QString &name)
         die(QStringLiteral("the search filter of %1 could not be set up").arg(name));
 }
 
-ColumnDef column(const QString &name, FilterColumnTypeConstants type)
+KvoPlx800SCtl::ColumnDefinition column(const QString &name, FilterColumnTypeConstants type)
 {
-    return {.name = name, .type = type, .caption = name, .length = 40, .blanks = true};
+    return {.name = name, .type = type, .caption = name, .textLengthInUI = 40, .picklistAllowBlanks = true};
 }
 
-const QList<ColumnDef> &programColumns()
+const QList<KvoPlx800SCtl::ColumnDefinition> &programColumns()
 {
-    static const QList<ColumnDef> columns{
+    static const QList<KvoPlx800SCtl::ColumnDefinition> columns{
             column(QStringLiteral("Material"), fcText),       column(QStringLiteral("Customer"), fcText),
             column(QStringLiteral("PartNo"), fcText),         column(QStringLiteral("Quantity"), fcInteger32),
             column(QStringLiteral("Operation"), fcInteger16), column(QStringLiteral("Weight"), fcDouble),
@@ -510,7 +510,7 @@ const QList<ColumnDef> &programColumns()
     return columns;
 }
 
-void defineColumns(Host &host, const QList<ColumnDef> &columns)
+void defineColumns(Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &columns)
 {
     if (!KvoHost::addColumns(*host.columns(), columns))
         die(QStringLiteral("the columns of %1 could not be saved").arg(host.baseTable->TableName()));

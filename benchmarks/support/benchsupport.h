@@ -19,7 +19,6 @@
 // the one result table that scripts/bench prints.
 namespace KvoBench {
 
-using KvoHost::ColumnDef;
 using KvoHost::Host;
 using KvoPlx800SCtl::HostKit::Engine;
 
@@ -159,15 +158,15 @@ void insertRows(BenchDatabase &db, const QString &table, const QStringList &fiel
 void openHost(Host &host, BenchDatabase &database, const QString &name);
 
 // A benchmark column: its name as caption, texts of 40 characters.
-ColumnDef column(const QString &name, KvoPlx800SCtl::FilterColumnTypeConstants type);
+KvoPlx800SCtl::ColumnDefinition column(const QString &name, KvoPlx800SCtl::FilterColumnTypeConstants type);
 
 // The search columns of the benchmark NC programs: nine of mixed types, a note and the keyword
 // column Tags.
-const QList<ColumnDef> &programColumns();
+const QList<KvoPlx800SCtl::ColumnDefinition> &programColumns();
 
 // Adds the columns to the host's column set and saves them (the library makes its tables), then
 // makes the search filter again; aborts when the save fails.
-void defineColumns(Host &host, const QList<ColumnDef> &columns);
+void defineColumns(Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &columns);
 
 // Deterministic pseudo-random numbers of a record and a field: the same data on every engine and
 // in every layout.

@@ -17,21 +17,22 @@ namespace KvoPlx800SCtl {
 class CScPicklist;
 class SearchTables;
 
-// What defines a column: the attributes one row of the definition table keeps.
+// What defines a column: the attributes one row of the definition table keeps. The defaults are
+// those of a new column in the column editor.
 struct ColumnDefinition
 {
-    QString name;
-    QString caption;
-    QString description;
+    QString name = {};
     FilterColumnTypeConstants type = fcUndefined;
-    qint16 textLengthInUI = 0;
+    QString caption = {};
+    qint16 textLengthInUI = 20;
     bool isPicklist = false;
     bool picklistAllowBlanks = false;
-    QString picklistDefault;
+    QString picklistDefault = {};
+    QString description = {};
     EFilterColumnDateTimeDefaultModeConstants dateTimeDefaultMode = fcDTDM_Configure;
-    Variant dateTimeDefaultValue;
+    Variant dateTimeDefaultValue = Variant::null();
     bool disableEditDateTime = false;
-    QString mergeName; // set by a configuration copy; empty otherwise
+    QString mergeName = {}; // set by a configuration copy; empty otherwise
 };
 
 // One search column of a base table: its definition and the values of the record now shown.

@@ -130,9 +130,19 @@ CFilterColumn *CFilterColumns::AddColumn(const QString &name, const QString &cap
     return traced("Add", Module, static_cast<CFilterColumn *>(nullptr), [&](CFilterColumn *&result) {
         require(findByName(name) == nullptr, QStringLiteral("a column named \"%1\" exists already").arg(name));
         require(fitsNameLimit(name), tooLong(name));
-        auto column = std::make_unique<CFilterColumn>(
-                &m_tables, ColumnDefinition{name, caption, description, type, textLengthInUI, isPicklist, allowBlanks,
-                                            picklistDefault, dtMode, dtDefault, disableEditDateTime, mergeName});
+        auto column =
+                std::make_unique<CFilterColumn>(&m_tables, ColumnDefinition{.name = name,
+                                                                            .type = type,
+                                                                            .caption = caption,
+                                                                            .textLengthInUI = textLengthInUI,
+                                                                            .isPicklist = isPicklist,
+                                                                            .picklistAllowBlanks = allowBlanks,
+                                                                            .picklistDefault = picklistDefault,
+                                                                            .description = description,
+                                                                            .dateTimeDefaultMode = dtMode,
+                                                                            .dateTimeDefaultValue = dtDefault,
+                                                                            .disableEditDateTime = disableEditDateTime,
+                                                                            .mergeName = mergeName});
         const int at = qBound(0, position - 1, int(m_columns.size()));
         result = column.get();
         m_columns.insert(m_columns.begin() + at, std::move(column));
@@ -145,7 +155,7 @@ bool CFilterColumns::Remove(const QString &name)
 {
     return traced("Remove", Module, false, [&](bool &result) {
         const auto it = std::find_if(m_columns.begin(), m_columns.end(),
-                                     [&](const auto &c) { return c->Name().compare(name, Qt::CaseInsensitive) == 0; });
+                                     [&](const auto &c) { return sameName(c->Name(), name); });
         if (it == m_columns.end())
             return;
         m_columns.erase(it);
@@ -165,7 +175,7 @@ CFilterColumn *CFilterColumns::Item(int position) const
 CFilterColumn *CFilterColumns::findByName(const QString &name) const
 {
     for (const auto &c : m_columns) {
-        if (c->Name().compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(c->Name(), name))
             return c.get();
     }
     return nullptr;
@@ -176,7 +186,7 @@ CFilterColumn *CFilterColumns::Item(const QString &nameOrCaption) const
     if (CFilterColumn *byName = findByName(nameOrCaption))
         return byName;
     for (const auto &c : m_columns) {
-        if (c->Caption().compare(nameOrCaption, Qt::CaseInsensitive) == 0)
+        if (sameName(c->Caption(), nameOrCaption))
             return c.get();
     }
     return nullptr;
@@ -265,9 +275,7 @@ QString CFilterColumns::tooLong(const QString &name) const
 
 int CFilterColumns::nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const
 {
-    const auto same = [](const QString &a, const QString &b) {
-        return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
-    };
+    const auto same = [](const QString &a, const QString &b) { return !a.isEmpty() && sameName(a, b); };
     if (catalog()) {
         if (const auto table = DatabaseHelper::FindTable(*catalog(), baseTableName())) {
             for (const CatalogColumn &field : table->Columns) {
@@ -325,9 +333,8 @@ bool CFilterColumns::ColumnsFetch()
         std::vector<std::unique_ptr<CFilterColumn>> previous = std::move(m_columns);
         m_columns.clear();
         for (ColumnDefinition &definition : rows.columns) {
-            auto it = std::find_if(previous.begin(), previous.end(), [&](const auto &c) {
-                return c && c->Name().compare(definition.name, Qt::CaseInsensitive) == 0;
-            });
+            auto it = std::find_if(previous.begin(), previous.end(),
+                                   [&](const auto &c) { return c && sameName(c->Name(), definition.name); });
             std::unique_ptr<CFilterColumn> column =
                     it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(&m_tables);
             column->setDefinition(definition);
@@ -447,7 +454,7 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         const std::vector<ColumnDefinition> stored = definitions.read(formerBaseTableNames()).columns;
         const auto storedNamed = [&](const QString &name) -> const ColumnDefinition * {
             for (const ColumnDefinition &c : stored) {
-                if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+                if (sameName(c.name, name))
                     return &c;
             }
             return nullptr;

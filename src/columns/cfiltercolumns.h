@@ -34,9 +34,6 @@ struct LockedMessage;
 
 // The column set of one base table: its columns in position order, the host components handed
 // over at set-up, and the definition, search-data and keyword tables.
-class CCheckNameList;
-class CCheckPopulationArgs;
-class CCheckPopulationResult;
 
 class CFilterColumns : public HostKit::IProgressHandler
 {
@@ -104,9 +101,9 @@ public:
                                            EFilterColumnDateTimeDefaultModeConstants dtMode, const Variant &dtDefault,
                                            bool disableEditDateTime, const QString &mergeName, int position);
     // Removes a column from the set (it is deleted from the database with the next ColumnsSave).
-    bool Remove(const QString &name);         // false when there is no such column
-    bool MoveColumnUp(CFilterColumn *column); // false when it cannot move
-    bool MoveColumnDown(CFilterColumn *column);
+    [[nodiscard]] bool Remove(const QString &name);         // false when there is no such column
+    [[nodiscard]] bool MoveColumnUp(CFilterColumn *column); // false when it cannot move
+    [[nodiscard]] bool MoveColumnDown(CFilterColumn *column);
 
     // Set when the definition table lacks the fields of the newer layout.
     bool needsDefinitionConversion() const { return m_needsConversion; }
@@ -141,7 +138,8 @@ public:
     }
 
     // SELECT * FROM the search-data (or a keyword) table WHERE the entry's seek criterion.
-    std::unique_ptr<HostKit::RecordSet> OpenSearchTable(ISearchBaseEntry *entry, const QString &table = {});
+    [[nodiscard]] std::unique_ptr<HostKit::RecordSet> OpenSearchTable(ISearchBaseEntry *entry,
+                                                                      const QString &table = {});
     // The condition selecting the rows of one base record: key field = Id (quoted for a text key).
     QString SearchTableSeekCriteria(ISearchBaseEntry *entry) const
     {
@@ -192,55 +190,14 @@ public:
     void SelectAndEditPicklist(HostKit::IFormsInterface *oFI);
     [[nodiscard]] bool PicklistChanged(const CFilterColumn *oldColumn, const CFilterColumn *newColumn) const;
 
-    // --- Table check and conversion (src/columns/tablecheck.cpp) -----------------------------
+    // --- Table check and conversion (TableCheck, src/columns/tablecheck.h) -------------------
     // Check-table results are the database handler's codes: 0 goes on, 1 to 5 end the check.
-    int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
-    int QueryConvert(HostKit::IProgress *roProgress, int enmConvertMode);
-    int Convert(HostKit::IProgress *roProgress, int enmConvertMode);
-    bool CheckColumns(HostKit::IProgress *roProgress, int enmConvertMode);
-    int CheckForeignKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys,
-                                   bool blnBuild);
-    int ValidateStandardTable(int enmConvertMode);
-    // Creates the table of a column's values with its keys and indexes, then checks it.
-    bool BuildDefaultTable(HostKit::IProgress *roProgress, CFilterColumn *column);
-    std::unique_ptr<CCheckNameList> GetCheckNameList();
-    // The population check through the progress object (request 1).
-    int StartProcessDataReportProgress(HostKit::IProgress *roProgress, bool blnAsk, int enmConvertMode,
-                                       const QDateTime &dtmNow);
+    [[nodiscard]] int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
+    // The population check's request (1) coming back from the progress object.
     std::unique_ptr<HostKit::ProgressResult> IProgressHandler_ProcessRequest(HostKit::IProgress &progress, int request,
                                                                              HostKit::ProgressArgs *args) override;
-    // The single checks of one column's table: its field (and, for a picklist column, the picklist
-    // table), its keys and indexes, its foreign keys. A difference is repaired with convert mode 1;
-    // otherwise the database handler is asked first and an answer other than 0 is the result.
-    int CheckColumn(HostKit::IProgress *roProgress, int enmConvertMode, CFilterColumn *column);
-    int CheckIndexes(int enmConvertMode, CFilterColumn *column);
-    int CheckForeignKeys(int enmConvertMode, CFilterColumn *column);
-    static std::unique_ptr<CCheckPopulationArgs> CreateCheckPopulationArguments(bool blnAsk, int enmConvertMode,
-                                                                                const QDateTime &dtmNow);
-    // The population run: the record-set form for database kind 1, the SQL form otherwise.
-    std::unique_ptr<CCheckPopulationResult> CheckPopulationProgress(HostKit::IProgress &progress,
-                                                                    const CCheckPopulationArgs &args);
-    int CheckPopulationProgressADO(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
-    int CheckPopulationProgressSQL(HostKit::IProgress &progress, const CCheckPopulationArgs &args);
-    // One entry per former base-table name for the table of `column` (the search-data table or
-    // its keyword table), and for its picklist table.
-    void GetCheckNameListAddEntries(CCheckNameList &list, const QStringList &formerNames,
-                                    const CFilterColumn *column) const;
-    void GetCheckNameListAddPicklistEntries(CCheckNameList &list, const QStringList &formerNames,
-                                            const CFilterColumn *column) const;
     // The former base-table names the base-table interface reports (none unless it is renamed).
     QStringList formerBaseTableNames() const;
-
-private:
-    // CheckForeignKeysAndIndexes, for every column or only for the columns kept in `onlyTable`.
-    int checkKeysAndIndexes(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild,
-                            const QString &onlyTable);
-    // The definition table in the layout of MyStructureDefinition; the definitions read again.
-    void convertDefinitionTable();
-    // The database handler's answer for converting `table`.
-    int askConvert(const QString &table, int enmConvertMode);
-    // The search-data table with the fields of every column that is not a keyword column.
-    HostKit::TableStructure searchDataStructure() const;
 
 public:
     // --- Merge and copy (src/data/mergecopy.cpp) --------------------------------------------
@@ -271,7 +228,7 @@ public:
     int nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const;
 
 private:
-    bool ColumnSave(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
+    [[nodiscard]] bool ColumnSave(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
     // Brings the table of a column's values into shape; whether it matches afterwards.
     [[nodiscard]] bool shapeColumnTable(CFilterColumn *column);
     void fillDefault(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);

@@ -155,16 +155,14 @@ DefinitionTable::Rows DefinitionTable::read(const QStringList &formerNames) cons
 
     // The same name under a former base-table name: the current one wins.
     const auto defined = [&](const QString &name, bool currentOnly) {
-        return std::any_of(rows.begin(), rows.end(), [&](const Row &r) {
-            return (r.current || !currentOnly) && r.column.name.compare(name, Qt::CaseInsensitive) == 0;
-        });
+        return std::any_of(rows.begin(), rows.end(),
+                           [&](const Row &r) { return (r.current || !currentOnly) && sameName(r.column.name, name); });
     };
     for (Row &row : rows) {
         if (!row.current && defined(row.column.name, true))
             continue;
-        const bool taken = std::any_of(result.columns.begin(), result.columns.end(), [&](const ColumnDefinition &c) {
-            return c.name.compare(row.column.name, Qt::CaseInsensitive) == 0;
-        });
+        const bool taken = std::any_of(result.columns.begin(), result.columns.end(),
+                                       [&](const ColumnDefinition &c) { return sameName(c.name, row.column.name); });
         if (!taken)
             result.columns.push_back(std::move(row.column));
     }

@@ -40,7 +40,7 @@ using namespace HostKit;
 
 namespace {
 constexpr const char *FilterModule = "CSearchFilter";
-constexpr const char *Module = "CFilterColumns";
+constexpr const char *Module = "TableCheck";
 
 // Progress text of the population check: %1 the search-data table, %2 the share done.
 constexpr int PopulationProgressText = 8495;
@@ -71,8 +71,6 @@ void diagnostic(const QString &line)
     if (forms.DiagnosticLogEnabled())
         forms.WriteDiagnosticLine(line);
 }
-
-bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // A structure reduced to the parts one check compares.
 TableStructure fieldsOf(TableStructure s)
@@ -220,25 +218,33 @@ std::unique_ptr<CCheckNameList> CSearchFilter::GetCheckNameList()
     return traced("GetCheckNameList", FilterModule, std::unique_ptr<CCheckNameList>(),
                   [&](std::unique_ptr<CCheckNameList> &result) {
                       if (m_columns)
-                          result = m_columns->GetCheckNameList();
+                          result = TableCheck(*m_columns).GetCheckNameList();
                   });
+}
+
+// --- Column set ----------------------------------------------------------------------------------
+
+int CFilterColumns::CheckTable(IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes)
+{
+    return TableCheck(*this).CheckTable(roProgress, enmConvertMode, blnCheckKeysAndIndexes);
 }
 
 // --- The check ---------------------------------------------------------------------------------
 
-int CFilterColumns::CheckTable(IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes)
+int TableCheck::CheckTable(IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes)
 {
     return checked("CheckTable", int(CheckTableResult::Continue), [&](int &result) {
         // Without columns there is nothing to check, and nothing is touched.
-        if (Count() == 0)
+        if (m_set.Count() == 0)
             return;
-        require(catalog() && handler() && keyColumn(), QStringLiteral("the column set is not set up"));
-        DatabaseHelper::RefreshCatalog(*catalog());
-        if (m_needsConversion) {
+        require(m_set.catalog() && m_set.handler() && m_set.keyColumn(),
+                QStringLiteral("the column set is not set up"));
+        DatabaseHelper::RefreshCatalog(*m_set.catalog());
+        if (m_set.needsDefinitionConversion()) {
             if (enmConvertMode == ConvertMode::CheckOnly) {
                 result = QueryConvert(roProgress, enmConvertMode);
             } else if (enmConvertMode == ConvertMode::Convert) {
-                if (CheckColumns(roProgress, enmConvertMode) && Count() > 0)
+                if (CheckColumns(roProgress, enmConvertMode) && m_set.Count() > 0)
                     result = CheckForeignKeysAndIndexes(roProgress, enmConvertMode, blnCheckKeysAndIndexes, false);
             }
             return;
@@ -247,78 +253,77 @@ int CFilterColumns::CheckTable(IProgress *roProgress, int enmConvertMode, bool b
             result = QueryConvert(roProgress, enmConvertMode);
             return;
         }
-        if (Count() > 0)
+        if (m_set.Count() > 0)
             result = CheckForeignKeysAndIndexes(roProgress, enmConvertMode, blnCheckKeysAndIndexes, false);
     });
 }
 
-int CFilterColumns::askConvert(const QString &table, int enmConvertMode)
+int TableCheck::askConvert(const QString &table, int enmConvertMode)
 {
-    Connection *db = connection();
-    require(handler() && db, QStringLiteral("the column set is not set up"));
-    return handler()->ConvertRequest(db->ConnectionString(), table, enmConvertMode);
+    Connection *db = m_set.connection();
+    require(m_set.handler() && db, QStringLiteral("the column set is not set up"));
+    return m_set.handler()->ConvertRequest(db->ConnectionString(), table, enmConvertMode);
 }
 
-int CFilterColumns::QueryConvert(IProgress *roProgress, int enmConvertMode)
+int TableCheck::QueryConvert(IProgress *roProgress, int enmConvertMode)
 {
     return checked("QueryConvert", int(CheckTableResult::Continue), [&](int &result) {
-        const int answer = askConvert(baseTableName(), enmConvertMode);
+        const int answer = askConvert(m_set.baseTableName(), enmConvertMode);
         result = stops(answer) ? answer : Convert(roProgress, enmConvertMode);
     });
 }
 
-int CFilterColumns::Convert(IProgress *roProgress, int enmConvertMode)
+int TableCheck::Convert(IProgress *roProgress, int enmConvertMode)
 {
     return checked("Convert", int(CheckTableResult::Continue), [&](int &result) {
         result = CheckTableResult::Failed; // unless the definition table converts
         convertDefinitionTable();
         result = CheckTableResult::Continue;
-        if (Count() > 0)
+        if (m_set.Count() > 0)
             result = CheckForeignKeysAndIndexes(roProgress, enmConvertMode, true, false);
     });
 }
 
-void CFilterColumns::convertDefinitionTable()
+void TableCheck::convertDefinitionTable()
 {
-    DefinitionTable(m_tables).convert();
+    DefinitionTable(m_set.tables()).convert();
     // The fields of the newer layout are read now.
-    require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
+    require(m_set.ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
 }
 
-bool CFilterColumns::CheckColumns(IProgress *roProgress, int enmConvertMode)
+bool TableCheck::CheckColumns(IProgress *roProgress, int enmConvertMode)
 {
     Q_UNUSED(roProgress);
     return checked("CheckColumns", false, [&](bool &result) {
-        const TableStructure definition = MyStructureDefinition();
-        catalog()->Refresh(definition.TableName);
-        auto table = DatabaseHelper::FindTable(*catalog(), definition.TableName);
+        const TableStructure definition = m_set.MyStructureDefinition();
+        m_set.catalog()->Refresh(definition.TableName);
+        auto table = DatabaseHelper::FindTable(*m_set.catalog(), definition.TableName);
         if (!table)
             return;
         for (const FieldDescription &field : definition.Fields) {
             TableStructure one(definition.TableName);
             one.Fields.append(field);
             one.Fields.last().Optional = false;
-            if (table->FindColumn(field.Name) && one.Compare(*catalog(), CompareExact))
+            if (table->FindColumn(field.Name) && one.Compare(*m_set.catalog(), CompareExact))
                 continue;
             if (enmConvertMode != ConvertMode::Convert)
                 return;
             // Only the definition table here: the keys and indexes of the other tables are
             // checked once, after this.
             convertDefinitionTable();
-            table = DatabaseHelper::FindTable(*catalog(), definition.TableName);
+            table = DatabaseHelper::FindTable(*m_set.catalog(), definition.TableName);
             require(table != nullptr, QStringLiteral("the definition table is gone"));
         }
         // The rows of a former base-table name whose column is not defined under the current name
         // move to the current name; a name defined under both keeps the current definition.
-        if (enmConvertMode == ConvertMode::Convert && !m_formerNamesFound.isEmpty()
-            && DefinitionTable(m_tables).moveFormerRows(m_formerNamesFound))
-            require(ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
+        if (enmConvertMode == ConvertMode::Convert && !m_set.formerNamesFound().isEmpty()
+            && DefinitionTable(m_set.tables()).moveFormerRows(m_set.formerNamesFound()))
+            require(m_set.ColumnsFetch(), QStringLiteral("the definitions cannot be read again"));
         result = true;
     });
 }
 
-int CFilterColumns::CheckForeignKeysAndIndexes(IProgress *roProgress, int enmConvertMode, bool blnCheckKeys,
-                                               bool blnBuild)
+int TableCheck::CheckForeignKeysAndIndexes(IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild)
 {
     return checkKeysAndIndexes(roProgress, enmConvertMode, blnCheckKeys, blnBuild, QString());
 }
@@ -326,12 +331,14 @@ int CFilterColumns::CheckForeignKeysAndIndexes(IProgress *roProgress, int enmCon
 // With `onlyTable` (a table BuildDefaultTable has just made) only the columns kept in that table
 // are checked, and neither the standard-table validation nor the population check runs: the
 // check that built the table runs them for the whole column set.
-int CFilterColumns::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild,
-                                        const QString &onlyTable)
+int TableCheck::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMode, bool blnCheckKeys, bool blnBuild,
+                                    const QString &onlyTable)
 {
     return checked("CheckForeignKeysAndIndexes", int(CheckTableResult::Continue), [&](int &result) {
         const bool whole = onlyTable.isEmpty();
-        const auto inScope = [&](const CFilterColumn *c) { return whole || sameName(SearchTableName(c), onlyTable); };
+        const auto inScope = [&](const CFilterColumn *c) {
+            return whole || sameName(m_set.SearchTableName(c), onlyTable);
+        };
 
         if (whole) {
             result = ValidateStandardTable(enmConvertMode);
@@ -339,15 +346,15 @@ int CFilterColumns::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMod
                 return;
         }
         if (blnCheckKeys && blnBuild) {
-            for (CFilterColumn *c : NewEnum()) {
+            for (CFilterColumn *c : m_set.NewEnum()) {
                 if (!c->IsPicklist() || !inScope(c))
                     continue;
                 CScPicklist *picklist = c->PickList();
                 require(picklist != nullptr, QStringLiteral("column %1 has no picklist").arg(c->Name()));
-                if (!DatabaseHelper::FindTable(*catalog(), PicklistTableName(c))) {
+                if (!DatabaseHelper::FindTable(*m_set.catalog(), m_set.PicklistTableName(c))) {
                     if (!picklist->CreatePicklistTable()) {
                         result = CheckTableResult::Failed;
-                        fail(QStringLiteral("creating %1 failed").arg(PicklistTableName(c)));
+                        fail(QStringLiteral("creating %1 failed").arg(m_set.PicklistTableName(c)));
                     }
                     continue;
                 }
@@ -356,11 +363,12 @@ int CFilterColumns::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMod
                     return;
                 if (enmConvertMode == ConvertMode::Convert && !picklist->CreateHideEntryField()) {
                     result = CheckTableResult::Failed;
-                    fail(QStringLiteral("adding %1 to %2 failed").arg(CScPicklist::HideEntry(), PicklistTableName(c)));
+                    fail(QStringLiteral("adding %1 to %2 failed")
+                                 .arg(CScPicklist::HideEntry(), m_set.PicklistTableName(c)));
                 }
             }
         }
-        for (CFilterColumn *c : NewEnum()) {
+        for (CFilterColumn *c : m_set.NewEnum()) {
             if (!inScope(c))
                 continue;
             if (whole) {
@@ -372,13 +380,13 @@ int CFilterColumns::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMod
             if (stops(result))
                 return;
         }
-        if (whole && HasStandardColumns() && ServicesHelper::instance().PopulationCheckWanted()) {
+        if (whole && m_set.HasStandardColumns() && ServicesHelper::instance().PopulationCheckWanted()) {
             result = StartProcessDataReportProgress(roProgress, enmConvertMode != ConvertMode::Convert, enmConvertMode,
                                                     KvoPlx800SCtl::Convert::now());
             if (stops(result))
                 return;
         }
-        for (CFilterColumn *c : NewEnum()) {
+        for (CFilterColumn *c : m_set.NewEnum()) {
             if (!inScope(c))
                 continue;
             result = CheckForeignKeys(enmConvertMode, c);
@@ -389,13 +397,13 @@ int CFilterColumns::checkKeysAndIndexes(IProgress *roProgress, int enmConvertMod
     });
 }
 
-int CFilterColumns::CheckColumn(IProgress *roProgress, int enmConvertMode, CFilterColumn *column)
+int TableCheck::CheckColumn(IProgress *roProgress, int enmConvertMode, CFilterColumn *column)
 {
     return checked("CheckColumn", int(CheckTableResult::Continue), [&](int &result) {
         require(column != nullptr, QStringLiteral("no column"));
-        const QString tableName = SearchTableName(column);
-        catalog()->Refresh(tableName);
-        if (!DatabaseHelper::FindTable(*catalog(), tableName)) {
+        const QString tableName = m_set.SearchTableName(column);
+        m_set.catalog()->Refresh(tableName);
+        if (!DatabaseHelper::FindTable(*m_set.catalog(), tableName)) {
             if (enmConvertMode != ConvertMode::Convert) {
                 result = askConvert(tableName, enmConvertMode);
                 if (stops(result))
@@ -406,14 +414,14 @@ int CFilterColumns::CheckColumn(IProgress *roProgress, int enmConvertMode, CFilt
                 return;
             }
         } else {
-            TableStructure s = MyStructureDefault(column);
-            if (!fieldsOf(s).Compare(*catalog(), CompareExact)) {
+            TableStructure s = m_set.MyStructureDefault(column);
+            if (!fieldsOf(s).Compare(*m_set.catalog(), CompareExact)) {
                 if (enmConvertMode != ConvertMode::Convert) {
                     result = askConvert(tableName, enmConvertMode);
                     if (stops(result))
                         return;
                 }
-                if (!s.Convert(*catalog())) {
+                if (!s.Convert(*m_set.catalog())) {
                     result = CheckTableResult::Failed;
                     fail(QStringLiteral("converting %1 for column %2 failed: %3")
                                  .arg(tableName, column->Name(), s.lastError()));
@@ -428,21 +436,21 @@ int CFilterColumns::CheckColumn(IProgress *roProgress, int enmConvertMode, CFilt
     });
 }
 
-int CFilterColumns::CheckIndexes(int enmConvertMode, CFilterColumn *column)
+int TableCheck::CheckIndexes(int enmConvertMode, CFilterColumn *column)
 {
     return checked("CheckIndexes", int(CheckTableResult::Continue), [&](int &result) {
         require(column != nullptr, QStringLiteral("no column"));
-        TableStructure s = MyStructureDefault(column);
-        if (!DatabaseHelper::FindTable(*catalog(), s.TableName))
+        TableStructure s = m_set.MyStructureDefault(column);
+        if (!DatabaseHelper::FindTable(*m_set.catalog(), s.TableName))
             return; // CheckColumn builds a missing table
-        if (keysOf(s).Compare(*catalog(), CompareExact))
+        if (keysOf(s).Compare(*m_set.catalog(), CompareExact))
             return;
         if (enmConvertMode != ConvertMode::Convert) {
             result = askConvert(s.TableName, enmConvertMode);
             if (stops(result))
                 return;
         }
-        if (!s.RepairKeys(*catalog()) || !s.RepairIndexes(*catalog())) {
+        if (!s.RepairKeys(*m_set.catalog()) || !s.RepairIndexes(*m_set.catalog())) {
             result = CheckTableResult::Failed;
             fail(QStringLiteral("repairing the keys of %1 failed: %2").arg(s.TableName, s.lastError()));
         }
@@ -451,7 +459,7 @@ int CFilterColumns::CheckIndexes(int enmConvertMode, CFilterColumn *column)
 
 // The foreign keys of a column's table are those of its picklist (the search tables refer to no
 // other table: their rows are kept in line with the base records by the population check).
-int CFilterColumns::CheckForeignKeys(int enmConvertMode, CFilterColumn *column)
+int TableCheck::CheckForeignKeys(int enmConvertMode, CFilterColumn *column)
 {
     return checked("CheckForeignKeys", int(CheckTableResult::Continue), [&](int &result) {
         require(column != nullptr, QStringLiteral("no column"));
@@ -463,18 +471,18 @@ int CFilterColumns::CheckForeignKeys(int enmConvertMode, CFilterColumn *column)
     });
 }
 
-int CFilterColumns::ValidateStandardTable(int enmConvertMode)
+int TableCheck::ValidateStandardTable(int enmConvertMode)
 {
     return checked("ValidateStandardTable", int(CheckTableResult::Continue), [&](int &result) {
-        const QString tableName = SearchDataTableName();
-        catalog()->Refresh(tableName);
-        const auto table = DatabaseHelper::FindTable(*catalog(), tableName);
+        const QString tableName = m_set.SearchDataTableName();
+        m_set.catalog()->Refresh(tableName);
+        const auto table = DatabaseHelper::FindTable(*m_set.catalog(), tableName);
         const QString shownName = table ? table->Name : tableName;
 
         QList<const CFilterColumn *> defined;
-        for (const auto &c : m_columns) {
+        for (const CFilterColumn *c : m_set.NewEnum()) {
             if (c->ColumnType() != fcKeyword)
-                defined.append(c.get());
+                defined.append(c);
         }
         diagnostic(QStringLiteral("defined field count = ") + QString::number(defined.size()));
         bool missing = false;
@@ -488,9 +496,9 @@ int CFilterColumns::ValidateStandardTable(int enmConvertMode)
         QStringList extra;
         if (table) {
             for (const CatalogColumn &field : table->Columns) {
-                if (sameName(field.Name, keyFieldName()))
+                if (sameName(field.Name, m_set.keyFieldName()))
                     continue;
-                const CFilterColumn *c = findByName(field.Name);
+                const CFilterColumn *c = m_set.findByName(field.Name);
                 if (!c || c->ColumnType() == fcKeyword)
                     extra.append(field.Name);
             }
@@ -499,21 +507,21 @@ int CFilterColumns::ValidateStandardTable(int enmConvertMode)
             return;
 
         if (enmConvertMode != ConvertMode::Convert) {
-            result = askConvert(baseTableName(), enmConvertMode);
+            result = askConvert(m_set.baseTableName(), enmConvertMode);
             return;
         }
-        if (!ColumnsSave(nullptr)) {
+        if (!m_set.ColumnsSave(nullptr)) {
             result = CheckTableResult::Failed;
             fail(QStringLiteral("saving the column set to repair %1 failed").arg(shownName));
         }
         for (const QString &field : std::as_const(extra)) {
-            catalog()->Refresh(tableName);
-            const auto now = DatabaseHelper::FindTable(*catalog(), tableName);
+            m_set.catalog()->Refresh(tableName);
+            const auto now = DatabaseHelper::FindTable(*m_set.catalog(), tableName);
             // The save drops the search-data table with the last column that is kept in it.
             bool dropped = !now || !now->FindColumn(field);
             if (!dropped) {
-                TableStructure s = MyStructureDefault(nullptr);
-                dropped = s.DropField(*catalog(), field);
+                TableStructure s = m_set.MyStructureDefault(nullptr);
+                dropped = s.DropField(*m_set.catalog(), field);
             }
             diagnostic((dropped ? QStringLiteral("deleted column ") : QStringLiteral("failed to delete column "))
                        + field + QStringLiteral(" from ") + shownName);
@@ -521,47 +529,47 @@ int CFilterColumns::ValidateStandardTable(int enmConvertMode)
     });
 }
 
-TableStructure CFilterColumns::searchDataStructure() const
+TableStructure TableCheck::searchDataStructure() const
 {
-    TableStructure s = MyStructureDefault(nullptr);
-    for (const auto &c : m_columns) {
+    TableStructure s = m_set.MyStructureDefault(nullptr);
+    for (const CFilterColumn *c : m_set.NewEnum()) {
         if (c->ColumnType() == fcKeyword)
             continue;
-        const TableStructure one = MyStructureDefault(c.get());
+        const TableStructure one = m_set.MyStructureDefault(c);
         if (const FieldDescription *field = one.findField(c->Name()))
             s.Fields.append(*field);
     }
     return s;
 }
 
-bool CFilterColumns::BuildDefaultTable(IProgress *roProgress, CFilterColumn *column)
+bool TableCheck::BuildDefaultTable(IProgress *roProgress, CFilterColumn *column)
 {
     return checked("BuildDefaultTable", false, [&](bool &result) {
         require(column != nullptr, QStringLiteral("no column"));
         // The search-data table is made with the fields of every column kept in it.
-        TableStructure s = column->ColumnType() == fcKeyword ? MyStructureDefault(column) : searchDataStructure();
-        const bool made =
-                DatabaseHelper::FindTable(*catalog(), s.TableName) ? s.Convert(*catalog()) : s.Create(*catalog());
+        TableStructure s = column->ColumnType() == fcKeyword ? m_set.MyStructureDefault(column) : searchDataStructure();
+        const bool made = DatabaseHelper::FindTable(*m_set.catalog(), s.TableName) ? s.Convert(*m_set.catalog())
+                                                                                   : s.Create(*m_set.catalog());
         if (!made)
             fail(QStringLiteral("creating %1 failed: %2").arg(s.TableName, s.lastError()));
         const int code = checkKeysAndIndexes(roProgress, ConvertMode::Convert, true, true, s.TableName);
-        catalog()->Refresh(s.TableName);
-        result = !stops(code) && DatabaseHelper::FindTable(*catalog(), s.TableName) != nullptr;
+        m_set.catalog()->Refresh(s.TableName);
+        result = !stops(code) && DatabaseHelper::FindTable(*m_set.catalog(), s.TableName) != nullptr;
     });
 }
 
 // --- Population check --------------------------------------------------------------------------
 
-std::unique_ptr<CCheckPopulationArgs> CFilterColumns::CreateCheckPopulationArguments(bool blnAsk, int enmConvertMode,
-                                                                                     const QDateTime &dtmNow)
+std::unique_ptr<CCheckPopulationArgs> TableCheck::CreateCheckPopulationArguments(bool blnAsk, int enmConvertMode,
+                                                                                 const QDateTime &dtmNow)
 {
     auto args = std::make_unique<CCheckPopulationArgs>();
     args->Init(blnAsk, enmConvertMode, dtmNow);
     return args;
 }
 
-int CFilterColumns::StartProcessDataReportProgress(IProgress *roProgress, bool blnAsk, int enmConvertMode,
-                                                   const QDateTime &dtmNow)
+int TableCheck::StartProcessDataReportProgress(IProgress *roProgress, bool blnAsk, int enmConvertMode,
+                                               const QDateTime &dtmNow)
 {
     return checked("StartProcessDataReportProgress", int(CheckTableResult::Continue), [&](int &result) {
         // A progress indicator of its own, shown through the caller's progress object when given.
@@ -569,7 +577,7 @@ int CFilterColumns::StartProcessDataReportProgress(IProgress *roProgress, bool b
         require(progress != nullptr, QStringLiteral("no progress indicator"));
         const std::unique_ptr<CCheckPopulationArgs> args =
                 CreateCheckPopulationArguments(blnAsk, enmConvertMode, dtmNow);
-        const std::unique_ptr<ProgressResult> answer = progress->RunRequest(CheckPopulationRequest, args.get(), *this);
+        const std::unique_ptr<ProgressResult> answer = progress->RunRequest(CheckPopulationRequest, args.get(), m_set);
         if (const auto *population = dynamic_cast<const CCheckPopulationResult *>(answer.get()))
             result = population->Value();
     });
@@ -578,23 +586,23 @@ int CFilterColumns::StartProcessDataReportProgress(IProgress *roProgress, bool b
 std::unique_ptr<ProgressResult> CFilterColumns::IProgressHandler_ProcessRequest(IProgress &progress, int request,
                                                                                 ProgressArgs *args)
 {
-    return traced("IProgressHandler_ProcessRequest", Module, std::unique_ptr<ProgressResult>(),
+    return traced("IProgressHandler_ProcessRequest", "CFilterColumns", std::unique_ptr<ProgressResult>(),
                   [&](std::unique_ptr<ProgressResult> &result) {
                       const auto *population = dynamic_cast<const CCheckPopulationArgs *>(args);
                       if (request != CheckPopulationRequest || !population)
                           return; // not a request of this column set
-                      result = CheckPopulationProgress(progress, *population);
+                      result = TableCheck(*this).CheckPopulationProgress(progress, *population);
                   });
 }
 
-std::unique_ptr<CCheckPopulationResult> CFilterColumns::CheckPopulationProgress(IProgress &progress,
-                                                                                const CCheckPopulationArgs &args)
+std::unique_ptr<CCheckPopulationResult> TableCheck::CheckPopulationProgress(IProgress &progress,
+                                                                            const CCheckPopulationArgs &args)
 {
     return checked("CheckPopulationProgress", std::unique_ptr<CCheckPopulationResult>(),
                    [&](std::unique_ptr<CCheckPopulationResult> &result) {
-                       require(handler() != nullptr, QStringLiteral("no database handler"));
+                       require(m_set.handler() != nullptr, QStringLiteral("no database handler"));
                        result = std::make_unique<CCheckPopulationResult>(CheckTableResult::Failed);
-                       result->setValue(handler()->DatabaseType() == DatabaseKind::RecordSetForm
+                       result->setValue(m_set.handler()->DatabaseType() == DatabaseKind::RecordSetForm
                                                 ? CheckPopulationProgressADO(progress, args)
                                                 : CheckPopulationProgressSQL(progress, args));
                    });
@@ -602,19 +610,20 @@ std::unique_ptr<CCheckPopulationResult> CFilterColumns::CheckPopulationProgress(
 
 // Two statements: the missing rows inserted with every column's default, the orphaned ones
 // deleted. With the ask flag the handler is asked first, when there is something to change.
-int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheckPopulationArgs &args)
+int TableCheck::CheckPopulationProgressSQL(IProgress &progress, const CCheckPopulationArgs &args)
 {
     return checked("CheckPopulationProgressSQL", int(CheckTableResult::Continue), [&](int &result) {
-        Connection *db = connection();
-        require(db && keyColumn(), QStringLiteral("the column set is not set up"));
-        const QString t = db->QuoteName(SearchDataTableName());
-        const QString b = db->QuoteName(baseTableName());
-        const QString k = db->QuoteName(keyFieldName());
-        const QString selection = m_baseTable ? m_baseTable->SearchSelectionCriteria().trimmed() : QString();
+        Connection *db = m_set.connection();
+        require(db && m_set.keyColumn(), QStringLiteral("the column set is not set up"));
+        const QString t = db->QuoteName(m_set.SearchDataTableName());
+        const QString b = db->QuoteName(m_set.baseTableName());
+        const QString k = db->QuoteName(m_set.keyFieldName());
+        const QString selection =
+                m_set.baseTable() ? m_set.baseTable()->SearchSelectionCriteria().trimmed() : QString();
 
         QString fields = k;
         QString values = k;
-        for (const auto &c : m_columns) {
+        for (const CFilterColumn *c : m_set.NewEnum()) {
             if (c->ColumnType() == fcKeyword)
                 continue;
             const QString f = db->QuoteName(c->Name());
@@ -626,19 +635,19 @@ int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheck
         // one NULL in it would hide every row.
         const auto lacking = [&](const QString &fromName, const QString &otherName) {
             return QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db->QuoteName(otherName) + QStringLiteral(" WHERE ")
-                   + db->QualifiedName(otherName, keyFieldName()) + QStringLiteral(" = ")
-                   + db->QualifiedName(fromName, keyFieldName()) + QLatin1Char(')');
+                   + db->QualifiedName(otherName, m_set.keyFieldName()) + QStringLiteral(" = ")
+                   + db->QualifiedName(fromName, m_set.keyFieldName()) + QLatin1Char(')');
         };
-        QString missing = lacking(baseTableName(), SearchDataTableName());
+        QString missing = lacking(m_set.baseTableName(), m_set.SearchDataTableName());
         if (!selection.isEmpty())
             missing += QStringLiteral(" AND ") + k + QStringLiteral(" IN (") + selection + QLatin1Char(')');
-        const QString orphaned = lacking(SearchDataTableName(), baseTableName());
+        const QString orphaned = lacking(m_set.SearchDataTableName(), m_set.baseTableName());
         const QString insert = QStringLiteral("INSERT INTO ") + t + QLatin1Char('(') + fields
                                + QStringLiteral(") SELECT ") + values + QStringLiteral(" FROM ") + b
                                + QStringLiteral(" WHERE ") + missing;
         const QString remove = QStringLiteral("DELETE FROM ") + t + QStringLiteral(" WHERE ") + orphaned;
 
-        PopulationProgress shown(progress, SearchDataTableName(), args.Ask() ? 3 : 2);
+        PopulationProgress shown(progress, m_set.SearchDataTableName(), args.Ask() ? 3 : 2);
         if (args.Ask()) {
             const auto count = [&](const QString &sql) {
                 const std::unique_ptr<RecordSet> rs = db->OpenQuery(sql);
@@ -651,7 +660,7 @@ int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheck
                     + count(QStringLiteral("SELECT COUNT(*) FROM ") + t + QStringLiteral(" WHERE ") + orphaned);
             shown.advance();
             if (changes > 0) {
-                result = askConvert(SearchDataTableName(), args.ConvertMode());
+                result = askConvert(m_set.SearchDataTableName(), args.ConvertMode());
                 if (stops(result))
                     return;
             }
@@ -675,19 +684,20 @@ int CFilterColumns::CheckPopulationProgressSQL(IProgress &progress, const CCheck
 // The record-set form: the base keys and the search-data rows are walked in key order; a missing
 // row is added (AddNew, the default of every column, Update) and an orphaned one deleted. With the
 // ask flag the handler is asked before the first change.
-int CFilterColumns::CheckPopulationProgressADO(IProgress &progress, const CCheckPopulationArgs &args)
+int TableCheck::CheckPopulationProgressADO(IProgress &progress, const CCheckPopulationArgs &args)
 {
     return checked("CheckPopulationProgressADO", int(CheckTableResult::Continue), [&](int &result) {
-        Connection *db = connection();
-        require(db && keyColumn(), QStringLiteral("the column set is not set up"));
-        const QString key = keyFieldName();
+        Connection *db = m_set.connection();
+        require(db && m_set.keyColumn(), QStringLiteral("the column set is not set up"));
+        const QString key = m_set.keyFieldName();
         const QString k = db->QuoteName(key);
-        const QString table = SearchDataTableName();
-        const QString selection = m_baseTable ? m_baseTable->SearchSelectionCriteria().trimmed() : QString();
+        const QString table = m_set.SearchDataTableName();
+        const QString selection =
+                m_set.baseTable() ? m_set.baseTable()->SearchSelectionCriteria().trimmed() : QString();
         const QString everyBaseKey =
-                QStringLiteral("SELECT ") + k + QStringLiteral(" FROM ") + db->QuoteName(baseTableName());
+                QStringLiteral("SELECT ") + k + QStringLiteral(" FROM ") + db->QuoteName(m_set.baseTableName());
         const QString order = QStringLiteral(" ORDER BY ") + k;
-        const KeyOrder keyOrder(adoFamily(keyColumn()->Type) == AdoFamily::Text);
+        const KeyOrder keyOrder(adoFamily(m_set.keyColumn()->Type) == AdoFamily::Text);
 
         const std::vector<RecordKey> base =
                 readKeys(*db, (selection.isEmpty() ? everyBaseKey : selection) + order, keyOrder);
@@ -755,7 +765,7 @@ int CFilterColumns::CheckPopulationProgressADO(IProgress &progress, const CCheck
             }
             if (!rs->AddNew() || !rs->setValue(key, record.value))
                 failWith(rs->lastError());
-            for (const auto &c : m_columns) {
+            for (const CFilterColumn *c : m_set.NewEnum()) {
                 if (c->ColumnType() == fcKeyword)
                     continue;
                 if (!rs->setValue(c->Name(), databaseValue(c->DefaultValue(args.Now()))))
@@ -770,28 +780,28 @@ int CFilterColumns::CheckPopulationProgressADO(IProgress &progress, const CCheck
 
 // --- Names under former base-table names -------------------------------------------------------
 
-void CFilterColumns::GetCheckNameListAddEntries(CCheckNameList &list, const QStringList &formerNames,
-                                                const CFilterColumn *column) const
+void TableCheck::GetCheckNameListAddEntries(CCheckNameList &list, const QStringList &formerNames,
+                                            const CFilterColumn *column) const
 {
     for (const QString &former : formerNames)
-        list.AddEntry(SearchTableName(column), SearchTableNameFor(former, column));
+        list.AddEntry(m_set.SearchTableName(column), m_set.SearchTableNameFor(former, column));
 }
 
-void CFilterColumns::GetCheckNameListAddPicklistEntries(CCheckNameList &list, const QStringList &formerNames,
-                                                        const CFilterColumn *column) const
+void TableCheck::GetCheckNameListAddPicklistEntries(CCheckNameList &list, const QStringList &formerNames,
+                                                    const CFilterColumn *column) const
 {
     for (const QString &former : formerNames)
-        list.AddEntry(PicklistTableName(column), QStringLiteral("Picklist") + former + column->Name());
+        list.AddEntry(m_set.PicklistTableName(column), QStringLiteral("Picklist") + former + column->Name());
 }
 
-std::unique_ptr<CCheckNameList> CFilterColumns::GetCheckNameList()
+std::unique_ptr<CCheckNameList> TableCheck::GetCheckNameList()
 {
     return traced("GetCheckNameList", Module, std::unique_ptr<CCheckNameList>(),
                   [&](std::unique_ptr<CCheckNameList> &result) {
                       auto list = std::make_unique<CCheckNameList>();
-                      const QStringList formers = formerBaseTableNames();
+                      const QStringList formers = m_set.formerBaseTableNames();
                       bool searchDataListed = false;
-                      for (const CFilterColumn *c : NewEnum()) {
+                      for (const CFilterColumn *c : m_set.NewEnum()) {
                           if (formers.isEmpty())
                               break;
                           if (c->ColumnType() == fcKeyword || !searchDataListed)

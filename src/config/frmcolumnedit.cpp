@@ -262,6 +262,7 @@ ColumnDefinition frmColumnEdit::definition() const
     d.caption = m_txtCaption->text().trimmed();
     d.description = m_txtDescription->text().trimmed();
     d.type = selectedType();
+    d.textLengthInUI = 0;
     if (d.type == fcNote)
         d.textLengthInUI = qint16(CFilterColumn::TextLengthInDB());
     else if (hasSize(d.type))

@@ -5,6 +5,8 @@
 
 #include "hostkit/serviceshelper.h"
 
+#include <QScopeGuard>
+
 namespace KvoPlx800SCtl {
 
 namespace {
@@ -23,11 +25,7 @@ void CCommon::CloseSCtlForms()
         if (m_closing)
             return;
         m_closing = true;
-        struct Reset
-        {
-            bool &flag;
-            ~Reset() { flag = false; }
-        } reset{m_closing};
+        const auto reset = qScopeGuard([&] { m_closing = false; });
         QList<ILoadedWindow *> windows = LoadedWindows::all();
         while (!windows.isEmpty()) {
             ILoadedWindow *window = windows.takeLast();
@@ -43,7 +41,8 @@ void CCommon::CloseSCtlForms()
 }
 
 std::unique_ptr<CSearchFilter> CCommon::CreateSearchFilterObject(HostKit::IDatabaseHandler *roHandler,
-                                                                 ISearchBaseTable *roBaseTable, HostKit::Catalog *roCatalog,
+                                                                 ISearchBaseTable *roBaseTable,
+                                                                 HostKit::Catalog *roCatalog,
                                                                  HostKit::IUserProfile *roProfile, int enmConvertMode,
                                                                  HostKit::IBaseTableStructure *roBaseStructure)
 {

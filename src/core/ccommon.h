@@ -16,14 +16,15 @@ public:
     void CloseSCtlForms();
     // A search filter for one base table, set up with the host's components. It is returned
     // whatever the set-up's outcome; a failed set-up shows as FilterColumns() being nullptr.
-    std::unique_ptr<CSearchFilter> CreateSearchFilterObject(HostKit::IDatabaseHandler *roHandler,
-                                                            ISearchBaseTable *roBaseTable, HostKit::Catalog *roCatalog,
-                                                            HostKit::IUserProfile *roProfile, int enmConvertMode,
-                                                            HostKit::IBaseTableStructure *roBaseStructure);
+    [[nodiscard]] std::unique_ptr<CSearchFilter>
+    CreateSearchFilterObject(HostKit::IDatabaseHandler *roHandler, ISearchBaseTable *roBaseTable,
+                             HostKit::Catalog *roCatalog, HostKit::IUserProfile *roProfile, int enmConvertMode,
+                             HostKit::IBaseTableStructure *roBaseStructure);
     // Writes the initial search values of a new base record.
-    bool InitializeSearchData(ISearchBaseEntry *roEntry, HostKit::IDatabaseHandler *roHandler,
-                              ISearchBaseTable *roBaseTable, HostKit::Catalog *roCatalog,
-                              HostKit::IUserProfile *roProfile, HostKit::IBaseTableStructure *roBaseStructure);
+    [[nodiscard]] bool InitializeSearchData(ISearchBaseEntry *roEntry, HostKit::IDatabaseHandler *roHandler,
+                                            ISearchBaseTable *roBaseTable, HostKit::Catalog *roCatalog,
+                                            HostKit::IUserProfile *roProfile,
+                                            HostKit::IBaseTableStructure *roBaseStructure);
 
     bool closingForms() const { return m_closing; }
 

@@ -40,28 +40,30 @@ public:
 
     // --- Public members ---------------------------------------------------------------------
     // True when the block's values were stored (or the block held none).
-    bool AnalyzeDataBlock(const QDateTime &dtmTimestamp, const QString &strSourceFile, ISearchBaseEntry *dflThis,
-                          const QByteArray &baData);
+    [[nodiscard]] bool AnalyzeDataBlock(const QDateTime &dtmTimestamp, const QString &strSourceFile,
+                                        ISearchBaseEntry *dflThis, const QByteArray &baData);
     HostKit::Picture BitmapLarge(int enmBitmapId) const;
     HostKit::Picture BitmapSmall(int enmBitmapId) const;
-    int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
+    [[nodiscard]] int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode, bool blnCheckKeysAndIndexes);
     void Configure(HostKit::IFormsInterface *oFI);
-    bool CopyCleanup(); // false when the merge names could not be removed
-    ESearchFilterCopyConfigurationResults CopyConfiguration(HostKit::IProgress *roProgress, CSearchFilter *rsfSource);
-    ESearchFilterCopyConfigurationResults CopyValuesBetweenTables(CSearchFilter *sfSource, ISearchBaseEntry *roSource,
-                                                                  ISearchBaseEntry *roTarget);
-    bool CopyValuesWithinTable(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget);
+    [[nodiscard]] bool CopyCleanup(); // false when the merge names could not be removed
+    [[nodiscard]] ESearchFilterCopyConfigurationResults CopyConfiguration(HostKit::IProgress *roProgress,
+                                                                          CSearchFilter *rsfSource);
+    [[nodiscard]] ESearchFilterCopyConfigurationResults
+    CopyValuesBetweenTables(CSearchFilter *sfSource, ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget);
+    [[nodiscard]] bool CopyValuesWithinTable(ISearchBaseEntry *roSource, ISearchBaseEntry *roTarget);
     void CreateDemoColumnSet(EDemoColumnSet enmDemoSet, HostKit::IProgress *roProgress, HostKit::IFormsInterface *oFI);
-    FilterStatusConstants Edit(HostKit::RecordSet *rstSource, HostKit::IFormsInterface *oFI);
+    [[nodiscard]] FilterStatusConstants Edit(HostKit::RecordSet *rstSource, HostKit::IFormsInterface *oFI);
     bool Exists() const;
-    std::unique_ptr<CFilterTerms> Filter(HostKit::IUserProfile *oOldProfile, const QString &strUser,
-                                         HostKit::IFormsInterface *oFI, EFilterDatabaseModes enmMode);
+    [[nodiscard]] std::unique_ptr<CFilterTerms> Filter(HostKit::IUserProfile *oOldProfile, const QString &strUser,
+                                                       HostKit::IFormsInterface *oFI, EFilterDatabaseModes enmMode);
     CFilterColumns *FilterColumns() const { return m_columns.get(); }
-    std::unique_ptr<CCheckNameList> GetCheckNameList();
-    bool InitializeSearchData(ISearchBaseEntry *roEntry);
+    [[nodiscard]] std::unique_ptr<CCheckNameList> GetCheckNameList();
+    [[nodiscard]] bool InitializeSearchData(ISearchBaseEntry *roEntry);
     std::unique_ptr<ISearchBaseEntry> MakeMergeBaseEntry(qint32 lngId) const;
     // True when the record's values were merged.
-    bool MergeSearchData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource, ISearchBaseEntry *entrySource);
+    [[nodiscard]] bool MergeSearchData(ISearchBaseEntry *entryTarget, CSearchFilter *sfSource,
+                                       ISearchBaseEntry *entrySource);
     QString StandardCaption(int enmCaptionId) const;
     void UpdateDemoDncFile(HostKit::IProgress *roProgress, HostKit::IFormsInterface *oFI, ISearchBaseEntry *sbeDncFile,
                            const QString &strDrawingNo, const QString &strPartNo, const QString &strCustomer);

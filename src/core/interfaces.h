@@ -82,7 +82,6 @@ public:
 
     void setSearchSelectionCriteria(const QString &sql) { m_selection = sql; }
     void setEditFilterCaption(const QString &caption) { m_filterCaption = caption; }
-    void setFormerNames(const QStringList &names) { m_former = names; }
 
 private:
     QString m_name;

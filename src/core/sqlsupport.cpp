@@ -34,8 +34,9 @@ void execute(HostKit::Connection &db, const QString &sql, const HostKit::LockedM
 
 TransactionScope::~TransactionScope()
 {
+    // Cleanup after a failure that is being reported already; a failed rollback adds nothing.
     if (m_begun && !m_committed)
-        m_db.RollbackTransaction();
+        static_cast<void>(m_db.RollbackTransaction());
 }
 
 void TransactionScope::begin(const HostKit::LockedMessage *locked)

@@ -135,9 +135,9 @@ bool TestTextIsMatch(const QString &strText, const QString &strMatch);
 // trailing ")" are removed first. False for a line that is empty after that.
 bool ParseLine(const QString &strLine, QString *strName, QString *strValue);
 // Converts a value text to the column's type; false when it does not convert.
-bool ParseValue(const CFilterColumn *column, const QString &strText, ImportValue *value);
+[[nodiscard]] bool ParseValue(const CFilterColumn *column, const QString &strText, ImportValue *value);
 // Puts a converted value into the column's SavedValue, or its SavedKeys for a keyword column.
-bool SaveField(CFilterColumn *column, const ImportValue &value);
+[[nodiscard]] bool SaveField(CFilterColumn *column, const ImportValue &value);
 // Makes the log folder, copies the source file into it and creates the log; nullptr when any
 // step but the copy fails.
 std::unique_ptr<QFile> CreateErrorLog(const QString &strSourceFile, const QDateTime &dtmTimestamp);

@@ -128,7 +128,7 @@ CSearchFilter::CopyValuesBetweenTables(CSearchFilter *sfSource, ISearchBaseEntry
                           return;
                       CFilterColumns *source = sfSource->FilterColumns();
                       require(m_columns && source, QStringLiteral("both search filters need their column sets"));
-                      require(source->baseTableName().compare(m_columns->baseTableName(), Qt::CaseInsensitive) == 0,
+                      require(sameName(source->baseTableName(), m_columns->baseTableName()),
                               QStringLiteral("the base tables %1 and %2 differ")
                                       .arg(source->baseTableName(), m_columns->baseTableName()));
 
@@ -207,9 +207,9 @@ ESearchFilterCopyConfigurationResults CSearchFilter::CopyConfiguration(IProgress
                         added.append(name);
                     }
                 } catch (...) {
-                    // Nothing was stored: the column set stays as it was.
+                    // Nothing was stored: the column set stays as it was (each name was just added).
                     for (const QString &name : std::as_const(added))
-                        m_columns->Remove(name);
+                        static_cast<void>(m_columns->Remove(name));
                     throw;
                 }
                 result = m_columns->ColumnsSave(roProgress) ? fltrCCR_Success : fltrCCR_Failed;
@@ -327,7 +327,7 @@ bool CFilterColumns::MergeData(ISearchBaseEntry *entryTarget, CSearchFilter *sfS
         require(entryTarget && sfSource && entrySource, QStringLiteral("no record to merge"));
         const CFilterColumns *source = sfSource->FilterColumns();
         require(source != nullptr, QStringLiteral("the source filter has no column set"));
-        require(source->baseTableName().compare(baseTableName(), Qt::CaseInsensitive) == 0,
+        require(sameName(source->baseTableName(), baseTableName()),
                 QStringLiteral("the base tables %1 and %2 differ").arg(source->baseTableName(), baseTableName()));
         // Keyword values are not merged: the target keeps its own.
         result = !HasStandardColumns() || MergeDataStandardColumns(entryTarget, sfSource, entrySource);
@@ -378,8 +378,7 @@ bool CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSe
                 continue;
             CFilterColumn *target = nullptr;
             for (const auto &c : m_columns) {
-                if (c->ColumnType() != fcKeyword && c->isMergeColumn()
-                    && c->MergeName().compare(field, Qt::CaseInsensitive) == 0) {
+                if (c->ColumnType() != fcKeyword && c->isMergeColumn() && sameName(c->MergeName(), field)) {
                     target = c.get();
                     break;
                 }

@@ -59,7 +59,8 @@ void CFilterColumns::ClearTemplate()
 {
     traced("ClearTemplate", Module, [&] {
         if (m_profile)
-            m_profile->DeleteSection(TemplateSection());
+            require(m_profile->DeleteSection(TemplateSection()),
+                    QStringLiteral("the template could not be written to the profile"));
     });
 }
 
@@ -67,7 +68,8 @@ void CFilterColumns::SaveTemplateTimestamp()
 {
     traced("SaveTemplateTimestamp", Module, [&] {
         if (m_profile)
-            m_profile->SetStamp(TemplateSection(), TimeStamp());
+            require(m_profile->SetStamp(TemplateSection(), TimeStamp()),
+                    QStringLiteral("the template could not be written to the profile"));
     });
 }
 
@@ -87,7 +89,8 @@ void CFilterColumns::SaveTemplateValueNormal(CFilterColumn *column)
         case fcInteger16:
         case fcInteger32:
             if (const auto v = numberValue(type, value)) {
-                m_profile->SetNumber(section, key, v->toInt32());
+                require(m_profile->SetNumber(section, key, v->toInt32()),
+                        QStringLiteral("the template could not be written to the profile"));
                 return;
             }
             break;
@@ -99,34 +102,40 @@ void CFilterColumns::SaveTemplateValueNormal(CFilterColumn *column)
                 const double d = type == fcSingle
                                          ? QLocale::c().toDouble(Variant::single(float(v->toDouble())).toText())
                                          : v->toDouble();
-                m_profile->SetDouble(section, key, d);
+                require(m_profile->SetDouble(section, key, d),
+                        QStringLiteral("the template could not be written to the profile"));
                 return;
             }
             break;
         case fcDateTime:
             if (value.type() == Variant::Type::Date || value.isNumber()) {
-                m_profile->SetDate(section, key, value.toDate());
+                require(m_profile->SetDate(section, key, value.toDate()),
+                        QStringLiteral("the template could not be written to the profile"));
                 return;
             }
             if (const auto d = Convert::parseDate(value.toText())) {
-                m_profile->SetDate(section, key, *d);
+                require(m_profile->SetDate(section, key, *d),
+                        QStringLiteral("the template could not be written to the profile"));
                 return;
             }
             break;
         case fcBoolean:
             if (value.type() == Variant::Type::Boolean || value.isNumber()) {
-                m_profile->SetBoolean(section, key, value.toBool());
+                require(m_profile->SetBoolean(section, key, value.toBool()),
+                        QStringLiteral("the template could not be written to the profile"));
                 return;
             }
             if (const auto b = Convert::parseBoolean(value.toText())) {
-                m_profile->SetBoolean(section, key, *b);
+                require(m_profile->SetBoolean(section, key, *b),
+                        QStringLiteral("the template could not be written to the profile"));
                 return;
             }
             break;
         default:
             break;
         }
-        m_profile->SetText(section, key, value.toText());
+        require(m_profile->SetText(section, key, value.toText()),
+                QStringLiteral("the template could not be written to the profile"));
     });
 }
 
@@ -135,7 +144,8 @@ void CFilterColumns::SaveTemplateValueKeyword(CFilterColumn *column, const QStri
     traced("SaveTemplateValueKeyword", Module, [&] {
         if (!m_profile || !column || value.isEmpty())
             return;
-        m_profile->SetText(TemplateSection(), keywordKey(column, position), value);
+        require(m_profile->SetText(TemplateSection(), keywordKey(column, position), value),
+                QStringLiteral("the template could not be written to the profile"));
     });
 }
 

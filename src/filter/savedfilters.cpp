@@ -76,25 +76,32 @@ void CSearchFilter::SaveFilter(const CFilterTerms *terms, CFilterColumns *column
         if (!profile)
             return;
         const QString section = FilterSection(userKey, mode);
-        profile->DeleteSection(section);
+        require(profile->DeleteSection(section), QStringLiteral("the filter could not be written to the profile"));
         if (!terms)
             return;
         int n = 0;
         for (const CFilterTerm *t : terms->NewEnum()) {
             ++n;
             if (t->Conjunction() != kvoCJ_None)
-                profile->SetNumber(section, key("Conjunction", n), t->Conjunction());
-            profile->SetText(section, key("Field", n), t->Field());
-            profile->SetText(section, key("Table", n), t->Table());
-            profile->SetNumber(section, key("Operation", n), t->Operation());
+                require(profile->SetNumber(section, key("Conjunction", n), t->Conjunction()),
+                        QStringLiteral("the filter could not be written to the profile"));
+            require(profile->SetText(section, key("Field", n), t->Field()),
+                    QStringLiteral("the filter could not be written to the profile"));
+            require(profile->SetText(section, key("Table", n), t->Table()),
+                    QStringLiteral("the filter could not be written to the profile"));
+            require(profile->SetNumber(section, key("Operation", n), t->Operation()),
+                    QStringLiteral("the filter could not be written to the profile"));
             const FilterComparisonClasses cls = t->ComparisonClass();
             if (cls == kvoCC_Date) {
                 if (const auto date = Convert::parseDate(t->CompareTo()))
-                    profile->SetDate(section, key("CompareTo", n), *date);
+                    require(profile->SetDate(section, key("CompareTo", n), *date),
+                            QStringLiteral("the filter could not be written to the profile"));
                 else
-                    profile->SetText(section, key("CompareTo", n), t->CompareTo());
+                    require(profile->SetText(section, key("CompareTo", n), t->CompareTo()),
+                            QStringLiteral("the filter could not be written to the profile"));
             } else if (hasCompareTo(cls)) {
-                profile->SetText(section, key("CompareTo", n), t->CompareTo());
+                require(profile->SetText(section, key("CompareTo", n), t->CompareTo()),
+                        QStringLiteral("the filter could not be written to the profile"));
             }
         }
     });

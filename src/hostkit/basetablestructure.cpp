@@ -8,17 +8,6 @@ IBaseTableStructure::~IBaseTableStructure() = default;
 
 namespace {
 
-bool sameColumns(const QStringList &a, const QStringList &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a.at(i).compare(b.at(i), Qt::CaseInsensitive) != 0)
-            return false;
-    }
-    return true;
-}
-
 // Whether `index` is the one behind a key already listed (same name, or a unique index on the
 // same columns: SQLite names the indexes behind its keys on its own).
 bool behindListedKey(const CatalogIndex &index, const QList<BaseIndexDefinition> &keys)
@@ -26,7 +15,7 @@ bool behindListedKey(const CatalogIndex &index, const QList<BaseIndexDefinition>
     for (const BaseIndexDefinition &key : keys) {
         if (key.Name.compare(index.Name, Qt::CaseInsensitive) == 0)
             return true;
-        if ((index.Unique || index.PrimaryKey) && sameColumns(key.Columns, index.Columns))
+        if ((index.Unique || index.PrimaryKey) && sameFieldNames(key.Columns, index.Columns))
             return true;
     }
     return false;

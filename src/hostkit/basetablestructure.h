@@ -51,7 +51,7 @@ class BaseTableStructure : public IBaseTableStructure
 {
 public:
     // nullptr when the catalog has no such table.
-    static std::unique_ptr<BaseTableStructure> fromCatalog(Catalog &catalog, const QString &table);
+    [[nodiscard]] static std::unique_ptr<BaseTableStructure> fromCatalog(Catalog &catalog, const QString &table);
     BaseTableStructure(QString name, QList<BaseFieldDescriptor> fields, QList<BaseIndexDefinition> indexes);
 
     QString Name() const override { return m_name; }

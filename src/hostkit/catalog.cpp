@@ -8,14 +8,16 @@
 
 namespace KvoPlx800SCtl::HostKit {
 
-namespace {
-
-bool sameName(const QString &a, const QString &b)
+bool sameFieldNames(const QStringList &a, const QStringList &b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (!sameName(a.at(i), b.at(i)))
+            return false;
+    }
+    return true;
 }
-
-} // namespace
 
 // CatalogTable ------------------------------------------------------------------------------
 
@@ -63,7 +65,7 @@ const CatalogIndex *CatalogTable::findIndex(const QString &name) const
 // Catalog -----------------------------------------------------------------------------------
 
 Catalog::Catalog(Connection &connection)
-    : m_connection(connection), m_reader(detail::createCatalogReader(connection.dialect().engine()))
+    : m_connection(connection), m_reader(connection.dialect().createCatalogReader())
 {
 }
 
@@ -207,24 +209,14 @@ bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
     return false;
 }
 
-std::unique_ptr<CatalogReader> createCatalogReader(Engine engine)
+bool CatalogQueries::readNames(const QString &sql, QStringList *names)
 {
-    using Factory = std::unique_ptr<CatalogReader> (*)();
-    struct Entry
-    {
-        Engine engine;
-        Factory create;
-    };
-    static const Entry entries[] = {
-        {Engine::SQLite, &createSqliteCatalogReader},
-        {Engine::PostgreSQL, &createPostgresCatalogReader},
-        {Engine::MariaDB, &createMariaDbCatalogReader},
-    };
-    for (const Entry &entry : entries) {
-        if (entry.engine == engine)
-            return entry.create();
-    }
-    return nullptr;
+    QSqlQuery query(m_db);
+    if (!run(query, sql))
+        return false;
+    while (query.next())
+        names->append(query.value(0).toString());
+    return true;
 }
 
 int typeLength(const QString &nativeType)

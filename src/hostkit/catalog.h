@@ -17,13 +17,13 @@ class CatalogReader;
 struct CatalogColumn
 {
     QString Name;
-    int Type = 0;            // ADO type code (adotypes.h)
-    int DefinedSize = 0;     // characters for text types, 0 otherwise
+    int Type = 0;        // ADO type code (adotypes.h)
+    int DefinedSize = 0; // characters for text types, 0 otherwise
     bool Nullable = true;
     bool HasDefault = false;
-    QString DefaultValue;    // the engine's default expression text, as the engine reports it
-    int Ordinal = 0;         // 1-based position in the table
-    QString NativeType;      // the engine's own type text, e.g. "character varying(255)"
+    QString DefaultValue; // the engine's default expression text, as the engine reports it
+    int Ordinal = 0;      // 1-based position in the table
+    QString NativeType;   // the engine's own type text, e.g. "character varying(255)"
 };
 
 // Key kinds as the catalog reports them.
@@ -31,29 +31,29 @@ enum KeyType : int { adKeyPrimary = 1, adKeyForeign = 2, adKeyUnique = 3 };
 
 struct CatalogKey
 {
-    QString Name;            // MariaDB names every primary key "PRIMARY"
+    QString Name; // MariaDB names every primary key "PRIMARY"
     int Type = adKeyPrimary;
-    QStringList Columns;     // in key order
-    QString RelatedTable;    // foreign keys
+    QStringList Columns;  // in key order
+    QString RelatedTable; // foreign keys
     QStringList RelatedColumns;
 };
 
 struct CatalogIndex
 {
     QString Name;
-    QStringList Columns;     // in index order
+    QStringList Columns; // in index order
     bool Unique = false;
     bool PrimaryKey = false;
-    bool BehindKey = false;  // serves a primary or unique key (dropped with the key, not by itself)
+    bool BehindKey = false; // serves a primary or unique key (dropped with the key, not by itself)
 };
 
 class CatalogTable
 {
 public:
-    QString Name;            // the catalog's spelling
-    QList<CatalogColumn> Columns;   // in ordinal order
+    QString Name;                 // the catalog's spelling
+    QList<CatalogColumn> Columns; // in ordinal order
     QList<CatalogKey> Keys;
-    QList<CatalogIndex> Indexes;    // every index, including those behind keys
+    QList<CatalogIndex> Indexes; // every index, including those behind keys
 
     // Look-ups compare names without regard to case; nullptr when not there.
     const CatalogColumn *FindColumn(const QString &name) const;
@@ -61,6 +61,12 @@ public:
     QList<const CatalogKey *> keysOfType(int type) const;
     const CatalogIndex *findIndex(const QString &name) const;
 };
+
+// Names of tables, fields, keys and indexes compare without regard to case, as the catalog's
+// look-ups do.
+inline bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+// Whether two lists name the same fields in the same order.
+bool sameFieldNames(const QStringList &a, const QStringList &b);
 
 // The schema catalog of one connection. Table details are read on first look-up and kept until
 // Refresh(); after DDL the caller refreshes (TableStructure does so itself). Look-ups of names
@@ -74,14 +80,14 @@ public:
     Connection &ActiveConnection() const { return m_connection; }
 
     // Names of the base tables of the connection's database (or PostgreSQL schema).
-    QStringList tableNames();
+    [[nodiscard]] QStringList tableNames();
     // The table of that name: an exact match first, else one that differs only in case.
-    std::shared_ptr<const CatalogTable> FindTable(const QString &name);
+    [[nodiscard]] std::shared_ptr<const CatalogTable> FindTable(const QString &name);
     // Forget everything read so far (or one table's details); the next look-up reads again.
     void Refresh();
     void Refresh(const QString &table);
     // Tables whose foreign keys refer to `table` (read afresh on every call).
-    QStringList referencingTables(const QString &table);
+    [[nodiscard]] QStringList referencingTables(const QString &table);
 
     // The ADO type (and, through `size`, the text length) that the catalog reports for a field
     // created with the dialect's column type for `adoType` and `size`.
@@ -100,8 +106,8 @@ private:
     Connection &m_connection;
     bool m_namesLoaded = false;
     QStringList m_names;
-    QHash<QString, QString> m_folded;   // lower-case name -> first table of that spelling
-    QHash<QString, std::shared_ptr<const CatalogTable>> m_tables;   // by exact name
+    QHash<QString, QString> m_folded;                             // lower-case name -> first table of that spelling
+    QHash<QString, std::shared_ptr<const CatalogTable>> m_tables; // by exact name
     std::unique_ptr<detail::CatalogReader> m_reader;
     int m_queryCount = 0;
     QString m_lastError;

@@ -1,6 +1,7 @@
 #pragma once
 
-// Internal to the host kit: the engine-specific part of the schema catalog.
+// Internal to the host kit: the engine-specific part of the schema catalog. Each engine's unit
+// (hostkit/engines/) has its reader, which its dialect creates (Dialect::createCatalogReader).
 
 #include "catalog.h"
 #include "dialect.h"
@@ -26,6 +27,8 @@ public:
     // A forward-only query over `sql`, positioned before its first row; false (with the error
     // kept) when it fails.
     bool run(QSqlQuery &query, const QString &sql);
+    // Appends the first field of every row of `sql` to `names`; false when the query fails.
+    bool readNames(const QString &sql, QStringList *names);
     const Dialect &dialect() const { return m_dialect; }
     QSqlDatabase &database() { return m_db; }
 
@@ -53,12 +56,6 @@ public:
     virtual int adoTypeOf(const QString &nativeType, int *size) const = 0;
 };
 
-std::unique_ptr<CatalogReader> createSqliteCatalogReader();
-std::unique_ptr<CatalogReader> createPostgresCatalogReader();
-std::unique_ptr<CatalogReader> createMariaDbCatalogReader();
-// The reader of an engine; nullptr for an engine whose catalog is not read here.
-std::unique_ptr<CatalogReader> createCatalogReader(Engine engine);
-
 // Shared helpers of the readers.
 // The number in the first pair of parentheses of a type text ("varchar(40)" gives 40), or 0.
 int typeLength(const QString &nativeType);
@@ -68,14 +65,5 @@ void addKeyColumn(QList<CatalogKey> &keys, const QString &name, int type, const 
                   const QString &relatedTable = {}, const QString &relatedColumn = {});
 void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QString &column, bool unique,
                     bool primaryKey, bool behindKey);
-
-// Constraint names written in an SQLite CREATE TABLE text. SQLite keeps them nowhere else.
-struct NamedConstraint
-{
-    QString Name;
-    int Type = adKeyPrimary;
-    QStringList Columns;
-};
-QList<NamedConstraint> parseSqliteConstraintNames(const QString &createSql);
 
 } // namespace KvoPlx800SCtl::HostKit::detail

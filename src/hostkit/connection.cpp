@@ -1,5 +1,6 @@
 #include "connection.h"
 
+#include "engines/registry.h"
 #include "messagebox.h"
 #include "recordset.h"
 #include "serviceshelper.h"
@@ -16,18 +17,6 @@ namespace KvoPlx800SCtl::HostKit {
 namespace {
 
 const QString kModule = QStringLiteral("Connection");
-
-struct SchemeInfo
-{
-    const char *name;
-    Engine engine;
-};
-
-// Accepted URL schemes; the first of each engine is the one written back.
-constexpr SchemeInfo kSchemes[] = {
-        {"sqlite", Engine::SQLite},   {"postgresql", Engine::PostgreSQL}, {"postgres", Engine::PostgreSQL},
-        {"mariadb", Engine::MariaDB}, {"mysql", Engine::MariaDB},
-};
 
 QString decoded(const QString &text) { return QUrl::fromPercentEncoding(text.toUtf8()); }
 
@@ -48,20 +37,23 @@ QString redacted(const QString &url)
     return url.left(start + 3) + authority.left(colon) + QLatin1String(":***") + url.mid(start + 3 + at);
 }
 
-QString errorText(const QSqlError &error)
+// The engines' first schemes as "a, b or c"; `asUrl` writes each as its URLs start ("sqlite:",
+// "postgresql://").
+QString schemeList(bool asUrl)
 {
-    QString text = error.databaseText().trimmed();
-    const QString driver = error.driverText().trimmed();
-    if (text.isEmpty())
-        text = driver;
-    else if (!driver.isEmpty() && !text.contains(driver))
-        text += QLatin1String(" (") + driver + u')';
-    if (!error.nativeErrorCode().isEmpty())
-        text += QLatin1String(" [") + error.nativeErrorCode() + u']';
-    return text;
+    QStringList names;
+    for (const EngineInfo *info : EngineRegistry::all()) {
+        if (!info->schemes.isEmpty())
+            names.append(info->schemes.first()
+                         + (!asUrl          ? QString()
+                            : info->fileUrl ? QStringLiteral(":")
+                                            : QStringLiteral("://")));
+    }
+    const QString last = names.isEmpty() ? QString() : names.takeLast();
+    return names.isEmpty() ? last : names.join(QLatin1String(", ")) + QLatin1String(" or ") + last;
 }
 
-bool parseOptions(const QString &query, Engine engine, ConnectionUrl &url, QString &why)
+bool parseOptions(const QString &query, const EngineInfo &engine, ConnectionUrl &url, QString &why)
 {
     const QStringList pairs = query.split(u'&', Qt::SkipEmptyParts);
     for (const QString &pair : pairs) {
@@ -75,7 +67,7 @@ bool parseOptions(const QString &query, Engine engine, ConnectionUrl &url, QStri
                 return false;
             }
             url.busyTimeoutMs = ms;
-        } else if (key == u"schema" && engine == Engine::PostgreSQL) {
+        } else if (key == u"schema" && engine.schemaOption) {
             if (value.isEmpty()) {
                 why = QStringLiteral("the schema option needs a name");
                 return false;
@@ -174,38 +166,33 @@ bool ConnectionUrl::parse(const QString &text, ConnectionUrl *out, QString *erro
     const QString trimmed = text.trimmed();
     const qsizetype colon = trimmed.indexOf(u':');
     const QString scheme = colon < 0 ? QString() : trimmed.left(colon).toLower();
-    bool known = false;
-    for (const SchemeInfo &info : kSchemes) {
-        if (scheme == QLatin1String(info.name)) {
-            url.engine = info.engine;
-            known = true;
-        }
-    }
+    const EngineInfo *engine = colon < 0 ? nullptr : EngineRegistry::findScheme(scheme);
     if (trimmed.isEmpty()) {
         why = QStringLiteral("the URL is empty");
-    } else if (!known) {
-        why = colon < 0 ? QStringLiteral("no scheme (expected sqlite:, postgresql:// or mariadb://)")
-                        : QStringLiteral("unknown scheme \"%1\" (expected sqlite, postgresql or mariadb)").arg(scheme);
+    } else if (!engine) {
+        why = colon < 0 ? QStringLiteral("no scheme (expected %1)").arg(schemeList(true))
+                        : QStringLiteral("unknown scheme \"%1\" (expected %2)").arg(scheme, schemeList(false));
     } else {
+        url.engine = engine->engine;
         QString rest = trimmed.mid(colon + 1);
         // A file path may hold a '?': the options are what follows the last one, when it names one.
-        const qsizetype question = url.engine == Engine::SQLite ? rest.lastIndexOf(u'?') : rest.indexOf(u'?');
+        const qsizetype question = engine->fileUrl ? rest.lastIndexOf(u'?') : rest.indexOf(u'?');
         QString options;
-        if (question >= 0 && (url.engine != Engine::SQLite || rest.mid(question).contains(u'='))) {
+        if (question >= 0 && (!engine->fileUrl || rest.mid(question).contains(u'='))) {
             options = rest.mid(question + 1);
             rest.truncate(question);
         }
-        if (url.engine == Engine::SQLite) {
+        if (engine->fileUrl) {
             if (rest.startsWith(QLatin1String("//")))
                 rest = rest.mid(2);
             url.path = rest;
             if (url.path.isEmpty())
-                why = QStringLiteral("no database file (expected sqlite:PATH or sqlite::memory:)");
+                why = QStringLiteral("no database file (expected %1:PATH or %1::memory:)").arg(scheme);
         } else {
             parseServer(rest, url, why);
         }
         if (why.isEmpty())
-            parseOptions(options, url.engine, url, why);
+            parseOptions(options, *engine, url, why);
     }
     if (!why.isEmpty()) {
         if (error)
@@ -219,14 +206,14 @@ bool ConnectionUrl::parse(const QString &text, ConnectionUrl *out, QString *erro
 
 QString ConnectionUrl::toString(bool withPassword) const
 {
+    const EngineInfo *info = EngineRegistry::find(engine);
+    const QString scheme = info && !info->schemes.isEmpty() ? info->schemes.first() : QString();
     QString text;
     QStringList options;
-    if (engine == Engine::SQLite) {
-        text = QLatin1String("sqlite:") + path;
+    if (info && info->fileUrl) {
+        text = scheme + u':' + path;
     } else {
-        text = engine == Engine::PostgreSQL ? QStringLiteral("postgresql://")
-               : engine == Engine::MariaDB  ? QStringLiteral("mariadb://")
-                                            : QStringLiteral("sqlserver://");
+        text = scheme + QLatin1String("://");
         if (!user.isEmpty()) {
             text += encoded(user);
             if (withPassword && !password.isEmpty())
@@ -277,56 +264,26 @@ std::unique_ptr<Connection> Connection::open(const ConnectionUrl &url, QString *
     static QAtomicInt counter;
     const QString name = QStringLiteral("kvo_connection_%1").arg(counter.fetchAndAddRelaxed(1) + 1);
 
-    QString driver;
-    QString options;
-    switch (url.engine) {
-    case Engine::SQLite:
-        driver = QStringLiteral("QSQLITE");
-        options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(url.busyTimeoutMs);
-        break;
-    case Engine::PostgreSQL:
-        driver = QStringLiteral("QPSQL");
-        options = QStringLiteral("connect_timeout=10");
-        break;
-    case Engine::MariaDB:
-        driver = QStringLiteral("QMARIADB");
-        // Affected rows count the rows matched, so an UPDATE that writes the same values still
-        // reports its row.
-        options = QStringLiteral("CLIENT_FOUND_ROWS;MYSQL_OPT_CONNECT_TIMEOUT=10");
-        break;
-    case Engine::SQLServer:
+    const EngineInfo *info = EngineRegistry::find(url.engine);
+    if (!info || info->driver.isEmpty()) {
         if (error)
-            *error = QStringLiteral("SQL Server connections are not supported; its dialect only writes statements");
+            *error = QStringLiteral("%1 connections are not supported; its dialect only writes statements")
+                             .arg(info ? info->name : QString::number(int(url.engine)));
         return nullptr;
     }
-
-    auto dialect = Dialect::create(url.engine);
+    auto dialect = info->createDialect();
     QString why;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(info->driver, name);
         if (!db.isValid()) {
-            why = QStringLiteral("the Qt SQL driver %1 is not available").arg(driver);
+            why = QStringLiteral("the Qt SQL driver %1 is not available").arg(info->driver);
         } else {
-            db.setConnectOptions(options);
-            if (url.engine == Engine::SQLite) {
-                db.setDatabaseName(url.path);
-            } else {
-                db.setHostName(url.host);
-                if (url.port > 0)
-                    db.setPort(url.port);
-                db.setUserName(url.user);
-                db.setPassword(url.password);
-                db.setDatabaseName(url.database);
-            }
+            dialect->setUpDatabase(db, url);
             if (!db.open()) {
-                why = errorText(db.lastError());
-            } else if (!dialect->configure(db, &why)) {
+                why = dialect->sqlError(db.lastError()).text();
+            } else if (!dialect->openSession(db, url, &why)) {
                 if (why.isEmpty())
                     why = QStringLiteral("the session could not be configured");
-            } else if (!url.schema.isEmpty()) {
-                QSqlQuery query(db);
-                if (!query.exec(QLatin1String("SET search_path TO ") + dialect->QuoteName(url.schema)))
-                    why = errorText(query.lastError());
             }
             if (why.isEmpty())
                 return std::unique_ptr<Connection>(new Connection(db, std::move(dialect), url));
@@ -339,26 +296,30 @@ std::unique_ptr<Connection> Connection::open(const ConnectionUrl &url, QString *
     return nullptr;
 }
 
-bool Connection::refreshSessionSettings(QString *error) { return m_dialect->configure(m_db, error); }
+bool Connection::refreshSessionSettings(QString *error) { return m_dialect->readSessionSettings(m_db, error); }
 
 QString Connection::ConnectionString() const { return m_url.toString(false); }
 
-bool Connection::isLockError(const QSqlError &error) const
-{
-    return m_dialect->isLockError(error.nativeErrorCode(), error.text());
-}
-
 bool Connection::fail(const QSqlError &error, const QString &sql, const LockedMessage *locked)
 {
-    m_lastError = errorText(error);
-    if (locked && isLockError(error)) {
-        Trace::instance().Info(kModule, QStringLiteral("Locked: %1 -- %2").arg(m_lastError, sql));
+    m_lastError = m_dialect->sqlError(error);
+    // A driver whose connection has closed (after the server ended it) reports nothing at all.
+    if (m_lastError.text().isEmpty() && !m_db.isOpen())
+        m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("The connection to the database is closed"));
+    if (locked && m_lastError.metAnotherSession()) {
+        Trace::instance().Info(kModule, QStringLiteral("Locked: %1 -- %2").arg(m_lastError.text(), sql));
         ServicesHelper &services = ServicesHelper::instance();
         services.ShowMessage(locked->text + QLatin1String("\n\n") + locked->detail,
                              MsgBox::vbExclamation | MsgBox::vbOKOnly, services.ApplicationTitle());
         return false;
     }
-    Trace::instance().Info(kModule, QStringLiteral("Statement failed: %1 -- %2").arg(m_lastError, sql));
+    Trace::instance().Info(kModule, QStringLiteral("Statement failed: %1 -- %2").arg(m_lastError.text(), sql));
+    return false;
+}
+
+bool Connection::failWith(const QString &text)
+{
+    m_lastError = SqlError(SqlError::Other, text);
     return false;
 }
 
@@ -370,16 +331,14 @@ bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
     if (!query.exec(sql))
         return fail(query.lastError(), sql, locked);
     m_rowsAffected = qMax(0, query.numRowsAffected());
-    m_lastError.clear();
+    m_lastError = SqlError();
     return true;
 }
 
 bool Connection::BeginTransaction(const LockedMessage *locked)
 {
-    if (m_inTransaction) {
-        m_lastError = QStringLiteral("A transaction is already open on this connection");
-        return false;
-    }
+    if (m_inTransaction)
+        return failWith(QStringLiteral("A transaction is already open on this connection"));
     ++m_statementCount;
     const QString sql = m_dialect->beginTransactionSql();
     if (sql.isEmpty()) {
@@ -391,22 +350,20 @@ bool Connection::BeginTransaction(const LockedMessage *locked)
             return fail(query.lastError(), sql, locked);
     }
     m_inTransaction = true;
-    m_lastError.clear();
+    m_lastError = SqlError();
     return true;
 }
 
 bool Connection::CommitTransaction()
 {
-    if (!m_inTransaction) {
-        m_lastError = QStringLiteral("No transaction is open on this connection");
-        return false;
-    }
+    if (!m_inTransaction)
+        return failWith(QStringLiteral("No transaction is open on this connection"));
     ++m_statementCount;
     // A failed commit leaves the transaction to the caller's RollbackTransaction.
     if (!m_db.commit())
         return fail(m_db.lastError(), QStringLiteral("COMMIT"), nullptr);
     m_inTransaction = false;
-    m_lastError.clear();
+    m_lastError = SqlError();
     return true;
 }
 
@@ -443,7 +400,7 @@ std::unique_ptr<RecordSet> Connection::OpenQuery(const QString &sql)
         records->m_rows << row;
     }
     records->m_open = true;
-    m_lastError.clear();
+    m_lastError = SqlError();
     return records;
 }
 
@@ -482,7 +439,7 @@ bool Connection::RowExists(const QString &table, const QString &keyField, const 
     if (!query.exec(sql))
         return fail(query.lastError(), sql, nullptr);
     found = query.next();
-    m_lastError.clear();
+    m_lastError = SqlError();
     return true;
 }
 

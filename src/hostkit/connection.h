@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialect.h"
+#include "sqlerror.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -24,7 +25,8 @@ LockedMessage MakeLockedMessage(const QString &text, const QString &detail);
 //   sqlite:PATH                                               (sqlite::memory: for an in-memory database)
 //   postgresql://[user[:password]@]host[:port]/dbname[?schema=NAME]
 //   mariadb://[user[:password]@]host[:port]/dbname
-// Query options common to all: busy_timeout=MS (SQLite; default 5000).
+// Query options common to all: busy_timeout=MS (SQLite; default 5000). Each engine's schemes and
+// URL form are those of its registration (engines/registry.h).
 struct ConnectionUrl
 {
     Engine engine = Engine::SQLite;
@@ -37,7 +39,7 @@ struct ConnectionUrl
     QString schema; // PostgreSQL schema (search_path); empty = server default
     int busyTimeoutMs = 5000;
 
-    static bool parse(const QString &url, ConnectionUrl *out, QString *error);
+    [[nodiscard]] static bool parse(const QString &url, ConnectionUrl *out, QString *error);
     QString toString(bool withPassword = false) const;
 };
 
@@ -46,8 +48,8 @@ struct ConnectionUrl
 class Connection
 {
 public:
-    static std::unique_ptr<Connection> open(const QString &url, QString *error);
-    static std::unique_ptr<Connection> open(const ConnectionUrl &url, QString *error);
+    [[nodiscard]] static std::unique_ptr<Connection> open(const QString &url, QString *error);
+    [[nodiscard]] static std::unique_ptr<Connection> open(const ConnectionUrl &url, QString *error);
     ~Connection();
 
     Connection(const Connection &) = delete;
@@ -56,37 +58,40 @@ public:
     QSqlDatabase &database() { return m_db; }
     // Reads the session settings that shape literals again (after a host changed sql_mode or
     // standard_conforming_strings on this connection).
-    bool refreshSessionSettings(QString *error = nullptr);
+    [[nodiscard]] bool refreshSessionSettings(QString *error = nullptr);
     const Dialect &dialect() const { return *m_dialect; }
     const ConnectionUrl &url() const { return m_url; }
     // The connection string handed to the database handler's convert request (no password).
     QString ConnectionString() const;
 
-    // Runs one statement. A busy or locked database shows `locked` (when given) through the
-    // services helper's message box and fails; any other failure is logged through the trace
-    // service. lastError() tells what went wrong.
+    // Runs one statement. A busy or locked database, or a conflict with another session, shows
+    // `locked` (when given) through the services helper's message box and fails; any other
+    // failure is logged through the trace service. lastError() tells what went wrong.
     // PostgreSQL: a statement that fails inside a transaction aborts the transaction, and every
     // later statement fails until the caller calls RollbackTransaction.
-    bool ExecuteSql(const QString &sql, const LockedMessage *locked = nullptr);
-    QString lastError() const { return m_lastError; }
+    [[nodiscard]] bool ExecuteSql(const QString &sql, const LockedMessage *locked = nullptr);
+    // The last failure's text (empty after a success), for messages.
+    QString lastError() const { return m_lastError.text(); }
+    // The last failure with the engine's codes and its kind.
+    const SqlError &lastSqlError() const { return m_lastError; }
     // Rows changed by the last successful ExecuteSql.
     int rowsAffected() const { return m_rowsAffected; }
 
     // One transaction at a time. SQLite takes the write lock when the transaction begins, so a
     // busy database shows `locked` here. MariaDB commits an open transaction at any DDL statement.
-    bool BeginTransaction(const LockedMessage *locked = nullptr);
-    bool CommitTransaction();
-    bool RollbackTransaction(); // no effect (and true) when no transaction is open
+    [[nodiscard]] bool BeginTransaction(const LockedMessage *locked = nullptr);
+    [[nodiscard]] bool CommitTransaction();
+    [[nodiscard]] bool RollbackTransaction(); // no effect (and true) when no transaction is open
     bool inTransaction() const { return m_inTransaction; }
 
     // A record set over a whole table, updatable (AddNew/Update/Delete), or nullptr.
-    std::unique_ptr<RecordSet> OpenTable(const QString &table);
+    [[nodiscard]] std::unique_ptr<RecordSet> OpenTable(const QString &table);
     // A static, read-only record set over a query, or nullptr.
-    std::unique_ptr<RecordSet> OpenQuery(const QString &sql);
+    [[nodiscard]] std::unique_ptr<RecordSet> OpenQuery(const QString &sql);
 
     // Whether `table` has a row whose `keyField` equals `keyLiteral` (a finished SQL literal).
     // Returns false when the look-up itself failed; `found` is then false too.
-    bool RowExists(const QString &table, const QString &keyField, const QString &keyLiteral, bool &found);
+    [[nodiscard]] bool RowExists(const QString &table, const QString &keyField, const QString &keyLiteral, bool &found);
 
     // Pair helpers of the database helper. They take finished literals; the field name is quoted
     // here. An empty literal is written as NULL.
@@ -105,13 +110,13 @@ public:
 
 private:
     Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url);
-    bool isLockError(const class QSqlError &error) const;
     bool fail(const class QSqlError &error, const QString &sql, const LockedMessage *locked);
+    bool failWith(const QString &text);
 
     QSqlDatabase m_db;
     std::unique_ptr<Dialect> m_dialect;
     ConnectionUrl m_url;
-    QString m_lastError;
+    SqlError m_lastError;
     int m_rowsAffected = 0;
     bool m_inTransaction = false;
     qint64 m_statementCount = 0;

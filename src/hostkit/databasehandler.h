@@ -39,7 +39,7 @@ public:
     // Length of the text fields of tables the library creates without a length of their own.
     virtual int DefaultTextLength() const { return 255; }
     // Drops a table of the catalog's database.
-    virtual bool DropTable(Catalog &catalog, const QString &table);
+    [[nodiscard]] virtual bool DropTable(Catalog &catalog, const QString &table);
 };
 
 // Reference handler. The convert question goes to a replaceable answer function; without one it
@@ -56,14 +56,13 @@ public:
     int DefaultTextLength() const override { return m_defaultTextLength; }
 
     void setDatabaseType(int type) { m_databaseType = type; }
-    void setDefaultTextLength(int length) { m_defaultTextLength = length; }
     void setConvertAnswer(ConvertAnswer answer) { m_answer = std::move(answer); }
     // Tables the handler was asked about, in order.
     const QStringList &convertRequests() const { return m_requests; }
 
 private:
     int m_databaseType;
-    int m_defaultTextLength = 255;
+    static constexpr int m_defaultTextLength = 255;
     ConvertAnswer m_answer;
     QStringList m_requests;
 };

@@ -12,7 +12,7 @@
 namespace KvoPlx800SCtl::HostKit::DatabaseHelper {
 
 // nullptr when the catalog has no such table, never an error.
-std::shared_ptr<const CatalogTable> FindTable(Catalog &catalog, const QString &name);
+[[nodiscard]] std::shared_ptr<const CatalogTable> FindTable(Catalog &catalog, const QString &name);
 // nullptr when the table is missing or has no such column.
 const CatalogColumn *FindColumn(const CatalogTable *table, const QString &name);
 TableStructure NewStructure(const QString &tableName = {});

@@ -1,15 +1,27 @@
 #pragma once
 
+#include "sqlerror.h"
+
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
 
 class QByteArray;
 class QSqlDatabase;
+class QSqlError;
 
 namespace KvoPlx800SCtl::HostKit {
+
+class Connection;
+struct ConnectionUrl;
+struct EngineInfo;
+namespace detail {
+class CatalogReader;
+struct TableDef;
+} // namespace detail
 
 enum class Engine { SQLite, PostgreSQL, MariaDB, SQLServer };
 
@@ -24,19 +36,31 @@ constexpr int PostgreSQL = 4;
 constexpr int MariaDB = 5;
 } // namespace DatabaseKind
 
-// Everything that differs between SQL engines: quoting, literals, type names and what the engine's
-// DDL can do in place. Each engine is mostly data (the members below) plus a few hooks; library
-// code asks the dialect and never branches on the engine itself.
+// One field as DDL writes it.
+struct DdlColumn
+{
+    QString name;
+    QString type; // the engine's type text
+    bool notNull = false;
+    QString defaultSql; // the default as an SQL literal; empty: none
+};
+
+// Everything that differs between SQL engines: quoting, literals, type names, what the engine's
+// DDL can do in place and the statements that do it, how a connection is set up and how its
+// failures read. Each engine is mostly data (the members below) plus a few hooks, in one unit of
+// its own (hostkit/engines/<engine>.cpp); library code asks the dialect and never branches on the
+// engine itself. A dialect object belongs to one connection: it keeps that session's settings.
 class Dialect
 {
 public:
     virtual ~Dialect();
 
+    // A new dialect of `engine` (nullptr for an engine the registry does not know).
     static std::unique_ptr<Dialect> create(Engine engine);
 
-    Engine engine() const { return m_engine; }
+    Engine engine() const;
     QString engineName() const; // "SQLite", "PostgreSQL", "MariaDB", "SQL Server"
-    int DatabaseType() const { return m_databaseKind; }
+    int DatabaseType() const;   // DatabaseKind code
 
     // Names and literals. A text literal can never end early, whatever the text holds (quotes,
     // backslashes, "--", NUL, newlines); a name with quote characters is quoted correctly.
@@ -62,11 +86,13 @@ public:
     // value stored for 1.1 equals 1.1.
     virtual QString SingleLiteral(const QString &number) const { return number; }
 
-    // DDL type text of a field of ADO type `adoType` and, for text types, `size` characters.
-    virtual QString columnType(int adoType, int size) const = 0;
+    // DDL type text of a field of ADO type `adoType` and, for text types, `size` characters (from
+    // the engine's type names; empty for a type the engine has no name for).
+    QString columnType(int adoType, int size) const;
     // The ADO type the catalog reports for a field created as `adoType` (PostgreSQL keeps Booleans
-    // as smallint, so 11 reads back as 2 there).
-    virtual int storedAdoType(int adoType) const { return adoType; }
+    // as smallint, so 11 reads back as 2 there). The default is what the catalogs of all engines
+    // report: the narrower integer, exact-number, date, text and binary types as their wider kin.
+    virtual int storedAdoType(int adoType) const;
     // Keys of a keyword table compare as the engine compares them: two texts that give the same
     // foldKey() are one key (MariaDB's default collation ignores case and trailing spaces).
     virtual QString foldKey(const QString &text) const { return text; }
@@ -76,7 +102,13 @@ public:
     bool canAlterColumnType() const { return m_canAlterColumnType; } // else: rebuild the table
     bool canDropColumn() const { return m_canDropColumn; }
     bool canAlterDefault() const { return m_canAlterDefault; }
-    bool canAddConstraints() const { return m_canAddConstraints; }    // ALTER TABLE ADD CONSTRAINT
+    bool canAddConstraints() const { return m_canAddConstraints; } // ALTER TABLE ADD/DROP CONSTRAINT
+    // ALTER TABLE ADD COLUMN takes a NOT NULL field without a default.
+    bool canAddRequiredColumn() const { return m_canAddRequiredColumn; }
+    // CREATE TABLE can hold the plain indexes too (one statement instead of several).
+    bool indexesInCreateTable() const { return m_indexesInCreateTable; }
+    // A field in a foreign key (on either side) cannot change its type while the key exists.
+    bool foreignKeysBlockTypeChange() const { return m_foreignKeysBlockTypeChange; }
     bool namedPrimaryKeys() const { return m_namedPrimaryKeys; }      // MariaDB: always PRIMARY
     int maxIdentifierLength() const { return m_maxIdentifierLength; } // in bytes (UTF-8)
     bool backslashEscapes() const { return m_backslashEscapes; }      // in string literals
@@ -85,38 +117,98 @@ public:
     // Both select the same rows, since the keys compared are never NULL.
     bool antiJoinNotExists() const { return m_antiJoinNotExists; }
 
-    // Called once when a connection opens: reads session settings that change how literals must be
-    // written (standard_conforming_strings, sql_mode) and sets per-connection options.
-    virtual bool configure(QSqlDatabase &db, QString *error);
+    // DDL hooks. The table structure calls a hook only where the capability above says the engine
+    // makes that change in place, and rebuilds the table where it does not; so a hook always
+    // gives the statements of its change. The defaults write standard SQL.
+    virtual QString dropIndexSql(const QString &table, const QString &index) const;
+    // Drops a key of type `keyType` (adKeyPrimary, adKeyUnique, adKeyForeign) named `name`.
+    virtual QString dropConstraintSql(const QString &table, const QString &name, int keyType) const;
+    // Gives field `from` the type of `to` (and `to`'s default), keeping its data. `kindChanges`:
+    // the new type holds another kind of value (text to number, ...).
+    virtual QStringList changeColumnSql(const QString &table, const DdlColumn &from, const DdlColumn &to,
+                                        bool kindChanges) const;
+    // Gives `column` its (non-empty) default.
+    virtual QStringList setDefaultSql(const QString &table, const DdlColumn &column) const;
+    // Makes table `current` into `target`, keeping the rows of the fields both have, where a
+    // change cannot be made in place. The default cannot (and says so in `error`).
+    virtual bool rebuildTable(Connection &connection, const detail::TableDef &current, const detail::TableDef &target,
+                              QString &error) const;
 
-    // Whether a failed statement met a busy database or a record locked by another session
-    // (native code as the Qt driver reports it: SQLite result code, PostgreSQL SQLSTATE, MariaDB
-    // error number). Such failures show the caller's locked-record message.
-    virtual bool isLockError(const QString &nativeCode, const QString &text) const = 0;
+    // Connections. Points `db` (of the engine's Qt SQL driver) at the database of `url` and sets
+    // the driver's connect options.
+    virtual void setUpDatabase(QSqlDatabase &db, const ConnectionUrl &url) const;
+    // Called once when a connection has opened: sets per-connection options and reads the session
+    // settings (readSessionSettings).
+    virtual bool openSession(QSqlDatabase &db, const ConnectionUrl &url, QString *error);
+    // Reads the session settings that change how literals must be written (standard_conforming_
+    // strings, sql_mode); again after a host changed them.
+    virtual bool readSessionSettings(QSqlDatabase &db, QString *error);
+    // The failure the Qt driver reported as an error value: its text, the native code, the
+    // SQLSTATE and the kind of failure as this engine's codes tell it.
+    SqlError sqlError(const QSqlError &error) const;
     // Statement that opens a transaction; empty: the driver's own (QSqlDatabase::transaction).
     // SQLite takes the write lock at once, so a busy database is reported when the transaction
     // starts and not halfway through it.
     virtual QString beginTransactionSql() const { return {}; }
-    // Query whose first column lists the primary-key fields of `table`, in key order.
-    virtual QString primaryKeyQuery(const QString &table) const = 0;
+    // Query whose first column lists the primary-key fields of `table`, in key order (each engine
+    // with a driver has its own; there is no default).
+    virtual QString primaryKeyQuery(const QString &table) const;
     // INSERT of a row made only of default values.
     virtual QString insertDefaultsSql(const QString &table) const;
     // The part after "UPDATE T SET ..." or "DELETE FROM T" that restricts the statement to one of
     // the rows meeting `condition` (rows of a table without a key may be duplicates).
-    virtual QString singleRowClause(const QString &table, const QString &condition) const = 0;
+    virtual QString singleRowClause(const QString &table, const QString &condition) const;
     // Literal of binary data.
     virtual QString blobLiteral(const QByteArray &data) const;
+    // Reads the schema catalog of a connection; nullptr for an engine whose catalog is not read.
+    virtual std::unique_ptr<detail::CatalogReader> createCatalogReader() const;
 
 protected:
-    explicit Dialect(Engine engine);
+    explicit Dialect(const EngineInfo &info);
 
-    Engine m_engine;
-    int m_databaseKind = 0;
+    // The SQLSTATE of a native error code; empty when the engine gives none.
+    virtual QString sqlState(const QString &nativeCode) const;
+    // The kind of a failure with these codes and text (Other unless the engine knows better).
+    virtual SqlError::Kind errorKind(const QString &nativeCode, const QString &sqlState, const QString &text) const;
+
+    // Text helpers of the engines. `name` between `open` and `close`, each `close` doubled.
+    static QString quotedName(const QString &name, QChar open, QChar close);
+    // The body of a '...' literal: apostrophes doubled, backslashes too where they escape.
+    static QString literalBody(const QString &text, bool backslashEscapes);
+    // 'yyyy-MM-dd HH:mm:ss' (without the quotes).
+    static QString dateText(const QDateTime &value);
+
+    // The engine's type names, as columnType() writes them; %1 is a text's length. Each stands for
+    // the types of its kind (smallInt for the tiny integers too, numeric for decimals, date for
+    // time stamps, text and longText for the narrow texts too, binary for every binary type).
+    struct TypeNames
+    {
+        const char *smallInt = nullptr;
+        const char *integer = nullptr;
+        const char *bigInt = nullptr;
+        const char *single = nullptr;
+        const char *dbl = nullptr;
+        const char *currency = nullptr;
+        const char *numeric = nullptr;
+        const char *date = nullptr;
+        const char *boolean = nullptr;
+        const char *fixedText = nullptr;
+        const char *text = nullptr;
+        const char *longText = nullptr;
+        const char *guid = nullptr;
+        const char *binary = nullptr;
+    };
+
+    const EngineInfo &m_info;
+    TypeNames m_typeNames;
     bool m_transactionalDdl = false;
     bool m_canAlterColumnType = true;
     bool m_canDropColumn = true;
     bool m_canAlterDefault = true;
     bool m_canAddConstraints = true;
+    bool m_canAddRequiredColumn = true;
+    bool m_indexesInCreateTable = false;
+    bool m_foreignKeysBlockTypeChange = false;
     bool m_namedPrimaryKeys = true;
     int m_maxIdentifierLength = 63;
     bool m_backslashEscapes = false;

@@ -54,11 +54,11 @@ public:
     // Editing (record sets opened on a table only). AddNew starts a new row that Update inserts;
     // setValue changes a field of the current (or new) row; Update writes it; Delete removes the
     // current row. Each returns false with lastError() on failure.
-    bool AddNew();
-    bool setValue(const QString &name, const QVariant &value);
-    bool Update();
+    [[nodiscard]] bool AddNew();
+    [[nodiscard]] bool setValue(const QString &name, const QVariant &value);
+    [[nodiscard]] bool Update();
     void CancelUpdate();
-    bool Delete();
+    [[nodiscard]] bool Delete();
 
     QString lastError() const { return m_lastError; }
 

@@ -79,30 +79,30 @@ public:
 
     // Plain comparison: the table exists and every non-optional described field exists with a
     // type that holds the same kind of value.
-    bool Compare(Catalog &catalog) const;
+    [[nodiscard]] bool Compare(Catalog &catalog) const;
     // Plain comparison plus the checks of `options` (CompareOption bits).
-    bool Compare(Catalog &catalog, int options) const;
+    [[nodiscard]] bool Compare(Catalog &catalog, int options) const;
     // What Compare(catalog, options) found different, one line each (empty when equal).
-    QStringList differences(Catalog &catalog, int options) const;
+    [[nodiscard]] QStringList differences(Catalog &catalog, int options) const;
 
     // CREATE TABLE with fields, keys, indexes and foreign keys.
-    bool Create(Catalog &catalog);
+    [[nodiscard]] bool Create(Catalog &catalog);
     // Brings the table to this description and keeps its data: creates it when missing, adds
     // missing fields, changes differing types and sizes (on SQLite by rebuilding the table), adds
     // missing keys, indexes and foreign keys. Fields the description does not name are kept.
-    bool Convert(Catalog &catalog);
+    [[nodiscard]] bool Convert(Catalog &catalog);
     // Adds the described keys / indexes / foreign keys that the table lacks.
-    bool RepairKeys(Catalog &catalog);
-    bool RepairIndexes(Catalog &catalog);
-    bool RepairForeignKeys(Catalog &catalog);
+    [[nodiscard]] bool RepairKeys(Catalog &catalog);
+    [[nodiscard]] bool RepairIndexes(Catalog &catalog);
+    [[nodiscard]] bool RepairForeignKeys(Catalog &catalog);
     // Drops one field (and first the foreign keys and indexes that use it).
-    bool DropField(Catalog &catalog, const QString &field);
+    [[nodiscard]] bool DropField(Catalog &catalog, const QString &field);
     // Drops the foreign keys of other tables that refer to this table (on SQLite by rebuilding
     // each referring table), leaving this table itself alone.
-    bool DropReferencingForeignKeys(Catalog &catalog);
+    [[nodiscard]] bool DropReferencingForeignKeys(Catalog &catalog);
     // Adds the described field `field` to the existing table.
-    bool AddField(Catalog &catalog, const QString &field);
-    bool DropTable(Catalog &catalog);
+    [[nodiscard]] bool AddField(Catalog &catalog, const QString &field);
+    [[nodiscard]] bool DropTable(Catalog &catalog);
 
     QString lastError() const { return m_lastError; }
 

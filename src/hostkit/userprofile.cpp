@@ -121,60 +121,60 @@ QString UserProfile::GetText(const QString &section, const QString &key, const Q
     return storedText(value);
 }
 
-void UserProfile::write(const QString &section, const QString &key, const QString &text)
+bool UserProfile::write(const QString &section, const QString &key, const QString &text)
 {
     m_settings->setValue(fullKey(section, key), text);
-    sync();
+    return sync();
 }
 
-void UserProfile::sync()
+bool UserProfile::sync()
 {
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
-        Trace::instance().ReportError(TraceError{int(m_settings->status()),
-                                                 QStringLiteral("The profile %1 could not be written.").arg(filePath()),
-                                                 QStringLiteral("UserProfile.sync")});
-    }
+    if (m_settings->status() == QSettings::NoError)
+        return true;
+    Trace::instance().ReportError(TraceError{int(m_settings->status()),
+                                             QStringLiteral("The profile %1 could not be written.").arg(filePath()),
+                                             QStringLiteral("UserProfile.sync")});
+    return false;
 }
 
-void UserProfile::SetText(const QString &section, const QString &key, const QString &value)
+bool UserProfile::SetText(const QString &section, const QString &key, const QString &value)
 {
-    write(section, key, value);
+    return write(section, key, value);
 }
 
-void UserProfile::SetNumber(const QString &section, const QString &key, int value)
+bool UserProfile::SetNumber(const QString &section, const QString &key, int value)
 {
-    write(section, key, QString::number(value));
+    return write(section, key, QString::number(value));
 }
 
-void UserProfile::SetDouble(const QString &section, const QString &key, double value)
+bool UserProfile::SetDouble(const QString &section, const QString &key, double value)
 {
-    write(section, key, QString::number(value, 'g', QLocale::FloatingPointShortest));
+    return write(section, key, QString::number(value, 'g', QLocale::FloatingPointShortest));
 }
 
-void UserProfile::SetDate(const QString &section, const QString &key, const QDateTime &value)
+bool UserProfile::SetDate(const QString &section, const QString &key, const QDateTime &value)
 {
-    if (!value.isValid()) {
-        write(section, key, QString());
-        return;
-    }
-    write(section, key, QLatin1Char('#') + value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char('#'));
+    if (!value.isValid())
+        return write(section, key, QString());
+    return write(section, key,
+                 QLatin1Char('#') + value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char('#'));
 }
 
-void UserProfile::SetBoolean(const QString &section, const QString &key, bool value)
+bool UserProfile::SetBoolean(const QString &section, const QString &key, bool value)
 {
-    write(section, key, value ? QStringLiteral("True") : QStringLiteral("False"));
+    return write(section, key, value ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
-void UserProfile::SetStamp(const QString &section, const QString &key)
+bool UserProfile::SetStamp(const QString &section, const QString &key)
 {
-    write(section, key, nextStamp().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    return write(section, key, nextStamp().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
 }
 
-void UserProfile::DeleteSection(const QString &section)
+bool UserProfile::DeleteSection(const QString &section)
 {
     m_settings->remove(encodeName(section));
-    sync();
+    return sync();
 }
 
 QStringList UserProfile::Sections() const

@@ -10,21 +10,21 @@ class QSettings;
 
 namespace KvoPlx800SCtl::HostKit {
 
-// The user profile: sections of keyed values.
+// The user profile: sections of keyed values. Writes return whether the value was stored.
 class IUserProfile
 {
 public:
     virtual ~IUserProfile();
     virtual int GetNumber(const QString &section, const QString &key, int defaultValue) const = 0;
     virtual QString GetText(const QString &section, const QString &key, const QString &defaultValue) const = 0;
-    virtual void SetText(const QString &section, const QString &key, const QString &value) = 0;
-    virtual void SetNumber(const QString &section, const QString &key, int value) = 0;
-    virtual void SetDouble(const QString &section, const QString &key, double value) = 0;
-    virtual void SetDate(const QString &section, const QString &key, const QDateTime &value) = 0;
-    virtual void SetBoolean(const QString &section, const QString &key, bool value) = 0;
+    [[nodiscard]] virtual bool SetText(const QString &section, const QString &key, const QString &value) = 0;
+    [[nodiscard]] virtual bool SetNumber(const QString &section, const QString &key, int value) = 0;
+    [[nodiscard]] virtual bool SetDouble(const QString &section, const QString &key, double value) = 0;
+    [[nodiscard]] virtual bool SetDate(const QString &section, const QString &key, const QDateTime &value) = 0;
+    [[nodiscard]] virtual bool SetBoolean(const QString &section, const QString &key, bool value) = 0;
     // Writes the current date-time stamp value.
-    virtual void SetStamp(const QString &section, const QString &key) = 0;
-    virtual void DeleteSection(const QString &section) = 0;
+    [[nodiscard]] virtual bool SetStamp(const QString &section, const QString &key) = 0;
+    [[nodiscard]] virtual bool DeleteSection(const QString &section) = 0;
     virtual QStringList Sections() const = 0;
     virtual QStringList Keys(const QString &section) const = 0;
 };
@@ -42,19 +42,19 @@ public:
 
     int GetNumber(const QString &section, const QString &key, int defaultValue) const override;
     QString GetText(const QString &section, const QString &key, const QString &defaultValue) const override;
-    void SetText(const QString &section, const QString &key, const QString &value) override;
-    void SetNumber(const QString &section, const QString &key, int value) override;
-    void SetDouble(const QString &section, const QString &key, double value) override;
-    void SetDate(const QString &section, const QString &key, const QDateTime &value) override;
-    void SetBoolean(const QString &section, const QString &key, bool value) override;
-    void SetStamp(const QString &section, const QString &key) override;
-    void DeleteSection(const QString &section) override;
+    [[nodiscard]] bool SetText(const QString &section, const QString &key, const QString &value) override;
+    [[nodiscard]] bool SetNumber(const QString &section, const QString &key, int value) override;
+    [[nodiscard]] bool SetDouble(const QString &section, const QString &key, double value) override;
+    [[nodiscard]] bool SetDate(const QString &section, const QString &key, const QDateTime &value) override;
+    [[nodiscard]] bool SetBoolean(const QString &section, const QString &key, bool value) override;
+    [[nodiscard]] bool SetStamp(const QString &section, const QString &key) override;
+    [[nodiscard]] bool DeleteSection(const QString &section) override;
     QStringList Sections() const override;
     QStringList Keys(const QString &section) const override;
 
 private:
-    void write(const QString &section, const QString &key, const QString &text);
-    void sync();
+    bool write(const QString &section, const QString &key, const QString &text);
+    bool sync();
 
     std::unique_ptr<QSettings> m_settings;
 };

@@ -130,9 +130,8 @@ bool CScPicklist::hasForeignKey() const
         return false;
     const QString picklist = TableName();
     for (const CatalogKey &key : table->Keys) {
-        if (key.Type == adKeyForeign && key.Columns.size() == 1
-            && key.Columns.first().compare(m_column->Name(), Qt::CaseInsensitive) == 0
-            && key.RelatedTable.compare(picklist, Qt::CaseInsensitive) == 0)
+        if (key.Type == adKeyForeign && key.Columns.size() == 1 && sameName(key.Columns.first(), m_column->Name())
+            && sameName(key.RelatedTable, picklist))
             return true;
     }
     return false;

@@ -51,37 +51,37 @@ public:
 
     // True when the handler, the base-table structure and the column (with its column set's
     // catalog) are present; otherwise shows a warning box and returns false.
-    bool ValidateSetup();
+    [[nodiscard]] bool ValidateSetup();
 
     // The column became a picklist column: cleans the stored values, creates and fills the table,
     // then adds the foreign key. True on success.
-    bool CreatePicklist();
+    [[nodiscard]] bool CreatePicklist();
     // The column's picklist settings may have changed: the default entry first (so that the
     // foreign key holds the values it writes), the stored values, the empty entry, the foreign key.
     // A missing table is created as by CreatePicklist.
-    bool ChangePicklist();
+    [[nodiscard]] bool ChangePicklist();
     // The column stopped being a picklist column: its search table's foreign key goes, then the
     // table (through the database handler).
-    bool DestroyPicklist();
+    [[nodiscard]] bool DestroyPicklist();
 
     // Creates the table from MyStructure (or brings an existing one to it), inserts the default
     // entry, the empty entry where blanks are allowed and every value already stored, then sets up
     // the foreign key.
-    bool CreatePicklistTable();
+    [[nodiscard]] bool CreatePicklistTable();
     // Adds "HideEntry" to a table of the earlier layout.
-    bool CreateHideEntryField();
+    [[nodiscard]] bool CreateHideEntryField();
     // Compares the table with MyStructure; a difference is repaired with convert mode 1, else the
     // database handler is asked first (its answer 1..5 is the result). Then CheckForeignKeys.
-    int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode);
+    [[nodiscard]] int CheckTable(HostKit::IProgress *roProgress, int enmConvertMode);
     // Makes the search table's foreign key to this picklist exist, as CheckTable does.
-    int CheckForeignKeys(int enmConvertMode);
+    [[nodiscard]] int CheckForeignKeys(int enmConvertMode);
 
-    bool ForceNullsAndBlanksToDefault();
-    bool GuaranteeDefaultEntryExists();
-    bool CheckAllowBlanks();
+    [[nodiscard]] bool ForceNullsAndBlanksToDefault();
+    [[nodiscard]] bool GuaranteeDefaultEntryExists();
+    [[nodiscard]] bool CheckAllowBlanks();
     // Appends the entries that are not in the table yet (typed in the current locale), all in one
     // transaction; an entry that does not convert to the column's type is skipped.
-    bool SaveAdditions(const QStringList &entries);
+    [[nodiscard]] bool SaveAdditions(const QStringList &entries);
 
     // Opens the picklist editor for this picklist.
     void Edit(HostKit::IFormsInterface *oFI);

@@ -4,15 +4,16 @@
 
 namespace KvoHost {
 
-KvoPlx800SCtl::CFilterColumn *addColumn(KvoPlx800SCtl::CFilterColumns &set, const ColumnDef &def)
+KvoPlx800SCtl::CFilterColumn *addColumn(KvoPlx800SCtl::CFilterColumns &set, const KvoPlx800SCtl::ColumnDefinition &def)
 {
-    return set.Add(def.name, def.caption, def.description, def.type, def.length, def.picklist, def.blanks,
-                   def.picklistDefault, def.dateTimeMode, def.dateTimeDefault, def.disableEditDateTime);
+    return set.Add(def.name, def.caption, def.description, def.type, def.textLengthInUI, def.isPicklist,
+                   def.picklistAllowBlanks, def.picklistDefault, def.dateTimeDefaultMode, def.dateTimeDefaultValue,
+                   def.disableEditDateTime);
 }
 
-bool addColumns(KvoPlx800SCtl::CFilterColumns &set, const QList<ColumnDef> &defs)
+bool addColumns(KvoPlx800SCtl::CFilterColumns &set, const QList<KvoPlx800SCtl::ColumnDefinition> &defs)
 {
-    for (const ColumnDef &def : defs) {
+    for (const KvoPlx800SCtl::ColumnDefinition &def : defs) {
         if (!addColumn(set, def))
             return false;
     }

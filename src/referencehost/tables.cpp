@@ -24,7 +24,8 @@ bool insertRows(Connection &connection, const QString &table, const QStringList 
                          + quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
     const auto fail = [&] {
         *error = connection.lastError();
-        connection.RollbackTransaction();
+        // The failed statement's error is the one to report.
+        static_cast<void>(connection.RollbackTransaction());
         return false;
     };
     if (!connection.BeginTransaction())

@@ -28,7 +28,7 @@ Host *HostPerEngine::get(const std::function<std::unique_ptr<Host>()> &make)
     return host.get();
 }
 
-QList<ColumnDef> everyType()
+QList<KvoPlx800SCtl::ColumnDefinition> everyType()
 {
     return {{"Material", fcText, {}, 60},    {"Notes", fcNote, {}, 60},    {"Count16", fcInteger16, {}, 0},
             {"Count32", fcInteger32, {}, 0}, {"Ratio", fcSingle, {}, 0},   {"Weight", fcDouble, {}, 0},

@@ -39,10 +39,9 @@ private:
 
 using KvoHost::addColumn;
 using KvoHost::addColumns;
-using KvoHost::ColumnDef;
 // A column of every type, text lengths 60: Material (text), Notes (note), Count16, Count32, Ratio
 // (single), Weight (double), Made (date), Active (Boolean), Tags (keyword).
-QList<ColumnDef> everyType();
+QList<KvoPlx800SCtl::ColumnDefinition> everyType();
 
 // A value as "Type:text", e.g. "Int32:7" or "Null:".
 QString typed(const KvoPlx800SCtl::Variant &value);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "hostkit/dialect.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace KvoPlx800SCtl::HostKit {
+
+// What identifies an engine before any connection exists. Each engine's unit
+// (hostkit/engines/<engine>.cpp) defines one, next to its dialect, DDL hooks and catalog reader.
+struct EngineInfo
+{
+    Engine engine;
+    QString name;        // as people read it: "SQLite", "PostgreSQL", ...
+    int databaseKind;    // DatabaseKind code reported by the database handler
+    QStringList schemes; // URL schemes, the first is the one written back; none: no URLs
+    bool fileUrl;        // scheme:PATH names a database file (else scheme://host/dbname)
+    bool schemaOption;   // the URL may choose a schema (?schema=NAME)
+    QString driver;      // Qt SQL driver; empty: statement text only, no connections
+    std::unique_ptr<Dialect> (*createDialect)();
+};
+
+// Every engine the host kit knows. Dialect::create, Connection::open, the URL parser and the
+// catalog ask here; nothing else names an engine.
+namespace EngineRegistry {
+
+const QList<const EngineInfo *> &all();
+// nullptr when none matches. Schemes compare without regard to case.
+const EngineInfo *find(Engine engine);
+const EngineInfo *findScheme(const QString &scheme);
+const EngineInfo *findDatabaseKind(int databaseKind);
+
+} // namespace EngineRegistry
+
+} // namespace KvoPlx800SCtl::HostKit
