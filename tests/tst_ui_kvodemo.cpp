@@ -48,6 +48,21 @@ QString cell(const QTableWidget *table, int row, const QString &title)
     return u"<none>"_s;
 }
 
+#ifdef KVODEMO_WINDOW
+// The demo database with `records` records, made on a fresh database of `engine` and opened by
+// `session`; nullptr (with a warning) when it cannot be made.
+std::unique_ptr<KvoTest::TestDatabase> openDemo(KvoHost::Host &session, Engine engine, int records)
+{
+    auto db = KvoTest::open(engine);
+    QString error;
+    if (!db || !session.open(db->url(), &error) || !DemoDatabase::create(session, records, &error)) {
+        qWarning("the demo database cannot be made: %s", qPrintable(error));
+        return nullptr;
+    }
+    return db;
+}
+#endif
+
 #ifdef KVODEMO_PROGRAM
 // Runs the demo program without a display, with its data directory in `dataHome`; the exit code
 // is -1 when it crashed or hung.
@@ -101,12 +116,9 @@ private slots:
         QSKIP("the demo host is not built");
 #else
         QFETCH(Engine, engine);
-        auto db = KvoTest::open(engine);
-        QVERIFY(db);
         KvoHost::Host session;
-        QString error;
-        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
-        QVERIFY2(DemoDatabase::create(session, 4, &error), qPrintable(error));
+        const auto db = openDemo(session, engine, 4);
+        QVERIFY(db);
         auto closeSession = qScopeGuard([&session] { session.close(); });
         QCOMPARE(session.filter->FilterColumns()->Count(), 7);
 
@@ -182,12 +194,9 @@ private slots:
         QSKIP("the demo host is not built");
 #else
         QFETCH(Engine, engine);
-        auto db = KvoTest::open(engine);
-        QVERIFY(db);
         KvoHost::Host session;
-        QString error;
-        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
-        QVERIFY2(DemoDatabase::create(session, 3, &error), qPrintable(error));
+        const auto db = openDemo(session, engine, 3);
+        QVERIFY(db);
         auto closeSession = qScopeGuard([&session] { session.close(); });
         DemoMainWindow window(session, db->url());
         window.show();
@@ -260,12 +269,9 @@ private slots:
 #else
         QFETCH(int, answer);
         QFETCH(int, currentAfter);
-        auto db = KvoTest::open(Engine::SQLite);
-        QVERIFY(db);
         KvoHost::Host session;
-        QString error;
-        QVERIFY2(session.open(db->url(), &error), qPrintable(error));
-        QVERIFY2(DemoDatabase::create(session, 3, &error), qPrintable(error));
+        const auto db = openDemo(session, Engine::SQLite, 3);
+        QVERIFY(db);
         auto closeSession = qScopeGuard([&session] { session.close(); });
         DemoMainWindow window(session, db->url());
         window.show();

@@ -232,14 +232,17 @@ void TestPicklistDialogs::editPicklistsChoosesTheDialog()
 {
     QStringList listed;
     QString editorTitle;
-    whenModal(this, u"frmPicklistSelect"_s, [&](QDialog *select) {
-        auto *list = select->findChild<QListWidget *>(u"lstColumns"_s);
-        listed = listItems(list);
-        list->setCurrentRow(1);
+    const auto closeEditor = [&] {
         whenModal(this, u"frmPicklistEdit"_s, [&](QDialog *editor) {
             editorTitle = editor->windowTitle();
             editor->reject();
         });
+    };
+    whenModal(this, u"frmPicklistSelect"_s, [&](QDialog *select) {
+        auto *list = select->findChild<QListWidget *>(u"lstColumns"_s);
+        listed = listItems(list);
+        list->setCurrentRow(1);
+        closeEditor();
         KvoTest::click(select, "cmdEdit");
         select->reject();
     });
@@ -249,10 +252,7 @@ void TestPicklistDialogs::editPicklistsChoosesTheDialog()
 
     columns()->Item(u"Size"_s)->setIsPicklist(false);
     editorTitle.clear();
-    whenModal(this, u"frmPicklistEdit"_s, [&](QDialog *editor) {
-        editorTitle = editor->windowTitle();
-        editor->reject();
-    });
+    closeEditor();
     columns()->EditPicklists(nullptr);
     QCOMPARE(editorTitle, ResourceTexts::instance().Text(8352, {u"Color"_s}));
 }

@@ -54,6 +54,16 @@ QString dateText(const Variant &value)
     return value.hasValue() ? Convert::isoText(value.toDate()) : QString();
 }
 
+// --length N: false when it is given but no number from 1 to 255; `length` stays 0 without it.
+bool lengthOption(const Cli::Args &args, int *length)
+{
+    if (!args.has(QStringLiteral("length")))
+        return true;
+    bool ok = false;
+    *length = args.value(QStringLiteral("length")).toInt(&ok);
+    return ok && *length >= 1 && *length <= 255;
+}
+
 bool picklistAllowed(FilterColumnTypeConstants type)
 {
     return type != fcKeyword && type != fcBoolean && type != fcNote;
@@ -143,12 +153,8 @@ static int cmdAddColumn(Cli &cli)
     if (!args.has(QStringLiteral("type")))
         return cli.usage(QStringLiteral("add-column needs --type"));
     int givenLength = 0;
-    if (args.has(QStringLiteral("length"))) {
-        bool ok = false;
-        givenLength = args.value(QStringLiteral("length")).toInt(&ok);
-        if (!ok || givenLength < 1 || givenLength > 255)
-            return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
-    }
+    if (!lengthOption(args, &givenLength))
+        return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
     if (args.has(QStringLiteral("datetime-default"))) {
         const QString m = args.value(QStringLiteral("datetime-default"));
         if (m != QLatin1String("configured") && m != QLatin1String("now"))
@@ -282,12 +288,8 @@ static int cmdChangeType(Cli &cli)
     if (!args.has(QStringLiteral("type")))
         return cli.usage(QStringLiteral("change-type needs --type"));
     int length = 0;
-    if (args.has(QStringLiteral("length"))) {
-        bool ok = false;
-        length = args.value(QStringLiteral("length")).toInt(&ok);
-        if (!ok || length < 1 || length > 255)
-            return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
-    }
+    if (!lengthOption(args, &length))
+        return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
     if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
     CFilterColumns &columns = *cli.session().filter->FilterColumns();

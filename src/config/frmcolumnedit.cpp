@@ -166,13 +166,9 @@ void frmColumnEdit::buildControls()
     m_cmdOk = makeButton("cmdOk", 8066);
     m_cmdOk->setDefault(true);
     m_cmdCancel = makeButton("cmdCancel", 8073);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cmdOk);
-    buttons->addWidget(m_cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(m_grid);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({m_cmdOk, m_cmdCancel}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_cmdOk, &QPushButton::clicked, this, [this] { accept(); });

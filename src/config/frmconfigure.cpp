@@ -122,22 +122,15 @@ void frmConfigure::buildControls()
     // The Cancel button carries the longer of its two captions' widths.
     m_cmdCancel->setMinimumWidth(qMax(m_cmdCancel->sizeHint().width(), QPushButton(text(8065)).sizeHint().width()));
 
-    auto *side = new QVBoxLayout;
-    for (QPushButton *b : {m_cmdNew, m_cmdEdit, m_cmdDelete, m_cmdUp, m_cmdDown, m_cmdPicklist, m_cmdChangeType})
-        side->addWidget(b);
-    side->addStretch();
     auto *body = new QHBoxLayout;
     body->addWidget(m_lvwSearch, 1);
-    body->addLayout(side);
-    auto *bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(m_cmdApply);
-    bottom->addWidget(m_cmdCancel);
+    body->addLayout(
+            buttonRow({m_cmdNew, m_cmdEdit, m_cmdDelete, m_cmdUp, m_cmdDown, m_cmdPicklist, m_cmdChangeType}, true));
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addWidget(m_lblSearchFields);
     layout->addLayout(body, 1);
-    layout->addLayout(bottom);
+    layout->addLayout(buttonRow({m_cmdApply, m_cmdCancel}));
 
     // Every button first lets the previous field's leave handling run.
     const auto handler = [this](const char *name, void (frmConfigure::*action)()) {
@@ -491,15 +484,11 @@ frmChangeType::frmChangeType(QWidget *parent) : LibraryDialog(parent, QStringLit
     size->addWidget(m_lblSize);
     size->addWidget(m_txtSize);
     size->addStretch();
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cmdOk);
-    buttons->addWidget(cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_lblPrompt);
     layout->addWidget(m_lstType);
     layout->addLayout(size);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({m_cmdOk, cancel}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_cmdOk, &QPushButton::clicked, this, [this] { accept(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });

@@ -2,6 +2,7 @@
 
 #include "hostkit/resourcetexts.h"
 
+#include <QBoxLayout>
 #include <QPushButton>
 
 namespace KvoPlx800SCtl {
@@ -51,6 +52,18 @@ QPushButton *LibraryDialog::makeButton(const char *name, int number)
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;
+}
+
+QBoxLayout *LibraryDialog::buttonRow(std::initializer_list<QPushButton *> buttons, bool column)
+{
+    auto *row = new QBoxLayout(column ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    if (!column)
+        row->addStretch();
+    for (QPushButton *b : buttons)
+        row->addWidget(b);
+    if (column)
+        row->addStretch();
+    return row;
 }
 
 } // namespace KvoPlx800SCtl

@@ -5,8 +5,10 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <initializer_list>
 #include <optional>
 
+class QBoxLayout;
 class QPushButton;
 
 namespace KvoPlx800SCtl {
@@ -32,6 +34,8 @@ protected:
     static QString text(int number, const QStringList &args = {});
     // A push button named `name` with the text of `number`, in this dialog.
     QPushButton *makeButton(const char *name, int number);
+    // The dialog's buttons in a row, or a column, pushed to its end (right or bottom).
+    static QBoxLayout *buttonRow(std::initializer_list<QPushButton *> buttons, bool column = false);
 
 private:
     void centre();

@@ -18,7 +18,6 @@
 #include "hostkit/serviceshelper.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,8 +79,8 @@ void frmPicklistEdit::buildControls()
         return e;
     };
     // One page: a search box over its list, the list, and the page's buttons beside it.
-    const auto page = [this](const char *name, QLineEdit *box, QTreeWidget *list, QList<QPushButton *> buttons,
-                             QWidget *extra = nullptr) {
+    const auto page = [this](const char *name, QLineEdit *box, QTreeWidget *list,
+                             std::initializer_list<QPushButton *> buttons, QWidget *extra = nullptr) {
         auto *w = new QWidget(this);
         w->setObjectName(QString::fromLatin1(name));
         auto *grid = new QGridLayout(w);
@@ -95,11 +94,7 @@ void frmPicklistEdit::buildControls()
         if (extra)
             grid->addWidget(extra, 1, 1);
         grid->addWidget(list, 2, 0, 1, 2);
-        auto *side = new QVBoxLayout;
-        for (QPushButton *b : buttons)
-            side->addWidget(b);
-        side->addStretch();
-        grid->addLayout(side, 0, 2, 3, 1);
+        grid->addLayout(buttonRow(buttons, true), 0, 2, 3, 1);
         grid->setRowStretch(2, 1);
         return w;
     };
@@ -131,14 +126,10 @@ void frmPicklistEdit::buildControls()
     m_tmrFixDefault->setInterval(0);
     connect(m_tmrFixDefault, &QTimer::timeout, this, [this] { fixDefault(); });
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cmdSave);
-    buttons->addWidget(m_cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_lblPrompt);
     layout->addWidget(m_tabEdit, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({m_cmdSave, m_cmdCancel}));
     resize(m_lblPrompt->fontMetrics().averageCharWidth() * 70, m_lblPrompt->fontMetrics().height() * 28);
 
     // Every button first lets the previous field's leave handling run.

@@ -2,7 +2,6 @@
 
 #include "core/tracescope.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -27,14 +26,10 @@ frmPicklistKept::frmPicklistKept(QWidget *parent) : LibraryDialog(parent, QStrin
     m_lstKept->setObjectName(QStringLiteral("lstKept"));
     m_cmdOk = makeButton("cmdOk", 8066);
     m_cmdClose = makeButton("cmdClose", 8073);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cmdOk);
-    buttons->addWidget(m_cmdClose);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_lblPrompt);
     layout->addWidget(m_lstKept, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({m_cmdOk, m_cmdClose}));
     connect(m_cmdOk, &QPushButton::clicked, this, [this] { accept(); });
     connect(m_cmdClose, &QPushButton::clicked, this, [this] { reject(); });
 }

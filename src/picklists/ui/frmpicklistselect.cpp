@@ -6,7 +6,6 @@
 
 #include "hostkit/serviceshelper.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,14 +29,10 @@ frmPicklistSelect::frmPicklistSelect(QWidget *parent) : LibraryDialog(parent, QS
     m_cmdEdit = makeButton("cmdEdit", 8070);
     m_cmdEdit->setDefault(true);
     QPushButton *cancel = makeButton("cmdCancel", 8073);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cmdEdit);
-    buttons->addWidget(cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(prompt);
     layout->addWidget(m_lstColumns, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({m_cmdEdit, cancel}));
     connect(m_cmdEdit, &QPushButton::clicked, this, [this] {
         traced("cmdEdit_Click", Module, [&] {
             ServicesHelper::instance().Idle();
