@@ -11,6 +11,7 @@
 #include "core/conversions.h"
 #include "picklists/cscpicklist.h"
 #include "uisupport/widgetssupport.h"
+#include "uisupport/windowsupport.h"
 
 #include "hostkit/catalog.h"
 #include "hostkit/connection.h"
@@ -104,6 +105,7 @@ private slots:
     void newColumnOfEachType_data();
     void newColumnOfEachType();
     void buttonsFollowTheSelection();
+    void centredInTheOwner();
     void deleting_data();
     void deleting();
     void closing_data();
@@ -201,6 +203,18 @@ void TestConfigure::buttonsFollowTheSelection()
     QVERIFY(listed(empty).isEmpty());
     for (const char *name : {"cmdEdit", "cmdDelete", "cmdUp", "cmdDown", "cmdPicklist", "cmdApply"})
         QVERIFY2(!enabled(&empty, name), name);
+}
+
+// The dialogs centre themselves in the column set's owner rectangle.
+void TestConfigure::centredInTheOwner()
+{
+    columns()->setOwnerRect({toTwips(100), toTwips(80), toTwips(900), toTwips(600)});
+    frmConfigure dialog;
+    dialog.prepare(*columns());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_VERIFY(qAbs(dialog.frameGeometry().center().x() - 550) <= 2);
+    QVERIFY(qAbs(dialog.frameGeometry().center().y() - 380) <= 2);
 }
 
 void TestConfigure::deleting_data()

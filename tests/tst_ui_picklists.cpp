@@ -138,12 +138,20 @@ void TestPicklistDialogs::addHideShowRemove()
     QVERIFY(stored(u"Color"_s).contains(u"Green"_s));
     showPage(editor, 1);
 
-    // Removing an entry in use keeps it and offers to hide it.
+    // Removing an entry in use keeps it and offers to hide it: declined, then taken.
     QStringList kept;
-    whenModal(this, u"frmPicklistKept"_s, [&](QDialog *dialog) {
-        kept = listItems(dialog->findChild<QListWidget *>(u"lstKept"_s));
-        KvoTest::click(dialog, "cmdOk");
-    });
+    const auto answerKept = [&](const char *button) {
+        whenModal(this, u"frmPicklistKept"_s, [&kept, button](QDialog *dialog) {
+            kept = listItems(dialog->findChild<QListWidget *>(u"lstKept"_s));
+            KvoTest::click(dialog, button);
+        });
+    };
+    answerKept("cmdClose");
+    check(old, {u"Blue"_s});
+    QVERIFY(KvoTest::click(&editor, "cmdRemoveOld"));
+    QCOMPARE(kept, QStringList{u"Blue"_s});
+    QCOMPARE(shown(old), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s, u"Yellow"_s}));
+    answerKept("cmdOk");
     check(old, {u"Blue"_s, u"Yellow"_s});
     QVERIFY(KvoTest::click(&editor, "cmdRemoveOld"));
     QCOMPARE(kept, QStringList{u"Blue"_s});
