@@ -312,6 +312,8 @@ void frmConfigure::cmdDelete()
             != MsgBox::vbOK)
             return;
         m_structure = true;
+        // Its name is free for a new column now.
+        m_stored.remove(name.toLower());
     }
     require(m_columns->Remove(name), QStringLiteral("the column %1 was not removed").arg(name));
     m_changed = true;
