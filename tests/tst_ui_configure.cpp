@@ -106,6 +106,7 @@ private slots:
     void newColumnOfEachType();
     void buttonsFollowTheSelection();
     void centredInTheOwner();
+    void listCells();
     void deleting_data();
     void deleting();
     void closing_data();
@@ -203,6 +204,27 @@ void TestConfigure::buttonsFollowTheSelection()
     QVERIFY(listed(empty).isEmpty());
     for (const char *name : {"cmdEdit", "cmdDelete", "cmdUp", "cmdDown", "cmdPicklist", "cmdApply"})
         QVERIFY2(!enabled(&empty, name), name);
+}
+
+// The six cells of a row: name, type, length (keyword and text), picklist and blanks (not for
+// keyword and Boolean), default (a date/time column's by its mode).
+void TestConfigure::listCells()
+{
+    QVERIFY(KvoTest::addColumns(*columns(), {{.name = u"Due"_s, .type = fcDateTime, .dateTimeDefaultMode = fcDTDM_Now},
+                                             {.name = u"Done"_s, .type = fcBoolean}}));
+    m_dialog->prepare(*columns());
+    const auto *list = child<QTreeWidget>(m_dialog.get(), "lvwSearch");
+    const auto row = [list](int i) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c)
+            cells.append(list->topLevelItem(i)->text(c));
+        return cells.join(u'|');
+    };
+    const ResourceTexts &t = ResourceTexts::instance();
+    QCOMPARE(row(0), u"Material|%1|20|%2|%3|Steel"_s.arg(t.Text(7015), t.Text(7124), t.Text(7127)));
+    QCOMPARE(row(1), u"Count|%1||%2|%3|"_s.arg(t.Text(7013), t.Text(7125), t.Text(7127)));
+    QCOMPARE(row(2), u"Due|%1||%2|%3|%4"_s.arg(t.Text(7009), t.Text(7125), t.Text(7127), t.Text(8083)));
+    QCOMPARE(row(3), u"Done|%1||||"_s.arg(t.Text(7008)));
 }
 
 // The dialogs centre themselves in the column set's owner rectangle.
