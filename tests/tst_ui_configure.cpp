@@ -65,13 +65,6 @@ void fillEditor(QDialog *editor, const QString &name, int type, const QString &p
     }
 }
 
-QString definitionRow(KvoTest::Host &host, const QString &column)
-{
-    return KvoTest::rows(host.connection(), u"SELECT [Type], [Size], [IsPicklist], [PicklistDefault] FROM "
-                                            "[SearchColumnConfiguration] WHERE [Name] = '%1'"_s.arg(column))
-            .value(0);
-}
-
 } // namespace
 
 class TestConfigure : public QObject
@@ -173,7 +166,7 @@ void TestConfigure::newColumnOfEachType()
     QVERIFY(KvoTest::click(m_dialog.get(), "cmdApply"));
     QVERIFY(!m_dialog->isChanged());
     QVERIFY(!enabled(m_dialog.get(), "cmdApply"));
-    QCOMPARE(definitionRow(*m_host, u"Added"_s), row);
+    QCOMPARE(KvoTest::definitionRow(*m_host, u"Added"_s), row);
     CFilterColumn *added = columns()->Item(u"Added"_s);
     QVERIFY(added);
     QVERIFY(columns()->MyStructureDefault(added).Compare(m_host->catalog(), CompareExact));
