@@ -144,9 +144,8 @@ void frmConfigure::buildControls()
     connect(m_cmdNew, &QPushButton::clicked, this, handler("cmdNew_Click", &frmConfigure::cmdNew));
     connect(m_cmdEdit, &QPushButton::clicked, this, handler("cmdEdit_Click", &frmConfigure::cmdEdit));
     connect(m_cmdDelete, &QPushButton::clicked, this, handler("cmdDelete_Click", &frmConfigure::cmdDelete));
-    connect(m_cmdUp, &QPushButton::clicked, this, [this] { traced("cmdUp_Click", Module, [&] { cmdMove(true); }); });
-    connect(m_cmdDown, &QPushButton::clicked, this,
-            [this] { traced("cmdDown_Click", Module, [&] { cmdMove(false); }); });
+    connect(m_cmdUp, &QPushButton::clicked, this, handler("cmdUp_Click", &frmConfigure::cmdUp));
+    connect(m_cmdDown, &QPushButton::clicked, this, handler("cmdDown_Click", &frmConfigure::cmdDown));
     connect(m_cmdPicklist, &QPushButton::clicked, this, handler("cmdPicklist_Click", &frmConfigure::cmdPicklist));
     connect(m_cmdChangeType, &QPushButton::clicked, this, handler("cmdChangeType_Click", &frmConfigure::changeType));
     connect(m_cmdApply, &QPushButton::clicked, this, handler("cmdApply_Click", &frmConfigure::cmdApply));
@@ -320,6 +319,10 @@ void frmConfigure::cmdDelete()
     refreshList();
     controlsUpdate();
 }
+
+void frmConfigure::cmdUp() { cmdMove(true); }
+
+void frmConfigure::cmdDown() { cmdMove(false); }
 
 void frmConfigure::cmdMove(bool up)
 {

@@ -63,6 +63,8 @@ private:
     void cmdNew();
     void cmdEdit();
     void cmdDelete();
+    void cmdUp();
+    void cmdDown();
     void cmdMove(bool up);
     void cmdPicklist();
     void cmdApply();
