@@ -84,12 +84,12 @@ int main(int argc, char **argv)
             runRoundTripCase(*db, options, recorder);
         if (options.wants(5)) {
             if (!files) {
-                const double ms = timeMs([&] { files = std::make_unique<ImportFiles>(options.workDir, options.files); });
-                recorder.info(QStringLiteral("import files"),
-                              QStringLiteral("%1 files, %2 MB, written in %3 s")
-                                      .arg(files->count())
-                                      .arg(files->totalBytes() / 1024 / 1024)
-                                      .arg(ms / 1000.0, 0, 'f', 1));
+                const double ms =
+                        timeMs([&] { files = std::make_unique<ImportFiles>(options.workDir, options.files); });
+                recorder.info(QStringLiteral("import files"), QStringLiteral("%1 files, %2 MB, written in %3 s")
+                                                                      .arg(files->count())
+                                                                      .arg(files->totalBytes() / 1024 / 1024)
+                                                                      .arg(ms / 1000.0, 0, 'f', 1));
             }
             runImportCase(*db, options, recorder, *files);
         }

@@ -85,19 +85,9 @@ QString literal(const Connection &c, FilterColumnTypeConstants type, int record,
 // Base table and search values of every record, written with plain statements.
 void fillData(BenchDatabase &db, Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &defs)
 {
-    TableStructure s(Base);
-    s.addField(Key, adInteger, 0, false);
-    s.addField(QStringLiteral("Name"), adVarWChar, 64);
-    s.addField(QStringLiteral("Machine"), adVarWChar, 32);
-    s.addKey(QStringLiteral("PK_") + Base, KeyKind::Primary, {Key});
-    if (!s.Create(db.catalog()))
-        die(QStringLiteral("creating %1 failed: %2").arg(Base, s.lastError()));
+    createNamedTable(
+            db, Base, Key, Records, [](qint64 r) { return QStringLiteral("Job %1").arg(r); }, 4);
     Connection &c = db.connection();
-    insertRows(db, Base, {Key, QStringLiteral("Name"), QStringLiteral("Machine")}, 1, Records, [&](qint64 r) {
-        return QStringLiteral("(%1, %2, %3)")
-                .arg(r)
-                .arg(c.QuoteText(QStringLiteral("Job %1").arg(r)), c.QuoteText(QStringLiteral("Mill %1").arg(r % 4)));
-    });
     openHost(host, db, Base);
     defineColumns(host, defs);
 

@@ -43,141 +43,135 @@ class TestDemoSets : public QObject
 private slots:
     void initTestCase_data() { KvoTest::addEngineRows(); }
 
-    void createsColumnsAndEntries_data();
-    void createsColumnsAndEntries();
-    void setsNotImplemented_data();
-    void setsNotImplemented();
-    void updateWritesAnExistingRowOnly();
-    void updatePacket();
+    void createsColumnsAndEntries_data()
+    {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<QStringList>("columns");
+        QTest::addColumn<QString>("picklist");
+        QTest::addColumn<QStringList>("entries"); // blanks are allowed: the empty entry too
+        const int now = fcDTDM_Now;
+        QTest::newRow("DNC file") << int(fltrDCS_DncFile)
+                                  << QStringList{u"DrawingNo|Drawing Number|1|20|0|0||%1|1"_s.arg(now),
+                                                 u"PartNo|Part Number|1|20|0|0||%1|1"_s.arg(now),
+                                                 u"Customer||1|20|1|1||%1|1"_s.arg(now)}
+                                  << u"Customer"_s
+                                  << QStringList{"",           "Acme Machine",          "General Parts",
+                                                 "Harbor Mfg", "Northside Auto Supply", "Valley Gear and Axle"};
+        QTest::newRow("packet") << int(fltrDCS_Packet)
+                                << QStringList{u"OpNo|Operation Number|1|10|0|0||%1|1"_s.arg(now),
+                                               u"OpType|Operation Type|1|20|1|1||%1|1"_s.arg(now),
+                                               u"Description||8|255|0|1|Add description here!|%1|0"_s.arg(now)}
+                                << u"OpType"_s << QStringList{"", "Drill", "Finish Cut", "Mill", "Rough Cut"};
+    }
+
+    // A demo set is made without a message, once, stored as a new search filter reads it, and only
+    // its picklist column has a picklist table.
+    void createsColumnsAndEntries()
+    {
+        QFETCH(int, set);
+        QFETCH(QString, picklist);
+        QFETCH(QStringList, entries);
+        auto host = KvoTest::makeHost(2);
+        QVERIFY(host);
+        QVERIFY(!host->filter->Exists());
+        KvoTest::ScriptedMessages messages(1);
+        Progress progress;
+        progress.SetText(u"host text"_s);
+        FixedFormsInterface owner({0, 0, 100, 100});
+        host->filter->CreateDemoColumnSet(EDemoColumnSet(set), &progress, &owner);
+        QVERIFY(host->filter->Exists());
+        // Asking again, for any set, changes nothing and says nothing.
+        for (EDemoColumnSet again : {fltrDCS_DncFile, fltrDCS_Packet, fltrDCS_ControlledDocument})
+            host->filter->CreateDemoColumnSet(again, nullptr, nullptr);
+        QVERIFY(messages.requests().isEmpty());
+        QTEST(describe(*host->columns()), "columns");
+
+        host->openTable(u"Parts"_s);
+        QTEST(describe(*host->columns()), "columns");
+        CFilterColumn *column = host->columns()->Item(picklist);
+        QVERIFY(column);
+        for (CFilterColumn *c : host->columns()->NewEnum())
+            QVERIFY(!c->IsPicklistTableMissing());
+        QStringList stored = KvoTest::rows(host->connection(),
+                                           u"SELECT [%1] FROM [%2]"_s.arg(picklist, column->PickList()->TableName()));
+        stored.sort();
+        QCOMPARE(stored, entries);
+        host->catalog().Refresh();
+        QCOMPARE(host->catalog().tableNames().filter(
+                         QRegularExpression(u"^picklist"_s, QRegularExpression::CaseInsensitiveOption)),
+                 QStringList{column->PickList()->TableName()});
+    }
+
+    void setsNotImplemented_data()
+    {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("controlled document")
+                << int(fltrDCS_ControlledDocument) << u"Controlled Document is not implemented yet"_s;
+        QTest::newRow("7") << 7 << u"Undefined demo set 7 is not implemented yet"_s;
+        QTest::newRow("undefined") << int(fltrDCS_Undefined) << u"Undefined demo set 0 is not implemented yet"_s;
+    }
+
+    void setsNotImplemented()
+    {
+        QFETCH(int, set);
+        if (KvoTest::currentEngine() != Engine::SQLite)
+            QSKIP("no database work: SQLite covers it");
+        auto host = KvoTest::makeHost(1);
+        QVERIFY(host);
+        KvoTest::ScriptedMessages messages(1);
+        FixedFormsInterface owner({0, 0, 100, 100});
+        host->filter->CreateDemoColumnSet(EDemoColumnSet(set), nullptr, &owner);
+        QCOMPARE(messages.requests().size(), 1);
+        const MessageRequest &m = messages.requests().first();
+        QTEST(m.text, "text");
+        QCOMPARE(m.style, 0);
+        QCOMPARE(m.title, ServicesHelper::instance().ApplicationTitle());
+        QCOMPARE(m.owner, static_cast<IFormsInterface *>(&owner));
+        QVERIFY(!host->filter->Exists());
+    }
+
+    // Sample values reach an existing search-data row only, hostile texts intact; a customer that is
+    // not in the picklist is refused as a whole.
+    void updateWritesAnExistingRowOnly()
+    {
+        auto host = KvoTest::makeHost(3);
+        QVERIFY(host);
+        host->filter->CreateDemoColumnSet(fltrDCS_DncFile, nullptr, nullptr);
+        QVERIFY(host->filter->Exists());
+        Connection &db = host->connection();
+        QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (1)"_s));
+        QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (2)"_s));
+        const QString select =
+                u"SELECT [PartId], [DrawingNo], [PartNo], [Customer] FROM [PartsSearchData] ORDER BY 1"_s;
+        QCOMPARE(KvoTest::rows(db, select), (QStringList{"1|||", "2|||"}));
+
+        CMergeBaseEntry first(1), third(3);
+        CSearchFilter &f = *host->filter;
+        f.UpdateDemoDncFile(nullptr, nullptr, &first, u"D-'1'"_s, u"P\\1; --"_s, u"Harbor Mfg"_s);
+        f.UpdateDemoDncFile(nullptr, nullptr, &third, u"D-3"_s, u"P-3"_s, u"Acme Machine"_s);
+        f.UpdateDemoDncFile(nullptr, nullptr, nullptr, u"D-x"_s, u"P-x"_s, u"Acme Machine"_s);
+        const QStringList expected{"1|D-'1'|P\\1; --|Harbor Mfg", "2|||"};
+        QCOMPARE(KvoTest::rows(db, select), expected);
+        f.UpdateDemoDncFile(nullptr, nullptr, &first, u"D-9"_s, u"P-9"_s, u"Nobody"_s);
+        QCOMPARE(KvoTest::rows(db, select), expected);
+    }
+
+    void updatePacket()
+    {
+        auto host = KvoTest::makeHost(2);
+        QVERIFY(host);
+        host->filter->CreateDemoColumnSet(fltrDCS_Packet, nullptr, nullptr);
+        Connection &db = host->connection();
+        QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (2)"_s));
+        const QString select = u"SELECT [PartId], [OpNo], [OpType], [Description] FROM [PartsSearchData]"_s;
+        QCOMPARE(KvoTest::rows(db, select), QStringList{"2|||Add description here!"});
+        CMergeBaseEntry second(2);
+        const QString description = u"50% off_\\ 'quoted' \"twice\"\nnext line"_s;
+        host->filter->UpdateDemoPacket(nullptr, nullptr, &second, u"10"_s, u"Rough Cut"_s, description);
+        QCOMPARE(KvoTest::rows(db, select), QStringList{u"2|10|Rough Cut|"_s + description});
+    }
 };
-
-void TestDemoSets::createsColumnsAndEntries_data()
-{
-    QTest::addColumn<int>("set");
-    QTest::addColumn<QStringList>("columns");
-    QTest::addColumn<QString>("picklist");
-    QTest::addColumn<QStringList>("entries"); // blanks are allowed: the empty entry too
-    const int now = fcDTDM_Now;
-    QTest::newRow("DNC file") << int(fltrDCS_DncFile)
-                              << QStringList{u"DrawingNo|Drawing Number|1|20|0|0||%1|1"_s.arg(now),
-                                             u"PartNo|Part Number|1|20|0|0||%1|1"_s.arg(now),
-                                             u"Customer||1|20|1|1||%1|1"_s.arg(now)}
-                              << u"Customer"_s
-                              << QStringList{"",           "Acme Machine",          "General Parts",
-                                             "Harbor Mfg", "Northside Auto Supply", "Valley Gear and Axle"};
-    QTest::newRow("packet") << int(fltrDCS_Packet)
-                            << QStringList{u"OpNo|Operation Number|1|10|0|0||%1|1"_s.arg(now),
-                                           u"OpType|Operation Type|1|20|1|1||%1|1"_s.arg(now),
-                                           u"Description||8|255|0|1|Add description here!|%1|0"_s.arg(now)}
-                            << u"OpType"_s << QStringList{"", "Drill", "Finish Cut", "Mill", "Rough Cut"};
-}
-
-// A demo set is made without a message, once, stored as a new search filter reads it, and only
-// its picklist column has a picklist table.
-void TestDemoSets::createsColumnsAndEntries()
-{
-    QFETCH(int, set);
-    QFETCH(QString, picklist);
-    QFETCH(QStringList, entries);
-    auto host = KvoTest::makeHost(2);
-    QVERIFY(host);
-    QVERIFY(!host->filter->Exists());
-    KvoTest::ScriptedMessages messages(1);
-    Progress progress;
-    progress.SetText(u"host text"_s);
-    FixedFormsInterface owner({0, 0, 100, 100});
-    host->filter->CreateDemoColumnSet(EDemoColumnSet(set), &progress, &owner);
-    QVERIFY(host->filter->Exists());
-    // Asking again, for any set, changes nothing and says nothing.
-    for (EDemoColumnSet again : {fltrDCS_DncFile, fltrDCS_Packet, fltrDCS_ControlledDocument})
-        host->filter->CreateDemoColumnSet(again, nullptr, nullptr);
-    QVERIFY(messages.requests().isEmpty());
-    QTEST(describe(*host->columns()), "columns");
-
-    host->openTable(u"Parts"_s);
-    QTEST(describe(*host->columns()), "columns");
-    CFilterColumn *column = host->columns()->Item(picklist);
-    QVERIFY(column);
-    for (CFilterColumn *c : host->columns()->NewEnum())
-        QVERIFY(!c->IsPicklistTableMissing());
-    QStringList stored = KvoTest::rows(host->connection(),
-                                       u"SELECT [%1] FROM [%2]"_s.arg(picklist, column->PickList()->TableName()));
-    stored.sort();
-    QCOMPARE(stored, entries);
-    host->catalog().Refresh();
-    QCOMPARE(host->catalog().tableNames().filter(
-                     QRegularExpression(u"^picklist"_s, QRegularExpression::CaseInsensitiveOption)),
-             QStringList{column->PickList()->TableName()});
-}
-
-void TestDemoSets::setsNotImplemented_data()
-{
-    QTest::addColumn<int>("set");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("controlled document") << int(fltrDCS_ControlledDocument)
-                                         << u"Controlled Document is not implemented yet"_s;
-    QTest::newRow("7") << 7 << u"Undefined demo set 7 is not implemented yet"_s;
-    QTest::newRow("undefined") << int(fltrDCS_Undefined) << u"Undefined demo set 0 is not implemented yet"_s;
-}
-
-void TestDemoSets::setsNotImplemented()
-{
-    QFETCH(int, set);
-    if (KvoTest::currentEngine() != Engine::SQLite)
-        QSKIP("no database work: SQLite covers it");
-    auto host = KvoTest::makeHost(1);
-    QVERIFY(host);
-    KvoTest::ScriptedMessages messages(1);
-    FixedFormsInterface owner({0, 0, 100, 100});
-    host->filter->CreateDemoColumnSet(EDemoColumnSet(set), nullptr, &owner);
-    QCOMPARE(messages.requests().size(), 1);
-    const MessageRequest &m = messages.requests().first();
-    QTEST(m.text, "text");
-    QCOMPARE(m.style, 0);
-    QCOMPARE(m.title, ServicesHelper::instance().ApplicationTitle());
-    QCOMPARE(m.owner, static_cast<IFormsInterface *>(&owner));
-    QVERIFY(!host->filter->Exists());
-}
-
-// Sample values reach an existing search-data row only, hostile texts intact; a customer that is
-// not in the picklist is refused as a whole.
-void TestDemoSets::updateWritesAnExistingRowOnly()
-{
-    auto host = KvoTest::makeHost(3);
-    QVERIFY(host);
-    host->filter->CreateDemoColumnSet(fltrDCS_DncFile, nullptr, nullptr);
-    QVERIFY(host->filter->Exists());
-    Connection &db = host->connection();
-    QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (1)"_s));
-    QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (2)"_s));
-    const QString select = u"SELECT [PartId], [DrawingNo], [PartNo], [Customer] FROM [PartsSearchData] ORDER BY 1"_s;
-    QCOMPARE(KvoTest::rows(db, select), (QStringList{"1|||", "2|||"}));
-
-    CMergeBaseEntry first(1), third(3);
-    CSearchFilter &f = *host->filter;
-    f.UpdateDemoDncFile(nullptr, nullptr, &first, u"D-'1'"_s, u"P\\1; --"_s, u"Harbor Mfg"_s);
-    f.UpdateDemoDncFile(nullptr, nullptr, &third, u"D-3"_s, u"P-3"_s, u"Acme Machine"_s);
-    f.UpdateDemoDncFile(nullptr, nullptr, nullptr, u"D-x"_s, u"P-x"_s, u"Acme Machine"_s);
-    const QStringList expected{"1|D-'1'|P\\1; --|Harbor Mfg", "2|||"};
-    QCOMPARE(KvoTest::rows(db, select), expected);
-    f.UpdateDemoDncFile(nullptr, nullptr, &first, u"D-9"_s, u"P-9"_s, u"Nobody"_s);
-    QCOMPARE(KvoTest::rows(db, select), expected);
-}
-
-void TestDemoSets::updatePacket()
-{
-    auto host = KvoTest::makeHost(2);
-    QVERIFY(host);
-    host->filter->CreateDemoColumnSet(fltrDCS_Packet, nullptr, nullptr);
-    Connection &db = host->connection();
-    QVERIFY(KvoTest::run(db, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (2)"_s));
-    const QString select = u"SELECT [PartId], [OpNo], [OpType], [Description] FROM [PartsSearchData]"_s;
-    QCOMPARE(KvoTest::rows(db, select), QStringList{"2|||Add description here!"});
-    CMergeBaseEntry second(2);
-    const QString description = u"50% off_\\ 'quoted' \"twice\"\nnext line"_s;
-    host->filter->UpdateDemoPacket(nullptr, nullptr, &second, u"10"_s, u"Rough Cut"_s, description);
-    QCOMPARE(KvoTest::rows(db, select), QStringList{u"2|10|Rough Cut|"_s + description});
-}
 
 QTEST_GUILESS_MAIN(TestDemoSets)
 #include "tst_demosets.moc"

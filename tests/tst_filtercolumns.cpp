@@ -66,6 +66,7 @@ private slots:
     void definitionsPerBaseTable();
     void hostileNames();
     void saveDoesNotNest();
+    void retypedNewColumnKeepsItsTable();
     void columnNameLimit();
 
 private:
@@ -396,6 +397,19 @@ void TestFilterColumns::saveDoesNotNest()
     QVERIFY(!nestedResult);
     QVERIFY(progress.startCount() == 1 && !progress.running());
     QCOMPARE(definitionRows(*m_host), QStringList{"1|A|1"});
+}
+
+// A new column retyped before its save (as the column editor does) gets its table and keeps it.
+void TestFilterColumns::retypedNewColumnKeepsItsTable()
+{
+    CFilterColumns &set = *m_host->columns();
+    QVERIFY(addColumns(set, {{"Tags", fcKeyword}}));
+    CFilterColumn *added = addColumn(set, {"Grade", fcKeyword});
+    QVERIFY(added && !set.HasStandardColumns());
+    added->setColumnType(fcText);
+    QVERIFY(set.HasStandardColumns());
+    QVERIFY(set.ColumnsSave(nullptr));
+    QVERIFY(KvoTest::tableExists(m_host->catalog(), set.SearchDataTableName()));
 }
 
 // The longest derived name ("PK_" + base table + "SearchKeyword" + column) fits 63 bytes.

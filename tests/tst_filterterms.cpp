@@ -6,11 +6,13 @@
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
 #include "filter/cfilterterms.h"
+#include "filter/recordcount.h"
 
 #include "hostkit/adotypes.h"
 #include "hostkit/connection.h"
 #include "hostkit/dialect.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -159,6 +161,10 @@ private slots:
     void termsAndConjunctions();
     void selectsTheRightRecords_data();
     void selectsTheRightRecords();
+    void problems_data();
+    void problems();
+    void unreadableValueSelectsNothing();
+    void recordCounter();
 
 private:
     std::unique_ptr<CFilterColumns> offlineSet(Engine engine);
@@ -183,7 +189,7 @@ std::unique_ptr<CFilterColumns> TestFilterTerms::offlineSet(Engine engine)
 void TestFilterTerms::classicForms_data()
 {
     QTest::addColumn<QStringList>("terms");
-    QTest::addColumn<QString>("sql"); // empty: the filter gives no text at all
+    QTest::addColumn<QString>("sql");
 
     const QString head = u"[Parts].[PartId] IN (SELECT [Parts].[PartId] FROM [Parts]"_s;
     const QString join = u" INNER JOIN [PartsSearchData] ON [Parts].[PartId] = [PartsSearchData].[PartId] WHERE ("_s;
@@ -211,9 +217,11 @@ void TestFilterTerms::classicForms_data()
                           << head + join + "[PartsSearchData].[Due] >= CONVERT(DATETIME, '2024-01-31 10:00:00', 120)))";
     QTest::newRow("only base and keyword terms: no join")
             << QStringList{"Qty < 5", "and Tags has a"} << head + " WHERE ([Parts].[Qty] < 5 AND " + tags + "'a')))";
-    // A number or date that does not read never reaches SQL: the whole text is empty.
-    QTest::newRow("not a number") << QStringList{"Weight = 1; DROP TABLE x"} << QString();
-    QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << QString();
+    // A number or date that does not read never reaches SQL, and never widens the filter: the
+    // condition selects no record.
+    QTest::newRow("not a number") << QStringList{"Material = x", "or Weight = 1; DROP TABLE x"}
+                                  << head + " WHERE (1 = 0))";
+    QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << head + " WHERE (1 = 0))";
 }
 
 void TestFilterTerms::classicForms()
@@ -330,6 +338,72 @@ void TestFilterTerms::selectsTheRightRecords()
     QVERIFY2(!expected.isEmpty(), "a filter that selects nothing proves little");
     QCOMPARE(KvoTest::rows(host.connection(), "SELECT [PartId] FROM [Parts] WHERE " + condition + " ORDER BY 1"),
              expected);
+}
+
+void TestFilterTerms::problems_data()
+{
+    QTest::addColumn<QStringList>("terms");
+    QTest::addColumn<QStringList>("problems"); // "index kind field [value]"
+    QTest::newRow("none") << QStringList{"Material = a", "and Count = 1", "or Due < 2024-01-02", "or Tags has x"}
+                          << QStringList{};
+    QTest::newRow("not a number") << QStringList{"Material = a", "or Count = 1x"} << QStringList{"2 2 Count [1x]"};
+    QTest::newRow("blank number") << QStringList{"Weight >= "} << QStringList{"1 2 Weight []"};
+    QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << QStringList{"1 3 Due [2024-02-30]"};
+    QTest::newRow("comparison that does not apply")
+            << QStringList{"Weight like 2", "and Approved = 1"} << QStringList{"1 4 Weight [2]", "2 4 Approved [1]"};
+}
+
+// Which terms cannot select what they say, and why.
+void TestFilterTerms::problems()
+{
+    QFETCH(QStringList, terms);
+    auto set = offlineSet(Engine::SQLite);
+    QStringList found;
+    for (const FilterTermProblem &p : build(*set, terms).Problems())
+        found.append(u"%1 %2 %3 [%4]"_s.arg(p.index).arg(p.kind).arg(p.field, p.compareTo));
+    QTEST(found, "problems");
+}
+
+// On real data: a filter with a value that does not read selects nothing, where dropping the term
+// would have selected records.
+void TestFilterTerms::unreadableValueSelectsNothing()
+{
+    auto host = KvoTest::makeHost(5);
+    QVERIFY(host && KvoTest::addColumns(*host->columns(), columns()));
+    const auto count = [&](const QStringList &terms) {
+        return KvoTest::cell(host->connection(),
+                             "SELECT COUNT(*) FROM [Parts] WHERE " + build(*host->columns(), terms).SQLString())
+                .toInt();
+    };
+    QCOMPARE(count({"Qty > 20"}), 3);
+    QCOMPARE(count({"Qty > 20", "or Weight < heavy"}), 0);
+    QCOMPARE(count({"Due = someday", "or Qty > 20"}), 0);
+}
+
+// The counter answers in its own thread on a connection of its own, stops at its bound, answers the
+// newest of requests made in a row, and reports a statement that fails.
+void TestFilterTerms::recordCounter()
+{
+    auto host = KvoTest::makeHost(5);
+    QVERIFY(host && KvoTest::addColumns(*host->columns(), columns()));
+    RecordCounter counter(*host->columns(), 3);
+    QSignalSpy counted(&counter, &RecordCounter::counted);
+    QSignalSpy failed(&counter, &RecordCounter::failed);
+    const auto answer = [&](int request) {
+        return QTest::qWaitFor([&] { return !counted.isEmpty() && counted.last().at(0).toInt() == request; })
+                       ? counted.last().mid(1)
+                       : QVariantList{};
+    };
+    QCOMPARE(answer(counter.request({})), (QVariantList{3, true}));
+    const QString twoRecords = build(*host->columns(), {"Qty >= 40"}).SQLString();
+    counter.request(u"1 = 0"_s);
+    counter.request({});
+    QCOMPARE(answer(counter.request(twoRecords)), (QVariantList{2, false}));
+    for (const QList<QVariant> &a : std::as_const(counted))
+        QVERIFY(a.at(0).toInt() <= 4);
+    const int broken = counter.request(u"no such field = 1"_s);
+    QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }));
+    QCOMPARE(failed.first().at(0).toInt(), broken);
 }
 
 QTEST_GUILESS_MAIN(TestFilterTerms)

@@ -94,7 +94,7 @@ class RecordingWindows : public ISearchFilterWindows
 public:
     void Configure(CFilterColumns &, IFormsInterface *) override {}
     void View(CFilterColumns &, RecordSet *, ISearchBaseEntry *, IFormsInterface *) override {}
-    std::unique_ptr<CFilterTerms> Filter(CFilterColumns &, const CFilterTerms *) override { return nullptr; }
+    FilterDialogResult Filter(CFilterColumns &, const CFilterTerms *) override { return {}; }
     void EditPicklist(CScPicklist &picklist, IFormsInterface *owner) override
     {
         m_calls.append(u"EditPicklist:"_s + picklist.column()->Name());
@@ -280,9 +280,10 @@ void TestPicklists::saveAdditionsInsertsOnlyNewEntries()
     QCOMPARE(values(db, u"SELECT [Description] FROM [Parts] ORDER BY [PartId]"_s, fcText),
              (QStringList{"Bracket 1", "Bracket 2"}));
 
-    // Numbers are typed in the user's locale; a text that is no number is skipped.
+    // Numbers are typed in the user's locale; a text that is no number is reported, the others
+    // are added.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QVERIFY(number->PickList()->SaveAdditions({"1,5", "abc", "1,50", "2"}));
+    QVERIFY(!number->PickList()->SaveAdditions({"1,5", "abc", "1,50", "2"}));
     QCOMPARE(entries(db, number), (QStringList{"1.5", "2"}));
 
     // Single precision: a value already stored is found again, although the engine may compare

@@ -52,23 +52,15 @@ bool moveTo(RecordSet &rs, int id)
 
 } // namespace
 
-class TestRecordSet : public QObject
+class TestRecordSet : public KvoTest::DatabaseTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase_data() { KvoTest::addEngineRows(); }
-    void init()
-    {
-        m_db = KvoTest::open();
-        QVERIFY(m_db);
-    }
-    void cleanup() { m_db.reset(); }
-
     // A query is a read-only snapshot: fields by name in any case, moves past either end.
     void walkSnapshot()
     {
-        Connection &c = *m_db->connection;
+        Connection &c = connection();
         QVERIFY(createTable(c, true, 3));
         auto rs = c.OpenQuery(KvoTest::sql(c, u"SELECT * FROM [%1] ORDER BY [Id]"_s.arg(kTable)));
         QVERIFY(rs && rs->isOpen() && !rs->isUpdatable());
@@ -104,7 +96,7 @@ private slots:
     void editTable()
     {
         QFETCH(bool, withKey);
-        Connection &c = *m_db->connection;
+        Connection &c = connection();
         QVERIFY(createTable(c, withKey, 3));
         auto rs = c.OpenTable(kTable);
         QVERIFY2(rs, qPrintable(c.lastError()));
@@ -166,7 +158,7 @@ private slots:
     // Without a key, identical rows are told apart by nothing: a change reaches one of them.
     void duplicateRowsWithoutKey()
     {
-        Connection &c = *m_db->connection;
+        Connection &c = connection();
         QVERIFY(createTable(c, false, 0));
         for (int i = 0; i < 3; ++i)
             QVERIFY(run(c, u"INSERT INTO [%1] ([Id], [Name]) VALUES (5, 'dup')"_s.arg(kTable)));
@@ -183,11 +175,11 @@ private slots:
     // A row deleted by another connection can be neither updated nor deleted.
     void updateOfVanishedRowFails()
     {
-        Connection &c = *m_db->connection;
+        Connection &c = connection();
         QVERIFY(createTable(c, true, 2));
         auto rs = c.OpenTable(kTable);
         QVERIFY(rs);
-        auto other = m_db->openSecond();
+        auto other = database().openSecond();
         QVERIFY(other && run(*other, u"DELETE FROM [%1]"_s.arg(kTable)));
         QVERIFY(rs->setValue(u"Name"_s, u"late"_s));
         QVERIFY(!rs->Update() && !rs->lastError().isEmpty());
@@ -195,9 +187,6 @@ private slots:
         QVERIFY(!rs->Delete());
         QVERIFY(!c.OpenTable(u"no such table"_s));
     }
-
-private:
-    std::unique_ptr<KvoTest::TestDatabase> m_db;
 };
 
 QTEST_GUILESS_MAIN(TestRecordSet)

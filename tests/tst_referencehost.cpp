@@ -1,4 +1,4 @@
-// The reference host the tools, tests and benchmarks share: engine short names, scratch databases,
+// The reference host the tools, tests and benchmarks share: scratch databases,
 // session statements on every connection, the bulk row writer and the host's user profile.
 #include "testdatabases.h"
 #include "testhost.h"
@@ -61,41 +61,19 @@ class TestReferenceHost : public QObject
     Q_OBJECT
 
 private slots:
-    // Tally files, data-row names and command lines spell the engines this way.
-    void engineShortNames_data()
-    {
-        QTest::addColumn<Engine>("engine");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("sqlite") << Engine::SQLite << u"sqlite"_s;
-        QTest::newRow("postgresql") << Engine::PostgreSQL << u"postgresql"_s;
-        QTest::newRow("mariadb") << Engine::MariaDB << u"mariadb"_s;
-        QTest::newRow("sqlserver") << Engine::SQLServer << u"sqlserver"_s;
-    }
-
-    void engineShortNames()
-    {
-        QFETCH(Engine, engine);
-        QFETCH(QString, name);
-        QCOMPARE(KvoHost::shortName(engine), name);
-        QVERIFY(KvoHost::engineNamed(name.toUpper()) == engine);
-        QVERIFY(!KvoHost::engineNamed(name + u'x'));
-    }
+    void initTestCase_data() { KvoTest::addEngineRows(); }
 
     void scratchDatabaseIsDroppedUnlessKept_data()
     {
-        QTest::addColumn<Engine>("engine");
         QTest::addColumn<bool>("keep");
-        for (const Engine engine : KvoTest::configuredEngines()) {
-            const QString name = KvoHost::shortName(engine);
-            QTest::newRow(qPrintable(name)) << engine << false;
-            QTest::newRow(qPrintable(name + u" kept"_s)) << engine << true;
-        }
+        QTest::newRow("dropped") << false;
+        QTest::newRow("kept") << true;
     }
 
     void scratchDatabaseIsDroppedUnlessKept()
     {
-        QFETCH(Engine, engine);
         QFETCH(bool, keep);
+        const Engine engine = KvoTest::currentEngine();
         KvoTest::tally(engine);
         QString error;
         auto db = KvoHost::ScratchDatabase::create(engine, {.prefix = u"kvo_t"_s, .keep = keep}, &error);
@@ -110,51 +88,31 @@ private slots:
             QVERIFY(dropKept(engine, url));
     }
 
-    void sessionStatementsRunOnEveryConnection_data()
-    {
-        QTest::addColumn<Engine>("engine");
-        QTest::addColumn<QString>("statement");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("expected");
-        const QString mark = u"kvo_mark"_s;
-        for (const Engine engine : KvoTest::configuredEngines()) {
-            const QByteArray row = KvoHost::shortName(engine).toUtf8();
-            if (engine == Engine::SQLite)
-                QTest::newRow(row.constData())
-                        << engine << u"PRAGMA cache_size = -1234"_s << u"PRAGMA cache_size"_s << u"-1234"_s;
-            else if (engine == Engine::PostgreSQL)
-                QTest::newRow(row.constData())
-                        << engine << u"SET application_name = 'kvo_mark'"_s << u"SHOW application_name"_s << mark;
-            else
-                QTest::newRow(row.constData()) << engine << u"SET @mark = 'kvo_mark'"_s << u"SELECT @mark"_s << mark;
-        }
-    }
-
     void sessionStatementsRunOnEveryConnection()
     {
-        QFETCH(Engine, engine);
-        QFETCH(QString, statement);
-        QFETCH(QString, query);
-        QFETCH(QString, expected);
+        const Engine engine = KvoTest::currentEngine();
+        // A statement of the session, the query that shows its effect and what that shows.
+        const QStringList session =
+                engine == Engine::SQLite ? QStringList{"PRAGMA cache_size = -1234", "PRAGMA cache_size", "-1234"}
+                : engine == Engine::PostgreSQL
+                        ? QStringList{"SET application_name = 'kvo_mark'", "SHOW application_name", "kvo_mark"}
+                        : QStringList{"SET @mark = 'kvo_mark'", "SELECT @mark", "kvo_mark"};
         KvoTest::tally(engine);
         QString error;
-        auto db = KvoHost::ScratchDatabase::create(engine, {.prefix = u"kvo_t"_s, .sessionStatements = {statement}},
+        auto db = KvoHost::ScratchDatabase::create(engine, {.prefix = u"kvo_t"_s, .sessionStatements = {session[0]}},
                                                    &error);
         QVERIFY2(db, qPrintable(error));
-        QCOMPARE(KvoTest::cell(*db->connection, query).toString(), expected);
+        QCOMPARE(KvoTest::cell(*db->connection, session[1]).toString(), session[2]);
         auto second = db->openSecond(&error);
         QVERIFY2(second, qPrintable(error));
-        QCOMPARE(KvoTest::cell(*second, query).toString(), expected);
+        QCOMPARE(KvoTest::cell(*second, session[1]).toString(), session[2]);
     }
-
-    void insertRowsWritesAllOrNothing_data() { KvoTest::addEngineColumn(); }
 
     // Rows go in batches within one transaction: records without rows are skipped, and a batch that
     // fails takes the batches before it back.
     void insertRowsWritesAllOrNothing()
     {
-        QFETCH(Engine, engine);
-        auto db = KvoTest::open(engine);
+        auto db = KvoTest::open();
         QVERIFY(db);
         Connection &c = *db->connection;
         QVERIFY(KvoTest::run(c, u"CREATE TABLE [T] ([Id] INTEGER NOT NULL PRIMARY KEY, [V] VARCHAR(10))"_s));
@@ -174,7 +132,8 @@ private slots:
     // when it is given one.
     void openTableProfile()
     {
-        auto host = KvoTest::makeHost(1, Engine::SQLite);
+        KVO_SQLITE_ONLY("the profile does not depend on the engine");
+        auto host = KvoTest::makeHost(1);
         QVERIFY(host && host->profile);
         const QString temporary = host->profile->filePath();
         host->openTable(u"Parts"_s, {u"OldParts"_s});

@@ -24,24 +24,24 @@ class RecordingWindows : public ISearchFilterWindows
 public:
     void Configure(CFilterColumns &, IFormsInterface *) override {}
     void View(CFilterColumns &, RecordSet *, ISearchBaseEntry *, IFormsInterface *) override {}
-    std::unique_ptr<CFilterTerms> Filter(CFilterColumns &columns, const CFilterTerms *initial) override
+    FilterDialogResult Filter(CFilterColumns &columns, const CFilterTerms *initial) override
     {
         m_offered = initial ? initial->Count() : -1;
-        if (m_cancel)
-            return nullptr;
+        if (m_answer != FilterRequestStatus::Applied)
+            return {m_answer, nullptr};
         auto terms = std::make_unique<CFilterTerms>();
         terms->setFilterColumns(&columns);
         terms->Add(kvoCJ_None, columns.SearchDataTableName(), u"Weight"_s, kvoCC_Numeric, kvoOP_Less, u"3"_s);
-        return terms;
+        return {m_answer, std::move(terms)};
     }
     void EditPicklist(CScPicklist &, IFormsInterface *) override {}
     void SelectAndEditPicklist(CFilterColumns &, IFormsInterface *) override {}
     int offered() const { return m_offered; }
-    void cancel() { m_cancel = true; }
+    void answer(FilterRequestStatus status) { m_answer = status; }
 
 private:
     int m_offered = -2;
-    bool m_cancel = false;
+    FilterRequestStatus m_answer = FilterRequestStatus::Applied;
 };
 
 QStringList describe(const std::unique_ptr<CFilterTerms> &terms)
@@ -147,7 +147,10 @@ void TestSavedFilters::sectionsAndGaps()
     QVERIFY(profile.SetText(section, u"Field3"_s, QString()));
     QCOMPARE(read(fltrDBMode_Archive)->Count(), 2);
     QVERIFY(profile.SetText(section, u"Field2"_s, u"Vanished"_s));
-    QCOMPARE(describe(read(fltrDBMode_Archive)), QStringList{"0 PartsSearchData.Weight c4 op5 [2.5]"});
+    const auto gone = read(fltrDBMode_Archive);
+    QCOMPARE(describe(gone), QStringList{"0 PartsSearchData.Weight c4 op5 [2.5]"});
+    // ... and noted, so the dialog can say which condition was lost.
+    QCOMPARE(gone->Problems(), (QList<FilterTermProblem>{{FilterTermProblem::NoSuchColumn, 2, u"Vanished"_s, {}}}));
 
     // Saving an empty filter deletes the section.
     CFilterTerms none;
@@ -193,13 +196,23 @@ void TestSavedFilters::filterRequest()
     RecordingWindows windows;
     installSearchFilterWindows(&windows);
     f.SaveFilter(m_terms.get(), m_host->columns(), m_host->profile.get(), u"17"_s, fltrDBMode_Normal);
-    QVERIFY(f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal));
+    auto status = FilterRequestStatus::NotOpened;
+    QVERIFY(f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal, &status));
+    QCOMPARE(status, FilterRequestStatus::Applied);
     QCOMPARE(windows.offered(), 5);
     QCOMPARE(describe(f.LastFilter(nullptr, u"alice"_s, fltrDBMode_Normal)),
              QStringList{"0 PartsSearchData.Weight c4 op4 [3]"});
-    windows.cancel();
-    QVERIFY(!f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal));
-    QCOMPARE(f.LastFilter(nullptr, u"alice"_s, fltrDBMode_Normal)->Count(), 1);
+    // Cancel and a dialog that cannot open both keep the last filter; the status tells them apart.
+    for (const auto answer : {FilterRequestStatus::Cancelled, FilterRequestStatus::NotOpened}) {
+        windows.answer(answer);
+        QVERIFY(!f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal, &status));
+        QCOMPARE(status, answer);
+        QCOMPARE(f.LastFilter(nullptr, u"alice"_s, fltrDBMode_Normal)->Count(), 1);
+    }
+    installSearchFilterWindows(nullptr);
+    status = FilterRequestStatus::Applied;
+    QVERIFY(!f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal, &status));
+    QCOMPARE(status, FilterRequestStatus::NotOpened);
 }
 
 QTEST_GUILESS_MAIN(TestSavedFilters)

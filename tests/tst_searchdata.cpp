@@ -12,7 +12,7 @@
 
 #include <QTest>
 
-#include <map>
+#include <algorithm>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -23,7 +23,8 @@ Q_DECLARE_METATYPE(KvoPlx800SCtl::Variant)
 
 namespace {
 
-using Values = QList<std::pair<QString, Variant>>;
+using KvoTest::readValues;
+using KvoTest::saveValues;
 
 // What every column of KvoTest::everyType() reads for a record without a row (and after a failed read).
 const QStringList Missing = {"Text:", "Text:", "Null:", "Null:", "Null:", "Null:", "Null:", "Boolean:False", ""};
@@ -47,11 +48,16 @@ QStringList dataRow(KvoTest::Host &host, int id)
     return KvoTest::rows(host.connection(), u"SELECT * FROM [%1]"_s.arg(set.SearchDataTableName()) + ofRecord(set, id));
 }
 
-QVariant stored(KvoTest::Host &host, int id, const QString &field)
+// Makes the database refuse the value "refused" in a column's field (rows written by `event`).
+bool refuse(KvoTest::Host &host, const char *column, const QString &event = u"INSERT"_s)
 {
-    CFilterColumns &set = *host.columns();
-    return KvoTest::cell(host.connection(),
-                         u"SELECT [%1] FROM [%2]"_s.arg(field, set.SearchDataTableName()) + ofRecord(set, id));
+    const QString table = host.columns()->SearchTableName(host.columns()->Item(column));
+    return KvoTest::run(
+            host.connection(),
+            host.database().engine() == Engine::SQLite
+                    ? u"CREATE TRIGGER refuse BEFORE %3 ON [%1] WHEN NEW.[%2] = 'refused' "
+                      "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(table, column, event)
+                    : u"ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([%2] <> 'refused')"_s.arg(table, column));
 }
 
 // The keyword rows of a record, sorted: the keyword table has no order of its own.
@@ -63,47 +69,13 @@ QStringList keywordRows(KvoTest::Host &host, int id)
                           u"SELECT [Tags] FROM [%1]"_s.arg(set.SearchTableName(set.Item("Tags"))) + ofRecord(set, id)));
 }
 
-// Hands values in as a host does and saves them for record id; whether all was written.
-bool save(CFilterColumns &set, int id, const Values &values)
-{
-    for (const auto &[name, value] : values)
-        set.Item(name)->setUpdatedValue(value);
-    CMergeBaseEntry entry(id);
-    return set.SaveDataFromClientUpdates(&entry);
-}
-
-// The values of a record as read back, typed; keywords sorted and joined by "|". `read` tells
-// whether every column was read.
-QStringList read(CFilterColumns &set, int id, bool *complete = nullptr)
-{
-    CMergeBaseEntry entry(id);
-    const bool all = set.GetData(&entry);
-    if (complete)
-        *complete = all;
-    QStringList out;
-    for (const CFilterColumn *c : set.NewEnum())
-        out << (c->ColumnType() == fcKeyword ? sorted(c->SavedKeys()).join(u'|') : typed(c->SavedValue()));
-    return out;
-}
-
 // Writes a keyword list of record id through a combo box, as the edit control does.
 bool saveKeywords(CFilterColumns &set, int id, const QStringList &items)
 {
-    ComboBoxModel combo;
-    for (const QString &item : items)
-        combo.addItem(item);
-    CFilterColumn *tags = set.Item("Tags");
-    tags->setMyControl(&combo);
+    KvoTest::Controls controls(set, {u"Tags"_s});
+    controls.enter(u"Tags"_s, items.join(u'|'));
     CMergeBaseEntry entry(id);
-    const bool saved = set.SaveDataKeyword(&entry, tags, set.SearchTableSeekCriteria(&entry));
-    tags->setMyControl(nullptr);
-    return saved;
-}
-
-std::unique_ptr<KvoTest::Host> hostWith(const QList<KvoPlx800SCtl::ColumnDefinition> &columns, int records = 1)
-{
-    auto host = KvoTest::makeHost(records);
-    return host && KvoTest::addColumns(*host->columns(), columns) ? std::move(host) : nullptr;
+    return set.SaveDataKeyword(&entry, set.Item("Tags"), set.SearchTableSeekCriteria(&entry));
 }
 
 } // namespace
@@ -117,22 +89,20 @@ class TestSearchData : public QObject
     KvoTest::Host *sharedHost()
     {
         return m_hosts.get([] {
-            auto host = hostWith(KvoTest::everyType(), 3);
-            if (!host)
-                return host;
+            auto host = KvoTest::makeHost(3, KvoTest::everyType());
             for (int id : {1, 3}) {
-                save(*host->columns(), id,
-                     {{"Material", Variant::text(u"Sentinel's %1"_s.arg(id))},
-                      {"Notes", Variant::text(u"note %1"_s.arg(id))},
-                      {"Count16", Variant::int16(qint16(id))},
-                      {"Count32", Variant::int32(id * 1000)},
-                      {"Ratio", Variant::single(0.5f * float(id))},
-                      {"Weight", Variant::dbl(1.25 * id)},
-                      {"Made", Variant::date(Convert::makeDate(QDate(2020, 1, id), QTime(8, 0)))},
-                      {"Active", Variant::boolean(true)}});
+                if (host
+                    && !saveValues(*host->columns(), id,
+                                   {{"Material", Variant::text(u"Sentinel's %1"_s.arg(id))},
+                                    {"Notes", Variant::text(u"note %1"_s.arg(id))},
+                                    {"Count16", Variant::int16(qint16(id))},
+                                    {"Count32", Variant::int32(id * 1000)},
+                                    {"Ratio", Variant::single(0.5f * float(id))},
+                                    {"Weight", Variant::dbl(1.25 * id)},
+                                    {"Made", Variant::date(Convert::makeDate(QDate(2020, 1, id), QTime(8, 0)))},
+                                    {"Active", Variant::boolean(true)}}))
+                    host.reset();
             }
-            if (!dataRow(*host, 1).value(0).startsWith(u"1|") || !dataRow(*host, 3).value(0).startsWith(u"3|"))
-                host.reset();
             return host;
         });
     }
@@ -145,18 +115,18 @@ private slots:
 
     void recordWithoutRowReadsMissingValues()
     {
-        auto host = hostWith(KvoTest::everyType(), 2);
+        auto host = KvoTest::makeHost(2, KvoTest::everyType());
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
-        QCOMPARE(read(set, 2), Missing);
+        QCOMPARE(readValues(set, 2), Missing);
 
         // The first save of the record inserts its row, keyed by the record; columns left out get
         // the field's default.
-        QVERIFY(save(set, 2, {{"Count32", Variant::int32(77)}}));
-        QCOMPARE(stored(*host, 2, u"PartId"_s).toInt(), 2);
-        QCOMPARE(stored(*host, 2, u"Material"_s).toString(), QString());
-        QCOMPARE(read(set, 2), (QStringList{"Text:", "Text:", "Int16:0", "Int32:77", "Single:0", "Double:0",
-                                            "Null:", "Boolean:False", ""}));
+        QVERIFY(saveValues(set, 2, {{"Count32", Variant::int32(77)}}));
+        QCOMPARE(KvoTest::storedValue(*host, 2, u"PartId"_s).toInt(), 2);
+        QCOMPARE(KvoTest::storedValue(*host, 2, u"Material"_s).toString(), QString());
+        QCOMPARE(readValues(set, 2), (QStringList{"Text:", "Text:", "Int16:0", "Int32:77", "Single:0", "Double:0",
+                                                  "Null:", "Boolean:False", ""}));
     }
 
     void updateWritesOnlyHandedInValues()
@@ -164,23 +134,23 @@ private slots:
         KvoTest::Host *host = sharedHost();
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
-        QVERIFY(save(set, 2,
-                     {{"Material", Variant::text(u"Brass"_s)},
-                      {"Weight", Variant::dbl(4.5)},
-                      {"Made", Variant::date(Convert::makeDate(QDate(2021, 6, 1)))}}));
+        QVERIFY(saveValues(set, 2,
+                           {{"Material", Variant::text(u"Brass"_s)},
+                            {"Weight", Variant::dbl(4.5)},
+                            {"Made", Variant::date(Convert::makeDate(QDate(2021, 6, 1)))}}));
 
         // Only Weight and Made change; Material is left alone (Empty) and Made becomes NULL.
         const QStringList untouched = dataRow(*host, 1);
         set.Item("Material")->setSavedValue(Variant::text(u"not written"_s));
-        QVERIFY(save(set, 2, {{"Weight", Variant::dbl(9.75)}, {"Made", Variant::null()}}));
-        QCOMPARE(stored(*host, 2, u"Material"_s).toString(), u"Brass"_s);
-        QCOMPARE(stored(*host, 2, u"Weight"_s).toDouble(), 9.75);
-        QVERIFY(stored(*host, 2, u"Made"_s).isNull());
+        QVERIFY(saveValues(set, 2, {{"Weight", Variant::dbl(9.75)}, {"Made", Variant::null()}}));
+        QCOMPARE(KvoTest::storedValue(*host, 2, u"Material"_s).toString(), u"Brass"_s);
+        QCOMPARE(KvoTest::storedValue(*host, 2, u"Weight"_s).toDouble(), 9.75);
+        QVERIFY(KvoTest::storedValue(*host, 2, u"Made"_s).isNull());
         QCOMPARE(dataRow(*host, 1), untouched);
 
         // Nothing handed in: the row is looked up, and no UPDATE follows.
         const qint64 before = host->connection().statementCount();
-        QVERIFY(save(set, 2, {}));
+        QVERIFY(saveValues(set, 2, {}));
         QCOMPARE(host->connection().statementCount() - before, qint64(1));
     }
 
@@ -238,7 +208,7 @@ private slots:
         const QStringList others = dataRow(*host, 1) + dataRow(*host, 3);
         {
             const KvoTest::DefaultLocale inLocale(locale);
-            QVERIFY(save(set, 2, {{field, value}}));
+            QVERIFY(saveValues(set, 2, {{field, value}}));
         }
         CMergeBaseEntry entry(2);
         QVERIFY(set.GetData(&entry));
@@ -309,25 +279,20 @@ private slots:
         // Every item after a repeat is written too, and the record's former keywords are gone.
         QCOMPARE(keywordRows(*host, 2), wanted);
         QCOMPARE(keywordRows(*host, 3), QStringList{u"left on another record"_s});
-        QCOMPARE(read(set, 2).last(), wanted.join(u'|'));
+        QCOMPARE(readValues(set, 2).last(), wanted.join(u'|'));
     }
 
     void keywordListIsWrittenWhollyOrNotAtAll()
     {
-        auto host = hostWith({{"Tags", fcKeyword, {}, 60}});
+        auto host = KvoTest::makeHost(1, {{"Tags", fcKeyword, {}, 60}});
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
         Connection &db = host->connection();
-        const QString table = set.SearchTableName(set.Item("Tags"));
         QVERIFY(saveKeywords(set, 1, {u"kept"_s, u"also kept"_s}));
         QCOMPARE(keywordRows(*host, 1), (QStringList{"also kept", "kept"}));
 
         // The database refuses the second item of the next list.
-        QVERIFY(KvoTest::run(
-                db, host->database().engine() == Engine::SQLite
-                            ? u"CREATE TRIGGER refuse BEFORE INSERT ON [%1] WHEN NEW.[Tags] = 'refused' "
-                              "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(table)
-                            : u"ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([Tags] <> 'refused')"_s.arg(table)));
+        QVERIFY(refuse(*host, "Tags"));
         KvoTest::ReportedFailures failures;
         QVERIFY(!saveKeywords(set, 1, {u"new"_s, u"refused"_s, u"newer"_s}));
         QCOMPARE(failures.sources(), QStringList{u"CFilterColumns.SaveDataKeyword"_s});
@@ -344,42 +309,38 @@ private slots:
         KvoTest::Host *host = sharedHost();
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
-        QVERIFY(save(set, 2,
-                     {{"Count32", Variant::int32(7)},
-                      {"Notes", Variant::text(u"no field, kept"_s)},
-                      {"Made", Variant::date(Convert::makeDate(QDate(2001, 2, 3)))}}));
+        QVERIFY(saveValues(set, 2,
+                           {{"Count32", Variant::int32(7)},
+                            {"Notes", Variant::text(u"no field, kept"_s)},
+                            {"Made", Variant::date(Convert::makeDate(QDate(2001, 2, 3)))}}));
 
-        TextBoxModel material, count16, count32, ratio, weight, made;
-        CheckBoxModel active;
-        ComboBoxModel tags;
-        const std::pair<const char *, IControl *> controls[] = {
-                {"Material", &material}, {"Count16", &count16}, {"Count32", &count32}, {"Ratio", &ratio},
-                {"Weight", &weight},     {"Made", &made},       {"Active", &active},   {"Tags", &tags}};
-        for (const auto &[name, control] : controls)
-            set.Item(name)->setMyControl(control);
-        material.setText(u"  Steel 'S235'  "_s);
-        count16.setText(u"12"_s);
-        count32.setText(u"12x"_s); // not a number: the field keeps its value
-        ratio.setText(QString());  // blank: written as NULL
-        weight.setText(u"2.5"_s);
-        made.setText(QString());
-        active.setValue(ICheckBox::Checked);
-        for (const char *item : {"red", "blue", "red"})
-            tags.addItem(QString::fromLatin1(item));
-        CMergeBaseEntry entry(2);
-        QVERIFY(set.SaveDataFromEditControl(&entry));
-        for (CFilterColumn *c : set.NewEnum())
-            c->setMyControl(nullptr);
-
+        {
+            // Notes has no control: it keeps its value.
+            KvoTest::Controls controls(set,
+                                       {"Material", "Count16", "Count32", "Ratio", "Weight", "Made", "Active", "Tags"});
+            const std::pair<const char *, const char *> entered[] = {
+                    {"Material", "  Steel 'S235'  "},
+                    {"Count16", "12"},
+                    {"Count32", "12x"}, // not a number: the field keeps its value
+                    {"Ratio", ""},      // blank: written as NULL
+                    {"Weight", "2.5"},
+                    {"Made", ""},
+                    {"Active", "1"},
+                    {"Tags", "red|blue|red"}};
+            for (const auto &[name, text] : entered)
+                controls.enter(QString::fromLatin1(name), QString::fromUtf8(text));
+            CMergeBaseEntry entry(2);
+            QVERIFY(set.SaveDataFromEditControl(&entry));
+        }
         QVERIFY(!set.Item("Count32")->isValid());
-        QCOMPARE(read(set, 2), (QStringList{"Text:Steel 'S235'", "Text:no field, kept", "Int16:12", "Int32:7",
-                                            "Null:", "Double:2.5", "Null:", "Boolean:True", "blue|red"}));
+        QCOMPARE(readValues(set, 2), (QStringList{"Text:Steel 'S235'", "Text:no field, kept", "Int16:12", "Int32:7",
+                                                  "Null:", "Double:2.5", "Null:", "Boolean:True", "blue|red"}));
     }
 
     // Entries hidden from the picklist still show for the record that holds them.
     void hiddenPicklistEntries()
     {
-        auto host = hostWith({{"Shape", fcText, {}, 60}, {"Size", fcInteger32, {}, 0}}, 3);
+        auto host = KvoTest::makeHost(3, {{"Shape", fcText, {}, 60}, {"Size", fcInteger32, {}, 0}});
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
         Connection &db = host->connection();
@@ -396,14 +357,12 @@ private slots:
         }
         const QString yes = QString::number(db.SqlBooleanValue(true));
         const QString no = QString::number(db.SqlBooleanValue(false));
-        const std::pair<QString, QString> shapes[] = {
-                {u"'Round'"_s, no}, {u"'Square'"_s, yes}, {u"'Oval'"_s, yes}, {u"'Flat'"_s, u"NULL"_s}};
-        for (const auto &[value, hidden] : shapes)
-            QVERIFY(KvoTest::run(db, u"INSERT INTO [PicklistPartsShape] VALUES (%1, %2)"_s.arg(value, hidden)));
+        QVERIFY(KvoTest::run(db, u"INSERT INTO [PicklistPartsShape] VALUES ('Round', %1), ('Square', %2), "
+                                 "('Oval', %2), ('Flat', NULL)"_s.arg(no, yes)));
         QVERIFY(KvoTest::run(db, u"INSERT INTO [PicklistPartsSize] VALUES (5, %1), (7, %2)"_s.arg(no, yes)));
         // Record 1 takes "Square" (in other letter case) and 7 before they are hidden; record 3 has no row.
-        QVERIFY(save(set, 1, {{"Shape", Variant::text(u"square"_s)}, {"Size", Variant::int32(7)}}));
-        QVERIFY(save(set, 2, {{"Shape", Variant::text(u"Round"_s)}, {"Size", Variant::int32(5)}}));
+        QVERIFY(saveValues(set, 1, {{"Shape", Variant::text(u"square"_s)}, {"Size", Variant::int32(7)}}));
+        QVERIFY(saveValues(set, 2, {{"Shape", Variant::text(u"Round"_s)}, {"Size", Variant::int32(5)}}));
 
         // Entries in sorted order: the picklist tables have no order of their own.
         const std::tuple<int, QStringList, QStringList> expected[] = {{1, {"Flat", "Round", "Square"}, {"5", "7"}},
@@ -437,7 +396,7 @@ private slots:
         QVERIFY(!host->filter->InitializeSearchData(nullptr));
 
         set.Item("Material")->setIsPicklist(false); // it has no picklist table to read
-        const QStringList values = read(set, 3);
+        const QStringList values = readValues(set, 3);
         const QDateTime made = set.Item("Made")->SavedValue().toDate();
         QVERIFY2(made >= before && made <= after, qPrintable(Convert::isoText(made)));
         QCOMPARE(set.Item("Due")->SavedValue().toDate(), due);
@@ -450,36 +409,34 @@ private slots:
         CMergeBaseEntry second(2);
         QVERIFY(CCommon::global().InitializeSearchData(&second, host->handler.get(), host->baseTable.get(),
                                                        &host->catalog(), host->profile.get(), host->structure.get()));
-        QCOMPARE(stored(*host, 2, u"Notes"_s).toString(), u"Default note"_s);
+        QCOMPARE(KvoTest::storedValue(*host, 2, u"Notes"_s).toString(), u"Default note"_s);
     }
 
     void failedOperationsLeaveNoStaleValues()
     {
-        auto host = hostWith(KvoTest::everyType(), 2);
+        auto host = KvoTest::makeHost(2, KvoTest::everyType());
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
         const auto nothingHandedIn = [&set] {
-            for (CFilterColumn *c : set.NewEnum()) {
-                if (!c->UpdatedValue().isEmpty())
-                    return false;
-            }
-            return true;
+            const auto columns = set.NewEnum();
+            return std::all_of(columns.cbegin(), columns.cend(),
+                               [](const CFilterColumn *c) { return c->UpdatedValue().isEmpty(); });
         };
-        QVERIFY(save(set, 1,
-                     {{"Material", Variant::text(u"Brass"_s)},
-                      {"Count32", Variant::int32(5)},
-                      {"Active", Variant::boolean(true)}}));
+        QVERIFY(saveValues(set, 1,
+                           {{"Material", Variant::text(u"Brass"_s)},
+                            {"Count32", Variant::int32(5)},
+                            {"Active", Variant::boolean(true)}}));
         QVERIFY(nothingHandedIn());
-        QCOMPARE(read(set, 1).first(), u"Text:Brass"_s);
+        QCOMPARE(readValues(set, 1).first(), u"Text:Brass"_s);
 
         QVERIFY(KvoTest::run(host->connection(), u"DROP TABLE [%1]"_s.arg(set.SearchDataTableName())));
         KvoTest::ReportedFailures failures;
         // A failed save still uses up the values handed in ...
-        QVERIFY(!save(set, 2, {{"Material", Variant::text(u"Copper"_s)}, {"Weight", Variant::null()}}));
+        QVERIFY(!saveValues(set, 2, {{"Material", Variant::text(u"Copper"_s)}, {"Weight", Variant::null()}}));
         QVERIFY(nothingHandedIn());
         // ... and a failed read shows nothing of the record read before.
         bool complete = true;
-        QCOMPARE(read(set, 2, &complete), Missing);
+        QCOMPARE(readValues(set, 2, &complete), Missing);
         QVERIFY(!complete);
         QVERIFY(failures.sources().contains(u"CFilterColumns.SaveDataFromClientUpdates"_s));
         QVERIFY(failures.sources().contains(u"CFilterColumns.GetData"_s));
@@ -489,45 +446,63 @@ private slots:
     // The statements a read and a save take, and that they need no catalog query.
     void readAndSaveStatements()
     {
-        auto host = hostWith({{"Material", fcText}, {"Tags", fcKeyword}, {"Weight", fcDouble}, {"Labels", fcKeyword}});
+        auto host = KvoTest::makeHost(
+                1, {{"Material", fcText}, {"Tags", fcKeyword}, {"Weight", fcDouble}, {"Labels", fcKeyword}});
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
         Connection &db = host->connection();
         CMergeBaseEntry entry(1);
-        ComboBoxModel tags;
-        for (const char *item : {"a", "b", "a"})
-            tags.addItem(QString::fromLatin1(item));
-        set.Item("Tags")->setMyControl(&tags);
-        TextBoxModel material;
-        material.setText(u"Zinc"_s);
-        set.Item("Material")->setMyControl(&material);
-
         const int catalogQueries = host->catalog().queryCount();
-        qint64 mark = db.statementCount();
-        QVERIFY(set.GetData(&entry)); // the search-data row and each keyword table
-        QCOMPARE(db.statementCount() - mark, qint64(3));
-        mark = db.statementCount();
-        // Tags: begin, delete, two inserts, commit; Labels has no list; the row: an update that
-        // finds none, then the insert.
-        QVERIFY(set.SaveDataFromEditControl(&entry));
-        QCOMPARE(db.statementCount() - mark, qint64(7));
-        set.Item("Tags")->setMyControl(nullptr);
-        mark = db.statementCount();
-        QVERIFY(save(set, 1, {{"Weight", Variant::dbl(1.5)}})); // the update alone
+        {
+            KvoTest::Controls controls(set, {u"Tags"_s, u"Material"_s});
+            controls.enter(u"Tags"_s, u"a|b|a"_s);
+            controls.enter(u"Material"_s, u"Zinc"_s);
+            qint64 mark = db.statementCount();
+            QVERIFY(set.GetData(&entry)); // the search-data row and each keyword table
+            QCOMPARE(db.statementCount() - mark, qint64(3));
+            mark = db.statementCount();
+            // Tags: begin, delete, two inserts, commit; Labels has no list; the row: an update that
+            // finds none, then the insert.
+            QVERIFY(set.SaveDataFromEditControl(&entry));
+            QCOMPARE(db.statementCount() - mark, qint64(7));
+        }
+        const qint64 mark = db.statementCount();
+        QVERIFY(saveValues(set, 1, {{"Weight", Variant::dbl(1.5)}})); // the update alone
         QCOMPARE(db.statementCount() - mark, qint64(1));
         QCOMPARE(host->catalog().queryCount(), catalogQueries);
-        set.Item("Material")->setMyControl(nullptr);
-        QCOMPARE(read(set, 1), (QStringList{"Text:Zinc", "a|b", "Double:1.5", ""}));
+        QCOMPARE(readValues(set, 1), (QStringList{"Text:Zinc", "a|b", "Double:1.5", ""}));
 
         // A set of keyword columns only has no search-data table to touch.
-        auto keywordsOnly = hostWith({{"Tags", fcKeyword}});
+        auto keywordsOnly = KvoTest::makeHost(1, {{"Tags", fcKeyword}});
         QVERIFY(keywordsOnly);
         KvoTest::ReportedFailures failures;
-        mark = keywordsOnly->connection().statementCount();
-        save(*keywordsOnly->columns(), 1, {}); // no list to write
-        read(*keywordsOnly->columns(), 1);     // the keyword table only
-        QCOMPARE(keywordsOnly->connection().statementCount() - mark, qint64(1));
+        const qint64 before = keywordsOnly->connection().statementCount();
+        QVERIFY(saveValues(*keywordsOnly->columns(), 1, {})); // no list to write
+        readValues(*keywordsOnly->columns(), 1);              // the keyword table only
+        QCOMPARE(keywordsOnly->connection().statementCount() - before, qint64(1));
         QVERIFY(failures.sources().isEmpty());
+    }
+
+    // A record saves whole: when its row is refused, its keyword lists written before stay as
+    // they were too.
+    void recordSavesWhole()
+    {
+        auto host = KvoTest::makeHost(1, {{"Material", fcText, {}, 60}, {"Tags", fcKeyword, {}, 60}});
+        QVERIFY(host);
+        CFilterColumns &set = *host->columns();
+        QVERIFY(saveValues(set, 1, {{"Material", Variant::text(u"old"_s)}}));
+        QVERIFY(saveKeywords(set, 1, {u"kept"_s}));
+        QVERIFY(refuse(*host, "Material", u"UPDATE"_s));
+        {
+            KvoTest::Controls controls(set);
+            controls.enter(u"Material"_s, u"refused"_s);
+            controls.enter(u"Tags"_s, u"new"_s);
+            CMergeBaseEntry entry(1);
+            QVERIFY(!set.SaveDataFromEditControl(&entry));
+        }
+        QCOMPARE(KvoTest::storedValue(*host, 1, u"Material"_s).toString(), u"old"_s);
+        QCOMPARE(keywordRows(*host, 1), QStringList{u"kept"_s});
+        QVERIFY(!host->connection().inTransaction());
     }
 
     void textKeyBaseTable()
@@ -545,16 +520,15 @@ private slots:
 
         CMergeBaseEntry entry(2);
         QCOMPARE(set.SearchTableSeekCriteria(&entry), db.QuoteName(u"DocKey"_s) + u" = "_s + db.QuoteText(u"2"_s));
-        ComboBoxModel tags;
-        tags.addItem(u"draft"_s);
-        set.Item("Tags")->setMyControl(&tags);
-        QVERIFY(save(set, 2, {{"Title", Variant::text(u"Manual"_s)}, {"Pages", Variant::int32(12)}}));
-        QVERIFY(save(set, 2, {{"Pages", Variant::int32(13)}})); // now an update of the same row
-        set.Item("Tags")->setMyControl(nullptr);
-
-        QCOMPARE(stored(host, 2, u"DocKey"_s).toString(), u"2"_s);
-        QCOMPARE(read(set, 2), (QStringList{"Text:Manual", "Int32:13", "draft"}));
-        QCOMPARE(read(set, 1), (QStringList{"Text:", "Null:", ""}));
+        {
+            KvoTest::Controls controls(set, {u"Tags"_s});
+            controls.enter(u"Tags"_s, u"draft"_s);
+            QVERIFY(saveValues(set, 2, {{"Title", Variant::text(u"Manual"_s)}, {"Pages", Variant::int32(12)}}));
+            QVERIFY(saveValues(set, 2, {{"Pages", Variant::int32(13)}})); // now an update of the same row
+        }
+        QCOMPARE(KvoTest::storedValue(host, 2, u"DocKey"_s).toString(), u"2"_s);
+        QCOMPARE(readValues(set, 2), (QStringList{"Text:Manual", "Int32:13", "draft"}));
+        QCOMPARE(readValues(set, 1), (QStringList{"Text:", "Null:", ""}));
     }
 };
 

@@ -14,37 +14,9 @@ using namespace Qt::StringLiterals;
 using KvoTest::cell;
 using KvoTest::rows;
 using KvoTest::run;
+using KvoTest::table;
 
 namespace {
-
-bool ddl(TableStructure &s, bool ok, const char *what, int line)
-{
-    if (!ok)
-        QTest::qFail(qPrintable(u"%1 %2 failed: %3"_s.arg(QLatin1String(what), s.TableName, s.lastError())), __FILE__,
-                     line);
-    return ok;
-}
-#define DDL(structure, call) ddl(structure, structure.call, #call, __LINE__)
-
-struct Field
-{
-    QString name;
-    int type;
-    int size = 0;
-    bool nullable = true;
-    QString defaultSql = {};
-};
-
-// A table of `fields`, with a primary key PK_<name> over `primaryKey` when that is given.
-TableStructure table(const QString &name, const QList<Field> &fields, const QStringList &primaryKey = {})
-{
-    TableStructure s(name);
-    for (const Field &f : fields)
-        s.addField(f.name, f.type, f.size, f.nullable, f.defaultSql);
-    if (!primaryKey.isEmpty())
-        s.addKey("PK_" + name, KeyKind::Primary, primaryKey);
-    return s;
-}
 
 int fieldType(Catalog &catalog, const QString &table, const QString &field)
 {
@@ -88,12 +60,11 @@ TableStructure definitionLayout()
 
 } // namespace
 
-class TestTableStructure : public QObject
+class TestTableStructure : public KvoTest::DatabaseTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase_data() { KvoTest::addEngineRows(); }
 
     void compareWithOptions_data()
     {
@@ -128,8 +99,6 @@ private slots:
         QFETCH(QString, layout);
         QFETCH(int, options);
         QFETCH(bool, expected);
-        auto db = KvoTest::open();
-        QVERIFY(db);
         const TableStructure description = definitionLayout();
         TableStructure made = definitionLayout();
         auto dropField = [&made](const QString &name) {
@@ -152,31 +121,28 @@ private slots:
             made.Keys.removeLast();
             made.Indexes.clear();
         }
-        QVERIFY(DDL(made, Create(*db->catalog)));
+        QVERIFY(KVO_DDL(made, Create(catalog())));
 
-        QCOMPARE(description.Compare(*db->catalog, options), expected);
-        QCOMPARE(description.differences(*db->catalog, options).isEmpty(), expected);
+        QCOMPARE(description.Compare(catalog(), options), expected);
+        QCOMPARE(description.differences(catalog(), options).isEmpty(), expected);
         if (options == 0)
-            QCOMPARE(description.Compare(*db->catalog), expected);
+            QCOMPARE(description.Compare(catalog()), expected);
         // Whatever the layout, Convert brings the table to the full description.
         if (options != 7)
             return;
         TableStructure converter = definitionLayout();
-        QVERIFY(DDL(converter, Convert(*db->catalog)));
-        QVERIFY2(description.Compare(*db->catalog, 7),
-                 qPrintable(description.differences(*db->catalog, 7).join(u'\n')));
+        QVERIFY(KVO_DDL(converter, Convert(catalog())));
+        QVERIFY2(description.Compare(catalog(), 7), qPrintable(description.differences(catalog(), 7).join(u'\n')));
     }
 
     // Create refuses a table that exists or has no fields; Convert creates a missing table and
     // gives a bare one its keys and indexes.
     void createAndConvertMissingParts()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Catalog &catalog = *db->catalog;
+        Catalog &catalog = this->catalog();
         TableStructure s = definitionLayout();
         QVERIFY(!s.Compare(catalog));
-        QVERIFY(DDL(s, Convert(catalog)));
+        QVERIFY(KVO_DDL(s, Convert(catalog)));
         QVERIFY(s.Compare(catalog, 7));
         QVERIFY(!s.Create(catalog));
         QVERIFY(!s.lastError().isEmpty());
@@ -188,26 +154,24 @@ private slots:
         QVERIFY(!empty.Compare(catalog));
 
         TableStructure bare = table("Bare", {{"A", adInteger, 0, false}, {"B", adVarWChar, 20, false}});
-        QVERIFY(DDL(bare, Create(catalog)));
-        QVERIFY(run(*db->connection, "INSERT INTO [Bare] VALUES (1, 'x'), (2, 'y')"));
+        QVERIFY(KVO_DDL(bare, Create(catalog)));
+        QVERIFY(run(connection(), "INSERT INTO [Bare] VALUES (1, 'x'), (2, 'y')"));
         TableStructure keyed = bare;
         keyed.addKey("PK_Bare", KeyKind::Primary, {"A"});
         keyed.addKey("UK_Bare", KeyKind::Unique, {"B", "A"});
         keyed.addIndex("IX_Bare", {"B"}, true);
         QVERIFY(keyed.Compare(catalog));
         QVERIFY(!keyed.Compare(catalog, 1));
-        QVERIFY(DDL(keyed, Convert(catalog)));
+        QVERIFY(KVO_DDL(keyed, Convert(catalog)));
         QVERIFY2(keyed.Compare(catalog, 7), qPrintable(keyed.differences(catalog, 7).join(u'\n')));
         QCOMPARE(catalog.FindTable(u"Bare"_s)->primaryKey()->Columns, QStringList{u"A"_s});
-        QCOMPARE(rows(*db->connection, u"SELECT [A], [B] FROM [Bare] ORDER BY [A]"_s), (QStringList{"1|x", "2|y"}));
+        QCOMPARE(rows(connection(), u"SELECT [A], [B] FROM [Bare] ORDER BY [A]"_s), (QStringList{"1|x", "2|y"}));
     }
 
     void convertKeepsDataThroughTypeAndSizeChanges()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        Catalog &catalog = *db->catalog;
+        Connection &c = connection();
+        Catalog &catalog = this->catalog();
         TableStructure old = table("Items",
                                    {{"Id", adInteger, 0, false},
                                     {"Name", adVarWChar, 10},
@@ -216,7 +180,7 @@ private slots:
                                     {"Extra", adVarWChar, 20}}, // not described later: kept
                                    {"Id"});
         old.addIndex("IX_Items_Name", {"Name"});
-        QVERIFY(DDL(old, Create(catalog)));
+        QVERIFY(KVO_DDL(old, Create(catalog)));
         for (int i = 1; i <= 5; ++i)
             QVERIFY(run(c,
                         u"INSERT INTO [Items] VALUES (%1, 'n%1', '%2', %3, 'x%1')"_s.arg(i).arg(i * 100).arg(i * 2)));
@@ -234,7 +198,7 @@ private slots:
         QVERIFY(!wanted.Compare(catalog, 7));
         QCOMPARE(wanted.differences(catalog, 7).size(), 6);
 
-        QVERIFY(DDL(wanted, Convert(catalog)));
+        QVERIFY(KVO_DDL(wanted, Convert(catalog)));
         QVERIFY2(wanted.Compare(catalog, 7), qPrintable(wanted.differences(catalog, 7).join(u'\n')));
         QCOMPARE(fieldType(catalog, u"Items"_s, u"Amount"_s), int(adInteger));
         QCOMPARE(catalog.FindTable(u"Items"_s)->FindColumn(u"Name"_s)->DefinedSize, 80);
@@ -250,27 +214,25 @@ private slots:
 
         // A second Convert finds nothing to do.
         const qint64 statements = c.statementCount();
-        QVERIFY(DDL(wanted, Convert(catalog)));
+        QVERIFY(KVO_DDL(wanted, Convert(catalog)));
         QCOMPARE(c.statementCount(), statements);
     }
 
     void convertRebuildKeepsForeignKeysPointingAtTable()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        Catalog &catalog = *db->catalog;
+        Connection &c = connection();
+        Catalog &catalog = this->catalog();
         TableStructure parent = table("Parent", {{"Code", adVarWChar, 10, false}, {"Value", adSmallInt}}, {"Code"});
-        QVERIFY(DDL(parent, Create(catalog)));
+        QVERIFY(KVO_DDL(parent, Create(catalog)));
         TableStructure child = table("Child", {{"Id", adInteger, 0, false}, {"Code", adVarWChar, 10}}, {"Id"});
         child.addForeignKey("FK_Child_Parent", {"Code"}, "Parent", {"Code"});
-        QVERIFY(DDL(child, Create(catalog)));
+        QVERIFY(KVO_DDL(child, Create(catalog)));
         QVERIFY(run(c, "INSERT INTO [Parent] VALUES ('a', 1), ('b', 2)"));
         QVERIFY(run(c, "INSERT INTO [Child] VALUES (1, 'a'), (2, 'b'), (3, 'a')"));
 
         // The type change rebuilds Parent on SQLite; Child's foreign key keeps pointing at it.
         TableStructure widened = table("Parent", {{"Code", adVarWChar, 30, false}, {"Value", adDouble}}, {"Code"});
-        QVERIFY(DDL(widened, Convert(catalog)));
+        QVERIFY(KVO_DDL(widened, Convert(catalog)));
         QVERIFY(widened.Compare(catalog, 7));
         QCOMPARE(fieldType(catalog, u"Parent"_s, u"Value"_s), int(adDouble));
         QCOMPARE(rows(c, u"SELECT [Code], [Value] FROM [Parent] ORDER BY [Code]"_s), (QStringList{"a|1", "b|2"}));
@@ -302,22 +264,20 @@ private slots:
     // rows stay either way.
     void convertChangesDefaults()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = connection();
         TableStructure s = table("Defaults", {{"Id", adInteger, 0, false}, {"Mode", adInteger, 0, true, "1"}});
-        QVERIFY(DDL(s, Create(*db->catalog)));
+        QVERIFY(KVO_DDL(s, Create(catalog())));
         QVERIFY(run(c, "INSERT INTO [Defaults] ([Id]) VALUES (1)"));
         s.Fields[1].DefaultSql = "5";
         // Comparisons do not look at defaults.
-        QVERIFY(s.Compare(*db->catalog, 7));
-        QVERIFY(DDL(s, Convert(*db->catalog)));
+        QVERIFY(s.Compare(catalog(), 7));
+        QVERIFY(KVO_DDL(s, Convert(catalog())));
         QVERIFY(run(c, "INSERT INTO [Defaults] ([Id]) VALUES (2)"));
         QCOMPARE(rows(c, u"SELECT [Id], [Mode] FROM [Defaults] ORDER BY [Id]"_s), (QStringList{"1|1", "2|5"}));
         QVERIFY(noRebuildTableLeft(c));
         // The same default again changes nothing.
         const qint64 statements = c.statementCount();
-        QVERIFY(DDL(s, Convert(*db->catalog)));
+        QVERIFY(KVO_DDL(s, Convert(catalog())));
         QCOMPARE(c.statementCount(), statements);
     }
 
@@ -332,13 +292,11 @@ private slots:
     void failedConvertLeavesTableAndConnectionUsable()
     {
         QFETCH(bool, callersTransaction);
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = connection();
         if (callersTransaction && !c.dialect().transactionalDdl())
             QSKIP("DDL commits an open transaction on this engine");
         TableStructure s = table("Texts", {{"Id", adInteger, 0, false}, {"Value", adVarWChar, 20}}, {"Id"});
-        QVERIFY(DDL(s, Create(*db->catalog)));
+        QVERIFY(KVO_DDL(s, Create(catalog())));
         QVERIFY(run(c, "INSERT INTO [Texts] VALUES (1, 'a'), (2, 'a')"));
         if (callersTransaction) {
             QVERIFY(c.BeginTransaction());
@@ -347,7 +305,7 @@ private slots:
 
         TableStructure unique = s;
         unique.addKey("UK_Texts", KeyKind::Unique, {"Value"});
-        QVERIFY(!unique.Convert(*db->catalog));
+        QVERIFY(!unique.Convert(catalog()));
         QVERIFY(!unique.lastError().isEmpty());
         QCOMPARE(c.inTransaction(), callersTransaction);
         // The caller's statements still run and its transaction commits.
@@ -356,8 +314,8 @@ private slots:
             QVERIFY(c.CommitTransaction());
         QCOMPARE(rows(c, u"SELECT [Value] FROM [Texts] ORDER BY [Id]"_s),
                  callersTransaction ? QStringList({"a", "a", "b", "c"}) : QStringList({"a", "a", "c"}));
-        QVERIFY(s.Compare(*db->catalog, 7));
-        QVERIFY(!unique.Compare(*db->catalog, 7));
+        QVERIFY(s.Compare(catalog(), 7));
+        QVERIFY(!unique.Compare(catalog(), 7));
         QVERIFY(noRebuildTableLeft(c));
     }
 
@@ -365,37 +323,33 @@ private slots:
     {
         if (KvoTest::currentEngine() != Engine::SQLite)
             QSKIP("only SQLite rebuilds tables");
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = connection();
         TableStructure s = table("T", {{"Id", adInteger, 0, false}, {"V", adSmallInt}});
-        QVERIFY(DDL(s, Create(*db->catalog)));
+        QVERIFY(KVO_DDL(s, Create(catalog())));
         QVERIFY(run(c, "INSERT INTO [T] VALUES (1, 2)"));
         TableStructure wider = s;
         wider.Fields[1].Type = adDouble;
 
         QVERIFY(c.BeginTransaction());
-        QVERIFY(!wider.Convert(*db->catalog));
+        QVERIFY(!wider.Convert(catalog()));
         QVERIFY(wider.lastError().contains(QLatin1String("transaction")));
         QVERIFY(c.RollbackTransaction());
-        QCOMPARE(fieldType(*db->catalog, u"T"_s, u"V"_s), int(adSmallInt));
+        QCOMPARE(fieldType(catalog(), u"T"_s, u"V"_s), int(adSmallInt));
 
         // Without foreign keys enforced the rebuild runs under a savepoint of the open transaction.
         QVERIFY(run(c, "PRAGMA foreign_keys = OFF"));
         QVERIFY(c.BeginTransaction());
-        QVERIFY(DDL(wider, Convert(*db->catalog)));
+        QVERIFY(KVO_DDL(wider, Convert(catalog())));
         QVERIFY(c.CommitTransaction());
-        QCOMPARE(fieldType(*db->catalog, u"T"_s, u"V"_s), int(adDouble));
+        QCOMPARE(fieldType(catalog(), u"T"_s, u"V"_s), int(adDouble));
         QCOMPARE(rows(c, u"SELECT [Id], [V] FROM [T]"_s), QStringList{"1|2"});
     }
 
     void addFieldKeepsRowsWithoutRebuild()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
+        Connection &c = connection();
         TableStructure s = table("Data", {{"Id", adInteger, 0, false}, {"Text", adVarWChar, 20}}, {"Id"});
-        QVERIFY(DDL(s, Create(*db->catalog)));
+        QVERIFY(KVO_DDL(s, Create(catalog())));
         QVERIFY(c.BeginTransaction());
         for (int i = 1; i <= 500; ++i)
             QVERIFY(run(c, u"INSERT INTO [Data] VALUES (%1, 't%1')"_s.arg(i)));
@@ -414,14 +368,14 @@ private slots:
         s.addField("Required", adVarWChar, 5, false, "'r'");
         s.addIndex("IX_Data_Count", {"Count"});
         for (const char *field : {"Flag", "Count", "Required"})
-            QVERIFY(DDL(s, AddField(*db->catalog, field)));
+            QVERIFY(KVO_DDL(s, AddField(catalog(), field)));
         // Adding a field that exists changes nothing; one that is not described is refused.
-        QVERIFY(DDL(s, AddField(*db->catalog, "flag")));
-        QVERIFY(!s.AddField(*db->catalog, "Unknown"));
+        QVERIFY(KVO_DDL(s, AddField(catalog(), "flag")));
+        QVERIFY(!s.AddField(catalog(), "Unknown"));
         // AddField adds the field only, not the index.
-        QVERIFY(!db->catalog->FindTable("Data")->findIndex("IX_Data_Count"));
-        QVERIFY(s.Compare(*db->catalog, 6));
-        QVERIFY(!s.Compare(*db->catalog, 7));
+        QVERIFY(!catalog().FindTable("Data")->findIndex("IX_Data_Count"));
+        QVERIFY(s.Compare(catalog(), 6));
+        QVERIFY(!s.Compare(catalog(), 7));
 
         if (!storageSql.isEmpty())
             QCOMPARE(cell(c, storageSql), storageBefore);
@@ -448,12 +402,10 @@ private slots:
     {
         QFETCH(QString, field);
         QFETCH(QStringList, remainingIndexes);
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        Catalog &catalog = *db->catalog;
+        Connection &c = connection();
+        Catalog &catalog = this->catalog();
         TableStructure target = table("Target", {{"Key", adInteger, 0, false}}, {"Key"});
-        QVERIFY(DDL(target, Create(catalog)));
+        QVERIFY(KVO_DDL(target, Create(catalog)));
         QVERIFY(run(c, "INSERT INTO [Target] VALUES (1), (2)"));
         TableStructure s = table("Host",
                                  {{"Id", adInteger, 0, false},
@@ -466,10 +418,10 @@ private slots:
         s.addIndex("IX_Multi", {"Indexed", "Id"});
         s.addIndex("IX_Ref", {"Ref"});
         s.addForeignKey("FK_Host_Target", {"Ref"}, "Target", {"Key"});
-        QVERIFY(DDL(s, Create(catalog)));
+        QVERIFY(KVO_DDL(s, Create(catalog)));
         QVERIFY(run(c, "INSERT INTO [Host] VALUES (1, 'p1', 10, 1, 'u1'), (2, 'p2', 20, 2, 'u2')"));
 
-        QVERIFY(DDL(s, DropField(catalog, field.toLower())));
+        QVERIFY(KVO_DDL(s, DropField(catalog, field.toLower())));
         const auto host = catalog.FindTable("Host");
         QVERIFY(host);
         QVERIFY(!host->FindColumn(field));
@@ -490,7 +442,7 @@ private slots:
         QVERIFY2(data.first().contains(u'1'), qPrintable(data.first()));
 
         // Dropping a field that is not there changes nothing.
-        QVERIFY(DDL(s, DropField(catalog, field)));
+        QVERIFY(KVO_DDL(s, DropField(catalog, field)));
         QVERIFY(!c.inTransaction());
     }
 
@@ -498,10 +450,8 @@ private slots:
     // referring rows stay and take any value afterwards.
     void droppingWhatAForeignKeyNeedsDropsTheKey()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        Catalog &catalog = *db->catalog;
+        Connection &c = connection();
+        Catalog &catalog = this->catalog();
         TableStructure list = table("List", {{"Id", adInteger, 0, false}, {"Entry", adVarWChar, 20, false}}, {"Id"});
         list.addKey("UK_List", KeyKind::Unique, {"Entry"});
         TableStructure pick = table("Picklist", {{"Value", adVarWChar, 20, false}}, {"Value"});
@@ -509,36 +459,34 @@ private slots:
                 "User", {{"Id", adInteger, 0, false}, {"Entry", adVarWChar, 20}, {"Value", adVarWChar, 20}}, {"Id"});
         user.addForeignKey("FK_User_List", {"Entry"}, "List", {"Entry"});
         user.addForeignKey("FK_User_Picklist", {"Value"}, "Picklist", {"Value"});
-        QVERIFY(DDL(list, Create(catalog)) && DDL(pick, Create(catalog)) && DDL(user, Create(catalog)));
+        QVERIFY(KVO_DDL(list, Create(catalog)) && KVO_DDL(pick, Create(catalog)) && KVO_DDL(user, Create(catalog)));
         QVERIFY(run(c, "INSERT INTO [List] VALUES (1, 'e1')"));
         QVERIFY(run(c, "INSERT INTO [Picklist] VALUES ('a')"));
         QVERIFY(run(c, "INSERT INTO [User] VALUES (7, 'e1', 'a')"));
 
-        QVERIFY(DDL(list, DropField(catalog, "Entry")));
+        QVERIFY(KVO_DDL(list, DropField(catalog, "Entry")));
         QVERIFY(!catalog.FindTable("List")->FindColumn("Entry"));
         QVERIFY(!hasForeignKey(catalog, "User", "List"));
         QVERIFY(hasForeignKey(catalog, "User", "Picklist"));
-        QVERIFY(DDL(pick, DropTable(catalog)));
+        QVERIFY(KVO_DDL(pick, DropTable(catalog)));
         QVERIFY(!catalog.FindTable("Picklist"));
         QVERIFY(!hasForeignKey(catalog, "User", "Picklist"));
         QVERIFY(run(c, "INSERT INTO [User] VALUES (8, 'free', 'b')"));
         QCOMPARE(rows(c, u"SELECT [Id], [Entry], [Value] FROM [User] ORDER BY [Id]"_s),
                  (QStringList{"7|e1|a", "8|free|b"}));
         // Dropping a table that is gone is no error.
-        QVERIFY(DDL(pick, DropTable(catalog)));
+        QVERIFY(KVO_DDL(pick, DropTable(catalog)));
     }
 
     void repairKeysIndexesAndForeignKeys()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Catalog &catalog = *db->catalog;
+        Catalog &catalog = this->catalog();
         TableStructure parent = table("Parent", {{"Id", adInteger, 0, false}}, {"Id"});
-        QVERIFY(DDL(parent, Create(catalog)));
+        QVERIFY(KVO_DDL(parent, Create(catalog)));
         TableStructure full =
                 table("Child", {{"Id", adInteger, 0, false}, {"ParentId", adInteger}, {"Name", adVarWChar, 20}});
         TableStructure bare = full;
-        QVERIFY(DDL(bare, Create(catalog)));
+        QVERIFY(KVO_DDL(bare, Create(catalog)));
         full.addKey("PK_Child", KeyKind::Primary, {"Id"});
         full.addKey("UK_Child", KeyKind::Unique, {"Name"});
         full.addIndex("IX_Child_Parent", {"ParentId", "Name"});
@@ -546,22 +494,22 @@ private slots:
         full.addForeignKey("FK_Child_Parent", {"ParentId"}, "Parent", {"Id"});
         QCOMPARE(full.differences(catalog, 1).size(), 5);
 
-        QVERIFY(DDL(full, RepairIndexes(catalog)));
+        QVERIFY(KVO_DDL(full, RepairIndexes(catalog)));
         QCOMPARE(full.differences(catalog, 1).size(), 3);
         QVERIFY(catalog.FindTable("Child")->findIndex("IX_Child_Parent"));
         QVERIFY(!catalog.FindTable("Child")->primaryKey());
-        QVERIFY(DDL(full, RepairKeys(catalog)));
+        QVERIFY(KVO_DDL(full, RepairKeys(catalog)));
         QCOMPARE(full.differences(catalog, 1).size(), 1);
         QVERIFY(catalog.FindTable("Child")->primaryKey());
         QVERIFY(!hasForeignKey(catalog, "Child", "Parent"));
-        QVERIFY(DDL(full, RepairForeignKeys(catalog)));
+        QVERIFY(KVO_DDL(full, RepairForeignKeys(catalog)));
         QVERIFY2(full.Compare(catalog, 7), qPrintable(full.differences(catalog, 7).join(u'\n')));
         QVERIFY(catalog.FindTable("Child")->findIndex("IX_Child_Parent"));
 
         // An index of the described name over other fields is replaced.
         TableStructure moved = full;
         moved.Indexes.last().Columns = QStringList{"Name", "Id"};
-        QVERIFY(DDL(moved, RepairIndexes(catalog)));
+        QVERIFY(KVO_DDL(moved, RepairIndexes(catalog)));
         QCOMPARE(catalog.FindTable(u"Child"_s)->findIndex(u"IX_Child_Name"_s)->Columns, (QStringList{"Name", "Id"}));
 
         TableStructure missing = table("Missing", {{"A", adInteger}});
@@ -572,22 +520,20 @@ private slots:
     // Names with every kind of quote in tables, fields, keys, indexes and foreign keys.
     void oddNamesThroughEveryOperation()
     {
-        auto db = KvoTest::open();
-        QVERIFY(db);
-        Connection &c = *db->connection;
-        Catalog &catalog = *db->catalog;
+        Connection &c = connection();
+        Catalog &catalog = this->catalog();
         const QString name = "Tab \"le\" 'x' `y`";
         const QString key = "Key \"K\"";
         const QString text = "Text 'T' `t`";
         const QString added = "New \"field\"";
         const QString parentKey = "P \"id\"";
         TableStructure parent = table("Odd 'parent'", {{parentKey, adInteger, 0, false}}, {parentKey});
-        QVERIFY(DDL(parent, Create(catalog)));
+        QVERIFY(KVO_DDL(parent, Create(catalog)));
         TableStructure s = table(name, {{key, adInteger, 0, false}, {text, adVarWChar, 5, true, "'it''s'"}});
         s.addKey("PK \"odd\"", KeyKind::Primary, {key});
         s.addIndex("IX 'odd'", {text});
         s.addForeignKey("FK \"odd\" 'one'", {key}, "Odd 'parent'", {parentKey});
-        QVERIFY(DDL(s, Create(catalog)));
+        QVERIFY(KVO_DDL(s, Create(catalog)));
         QVERIFY(KvoTest::exec(c, u"INSERT INTO %1 VALUES (1)"_s.arg(c.QuoteName("Odd 'parent'"))));
         QVERIFY(KvoTest::exec(c, u"INSERT INTO %1 (%2) VALUES (1)"_s.arg(c.QuoteName(name), c.QuoteName(key))));
         const auto select = [&](const QStringList &fields) {
@@ -600,7 +546,7 @@ private slots:
         s.Fields[1].Size = 50;
         s.addField(added, adInteger, 0, true, "3");
         s.addKey("UK `odd`", KeyKind::Unique, {text});
-        QVERIFY(DDL(s, Convert(catalog)));
+        QVERIFY(KVO_DDL(s, Convert(catalog)));
         QVERIFY2(s.Compare(catalog, 7), qPrintable(s.differences(catalog, 7).join(u'\n')));
         QCOMPARE(select({key, text, added}), QStringList{"1|it's|3"});
         // The catalog reads every name back as written (MariaDB names each primary key PRIMARY).
@@ -614,10 +560,10 @@ private slots:
                  u"FK \"odd\" 'one'>Odd 'parent'.P \"id\""_s);
         QCOMPARE(read->findIndex(u"IX 'odd'"_s)->Columns, QStringList{text});
 
-        QVERIFY(DDL(s, DropField(catalog, text)));
+        QVERIFY(KVO_DDL(s, DropField(catalog, text)));
         QVERIFY(!catalog.FindTable(name)->FindColumn(text));
         QCOMPARE(select({key, added}), QStringList{"1|3"});
-        QVERIFY(DDL(s, DropTable(catalog)));
+        QVERIFY(KVO_DDL(s, DropTable(catalog)));
         QVERIFY(!catalog.FindTable(name));
     }
 };

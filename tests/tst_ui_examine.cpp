@@ -47,14 +47,12 @@ struct Fixture
 
     bool make()
     {
-        host = KvoTest::makeHost(3);
+        host = KvoTest::makeHost(3, {{"Material", fcText}, {"Count", fcInteger32}, {"Active", fcBoolean}});
         if (!host
-            || !KvoTest::addColumns(columns(), {{"Material", fcText}, {"Count", fcInteger32}, {"Active", fcBoolean}}))
-            return false;
-        columns().Item(u"Material"_s)->setUpdatedValue(Variant::text(u"Steel"_s));
-        columns().Item(u"Count"_s)->setUpdatedValue(Variant::int32(12));
-        columns().Item(u"Active"_s)->setUpdatedValue(Variant::boolean(true));
-        if (!columns().SaveDataFromClientUpdates(&entry))
+            || !KvoTest::saveValues(columns(), 1,
+                                    {{"Material", Variant::text(u"Steel"_s)},
+                                     {"Count", Variant::int32(12)},
+                                     {"Active", Variant::boolean(true)}}))
             return false;
         record = host->connection().OpenQuery(u"SELECT * FROM Parts WHERE PartId = 1"_s);
         return record != nullptr;
@@ -118,18 +116,18 @@ private slots:
         QTest::addColumn<bool>("saved");
         QTest::addColumn<int>("result"); // -1: not checked
         using namespace MsgBox;
-        QTest::newRow("OK saves") << "cmdOk" << true << 0 << int(vbCancel) << false << true << true
-                                  << int(QDialog::Accepted);
-        QTest::newRow("Cancel drops") << "cmdCancel" << true << 0 << int(vbCancel) << false << true << false
-                                      << int(QDialog::Rejected);
-        QTest::newRow("close, Cancel keeps the window")
-                << "close" << true << 0 << int(vbCancel) << true << false << false << -1;
-        QTest::newRow("close, No drops the changes")
-                << "close" << true << 0 << int(vbNo) << true << true << false << -1;
-        QTest::newRow("close, Yes saves") << "close" << true << 0 << int(vbYes) << true << true << true << -1;
-        QTest::newRow("close, nothing changed")
-                << "close" << false << 0 << int(vbCancel) << false << true << false << -1;
-        QTest::newRow("close, closing mode 1") << "close" << true << 1 << int(vbYes) << false << true << false << -1;
+        const auto row = [](const char *name, const char *how, bool change, int closingMode, int answer, bool asked,
+                            bool closes, bool saved, int result) {
+            QTest::newRow(name) << QString::fromLatin1(how) << change << closingMode << answer << asked << closes
+                                << saved << result;
+        };
+        row("OK saves", "cmdOk", true, 0, vbCancel, false, true, true, QDialog::Accepted);
+        row("Cancel drops", "cmdCancel", true, 0, vbCancel, false, true, false, QDialog::Rejected);
+        row("close, Cancel keeps the window", "close", true, 0, vbCancel, true, false, false, -1);
+        row("close, No drops the changes", "close", true, 0, vbNo, true, true, false, -1);
+        row("close, Yes saves", "close", true, 0, vbYes, true, true, true, -1);
+        row("close, nothing changed", "close", false, 0, vbCancel, false, true, false, -1);
+        row("close, closing mode 1", "close", true, 1, vbYes, false, true, false, -1);
     }
 
     // OK saves and Cancel drops without asking; the close box asks about unsaved changes unless the

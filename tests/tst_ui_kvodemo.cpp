@@ -1,12 +1,15 @@
 // The demo host: its database, its window over the base table with the data-entry control, and
 // the program's picture mode and exit codes.
+#include "filterui.h"
 #include "testhost.h"
 #include "testui.h"
 
 #include "columns/cfiltercolumns.h"
 #include "control/ukvosearch.h"
+#include "filter/ui/frmfilter.h"
 #include "uisupport/widgetssupport.h"
 
+#include "hostkit/connection.h"
 #include "hostkit/messagebox.h"
 
 #include <QApplication>
@@ -17,15 +20,16 @@
 #include <QImage>
 #include <QListWidget>
 #include <QProcess>
-#include <QScopeGuard>
+#include <QScrollBar>
 #include <QSet>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #if __has_include("mainwindow.h")
 #include "demodatabase.h"
 #include "mainwindow.h"
+#include "recordsmodel.h"
 #include "referencehost/host.h"
 #define KVODEMO_WINDOW 1
 #endif
@@ -39,28 +43,33 @@ using KvoTest::typeInto;
 namespace {
 
 // The text of a row's cell in the column titled `title`; "<none>" when there is no such column.
-QString cell(const QTableWidget *table, int row, const QString &title)
+QString cell(const QTableView *table, int row, const QString &title)
 {
-    for (int c = 0; c < table->columnCount(); ++c) {
-        if (table->horizontalHeaderItem(c) && table->horizontalHeaderItem(c)->text() == title)
-            return table->item(row, c) ? table->item(row, c)->text() : QString();
+    const QAbstractItemModel *model = table->model();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (model->headerData(c, Qt::Horizontal).toString() == title)
+            return model->data(model->index(row, c)).toString();
     }
     return u"<none>"_s;
 }
 
 #ifdef KVODEMO_WINDOW
-// The demo database with `records` records, made on a fresh database of `engine` and opened by
-// `session`; nullptr (with a warning) when it cannot be made.
-std::unique_ptr<KvoTest::TestDatabase> openDemo(KvoHost::Host &session, Engine engine, int records)
+// The demo database on an engine with `records` records, opened as the demo host opens it. The
+// profile starts empty: no filter of an earlier test is in force.
+struct DemoSession
 {
-    auto db = KvoTest::open(engine);
+    std::unique_ptr<KvoTest::TestDatabase> db;
+    KvoHost::Host session;
     QString error;
-    if (!db || !session.open(db->url(), &error) || !DemoDatabase::create(session, records, &error)) {
-        qWarning("the demo database cannot be made: %s", qPrintable(error));
-        return nullptr;
+
+    bool open(Engine engine, int records)
+    {
+        db = KvoTest::open(engine);
+        QFile::remove(DemoDatabase::profilePath());
+        return db && session.open(db->url(), &error) && DemoDatabase::create(session, records, &error);
     }
-    return db;
-}
+    ~DemoSession() { session.close(); }
+};
 #endif
 
 #ifdef KVODEMO_PROGRAM
@@ -116,17 +125,17 @@ private slots:
         QSKIP("the demo host is not built");
 #else
         QFETCH(Engine, engine);
-        KvoHost::Host session;
-        const auto db = openDemo(session, engine, 4);
-        QVERIFY(db);
-        auto closeSession = qScopeGuard([&session] { session.close(); });
+        DemoSession demo;
+        QVERIFY2(demo.open(engine, 4), qPrintable(demo.error));
+        KvoHost::Host &session = demo.session;
+        auto &db = demo.db;
         QCOMPARE(session.filter->FilterColumns()->Count(), 7);
 
         DemoMainWindow window(session, db->url());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTableWidget *table = window.records();
-        QCOMPARE(table->rowCount(), 4);
+        QTableView *table = window.records();
+        QCOMPARE(window.recordCount(), 4);
         QCOMPARE(cell(table, 0, u"FileId"_s), u"1"_s);
         QCOMPARE(cell(table, 0, u"Drawing Number"_s), u"D-1007"_s);
         QCOMPARE(cell(table, 1, u"Customer"_s), u"Northside Auto Supply"_s);
@@ -194,11 +203,10 @@ private slots:
         QSKIP("the demo host is not built");
 #else
         QFETCH(Engine, engine);
-        KvoHost::Host session;
-        const auto db = openDemo(session, engine, 3);
-        QVERIFY(db);
-        auto closeSession = qScopeGuard([&session] { session.close(); });
-        DemoMainWindow window(session, db->url());
+        DemoSession demo;
+        QVERIFY2(demo.open(engine, 3), qPrintable(demo.error));
+        KvoHost::Host &session = demo.session;
+        DemoMainWindow window(session, demo.db->url());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -269,44 +277,163 @@ private slots:
 #else
         QFETCH(int, answer);
         QFETCH(int, currentAfter);
-        KvoHost::Host session;
-        const auto db = openDemo(session, Engine::SQLite, 3);
-        QVERIFY(db);
-        auto closeSession = qScopeGuard([&session] { session.close(); });
+        DemoSession demo;
+        QVERIFY2(demo.open(Engine::SQLite, 3), qPrintable(demo.error));
+        KvoHost::Host &session = demo.session;
+        auto &db = demo.db;
         DemoMainWindow window(session, db->url());
         window.show();
         window.editData();
         QVERIFY(typeInto(window.control(), u"DrawingNo"_s, u"D-4242"_s));
 
         KvoTest::ScriptedMessages messages(answer);
-        window.records()->setCurrentCell(1, 0);
+        window.records()->setCurrentIndex(window.records()->model()->index(1, 0));
         QCOMPARE(messages.requests().size(), 1);
         QCOMPARE(window.currentId(), currentAfter);
-        QCOMPARE(window.records()->currentRow(), currentAfter - 1);
+        QCOMPARE(window.records()->currentIndex().row(), currentAfter - 1);
         QTEST(cell(window.records(), 0, u"Drawing Number"_s), "storedAfter");
         if (answer == MsgBox::vbCancel)
             QVERIFY(window.control()->IsDirty());
 #endif
     }
 
-    // The picture mode renders the window without a display, on the demo database it makes on first
-    // run and reuses on the second.
+    void filterInTheWindow_data() { KvoTest::addEngineColumn(); }
+
+    // On every engine: Filter opens the library's dialog, the table shows the records its filter
+    // selects and the status bar "N of M"; Cancel changes nothing; the filter in force comes back
+    // when the window opens again; Clear Filter shows every record and is remembered too, while
+    // the dialog still offers the last filter.
+    void filterInTheWindow()
+    {
+#ifndef KVODEMO_WINDOW
+        QSKIP("the demo host is not built");
+#else
+        QFETCH(Engine, engine);
+        DemoSession demo;
+        QVERIFY2(demo.open(engine, 10), qPrintable(demo.error));
+        KvoHost::Host &session = demo.session;
+        auto &db = demo.db;
+        const auto answer = [this](const QStringList &terms, const char *button) {
+            QTimer::singleShot(0, this, [terms, button] {
+                auto *dialog = qobject_cast<frmFilter *>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                for (int row = 0; row < terms.size(); ++row)
+                    KvoTest::fillFilterRow(*dialog, row, terms.at(row));
+                KvoTest::click(dialog, button);
+            });
+        };
+        const QStringList acme{u"Customer = General Parts"_s, u"or base.FileId <= 2"_s};
+        QStringList expected;
+        {
+            DemoMainWindow window(session, db->url());
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QCOMPARE(window.recordCount(), 10);
+            answer(acme, "cmdOk");
+            window.filter();
+            QVERIFY(!window.filterCondition().isEmpty());
+            expected = KvoTest::rows(session.connection(), u"SELECT [FileId] FROM [DncFiles] WHERE "_s
+                                                                   + window.filterCondition() + u" ORDER BY 1"_s);
+            QVERIFY(expected.size() > 2 && expected.size() < 10);
+            QCOMPARE(window.recordCount(), expected.size());
+            for (int row = 0; row < expected.size(); ++row)
+                QCOMPARE(cell(window.records(), row, u"FileId"_s), expected.at(row));
+            QVERIFY(window.statusText().startsWith(u"%1 of 10 records"_s.arg(expected.size())));
+            QCOMPARE(window.currentId(), expected.first().toInt());
+
+            answer({u"Customer = Harbor Mfg"_s}, "cmdCancel");
+            window.filter();
+            QCOMPARE(window.recordCount(), expected.size());
+        }
+        {
+            DemoMainWindow reopened(session, db->url());
+            QCOMPARE(reopened.recordCount(), expected.size());
+            QVERIFY(reopened.statusText().startsWith(u"%1 of 10 records"_s.arg(expected.size())));
+            reopened.clearFilter();
+            QCOMPARE(reopened.recordCount(), 10);
+            QVERIFY(reopened.statusText().startsWith(u"10 records"_s));
+        }
+        DemoMainWindow cleared(session, db->url());
+        QCOMPARE(cleared.recordCount(), 10);
+        QCOMPARE(session.filter->LastFilter(nullptr, u"user"_s, fltrDBMode_Normal)->Count(), 2);
+#endif
+    }
+
+    // A large table: the window reads the rows in view only, scrolls to the last record and back,
+    // and a filter reads its keys once.
+    void largeTableFetchesRowsInView()
+    {
+#ifndef KVODEMO_WINDOW
+        QSKIP("the demo host is not built");
+#else
+        constexpr int Records = 20000;
+        auto host = KvoTest::makeHost(Records, Engine::SQLite);
+        QVERIFY(host);
+        DemoMainWindow window(*host, u"test"_s);
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.recordCount(), Records);
+        QCOMPARE(window.totalCount(), qint64(Records));
+        QVERIFY2(window.model()->pagesRead() <= 2, qPrintable(QString::number(window.model()->pagesRead())));
+        window.records()->scrollToBottom();
+        QApplication::processEvents();
+        const QModelIndex last =
+                window.records()->indexAt(window.records()->viewport()->rect().bottomLeft() + QPoint(1, -2));
+        QCOMPARE(last.row(), Records - 1);
+        QCOMPARE(cell(window.records(), Records - 1, u"PartId"_s), QString::number(Records));
+        QCOMPARE(cell(window.records(), Records - 1, u"Description"_s), u"Bracket %1"_s.arg(Records));
+        window.records()->scrollToTop();
+        QApplication::processEvents();
+        QCOMPARE(window.records()->indexAt(QPoint(1, 1)).row(), 0);
+        QVERIFY2(window.model()->pagesRead() <= 6, qPrintable(QString::number(window.model()->pagesRead())));
+
+        CFilterTerms terms;
+        terms.setFilterColumns(host->columns());
+        terms.Add(kvoCJ_None, u"Parts"_s, u"Qty"_s, kvoCC_Numeric, kvoOP_Greater, u"199000"_s);
+        window.applyFilter(std::make_unique<CFilterTerms>(std::move(terms)));
+        QCOMPARE(window.recordCount(), 100);
+        QCOMPARE(cell(window.records(), 0, u"PartId"_s), u"19901"_s);
+#endif
+    }
+
+    void screenshot_data()
+    {
+        QTest::addColumn<QString>("show");
+        QTest::addColumn<QSize>("atLeast");
+        QTest::newRow("main") << QString() << QSize(800, 500);
+        QTest::newRow("filter") << u"filter"_s << QSize(400, 300);
+        QTest::newRow("filter help") << u"filter-help"_s << QSize(400, 300);
+        QTest::newRow("configure") << u"configure"_s << QSize(500, 250);
+        QTest::newRow("column editor") << u"column-editor"_s << QSize(250, 250);
+        QTest::newRow("picklist editor") << u"picklist-edit"_s << QSize(350, 300);
+        QTest::newRow("picklist selection") << u"picklist-select"_s << QSize(250, 150);
+    }
+
+    // The picture mode renders the window, or a dialog over it, without a display, on the demo
+    // database it makes on first run and reuses on the second.
     void screenshot()
     {
 #ifndef KVODEMO_PROGRAM
         QSKIP("the demo host is not built");
 #else
+        QFETCH(QString, show);
+        QFETCH(QSize, atLeast);
         QTemporaryDir home;
         QVERIFY(home.isValid());
         const QString picture = home.filePath(u"shot.png"_s);
         for (int run = 1; run <= 2; ++run) {
             QFile::remove(picture);
             QString out, err;
-            QVERIFY2(runDemo({u"--screenshot"_s, picture}, home.path(), true, &out, &err) == 0, qPrintable(err));
+            QStringList args{u"--screenshot"_s, picture};
+            if (!show.isEmpty())
+                args << u"--show"_s << show;
+            QVERIFY2(runDemo(args, home.path(), true, &out, &err) == 0, qPrintable(err));
             QVERIFY(out.contains(u"25 records of DncFiles"_s));
             QVERIFY(QFileInfo::exists(home.filePath(u"kvodemo/demo.sqlite"_s)));
             const QImage image(picture);
-            QVERIFY(image.width() >= 800 && image.height() >= 500);
+            QVERIFY(image.width() >= atLeast.width() && image.height() >= atLeast.height());
             QSet<QRgb> colours;
             for (int y = 0; y < image.height(); y += 7) {
                 for (int x = 0; x < image.width(); x += 7)
@@ -314,34 +441,6 @@ private slots:
             }
             QVERIFY2(colours.size() > 20, "the picture is nearly blank");
         }
-#endif
-    }
-
-    void screenshotOfADialog_data()
-    {
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("configure") << "configure";
-        QTest::newRow("column editor") << "column-editor";
-        QTest::newRow("picklist editor") << "picklist-edit";
-        QTest::newRow("picklist selection") << "picklist-select";
-    }
-
-    // Each dialog is pictured alone, over the demo's data: smaller than the window.
-    void screenshotOfADialog()
-    {
-#ifndef KVODEMO_PROGRAM
-        QSKIP("the demo host is not built");
-#else
-        QFETCH(QString, shown);
-        QTemporaryDir home;
-        QVERIFY(home.isValid());
-        const QString picture = home.filePath(u"dialog.png"_s);
-        QString out, err;
-        QVERIFY2(runDemo({u"--screenshot"_s, picture, u"--show"_s, shown}, home.path(), true, &out, &err) == 0,
-                 qPrintable(err));
-        const QImage image(picture);
-        QVERIFY(!image.isNull());
-        QVERIFY(image.width() >= 200 && image.width() < 1200 && image.height() < 760);
 #endif
     }
 
@@ -354,9 +453,8 @@ private slots:
         QTest::newRow("unknown table") << QStringList{"--table", "NoSuchTable", "--screenshot", "x.png"} << 1;
         QTest::newRow("database cannot open")
                 << QStringList{"--db", "sqlite:/nonexistent-folder/sub/demo.sqlite", "--screenshot", "x.png"} << 1;
-        QTest::newRow("show without a picture") << QStringList{"--show", "configure"} << 2;
-        QTest::newRow("show of no window") << QStringList{"--screenshot", "x.png", "--show", "nothing"} << 2;
-        QTest::newRow("show of a dialog not built") << QStringList{"--screenshot", "x.png", "--show", "filter"} << 1;
+        QTest::newRow("show without screenshot") << QStringList{"--show", "filter"} << 2;
+        QTest::newRow("show of no window") << QStringList{"--screenshot", "x.png", "--show", "bogus"} << 2;
     }
 
     void exitCodes()

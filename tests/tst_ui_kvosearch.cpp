@@ -38,7 +38,7 @@ namespace {
 
 QString text(int number, const QStringList &args = {}) { return ResourceTexts::instance().Text(number, args); }
 
-const QList<KvoPlx800SCtl::ColumnDefinition> basicColumns{
+const QList<ColumnDefinition> basicColumns{
         {"Material", fcText, "Material used", 40}, {"Qty", fcInteger32}, {"Tags", fcKeyword}};
 
 class TestContainer : public IContainer
@@ -54,20 +54,16 @@ class Harness
 {
 public:
     // `fixedDate` names a date column whose value cannot be edited.
-    bool open(const QList<KvoPlx800SCtl::ColumnDefinition> &defs, std::optional<Engine> engine = {}, const QString &fixedDate = {})
+    bool open(const QList<ColumnDefinition> &defs, std::optional<Engine> engine = {}, const QString &fixedDate = {})
     {
-        host = KvoTest::makeHost(3, engine);
-        if (!host)
-            return false;
-        for (const KvoPlx800SCtl::ColumnDefinition &def : defs) {
-            CFilterColumn *column = KvoTest::addColumn(*host->columns(), def);
-            if (!column)
-                return false;
-            column->setDescription("About " + def.name);
-            column->setPicklistAllowBlanks(true);
-            column->setDisableEditDateTime(def.name == fixedDate);
+        QList<ColumnDefinition> columns = defs;
+        for (ColumnDefinition &def : columns) {
+            def.description = "About " + def.name;
+            def.picklistAllowBlanks = true;
+            def.disableEditDateTime = def.name == fixedDate;
         }
-        if (!defs.isEmpty() && !host->columns()->ColumnsSave(nullptr))
+        host = defs.isEmpty() ? KvoTest::makeHost(3, engine) : KvoTest::makeHost(3, columns, engine);
+        if (!host)
             return false;
         control = std::make_unique<UKVOSearch>();
         control->InitProperties();
@@ -106,7 +102,7 @@ public:
     }
 
     // Opens the control on `defs`, shows record 1 and starts editing it.
-    bool edit(const QList<KvoPlx800SCtl::ColumnDefinition> &defs = basicColumns)
+    bool edit(const QList<ColumnDefinition> &defs = basicColumns)
     {
         if (!open(defs))
             return false;
@@ -159,13 +155,7 @@ public:
     QString status() const { return control->findChild<QLabel *>("txtStatus")->text(); }
     bool statusMarkShown() const { return control->findChild<QWidget *>("picStatus")->isVisible(); }
 
-    QVariant stored(int id, const QString &column)
-    {
-        CMergeBaseEntry e(id);
-        return KvoTest::cell(host->connection(),
-                             u"SELECT [%1] FROM [%2] WHERE %3"_s.arg(column, host->columns()->SearchDataTableName(),
-                                                                     host->columns()->SearchTableSeekCriteria(&e)));
-    }
+    QVariant stored(int id, const QString &column) { return KvoTest::storedValue(*host, id, column); }
 
     std::unique_ptr<KvoTest::Host> host;
     TestContainer container;
@@ -201,22 +191,18 @@ private slots:
         QTest::addColumn<bool>("stillEditing");
         QTest::addColumn<QString>("stored");
         const QStringList started{"OnStartEditing", "Changed"};
-        auto left = [&](const char *by) {
-            return QStringList(started) << by << "OnCompleteEditing"
-                                        << "Changed";
+        const auto left = [&](const char *by) { return started + QStringList{by, "OnCompleteEditing", "Changed"}; };
+        const auto row = [](const char *name, bool accept, const char *typed, const char *leaveBy,
+                            const QStringList &events, bool stillEditing, const char *stored) {
+            QTest::newRow(name) << accept << QString::fromUtf8(typed) << QString::fromUtf8(leaveBy) << events
+                                << stillEditing << QString::fromUtf8(stored);
         };
-        QTest::newRow("host refuses") << false << ""
-                                      << "" << QStringList{"OnStartEditing"} << false << "";
-        QTest::newRow("ok does not save") << true << "Steel"
-                                          << "cmdOk" << left("Ok") << false << "";
-        QTest::newRow("apply saves changes") << true << "Steel"
-                                             << "cmdApply" << left("Apply") << false << "Steel";
-        QTest::newRow("apply without changes does nothing") << true << ""
-                                                            << "cmdApply" << started << true << "";
-        QTest::newRow("cancel drops changes") << true << "Steel"
-                                              << "cmdCancel" << left("Cancel") << false << "";
-        QTest::newRow("examine display cancels") << true << "Brass"
-                                                 << "examine" << left("Cancel") << false << "";
+        row("host refuses", false, "", "", {"OnStartEditing"}, false, "");
+        row("ok does not save", true, "Steel", "cmdOk", left("Ok"), false, "");
+        row("apply saves changes", true, "Steel", "cmdApply", left("Apply"), false, "Steel");
+        row("apply without changes does nothing", true, "", "cmdApply", started, true, "");
+        row("cancel drops changes", true, "Steel", "cmdCancel", left("Cancel"), false, "");
+        row("examine display cancels", true, "Brass", "examine", left("Cancel"), false, "");
     }
 
     // Edit asks the host; OK, Apply, Cancel and a Display in examine mode leave editing.
@@ -605,7 +591,7 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QString, banner);
         Harness h;
-        QVERIFY(h.open(columns ? basicColumns : QList<KvoPlx800SCtl::ColumnDefinition>{}));
+        QVERIFY(h.open(columns ? basicColumns : QList<ColumnDefinition>{}));
         QCOMPARE(h.control->Exists(), columns);
         QCOMPARE(h.control->SQLSearchFields().isEmpty(), !columns);
         if (!failure.isEmpty()) {
@@ -632,7 +618,7 @@ private slots:
 
     void focusedFieldScrollsIntoView()
     {
-        QList<KvoPlx800SCtl::ColumnDefinition> many;
+        QList<ColumnDefinition> many;
         for (int i = 1; i <= 14; ++i)
             many.append({u"Field%1"_s.arg(i), fcInteger32});
         Harness h;

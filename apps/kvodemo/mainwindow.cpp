@@ -1,17 +1,23 @@
 #include "mainwindow.h"
 
+#include "recordsmodel.h"
+
 #include "referencehost/host.h"
 
 #include "columns/cfiltercolumns.h"
 #include "control/ukvosearch.h"
 #include "core/columntypes.h"
 #include "core/conversions.h"
+#include "filter/cfilterterms.h"
+#include "filter/recordcount.h"
 
 #include "hostkit/adotypes.h"
 #include "hostkit/messagebox.h"
 #include "hostkit/recordset.h"
 #include "hostkit/resourcetexts.h"
 #include "hostkit/serviceshelper.h"
+#include "hostkit/texthelper.h"
+#include "hostkit/userprofile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +29,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolBar>
 
 #include <cmath>
@@ -35,6 +41,10 @@ namespace {
 
 constexpr int UnsavedChangesQuestion = 7872;
 constexpr int ConfigureCaption = 7104;
+
+// Where the demo host remembers whether a filter is in force, per base table.
+const QString HostSection = QStringLiteral("kvodemo");
+QString filterAppliedKey(const QString &table) { return table + QStringLiteral("_FilterApplied"); }
 
 bool isDateType(int adoType) { return adoType == adDate || adoType == adDBTimeStamp; }
 
@@ -80,7 +90,7 @@ DemoMainWindow::DemoMainWindow(KvoHost::Host &session, const QString &databaseLa
     setObjectName(QStringLiteral("DemoMainWindow"));
     setWindowTitle(QStringLiteral("kvodemo - %1").arg(session.baseTable->TableName()));
 
-    m_table = new QTableWidget(this);
+    m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("tblRecords"));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -88,9 +98,16 @@ DemoMainWindow::DemoMainWindow(KvoHost::Host &session, const QString &databaseLa
     m_table->setAlternatingRowColors(true);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Column widths follow the first page of rows: a million rows are never read for them.
+    m_table->horizontalHeader()->setResizeContentsPrecision(RecordsModel::PageSize);
+    m_model = new RecordsModel(
+            session.connection(), [this](int field, const QVariant &value) { return cellText(field, value); },
+            [this](int field) { return isNumberField(field); }, this);
+    m_table->setModel(m_model);
     setCentralWidget(m_table);
 
     m_dockContent = new ControlDock(this);
@@ -111,11 +128,13 @@ DemoMainWindow::DemoMainWindow(KvoHost::Host &session, const QString &databaseLa
     connectControl();
     openControl();
     createActions();
-    loadRecords();
+    restoreFilter();
 
-    connect(m_table, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int previous, int) { currentRowChanged(row, previous); });
-    if (!m_ids.isEmpty())
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current, const QModelIndex &previous) {
+                currentRowChanged(current.row(), previous.row());
+            });
+    if (recordCount() > 0)
         selectRow(0);
 }
 
@@ -132,11 +151,19 @@ CSearchFilter *DemoMainWindow::searchFilter() const { return m_session.filter.ge
 
 qint32 DemoMainWindow::currentId() const { return m_entry ? m_entry->Id() : 0; }
 
+int DemoMainWindow::recordCount() const { return m_model->rowCount(); }
+
+qint64 DemoMainWindow::totalCount() const { return m_model->total(); }
+
+QString DemoMainWindow::filterCondition() const { return m_filter ? m_filter->SQLString() : QString(); }
+
+QString DemoMainWindow::statusText() const { return m_statusText->text(); }
+
 void DemoMainWindow::selectRow(int row)
 {
-    if (row < 0 || row >= m_table->rowCount())
+    if (row < 0 || row >= recordCount())
         return;
-    m_table->setCurrentCell(row, qMax(0, m_table->currentColumn()));
+    m_table->setCurrentIndex(m_model->index(row, qMax(0, m_table->currentIndex().column())));
     if (m_shownRow != row)
         currentRowChanged(row, m_shownRow);
 }
@@ -183,6 +210,17 @@ void DemoMainWindow::createActions()
     m_viewAction->setShortcut(Qt::Key_F3);
     connect(m_viewAction, &QAction::triggered, this, &DemoMainWindow::viewData);
 
+    m_filterAction = libraryAction(fltr_FMI_FILTER);
+    m_filterAction->setObjectName(QStringLiteral("actFilter"));
+    m_filterAction->setShortcut(QKeySequence::Find);
+    connect(m_filterAction, &QAction::triggered, this, &DemoMainWindow::filter);
+    m_clearFilterAction = libraryAction(fltr_FMI_CLEARFILTER);
+    m_clearFilterAction->setObjectName(QStringLiteral("actClearFilter"));
+    m_clearFilterAction->setEnabled(false);
+    connect(m_clearFilterAction, &QAction::triggered, this, &DemoMainWindow::clearFilter);
+    QAction *filter = m_filterAction;
+    QAction *clearFilter = m_clearFilterAction;
+
     m_configureAction = new QAction(ResourceTexts::instance().Text(ConfigureCaption) + QStringLiteral("..."), this);
     m_configureAction->setObjectName(QStringLiteral("actConfigure"));
     connect(m_configureAction, &QAction::triggered, this, &DemoMainWindow::configure);
@@ -190,14 +228,6 @@ void DemoMainWindow::createActions()
     m_picklistsAction->setObjectName(QStringLiteral("actEditPicklists"));
     connect(m_picklistsAction, &QAction::triggered, this, &DemoMainWindow::editPicklists);
     updateActions();
-
-    // The library's dialogs for these are not there yet.
-    QAction *filter = libraryAction(fltr_FMI_FILTER);
-    QAction *clearFilter = libraryAction(fltr_FMI_CLEARFILTER);
-    for (QAction *action : {filter, clearFilter}) {
-        action->setEnabled(false);
-        action->setToolTip(action->text() + tr(" (not available yet)"));
-    }
 
     auto *reloadAction = new QAction(tr("&Reload"), this);
     reloadAction->setShortcut(QKeySequence::Refresh);
@@ -242,34 +272,29 @@ void DemoMainWindow::updateActions()
     m_editAction->setEnabled(hasColumns && !control()->IsEditing());
     m_viewAction->setEnabled(hasColumns);
     const CFilterColumns *columns = m_session.filter ? m_session.filter->FilterColumns() : nullptr;
+    m_filterAction->setEnabled(columns != nullptr);
     m_configureAction->setEnabled(columns != nullptr);
     m_picklistsAction->setEnabled(columns && columns->HasPicklists());
 }
 
-QString DemoMainWindow::selectStatement(const QString &condition) const
+// The filter in force when the window closed comes back: the user's last filter, if one was
+// applied then.
+void DemoMainWindow::restoreFilter()
 {
-    const Connection &db = m_session.connection();
     const QString table = m_session.structure->Name();
-    const QString base = db.QuoteName(table);
-    const QString fields = control()->SQLSearchFields();
-    const QString join = control()->SQLSearchJoinOn();
-    const QString searchTable = control()->SQLSearchTable();
-    const bool joined = !fields.isEmpty() && !join.isEmpty() && !searchTable.isEmpty();
-
-    QString sql = QStringLiteral("SELECT ") + base + QStringLiteral(".*");
-    if (joined)
-        sql += QLatin1Char(',') + fields;
-    sql += QStringLiteral(" FROM ") + base;
-    if (joined)
-        sql += QStringLiteral(" LEFT JOIN ") + searchTable + QStringLiteral(" ON ") + join;
-    if (!condition.isEmpty())
-        sql += QStringLiteral(" WHERE ") + condition;
-    if (!m_keyField.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + db.QualifiedName(table, m_keyField);
-    return sql;
+    if (m_session.profile && m_session.filter
+        && m_session.profile->GetNumber(HostSection, filterAppliedKey(table), 0) == 1) {
+        auto last = m_session.filter->LastFilter(nullptr, TextHelper::instance().CurrentUserName(), fltrDBMode_Normal);
+        if (last && last->HasTerms())
+            m_filter = std::move(last);
+    }
+    m_clearFilterAction->setEnabled(m_filter != nullptr);
+    loadRecords();
 }
 
-void DemoMainWindow::loadRecords()
+// The host's query: the base table's fields and the search columns, the search data joined on
+// the key, the records the filter selects.
+void DemoMainWindow::loadRecords(bool sameTable)
 {
     m_keyField.clear();
     for (const BaseIndexDefinition &index : m_session.structure->IndexDefinitions()) {
@@ -278,7 +303,11 @@ void DemoMainWindow::loadRecords()
             break;
         }
     }
-    m_baseFieldCount = int(m_session.structure->FieldDescriptors().size());
+    const QList<BaseFieldDescriptor> baseFields = m_session.structure->FieldDescriptors();
+    m_baseFieldCount = int(baseFields.size());
+    m_baseTypes.clear();
+    for (const BaseFieldDescriptor &field : baseFields)
+        m_baseTypes.append(field.Type);
     m_searchTypes.clear();
     if (CSearchFilter *filter = control()->MyFilter(); filter && filter->FilterColumns()) {
         for (const CFilterColumn *column : filter->FilterColumns()->NewEnum()) {
@@ -287,31 +316,31 @@ void DemoMainWindow::loadRecords()
         }
     }
 
-    const QSignalBlocker blocker(m_table);
-    m_table->clear();
-    m_table->setRowCount(0);
-    m_ids.clear();
+    const Connection &db = m_session.connection();
+    const QString table = m_session.structure->Name();
+    const QString base = db.QuoteName(table);
+    const QString fields = control()->SQLSearchFields();
+    const QString join = control()->SQLSearchJoinOn();
+    const QString searchTable = control()->SQLSearchTable();
+    const bool joined = !fields.isEmpty() && !join.isEmpty() && !searchTable.isEmpty();
+    RecordsModel::Query query;
+    query.select =
+            QStringLiteral("SELECT ") + base + QStringLiteral(".*") + (joined ? QLatin1Char(',') + fields : QString());
+    query.from = QStringLiteral("FROM ") + base
+                 + (joined ? QStringLiteral(" LEFT JOIN ") + searchTable + QStringLiteral(" ON ") + join : QString());
+    query.baseTable = table;
+    query.keyField = m_keyField;
+
+    const QSignalBlocker blocker(m_table->selectionModel());
     m_shownRow = -1;
-    std::unique_ptr<RecordSet> records = m_session.connection().OpenQuery(selectStatement());
-    if (!records) {
-        m_statusText->setText(tr("The records cannot be read: %1").arg(m_session.connection().lastError()));
-        return;
+    m_loadError.clear();
+    if (m_keyField.isEmpty() || !m_model->load(query, filterCondition(), &m_loadError, sameTable)) {
+        if (m_loadError.isEmpty())
+            m_loadError = tr("the table has no single-field primary key");
     }
-    m_baseTypes.clear();
-    const QStringList names = records->fieldNames();
-    for (int i = 0; i < names.size() && i < m_baseFieldCount; ++i) {
-        const BaseFieldDescriptor *field = m_session.structure->FieldDescriptor(names.at(i));
-        m_baseTypes.append(field ? field->Type : 0);
-    }
-    m_table->setColumnCount(int(names.size()));
-    m_table->setHorizontalHeaderLabels(names);
-    m_table->setRowCount(records->RecordCount());
-    int row = 0;
-    for (records->MoveFirst(); !records->EOF(); records->MoveNext(), ++row) {
-        m_ids.append(m_keyField.isEmpty() ? 0 : records->value(m_keyField).toInt());
-        fillRow(row, *records);
-    }
-    m_table->resizeColumnsToContents();
+    // Widths follow the table's first page; a new filter keeps them.
+    if (!sameTable)
+        m_table->resizeColumnsToContents();
     updateStatus();
 }
 
@@ -331,42 +360,22 @@ QString DemoMainWindow::cellText(int field, const QVariant &value) const
     return value.toString();
 }
 
-void DemoMainWindow::fillRow(int row, const RecordSet &records)
+bool DemoMainWindow::isNumberField(int field) const
 {
-    for (int field = 0; field < records.fieldCount(); ++field) {
-        auto *item = new QTableWidgetItem(cellText(field, records.value(field)));
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        const bool number = field >= m_baseFieldCount
-                                    ? ColumnTypes::isNumber(m_searchTypes.value(field - m_baseFieldCount, fcText))
-                                    : records.fieldNames().at(field) == m_keyField;
-        item->setTextAlignment(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
-        m_table->setItem(row, field, item);
-    }
+    if (field >= m_baseFieldCount)
+        return ColumnTypes::isNumber(m_searchTypes.value(field - m_baseFieldCount, fcText));
+    return m_model->headerData(field, Qt::Horizontal).toString() == m_keyField;
 }
 
 // Reads one record again after its search values were saved.
-void DemoMainWindow::refreshRow(int row)
-{
-    if (row < 0 || row >= m_ids.size() || m_keyField.isEmpty())
-        return;
-    const CSearchFilter *filter = control()->MyFilter();
-    const QString key = filter && filter->FilterColumns() ? filter->FilterColumns()->keyLiteral(m_ids.at(row))
-                                                          : QString::number(m_ids.at(row));
-    const Connection &db = m_session.connection();
-    std::unique_ptr<RecordSet> records = m_session.connection().OpenQuery(
-            selectStatement(db.QualifiedName(m_session.structure->Name(), m_keyField) + QStringLiteral(" = ") + key));
-    if (!records || records->EOF())
-        return;
-    const QSignalBlocker blocker(m_table);
-    fillRow(row, *records);
-}
+void DemoMainWindow::refreshRow(int row) { m_model->refresh(row); }
 
 // The control shows the record of `row`, in edit mode: the user may start editing.
 void DemoMainWindow::showRow(int row)
 {
-    if (row < 0 || row >= m_ids.size() || m_keyField.isEmpty())
+    if (row < 0 || row >= recordCount() || m_keyField.isEmpty())
         return;
-    const qint32 id = m_ids.at(row);
+    const qint32 id = m_model->keyAt(row);
     const CSearchFilter *filter = control()->MyFilter();
     const QString key =
             filter && filter->FilterColumns() ? filter->FilterColumns()->keyLiteral(id) : QString::number(id);
@@ -389,8 +398,8 @@ void DemoMainWindow::currentRowChanged(int row, int previous)
     if (row == m_shownRow || row < 0)
         return;
     if (!leaveRecord()) {
-        const QSignalBlocker blocker(m_table);
-        m_table->setCurrentCell(previous, qMax(0, m_table->currentColumn()));
+        const QSignalBlocker blocker(m_table->selectionModel());
+        m_table->setCurrentIndex(m_model->index(previous, qMax(0, m_table->currentIndex().column())));
         return;
     }
     showRow(row);
@@ -444,8 +453,47 @@ void DemoMainWindow::reload()
         return;
     const qint32 id = currentId();
     loadRecords();
-    const int row = int(m_ids.indexOf(id));
+    const int row = m_model->rowOf(id);
     selectRow(row < 0 ? 0 : row);
+}
+
+// Filter: the library's dialog, offered the user's last filter; OK shows the records the new
+// filter selects (a filter cleared in the dialog shows them all).
+void DemoMainWindow::filter()
+{
+    if (!m_session.filter || !leaveRecord())
+        return;
+    auto status = FilterRequestStatus::NotOpened;
+    auto terms = m_session.filter->Filter(nullptr, TextHelper::instance().CurrentUserName(), &m_owner,
+                                          fltrDBMode_Normal, &status);
+    if (status == FilterRequestStatus::Applied)
+        applyFilter(std::move(terms));
+    else if (status == FilterRequestStatus::NotOpened)
+        statusBar()->showMessage(tr("The filter dialog cannot be opened."), 5000);
+}
+
+// Clear Filter: every record again. The last filter stays in the profile for the dialog to offer.
+void DemoMainWindow::clearFilter()
+{
+    if (leaveRecord())
+        applyFilter(nullptr);
+}
+
+void DemoMainWindow::applyFilter(std::unique_ptr<CFilterTerms> terms)
+{
+    m_filter = terms && terms->HasTerms() ? std::move(terms) : nullptr;
+    m_clearFilterAction->setEnabled(m_filter != nullptr);
+    if (m_session.profile) {
+        // Not remembered only means the next start shows every record.
+        static_cast<void>(m_session.profile->SetNumber(HostSection, filterAppliedKey(m_session.structure->Name()),
+                                                       m_filter ? 1 : 0));
+    }
+    const qint32 id = currentId();
+    loadRecords(true);
+    const int row = m_model->rowOf(id);
+    selectRow(row < 0 ? 0 : row);
+    if (recordCount() == 0)
+        updateStatus();
 }
 
 void DemoMainWindow::configure()
@@ -474,7 +522,10 @@ void DemoMainWindow::reopen()
     openControl();
     updateActions();
     loadRecords();
-    const int row = int(m_ids.indexOf(id));
+    // A filter on a column that is gone selects nothing any more: every record again.
+    if (!m_loadError.isEmpty() && m_filter)
+        applyFilter(nullptr);
+    const int row = m_model->rowOf(id);
     selectRow(row < 0 ? 0 : row);
 }
 
@@ -488,7 +539,13 @@ void DemoMainWindow::closeEvent(QCloseEvent *event)
 
 void DemoMainWindow::updateStatus()
 {
-    QString text = tr("%1 records in %2").arg(m_ids.size()).arg(m_session.structure->Name());
+    const QString table = m_session.structure->Name();
+    if (!m_loadError.isEmpty()) {
+        m_statusText->setText(tr("The records cannot be read: %1").arg(m_loadError));
+        return;
+    }
+    QString text = m_filter ? tr("%1 of %2 records in %3").arg(recordCount()).arg(totalCount()).arg(table)
+                            : tr("%1 records in %2").arg(recordCount()).arg(table);
     if (m_entry)
         text += tr("  |  record %1").arg(m_entry->Id());
     text += QStringLiteral("  |  ") + m_databaseLabel;

@@ -6,8 +6,12 @@
 #include "config/frmcolumnedit.h"
 #include "config/frmconfigure.h"
 #include "core/csearchfilter.h"
+#include "filter/ui/frmfilter.h"
+#include "filter/ui/frmfilterhelp.h"
 #include "picklists/ui/frmpicklistedit.h"
 #include "picklists/ui/frmpicklistselect.h"
+
+#include "hostkit/texthelper.h"
 
 #include <QListWidget>
 #include <QTabWidget>
@@ -20,7 +24,8 @@ namespace DemoScreenshots {
 
 namespace {
 
-using Opener = std::function<QWidget *(DemoMainWindow &, CFilterColumns &, QString *)>;
+// The dialog, opened over the window; nullptr with `error` set when it cannot be shown.
+using Opener = std::function<QWidget *(DemoMainWindow &, CSearchFilter &, CFilterColumns &, QString *error)>;
 
 struct Shown
 {
@@ -28,7 +33,7 @@ struct Shown
     Opener open; // empty: the dialog is not part of this build yet
 };
 
-QWidget *configure(DemoMainWindow &window, CFilterColumns &columns, QString *)
+QWidget *configure(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
 {
     auto *dialog = new frmConfigure(&window);
     dialog->prepare(columns);
@@ -38,7 +43,7 @@ QWidget *configure(DemoMainWindow &window, CFilterColumns &columns, QString *)
 }
 
 // The editor on the first column, or on a new one when there is none.
-QWidget *columnEditor(DemoMainWindow &window, CFilterColumns &columns, QString *)
+QWidget *columnEditor(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
 {
     auto *dialog = new frmColumnEdit(&window);
     CFilterColumn *first = columns.Item(1);
@@ -46,8 +51,8 @@ QWidget *columnEditor(DemoMainWindow &window, CFilterColumns &columns, QString *
     return dialog;
 }
 
-// The editor of the first picklist column in position order.
-QWidget *picklistEdit(DemoMainWindow &window, CFilterColumns &columns, QString *error)
+// The editor of the first picklist column in position order, on the page of its entries.
+QWidget *picklistEdit(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *error)
 {
     for (CFilterColumn *column : columns.NewEnum()) {
         if (!column->IsPicklist())
@@ -58,7 +63,6 @@ QWidget *picklistEdit(DemoMainWindow &window, CFilterColumns &columns, QString *
             delete dialog;
             return nullptr;
         }
-        // The page of the current entries.
         if (auto *pages = dialog->findChild<QTabWidget *>(QStringLiteral("tabEdit")))
             pages->setCurrentIndex(1);
         return dialog;
@@ -67,12 +71,29 @@ QWidget *picklistEdit(DemoMainWindow &window, CFilterColumns &columns, QString *
     return nullptr;
 }
 
-QWidget *picklistSelect(DemoMainWindow &window, CFilterColumns &columns, QString *)
+QWidget *picklistSelect(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
 {
     auto *dialog = new frmPicklistSelect(&window);
     dialog->prepare(columns, window.formsInterface());
     if (auto *list = dialog->findChild<QListWidget *>(QStringLiteral("lstColumns")))
         list->setCurrentRow(0);
+    return dialog;
+}
+
+// The filter dialog as Filter opens it: pre-filled with the user's last filter.
+QWidget *filter(DemoMainWindow &window, CSearchFilter &searchFilter, CFilterColumns &columns, QString *)
+{
+    auto *dialog = new frmFilter(&window);
+    const auto last =
+            searchFilter.LastFilter(nullptr, HostKit::TextHelper::instance().CurrentUserName(), fltrDBMode_Normal);
+    dialog->Setup(columns, last.get());
+    return dialog;
+}
+
+QWidget *filterHelp(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
+{
+    auto *dialog = new frmFilterHelp(&window);
+    dialog->prepare(columns);
     return dialog;
 }
 
@@ -82,8 +103,8 @@ const Shown shown[] = {
         {"column-editor", columnEditor},
         {"picklist-edit", picklistEdit},
         {"picklist-select", picklistSelect},
-        {"filter", {}},
-        {"filter-help", {}},
+        {"filter", filter},
+        {"filter-help", filterHelp},
 };
 
 } // namespace
@@ -107,12 +128,13 @@ QWidget *open(const QString &name, DemoMainWindow &window, QString *error)
             *error = QStringLiteral("the %1 dialog is not part of this build yet").arg(name);
             return nullptr;
         }
-        CFilterColumns *columns = window.searchFilter() ? window.searchFilter()->FilterColumns() : nullptr;
+        CSearchFilter *searchFilter = window.searchFilter();
+        CFilterColumns *columns = searchFilter ? searchFilter->FilterColumns() : nullptr;
         if (!columns) {
             *error = QStringLiteral("the table has no column set");
             return nullptr;
         }
-        QWidget *dialog = s.open(window, *columns, error);
+        QWidget *dialog = s.open(window, *searchFilter, *columns, error);
         if (dialog) {
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->show();

@@ -6,6 +6,7 @@
 #include "core/conversions.h"
 #include "data/recordeditor.h"
 #include "filter/cfilterterms.h"
+#include "filter/filterfields.h"
 #include "picklists/cscpicklist.h"
 
 #include "hostkit/basetablestructure.h"
@@ -33,24 +34,6 @@ constexpr OperationWord operationWords[] = {
         {"like", kvoOP_IsLike},       {"notlike", kvoOP_IsNotLike}, {"includes", kvoOP_Includes},
         {"excludes", kvoOP_Excludes}, {"istrue", kvoOP_IsTrue},     {"isfalse", kvoOP_IsFalse},
 };
-
-// Whether a comparison class admits an operation.
-bool admits(FilterComparisonClasses cls, EComparisonOperations op)
-{
-    switch (cls) {
-    case kvoCC_Boolean:
-        return op == kvoOP_IsTrue || op == kvoOP_IsFalse;
-    case kvoCC_Keyword:
-        return op == kvoOP_Includes || op == kvoOP_Excludes;
-    case kvoCC_Text:
-        return op >= kvoOP_Equals && op <= kvoOP_IsNotLike;
-    case kvoCC_Numeric:
-    case kvoCC_Date:
-        return op >= kvoOP_Equals && op <= kvoOP_GreatorOrEqual;
-    default:
-        return false;
-    }
-}
 
 const char *className(FilterComparisonClasses cls)
 {

@@ -387,8 +387,7 @@ void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, c
         for (const Term &t : f.terms) {
             const CFilterColumn *column = t.baseField ? nullptr : columns->findByName(t.field);
             const QString table = t.baseField ? columns->baseTableName() : columns->SearchTableName(column);
-            const FilterComparisonClasses cls =
-                    t.baseField ? kvoCC_Text : data.host().filter->ComparisonClassOfField(t.field, table);
+            const FilterComparisonClasses cls = data.host().filter->ComparisonClassOfField(t.field, table);
             if (!terms.Add(t.conjunction, table, t.field, cls, t.op, t.compareTo))
                 die(QStringLiteral("%1: the term on %2 could not be added").arg(f.id, t.field));
         }

@@ -5,6 +5,7 @@
 #include "columns/cfiltercolumns.h"
 
 #include "hostkit/adotypes.h"
+#include "hostkit/tablestructure.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -190,7 +191,7 @@ QString Result::goalText() const
     else
         text = QStringLiteral("≤ %1").arg(QString::number(goalRatio, 'g', 3));
     if (limitMs > 0)
-        text += QStringLiteral(", < %1 ms").arg(QString::number(limitMs, 'f', 0));
+        text += QStringLiteral(", < %1 %2").arg(QString::number(limitMs, 'f', 0), unit);
     return text;
 }
 
@@ -478,6 +479,25 @@ void insertRows(BenchDatabase &db, const QString &table, const QStringList &fiel
     QString error;
     if (!KvoHost::insertRows(db.connection(), table, fields, first, last, rowsOf, &error, batch))
         die(QStringLiteral("filling %1 failed: %2").arg(table, error));
+}
+
+void createNamedTable(BenchDatabase &db, const QString &table, const QString &key, qint64 records,
+                      const std::function<QString(qint64)> &nameOf, int machines)
+{
+    using namespace KvoPlx800SCtl::HostKit;
+    TableStructure s(table);
+    s.addField(key, adInteger, 0, false);
+    s.addField(QStringLiteral("Name"), adVarWChar, 64);
+    s.addField(QStringLiteral("Machine"), adVarWChar, 32);
+    s.addKey(QStringLiteral("PK_") + table, KeyKind::Primary, {key});
+    if (!s.Create(db.catalog()))
+        die(QStringLiteral("creating %1 failed: %2").arg(table, s.lastError()));
+    Connection &c = db.connection();
+    insertRows(db, table, {key, QStringLiteral("Name"), QStringLiteral("Machine")}, 1, records, [&](qint64 r) {
+        return QStringLiteral("(%1, %2, %3)")
+                .arg(r)
+                .arg(c.QuoteText(nameOf(r)), c.QuoteText(QStringLiteral("Mill %1").arg(r % machines)));
+    });
 }
 
 // --- Host -----------------------------------------------------------------------------------

@@ -53,7 +53,7 @@ struct Result
     QString baseline;     // what the library was measured against
     double baselineMs = 0;
     double goalRatio = 0;                // the ratio library / baseline must be at most this
-    double limitMs = 0;                  // and, when not 0, the library's time below this
+    double limitMs = 0;                  // and, when not 0, the library's measurement below this
     QString note;                        // rows, statements, memory: what the reader needs to judge the row
     QString unit = QStringLiteral("ms"); // of the two measurements
 
@@ -150,6 +150,11 @@ KeySet fetchKeys(KvoPlx800SCtl::HostKit::Connection &connection, const QString &
 // `batch` records go into one statement.
 void insertRows(BenchDatabase &db, const QString &table, const QStringList &fields, qint64 first, qint64 last,
                 const std::function<QString(qint64)> &rowsOf, int batch = 500);
+
+// Base table `table` with the integer key `key` and the texts Name (`nameOf` each record) and
+// Machine ("Mill " and the record modulo `machines`), holding records 1..records.
+void createNamedTable(BenchDatabase &db, const QString &table, const QString &key, qint64 records,
+                      const std::function<QString(qint64)> &nameOf, int machines);
 
 // --- Reference host -------------------------------------------------------------------------
 

@@ -101,14 +101,19 @@ FilterComparisonClasses ComparisonClassFromColumn(const HostKit::BaseFieldDescri
     using namespace HostKit;
     if (!field || !field->Defined)
         return kvoCC_Unknown;
+    // Every integer, fixed and floating type is a number, and every character type a text: the
+    // engines report a `text` field as a long text, `bigint` and `tinyint` as 64- and 8-bit
+    // integers, and those are the common fields of a host's table.
     switch (field->Type) {
+    case adTinyInt:
+    case adUnsignedTinyInt:
     case adSmallInt:
     case adInteger:
+    case adBigInt:
     case adSingle:
     case adDouble:
     case adCurrency:
     case adDecimal:
-    case adUnsignedTinyInt:
     case adNumeric:
         return kvoCC_Numeric;
     case adDate:
@@ -116,7 +121,10 @@ FilterComparisonClasses ComparisonClassFromColumn(const HostKit::BaseFieldDescri
     case adBoolean:
         return kvoCC_Boolean;
     case adChar:
+    case adVarChar:
+    case adLongVarChar:
     case adVarWChar:
+    case adLongVarWChar:
         return kvoCC_Text;
     default:
         return kvoCC_Unknown;

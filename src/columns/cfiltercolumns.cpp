@@ -147,7 +147,6 @@ CFilterColumn *CFilterColumns::AddColumn(const QString &name, const QString &cap
         result = column.get();
         m_columns.insert(m_columns.begin() + at, std::move(column));
         renumber();
-        columnsChanged();
     });
 }
 
@@ -160,7 +159,6 @@ bool CFilterColumns::Remove(const QString &name)
             return;
         m_columns.erase(it);
         renumber();
-        columnsChanged();
         result = true;
     });
 }
@@ -216,26 +214,16 @@ void CFilterColumns::renumber()
         m_columns[i]->setIndex(qint16(i + 1));
 }
 
-void CFilterColumns::columnsChanged()
-{
-    m_hasKeyword.reset();
-    m_hasStandard.reset();
-}
-
+// Asked afresh each time: a column's type may change while it is in the set (the column editor
+// retypes a new column), and a remembered answer would then let a save drop the table it made.
 bool CFilterColumns::HasKeywordColumns() const
 {
-    if (!m_hasKeyword)
-        m_hasKeyword = std::any_of(m_columns.begin(), m_columns.end(),
-                                   [](const auto &c) { return c->ColumnType() == fcKeyword; });
-    return *m_hasKeyword;
+    return std::any_of(m_columns.begin(), m_columns.end(), [](const auto &c) { return c->ColumnType() == fcKeyword; });
 }
 
 bool CFilterColumns::HasStandardColumns() const
 {
-    if (!m_hasStandard)
-        m_hasStandard = std::any_of(m_columns.begin(), m_columns.end(),
-                                    [](const auto &c) { return c->ColumnType() != fcKeyword; });
-    return *m_hasStandard;
+    return std::any_of(m_columns.begin(), m_columns.end(), [](const auto &c) { return c->ColumnType() != fcKeyword; });
 }
 
 bool CFilterColumns::MoveColumnUp(CFilterColumn *column)
@@ -342,7 +330,6 @@ bool CFilterColumns::ColumnsFetch()
             m_columns.push_back(std::move(column));
         }
         renumber();
-        columnsChanged();
         result = true;
     });
 }

@@ -240,7 +240,6 @@ private:
     [[nodiscard]] bool CopyDataInsertIntoPicklist(CFilterColumn *column);
     [[nodiscard]] bool MergeDataStandardColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
                                                 ISearchBaseEntry *entrySource);
-    void columnsChanged();
     void renumber();
     QString tooLong(const QString &name) const;
 
@@ -253,8 +252,6 @@ private:
     std::vector<std::unique_ptr<CFilterColumn>> m_columns; // in position order
     bool m_needsConversion = false;
     QStringList m_formerNamesFound;
-    mutable std::optional<bool> m_hasKeyword;
-    mutable std::optional<bool> m_hasStandard;
     bool m_saving = false;
     QString m_templateStamp; // the "TimeStamp" text of the template last loaded
     HostKit::OwnerRect m_ownerRect;

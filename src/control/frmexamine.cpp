@@ -91,7 +91,7 @@ void frmExamine::prepare(CFilterColumns &columns, RecordSet *rstSource, ISearchB
                               columns.baseStructure());
         m_cseEdit->Display(rstSource, oSource, mode);
         m_centreIn = columns.ownerRect();
-        centreInOwner(*m_centreIn);
+        KvoPlx800SCtl::centreInOwner(this, *m_centreIn);
         m_cseEdit->setFocus();
     });
 }
@@ -107,23 +107,13 @@ void frmExamine::load()
     });
 }
 
-// Centred in the owner's rectangle, but with the top left corner on the screen.
-void frmExamine::centreInOwner(const OwnerRect &owner)
-{
-    const QRect area = rectFromTwips(owner);
-    const QSize outer = frameGeometry().size();
-    const QRect screen = screenRect();
-    move(qMax(screen.left(), area.left() + (area.width() - outer.width()) / 2),
-         qMax(screen.top(), area.top() + (area.height() - outer.height()) / 2));
-}
-
 // The window's frame is known once it is shown: the minimum size and the centring take it in.
 void frmExamine::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     SizeMin();
     if (m_centreIn) {
-        centreInOwner(*m_centreIn);
+        KvoPlx800SCtl::centreInOwner(this, *m_centreIn);
         m_centreIn.reset();
     }
 }

@@ -67,7 +67,6 @@ protected:
 
 private:
     void load();
-    void centreInOwner(const HostKit::OwnerRect &owner);
     void keepInBounds();
     // Hides the window (ending a modal show) with the dialog result `result`.
     void unloadWindow(int result);

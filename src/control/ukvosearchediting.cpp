@@ -5,6 +5,7 @@
 #include "columns/basvalidate.h"
 #include "columns/cfiltercolumns.h"
 #include "core/tracescope.h"
+#include "uisupport/windowsupport.h"
 
 #include "hostkit/resourcetexts.h"
 #include "hostkit/serviceshelper.h"
@@ -33,22 +34,6 @@ constexpr int UpdateDelayMs = 200;
         if (self)
             flag = false;
     });
-}
-
-// The character code a key press gives, as the keystroke check reads it: Backspace 8, Ctrl+C 3,
-// Ctrl+V 22, a printable character its code; -1 for keys that type nothing (arrows, Delete ...).
-int characterCode(const QKeyEvent *event)
-{
-    if (event->matches(QKeySequence::Paste))
-        return 22;
-    if (event->matches(QKeySequence::Copy))
-        return 3;
-    if (event->key() == Qt::Key_Backspace)
-        return 8;
-    const QString text = event->text();
-    if (text.size() == 1 && text.at(0).isPrint())
-        return text.at(0).unicode();
-    return -1;
 }
 
 } // namespace
@@ -534,7 +519,7 @@ bool UKVOSearch::Private::fieldKeyPress(QWidget *widget, QKeyEvent *event)
         const FieldRow *row = rowOf(widget);
         if (!row || widget != row->entry())
             return;
-        const int code = characterCode(event);
+        const int code = keystrokeCode(event);
         if (code < 0)
             return;
         const std::optional<int> maxLength = row->keystrokeLimit();

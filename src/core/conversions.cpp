@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -308,6 +309,17 @@ bool sameValueText(int columnType, const QString &a, const QString &b)
     return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
+bool codePointLess(const QString &a, const QString &b)
+{
+    // Surrogates (U+D800..U+DFFF) move above U+E000..U+FFFF, which gives code point order.
+    const auto key = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u >= 0xE000 ? u - 0x800 : u >= 0xD800 ? u + 0x2000 : u;
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](QChar x, QChar y) { return key(x) < key(y); });
+}
+
 QString displayNumber(double value, const QLocale &locale)
 {
     QLocale l = locale;
@@ -315,17 +327,35 @@ QString displayNumber(double value, const QLocale &locale)
     return l.toString(value, 'g', QLocale::FloatingPointShortest);
 }
 
+namespace {
+// A date format of the locale with a four-digit year.
+QString fourDigitYears(const QLocale &locale, QLocale::FormatType type)
+{
+    static const QRegularExpression years(QStringLiteral("y+"));
+    return locale.dateFormat(type).replace(years, QStringLiteral("yyyy"));
+}
+} // namespace
+
 QString displayDate(const QDateTime &value, const QLocale &locale)
 {
     if (!value.isValid())
         return {};
-    static const QRegularExpression years(QStringLiteral("y+"));
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    format.replace(years, QStringLiteral("yyyy"));
-    QString text = locale.toString(value.date(), format);
+    QString text = locale.toString(value.date(), fourDigitYears(locale, QLocale::ShortFormat));
     if (value.time() != QTime(0, 0))
         text += QLatin1Char(' ') + value.time().toString(QStringLiteral("HH:mm:ss"));
     return text;
+}
+
+QString displayLongTime(const QTime &value, const QLocale &locale)
+{
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    return locale.toString(value, format.trimmed());
+}
+
+QString displayLongDate(const QDate &value, const QLocale &locale)
+{
+    return locale.toString(value, fourDigitYears(locale, QLocale::LongFormat));
 }
 
 QString displayText(const Variant &value, const QLocale &locale)

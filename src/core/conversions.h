@@ -59,11 +59,19 @@ std::optional<Variant> readValue(const QString &text, int columnType);
 // texts (and what is no date or Boolean) without regard to case.
 bool sameValueText(int columnType, const QString &a, const QString &b);
 
+// Texts in the order of their Unicode code points (UTF-16 code units order the characters above
+// U+FFFF before U+E000..U+FFFF), the same on every engine and in every locale.
+bool codePointLess(const QString &a, const QString &b);
+
 // Display forms in a locale: numbers without group separators, dates as the locale's short date
 // with a four-digit year, followed by hh:mm:ss when the time is not midnight.
 QString displayNumber(double value, const QLocale &locale = QLocale());
 QString displayDate(const QDateTime &value, const QLocale &locale = QLocale());
 QString displayText(const Variant &value, const QLocale &locale = QLocale());
+// The locale's long forms, as a user may type them: the time without a zone name, the date with
+// a four-digit year.
+QString displayLongTime(const QTime &value, const QLocale &locale = QLocale());
+QString displayLongDate(const QDate &value, const QLocale &locale = QLocale());
 // "yyyy-mm-dd hh:nn:ss"
 QString isoText(const QDateTime &value);
 

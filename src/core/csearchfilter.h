@@ -2,6 +2,7 @@
 
 #include "enums.h"
 #include "interfaces.h"
+#include "windows.h"
 
 #include "columns/ccheckname.h"
 #include "filter/cfilterterms.h"
@@ -55,8 +56,11 @@ public:
     void CreateDemoColumnSet(EDemoColumnSet enmDemoSet, HostKit::IProgress *roProgress, HostKit::IFormsInterface *oFI);
     [[nodiscard]] FilterStatusConstants Edit(HostKit::RecordSet *rstSource, HostKit::IFormsInterface *oFI);
     bool Exists() const;
+    // The filter the user builds in the filter dialog, saved as the last filter; nullptr when the
+    // user cancels or the dialog cannot be shown, which `status` tells apart.
     [[nodiscard]] std::unique_ptr<CFilterTerms> Filter(HostKit::IUserProfile *oOldProfile, const QString &strUser,
-                                                       HostKit::IFormsInterface *oFI, EFilterDatabaseModes enmMode);
+                                                       HostKit::IFormsInterface *oFI, EFilterDatabaseModes enmMode,
+                                                       FilterRequestStatus *status = nullptr);
     CFilterColumns *FilterColumns() const { return m_columns.get(); }
     [[nodiscard]] std::unique_ptr<CCheckNameList> GetCheckNameList();
     [[nodiscard]] bool InitializeSearchData(ISearchBaseEntry *roEntry);

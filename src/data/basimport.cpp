@@ -305,11 +305,14 @@ bool ParseValue(const CFilterColumn *column, const QString &strText, ImportValue
         ImportValue parsed;
         const FilterColumnTypeConstants type = column->ColumnType();
         if (ColumnTypes::isKeyword(type)) {
-            // The parts keep their blanks; a part without any character is no keyword.
-            parsed.keywords = strText.split(QLatin1Char(','), Qt::SkipEmptyParts);
-            for (const QString &keyword : std::as_const(parsed.keywords)) {
+            // Each part is trimmed, as a keyword typed into the control is; an empty part is none.
+            for (const QString &part : strText.split(QLatin1Char(','))) {
+                const QString keyword = part.trimmed();
+                if (keyword.isEmpty())
+                    continue;
                 if (keyword.size() > limit)
                     return;
+                parsed.keywords.append(keyword);
             }
         } else if (ColumnTypes::isText(type)) {
             if (text.size() > limit)

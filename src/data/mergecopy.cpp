@@ -267,9 +267,11 @@ bool CFilterColumns::CopyData(ISearchBaseEntry *entry)
             return literal;
         };
         const QString seek = SearchTableSeekCriteria(entry);
-        RecordWriter(m_tables).write(entry->Id(), NewEnum(), literalOf,
-                                     [&](CFilterColumn *column) { return CopyDataKeyword(entry, column, seek); },
-                                     {8459, 8460, 8461});
+        QList<CFilterColumn *> keywordLists = NewEnum();
+        keywordLists.removeIf([](const CFilterColumn *c) { return c->ColumnType() != fcKeyword; });
+        RecordWriter(m_tables).write(
+                entry->Id(), NewEnum(), literalOf, keywordLists,
+                [&](CFilterColumn *column) { return CopyDataKeyword(entry, column, seek); }, {8459, 8460, 8461});
         result = true;
     });
 }
@@ -407,18 +409,23 @@ bool CFilterColumns::MergeDataStandardColumns(ISearchBaseEntry *entryTarget, CSe
                 result = true;
                 return;
             }
-            QString setList;
-            for (const Pair &p : pairs) {
-                const QString literal = SqlValueText(p.column, p.value);
-                require(!literal.isEmpty(), QStringLiteral("the value of %1 has no SQL form").arg(p.column->Name()));
-                addToPicklist(p.column, p.value);
-                db->AddUpdatePair(setList, p.column->Name(), literal);
-            }
+            // The picklist entries the values need and the row commit together, or neither does.
             const LockedMessage locked = lockedMessage(8474, 8476);
-            execute(*db,
-                    QStringLiteral("UPDATE ") + db->QuoteName(SearchDataTableName()) + QStringLiteral(" SET ") + setList
-                            + QStringLiteral(" WHERE ") + seek,
-                    &locked, QStringLiteral("the search data of record %1 could not be merged").arg(entryTarget->Id()));
+            inTransaction(*db, locked, [&] {
+                QString setList;
+                for (const Pair &p : pairs) {
+                    const QString literal = SqlValueText(p.column, p.value);
+                    require(!literal.isEmpty(),
+                            QStringLiteral("the value of %1 has no SQL form").arg(p.column->Name()));
+                    addToPicklist(p.column, p.value);
+                    db->AddUpdatePair(setList, p.column->Name(), literal);
+                }
+                execute(*db,
+                        QStringLiteral("UPDATE ") + db->QuoteName(SearchDataTableName()) + QStringLiteral(" SET ")
+                                + setList + QStringLiteral(" WHERE ") + seek,
+                        &locked,
+                        QStringLiteral("the search data of record %1 could not be merged").arg(entryTarget->Id()));
+            });
         }
         require(unfit.isEmpty(), QStringLiteral("the values of %1 do not fit their target columns and were not merged")
                                          .arg(unfit.join(QStringLiteral(", "))));

@@ -26,25 +26,32 @@ Connection &connectionOf(const SearchTables &tables)
 } // namespace
 
 void RecordWriter::write(qint32 id, const QList<CFilterColumn *> &columns, const LiteralOf &literalOf,
-                         const KeywordWriter &keywords, Texts rowTexts) const
+                         const QList<CFilterColumn *> &keywordLists, const KeywordWriter &keywords,
+                         Texts rowTexts) const
 {
-    bool standard = false;
-    QStringList unsaved;
-    QList<QPair<QString, QString>> literals;
-    for (CFilterColumn *column : columns) {
-        if (ColumnTypes::isKeyword(column->ColumnType())) {
-            if (!keywords(column))
-                unsaved.append(column->Name());
-            continue;
+    Connection &db = connectionOf(m_tables);
+    const auto writeAll = [&] {
+        for (CFilterColumn *column : keywordLists)
+            require(keywords(column), QStringLiteral("the keywords of %1 were not saved").arg(column->Name()));
+        bool standard = false;
+        QList<QPair<QString, QString>> literals;
+        for (CFilterColumn *column : columns) {
+            if (ColumnTypes::isKeyword(column->ColumnType()))
+                continue;
+            standard = true;
+            if (const std::optional<QString> literal = literalOf(column))
+                literals.append({column->Name(), *literal});
         }
-        standard = true;
-        if (const std::optional<QString> literal = literalOf(column))
-            literals.append({column->Name(), *literal});
-    }
-    if (standard)
-        writeRow(id, literals, rowTexts);
-    require(unsaved.isEmpty(),
-            QStringLiteral("the keywords of %1 were not saved").arg(unsaved.join(QStringLiteral(", "))));
+        if (standard)
+            writeRow(id, literals, rowTexts);
+    };
+    // A record saves whole: its keyword lists and its row commit together, or nothing of it does.
+    // Without keyword lists the row is one statement that changes data (an UPDATE, or an INSERT
+    // after an UPDATE that found no row), which needs no transaction of its own.
+    if (keywordLists.isEmpty())
+        writeAll();
+    else
+        inTransaction(db, lockedMessage(rowTexts.text, rowTexts.first), writeAll);
 }
 
 void RecordWriter::writeRow(qint32 id, const QList<QPair<QString, QString>> &literals, Texts texts) const

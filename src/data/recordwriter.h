@@ -34,14 +34,16 @@ public:
 
     explicit RecordWriter(const SearchTables &tables) : m_tables(tables) {}
 
-    // Every keyword column through `keywords`, in collection order, then one statement on the
-    // search-data row with every literal: an UPDATE, and an INSERT (key first) when it found no
-    // row. Without any literal only a missing row is made. Fails when any part was not written;
-    // a keyword column that fails does not keep the others from being written.
+    // The lists of `keywordLists` through `keywords`, in their order, then one statement on the
+    // search-data row with the literal of every other column of `columns`: an UPDATE, and an
+    // INSERT (key first) when it found no row; without any literal only a missing row is made
+    // (and without such columns, no row at all). All of it runs in one transaction (the caller's,
+    // when one is open): when any part fails, nothing of the record is written.
     void write(qint32 id, const QList<CFilterColumn *> &columns, const LiteralOf &literalOf,
-               const KeywordWriter &keywords, Texts rowTexts) const;
+               const QList<CFilterColumn *> &keywordLists, const KeywordWriter &keywords, Texts rowTexts) const;
     // The keyword rows of one record rewritten from `keywords`: each once as the table's key
-    // compares them, blanks skipped, the DELETE and the INSERTs in one transaction.
+    // compares them, blanks skipped, the DELETE and the INSERTs in one transaction (the caller's,
+    // when one is open).
     void writeKeywords(qint32 id, const CFilterColumn &column, const QStringList &keywords, Texts texts) const;
 
 private:

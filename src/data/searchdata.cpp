@@ -17,6 +17,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace KvoPlx800SCtl {
 
 using namespace HostKit;
@@ -104,7 +106,6 @@ bool CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rf
         Connection *db = connection();
         require(roEntry && db && !strSeek.isEmpty(), QStringLiteral("no record to read"));
         const QString table = SearchTableName(rfc);
-        // The keyword table has no order of its own: the rows come as the database delivers them.
         auto rows = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(table) + QStringLiteral(" WHERE ")
                                   + strSeek);
         require(rows != nullptr,
@@ -116,6 +117,9 @@ bool CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rf
             if (value.hasValue())
                 keys.append(value.toText());
         }
+        // The table has no order of its own, and engines sort texts by their collations: the list
+        // reads in code point order, the same everywhere.
+        std::sort(keys.begin(), keys.end(), Convert::codePointLess);
         rfc->SavedKeys() = keys;
         result = true;
     });
@@ -208,7 +212,10 @@ void CFilterColumns::saveData(ISearchBaseEntry *entry, bool fromControls)
     };
     require(entry != nullptr, QStringLiteral("no record to write"));
     const QString seek = SearchTableSeekCriteria(entry);
-    RecordWriter(m_tables).write(entry->Id(), NewEnum(), literalOf,
+    // Keyword values reach the database only through a list a control shows.
+    QList<CFilterColumn *> keywordLists = NewEnum();
+    keywordLists.removeIf([](const CFilterColumn *c) { return c->ColumnType() != fcKeyword || !c->asComboBox(); });
+    RecordWriter(m_tables).write(entry->Id(), NewEnum(), literalOf, keywordLists,
                                  [&](CFilterColumn *column) { return SaveDataKeyword(entry, column, seek); },
                                  {8471, 8472, 8473});
 }

@@ -1,5 +1,7 @@
 #include "cfilterterms.h"
 
+#include "filterfields.h"
+
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
 #include "core/tracescope.h"
@@ -7,6 +9,11 @@
 #include "hostkit/adotypes.h"
 #include "hostkit/basetablestructure.h"
 #include "hostkit/dialect.h"
+#include "hostkit/resourcetexts.h"
+
+#include <QLocale>
+
+#include <optional>
 
 namespace KvoPlx800SCtl {
 
@@ -21,18 +28,36 @@ const Dialect &dialectOf(const CFilterColumns *columns)
     return *columns->dialect();
 }
 
-bool ordered(EComparisonOperations op)
+bool ordered(EComparisonOperations op) { return op >= kvoOP_Equals && op <= kvoOP_GreatorOrEqual; }
+
+// Texts of the problem report: %1 the field, %2 the compare-to value.
+constexpr int ProblemTexts[] = {
+        7647, // NoSuchColumn
+        7648, // NoSuchField
+        7649, // NotANumber
+        7650, // NotADate
+        7651, // ComparisonDoesNotApply
+};
+
+// Whether a term's value keeps it out of SQL: a number or date that does not read.
+std::optional<FilterTermProblem::Kind> unreadableValue(const CFilterTerm &term)
 {
-    return op >= kvoOP_Equals && op <= kvoOP_GreatorOrEqual;
+    if (term.ComparisonClass() == kvoCC_Numeric && !Convert::parseNumber(term.CompareTo()))
+        return FilterTermProblem::NotANumber;
+    if (term.ComparisonClass() == kvoCC_Date && !Convert::parseDate(term.CompareTo()))
+        return FilterTermProblem::NotADate;
+    return std::nullopt;
 }
 } // namespace
 
+QString FilterTermProblem::text() const
+{
+    return HostKit::ResourceTexts::instance().Text(ProblemTexts[kind], {field, compareTo});
+}
+
 // --- CFilterTerm ----------------------------------------------------------------------------
 
-QString CFilterTerm::SQLField() const
-{
-    return dialectOf(m_columns).QualifiedName(m_table, m_field);
-}
+QString CFilterTerm::SQLField() const { return dialectOf(m_columns).QualifiedName(m_table, m_field); }
 
 QString CFilterTerm::SQLOperator() const
 {
@@ -42,8 +67,8 @@ QString CFilterTerm::SQLOperator() const
     case kvoOP_IsTrue:
         if (m_class != kvoCC_Boolean)
             return {};
-        return QLatin1String(m_operation == kvoOP_IsFalse ? " = " : " <> ") +
-               QString::number(dialectOf(m_columns).SqlBooleanValue(false));
+        return QLatin1String(m_operation == kvoOP_IsFalse ? " = " : " <> ")
+               + QString::number(dialectOf(m_columns).SqlBooleanValue(false));
     case kvoOP_IsLike:
     case kvoOP_IsNotLike:
         if (m_class != kvoCC_Keyword && m_class != kvoCC_Text)
@@ -67,7 +92,12 @@ QString CFilterTerm::SQLValue() const
         // Only a parsed number goes into SQL, written in the C locale.
         const auto number = Convert::parseNumber(m_compareTo);
         require(number.has_value(), QStringLiteral("\"%1\" is not a number").arg(m_compareTo));
-        return isSingle() ? db.SingleLiteral(Variant::single(float(*number)).toText()) : Variant::dbl(*number).toText();
+        if (isSingle())
+            return db.SingleLiteral(Variant::single(float(*number)).toText());
+        // A whole number is written exactly: a 64-bit key beyond 2^53 has no double of its own.
+        bool whole = false;
+        const qint64 integer = QLocale().toLongLong(m_compareTo.trimmed(), &whole);
+        return whole ? QString::number(integer) : Variant::dbl(*number).toText();
     }
     case kvoCC_Date: {
         const auto date = Convert::parseDate(m_compareTo);
@@ -131,6 +161,24 @@ void CFilterTerms::Clear()
         m_terms.erase(m_terms.begin());
 }
 
+QList<FilterTermProblem> CFilterTerms::Problems() const
+{
+    return traced("Problems", Module, QList<FilterTermProblem>(), [&](QList<FilterTermProblem> &result) {
+        result = m_notedProblems;
+        for (const auto &term : m_terms) {
+            const auto problem = [&](FilterTermProblem::Kind kind) {
+                result.append({kind, term->Index(), term->Field(), term->CompareTo()});
+            };
+            if (term->ComparisonClass() == kvoCC_Unknown)
+                problem(FilterTermProblem::NoSuchField);
+            else if (!admits(term->ComparisonClass(), term->Operation()))
+                problem(FilterTermProblem::ComparisonDoesNotApply);
+            else if (const auto kind = unreadableValue(*term))
+                problem(*kind);
+        }
+    });
+}
+
 QString CFilterTerms::SQLString() const
 {
     return traced("SQLString", Module, QString(), [&](QString &result) {
@@ -140,6 +188,14 @@ QString CFilterTerms::SQLString() const
         const QString base = m_columns->baseTableName();
         const QString key = m_columns->keyFieldName();
         const QString K = db.QualifiedName(base, key);
+        // A value that cannot be written must not widen the filter: the condition selects nothing.
+        for (const auto &term : m_terms) {
+            if (unreadableValue(*term)) {
+                result = K + QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base)
+                         + QStringLiteral(" WHERE (1 = 0))");
+                return;
+            }
+        }
         const QString likeEscape = db.likeEscapeClause();
         QString W;
         QString J;
@@ -151,17 +207,17 @@ QString CFilterTerms::SQLString() const
                 const QString T = term->HasColumn() ? m_columns->KeywordTableName(term->Column()) : term->Table();
                 if (term->Operation() == kvoOP_Excludes && db.antiJoinNotExists()) {
                     // The records without the keyword, tested record by record on the keyword table.
-                    W += C + QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db.QuoteName(T) + QStringLiteral(" WHERE ") +
-                         db.QualifiedName(T, key) + QStringLiteral(" = ") + K + QStringLiteral(" AND ") +
-                         db.QualifiedName(T, term->Field()) + QStringLiteral(" = ") + term->SQLValue() +
-                         QStringLiteral(")");
+                    W += C + QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db.QuoteName(T) + QStringLiteral(" WHERE ")
+                         + db.QualifiedName(T, key) + QStringLiteral(" = ") + K + QStringLiteral(" AND ")
+                         + db.QualifiedName(T, term->Field()) + QStringLiteral(" = ") + term->SQLValue()
+                         + QStringLiteral(")");
                     continue;
                 }
-                W += C + K + (term->Operation() == kvoOP_Excludes ? QStringLiteral(" NOT") : QString()) +
-                     QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base) +
-                     QStringLiteral(", ") + db.QuoteName(T) + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ") +
-                     db.QualifiedName(T, key) + QStringLiteral(" AND ") + db.QualifiedName(T, term->Field()) +
-                     QStringLiteral(" = ") + term->SQLValue() + QStringLiteral(")");
+                W += C + K + (term->Operation() == kvoOP_Excludes ? QStringLiteral(" NOT") : QString())
+                     + QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base)
+                     + QStringLiteral(", ") + db.QuoteName(T) + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ")
+                     + db.QualifiedName(T, key) + QStringLiteral(" AND ") + db.QualifiedName(T, term->Field())
+                     + QStringLiteral(" = ") + term->SQLValue() + QStringLiteral(")");
                 continue;
             }
             if (term->HasColumn())
@@ -175,8 +231,8 @@ QString CFilterTerms::SQLString() const
         }
         QString S = K + QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base);
         if (!J.isEmpty())
-            S += QStringLiteral(" INNER JOIN ") + db.QuoteName(J) + QStringLiteral(" ON ") + K + QStringLiteral(" = ") +
-                 db.QualifiedName(J, key);
+            S += QStringLiteral(" INNER JOIN ") + db.QuoteName(J) + QStringLiteral(" ON ") + K + QStringLiteral(" = ")
+                 + db.QualifiedName(J, key);
         S += QStringLiteral(" WHERE (") + W + QStringLiteral("))");
         result = S;
     });

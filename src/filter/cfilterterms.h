@@ -2,6 +2,7 @@
 
 #include "core/enums.h"
 
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -19,6 +20,27 @@ public:
     virtual ~ISqlFilterTerms() = default;
     virtual bool HasTerms() const { return false; }
     virtual QString SQLString() const { return {}; }
+};
+
+// Why a term of a filter cannot select what it says: its field is gone, its value does not read
+// as the field's kind, or its comparison does not apply to the field.
+struct FilterTermProblem
+{
+    enum Kind {
+        NoSuchColumn,          // a saved term names a search column that no longer exists
+        NoSuchField,           // the base-table field is gone or is of no kind a filter compares
+        NotANumber,            // the compare-to value of a number field does not read as a number
+        NotADate,              // the compare-to value of a date field does not read as a date
+        ComparisonDoesNotApply // the comparison is not one the field's kind admits
+    };
+    Kind kind = NoSuchColumn;
+    int index = 0; // 1-based position of the term (in the saved filter, for a term not added)
+    QString field;
+    QString compareTo;
+
+    // What went wrong, as the user reads it (texts of the resource-text service).
+    QString text() const;
+    bool operator==(const FilterTermProblem &other) const = default;
 };
 
 // One term of a filter: field, comparison and compare-to value, joined to the text before it.
@@ -71,11 +93,20 @@ public:
     // Public members.
     bool HasTerms() const override { return Count() >= 1; }
     QList<const CFilterTerm *> NewEnum() const;
+    // The condition; one that selects no record when a number or date value does not read (a
+    // filter that cannot be written never means "no filter"), see Problems().
     QString SQLString() const override;
+
+    // The terms that cannot select what they say, in order: terms of a saved filter that could not
+    // be added (noted by whoever read them), then every held term whose field, value or comparison
+    // does not fit.
+    QList<FilterTermProblem> Problems() const;
+    void noteProblem(const FilterTermProblem &problem) { m_notedProblems.append(problem); }
 
     // Inside the library.
     CFilterTerm *Add(EConjunctions conjunction, const QString &table, const QString &field,
-                     FilterComparisonClasses comparisonClass, EComparisonOperations operation, const QString &compareTo);
+                     FilterComparisonClasses comparisonClass, EComparisonOperations operation,
+                     const QString &compareTo);
     void Clear();
     qint32 Count() const { return qint32(m_terms.size()); }
     CFilterColumns *FilterColumns() const { return m_columns; }
@@ -84,6 +115,7 @@ public:
 private:
     CFilterColumns *m_columns = nullptr;
     std::vector<std::unique_ptr<CFilterTerm>> m_terms;
+    QList<FilterTermProblem> m_notedProblems;
 };
 
 } // namespace KvoPlx800SCtl

@@ -16,10 +16,7 @@ using namespace HostKit;
 namespace {
 constexpr const char *Module = "CSearchFilter";
 
-QString key(const char *word, int n)
-{
-    return QLatin1String(word) + QString::number(n);
-}
+QString key(const char *word, int n) { return QLatin1String(word) + QString::number(n); }
 
 bool hasCompareTo(FilterComparisonClasses cls)
 {
@@ -30,8 +27,8 @@ bool hasCompareTo(FilterComparisonClasses cls)
 QString CSearchFilter::FilterSection(const QString &userKey, EFilterDatabaseModes mode) const
 {
     const QString base = m_columns ? m_columns->baseTableName() : QString();
-    return base + QLatin1Char('_') + userKey + (mode == fltrDBMode_Archive ? QStringLiteral("_Archive") : QString()) +
-           QStringLiteral("_Last_Filter");
+    return base + QLatin1Char('_') + userKey + (mode == fltrDBMode_Archive ? QStringLiteral("_Archive") : QString())
+           + QStringLiteral("_Last_Filter");
 }
 
 std::unique_ptr<CFilterTerms> CSearchFilter::GetFilter(CFilterColumns *columns, IUserProfile *profile,
@@ -49,7 +46,8 @@ std::unique_ptr<CFilterTerms> CSearchFilter::GetFilter(CFilterColumns *columns, 
                 break;
             const QString table = profile->GetText(section, key("Table", n), QString());
             const FilterComparisonClasses cls = ComparisonClassOfField(field, table);
-            const auto operation = EComparisonOperations(profile->GetNumber(section, key("Operation", n), kvoOP_Equals));
+            const auto operation =
+                    EComparisonOperations(profile->GetNumber(section, key("Operation", n), kvoOP_Equals));
             QString compareTo;
             if (hasCompareTo(cls)) {
                 compareTo = profile->GetText(section, key("CompareTo", n), QString());
@@ -61,8 +59,10 @@ std::unique_ptr<CFilterTerms> CSearchFilter::GetFilter(CFilterColumns *columns, 
                 }
             }
             const auto conjunction = EConjunctions(profile->GetNumber(section, key("Conjunction", n), kvoCJ_None));
-            // A term whose column no longer exists is reported by Add and left out.
-            terms->Add(conjunction, table, field, cls, operation, compareTo);
+            // A term whose column no longer exists is reported by Add and left out; the filter
+            // keeps a note of it, so the dialog can tell the user.
+            if (!terms->Add(conjunction, table, field, cls, operation, compareTo))
+                terms->noteProblem({FilterTermProblem::NoSuchColumn, n, field, compareTo});
         }
         result = std::move(terms);
     });
@@ -141,9 +141,11 @@ std::unique_ptr<CFilterTerms> CSearchFilter::LastFilter(IUserProfile *oOldProfil
 }
 
 std::unique_ptr<CFilterTerms> CSearchFilter::Filter(IUserProfile *oOldProfile, const QString &strUser,
-                                                    IFormsInterface *oFI, EFilterDatabaseModes enmMode)
+                                                    IFormsInterface *oFI, EFilterDatabaseModes enmMode,
+                                                    FilterRequestStatus *status)
 {
-    return traced("Filter", Module, std::unique_ptr<CFilterTerms>(), [&](std::unique_ptr<CFilterTerms> &result) {
+    FilterRequestStatus outcome = FilterRequestStatus::NotOpened;
+    auto result = traced("Filter", Module, std::unique_ptr<CFilterTerms>(), [&](std::unique_ptr<CFilterTerms> &result) {
         if (!m_columns)
             return;
         SetupOwnerLocation(oFI);
@@ -153,12 +155,19 @@ std::unique_ptr<CFilterTerms> CSearchFilter::Filter(IUserProfile *oOldProfile, c
             reportNotAvailable("Filter", Module, QStringLiteral("the filter dialog"));
             return;
         }
-        result = windows->Filter(*m_columns, saved.get());
-        if (result) {
-            const QString number = QString::number(TextHelper::instance().CurrentUserNumber());
-            SaveFilter(result.get(), m_columns.get(), m_columns->profile(), number, enmMode);
+        FilterDialogResult answer = windows->Filter(*m_columns, saved.get());
+        outcome = answer.status;
+        if (outcome != FilterRequestStatus::Applied || !answer.terms) {
+            outcome = outcome == FilterRequestStatus::Applied ? FilterRequestStatus::NotOpened : outcome;
+            return;
         }
+        result = std::move(answer.terms);
+        const QString number = QString::number(TextHelper::instance().CurrentUserNumber());
+        SaveFilter(result.get(), m_columns.get(), m_columns->profile(), number, enmMode);
     });
+    if (status)
+        *status = outcome;
+    return result;
 }
 
 } // namespace KvoPlx800SCtl

@@ -32,8 +32,9 @@ int DatabaseHandler::ConvertRequest(const QString &connectionString, const QStri
         return m_answer(connectionString, tableName, convertMode);
     ServicesHelper &services = ServicesHelper::instance();
     const QString question = ResourceTexts::instance().Text(TextId::ConvertTableQuestion, {tableName});
-    const int answer =
-            services.ShowMessage(question, MsgBox::vbYesNo | MsgBox::vbQuestion, services.ApplicationTitle());
+    // No is the default: a host that answers no message (a batch job) converts nothing unasked.
+    const int answer = services.ShowMessage(question, MsgBox::vbYesNo | MsgBox::vbQuestion | MsgBox::vbDefaultButton2,
+                                            services.ApplicationTitle());
     return answer == MsgBox::vbYes ? CheckTableResult::Continue : CheckTableResult::Declined;
 }
 

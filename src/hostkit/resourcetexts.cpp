@@ -128,6 +128,23 @@ constexpr TextEntry builtInTexts[] = {
     {7602, "Keyword, up to %1 characters"},
     {7603, "Number"},
     {7604, "Text, up to %1 characters"},
+    // Filter dialog: the number of matching records (%1 the number) and the report of the terms of
+    // the last filter that could not be restored (%1 the field, %2 the value typed)
+    {7640, "%1 records match."},
+    {7641, "1 record matches."},
+    {7642, "No record matches."},
+    {7643, "More than %1 records match."},
+    {7644, "Counting the matching records..."},
+    {7645, "The matching records cannot be counted."},
+    {7646, "These conditions of your last filter could not be restored:"},
+    {7647, "the search column \"%1\" no longer exists"},
+    {7648, "the field \"%1\" no longer exists or cannot be filtered"},
+    {7649, "\"%2\" is not a number (%1)"},
+    {7650, "\"%2\" is not a date (%1)"},
+    {7651, "the comparison no longer applies to %1"},
+    {7652, "only the first %1 of its %2 conditions fit into the dialog"},
+    // Filter help: the class name of a text field without a length of its own
+    {7653, "Text"},
     // Status texts and banners of the data-entry control
     {7680, "No search columns are available."},
     {7681, "No search columns are defined for the table \"%1\"."},

@@ -448,12 +448,16 @@ bool CScPicklist::SaveAdditions(const QStringList &entries)
         Connection &c = db();
         const QString table = TableName();
         const LockedMessage locked = lockedMessage(8373, 8374);
+        QStringList unfit;
         inTransaction(c, locked, [&] {
             for (const QString &entry : entries) {
                 // Entries are typed by the user, in the current locale.
                 const auto value = m_column->SQLFormatPicklistValue(entry);
-                if (!value || value->isEmpty())
+                if (!value || value->isEmpty()) {
+                    if (!entry.trimmed().isEmpty())
+                        unfit.append(entry);
                     continue;
+                }
                 if (entryExists(*value))
                     continue;
                 QString fields;
@@ -466,6 +470,10 @@ bool CScPicklist::SaveAdditions(const QStringList &entries)
                         &locked, QStringLiteral("the entry \"%1\" was not added").arg(entry));
             }
         });
+        // The entries that fit are added; one that does not is reported, never dropped in silence.
+        require(unfit.isEmpty(),
+                QStringLiteral("%1 is no value of column %2 of type %3")
+                        .arg(unfit.join(QStringLiteral(", ")), m_column->Name(), m_column->typeDisplayName()));
         result = true;
     });
 }

@@ -80,7 +80,8 @@ public:
     [[nodiscard]] bool GuaranteeDefaultEntryExists();
     [[nodiscard]] bool CheckAllowBlanks();
     // Appends the entries that are not in the table yet (typed in the current locale), all in one
-    // transaction; an entry that does not convert to the column's type is skipped.
+    // transaction; an entry already there is skipped. False (the others still added) when an entry
+    // does not convert to the column's type.
     [[nodiscard]] bool SaveAdditions(const QStringList &entries);
 
     // Opens the picklist editor for this picklist.

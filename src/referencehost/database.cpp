@@ -70,7 +70,7 @@ std::unique_ptr<ScratchDatabase> ScratchDatabase::create(Engine engine, const Sc
     std::unique_ptr<ScratchDatabase> db(new ScratchDatabase);
     db->m_keep = options.keep;
     QString url;
-    if (engine == Engine::SQLite) {
+    if (scratchSpace(engine).kind == ScratchSpace::File) {
         const QString folder = options.folder.isEmpty() ? QDir::tempPath() : options.folder;
         QTemporaryDir dir(QDir(folder).filePath(options.prefix + QStringLiteral("_XXXXXX")));
         if (!dir.isValid()) {
@@ -106,12 +106,13 @@ bool ScratchDatabase::makeServerDatabase(Engine engine, const ScratchOptions &op
             QStringLiteral("%1_%2_%3").arg(options.prefix).arg(QCoreApplication::applicationPid()).arg(++serial);
     const QString quoted = admin->QuoteName(name);
     QString create;
-    if (engine == Engine::PostgreSQL) {
+    const ScratchSpace space = scratchSpace(engine);
+    if (space.kind == ScratchSpace::Schema) {
         create = QStringLiteral("CREATE SCHEMA ") + quoted;
         m_dropStatement = QStringLiteral("DROP SCHEMA IF EXISTS ") + quoted + QStringLiteral(" CASCADE");
         url.schema = name;
-    } else if (engine == Engine::MariaDB) {
-        create = QStringLiteral("CREATE DATABASE ") + quoted + QStringLiteral(" CHARACTER SET utf8mb4");
+    } else if (space.kind == ScratchSpace::Database) {
+        create = QStringLiteral("CREATE DATABASE ") + quoted + space.createOptions;
         m_dropStatement = QStringLiteral("DROP DATABASE IF EXISTS ") + quoted;
         url.database = name;
     } else {

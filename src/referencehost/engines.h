@@ -29,4 +29,13 @@ QString serverUrl(Engine engine);
 // The engines scratch databases can be made on: SQLite, then each server engine whose URL is set.
 QList<Engine> configuredEngines();
 
+// How a scratch database of one run is made on an engine.
+struct ScratchSpace
+{
+    enum Kind { None, File, Schema, Database };
+    Kind kind = None;
+    QString createOptions; // written after CREATE DATABASE name
+};
+ScratchSpace scratchSpace(Engine engine);
+
 } // namespace KvoHost

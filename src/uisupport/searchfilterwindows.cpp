@@ -6,6 +6,7 @@
 #include "control/frmexamine.h"
 #include "core/tracescope.h"
 #include "filter/cfilterterms.h"
+#include "filter/ui/frmfilter.h"
 #include "picklists/ui/frmpicklistedit.h"
 #include "picklists/ui/frmpicklistselect.h"
 
@@ -34,12 +35,12 @@ void SearchFilterWindows::View(CFilterColumns &columns, HostKit::RecordSet *sour
     });
 }
 
-std::unique_ptr<CFilterTerms> SearchFilterWindows::Filter(CFilterColumns &columns, const CFilterTerms *initial)
+// The dialog is made for one call, like the examine window.
+FilterDialogResult SearchFilterWindows::Filter(CFilterColumns &columns, const CFilterTerms *initial)
 {
-    Q_UNUSED(columns);
-    Q_UNUSED(initial);
-    return traced("Filter", Module, std::unique_ptr<CFilterTerms>(), [&](std::unique_ptr<CFilterTerms> &) {
-        reportNotAvailable("Filter", Module, QStringLiteral("the filter dialog"));
+    return traced("Filter", Module, FilterDialogResult(), [&](FilterDialogResult &result) {
+        frmFilter dialog(ownerWidget(nullptr));
+        result = dialog.Filter(columns, initial);
     });
 }
 

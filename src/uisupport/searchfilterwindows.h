@@ -5,16 +5,15 @@
 namespace KvoPlx800SCtl {
 
 // The library's windows behind the search filter's window requests (installed by
-// installWidgetsSupport): the configuration dialog, the examine window and the picklist dialogs.
-// The filter dialog is not part of the library yet: that request is reported as not available
-// and answers no filter.
+// installWidgetsSupport): the configuration dialog, the examine window, the filter dialog and the
+// picklist dialogs.
 class SearchFilterWindows : public ISearchFilterWindows
 {
 public:
     void Configure(CFilterColumns &columns, HostKit::IFormsInterface *owner) override;
     void View(CFilterColumns &columns, HostKit::RecordSet *source, ISearchBaseEntry *entry,
               HostKit::IFormsInterface *owner) override;
-    std::unique_ptr<CFilterTerms> Filter(CFilterColumns &columns, const CFilterTerms *initial) override;
+    FilterDialogResult Filter(CFilterColumns &columns, const CFilterTerms *initial) override;
     void EditPicklist(CScPicklist &picklist, HostKit::IFormsInterface *owner) override;
     void SelectAndEditPicklist(CFilterColumns &columns, HostKit::IFormsInterface *owner) override;
 };

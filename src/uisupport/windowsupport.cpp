@@ -3,6 +3,7 @@
 #include "hostkit/serviceshelper.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QWidget>
 
 #include <cmath>
@@ -27,6 +28,29 @@ QRect screenRect()
 {
     const QSizeF twips = ServicesHelper::instance().ScreenSizeTwips();
     return QRect(0, 0, toPixels(float(twips.width())), toPixels(float(twips.height())));
+}
+
+void centreInOwner(QWidget *window, const OwnerRect &owner)
+{
+    const QRect area = rectFromTwips(owner);
+    const QSize outer = window->frameGeometry().size();
+    const QRect screen = screenRect();
+    window->move(qMax(screen.left(), area.left() + (area.width() - outer.width()) / 2),
+                 qMax(screen.top(), area.top() + (area.height() - outer.height()) / 2));
+}
+
+int keystrokeCode(const QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Paste))
+        return 22;
+    if (event->matches(QKeySequence::Copy))
+        return 3;
+    if (event->key() == Qt::Key_Backspace)
+        return 8;
+    const QString text = event->text();
+    if (text.size() == 1 && text.at(0).isPrint())
+        return text.at(0).unicode();
+    return -1;
 }
 
 QPixmap pixmapFromPicture(const Picture &picture)

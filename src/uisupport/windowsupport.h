@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRect>
 
+class QKeyEvent;
 class QWidget;
 
 // Helpers shared by the library's windows: twips, pictures, owners and the registry of loaded
@@ -24,6 +25,15 @@ HostKit::OwnerRect rectToTwips(const QRect &rect);
 
 // The screen as the library sees it (the services helper's screen size), in logical pixels.
 QRect screenRect();
+
+// Moves `window` so that its frame is centred in the owner rectangle `owner`, with its top left
+// corner on the screen.
+void centreInOwner(QWidget *window, const HostKit::OwnerRect &owner);
+
+// The character code a key press gives, as the keystroke check (basValidate::IsKeyAllowed) reads
+// it: Backspace 8, Ctrl+C 3, Ctrl+V 22, a printable character its code; -1 for keys that type
+// nothing (arrows, Delete ...).
+int keystrokeCode(const QKeyEvent *event);
 
 // A picture of the resource-text service as a pixmap (null for a null picture).
 QPixmap pixmapFromPicture(const HostKit::Picture &picture);

@@ -8,11 +8,11 @@ source "$(dirname "$0")/lib.bash"
 db_sql() {
     local s
     for s in "$@"; do
+        # shellcheck disable=SC2046
         case "$ENGINE" in
             sqlite) sqlite3 "${URL#sqlite:}" "$s" ;;
             postgresql) PGOPTIONS="-c search_path=${URL##*schema=} -c client_min_messages=warning" \
                 psql -q -v ON_ERROR_STOP=1 "$KVO_TEST_PG_URL" -c "$s" ;;
-            # shellcheck disable=SC2046
             mariadb) mariadb $(mariadb_args "$KVO_TEST_MARIADB_URL") "${URL##*/}" -e "${s//\"/\`}" ;;
         esac >/dev/null || fail "SQL failed: $s"
     done
@@ -32,10 +32,7 @@ scenario() {
     expect_eq "no columns, nothing to do" "result: 0" "$OUT"
 
     run 0 "${T[@]}" demo-set dnc
-    run 0 "${T[@]}" add-column Weight --type double
-    run 0 "${T[@]}" add-column Count --type int16
-    run 0 "${T[@]}" add-column Tags --type keyword
-    run 0 "${T[@]}" add-column Grade --type text --picklist --default B
+    add_columns "Weight double" "Count int16" "Tags keyword" "Grade text --picklist --default B"
     run 0 "${T[@]}" set 1 Weight=2.5 Count=7 Tags=red Grade=B DrawingNo=D-1
     # Only record 1 has a row: the population check asks, and without a terminal the answer is no.
     run 0 "${T[@]}" check </dev/null

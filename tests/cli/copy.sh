@@ -16,18 +16,14 @@ scenario() {
     SRC="sqlite:$tmp/source.sqlite"
 
     on_source 0 sample-db --records 3
-    on_source 0 "${T[@]}" add-column Material --type text --length 60
-    on_source 0 "${T[@]}" add-column Weight --type double
-    on_source 0 "${T[@]}" add-column Due --type datetime
-    on_source 0 "${T[@]}" add-column Ok --type boolean
-    on_source 0 "${T[@]}" add-column Tags --type keyword
-    on_source 0 "${T[@]}" add-column Grade --type text --picklist --default A
+    URL=$SRC add_columns "Material text --length 60" "Weight double" "Due datetime" "Ok boolean" "Tags keyword" \
+        "Grade text --picklist --default A"
     on_source 0 "${T[@]}" picklist Grade add "O'Neil"
     on_source 0 "${T[@]}" set 1 "Material=D-1'2 \"x\" back\\slash -- %_" Weight=2.5 "Due=2024-02-29 10:30" Ok=yes \
         "Tags=steel, zinc" "Grade=O'Neil"
 
     run 0 sample-db --records 4
-    run 0 "${T[@]}" add-column Material --type text --length 60
+    add_columns "Material text --length 60"
 
     # Usage errors (checked once: they do not depend on the engine); unknown records fail.
     if [ "$ENGINE" = sqlite ]; then

@@ -11,11 +11,7 @@ scenario() {
     expect_contains "demo columns" "3. Customer" "$OUT"
     run 0 "${T[@]}" demo-set dnc
     expect_contains "existing set left alone" "nothing changed" "$ERR"
-    run 0 "${T[@]}" add-column Weight --type double
-    run 0 "${T[@]}" add-column Count --type int16
-    run 0 "${T[@]}" add-column Tags --type keyword
-    run 0 "${T[@]}" add-column Due --type datetime
-    run 0 "${T[@]}" add-column Ok --type boolean
+    add_columns "Weight double" "Count int16" "Tags keyword" "Due datetime" "Ok boolean"
 
     run 0 "${T[@]}" picklist Customer
     expect_contains "picklist entries" "Valley Gear and Axle" "$OUT"

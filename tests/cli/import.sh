@@ -20,15 +20,8 @@ scenario() {
     cp "$DATA"/programs/*.nc "$work"/
     local T=(--table DncFiles)
     run 0 sample-db --records 9
-    run 0 "${T[@]}" add-column Material --type text --caption Stock --length 60
-    run 0 "${T[@]}" add-column OrderNo --type int32
-    run 0 "${T[@]}" add-column ToolCount --type int16
-    run 0 "${T[@]}" add-column CycleTime --type single
-    run 0 "${T[@]}" add-column Weight --type double
-    run 0 "${T[@]}" add-column Released --type datetime
-    run 0 "${T[@]}" add-column Approved --type boolean
-    run 0 "${T[@]}" add-column Tags --type keyword
-    run 0 "${T[@]}" add-column Setup --type note
+    add_columns "Material text --caption Stock --length 60" "OrderNo int32" "ToolCount int16" "CycleTime single" \
+        "Weight double" "Released datetime" "Approved boolean" "Tags keyword" "Setup note"
 
     # Usage errors.
     run 2 "${T[@]}" import 1
@@ -45,7 +38,7 @@ scenario() {
     [ -e "$work/ImportSearchDataErrors" ] && fail "a run without errors made a log folder"
     run 0 "${T[@]}" --json get 1
     expect_contains "caption lookup" '"Material":"1.4301 X5CrNi18-10"' "$OUT"
-    expect_contains "keyword keeps its blank" '" stainless"' "$OUT"
+    expect_contains "keyword parts are trimmed" '["flange","op10","stainless"]' "$OUT"
 
     run 0 "${T[@]}" --json import 5 "$work/O1005.nc" --timestamp $STAMP
     expect_eq "json report" "{\"block\":false,\"errors\":0,\"file\":\"$work/O1005.nc\",\"log\":null,\"stored\":[]}" "$OUT"

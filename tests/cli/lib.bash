@@ -27,6 +27,17 @@ run() {
     fi
 }
 
+# add_columns SPEC...: adds a column per SPEC, "NAME TYPE [OPTION...]", to the table of "${T[@]}" on
+# the current database, each expected to succeed.
+add_columns() {
+    local spec name type
+    for spec in "$@"; do
+        read -r name type spec <<<"$spec"
+        # shellcheck disable=SC2086
+        run 0 "${T[@]}" add-column "$name" --type "$type" $spec
+    done
+}
+
 expect_eq() {   # expect_eq WHAT EXPECTED ACTUAL
     if [ "$2" != "$3" ]; then
         fail "$1: expected [$2], got [$3]"
@@ -81,4 +92,19 @@ finish() {
         exit 1
     fi
     echo "$SCENARIO: all checks passed"
+}
+
+# native_sql SQL: runs SQL with the engine's own client on the current database (for tables a host
+# makes itself, with types the tool never creates).
+native_sql() {
+    case "$ENGINE" in
+    sqlite) sqlite3 "${URL#sqlite:}" "$1" ;;
+    postgresql) psql -q -v ON_ERROR_STOP=1 "${URL%%\?*}" -c "SET search_path TO ${URL##*schema=}; $1" >/dev/null ;;
+    mariadb)
+        local args
+        args=$(mariadb_args "$URL") || return 1
+        # shellcheck disable=SC2086
+        mariadb $args "${URL##*/}" -e "$1"
+        ;;
+    esac || fail "native SQL failed: $1"
 }

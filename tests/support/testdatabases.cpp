@@ -87,10 +87,7 @@ QString sql(Connection &connection, const QString &text)
     return out;
 }
 
-bool run(Connection &connection, const QString &text)
-{
-    return exec(connection, sql(connection, text));
-}
+bool run(Connection &connection, const QString &text) { return exec(connection, sql(connection, text)); }
 
 QVariant cell(Connection &connection, const QString &text)
 {
@@ -130,6 +127,28 @@ bool tableExists(Catalog &catalog, const QString &table)
     return catalog.FindTable(table) != nullptr;
 }
 
+KvoPlx800SCtl::HostKit::TableStructure table(const QString &name, const QList<Field> &fields,
+                                             const QStringList &primaryKey)
+{
+    KvoPlx800SCtl::HostKit::TableStructure s(name);
+    for (const Field &f : fields)
+        s.addField(f.name, f.type, f.size, f.nullable, f.defaultSql);
+    if (!primaryKey.isEmpty())
+        s.addKey(QStringLiteral("PK_") + name, KvoPlx800SCtl::HostKit::KeyKind::Primary, primaryKey);
+    return s;
+}
+
+bool ddl(const KvoPlx800SCtl::HostKit::TableStructure &structure, bool ok, const char *call, const char *file, int line)
+{
+    if (!ok) {
+        const QByteArray message = QStringLiteral("%1 of %2 failed: %3")
+                                           .arg(QLatin1String(call), structure.TableName, structure.lastError())
+                                           .toUtf8();
+        QTest::qFail(message.constData(), file, line);
+    }
+    return ok;
+}
+
 void tally(Engine engine)
 {
     const QString path = qEnvironmentVariable("KVO_TEST_TALLY");
@@ -143,6 +162,12 @@ void tally(Engine engine)
     file.write(QStringLiteral("%1 %2 %3\n")
                        .arg(KvoHost::shortName(engine), executable, QString::fromLatin1(function ? function : "-"))
                        .toUtf8());
+}
+
+void DatabaseTest::init()
+{
+    m_db = open();
+    QVERIFY(m_db);
 }
 
 } // namespace KvoTest

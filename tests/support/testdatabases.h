@@ -3,6 +3,9 @@
 #include "referencehost/database.h"
 #include "referencehost/engines.h"
 
+#include "hostkit/tablestructure.h"
+
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -52,8 +55,52 @@ QStringList rows(KvoPlx800SCtl::HostKit::Connection &connection, const QString &
 // The fields of a table in their order, read afresh; empty when there is no such table.
 QStringList fieldNames(KvoPlx800SCtl::HostKit::Catalog &catalog, const QString &table);
 bool tableExists(KvoPlx800SCtl::HostKit::Catalog &catalog, const QString &table);
+// A field of a table made by table().
+struct Field
+{
+    QString name;
+    int type;
+    int size = 0;
+    bool nullable = true;
+    QString defaultSql = {};
+};
+// A table of `fields`, with a primary key PK_<name> over `primaryKey` when that is given.
+KvoPlx800SCtl::HostKit::TableStructure table(const QString &name, const QList<Field> &fields,
+                                             const QStringList &primaryKey = {});
+// `ok`, the result of DDL call `call` of `structure`; a false one fails the test with the
+// structure's error at file:line. Called through KVO_DDL(structure, Create(catalog)).
+bool ddl(const KvoPlx800SCtl::HostKit::TableStructure &structure, bool ok, const char *call, const char *file,
+         int line);
+#define KVO_DDL(structure, call) KvoTest::ddl(structure, (structure).call, #call, __FILE__, __LINE__)
+
+// Skips the running test on every engine but SQLite, saying why (work that needs no database).
+#define KVO_SQLITE_ONLY(reason)                                                                                        \
+    do {                                                                                                               \
+        if (KvoTest::currentEngine() != KvoTest::Engine::SQLite)                                                       \
+            QSKIP(reason);                                                                                             \
+    } while (false)
 
 // Records that a test ran on an engine; the test script totals these per engine.
 void tally(Engine engine);
+
+// A test class whose every test (each data row) runs once per configured engine on a fresh, empty
+// database of its own.
+class DatabaseTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    KvoPlx800SCtl::HostKit::Connection &connection() const { return *m_db->connection; }
+    KvoPlx800SCtl::HostKit::Catalog &catalog() const { return *m_db->catalog; }
+    TestDatabase &database() const { return *m_db; }
+
+private slots:
+    void initTestCase_data() { addEngineRows(); }
+    void init();
+    void cleanup() { m_db.reset(); }
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+};
 
 } // namespace KvoTest

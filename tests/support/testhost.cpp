@@ -1,5 +1,7 @@
 #include "testhost.h"
 
+#include "columns/cfiltercolumns.h"
+#include "hostkit/connection.h"
 #include "hostkit/trace.h"
 
 using namespace KvoPlx800SCtl;
@@ -18,6 +20,12 @@ std::unique_ptr<Host> makeHost(int records, std::optional<Engine> engine)
         return nullptr;
     host->openTable(QStringLiteral("Parts"));
     return host;
+}
+
+std::unique_ptr<Host> makeHost(int records, const QList<ColumnDefinition> &columns, std::optional<Engine> engine)
+{
+    auto host = makeHost(records, engine);
+    return host && addColumns(*host->columns(), columns) ? std::move(host) : nullptr;
 }
 
 Host *HostPerEngine::get(const std::function<std::unique_ptr<Host>()> &make)
@@ -47,6 +55,89 @@ QString definitionRow(Host &host, const QString &column)
 QString typed(const Variant &value)
 {
     return QString::fromLatin1(variantTypeName(value.type())) + u':' + value.toText();
+}
+
+bool saveValues(CFilterColumns &set, int id, const Values &values)
+{
+    for (const auto &[name, value] : values)
+        set.Item(name)->setUpdatedValue(value);
+    CMergeBaseEntry entry(id);
+    return set.SaveDataFromClientUpdates(&entry);
+}
+
+QStringList savedValues(const CFilterColumns &set, bool named)
+{
+    QStringList out;
+    for (const CFilterColumn *c : set.NewEnum()) {
+        QStringList keys = c->SavedKeys();
+        keys.sort();
+        out << (named ? c->Name() + u'=' : QString())
+                        + (c->ColumnType() == fcKeyword ? keys.join(u'|') : typed(c->SavedValue()));
+    }
+    return out;
+}
+
+QStringList readValues(CFilterColumns &set, int id, bool *complete, bool named)
+{
+    CMergeBaseEntry entry(id);
+    const bool all = set.GetData(&entry);
+    if (complete)
+        *complete = all;
+    return savedValues(set, named);
+}
+
+QVariant storedValue(Host &host, int id, const QString &field)
+{
+    CFilterColumns &set = *host.columns();
+    CMergeBaseEntry entry(id);
+    return cell(host.connection(), QStringLiteral("SELECT [%1] FROM [%2] WHERE ").arg(field, set.SearchDataTableName())
+                                           + set.SearchTableSeekCriteria(&entry));
+}
+
+Controls::Controls(CFilterColumns &set, const QStringList &names) : m_set(set)
+{
+    for (CFilterColumn *c : set.NewEnum()) {
+        if (!names.isEmpty() && !names.contains(c->Name()))
+            continue;
+        std::unique_ptr<IControl> control;
+        if (c->ColumnType() == fcBoolean)
+            control = std::make_unique<CheckBoxModel>();
+        else if (c->ColumnType() == fcKeyword)
+            control = std::make_unique<ComboBoxModel>();
+        else
+            control = std::make_unique<TextBoxModel>();
+        c->setMyControl(control.get());
+        m_controls.emplace_back(c, std::move(control));
+    }
+}
+
+Controls::~Controls()
+{
+    for (const auto &bound : m_controls)
+        bound.first->setMyControl(nullptr);
+}
+
+QString Controls::shown(const QString &name) const
+{
+    const CFilterColumn *c = m_set.Item(name);
+    if (const ITextBox *box = c->asTextBox())
+        return box->text();
+    if (const ICheckBox *check = c->asCheckBox())
+        return QString::number(check->value());
+    return c->asComboBox()->items().join(u'|');
+}
+
+void Controls::enter(const QString &name, const QString &text)
+{
+    const CFilterColumn *c = m_set.Item(name);
+    if (ITextBox *box = c->asTextBox())
+        box->setText(text);
+    else if (ICheckBox *check = c->asCheckBox())
+        check->setValue(text.toInt());
+    else if (!text.isEmpty()) {
+        for (const QString &item : text.split(u'|'))
+            c->asComboBox()->addItem(item);
+    }
 }
 
 ReportedFailures::ReportedFailures()

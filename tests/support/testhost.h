@@ -5,6 +5,7 @@
 #include "referencehost/columndef.h"
 #include "referencehost/host.h"
 
+#include "core/controls.h"
 #include "core/enums.h"
 #include "core/variant.h"
 
@@ -15,6 +16,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // A reference host over a test database: a base table, the host components and a search filter.
 namespace KvoTest {
@@ -24,6 +27,9 @@ using KvoHost::Host;
 // A host on a fresh database of `engine` (the current engine when not given) with base table
 // Parts (records 1..records) and its search filter. nullptr when the database cannot be made.
 std::unique_ptr<Host> makeHost(int records = 5, std::optional<Engine> engine = std::nullopt);
+// The same with `columns` added and saved; nullptr when a column is refused or the save fails.
+std::unique_ptr<Host> makeHost(int records, const QList<KvoPlx800SCtl::ColumnDefinition> &columns,
+                               std::optional<Engine> engine = std::nullopt);
 
 // One host per engine, made by `make` on first use and kept for the rest of a test class, so that
 // the rows of data-driven tests share it. A `make` that returns nullptr is tried again next time.
@@ -49,6 +55,38 @@ QString definitionRow(Host &host, const QString &column);
 
 // A value as "Type:text", e.g. "Int32:7" or "Null:".
 QString typed(const KvoPlx800SCtl::Variant &value);
+
+// Values of named columns, as a host hands them in.
+using Values = QList<std::pair<QString, KvoPlx800SCtl::Variant>>;
+// Hands `values` in as a host does (UpdatedValue) and saves them for record id; whether all was written.
+bool saveValues(KvoPlx800SCtl::CFilterColumns &set, int id, const Values &values);
+// The saved value of every column in column order, typed(); a keyword column's keys sorted and
+// joined by "|". With `named`, each as "Name=value".
+QStringList savedValues(const KvoPlx800SCtl::CFilterColumns &set, bool named = false);
+// savedValues() after GetData of record id; `complete` tells whether GetData read every column.
+QStringList readValues(KvoPlx800SCtl::CFilterColumns &set, int id, bool *complete = nullptr, bool named = false);
+// Field `field` of record id's search-data row; invalid without a row.
+QVariant storedValue(Host &host, int id, const QString &field);
+
+// In-memory controls bound to columns of `set` while they live (every column when `names` is
+// empty): a check box for a Boolean column, a combo box for a keyword column, a text box otherwise.
+class Controls
+{
+public:
+    explicit Controls(KvoPlx800SCtl::CFilterColumns &set, const QStringList &names = {});
+    ~Controls();
+    Controls(const Controls &) = delete;
+    Controls &operator=(const Controls &) = delete;
+    // What a column's control shows: a text, a check state ("0", "1") or the items joined by "|".
+    QString shown(const QString &name) const;
+    // Enters `text` into a column's control: a text box's text, a check box's state ("1": checked),
+    // a combo box's items ("|" between them; none for an empty text).
+    void enter(const QString &name, const QString &text);
+
+private:
+    KvoPlx800SCtl::CFilterColumns &m_set;
+    std::vector<std::pair<KvoPlx800SCtl::CFilterColumn *, std::unique_ptr<KvoPlx800SCtl::IControl>>> m_controls;
+};
 
 // Collects the sources of the failures reported to the trace while it lives.
 class ReportedFailures
