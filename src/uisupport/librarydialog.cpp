@@ -27,18 +27,14 @@ void LibraryDialog::showEvent(QShowEvent *event)
     centre();
 }
 
-// Centred in the owner's rectangle, with the top left corner on the screen.
+// Centred in the owner's rectangle (the screen for a rectangle without size), with the top left
+// corner on the screen.
 void LibraryDialog::centre()
 {
     if (!m_centreIn)
         return;
-    QRect area = rectFromTwips(*m_centreIn);
-    const QRect screen = screenRect();
-    if (area.width() <= 0 || area.height() <= 0)
-        area = screen;
-    const QSize outer = isVisible() ? frameGeometry().size() : sizeHint();
-    move(qMax(screen.left(), area.left() + (area.width() - outer.width()) / 2),
-         qMax(screen.top(), area.top() + (area.height() - outer.height()) / 2));
+    const bool sized = m_centreIn->Width > 0 && m_centreIn->Height > 0;
+    centreInOwner(this, sized ? *m_centreIn : rectToTwips(screenRect()));
 }
 
 QString LibraryDialog::text(int number, const QStringList &args)
