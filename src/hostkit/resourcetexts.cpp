@@ -1,7 +1,12 @@
 #include "resourcetexts.h"
 
+#include <QFile>
+
 #include <algorithm>
-#include <cstring>
+
+// The pictures are resources of a static library: a program gets them only when they are asked for
+// by name (outside any namespace, as Q_INIT_RESOURCE needs).
+static void loadPictureResources() { Q_INIT_RESOURCE(pictures); }
 
 namespace KvoPlx800SCtl::HostKit {
 
@@ -252,386 +257,29 @@ constexpr TextEntry builtInTexts[] = {
 };
 // clang-format on
 
-// The pictures, as XPM images.
-constexpr char xpmEditDataLarge[] = R"xpm(/* XPM */
-static const char *edit_data_large[] = {
-"32 32 39 1",
-"  c None",
-". c #404850",
-"+ c #FFFFFF",
-"@ c #A0A0A8",
-"# c #788090",
-"$ c #506068",
-"% c #889098",
-"& c #C8D0D8",
-"* c #D0E0E8",
-"= c #F8F8F8",
-"- c #707880",
-"; c #606878",
-"> c #805060",
-", c #985860",
-"' c #E06070",
-") c #6890C0",
-"! c #E0E0E0",
-"~ c #986858",
-"{ c #505860",
-"] c #A08840",
-"^ c #E88858",
-"/ c #F0C030",
-"( c #F0A840",
-"_ c #6080B0",
-": c #405058",
-"< c #606870",
-"[ c #D0D0D0",
-"} c #908870",
-"| c #E0B830",
-"1 c #506080",
-"2 c #606060",
-"3 c #F0D8A8",
-"4 c #A89870",
-"5 c #485868",
-"6 c #989080",
-"7 c #F0F0F8",
-"8 c #D0C098",
-"9 c #B8C0C0",
-"0 c #505858",
-"                                ",
-"                                ",
-"    .................           ",
-"    .++++++++++++++@.           ",
-"    .++++++++++++++@#$          ",
-"    .++++++++++++++@%&$         ",
-"    .++++++++++++++@%*&$        ",
-"    .+++++++++++++=-;%%#..      ",
-"    .+++++++++++++=--@@@@.      ",
-"    .++++++++++++++==++++.      ",
-"    .++++++++++++++++++++.    > ",
-"    .++++++++++++++++++++.  .,''",
-"    .+++))))))))))))))+++. .,'''",
-"    .+++))))))))))))))+++..,''''",
-"    .+++++++++++++++++++!.~'''''",
-"    .++++++++++++++++++!{]^'''',",
-"    .+++))))))))))))))!{]/(''',.",
-"    .+++)))))))))))))_{]///(^~. ",
-"    .+++++++++++++++!{]/////].  ",
-"    .++++++++++++++!{]/////].   ",
-"    .+++))))))))))_:]/////].    ",
-"    .+++)))))))))_:]/////].     ",
-"    .++++++++++=<{]/////].      ",
-"    .++++++++++[.}|////]{.      ",
-"    .+++)))))))1234|//]{!.      ",
-"    .+++)))))))56334|]{!+.      ",
-"    .+++++++++7.8333}{!++.      ",
-"    .+++++++++903862.<=++.      ",
-"    .+++++++++%.0.<%[=+++.      ",
-"    ......................      ",
-"                                ",
-"                                "
-};
-)xpm";
-
-constexpr char xpmFilterLarge[] = R"xpm(/* XPM */
-static const char *filter_large[] = {
-"32 32 15 1",
-"  c None",
-". c #204888",
-"+ c #6088B8",
-"@ c #A8D0F0",
-"# c #7898C8",
-"$ c #205088",
-"% c #88B0D8",
-"& c #205090",
-"* c #3878C8",
-"= c #4080D0",
-"- c #285090",
-"; c #285898",
-"> c #3060A8",
-", c #3068B8",
-"' c #3870C0",
-"                                ",
-"                                ",
-"                                ",
-"                                ",
-"  ............................  ",
-"   .+@@@@@@@@@@@@@@@@@@@@@@+.   ",
-"    .#@@@@@@@@@@@@@@@@@@@@#.    ",
-"     $%@@@@@@@@@@@@@@@@@@%$     ",
-"      &*================*&      ",
-"       -================-       ",
-"       .;==============;.       ",
-"        .>============>.        ",
-"         .,==========,.         ",
-"          .'========'.          ",
-"           &*======*&           ",
-"            -======-            ",
-"            .======.            ",
-"            .======.            ",
-"            .======.            ",
-"            .======.            ",
-"            .======.            ",
-"            .======.            ",
-"            .======.            ",
-"            .,=====.            ",
-"             .&,===.            ",
-"               .&,=.            ",
-"                 .&.            ",
-"                   .            ",
-"                                ",
-"                                ",
-"                                ",
-"                                "
-};
-)xpm";
-
-constexpr char xpmClearFilterLarge[] = R"xpm(/* XPM */
-static const char *clear_filter_large[] = {
-"32 32 29 1",
-"  c None",
-". c #485870",
-"+ c #8898A8",
-"@ c #D0E0E8",
-"# c #A0A8B8",
-"$ c #506070",
-"% c #B0C0D0",
-"& c #506078",
-"* c #8898B0",
-"= c #90A0B8",
-"- c #586878",
-"; c #88A0B8",
-"> c #607088",
-", c #688090",
-"' c #7888A0",
-") c #8090A8",
-"! c #A0B0C0",
-"~ c #708090",
-"{ c #A0B0C8",
-"] c #E8F0F0",
-"^ c #F8E8E8",
-"/ c #FFFFFF",
-"( c #E89090",
-"_ c #D02828",
-": c #E88888",
-"< c #F8F8F8",
-"[ c #F0F0F0",
-"} c #506878",
-"| c #90A0B0",
-"                                ",
-"                                ",
-"                                ",
-"                                ",
-"  ............................  ",
-"   .+@@@@@@@@@@@@@@@@@@@@@@+.   ",
-"    .#@@@@@@@@@@@@@@@@@@@@#.    ",
-"     $%@@@@@@@@@@@@@@@@@@%$     ",
-"      &*================*&      ",
-"       -;==============;-       ",
-"       .>==============>.       ",
-"        .,============,.        ",
-"         .'=========='.         ",
-"          .)========).          ",
-"           &*======*&           ",
-"            -=====!~            ",
-"            .==={]^^/      /^^/ ",
-"            .===](__:/    /:__(/",
-"            .==!^____:/  /:____^",
-"            .==!^_____://:_____^",
-"            .===]:_____::_____:/",
-"            .==={<:__________:/ ",
-"            .===={<:________:/  ",
-"            .'===={[:______:/   ",
-"             .}'=={[:______:/   ",
-"               .}|<:________:/  ",
-"                 [:__________:/ ",
-"                /:_____::_____:/",
-"                ^_____://:_____^",
-"                ^____:/  /:____^",
-"                /(__:/    /:__(/",
-"                 /^^/      /^^/ "
-};
-)xpm";
-
-constexpr char xpmEditDataSmall[] = R"xpm(/* XPM */
-static const char *edit_data_small[] = {
-"16 16 11 1",
-"  c None",
-". c #404850",
-"+ c #FFFFFF",
-"@ c #A0A0A8",
-"# c #889098",
-"$ c #506068",
-"% c #A8B0B0",
-"& c #6890C0",
-"* c #E06070",
-"= c #F0C030",
-"- c #F0D098",
-"                ",
-"  .........     ",
-"  .++++++@.     ",
-"  .++++++#$..   ",
-"  .++++++%#@.   ",
-"  .+++++++++. . ",
-"  .+&&&&&&&+..**",
-"  .+++++++++.==*",
-"  .+&&&&&&&.===.",
-"  .+++++++.===. ",
-"  .+&&&&&.===.  ",
-"  .+++++.===.   ",
-"  .+&&&.-==..   ",
-"  .++++.--.+.   ",
-"  ...........   ",
-"                "
-};
-)xpm";
-
-constexpr char xpmFilterSmall[] = R"xpm(/* XPM */
-static const char *filter_small[] = {
-"16 16 10 1",
-"  c None",
-". c #204888",
-"+ c #6088B8",
-"@ c #A8D0F0",
-"# c #3068B8",
-"$ c #4080D0",
-"% c #3870C0",
-"& c #205090",
-"* c #3878C8",
-"= c #285090",
-"                ",
-"                ",
-" .............. ",
-"  .+@@@@@@@@+.  ",
-"   .#$$$$$$#.   ",
-"    .%$$$$%.    ",
-"     &*$$*&     ",
-"      =$$=      ",
-"      .$$.      ",
-"      .$$.      ",
-"      .$$.      ",
-"      .#$.      ",
-"       .&.      ",
-"         .      ",
-"                ",
-"                "
-};
-)xpm";
-
-constexpr char xpmClearFilterSmall[] = R"xpm(/* XPM */
-static const char *clear_filter_small[] = {
-"16 16 12 1",
-"  c None",
-". c #485870",
-"+ c #8898A8",
-"@ c #D0E0E8",
-"# c #7888A0",
-"$ c #90A0B8",
-"% c #8090A8",
-"& c #506078",
-"* c #8898B0",
-"= c #586878",
-"- c #D02828",
-"; c #506878",
-"                ",
-"                ",
-" .............. ",
-"  .+@@@@@@@@+.  ",
-"   .#$$$$$$#.   ",
-"    .%$$$$%.    ",
-"     &*$$*&     ",
-"      =$$=      ",
-"      .$--   -- ",
-"      .$--- --- ",
-"      .$$-----  ",
-"      .#$.---   ",
-"       .;-----  ",
-"        --- --- ",
-"        --   -- ",
-"                "
-};
-)xpm";
-
-constexpr char xpmBaseTableField[] = R"xpm(/* XPM */
-static const char *base_table_field[] = {
-"16 16 6 1",
-"  c None",
-". c #305070",
-"+ c #4878B0",
-"@ c #FFFFFF",
-"# c #A0B0C0",
-"$ c #E0E8FF",
-"                ",
-"                ",
-" .............. ",
-" .++++++++++++. ",
-" .++++++++++++. ",
-" .@@@@#$$$$#@@. ",
-" .@@@@#$$$$#@@. ",
-" .@@@@#$$$$#@@. ",
-" .############. ",
-" .@@@@#$$$$#@@. ",
-" .@@@@#$$$$#@@. ",
-" .############. ",
-" .@@@@#$$$$#@@. ",
-" .............. ",
-"                ",
-"                "
-};
-)xpm";
-
-constexpr char xpmSearchColumn[] = R"xpm(/* XPM */
-static const char *search_column[] = {
-"16 16 16 1",
-"  c None",
-". c #785028",
-"+ c #E08830",
-"@ c #FFFFFF",
-"# c #605038",
-"$ c #404850",
-"% c #A0A8B0",
-"& c #889098",
-"* c #A8B8C8",
-"= c #809098",
-"- c #C8B098",
-"; c #485058",
-"> c #E8F8FF",
-", c #D8F0FF",
-"' c #E8E8E8",
-") c #888078",
-"                ",
-"  .......       ",
-"  .+++++.       ",
-"  .+++++.       ",
-"  .@@@@@.       ",
-"  .@@@@@#$$$    ",
-"  .@@@@%$&*=$   ",
-"  .----;&@>,=$  ",
-"  .@@@'$*>,,*$  ",
-"  .@@@@;=,,,=$  ",
-"  .----)$=*=$$  ",
-"  .@@@@@#$$$$$$ ",
-"  .@@@@@.    $$$",
-"  .-----.    $$$",
-"  .......     $$",
-"                "
-};
-)xpm";
-
+// The pictures are XPM images in the host kit's resources (pictures/*.xpm).
 struct PictureEntry
 {
     int number;
-    const char *xpm;
+    const char *file;
 };
 
 constexpr PictureEntry builtInPictures[] = {
-        {PictureId::EditDataLarge, xpmEditDataLarge},       {PictureId::FilterLarge, xpmFilterLarge},
-        {PictureId::ClearFilterLarge, xpmClearFilterLarge}, {PictureId::EditDataSmall, xpmEditDataSmall},
-        {PictureId::FilterSmall, xpmFilterSmall},           {PictureId::ClearFilterSmall, xpmClearFilterSmall},
-        {PictureId::BaseTableField, xpmBaseTableField},     {PictureId::SearchColumn, xpmSearchColumn},
+        {PictureId::EditDataLarge, ":/kvo/pictures/edit_data_large.xpm"},
+        {PictureId::FilterLarge, ":/kvo/pictures/filter_large.xpm"},
+        {PictureId::ClearFilterLarge, ":/kvo/pictures/clear_filter_large.xpm"},
+        {PictureId::EditDataSmall, ":/kvo/pictures/edit_data_small.xpm"},
+        {PictureId::FilterSmall, ":/kvo/pictures/filter_small.xpm"},
+        {PictureId::ClearFilterSmall, ":/kvo/pictures/clear_filter_small.xpm"},
+        {PictureId::BaseTableField, ":/kvo/pictures/base_table_field.xpm"},
+        {PictureId::SearchColumn, ":/kvo/pictures/search_column.xpm"},
 };
 
 } // namespace
 
 ResourceTexts::ResourceTexts()
 {
+    loadPictureResources();
     m_texts.reserve(int(std::size(builtInTexts)));
     for (const TextEntry &entry : builtInTexts)
         m_texts.insert(entry.number, QString::fromUtf8(entry.text));
@@ -706,7 +354,10 @@ Picture ResourceTexts::LoadPicture(int number) const
         if (entry.number == number) {
             Picture picture;
             picture.Number = number;
-            picture.Data = QByteArray::fromRawData(entry.xpm, qsizetype(std::strlen(entry.xpm)));
+            QFile file(QString::fromLatin1(entry.file));
+            if (!file.open(QIODevice::ReadOnly))
+                return {};
+            picture.Data = file.readAll();
             picture.Format = QByteArrayLiteral("XPM");
             return picture;
         }
