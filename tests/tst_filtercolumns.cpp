@@ -423,6 +423,17 @@ void TestFilterColumns::columnNameLimit()
     m_host->openTable(u"Parts"_s);
     QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
     QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeyword"_s + longest));
+
+    // One byte more is refused by Add, and by ColumnsSave before any definition row is written.
+    CFilterColumns &reopened = *m_host->columns();
+    const QStringList before = definitionRows(*m_host);
+    QVERIFY(!addColumn(reopened, {QString(limit + 1, u'x'), fcText}));
+    QCOMPARE(reopened.Count(), 2);
+    CFilterColumn *added = addColumn(reopened, {u"Short"_s, fcText});
+    QVERIFY(added);
+    added->setName(QString(limit - 1, u'x') + u"\u00e9"_s); // two bytes in UTF-8
+    QVERIFY(!reopened.ColumnsSave(nullptr));
+    QCOMPARE(definitionRows(*m_host), before);
 }
 
 QTEST_GUILESS_MAIN(TestFilterColumns)

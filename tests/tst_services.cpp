@@ -158,6 +158,45 @@ private slots:
         QCOMPARE(seen.size(), 3);
     }
 
+    // The column editor's specifications admit what add-column admits: letters of any script,
+    // digits and "_", captions also a space; control keys pass, and a refused character is dropped
+    // whatever the classes say.
+    void keyFilter_data()
+    {
+        QTest::addColumn<QString>("specification");
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<QString>("admitted");
+        QTest::addColumn<QString>("dropped");
+        QTest::newRow("name") << "ULDZ/_"
+                              << "" << u"aZ\u00e9\u00c4\u4e2d\u03a90_9\b\t"_s << u" -.'\"%/\u00a0"_s;
+        QTest::newRow("caption") << "ULDZ/_ "
+                                 << "" << u"a _9"_s << u"-.,/"_s;
+        QTest::newRow("upper only") << "U"
+                                    << "" << u"A\u00c4\u4e2d"_s << u"a\u00e40_\b"_s;
+        QTest::newRow("lower and digits") << "LD"
+                                          << "" << u"a\u00e40\u0663"_s << u"A_ \b"_s;
+        QTest::newRow("refused beats the classes") << "ULD/_"
+                                                   << "x_" << u"ay1"_s << u"x_"_s;
+        QTest::newRow("nothing") << ""
+                                 << "" << u""_s << u"a0_ "_s;
+    }
+
+    void keyFilter()
+    {
+        QFETCH(QString, specification);
+        QFETCH(QString, refused);
+        QFETCH(QString, admitted);
+        QFETCH(QString, dropped);
+        const ServicesHelper &services = ServicesHelper::instance();
+        for (const uint key : admitted.toUcs4())
+            QVERIFY2(services.KeyFilter(int(key), specification, refused) == int(key),
+                     qPrintable(QString::number(key)));
+        for (const uint key : dropped.toUcs4())
+            QVERIFY2(services.KeyFilter(int(key), specification, refused) == 0, qPrintable(QString::number(key)));
+        QVERIFY(services.PassesKeyFilter(admitted, specification, refused));
+        QCOMPARE(services.PassesKeyFilter(admitted + dropped, specification, refused), dropped.isEmpty());
+    }
+
     // Every number the library asks for exists and takes exactly the arguments its caller hands
     // over; they are filled in.
     void everyLibraryTextExists()
@@ -171,16 +210,20 @@ private slots:
                     {7008, 7017, 0},                  // type names
                     {7104, 7104, 0}, {7106, 7106, 1}, {7107, 7109, 0},
                     {7111, 7113, 0}, {7115, 7115, 1}, {7116, 7116, 0},
-                    {7117, 7117, 1}, {7118, 7122, 0}, {7124, 7127, 0}, // configuration dialog
-                    {7296, 7307, 0}, {7392, 7392, 1},                  // column editor, record caption
+                    {7117, 7117, 1}, {7118, 7122, 0}, {7124, 7128, 0}, // configuration dialog
+                    {7129, 7129, 2}, {7130, 7130, 3}, {7131, 7131, 4}, // type change
+                    {7132, 7132, 0}, {7133, 7133, 2}, {7134, 7134, 1},
+                    {7296, 7309, 0}, {7392, 7392, 1},                  // column editor, record caption
                     {7488, 7499, 0}, {7584, 7594, 0}, {7595, 7595, 1}, // comparisons, filter dialog
                     {7596, 7596, 3}, {7597, 7601, 0}, {7602, 7602, 1},
                     {7603, 7603, 0}, {7604, 7604, 1}, {7680, 7680, 0},
                     {7681, 7681, 1}, {7682, 7684, 0}, {7685, 7686, 1},
-                    {7872, 7872, 0},                                   // status line
-                    {8064, 8077, 0}, {8081, 8083, 0}, {8085, 8085, 0}, // buttons
-                    {8160, 8167, 1}, {8352, 8352, 1}, {8355, 8355, 1},
-                    {8357, 8357, 2}, // picklists
+                    {7872, 7872, 0}, // status line
+                    {8064, 8086, 0}, // buttons
+                    {8160, 8167, 1}, {8168, 8168, 3}, {8352, 8352, 1},
+                    {8353, 8354, 0}, {8355, 8355, 1}, {8356, 8356, 0},
+                    {8357, 8357, 2}, {8375, 8375, 0}, {8376, 8376, 1},
+                    {8377, 8377, 2}, {8552, 8552, 0}, // picklists
                     {8358, 8374, 0}, {8456, 8464, 0}, {8469, 8474, 0},
                     {8476, 8479, 0}, // locked records
                     {8495, 8495, 2}, // population check progress: table, share done

@@ -125,6 +125,7 @@ DemoMainWindow::DemoMainWindow(KvoHost::Host &session, const QString &databaseLa
     m_statusText = new QLabel(this);
     statusBar()->addWidget(m_statusText, 1);
 
+    connectControl();
     openControl();
     createActions();
     restoreFilter();
@@ -167,13 +168,18 @@ void DemoMainWindow::selectRow(int row)
         currentRowChanged(row, m_shownRow);
 }
 
-// The control opens on the session's base table. The host accepts every request to edit, saves
-// on OK (the control saves on Apply itself), and shows the saved values in the table.
+// The control opens on the session's base table.
 void DemoMainWindow::openControl()
 {
+    control()->OpenSearch(m_dockContent, m_session.handler.get(), m_session.baseTable.get(), &m_session.catalog(),
+                          m_session.profile.get(), 0, m_session.structure.get());
+}
+
+// The host accepts every request to edit, saves on OK (the control saves on Apply itself), and
+// shows the saved values in the table.
+void DemoMainWindow::connectControl()
+{
     UKVOSearch *cse = control();
-    cse->OpenSearch(m_dockContent, m_session.handler.get(), m_session.baseTable.get(), &m_session.catalog(),
-                    m_session.profile.get(), 0, m_session.structure.get());
     connect(
             cse, &UKVOSearch::OnStartEditing, this, [](ISearchBaseEntry *&, bool &accepted) { accepted = true; },
             Qt::DirectConnection);
@@ -204,14 +210,9 @@ void DemoMainWindow::createActions()
     m_viewAction->setShortcut(Qt::Key_F3);
     connect(m_viewAction, &QAction::triggered, this, &DemoMainWindow::viewData);
 
-    const bool hasColumns = cse->Exists();
-    m_editAction->setEnabled(hasColumns);
-    m_viewAction->setEnabled(hasColumns);
-
     m_filterAction = libraryAction(fltr_FMI_FILTER);
     m_filterAction->setObjectName(QStringLiteral("actFilter"));
     m_filterAction->setShortcut(QKeySequence::Find);
-    m_filterAction->setEnabled(m_session.filter && m_session.filter->FilterColumns());
     connect(m_filterAction, &QAction::triggered, this, &DemoMainWindow::filter);
     m_clearFilterAction = libraryAction(fltr_FMI_CLEARFILTER);
     m_clearFilterAction->setObjectName(QStringLiteral("actClearFilter"));
@@ -220,13 +221,13 @@ void DemoMainWindow::createActions()
     QAction *filter = m_filterAction;
     QAction *clearFilter = m_clearFilterAction;
 
-    // The library's dialogs for these are not there yet.
-    QAction *editPicklists = libraryAction(fltr_FMI_EDITPICKLISTS);
-    auto *configure = new QAction(ResourceTexts::instance().Text(ConfigureCaption) + QStringLiteral("..."), this);
-    for (QAction *action : {configure, editPicklists}) {
-        action->setEnabled(false);
-        action->setToolTip(action->text() + tr(" (not available yet)"));
-    }
+    m_configureAction = new QAction(ResourceTexts::instance().Text(ConfigureCaption) + QStringLiteral("..."), this);
+    m_configureAction->setObjectName(QStringLiteral("actConfigure"));
+    connect(m_configureAction, &QAction::triggered, this, &DemoMainWindow::configure);
+    m_picklistsAction = libraryAction(fltr_FMI_EDITPICKLISTS);
+    m_picklistsAction->setObjectName(QStringLiteral("actEditPicklists"));
+    connect(m_picklistsAction, &QAction::triggered, this, &DemoMainWindow::editPicklists);
+    updateActions();
 
     auto *reloadAction = new QAction(tr("&Reload"), this);
     reloadAction->setShortcut(QKeySequence::Refresh);
@@ -247,8 +248,8 @@ void DemoMainWindow::createActions()
     search->addAction(filter);
     search->addAction(clearFilter);
     search->addSeparator();
-    search->addAction(configure);
-    search->addAction(editPicklists);
+    search->addAction(m_configureAction);
+    search->addAction(m_picklistsAction);
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     view->addAction(m_dock->toggleViewAction());
@@ -263,6 +264,17 @@ void DemoMainWindow::createActions()
     tools->addSeparator();
     tools->addAction(filter);
     tools->addAction(clearFilter);
+}
+
+void DemoMainWindow::updateActions()
+{
+    const bool hasColumns = control()->Exists();
+    m_editAction->setEnabled(hasColumns && !control()->IsEditing());
+    m_viewAction->setEnabled(hasColumns);
+    const CFilterColumns *columns = m_session.filter ? m_session.filter->FilterColumns() : nullptr;
+    m_filterAction->setEnabled(columns != nullptr);
+    m_configureAction->setEnabled(columns != nullptr);
+    m_picklistsAction->setEnabled(columns && columns->HasPicklists());
 }
 
 // The filter in force when the window closed comes back: the user's last filter, if one was
@@ -482,6 +494,39 @@ void DemoMainWindow::applyFilter(std::unique_ptr<CFilterTerms> terms)
     selectRow(row < 0 ? 0 : row);
     if (recordCount() == 0)
         updateStatus();
+}
+
+void DemoMainWindow::configure()
+{
+    if (!leaveRecord() || !m_session.filter)
+        return;
+    m_session.filter->Configure(&m_owner);
+    reopen();
+}
+
+void DemoMainWindow::editPicklists()
+{
+    if (!leaveRecord() || !m_session.filter || !m_session.filter->FilterColumns())
+        return;
+    m_session.filter->FilterColumns()->EditPicklists(&m_owner);
+    reopen();
+}
+
+void DemoMainWindow::reopen()
+{
+    const qint32 id = currentId();
+    UKVOSearch *cse = control();
+    cse->CloseSearch();
+    m_record.reset();
+    m_entry.reset();
+    openControl();
+    updateActions();
+    loadRecords();
+    // A filter on a column that is gone selects nothing any more: every record again.
+    if (!m_loadError.isEmpty() && m_filter)
+        applyFilter(nullptr);
+    const int row = m_model->rowOf(id);
+    selectRow(row < 0 ? 0 : row);
 }
 
 void DemoMainWindow::closeEvent(QCloseEvent *event)

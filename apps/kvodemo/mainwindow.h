@@ -70,6 +70,8 @@ public:
     KvoPlx800SCtl::UKVOSearch *control() const;
     // The host's search filter of the base table; nullptr when there is none.
     KvoPlx800SCtl::CSearchFilter *searchFilter() const;
+    // The owner of the dialogs the window opens.
+    KvoPlx800SCtl::HostKit::IFormsInterface *formsInterface() { return &m_owner; }
     QTableView *records() const { return m_table; }
     RecordsModel *model() const { return m_model; }
     // The records shown (those the filter selects) and the records of the table.
@@ -92,6 +94,13 @@ public:
     // Shows the records `terms` select (every record for nullptr or a filter without terms) and
     // remembers in the profile whether a filter is in force.
     void applyFilter(std::unique_ptr<KvoPlx800SCtl::CFilterTerms> terms);
+    // The library's configuration dialog and picklist editors; afterwards the table and the
+    // control show the columns as they are now.
+    void configure();
+    void editPicklists();
+    // Opens the control's search filter again (it has one of its own) and reads the records again,
+    // keeping the current record.
+    void reopen();
 
 signals:
     void recordDisplayed(qint32 id);
@@ -101,7 +110,9 @@ protected:
 
 private:
     void createActions();
+    void connectControl();
     void openControl();
+    void updateActions();
     void restoreFilter();
     // Reads the records of the host's query; `sameTable`: only the filter changed.
     void loadRecords(bool sameTable = false);
@@ -135,4 +146,6 @@ private:
     QAction *m_viewAction = nullptr;
     QAction *m_filterAction = nullptr;
     QAction *m_clearFilterAction = nullptr;
+    QAction *m_configureAction = nullptr;
+    QAction *m_picklistsAction = nullptr;
 };

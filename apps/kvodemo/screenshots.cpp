@@ -3,11 +3,18 @@
 #include "mainwindow.h"
 
 #include "columns/cfiltercolumns.h"
+#include "config/frmcolumnedit.h"
+#include "config/frmconfigure.h"
 #include "core/csearchfilter.h"
 #include "filter/ui/frmfilter.h"
 #include "filter/ui/frmfilterhelp.h"
+#include "picklists/ui/frmpicklistedit.h"
+#include "picklists/ui/frmpicklistselect.h"
 
 #include "hostkit/texthelper.h"
+
+#include <QListWidget>
+#include <QTabWidget>
 
 #include <functional>
 
@@ -17,7 +24,8 @@ namespace DemoScreenshots {
 
 namespace {
 
-using Opener = std::function<QWidget *(DemoMainWindow &, CSearchFilter &, CFilterColumns &)>;
+// The dialog, opened over the window; nullptr with `error` set when it cannot be shown.
+using Opener = std::function<QWidget *(DemoMainWindow &, CSearchFilter &, CFilterColumns &, QString *error)>;
 
 struct Shown
 {
@@ -25,8 +33,55 @@ struct Shown
     Opener open; // empty: the dialog is not part of this build yet
 };
 
+QWidget *configure(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
+{
+    auto *dialog = new frmConfigure(&window);
+    dialog->prepare(columns);
+    if (columns.Count() > 0)
+        dialog->selectColumn(columns.Item(1)->Name());
+    return dialog;
+}
+
+// The editor on the first column, or on a new one when there is none.
+QWidget *columnEditor(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
+{
+    auto *dialog = new frmColumnEdit(&window);
+    CFilterColumn *first = columns.Item(1);
+    dialog->prepare(columns, first, first == nullptr);
+    return dialog;
+}
+
+// The editor of the first picklist column in position order, on the page of its entries.
+QWidget *picklistEdit(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *error)
+{
+    for (CFilterColumn *column : columns.NewEnum()) {
+        if (!column->IsPicklist())
+            continue;
+        auto *dialog = new frmPicklistEdit(&window);
+        if (!dialog->prepare(*column->PickList(), window.formsInterface())) {
+            *error = QStringLiteral("the picklist of %1 cannot be shown").arg(column->Name());
+            delete dialog;
+            return nullptr;
+        }
+        if (auto *pages = dialog->findChild<QTabWidget *>(QStringLiteral("tabEdit")))
+            pages->setCurrentIndex(1);
+        return dialog;
+    }
+    *error = QStringLiteral("the table %1 has no picklist column").arg(columns.baseTableName());
+    return nullptr;
+}
+
+QWidget *picklistSelect(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
+{
+    auto *dialog = new frmPicklistSelect(&window);
+    dialog->prepare(columns, window.formsInterface());
+    if (auto *list = dialog->findChild<QListWidget *>(QStringLiteral("lstColumns")))
+        list->setCurrentRow(0);
+    return dialog;
+}
+
 // The filter dialog as Filter opens it: pre-filled with the user's last filter.
-QWidget *filter(DemoMainWindow &window, CSearchFilter &searchFilter, CFilterColumns &columns)
+QWidget *filter(DemoMainWindow &window, CSearchFilter &searchFilter, CFilterColumns &columns, QString *)
 {
     auto *dialog = new frmFilter(&window);
     const auto last =
@@ -35,7 +90,7 @@ QWidget *filter(DemoMainWindow &window, CSearchFilter &searchFilter, CFilterColu
     return dialog;
 }
 
-QWidget *filterHelp(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns)
+QWidget *filterHelp(DemoMainWindow &window, CSearchFilter &, CFilterColumns &columns, QString *)
 {
     auto *dialog = new frmFilterHelp(&window);
     dialog->prepare(columns);
@@ -44,10 +99,10 @@ QWidget *filterHelp(DemoMainWindow &window, CSearchFilter &, CFilterColumns &col
 
 const Shown shown[] = {
         {"main", {}},
-        {"configure", {}},
-        {"column-editor", {}},
-        {"picklist-edit", {}},
-        {"picklist-select", {}},
+        {"configure", configure},
+        {"column-editor", columnEditor},
+        {"picklist-edit", picklistEdit},
+        {"picklist-select", picklistSelect},
         {"filter", filter},
         {"filter-help", filterHelp},
 };
@@ -79,9 +134,11 @@ QWidget *open(const QString &name, DemoMainWindow &window, QString *error)
             *error = QStringLiteral("the table has no column set");
             return nullptr;
         }
-        QWidget *dialog = s.open(window, *searchFilter, *columns);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->show();
+        QWidget *dialog = s.open(window, *searchFilter, *columns, error);
+        if (dialog) {
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->show();
+        }
         return dialog;
     }
     *error = QStringLiteral("unknown window %1").arg(name);

@@ -13,7 +13,8 @@ namespace DemoScreenshots {
 // Every name --show takes, "main" first.
 QStringList names();
 // The widget to picture for `name`, opened over `window`; nullptr with `error` set when it cannot
-// be shown (a dialog that is not part of this build, a table without a column set).
+// be shown (a dialog that is not part of this build, a table without a column set or without a
+// picklist column for the picklist editor).
 QWidget *open(const QString &name, DemoMainWindow &window, QString *error);
 
 } // namespace DemoScreenshots

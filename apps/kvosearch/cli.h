@@ -2,6 +2,8 @@
 
 #include "referencehost/host.h"
 
+#include "core/variant.h"
+
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
@@ -31,6 +33,10 @@ public:
     explicit CommandRegistration(const Command &command);
     static const QList<Command> &all();
 };
+
+// A value of a single-valued column as `get` prints it, and as `get --json` gives it.
+QString valueText(const KvoPlx800SCtl::Variant &value);
+QJsonValue valueJson(const KvoPlx800SCtl::Variant &value);
 
 class Cli
 {

@@ -4,6 +4,7 @@
 #include "referencehost/columndef.h"
 
 #include "columns/cfiltercolumns.h"
+#include "columns/columntypechange.h"
 #include "core/conversions.h"
 
 #include "hostkit/basetablestructure.h"
@@ -13,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -50,6 +52,16 @@ QString wordOfType(int type)
 QString dateText(const Variant &value)
 {
     return value.hasValue() ? Convert::isoText(value.toDate()) : QString();
+}
+
+// --length N: false when it is given but no number from 1 to 255; `length` stays 0 without it.
+bool lengthOption(const Cli::Args &args, int *length)
+{
+    if (!args.has(QStringLiteral("length")))
+        return true;
+    bool ok = false;
+    *length = args.value(QStringLiteral("length")).toInt(&ok);
+    return ok && *length >= 1 && *length <= 255;
 }
 
 bool picklistAllowed(FilterColumnTypeConstants type)
@@ -141,12 +153,8 @@ static int cmdAddColumn(Cli &cli)
     if (!args.has(QStringLiteral("type")))
         return cli.usage(QStringLiteral("add-column needs --type"));
     int givenLength = 0;
-    if (args.has(QStringLiteral("length"))) {
-        bool ok = false;
-        givenLength = args.value(QStringLiteral("length")).toInt(&ok);
-        if (!ok || givenLength < 1 || givenLength > 255)
-            return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
-    }
+    if (!lengthOption(args, &givenLength))
+        return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
     if (args.has(QStringLiteral("datetime-default"))) {
         const QString m = args.value(QStringLiteral("datetime-default"));
         if (m != QLatin1String("configured") && m != QLatin1String("now"))
@@ -266,15 +274,96 @@ static int cmdMoveColumn(Cli &cli)
     return saveAndReport(cli);
 }
 
+// change-type NAME --type T [--length N] [--dry-run] [--yes]: converts a stored column to another
+// single-valued type, keeping the values that convert (read in the C locale, like every value
+// the tool reads). --dry-run only counts them.
+static int cmdChangeType(Cli &cli)
+{
+    const Cli::Args args(cli.options().args, {QStringLiteral("dry-run"), QStringLiteral("yes")},
+                         {QStringLiteral("type"), QStringLiteral("length")});
+    if (!args.ok())
+        return cli.usage(args.error());
+    if (args.positional().size() != 1)
+        return cli.usage(QStringLiteral("change-type takes one column name"));
+    if (!args.has(QStringLiteral("type")))
+        return cli.usage(QStringLiteral("change-type needs --type"));
+    int length = 0;
+    if (!lengthOption(args, &length))
+        return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
+    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+        return rc;
+    CFilterColumns &columns = *cli.session().filter->FilterColumns();
+    const QString name = args.positional().first();
+    const auto type = typeOfWord(args.value(QStringLiteral("type")));
+    if (!type)
+        return cli.failure(QStringLiteral("bad type \"%1\" (text, int16, int32, single, double, datetime, boolean or "
+                                          "note)")
+                                   .arg(args.value(QStringLiteral("type"))));
+    if (length > 0 && *type != fcText)
+        return cli.failure(QStringLiteral("--length applies only to text"));
+
+    // Values are read in the C locale while the change runs; they are printed as get prints them.
+    const QLocale userLocale;
+    const auto inCLocale = [&](auto &&work) {
+        QLocale::setDefault(QLocale::c());
+        const auto reset = qScopeGuard([&] { QLocale::setDefault(userLocale); });
+        return work();
+    };
+    cli.lastTraceError().clear();
+    ColumnTypeChange change(columns, name, *type, length);
+    if (!change.refusal().isEmpty())
+        return cli.failure(change.refusal());
+    const auto preview = inCLocale([&] { return change.DryRun(); });
+    if (!preview)
+        return cli.failure(QStringLiteral("the values of %1 cannot be read").arg(name) + cli.traceReason());
+
+    if (args.flag(QStringLiteral("dry-run"))) {
+        if (cli.options().json) {
+            // Written by hand: the members keep this order (a QJsonObject sorts them).
+            QStringList examples;
+            for (const ColumnTypeChange::Example &e : preview->examples) {
+                const QByteArray value = QJsonDocument(QJsonArray{valueJson(e.value)}).toJson(QJsonDocument::Compact);
+                examples.append(QStringLiteral("{\"id\":%1,\"value\":%2}")
+                                        .arg(e.id)
+                                        .arg(QString::fromUtf8(value.mid(1, value.size() - 2))));
+            }
+            cli.out() << QStringLiteral("{\"convertible\":%1,\"notConvertible\":%2,\"examples\":[%3]}")
+                                 .arg(preview->convertible)
+                                 .arg(preview->notConvertible)
+                                 .arg(examples.join(QLatin1Char(',')))
+                      << Qt::endl;
+        } else {
+            cli.out() << "convertible: " << preview->convertible << Qt::endl
+                      << "not convertible: " << preview->notConvertible << Qt::endl;
+            for (const ColumnTypeChange::Example &e : preview->examples)
+                cli.out() << "example: " << e.id << ' ' << valueText(e.value) << Qt::endl;
+        }
+        return Cli::Ok;
+    }
+    if (preview->notConvertible > 0 && !args.flag(QStringLiteral("yes")))
+        return cli.failure(QStringLiteral("changing %1 to %2 would lose %3 value(s) that do not convert; --yes makes "
+                                          "them empty")
+                                   .arg(name, args.value(QStringLiteral("type")))
+                                   .arg(preview->notConvertible));
+    if (!inCLocale([&] { return change.Run(true); }))
+        return cli.failure(QStringLiteral("changing the type of %1 failed: %2").arg(name, change.lastError()));
+    cli.printColumns();
+    return Cli::Ok;
+}
+
 namespace {
 const CommandRegistration registrations[] = {
-    CommandRegistration({"columns", true, cmdColumns, "", 20}),
-    CommandRegistration({"add-column", true, cmdAddColumn,
-                         "NAME --type keyword|text|int16|int32|single|double|datetime|boolean|note\n"
-                         "             [--caption C] [--description D] [--length N] [--picklist] [--allow-blanks]\n"
-                         "             [--default TEXT] [--datetime-default configured|now] [--disable-edit-time]",
-                         21}),
-    CommandRegistration({"drop-column", true, cmdDropColumn, "NAME", 22}),
-    CommandRegistration({"move-column", true, cmdMoveColumn, "NAME up|down", 23}),
+        CommandRegistration({"columns", true, cmdColumns, "", 20}),
+        CommandRegistration({"add-column", true, cmdAddColumn,
+                             "NAME --type keyword|text|int16|int32|single|double|datetime|boolean|note\n"
+                             "             [--caption C] [--description D] [--length N] [--picklist] [--allow-blanks]\n"
+                             "             [--default TEXT] [--datetime-default configured|now] [--disable-edit-time]",
+                             21}),
+        CommandRegistration({"drop-column", true, cmdDropColumn, "NAME", 22}),
+        CommandRegistration({"move-column", true, cmdMoveColumn, "NAME up|down", 23}),
+        CommandRegistration({"change-type", true, cmdChangeType,
+                             "NAME --type text|int16|int32|single|double|datetime|boolean|note\n"
+                             "             [--length N] [--dry-run] [--yes]",
+                             25}),
 };
 } // namespace

@@ -57,7 +57,20 @@ QJsonValue jsonValue(const CFilterColumn *c)
 {
     if (c->ColumnType() == fcKeyword)
         return QJsonArray::fromStringList(c->SavedKeys());
-    const Variant v = c->SavedValue();
+    return valueJson(c->SavedValue());
+}
+
+QString textValue(const CFilterColumn *c)
+{
+    if (c->ColumnType() == fcKeyword)
+        return c->SavedKeys().join(QStringLiteral(", "));
+    return valueText(c->SavedValue());
+}
+
+} // namespace
+
+QJsonValue valueJson(const Variant &v)
+{
     switch (v.type()) {
     case Variant::Type::Empty:
     case Variant::Type::Null:
@@ -76,17 +89,12 @@ QJsonValue jsonValue(const CFilterColumn *c)
     }
 }
 
-QString textValue(const CFilterColumn *c)
+QString valueText(const Variant &v)
 {
-    if (c->ColumnType() == fcKeyword)
-        return c->SavedKeys().join(QStringLiteral(", "));
-    const Variant v = c->SavedValue();
     if (v.type() == Variant::Type::Date)
         return Convert::isoText(v.toDate());
     return v.hasValue() ? Convert::displayText(v) : QString();
 }
-
-} // namespace
 
 int Cli::entryOf(const QString &text, std::unique_ptr<ISearchBaseEntry> *entry)
 {

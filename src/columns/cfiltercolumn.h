@@ -74,6 +74,7 @@ public:
     void setCaption(const QString &caption) { m_def.caption = caption; }
     void setDescription(const QString &description) { m_def.description = description; }
     void setColumnType(FilterColumnTypeConstants type) { m_def.type = type; }
+    void setTextLengthInUI(qint16 length) { m_def.textLengthInUI = length; }
     void setIndex(qint16 index) { m_index = index; }
     bool IsPicklist() const { return m_def.isPicklist; }
     void setIsPicklist(bool on) { m_def.isPicklist = on; }

@@ -129,6 +129,7 @@ CFilterColumn *CFilterColumns::AddColumn(const QString &name, const QString &cap
 {
     return traced("Add", Module, static_cast<CFilterColumn *>(nullptr), [&](CFilterColumn *&result) {
         require(findByName(name) == nullptr, QStringLiteral("a column named \"%1\" exists already").arg(name));
+        require(fitsNameLimit(name), tooLong(name));
         auto column =
                 std::make_unique<CFilterColumn>(&m_tables, ColumnDefinition{.name = name,
                                                                             .type = type,
@@ -249,6 +250,15 @@ bool CFilterColumns::MoveColumnDown(CFilterColumn *column)
         renumber();
         result = true;
     });
+}
+
+bool CFilterColumns::fitsNameLimit(const QString &name) const { return name.toUtf8().size() <= maxColumnNameLength(); }
+
+QString CFilterColumns::tooLong(const QString &name) const
+{
+    return QStringLiteral("the column name \"%1\" is longer than the %2 bytes the names derived from it leave")
+            .arg(name)
+            .arg(maxColumnNameLength());
 }
 
 int CFilterColumns::nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const
@@ -407,6 +417,10 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
     return traced("ColumnsSave", Module, false, [&](bool &result) {
         require(!m_saving, QStringLiteral("the column set is being saved already"));
         require(catalog() && handler() && keyColumn(), QStringLiteral("the column set is not set up"));
+        // A name the derived table and key names cannot carry would fail only at the table change,
+        // after the definition rows were written: refused before anything is written.
+        for (const auto &c : m_columns)
+            require(fitsNameLimit(c->Name()), tooLong(c->Name()));
         m_saving = true;
         const auto reset = qScopeGuard([&] { m_saving = false; });
 

@@ -46,6 +46,7 @@ public:
     static constexpr const char *DefinitionTableName = SearchTables::DefinitionTableName;
 
     // --- Public members ---------------------------------------------------------------------
+    // The new column, or nullptr when the name is taken or longer than maxColumnNameLength().
     [[nodiscard]] CFilterColumn *Add(const QString &strName, const QString &strCaption, const QString &strDescription,
                                      FilterColumnTypeConstants enmType, qint16 intTextLengthInUI, bool blnIsPicklist,
                                      bool blnPicklistAllowBlanks, const QString &strPicklistDefault,
@@ -92,7 +93,8 @@ public:
 
     // --- Definitions ------------------------------------------------------------------------
     [[nodiscard]] bool ColumnsFetch();
-    // The internal form of Add, with the merge name and the position.
+    // The internal form of Add, with the merge name and the position. Like Add, it refuses (and
+    // returns nullptr for) a name that is taken or longer than maxColumnNameLength().
     [[nodiscard]] CFilterColumn *AddColumn(const QString &name, const QString &caption, const QString &description,
                                            FilterColumnTypeConstants type, qint16 textLengthInUI, bool isPicklist,
                                            bool allowBlanks, const QString &picklistDefault,
@@ -216,7 +218,9 @@ public:
 
     // Longest column name (in UTF-8 bytes) whose derived table and key names still fit the
     // engine's identifiers.
+    // Add refuses a longer name, and ColumnsSave refuses to run while a column has one.
     int maxColumnNameLength() const { return m_tables.maxColumnNameLength(); }
+    bool fitsNameLimit(const QString &name) const;
     // Whether a column name or caption clashes with a field of the base table or with another
     // column (`self` excepted), compared without regard to case: 0 when not; 1 name = base field,
     // 2 caption = base field, 3 name = a column's name, 4 caption = a column's name, 5 name = a
@@ -237,6 +241,7 @@ private:
     [[nodiscard]] bool MergeDataStandardColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
                                                 ISearchBaseEntry *entrySource);
     void renumber();
+    QString tooLong(const QString &name) const;
 
     ColumnsStatusConstants m_status = kvoFCSUndefinedStatus;
     SearchTables m_tables;

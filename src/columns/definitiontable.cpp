@@ -44,6 +44,21 @@ bool boolField(const RecordSet &rs, const char *name)
     return v.hasValue() && v.toBool();
 }
 
+// The type, size and picklist fields of a column's row as (field, literal) pairs.
+QList<std::pair<QString, QString>> typeFields(const Connection &db, const CFilterColumn &c)
+{
+    const auto text = [&](const QString &t) { return t.isEmpty() ? QStringLiteral("NULL") : db.QuoteText(t); };
+    const auto boolean = [&](bool b) { return QString::number(db.SqlBooleanValue(b)); };
+    // A default that does not convert to the column's type is kept as typed (it acts as no
+    // default) rather than lost.
+    const auto formatted = c.SQLFormatPicklistValue(c.PicklistDefault(), QLocale::c());
+    return {{QStringLiteral("Type"), QString::number(int(c.ColumnType()))},
+            {QStringLiteral("Size"), QString::number(c.TextLengthInUI())},
+            {QStringLiteral("IsPicklist"), boolean(c.IsPicklist())},
+            {QStringLiteral("PicklistAllowBlanks"), boolean(c.PicklistAllowBlanks())},
+            {QStringLiteral("PicklistDefault"), formatted ? *formatted : text(c.PicklistDefault())}};
+}
+
 // Every statement on the definition table shows the same locked-record texts.
 LockedMessage definitionsLocked() { return lockedMessage(8456, 8457); }
 
@@ -177,17 +192,15 @@ void DefinitionTable::writeAll(const QList<CFilterColumn *> &columns) const
             db.AddInsertPair(fields, values, QStringLiteral("BaseTable"), baseTable);
             db.AddInsertPair(fields, values, QStringLiteral("Position"), QString::number(c->Index()));
             db.AddInsertPair(fields, values, QStringLiteral("Name"), db.QuoteText(c->Name()));
-            db.AddInsertPair(fields, values, QStringLiteral("Type"), QString::number(int(c->ColumnType())));
-            db.AddInsertPair(fields, values, QStringLiteral("Size"), QString::number(c->TextLengthInUI()));
-            db.AddInsertPair(fields, values, QStringLiteral("Caption"), text(c->Caption()));
-            db.AddInsertPair(fields, values, QStringLiteral("Description"), text(c->Description()));
-            db.AddInsertPair(fields, values, QStringLiteral("IsPicklist"), boolean(c->IsPicklist()));
-            db.AddInsertPair(fields, values, QStringLiteral("PicklistAllowBlanks"), boolean(c->PicklistAllowBlanks()));
-            // A default that does not convert to the column's type is kept as typed (it acts as
-            // no default) rather than lost.
-            const auto formatted = c->SQLFormatPicklistValue(c->PicklistDefault(), QLocale::c());
-            db.AddInsertPair(fields, values, QStringLiteral("PicklistDefault"),
-                             formatted ? *formatted : text(c->PicklistDefault()));
+            // In the table's order: Type and Size, Caption and Description, the picklist fields.
+            const auto typed = typeFields(db, *c);
+            for (qsizetype i = 0; i < typed.size(); ++i) {
+                if (i == 2) {
+                    db.AddInsertPair(fields, values, QStringLiteral("Caption"), text(c->Caption()));
+                    db.AddInsertPair(fields, values, QStringLiteral("Description"), text(c->Description()));
+                }
+                db.AddInsertPair(fields, values, typed.at(i).first, typed.at(i).second);
+            }
             db.AddInsertPair(fields, values, QStringLiteral("DateTimeDefaultMode"),
                              QString::number(int(c->DateTimeDefaultMode())));
             if (c->DateTimeDefaultMode() == fcDTDM_Configure && c->DateTimeDefaultValue().hasValue())
@@ -202,6 +215,22 @@ void DefinitionTable::writeAll(const QList<CFilterColumn *> &columns) const
                     &locked, QStringLiteral("the definition of %1 was not written").arg(c->Name()));
         }
     });
+}
+
+void DefinitionTable::updateType(const CFilterColumn &column) const
+{
+    Connection &db = definitionConnection(m_tables);
+    const LockedMessage locked = definitionsLocked();
+    QString set;
+    for (const auto &[field, literal] : typeFields(db, column))
+        db.AddUpdatePair(set, field, literal);
+    execute(db,
+            QStringLiteral("UPDATE ") + db.QuoteName(SearchTables::definitionTable()) + QStringLiteral(" SET ") + set
+                    + QStringLiteral(" WHERE ") + db.QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ")
+                    + db.QuoteText(m_tables.baseTableName()) + QStringLiteral(" AND ")
+                    + db.QuoteName(QStringLiteral("Name")) + QStringLiteral(" = ") + db.QuoteText(column.Name()),
+            &locked, QStringLiteral("the definition of %1 was not written").arg(column.Name()));
+    require(db.rowsAffected() == 1, QStringLiteral("the column %1 has no definition row").arg(column.Name()));
 }
 
 bool DefinitionTable::moveFormerRows(const QStringList &formerNames) const

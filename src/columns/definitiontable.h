@@ -45,6 +45,8 @@ public:
 
     // Replaces every row of the base table by the rows of `columns`, in one transaction.
     void writeAll(const QList<CFilterColumn *> &columns) const;
+    // Writes the type, size and picklist settings of one column into its row (a retyped column).
+    void updateType(const CFilterColumn &column) const;
     // The rows of each former name whose column name is not defined under the current name move to
     // the current name, after the positions in use there, in the order they had. True when any
     // row moved.

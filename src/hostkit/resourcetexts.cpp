@@ -73,6 +73,14 @@ constexpr TextEntry builtInTexts[] = {
     {7125, "No"},
     {7126, "Yes"},
     {7127, "No"},
+    // Changing a column's type (%1 = column name, %2 / %3 = type names, counts as numbers)
+    {7128, "Change Column Type"},
+    {7129, "New type of the column \"%1\" (now %2):"},
+    {7130, "All %1 stored values of the column \"%2\" can be converted to %3. Change the type now?"},
+    {7131, "%1 stored values of the column \"%2\" can be converted to %3, but %4 cannot and will be emptied, for example:"},
+    {7132, "Change the type and empty those values?"},
+    {7133, "The picklist of the column \"%1\" will be deleted: a %2 column has no picklist."},
+    {7134, "The type of the column \"%1\" could not be changed; the column is as it was."},
     // Column editor
     {7296, "Edit Search Column"},
     {7297, "New Search Column"},
@@ -86,6 +94,8 @@ constexpr TextEntry builtInTexts[] = {
     {7305, "Default:"},
     {7306, "Do not allow the date and time to be changed"},
     {7307, "The date and time are filled in when a record gets its search data and cannot be changed afterwards."},
+    {7308, "Fixed date:"},
+    {7309, "Date and time the record gets its search data"},
     // Data-entry control
     {7392, "Record of %1:"},
     // Comparisons (7488 + operation)
@@ -165,10 +175,15 @@ constexpr TextEntry builtInTexts[] = {
     {8075, "Remove"},
     {8076, "Clear"},
     {8077, "Picklist"},
+    {8078, "Hide"},
+    {8079, "Show"},
+    {8080, "Save"},
     {8081, "Copy Template"},
     {8082, "Paste Template"},
     {8083, "Now"},
+    {8084, "Change Type..."},
     {8085, "Help"},
+    {8086, "Find:"},
     // Column editor: picklist switch (%1 = column name) and name warnings (%1 = the clashing text)
     {8160, "The picklist of the column \"%1\" will be deleted with all its entries; the values stored in the records are kept. Do you want to go on?"},
     {8161, "A picklist will be made for the column \"%1\" from the values already stored in the records."},
@@ -178,9 +193,13 @@ constexpr TextEntry builtInTexts[] = {
     {8165, "The caption \"%1\" is the name of another search column."},
     {8166, "The name \"%1\" is the caption of another search column."},
     {8167, "Another search column already has the caption \"%1\"."},
+    {8168, "The name \"%1\" is too long for the table \"%2\": a column name may have at most %3 bytes."},
     // Picklist editor (%1 = column name, %2 = default entry)
     {8352, "Picklist of %1"},
+    {8353, "Choose the column whose picklist you want to edit:"},
+    {8354, "New Entries"},
     {8355, "The entries of the picklist of the column \"%1\". Type new entries on the first page; check entries to hide, show or remove them."},
+    {8356, "Entries"},
     {8357, "The entries of the picklist of the column \"%1\". Type new entries on the first page; check entries to hide, show or remove them. The default entry \"%2\" cannot be checked."},
     // Locked-record messages of the picklists: a message and its second line
     {8358, "The blank entry of the picklist could not be changed."},
@@ -200,6 +219,11 @@ constexpr TextEntry builtInTexts[] = {
     {8372, "The picklist is locked by another user, so the entries could not be removed."},
     {8373, "The new picklist entries could not be saved."},
     {8374, "The picklist is locked by another user, so the new entries could not be saved."},
+    // Picklist editor: the hidden entries' page and why a new entry is refused (%1 = the entry,
+    // %2 = the column's type name)
+    {8375, "Hidden Entries"},
+    {8376, "\"%1\" is in the picklist already."},
+    {8377, "\"%1\" is no value of the type %2."},
     // Locked-record messages of the search data: a message and its second line
     {8456, "The search column definitions could not be saved."},
     {8457, "The definition table is locked by another user, so the definitions could not be saved."},
@@ -227,6 +251,7 @@ constexpr TextEntry builtInTexts[] = {
     {8549, "These hidden entries could not be removed because records still use them:"},
     {8550, "Hidden entries are no longer offered for new values; the records that use them keep them."},
     {8551, "Choose %1 to hide the entries instead, or %2 to keep them as they are."},
+    {8552, "Picklist Entries Kept"},
     // Host kit
     {9000, "The table \"%1\" must be converted. Convert it now?"},
 };

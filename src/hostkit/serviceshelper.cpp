@@ -4,7 +4,10 @@
 #include "trace.h"
 
 #include <QCoreApplication>
+#include <QList>
 #include <QLoggingCategory>
+
+#include <algorithm>
 
 namespace KvoPlx800SCtl::HostKit {
 
@@ -65,6 +68,48 @@ void ServicesHelper::EditCall()
     ++m_editCalls;
     if (m_edit)
         m_edit();
+}
+
+int ServicesHelper::KeyFilter(int key, const QString &specification, const QString &refused) const
+{
+    const char32_t code = char32_t(key);
+    if (key <= 0 || refused.toUcs4().contains(code))
+        return 0;
+    const qsizetype slash = specification.indexOf(QLatin1Char('/'));
+    const QString classes = slash < 0 ? specification : specification.left(slash);
+    if (slash >= 0 && specification.mid(slash + 1).toUcs4().contains(code))
+        return key;
+    const bool letter = QChar::isLetter(code);
+    for (const QChar c : classes) {
+        switch (c.toUpper().unicode()) {
+        case 'U':
+            if (letter && !QChar::isLower(code))
+                return key;
+            break;
+        case 'L':
+            if (letter && QChar::isLower(code))
+                return key;
+            break;
+        case 'D':
+            if (QChar::isNumber(code))
+                return key;
+            break;
+        case 'Z':
+            if (code < 0x20 || code == 0x7F)
+                return key;
+            break;
+        default:
+            break;
+        }
+    }
+    return 0;
+}
+
+bool ServicesHelper::PassesKeyFilter(const QString &text, const QString &specification, const QString &refused) const
+{
+    const QList<uint> codes = text.toUcs4();
+    return std::all_of(codes.begin(), codes.end(),
+                       [&](uint code) { return KeyFilter(int(code), specification, refused) != 0; });
 }
 
 QSizeF ServicesHelper::ScreenSizeTwips() const

@@ -2,10 +2,13 @@
 
 #include "windowsupport.h"
 
+#include "config/frmconfigure.h"
 #include "control/frmexamine.h"
 #include "core/tracescope.h"
 #include "filter/cfilterterms.h"
 #include "filter/ui/frmfilter.h"
+#include "picklists/ui/frmpicklistedit.h"
+#include "picklists/ui/frmpicklistselect.h"
 
 namespace KvoPlx800SCtl {
 
@@ -13,12 +16,13 @@ namespace {
 constexpr const char *Module = "SearchFilterWindows";
 }
 
+// Each window is made for one call: shown modally, released when it returns.
 void SearchFilterWindows::Configure(CFilterColumns &columns, HostKit::IFormsInterface *owner)
 {
-    Q_UNUSED(columns);
-    Q_UNUSED(owner);
-    traced("Configure", Module,
-           [&] { reportNotAvailable("Configure", Module, QStringLiteral("the configuration dialog")); });
+    traced("Configure", Module, [&] {
+        frmConfigure window(ownerWidget(owner));
+        window.Configure(columns);
+    });
 }
 
 // The window is made for one call: shown modally by View, released when it returns.
@@ -42,18 +46,17 @@ FilterDialogResult SearchFilterWindows::Filter(CFilterColumns &columns, const CF
 
 void SearchFilterWindows::EditPicklist(CScPicklist &picklist, HostKit::IFormsInterface *owner)
 {
-    Q_UNUSED(picklist);
-    Q_UNUSED(owner);
-    traced("EditPicklist", Module,
-           [&] { reportNotAvailable("EditPicklist", Module, QStringLiteral("the picklist editor")); });
+    traced("EditPicklist", Module, [&] {
+        frmPicklistEdit window(ownerWidget(owner));
+        window.Edit(picklist, owner);
+    });
 }
 
 void SearchFilterWindows::SelectAndEditPicklist(CFilterColumns &columns, HostKit::IFormsInterface *owner)
 {
-    Q_UNUSED(columns);
-    Q_UNUSED(owner);
     traced("SelectAndEditPicklist", Module, [&] {
-        reportNotAvailable("SelectAndEditPicklist", Module, QStringLiteral("the picklist selection dialog"));
+        frmPicklistSelect window(ownerWidget(owner));
+        window.SelectAndEdit(columns, owner);
     });
 }
 

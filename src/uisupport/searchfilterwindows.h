@@ -5,9 +5,8 @@
 namespace KvoPlx800SCtl {
 
 // The library's windows behind the search filter's window requests (installed by
-// installWidgetsSupport). View opens the examine window and Filter the filter dialog; the
-// configuration and picklist dialogs are not part of the library yet: those requests are reported
-// as not available and answer their neutral result.
+// installWidgetsSupport): the configuration dialog, the examine window, the filter dialog and the
+// picklist dialogs.
 class SearchFilterWindows : public ISearchFilterWindows
 {
 public:

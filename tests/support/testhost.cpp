@@ -43,6 +43,15 @@ QList<KvoPlx800SCtl::ColumnDefinition> everyType()
             {"Made", fcDateTime, {}, 0},     {"Active", fcBoolean, {}, 0}, {"Tags", fcKeyword, {}, 60}};
 }
 
+QString definitionRow(Host &host, const QString &column)
+{
+    return rows(host.connection(), QStringLiteral("SELECT [Type], [Size], [IsPicklist], [PicklistDefault] FROM "
+                                                  "[SearchColumnConfiguration] WHERE [BaseTable] = 'Parts' AND "
+                                                  "[Name] = '%1'")
+                                           .arg(column))
+            .value(0);
+}
+
 QString typed(const Variant &value)
 {
     return QString::fromLatin1(variantTypeName(value.type())) + u':' + value.toText();

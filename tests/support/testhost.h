@@ -49,6 +49,10 @@ using KvoHost::addColumns;
 // (single), Weight (double), Made (date), Active (Boolean), Tags (keyword).
 QList<KvoPlx800SCtl::ColumnDefinition> everyType();
 
+// The stored definition row of a column of base table Parts as "Type|Size|IsPicklist|PicklistDefault"
+// (NULL as "~").
+QString definitionRow(Host &host, const QString &column);
+
 // A value as "Type:text", e.g. "Int32:7" or "Null:".
 QString typed(const KvoPlx800SCtl::Variant &value);
 

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
+
+#include <functional>
+#include <memory>
 
 // Finding, clicking and typing into the widgets of the data-entry control, for the widget tests.
 namespace KvoTest {
@@ -44,6 +50,32 @@ inline bool typeInto(QWidget *root, const QString &column, const QString &text)
     box->selectAll();
     QTest::keyClicks(box, text);
     return box->text() == text;
+}
+
+// Runs `act` on the modal dialog named `name` as soon as it is the active modal widget (a dialog
+// that a click opens and runs with exec()); the watch ends after `act` or after ten seconds.
+// `answered` (when given) is set once `act` ran.
+inline void whenModal(QObject *context, const QString &name, std::function<void(QDialog *)> act,
+                      bool *answered = nullptr)
+{
+    auto *timer = new QTimer(context);
+    timer->setInterval(10);
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, name, act, answered, ticks] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (++*ticks > 1000) {
+            timer->deleteLater();
+            return;
+        }
+        if (!dialog || dialog->objectName() != name || !dialog->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(dialog);
+        if (answered)
+            *answered = true;
+    });
+    timer->start();
 }
 
 } // namespace KvoTest

@@ -1,0 +1,551 @@
+// The configuration dialog and the column editor, driven through their widgets on every engine:
+// columns of each type made and saved, deletion of saved and unsaved columns with the questions
+// and their Cancel, moving, closing, the picklist button, the type change with its dry run, and
+// the editor's checks, questions, defaults and round trip.
+#include "testhost.h"
+#include "testui.h"
+
+#include "columns/cfiltercolumns.h"
+#include "config/frmcolumnedit.h"
+#include "config/frmconfigure.h"
+#include "core/conversions.h"
+#include "picklists/cscpicklist.h"
+#include "uisupport/widgetssupport.h"
+#include "uisupport/windowsupport.h"
+
+#include "hostkit/catalog.h"
+#include "hostkit/connection.h"
+#include "hostkit/messagebox.h"
+#include "hostkit/resourcetexts.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+using namespace KvoPlx800SCtl;
+using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
+using KvoTest::whenModal;
+
+namespace {
+
+template <typename W = QWidget>
+W *child(const QWidget *root, const char *name)
+{
+    return root->findChild<W *>(QString::fromLatin1(name));
+}
+
+bool enabled(const QWidget *root, const char *name) { return KvoTest::button(root, name)->isEnabled(); }
+
+QStringList listed(const frmConfigure &dialog)
+{
+    QStringList names;
+    const auto *list = child<QTreeWidget>(&dialog, "lvwSearch");
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names.append(list->topLevelItem(i)->text(0));
+    return names;
+}
+
+// Types a new column into the editor: name, type, and for text a length; optionally a picklist
+// with a default.
+void fillEditor(QDialog *editor, const QString &name, int type, const QString &picklistDefault = {})
+{
+    auto *nameBox = child<QLineEdit>(editor, "txtName");
+    nameBox->setFocus();
+    QTest::keyClicks(nameBox, name);
+    child<QListWidget>(editor, "lstType")->setCurrentRow(type);
+    if (!picklistDefault.isNull()) {
+        child<QCheckBox>(editor, "chkIsPicklist")->setChecked(true);
+        QTest::keyClicks(child<QLineEdit>(editor, "txtDefault"), picklistDefault);
+    }
+}
+
+} // namespace
+
+class TestConfigure : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase_data() { KvoTest::addEngineRows(); }
+    void initTestCase() { installWidgetsSupport(); }
+    // Every test starts with base table Parts (records 1..3) and the saved columns Material (a
+    // text picklist with the entries Steel and Brass, record 1 holding Steel) and Count (int32).
+    void init()
+    {
+        m_host = KvoTest::makeHost(3);
+        QVERIFY(m_host);
+        QVERIFY(KvoTest::addColumns(*columns(), {{u"Material"_s, fcText, u"Stuff"_s, 20, true, false, u"Steel"_s},
+                                                 {u"Count"_s, fcInteger32}}));
+        QVERIFY(columns()->Item(u"Material"_s)->PickList()->SaveAdditions({u"Brass"_s}));
+        QVERIFY(KvoTest::run(m_host->connection(), u"INSERT INTO [PartsSearchData] ([PartId], [Material], [Count]) "
+                                                   "VALUES (1, 'Steel', 12), (2, 'Brass', NULL)"_s));
+        m_dialog = std::make_unique<frmConfigure>();
+        m_dialog->prepare(*columns());
+        m_dialog->show();
+    }
+    void cleanup()
+    {
+        m_dialog.reset();
+        m_host.reset();
+    }
+
+    void newColumnOfEachType_data();
+    void newColumnOfEachType();
+    void buttonsFollowTheSelection();
+    void centredInTheOwner();
+    void listCells();
+    void deleting_data();
+    void deleting();
+    void closing_data();
+    void closing();
+    void picklistButtonOpensTheEditor();
+    void changeType_data();
+    void changeType();
+    void editorWarnings_data();
+    void editorWarnings();
+    void editorKeyFilterAndSize();
+    void editorPicklistQuestions_data();
+    void editorPicklistQuestions();
+    void editorDefaults_data();
+    void editorDefaults();
+    void editorRoundTrip();
+
+private:
+    CFilterColumns *columns() { return m_host->columns(); }
+    // Clicks New, fills the editor and presses its OK.
+    bool addThroughEditor(const QString &name, int type, const QString &picklistDefault = {})
+    {
+        bool answered = false;
+        whenModal(
+                this, u"frmColumnEdit"_s,
+                [&](QDialog *editor) {
+                    fillEditor(editor, name, type, picklistDefault);
+                    KvoTest::click(editor, "cmdOk");
+                },
+                &answered);
+        return KvoTest::click(m_dialog.get(), "cmdNew") && answered;
+    }
+
+    std::unique_ptr<KvoTest::Host> m_host;
+    std::unique_ptr<frmConfigure> m_dialog;
+};
+
+void TestConfigure::newColumnOfEachType_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("picklistDefault"); // null: no picklist
+    QTest::addColumn<QString>("row");             // the definition row: type|size|picklist|default (~: NULL)
+    QTest::newRow("keyword") << int(fcKeyword) << QString() << "0|20|0|";
+    QTest::newRow("text picklist") << int(fcText) << u"Oak"_s << "1|20|1|Oak";
+    QTest::newRow("int16") << int(fcInteger16) << QString() << "2|0|0|~";
+    QTest::newRow("int32 picklist") << int(fcInteger32) << u"007"_s << "3|0|1|7";
+    QTest::newRow("single") << int(fcSingle) << QString() << "4|0|0|~";
+    QTest::newRow("double") << int(fcDouble) << QString() << "5|0|0|~";
+    QTest::newRow("date/time") << int(fcDateTime) << QString() << "6|0|0|~";
+    QTest::newRow("Boolean") << int(fcBoolean) << QString() << "7|0|0|~";
+    QTest::newRow("note") << int(fcNote) << QString() << "8|255|0|";
+}
+
+void TestConfigure::newColumnOfEachType()
+{
+    QFETCH(int, type);
+    QFETCH(QString, picklistDefault);
+    QFETCH(QString, row);
+    QVERIFY(!m_dialog->isChanged());
+    QCOMPARE(KvoTest::button(m_dialog.get(), "cmdCancel")->text(), ResourceTexts::instance().Text(8065));
+    QVERIFY(addThroughEditor(u"Added"_s, type, picklistDefault));
+    QCOMPARE(listed(*m_dialog), (QStringList{u"Material"_s, u"Count"_s, u"Added"_s}));
+    QVERIFY(m_dialog->isChanged());
+    QCOMPARE(KvoTest::button(m_dialog.get(), "cmdCancel")->text(), ResourceTexts::instance().Text(8073));
+    QVERIFY(KvoTest::click(m_dialog.get(), "cmdApply"));
+    QVERIFY(!m_dialog->isChanged());
+    QVERIFY(!enabled(m_dialog.get(), "cmdApply"));
+    QCOMPARE(KvoTest::definitionRow(*m_host, u"Added"_s), row);
+    CFilterColumn *added = columns()->Item(u"Added"_s);
+    QVERIFY(added);
+    QVERIFY(columns()->MyStructureDefault(added).Compare(m_host->catalog(), CompareExact));
+    QCOMPARE(KvoTest::tableExists(m_host->catalog(), u"PicklistPartsAdded"_s), !picklistDefault.isNull());
+}
+
+void TestConfigure::buttonsFollowTheSelection()
+{
+    QWidget *d = m_dialog.get();
+    for (const char *name : {"cmdEdit", "cmdDelete", "cmdUp", "cmdDown", "cmdPicklist", "cmdChangeType"})
+        QVERIFY2(!enabled(d, name), name);
+    m_dialog->selectColumn(u"Material"_s);
+    QVERIFY(!enabled(d, "cmdUp") && enabled(d, "cmdDown") && enabled(d, "cmdPicklist"));
+    m_dialog->selectColumn(u"Count"_s);
+    QVERIFY(enabled(d, "cmdUp") && !enabled(d, "cmdDown") && !enabled(d, "cmdPicklist"));
+    QVERIFY(KvoTest::click(d, "cmdUp"));
+    QCOMPARE(listed(*m_dialog), (QStringList{u"Count"_s, u"Material"_s}));
+    QCOMPARE(m_dialog->selectedName(), u"Count"_s);
+    // A pending change holds the type change back; Cancel discards the move.
+    QVERIFY(!enabled(d, "cmdChangeType"));
+    QVERIFY(KvoTest::click(d, "cmdCancel"));
+    QCOMPARE(columns()->Item(1)->Name(), u"Material"_s);
+
+    // An empty column set: nothing to select.
+    QVERIFY(columns()->Remove(u"Material"_s) && columns()->Remove(u"Count"_s) && columns()->ColumnsSave(nullptr));
+    frmConfigure empty;
+    empty.prepare(*columns());
+    QVERIFY(listed(empty).isEmpty());
+    for (const char *name : {"cmdEdit", "cmdDelete", "cmdUp", "cmdDown", "cmdPicklist", "cmdApply"})
+        QVERIFY2(!enabled(&empty, name), name);
+}
+
+// The six cells of a row: name, type, length (keyword and text), picklist and blanks (not for
+// keyword and Boolean), default (a date/time column's by its mode).
+void TestConfigure::listCells()
+{
+    QVERIFY(KvoTest::addColumns(*columns(), {{.name = u"Due"_s, .type = fcDateTime, .dateTimeDefaultMode = fcDTDM_Now},
+                                             {.name = u"Done"_s, .type = fcBoolean}}));
+    m_dialog->prepare(*columns());
+    const auto *list = child<QTreeWidget>(m_dialog.get(), "lvwSearch");
+    const auto row = [list](int i) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c)
+            cells.append(list->topLevelItem(i)->text(c));
+        return cells.join(u'|');
+    };
+    const ResourceTexts &t = ResourceTexts::instance();
+    QCOMPARE(row(0), u"Material|%1|20|%2|%3|Steel"_s.arg(t.Text(7015), t.Text(7124), t.Text(7127)));
+    QCOMPARE(row(1), u"Count|%1||%2|%3|"_s.arg(t.Text(7013), t.Text(7125), t.Text(7127)));
+    QCOMPARE(row(2), u"Due|%1||%2|%3|%4"_s.arg(t.Text(7009), t.Text(7125), t.Text(7127), t.Text(8083)));
+    QCOMPARE(row(3), u"Done|%1||||"_s.arg(t.Text(7008)));
+}
+
+// The dialogs centre themselves in the column set's owner rectangle.
+void TestConfigure::centredInTheOwner()
+{
+    columns()->setOwnerRect({toTwips(100), toTwips(80), toTwips(900), toTwips(600)});
+    frmConfigure dialog;
+    dialog.prepare(*columns());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_VERIFY(qAbs(dialog.frameGeometry().center().x() - 550) <= 2);
+    QVERIFY(qAbs(dialog.frameGeometry().center().y() - 380) <= 2);
+}
+
+void TestConfigure::deleting_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<int>("deleteAnswer"); // 0: not asked
+    QTest::addColumn<int>("applyAnswer");  // 0: not asked
+    QTest::addColumn<QStringList>("after");
+    using namespace MsgBox;
+    QTest::newRow("unsaved column, no question") << "Fresh" << 0 << 0 << QStringList{"Material", "Count"};
+    QTest::newRow("saved column, cancelled")
+            << "Count" << int(vbCancel) << 0 << QStringList{"Material", "Count", "Fresh"};
+    QTest::newRow("saved column, Apply cancelled")
+            << "Count" << int(vbOK) << int(vbCancel) << QStringList{"Material", "Count"};
+    QTest::newRow("saved column, saved") << "Count" << int(vbOK) << int(vbOK) << QStringList{"Material", "Fresh"};
+}
+
+void TestConfigure::deleting()
+{
+    QFETCH(QString, column);
+    QFETCH(int, deleteAnswer);
+    QFETCH(int, applyAnswer);
+    QFETCH(QStringList, after);
+    QVERIFY(addThroughEditor(u"Fresh"_s, fcDouble));
+    m_dialog->selectColumn(column);
+    {
+        KvoTest::ScriptedMessages messages(deleteAnswer ? deleteAnswer : MsgBox::vbOK);
+        QVERIFY(KvoTest::click(m_dialog.get(), "cmdDelete"));
+        QCOMPARE(messages.requests().size(), deleteAnswer ? 1 : 0);
+        if (deleteAnswer)
+            QCOMPARE(messages.requests().first().text, ResourceTexts::instance().Text(7117, {column}));
+    }
+    QCOMPARE(m_dialog->isStructureChanged(), deleteAnswer == MsgBox::vbOK);
+    KvoTest::ScriptedMessages messages(applyAnswer ? applyAnswer : MsgBox::vbOK);
+    QVERIFY(KvoTest::click(m_dialog.get(), "cmdApply"));
+    QCOMPARE(messages.requests().size(), applyAnswer ? 1 : 0);
+    // Cancelling the Apply question discards every change, the new column too.
+    QCOMPARE(listed(*m_dialog), after);
+    QVERIFY(!m_dialog->isChanged() && !m_dialog->isStructureChanged());
+    QStringList stored;
+    for (const QString &row : KvoTest::rows(m_host->connection(), u"SELECT [Name] FROM [SearchColumnConfiguration] "
+                                                                  "ORDER BY [Position]"_s))
+        stored.append(row);
+    QCOMPARE(stored, after);
+    QCOMPARE(KvoTest::fieldNames(m_host->catalog(), u"PartsSearchData"_s).contains(u"Count"_s, Qt::CaseInsensitive),
+             after.contains(u"Count"_s));
+}
+
+void TestConfigure::closing_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<int>("storedCount");
+    QTest::addColumn<int>("countInMemory");
+    using namespace MsgBox;
+    QTest::newRow("Yes saves") << int(vbYes) << true << 3 << 3;
+    QTest::newRow("No drops") << int(vbNo) << true << 2 << 2;
+    QTest::newRow("Cancel stays") << int(vbCancel) << false << 2 << 3;
+}
+
+void TestConfigure::closing()
+{
+    QFETCH(int, answer);
+    QVERIFY(addThroughEditor(u"Fresh"_s, fcText));
+    KvoTest::ScriptedMessages messages(answer);
+    m_dialog->close();
+    QCOMPARE(messages.requests().size(), 1);
+    QCOMPARE(messages.requests().first().text, ResourceTexts::instance().Text(7119));
+    QTEST(!m_dialog->isVisible(), "closed");
+    QTEST(KvoTest::cell(m_host->connection(), u"SELECT COUNT(*) FROM [SearchColumnConfiguration]"_s).toInt(),
+          "storedCount");
+    QTEST(int(columns()->Count()), "countInMemory");
+    QCOMPARE(m_dialog->isChanged(), answer == MsgBox::vbCancel);
+}
+
+void TestConfigure::picklistButtonOpensTheEditor()
+{
+    m_dialog->selectColumn(u"Material"_s);
+    QString opened;
+    whenModal(this, u"frmPicklistEdit"_s, [&](QDialog *editor) {
+        opened = editor->windowTitle();
+        editor->reject();
+    });
+    QVERIFY(KvoTest::click(m_dialog.get(), "cmdPicklist"));
+    QCOMPARE(opened, ResourceTexts::instance().Text(8352, {u"Material"_s}));
+    // A picklist column that is not saved has no table yet.
+    QVERIFY(addThroughEditor(u"Fresh"_s, fcText, u"x"_s));
+    m_dialog->selectColumn(u"Fresh"_s);
+    QVERIFY(!enabled(m_dialog.get(), "cmdPicklist"));
+}
+
+void TestConfigure::changeType_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("asked");  // in the question
+    QTest::addColumn<QString>("stored"); // record 1's value afterwards, read as text
+    QTest::newRow("all convert") << "Count" << int(fcText) << int(MsgBox::vbOK) << "All 1 stored values"
+                                 << "12";
+    QTest::newRow("cancelled") << "Material" << int(fcInteger32) << int(MsgBox::vbCancel) << "2 cannot"
+                               << "Steel";
+    QTest::newRow("values emptied") << "Material" << int(fcDouble) << int(MsgBox::vbOK) << "\n  1: Steel"
+                                    << "";
+}
+
+void TestConfigure::changeType()
+{
+    QFETCH(QString, column);
+    QFETCH(int, type);
+    QFETCH(int, answer);
+    QFETCH(QString, asked);
+    QFETCH(QString, stored);
+    m_dialog->selectColumn(column);
+    QVERIFY(enabled(m_dialog.get(), "cmdChangeType"));
+    whenModal(this, u"frmChangeType"_s, [&](QDialog *chooser) {
+        auto *types = child<QListWidget>(chooser, "lstType");
+        types->setCurrentRow(type - 1); // the list leaves the keyword type out
+        KvoTest::click(chooser, "cmdOk");
+    });
+    KvoTest::ScriptedMessages messages(answer);
+    QVERIFY(KvoTest::click(m_dialog.get(), "cmdChangeType"));
+    QCOMPARE(messages.requests().size(), 1);
+    QVERIFY2(messages.requests().first().text.contains(asked), qPrintable(messages.requests().first().text));
+    const QVariant value =
+            KvoTest::cell(m_host->connection(), u"SELECT [%1] FROM [PartsSearchData] WHERE [PartId] = 1"_s.arg(column));
+    QCOMPARE(value.isNull() ? QString() : Convert::fromDatabase(value, answer == MsgBox::vbOK ? type : fcText).toText(),
+             stored);
+    QCOMPARE(int(columns()->Item(column)->ColumnType()), answer == MsgBox::vbOK ? type : int(fcText));
+    QCOMPARE(m_dialog->selectedName(), column);
+}
+
+void TestConfigure::editorWarnings_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("warning");
+    QTest::addColumn<QString>("beside"); // the box the warning sits beside
+    QTest::newRow("valid") << "Grade"
+                           << "Grade of steel" << 0 << "";
+    QTest::newRow("base field in other case") << "description"
+                                              << "" << 1 << "txtName";
+    QTest::newRow("caption is a base field") << "Grade"
+                                             << "Qty" << 2 << "txtCaption";
+    QTest::newRow("name of another column") << "COUNT"
+                                            << "" << 3 << "txtName";
+    QTest::newRow("caption is another name") << "Grade"
+                                             << "material" << 4 << "txtCaption";
+    QTest::newRow("name is another caption") << "Stuff"
+                                             << "" << 5 << "txtName";
+    QTest::newRow("caption is another caption") << "Grade"
+                                                << "stuff" << 6 << "txtCaption";
+    QTest::newRow("too long") << QString(60, u'n') << "" << 7 << "txtName";
+}
+
+void TestConfigure::editorWarnings()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(int, warning);
+    QFETCH(QString, beside);
+    frmColumnEdit editor;
+    editor.prepare(*columns(), nullptr, true);
+    editor.show();
+    QTest::keyClicks(child<QLineEdit>(&editor, "txtName"), name);
+    QTest::keyClicks(child<QLineEdit>(&editor, "txtCaption"), caption);
+    QCOMPARE(editor.nameWarning(), warning);
+    const auto *label = child<QLabel>(&editor, "lblWarning");
+    QCOMPARE(label->isVisible(), warning != 0);
+    QCOMPARE(enabled(&editor, "cmdOk"), warning == 0);
+    if (warning > 0 && warning < 7)
+        QCOMPARE(label->text(), ResourceTexts::instance().Text(8161 + warning, {warning % 2 ? name : caption}));
+    if (!beside.isEmpty()) {
+        const QWidget *box = child(&editor, beside.toLatin1().constData());
+        QVERIFY(qAbs(label->geometry().center().y() - box->geometry().center().y()) < box->height());
+    }
+}
+
+void TestConfigure::editorKeyFilterAndSize()
+{
+    frmColumnEdit editor;
+    editor.prepare(*columns(), nullptr, true);
+    editor.show();
+    QTest::keyClicks(child<QLineEdit>(&editor, "txtName"), u"Part no.-2_b"_s);
+    QCOMPARE(child<QLineEdit>(&editor, "txtName")->text(), u"Partno2_b"_s);
+    QTest::keyClicks(child<QLineEdit>(&editor, "txtCaption"), u"Part no.-2"_s);
+    QCOMPARE(child<QLineEdit>(&editor, "txtCaption")->text(), u"Part no2"_s);
+    // The up-down control stops at 255 and keeps the text box in step.
+    child<QScrollBar>(&editor, "updSize")->setValue(300);
+    QCOMPARE(child<QLineEdit>(&editor, "txtSize")->text(), u"255"_s);
+    child<QLineEdit>(&editor, "txtSize")->setText(u"40"_s);
+    QCOMPARE(child<QScrollBar>(&editor, "updSize")->value(), 40);
+    child<QListWidget>(&editor, "lstType")->setCurrentRow(fcNote);
+    QCOMPARE(int(editor.definition().textLengthInUI), 255);
+}
+
+void TestConfigure::editorPicklistQuestions_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<bool>("picklist");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("asked"); // text number, 0: none
+    QTest::addColumn<bool>("closes");
+    using namespace MsgBox;
+    QTest::newRow("switched off, Cancel") << "Material" << false << int(vbCancel) << 8160 << false;
+    QTest::newRow("switched off, OK") << "Material" << false << int(vbOK) << 8160 << true;
+    QTest::newRow("switched on") << "Count" << true << int(vbOK) << 8161 << true;
+}
+
+void TestConfigure::editorPicklistQuestions()
+{
+    QFETCH(QString, column);
+    QFETCH(bool, picklist);
+    QFETCH(int, answer);
+    QFETCH(int, asked);
+    QFETCH(bool, closes);
+    frmColumnEdit editor;
+    CFilterColumn *c = columns()->Item(column);
+    editor.prepare(*columns(), c, false);
+    editor.show();
+    QVERIFY(!enabled(&editor, "cmdOk")); // nothing changed yet
+    QVERIFY(!child(&editor, "txtName")->isEnabled() && !child(&editor, "lstType")->isEnabled());
+    child<QCheckBox>(&editor, "chkIsPicklist")->setChecked(picklist);
+    KvoTest::ScriptedMessages messages(answer);
+    QVERIFY(KvoTest::click(&editor, "cmdOk"));
+    QCOMPARE(messages.requests().size(), 1);
+    QCOMPARE(messages.requests().first().text, ResourceTexts::instance().Text(asked, {column}));
+    QCOMPARE(editor.isVisible(), !closes);
+    QCOMPARE(c->IsPicklist(), closes ? picklist : !picklist);
+}
+
+void TestConfigure::editorDefaults_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("picklist");
+    QTest::addColumn<bool>("now"); // the date default mode
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("picklistDefault");
+    QTest::addColumn<QString>("dateDefault");
+    QTest::newRow("number as stored") << int(fcInteger16) << true << false << "007"
+                                      << "7"
+                                      << "Null:";
+    QTest::newRow("no number, kept as typed") << int(fcDouble) << true << false << "abc"
+                                              << "abc"
+                                              << "Null:";
+    QTest::newRow("date picklist") << int(fcDateTime) << true << false << "2024-3-5"
+                                   << "2024-03-05 00:00:00"
+                                   << "Null:";
+    QTest::newRow("fixed date") << int(fcDateTime) << false << false << "2024-03-05 10:30"
+                                << ""
+                                << "Date:2024-03-05 10:30:00";
+    QTest::newRow("fixed date that is none") << int(fcDateTime) << false << false << "soon"
+                                             << ""
+                                             << "Null:";
+    QTest::newRow("now") << int(fcDateTime) << false << true << ""
+                         << ""
+                         << "Null:";
+    QTest::newRow("text cut to its length")
+            << int(fcText) << true << false << QString(30, u'x') << QString(20, u'x') << "Null:";
+}
+
+void TestConfigure::editorDefaults()
+{
+    QFETCH(int, type);
+    QFETCH(bool, picklist);
+    QFETCH(bool, now);
+    QFETCH(QString, typed);
+    frmColumnEdit editor;
+    editor.prepare(*columns(), nullptr, true);
+    editor.show();
+    fillEditor(&editor, u"Fresh"_s, type, picklist ? typed : QString());
+    if (!picklist) {
+        const auto options = editor.findChildren<QRadioButton *>(u"kvooptDateDefault"_s);
+        QCOMPARE(options.size(), 2);
+        for (QRadioButton *o : options) {
+            if (o->property("Index").toInt() == (now ? 1 : 0))
+                o->setChecked(true);
+        }
+        QTest::keyClicks(child<QLineEdit>(&editor, "txtDefault"), typed);
+    }
+    QVERIFY(KvoTest::click(&editor, "cmdOk"));
+    CFilterColumn *made = editor.column();
+    QVERIFY(made);
+    QTEST(made->PicklistDefault(), "picklistDefault");
+    QTEST(KvoTest::typed(made->DateTimeDefaultValue()), "dateDefault");
+    QCOMPARE(made->DateTimeDefaultMode(), now ? fcDTDM_Now : fcDTDM_Configure);
+}
+
+// The widgets give back the definition they were given, per type.
+void TestConfigure::editorRoundTrip()
+{
+    frmColumnEdit editor;
+    editor.prepare(*columns(), nullptr, true);
+    for (int type = _fc_First; type <= _fc_Last; ++type) {
+        ColumnDefinition d;
+        d.name = u"Round"_s;
+        d.caption = u"Round trip"_s;
+        d.description = u"what it is"_s;
+        d.type = FilterColumnTypeConstants(type);
+        d.textLengthInUI = type == fcNote ? 255 : type == fcText || type == fcKeyword ? 33 : 0;
+        d.isPicklist = type != fcKeyword && type != fcBoolean && type != fcNote;
+        d.picklistAllowBlanks = d.isPicklist;
+        d.picklistDefault = type == fcNote ? u"note\ntext"_s : QString();
+        d.dateTimeDefaultValue = Variant::null();
+        editor.setDefinition(d, d.picklistDefault);
+        const ColumnDefinition back = editor.definition();
+        QCOMPARE(back.name, d.name);
+        QCOMPARE(back.caption, d.caption);
+        QCOMPARE(back.description, d.description);
+        QCOMPARE(int(back.type), type);
+        QCOMPARE(back.textLengthInUI, d.textLengthInUI);
+        QCOMPARE(back.isPicklist, d.isPicklist);
+        QCOMPARE(back.picklistAllowBlanks, d.picklistAllowBlanks);
+        QCOMPARE(back.picklistDefault, d.picklistDefault);
+    }
+}
+
+QTEST_MAIN(TestConfigure)
+#include "tst_ui_configure.moc"
