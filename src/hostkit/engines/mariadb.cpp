@@ -431,7 +431,11 @@ const EngineInfo &mariaDbEngine()
                                  .fileUrl = false,
                                  .schemaOption = false,
                                  .driver = QStringLiteral("QMARIADB"),
-                                 .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); }};
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); },
+                                 // user-level locks of the session; their names are the server's,
+                                 // so they start with the database's
+                                 .tryLockSql = "SELECT GET_LOCK(LEFT(CONCAT(DATABASE(), ':', %1), 64), 0)",
+                                 .unlockSql = "SELECT RELEASE_LOCK(LEFT(CONCAT(DATABASE(), ':', %1), 64))"};
     return info;
 }
 
