@@ -85,7 +85,7 @@ void frmExamine::prepare(CFilterColumns &columns, RecordSet *rstSource, ISearchB
                          KVOSearchEditExamineModes mode)
 {
     traced("prepare", Module, [&] {
-        setWindowTitle(ResourceTexts::instance().Text(mode == cseModeExamine ? CaptionView : CaptionEdit));
+        setResourceText(this, mode == cseModeExamine ? CaptionView : CaptionEdit);
         // A failed opening still shows the window: the control then shows its banner.
         m_cseEdit->OpenSearch(this, columns.handler(), columns.baseTable(), columns.catalog(), columns.profile(), 0,
                               columns.baseStructure());
@@ -184,6 +184,14 @@ void frmExamine::keepInBounds()
 
 // The close box (and closing by code): a visible window is only hidden, its caller unloads it.
 // Unsaved changes are asked about first, unless windows close without questions.
+// The caption follows a language change; the control retranslates itself.
+void frmExamine::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslateTexts(this);
+}
+
 void frmExamine::closeEvent(QCloseEvent *event)
 {
     if (m_unloading || !isVisible()) {
