@@ -58,9 +58,8 @@ bool installTranslations(const QLocale &language)
     {
         const char *name;
         QString directory;
-    } catalogues[] = {{"kvo", embedded},
-                      {"kvodemo", embedded},
-                      {"qtbase", QLibraryInfo::path(QLibraryInfo::TranslationsPath)}};
+    } catalogues[] = {
+            {"kvo", embedded}, {"kvodemo", embedded}, {"qtbase", QLibraryInfo::path(QLibraryInfo::TranslationsPath)}};
     bool library = false;
     for (const auto &catalogue : catalogues) {
         auto *translator = new QTranslator(QCoreApplication::instance());
@@ -82,10 +81,11 @@ int failure(const QString &message)
 
 int usage(const QString &message)
 {
-    QTextStream(stderr) << "kvodemo: " << message << Qt::endl
-                        << "usage: kvodemo [--db URL --table NAME] [--lang LANGUAGE] [--screenshot FILE [--show WINDOW]]"
-                        << Qt::endl
-                        << "  WINDOW: " << DemoScreenshots::names().join(QLatin1Char('|')) << Qt::endl;
+    QTextStream(stderr)
+            << "kvodemo: " << message << Qt::endl
+            << "usage: kvodemo [--db URL --table NAME] [--lang LANGUAGE] [--screenshot FILE [--show WINDOW]]"
+            << Qt::endl
+            << "  WINDOW: " << DemoScreenshots::names().join(QLatin1Char('|')) << Qt::endl;
     return 2;
 }
 
@@ -119,9 +119,9 @@ int main(int argc, char *argv[])
                                         QStringLiteral("What --screenshot pictures: %1 (default main).")
                                                 .arg(DemoScreenshots::names().join(QStringLiteral(", "))),
                                         QStringLiteral("WINDOW"));
-    const QCommandLineOption langOption(QStringLiteral("lang"),
-                                        QStringLiteral("Language of the texts, for example de (default: the system's)."),
-                                        QStringLiteral("LANGUAGE"));
+    const QCommandLineOption langOption(
+            QStringLiteral("lang"), QStringLiteral("Language of the texts, for example de (default: the system's)."),
+            QStringLiteral("LANGUAGE"));
     parser.addOptions({dbOption, tableOption, langOption, screenshotOption, showOption});
     if (!parser.parse(QApplication::arguments()))
         return usage(parser.errorText());

@@ -182,9 +182,7 @@ void frmExamine::keepInBounds()
         move(position);
 }
 
-// The close box (and closing by code): a visible window is only hidden, its caller unloads it.
-// Unsaved changes are asked about first, unless windows close without questions.
-// The caption follows a language change; the control retranslates itself.
+// The caption follows a language change (the control then makes its computed texts anew).
 void frmExamine::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);
@@ -192,6 +190,8 @@ void frmExamine::changeEvent(QEvent *event)
         retranslateTexts(this);
 }
 
+// The close box (and closing by code): a visible window is only hidden, its caller unloads it.
+// Unsaved changes are asked about first, unless windows close without questions.
 void frmExamine::closeEvent(QCloseEvent *event)
 {
     if (m_unloading || !isVisible()) {

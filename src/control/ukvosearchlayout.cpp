@@ -11,7 +11,6 @@
 
 #include "hostkit/formsinterface.h"
 #include "hostkit/recordset.h"
-#include "hostkit/resourcetexts.h"
 
 #include <QApplication>
 #include <QDateTime>
