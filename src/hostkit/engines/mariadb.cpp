@@ -388,6 +388,14 @@ public:
         return readSessionSettings(db, error);
     }
 
+    std::optional<bool> transactionOpen(QSqlDatabase &db) const override
+    {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SELECT @@in_transaction")) || !query.next())
+            return std::nullopt;
+        return query.value(0).toInt() != 0;
+    }
+
     bool readSessionSettings(QSqlDatabase &db, QString *error) override
     {
         QSqlQuery query(db);
@@ -431,7 +439,8 @@ const EngineInfo &mariaDbEngine()
                                  .fileUrl = false,
                                  .schemaOption = false,
                                  .driver = QStringLiteral("QMARIADB"),
-                                 .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); }};
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); },
+                                 .otherDrivers = {QStringLiteral("QMYSQL")}};
     return info;
 }
 
