@@ -420,6 +420,8 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
     return traced("ColumnsSave", Module, false, [&](bool &result) {
         require(!m_saving, QStringLiteral("the column set is being saved already"));
         require(catalog() && handler() && keyColumn(), QStringLiteral("the column set is not set up"));
+        const QString refusal = hostTransactionRefusal(*connection(), QStringLiteral("Saving the columns"));
+        require(refusal.isEmpty(), refusal);
         // A name the derived table and key names cannot carry would fail only at the table change,
         // after the definition rows were written: refused before anything is written.
         for (const auto &c : m_columns)

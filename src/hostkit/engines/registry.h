@@ -27,6 +27,7 @@ struct EngineInfo
     // the one that releases it. Without them a file engine locks a file beside the database.
     const char *tryLockSql = nullptr;
     const char *unlockSql = nullptr;
+    QStringList otherDrivers = {}; // further Qt SQL drivers that reach the engine (a host's own connection)
 };
 
 // Every engine the host kit knows. Dialect::create, Connection::open, the URL parser and the
@@ -38,6 +39,8 @@ const QList<const EngineInfo *> &all();
 const EngineInfo *find(Engine engine);
 const EngineInfo *findScheme(const QString &scheme);
 const EngineInfo *findDatabaseKind(int databaseKind);
+// The engine a Qt SQL driver reaches.
+const EngineInfo *findDriver(const QString &driverName);
 
 } // namespace EngineRegistry
 
