@@ -272,6 +272,8 @@ private slots:
             QVERIFY(exec(*other, u"UPDATE t SET v = 'b'"_s));
             sql = u"UPDATE t SET v = 'c'"_s;
         } else if (failure == u"lost") {
+            // Inside a transaction: outside one the connection would reconnect and run the statement.
+            QVERIFY(c.BeginTransaction());
             const bool pg = KvoTest::currentEngine() == Engine::PostgreSQL;
             const QString session =
                     KvoTest::cell(c, pg ? u"SELECT pg_backend_pid()"_s : u"SELECT CONNECTION_ID()"_s).toString();
@@ -294,14 +296,65 @@ private slots:
         QVERIFY(!failing.lastError().isEmpty());
         QCOMPARE(failing.lastError(), failing.lastSqlError().text());
         if (failure == u"lost") {
-            // The driver may tell nothing more once the connection has closed; still it is lost.
+            // The unit of work is not continued on a new connection: its statements fail until it
+            // is rolled back.
             QVERIFY(!c.ExecuteSql(u"SELECT 1"_s));
             QCOMPARE(c.lastSqlError().kind(), SqlError::ConnectionLost);
-            return;
         }
         QVERIFY(failing.RollbackTransaction());
         QVERIFY(exec(failing, u"SELECT 1"_s));
         QVERIFY(!failing.lastSqlError().isError());
+    }
+
+    // A URL listing several servers: a dead one is skipped; a connection lost between two
+    // statements is opened again on the next server that answers; one lost inside a transaction
+    // fails the transaction's remaining statements and its commit, and nothing of it stays.
+    void severalHostsFailOver()
+    {
+        if (KvoTest::currentEngine() == Engine::SQLite)
+            QSKIP("a file database has no servers");
+        ConnectionUrl url;
+        QString error;
+        QVERIFY(ConnectionUrl::parse(database().url(), &url, &error));
+        url.servers.prepend({u"127.0.0.1"_s, 1}); // nothing listens on port 1
+        const QString text = url.toString(true);
+        QVERIFY2(text.contains(u"@127.0.0.1:1,"_s), qPrintable(url.toString()));
+        auto c = Connection::open(text, &error);
+        QVERIFY2(c, qPrintable(error));
+        QCOMPARE(c->serverIndex(), 1);
+        QCOMPARE(c->url().toString(true), text);
+        QVERIFY(exec(*c, u"CREATE TABLE t (id INTEGER NOT NULL PRIMARY KEY)"_s));
+
+        auto other = database().openSecond();
+        QVERIFY(other);
+        const bool pg = KvoTest::currentEngine() == Engine::PostgreSQL;
+        const auto killSession = [&] {
+            const QString session =
+                    KvoTest::cell(*c, pg ? u"SELECT pg_backend_pid()"_s : u"SELECT CONNECTION_ID()"_s).toString();
+            return exec(*other, (pg ? u"SELECT pg_terminate_backend(%1)"_s : u"KILL %1"_s).arg(session));
+        };
+
+        QVERIFY(killSession());
+        QVERIFY2(c->ExecuteSql(u"INSERT INTO t VALUES (1)"_s), qPrintable(c->lastError()));
+        QCOMPARE(c->reconnectCount(), 1);
+        QCOMPARE(c->serverIndex(), 1);
+
+        QVERIFY(c->BeginTransaction());
+        QVERIFY(exec(*c, u"INSERT INTO t VALUES (2)"_s));
+        QVERIFY(killSession());
+        QVERIFY(!c->ExecuteSql(u"INSERT INTO t VALUES (3)"_s));
+        QCOMPARE(c->lastSqlError().kind(), SqlError::ConnectionLost);
+        QVERIFY(!c->OpenQuery(u"SELECT id FROM t"_s));
+        QVERIFY(!c->CommitTransaction());
+        QCOMPARE(c->lastSqlError().kind(), SqlError::ConnectionLost);
+        QVERIFY(c->RollbackTransaction());
+        QCOMPARE(rows(*c, u"SELECT id FROM t ORDER BY id"_s), QStringList{"1"});
+        QCOMPARE(c->reconnectCount(), 2);
+
+        // No server answers: the failure names each one.
+        url.servers = {{u"127.0.0.1"_s, 1}, {u"127.0.0.1"_s, 2}};
+        QVERIFY(!Connection::open(url, &error));
+        QVERIFY2(error.contains(u"127.0.0.1:1: "_s) && error.contains(u"127.0.0.1:2: "_s), qPrintable(error));
     }
 };
 

@@ -107,7 +107,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Demo host of the search-column library."));
     parser.addHelpOption();
     const QCommandLineOption dbOption(QStringLiteral("db"),
-                                      QStringLiteral("Database URL (sqlite:PATH, postgresql://..., mariadb://...); "
+                                      QStringLiteral("Database URL (sqlite:PATH, postgresql://..., mariadb://...; a server URL may "
+                                                     "list several hosts, host[:port],host[:port]..., tried in order); "
                                                      "default: the demo database in the user's data directory."),
                                       QStringLiteral("URL"));
     const QCommandLineOption tableOption(

@@ -24,8 +24,9 @@ namespace {
 const char *const UsageHead =
     "usage: kvosearch --db URL [--table BASETABLE] [--profile FILE] [--user NAME] [--former-name NAME]...\n"
     "                 [--json] COMMAND [ARGS]\n"
-    "  URL: sqlite:PATH | postgresql://[user[:password]@]host[:port]/dbname\n"
-    "       | mariadb://[user[:password]@]host[:port]/dbname\n"
+    "  URL: sqlite:PATH | postgresql://[user[:password]@]HOSTS/dbname | mariadb://[user[:password]@]HOSTS/dbname\n"
+    "       HOSTS: host[:port][,host[:port]]... tried in order (a host may be [IPv6]); when the\n"
+    "       connection is lost, the next one that answers takes over\n"
     "commands:\n";
 
 QList<Command> &commands()

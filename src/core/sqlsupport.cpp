@@ -5,6 +5,9 @@
 #include "hostkit/resourcetexts.h"
 #include "hostkit/trace.h"
 
+#include <QRandomGenerator>
+#include <QThread>
+
 namespace KvoPlx800SCtl {
 
 QString columnLiteral(const HostKit::Dialect &dialect, int columnType, const Variant &value)
@@ -32,11 +35,17 @@ void execute(HostKit::Connection &db, const QString &sql, const HostKit::LockedM
         fail(what + QStringLiteral(": ") + db.lastError());
 }
 
-TransactionScope::~TransactionScope()
+TransactionScope::~TransactionScope() { rollBack(); }
+
+void TransactionScope::rollBack()
 {
     // Cleanup after a failure that is being reported already; a failed rollback adds nothing.
-    if (m_begun && !m_committed)
-        static_cast<void>(m_savepoint ? m_db.RollbackToSavepoint() : m_db.RollbackTransaction());
+    if (!m_begun || m_committed)
+        return;
+    const HostKit::SqlError failure = m_db.lastSqlError();
+    static_cast<void>(m_savepoint ? m_db.RollbackToSavepoint() : m_db.RollbackTransaction());
+    m_begun = false;
+    m_db.keepError(failure);
 }
 
 void TransactionScope::begin(const HostKit::LockedMessage *locked)
@@ -83,6 +92,32 @@ QString hostTransactionRefusal(HostKit::Connection &db, const QString &what)
                                      "commit that transaction on some engines. Commit or roll back first.");
     return {};
 }
+
+namespace detail {
+
+bool runUnitAgain(HostKit::Connection &db, const HostKit::LockedMessage &locked, int attempt)
+{
+    const HostKit::SqlError::Kind kind = db.lastSqlError().kind();
+    const bool retryable = kind == HostKit::SqlError::Conflict || kind == HostKit::SqlError::ConnectionLost;
+    if (!retryable)
+        return false;
+    if (attempt >= HostKit::Connection::ConflictAttempts) {
+        if (kind == HostKit::SqlError::Conflict)
+            HostKit::Connection::ShowLockedMessage(locked);
+        return false;
+    }
+    HostKit::Trace::instance().Info(QStringLiteral("Transaction"),
+                                    QStringLiteral("The unit of work runs again (attempt %1 of %2) after: %3")
+                                            .arg(attempt + 1)
+                                            .arg(HostKit::Connection::ConflictAttempts)
+                                            .arg(db.lastError()));
+    // The other session's work is usually done within milliseconds; a growing pause with some
+    // spread keeps two hosts from colliding in step again.
+    QThread::msleep(10 * attempt + QRandomGenerator::global()->bounded(10 * attempt));
+    return true;
+}
+
+} // namespace detail
 
 NestedFailures::NestedFailures() : m_before(HostKit::Trace::instance().errorCount()) {}
 

@@ -40,6 +40,8 @@ public:
     // Whether this unit runs as a savepoint in the host's transaction (a failure is final there:
     // nothing may retry it).
     bool isSavepoint() const { return m_savepoint; }
+    // Rolls back now a transaction begun here (the error that ended it stays the connection's).
+    void rollBack();
 
 private:
     HostKit::Connection &m_db;
@@ -48,15 +50,39 @@ private:
     bool m_committed = false;
 };
 
-// Runs `body` inside a transaction (the caller's, when one is open): committed when `body` ends,
-// rolled back when it fails.
+namespace detail {
+// After a failed attempt of a unit of work (rolled back already): whether to run it again. A
+// conflict or a lost connection is worth another attempt while attempts remain (after a short
+// pause); a conflict on the last one shows `locked`, as a record locked by another user does.
+bool runUnitAgain(HostKit::Connection &db, const HostKit::LockedMessage &locked, int attempt);
+} // namespace detail
+
+// Runs `body` as one unit of work inside a transaction: committed when `body` ends, rolled back
+// when it fails. When it lost against another session's transaction (at any statement or at
+// COMMIT) or its connection was lost, it runs again from its start, up to
+// Connection::ConflictAttempts times; `body` must therefore do its whole work on every run. Inside a transaction the caller
+// has open, `body` joins it and the caller's unit runs again instead.
 template <typename Body>
 void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked, Body &&body)
 {
-    TransactionScope transaction(db);
-    transaction.begin(&locked);
-    body();
-    transaction.commit();
+    if (db.inTransaction()) {
+        body();
+        return;
+    }
+    for (int attempt = 1;; ++attempt) {
+        const HostKit::Connection::QuietConflicts quiet(db);
+        TransactionScope transaction(db);
+        try {
+            transaction.begin(&locked);
+            body();
+            transaction.commit();
+            return;
+        } catch (const Failure &) {
+            transaction.rollBack();
+            if (transaction.isSavepoint() || !detail::runUnitAgain(db, locked, attempt))
+                throw;
+        }
+    }
 }
 
 // Why `what`, which changes tables, may not run now: the host has its own transaction open on `db`

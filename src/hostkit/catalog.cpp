@@ -129,7 +129,7 @@ QStringList Catalog::referencingTables(const QString &table)
     QStringList names;
     if (!m_reader)
         return names;
-    detail::CatalogQueries queries(m_connection.database(), m_connection.dialect(), m_queryCount, m_lastError);
+    detail::CatalogQueries queries(m_connection, m_queryCount, m_lastError);
     if (!m_reader->readReferencingTables(queries, table, &names))
         names.clear();
     return names;
@@ -165,7 +165,7 @@ bool Catalog::loadTableNames()
                           .arg(m_connection.dialect().engineName());
         return false;
     }
-    detail::CatalogQueries queries(m_connection.database(), m_connection.dialect(), m_queryCount, m_lastError);
+    detail::CatalogQueries queries(m_connection, m_queryCount, m_lastError);
     QStringList names;
     if (!m_reader->readTableNames(queries, &names))
         return false;
@@ -183,7 +183,7 @@ std::shared_ptr<const CatalogTable> Catalog::loadTable(const QString &name)
 {
     if (!m_reader)
         return nullptr;
-    detail::CatalogQueries queries(m_connection.database(), m_connection.dialect(), m_queryCount, m_lastError);
+    detail::CatalogQueries queries(m_connection, m_queryCount, m_lastError);
     auto table = std::make_shared<CatalogTable>();
     table->Name = name;
     if (!m_reader->readTable(queries, table.get()))
@@ -197,12 +197,24 @@ namespace detail {
 
 CatalogReader::~CatalogReader() = default;
 
+CatalogQueries::CatalogQueries(Connection &connection, int &counter, QString &error)
+    : m_connection(connection), m_counter(counter), m_error(error)
+{}
+
+const Dialect &CatalogQueries::dialect() const { return m_connection.dialect(); }
+
+QSqlDatabase &CatalogQueries::database() { return m_connection.database(); }
+
 bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
 {
     ++m_counter;
     query.setForwardOnly(true);
-    if (query.exec(sql))
+    if (m_connection.run(query, sql))
         return true;
+    if (!query.lastError().isValid()) {
+        m_error = m_connection.lastError();
+        return false;
+    }
     m_error = query.lastError().text();
     if (m_error.trimmed().isEmpty())
         m_error = QStringLiteral("Catalog query failed: %1").arg(sql);
@@ -211,7 +223,7 @@ bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
 
 bool CatalogQueries::readNames(const QString &sql, QStringList *names)
 {
-    QSqlQuery query(m_db);
+    QSqlQuery query(database());
     if (!run(query, sql))
         return false;
     while (query.next())

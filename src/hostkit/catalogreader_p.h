@@ -15,26 +15,24 @@
 
 namespace KvoPlx800SCtl::HostKit::detail {
 
-// Runs the catalog's read queries on one connection, counts them and keeps the last error.
+// Runs the catalog's read queries on one connection, counts them and keeps the last error. A
+// connection found lost between two reads is opened again (Connection::reconnect) and the read
+// runs once more.
 class CatalogQueries
 {
 public:
-    CatalogQueries(QSqlDatabase &db, const Dialect &dialect, int &counter, QString &error)
-        : m_db(db), m_dialect(dialect), m_counter(counter), m_error(error)
-    {
-    }
+    CatalogQueries(Connection &connection, int &counter, QString &error);
 
     // A forward-only query over `sql`, positioned before its first row; false (with the error
     // kept) when it fails.
     bool run(QSqlQuery &query, const QString &sql);
     // Appends the first field of every row of `sql` to `names`; false when the query fails.
     bool readNames(const QString &sql, QStringList *names);
-    const Dialect &dialect() const { return m_dialect; }
-    QSqlDatabase &database() { return m_db; }
+    const Dialect &dialect() const;
+    QSqlDatabase &database();
 
 private:
-    QSqlDatabase &m_db;
-    const Dialect &m_dialect;
+    Connection &m_connection;
     int &m_counter;
     QString &m_error;
 };

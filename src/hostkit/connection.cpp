@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 
 namespace KvoPlx800SCtl::HostKit {
@@ -88,7 +89,56 @@ bool parseOptions(const QString &query, const EngineInfo &engine, ConnectionUrl 
     return true;
 }
 
-// user:password@host:port/dbname of a server URL.
+// HOST[:PORT] as a URL writes it.
+QString serverText(const ConnectionUrl::Server &server)
+{
+    QString text = server.host.contains(u':') ? u'[' + server.host + u']' : server.host;
+    if (server.port > 0)
+        text += u':' + QString::number(server.port);
+    return text;
+}
+
+// One HOST[:PORT] of a server URL; HOST may be [an IPv6 address].
+bool parseHost(const QString &hostPort, ConnectionUrl::Server &server, QString &why)
+{
+    QString portText;
+    bool hasPort = false;
+    if (hostPort.startsWith(u'[')) {
+        const qsizetype close = hostPort.indexOf(u']');
+        if (close < 0) {
+            why = QStringLiteral("unclosed \"[\" in the host");
+            return false;
+        }
+        server.host = hostPort.mid(1, close - 1);
+        const QString after = hostPort.mid(close + 1);
+        if (!after.isEmpty() && !after.startsWith(u':')) {
+            why = QStringLiteral("unexpected \"%1\" after the host").arg(after);
+            return false;
+        }
+        hasPort = !after.isEmpty();
+        portText = after.mid(1);
+    } else {
+        const qsizetype colon = hostPort.lastIndexOf(u':');
+        server.host = colon < 0 ? hostPort : hostPort.left(colon);
+        hasPort = colon >= 0;
+        portText = hostPort.mid(colon + 1);
+    }
+    if (server.host.isEmpty()) {
+        why = QStringLiteral("no host");
+        return false;
+    }
+    if (hasPort) {
+        bool ok = false;
+        server.port = portText.toInt(&ok);
+        if (!ok || server.port < 1 || server.port > 65535) {
+            why = QStringLiteral("bad port \"%1\"").arg(portText);
+            return false;
+        }
+    }
+    return true;
+}
+
+// user:password@host:port[,host:port...]/dbname of a server URL.
 bool parseServer(const QString &rest, ConnectionUrl &url, QString &why)
 {
     if (!rest.startsWith(QLatin1String("//"))) {
@@ -122,39 +172,11 @@ bool parseServer(const QString &rest, ConnectionUrl &url, QString &why)
             return false;
         }
     }
-    QString portText;
-    if (hostPort.startsWith(u'[')) {
-        const qsizetype close = hostPort.indexOf(u']');
-        if (close < 0) {
-            why = QStringLiteral("unclosed \"[\" in the host");
+    for (const QString &item : hostPort.split(u',')) {
+        ConnectionUrl::Server server;
+        if (!parseHost(item, server, why))
             return false;
-        }
-        url.host = hostPort.mid(1, close - 1);
-        const QString after = hostPort.mid(close + 1);
-        if (!after.isEmpty() && !after.startsWith(u':')) {
-            why = QStringLiteral("unexpected \"%1\" after the host").arg(after);
-            return false;
-        }
-        portText = after.mid(1);
-        if (after.isEmpty())
-            portText.clear();
-    } else {
-        const qsizetype colon = hostPort.lastIndexOf(u':');
-        url.host = colon < 0 ? hostPort : hostPort.left(colon);
-        if (colon >= 0)
-            portText = hostPort.mid(colon + 1);
-    }
-    if (url.host.isEmpty()) {
-        why = QStringLiteral("no host");
-        return false;
-    }
-    if (hostPort.endsWith(u':') || !portText.isEmpty()) {
-        bool ok = false;
-        url.port = portText.toInt(&ok);
-        if (!ok || url.port < 1 || url.port > 65535) {
-            why = QStringLiteral("bad port \"%1\"").arg(portText);
-            return false;
-        }
+        url.servers.append(server);
     }
     return true;
 }
@@ -227,9 +249,10 @@ QString ConnectionUrl::toString(bool withPassword) const
                 text += u':' + encoded(password);
             text += u'@';
         }
-        text += host.contains(u':') ? u'[' + host + u']' : host;
-        if (port > 0)
-            text += u':' + QString::number(port);
+        QStringList hosts;
+        for (const Server &server : servers)
+            hosts.append(serverText(server));
+        text += hosts.join(u',');
         text += u'/' + encoded(database);
         if (!schema.isEmpty())
             options << QLatin1String("schema=") + encoded(schema);
@@ -241,12 +264,51 @@ QString ConnectionUrl::toString(bool withPassword) const
     return text;
 }
 
+ConnectionUrl ConnectionUrl::withServer(qsizetype index) const
+{
+    ConnectionUrl one = *this;
+    one.servers = {servers.value(index)};
+    return one;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Connection
 
-Connection::Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, bool shared)
-    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url)), m_shared(shared)
+Connection::Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, qsizetype serverIndex,
+                       bool shared)
+    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url)), m_shared(shared),
+      m_serverIndex(serverIndex)
 {}
+
+bool Connection::connectTo(QSqlDatabase &db, Dialect &dialect, const ConnectionUrl &url, qsizetype first,
+                           qsizetype *index, QString *why)
+{
+    const qsizetype count = qMax<qsizetype>(1, url.servers.size());
+    QStringList failures;
+    for (qsizetype n = 0; n < count; ++n) {
+        const qsizetype i = (first + n) % count;
+        const ConnectionUrl one = url.withServer(i);
+        QString failure;
+        db.close();
+        dialect.setUpDatabase(db, one);
+        if (!db.open()) {
+            failure = dialect.sqlError(db.lastError()).text();
+        } else if (!dialect.openSession(db, one, &failure)) {
+            if (failure.isEmpty())
+                failure = QStringLiteral("the session could not be configured");
+        } else if (!dialect.takesWrites(db)) {
+            failure = QStringLiteral("the server takes no writes (a standby in recovery)");
+        }
+        if (failure.isEmpty()) {
+            *index = i;
+            return true;
+        }
+        db.close();
+        failures.append(count == 1 ? failure : serverText(one.server()) + QLatin1String(": ") + failure);
+    }
+    *why = failures.join(QLatin1String("; "));
+    return false;
+}
 
 Connection::~Connection()
 {
@@ -289,16 +351,9 @@ std::unique_ptr<Connection> Connection::open(const ConnectionUrl &url, QString *
         if (!db.isValid()) {
             why = QStringLiteral("the Qt SQL driver %1 is not available").arg(info->driver);
         } else {
-            dialect->setUpDatabase(db, url);
-            if (!db.open()) {
-                why = dialect->sqlError(db.lastError()).text();
-            } else if (!dialect->openSession(db, url, &why)) {
-                if (why.isEmpty())
-                    why = QStringLiteral("the session could not be configured");
-            }
-            if (why.isEmpty())
-                return std::unique_ptr<Connection>(new Connection(db, std::move(dialect), url));
-            db.close();
+            qsizetype index = 0;
+            if (connectTo(db, *dialect, url, 0, &index, &why))
+                return std::unique_ptr<Connection>(new Connection(db, std::move(dialect), url, index));
         }
     }
     QSqlDatabase::removeDatabase(name);
@@ -326,8 +381,7 @@ std::unique_ptr<Connection> Connection::share(const QSqlDatabase &db, QString *e
     if (info->fileUrl) {
         url.path = db.databaseName();
     } else {
-        url.host = db.hostName();
-        url.port = qMax(0, db.port());
+        url.servers = {{db.hostName(), qMax(0, db.port())}};
         url.user = db.userName();
         url.database = db.databaseName();
     }
@@ -336,7 +390,7 @@ std::unique_ptr<Connection> Connection::share(const QSqlDatabase &db, QString *e
     QString why;
     if (!dialect->readSessionSettings(shared, &why))
         return failed(why.isEmpty() ? QStringLiteral("its session settings cannot be read") : why);
-    return std::unique_ptr<Connection>(new Connection(shared, std::move(dialect), url, true));
+    return std::unique_ptr<Connection>(new Connection(shared, std::move(dialect), url, 0, true));
 }
 
 std::unique_ptr<Connection> Connection::share(const QString &connectionName, QString *error)
@@ -359,15 +413,29 @@ bool Connection::fail(const QSqlError &error, const QString &sql, const LockedMe
     // A driver whose connection has closed (after the server ended it) reports nothing at all.
     if (m_lastError.text().isEmpty() && !m_db.isOpen())
         m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("The connection to the database is closed"));
-    if (locked && m_lastError.metAnotherSession()) {
+    const bool quiet = m_quietConflicts > 0 && m_lastError.kind() == SqlError::Conflict;
+    if (locked && m_lastError.metAnotherSession() && !quiet) {
         Trace::instance().Info(kModule, QStringLiteral("Locked: %1 -- %2").arg(m_lastError.text(), sql));
-        ServicesHelper &services = ServicesHelper::instance();
-        services.ShowMessage(locked->text + QLatin1String("\n\n") + locked->detail,
-                             MsgBox::vbExclamation | MsgBox::vbOKOnly, services.ApplicationTitle());
+        ShowLockedMessage(*locked);
         return false;
     }
     Trace::instance().Info(kModule, QStringLiteral("Statement failed: %1 -- %2").arg(m_lastError.text(), sql));
     return false;
+}
+
+void Connection::ShowLockedMessage(const LockedMessage &locked)
+{
+    ServicesHelper &services = ServicesHelper::instance();
+    services.ShowMessage(locked.text + QLatin1String("\n\n") + locked.detail, MsgBox::vbExclamation | MsgBox::vbOKOnly,
+                         services.ApplicationTitle());
+}
+
+bool Connection::failQuery(const QSqlQuery &query, const QString &sql, const LockedMessage *locked)
+{
+    // A statement refused because its transaction was lost never reached the driver.
+    if (!query.lastError().isValid() && m_lastError.kind() == SqlError::ConnectionLost)
+        return false;
+    return fail(query.lastError(), sql, locked);
 }
 
 bool Connection::failWith(const QString &text)
@@ -378,6 +446,70 @@ bool Connection::failWith(const QString &text)
 
 void setStatementHook(StatementHook hook) { statementHook() = std::move(hook); }
 
+bool Connection::refuseInLostTransaction()
+{
+    m_lastError = SqlError(SqlError::ConnectionLost,
+                           QStringLiteral("The connection was lost inside a transaction; its work was not finished"));
+    return false;
+}
+
+bool Connection::reconnect()
+{
+    if (m_shared) {
+        // The host owns its connection and opens it again itself.
+        m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("The host's connection was lost"));
+        return false;
+    }
+    QString why;
+    qsizetype index = m_serverIndex;
+    const qsizetype count = qMax<qsizetype>(1, m_url.servers.size());
+    if (!connectTo(m_db, *m_dialect, m_url, (m_serverIndex + 1) % count, &index, &why)) {
+        Trace::instance().Info(kModule, QStringLiteral("Reconnect failed: %1").arg(why));
+        m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("Cannot reconnect: %1").arg(why));
+        return false;
+    }
+    if (m_inTransaction)
+        m_transactionLost = true;
+    m_serverIndex = index;
+    ++m_reconnectCount;
+    Trace::instance().Info(kModule, QStringLiteral("Reconnected to %1").arg(serverText(m_url.servers.value(index))));
+    return true;
+}
+
+bool Connection::run(QSqlQuery &query, const QString &sql)
+{
+    if (m_transactionLost)
+        return refuseInLostTransaction();
+    if (query.exec(sql))
+        return true;
+    SqlError error = m_dialect->sqlError(query.lastError());
+    // A statement of its own that lost against another session's transaction was rolled back
+    // whole (a replicated cluster's certification conflict, a deadlock): it runs again.
+    for (int attempt = 2; !m_inTransaction && error.kind() == SqlError::Conflict && attempt <= ConflictAttempts;
+         ++attempt) {
+        Trace::instance().Info(kModule, QStringLiteral("Runs again (attempt %1) after: %2").arg(attempt).arg(error.text()));
+        QThread::msleep(10 * attempt);
+        if (query.exec(sql))
+            return true;
+        error = m_dialect->sqlError(query.lastError());
+    }
+    const bool lost = error.kind() == SqlError::ConnectionLost || (error.text().isEmpty() && !m_db.isOpen());
+    if (!lost)
+        return false;
+    if (m_inTransaction) {
+        // The server rolled the transaction back; its unit of work may run again as a whole, but
+        // never goes on where it stopped.
+        m_transactionLost = true;
+        static_cast<void>(reconnect());
+        return false;
+    }
+    if (!reconnect())
+        return false;
+    query = QSqlQuery(m_db);
+    query.setForwardOnly(true);
+    return query.exec(sql);
+}
+
 bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
 {
     ++m_statementCount;
@@ -385,8 +517,8 @@ bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
         hook(*this, m_statementCount);
     m_rowsAffected = 0;
     QSqlQuery query(m_db);
-    if (!query.exec(sql))
-        return fail(query.lastError(), sql, locked);
+    if (!run(query, sql))
+        return failQuery(query, sql, locked);
     m_rowsAffected = qMax(0, query.numRowsAffected());
     m_lastError = SqlError();
     return true;
@@ -405,15 +537,23 @@ bool Connection::BeginTransaction(const LockedMessage *locked)
     if (const StatementHook &hook = statementHook())
         hook(*this, m_statementCount);
     const QString sql = m_dialect->beginTransactionSql();
+    QSqlQuery query(m_db);
     if (sql.isEmpty()) {
-        if (!m_db.transaction())
-            return fail(m_db.lastError(), QStringLiteral("BEGIN"), locked);
-    } else {
-        QSqlQuery query(m_db);
-        if (!query.exec(sql))
-            return fail(query.lastError(), sql, locked);
+        // The driver's own BEGIN; a connection lost since the last statement is opened again first.
+        if (!m_db.transaction()) {
+            const SqlError error = m_dialect->sqlError(m_db.lastError());
+            if (error.kind() != SqlError::ConnectionLost && !(error.text().isEmpty() && !m_db.isOpen()))
+                return fail(m_db.lastError(), QStringLiteral("BEGIN"), locked);
+            if (!reconnect())
+                return false;
+            if (!m_db.transaction())
+                return fail(m_db.lastError(), QStringLiteral("BEGIN"), locked);
+        }
+    } else if (!run(query, sql)) {
+        return fail(query.lastError(), sql, locked);
     }
     m_inTransaction = true;
+    m_transactionLost = false;
     m_lastError = SqlError();
     return true;
 }
@@ -422,12 +562,20 @@ bool Connection::CommitTransaction()
 {
     if (!m_inTransaction)
         return failWith(QStringLiteral("No transaction is open on this connection"));
+    if (m_transactionLost)
+        return refuseInLostTransaction();
     ++m_statementCount;
     if (const StatementHook &hook = statementHook())
         hook(*this, m_statementCount);
     // A failed commit leaves the transaction to the caller's RollbackTransaction.
-    if (!m_db.commit())
-        return fail(m_db.lastError(), QStringLiteral("COMMIT"), nullptr);
+    if (!m_db.commit()) {
+        fail(m_db.lastError(), QStringLiteral("COMMIT"), nullptr);
+        if (m_lastError.kind() == SqlError::ConnectionLost) {
+            m_transactionLost = true;
+            static_cast<void>(reconnect());
+        }
+        return false;
+    }
     m_inTransaction = false;
     m_lastError = SqlError();
     return true;
@@ -437,10 +585,15 @@ bool Connection::RollbackTransaction()
 {
     if (!m_inTransaction)
         return true;
+    m_inTransaction = false;
+    if (m_transactionLost) {
+        // The server ended the transaction with the connection; a later statement opens a new one.
+        m_transactionLost = false;
+        return true;
+    }
     ++m_statementCount;
     if (const StatementHook &hook = statementHook())
         hook(*this, m_statementCount);
-    m_inTransaction = false;
     if (!m_db.rollback()) {
         // The failure that led here stays the one to tell: an engine may have ended the
         // transaction itself (SQLite does on a full disk), and then there is none to roll back.
@@ -515,8 +668,8 @@ std::unique_ptr<RecordSet> Connection::OpenQuery(const QString &sql)
         hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(sql)) {
-        fail(query.lastError(), sql, nullptr);
+    if (!run(query, sql)) {
+        failQuery(query, sql);
         return nullptr;
     }
     std::unique_ptr<RecordSet> records(new RecordSet);
@@ -549,8 +702,8 @@ std::unique_ptr<RecordSet> Connection::OpenTable(const QString &table)
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     const QString sql = m_dialect->primaryKeyQuery(table);
-    if (!query.exec(sql)) {
-        fail(query.lastError(), sql, nullptr);
+    if (!run(query, sql)) {
+        failQuery(query, sql);
         return nullptr;
     }
     while (query.next()) {
@@ -572,8 +725,8 @@ bool Connection::RowExists(const QString &table, const QString &keyField, const 
                         + (keyLiteral.isEmpty() ? QStringLiteral("NULL") : keyLiteral);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return fail(query.lastError(), sql, nullptr);
+    if (!run(query, sql))
+        return failQuery(query, sql);
     found = query.next();
     m_lastError = SqlError();
     return true;

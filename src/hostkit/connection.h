@@ -3,6 +3,7 @@
 #include "dialect.h"
 #include "sqlerror.h"
 
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -11,6 +12,9 @@
 namespace KvoPlx800SCtl::HostKit {
 
 class RecordSet;
+namespace detail {
+class CatalogQueries;
+}
 
 /// The two texts shown when a statement meets a record locked by another user (or a busy
 /// database): a message and its second line.
@@ -22,17 +26,25 @@ struct LockedMessage
 LockedMessage MakeLockedMessage(const QString &text, const QString &detail);
 
 /// Where a connection goes, parsed from a URL:
-///   sqlite:PATH                                               (sqlite::memory: for an in-memory database)
-///   postgresql://[user[:password]@]host[:port]/dbname[?schema=NAME]
-///   mariadb://[user[:password]@]host[:port]/dbname
-/// Query options common to all: busy_timeout=MS (SQLite; default 5000). Each engine's schemes and
-/// URL form are those of its registration (engines/registry.h).
+////   sqlite:PATH                                               (sqlite::memory: for an in-memory database)
+////   postgresql://[user[:password]@]host[:port][,host[:port]].../dbname[?schema=NAME]
+////   mariadb://[user[:password]@]host[:port][,host[:port]].../dbname
+/// A host is a name, an address or [an IPv6 address]; one without a port takes the engine's default
+/// port. Several hosts are tried in the order written (Connection::open). Query options common to
+/// all: busy_timeout=MS (SQLite; default 5000). Each engine's schemes and URL form are those of its
+/// registration (engines/registry.h).
 struct ConnectionUrl
 {
+    struct Server
+    {
+        QString host;
+        int port = 0; // 0: the engine's default
+        bool operator==(const Server &) const = default;
+    };
+
     Engine engine = Engine::SQLite;
-    QString path; ///< SQLite file
-    QString host;
-    int port = 0;
+    QString path;          ///< SQLite file
+    QList<Server> servers; ///< in the order they are tried
     QString user;
     QString password;
     QString database;
@@ -41,6 +53,10 @@ struct ConnectionUrl
 
     [[nodiscard]] static bool parse(const QString &url, ConnectionUrl *out, QString *error);
     QString toString(bool withPassword = false) const;
+    // The first server (an empty one for a file URL).
+    Server server() const { return servers.value(0); }
+    // This URL with only server `index` of its list.
+    ConnectionUrl withServer(qsizetype index) const;
 };
 
 /// One open database connection with its dialect: the connection of the schema catalog, on which
@@ -48,6 +64,10 @@ struct ConnectionUrl
 class Connection
 {
 public:
+    // How often a statement outside a transaction, or a unit of work (inTransaction), runs at most
+    // when it keeps losing against other sessions' transactions.
+    static constexpr int ConflictAttempts = 5;
+
     [[nodiscard]] static std::unique_ptr<Connection> open(const QString &url, QString *error);
     [[nodiscard]] static std::unique_ptr<Connection> open(const ConnectionUrl &url, QString *error);
     /// The host's own open connection (or the one registered under `connectionName`), shared: the
@@ -68,6 +88,8 @@ public:
     [[nodiscard]] bool refreshSessionSettings(QString *error = nullptr);
     const Dialect &dialect() const { return *m_dialect; }
     const ConnectionUrl &url() const { return m_url; }
+    /// Index in url().servers of the server this connection is on (0 for a file).
+    qsizetype serverIndex() const { return m_serverIndex; }
     /// The connection string handed to the database handler's convert request (no password).
     QString ConnectionString() const;
 
@@ -77,10 +99,36 @@ public:
     /// PostgreSQL: a statement that fails inside a transaction aborts the transaction, and every
     /// later statement fails until the caller calls RollbackTransaction.
     [[nodiscard]] bool ExecuteSql(const QString &sql, const LockedMessage *locked = nullptr);
+    /// Opens the connection again, on the next server of the URL that answers (the same one last; a
+    /// single-server URL tries its server again). A transaction that was open is gone: the
+    /// statements of its unit of work fail until the caller rolls it back. Statements and catalog
+    /// reads call this themselves when they find the connection lost between two operations.
+    [[nodiscard]] bool reconnect();
+    /// Times reconnect() found a server since the connection opened.
+    int reconnectCount() const { return m_reconnectCount; }
+    /// Shows the locked-record message (the texts of `locked`) through the services helper.
+    static void ShowLockedMessage(const LockedMessage &locked);
+    /// While a scope lives, a conflict with another session's transaction is not shown as a
+    /// locked record: the unit of work that met it runs again (inTransaction) and shows the message
+    /// only when it gives up.
+    class QuietConflicts
+    {
+    public:
+        explicit QuietConflicts(Connection &c) : m_c(c) { ++m_c.m_quietConflicts; }
+        ~QuietConflicts() { --m_c.m_quietConflicts; }
+        QuietConflicts(const QuietConflicts &) = delete;
+        QuietConflicts &operator=(const QuietConflicts &) = delete;
+
+    private:
+        Connection &m_c;
+    };
+
     /// The last failure's text (empty after a success), for messages.
     QString lastError() const { return m_lastError.text(); }
     /// The last failure with the engine's codes and its kind.
     const SqlError &lastSqlError() const { return m_lastError; }
+    /// Makes `error` the last failure again (after cleanup statements that ran since it).
+    void keepError(const SqlError &error) { m_lastError = error; }
     /// Rows changed by the last successful ExecuteSql.
     int rowsAffected() const { return m_rowsAffected; }
 
@@ -130,10 +178,22 @@ public:
     qint64 statementCount() const { return m_statementCount; }
 
 private:
-    Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, bool shared = false);
+    Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, qsizetype serverIndex,
+               bool shared = false);
     bool execSavepointSql(const QString &sql, const LockedMessage *locked);
+    // Opens `db` on the first server from `first` on (cyclically) that answers and takes writes.
+    static bool connectTo(QSqlDatabase &db, Dialect &dialect, const ConnectionUrl &url, qsizetype first,
+                          qsizetype *index, QString *why);
     bool fail(const class QSqlError &error, const QString &sql, const LockedMessage *locked);
     bool failWith(const QString &text);
+    // fail() with the error of `query`, unless run() refused it before it reached the driver.
+    bool failQuery(const class QSqlQuery &query, const QString &sql, const LockedMessage *locked = nullptr);
+    // Runs `sql` on `query`. A connection found lost outside a transaction is opened again and
+    // the statement runs once more; inside one, the transaction is marked lost.
+    bool run(class QSqlQuery &query, const QString &sql);
+    // A statement inside a transaction whose connection was lost: fails at once.
+    bool refuseInLostTransaction();
+    friend class detail::CatalogQueries;
 
     QSqlDatabase m_db;
     std::unique_ptr<Dialect> m_dialect;
@@ -143,6 +203,10 @@ private:
     bool m_inTransaction = false;
     bool m_inSavepoint = false;
     bool m_shared = false;
+    bool m_transactionLost = false;
+    qsizetype m_serverIndex = 0;
+    int m_reconnectCount = 0;
+    int m_quietConflicts = 0;
     qint64 m_statementCount = 0;
 };
 

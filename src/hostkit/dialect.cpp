@@ -275,9 +275,10 @@ bool Dialect::rebuildTable(Connection &, const detail::TableDef &current, const 
 
 void Dialect::setUpDatabase(QSqlDatabase &db, const ConnectionUrl &url) const
 {
-    db.setHostName(url.host);
-    if (url.port > 0)
-        db.setPort(url.port);
+    const ConnectionUrl::Server server = url.server();
+    db.setHostName(server.host);
+    if (server.port > 0)
+        db.setPort(server.port);
     db.setUserName(url.user);
     db.setPassword(url.password);
     db.setDatabaseName(url.database);
@@ -289,6 +290,8 @@ bool Dialect::openSession(QSqlDatabase &db, const ConnectionUrl &, QString *erro
 }
 
 bool Dialect::readSessionSettings(QSqlDatabase &, QString *) { return true; }
+
+bool Dialect::takesWrites(QSqlDatabase &) const { return true; }
 
 SqlError Dialect::sqlError(const QSqlError &error) const
 {

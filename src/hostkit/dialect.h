@@ -117,6 +117,12 @@ public:
     // instead of A.k NOT IN (SELECT k FROM B): the engine would run a large NOT IN list row by row.
     // Both select the same rows, since the keys compared are never NULL.
     bool antiJoinNotExists() const { return m_antiJoinNotExists; }
+    // The connection's server is a node of a replicated multi-master cluster that certifies
+    // transactions at commit: a transaction that loses against one committed on another node fails
+    // as a conflict (then run the unit of work again), and every table needs a primary key. The
+    // session reads causally: it sees what other nodes committed before it read. Known once the
+    // session is open.
+    bool certifyingCluster() const { return m_certifyingCluster; }
 
     // DDL hooks. The table structure calls a hook only where the capability above says the engine
     // makes that change in place, and rebuilds the table where it does not; so a hook always
@@ -141,6 +147,9 @@ public:
     // Called once when a connection has opened: sets per-connection options and reads the session
     // settings (readSessionSettings).
     virtual bool openSession(QSqlDatabase &db, const ConnectionUrl &url, QString *error);
+    // Whether the server `db` is connected to takes writes; a connection skips one that does not
+    // (a standby) and tries the URL's next server.
+    virtual bool takesWrites(QSqlDatabase &db) const;
     // Reads the session settings that change how literals must be written (standard_conforming_
     // strings, sql_mode); again after a host changed them.
     virtual bool readSessionSettings(QSqlDatabase &db, QString *error);
@@ -217,6 +226,7 @@ protected:
     int m_maxIdentifierLength = 63;
     bool m_backslashEscapes = false;
     bool m_antiJoinNotExists = false;
+    bool m_certifyingCluster = false;
 };
 
 } // namespace KvoPlx800SCtl::HostKit

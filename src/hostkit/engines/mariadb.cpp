@@ -214,6 +214,8 @@ const ServerError serverErrors[] = {
         {1452, "23000", SqlError::Constraint},     // no row for a foreign key
         {4025, "23000", SqlError::Constraint},     // check constraint
         {1053, "08S01", SqlError::ConnectionLost}, // server shutdown
+        // A cluster node outside the primary component (stopping, or cut off): another node serves.
+        {1047, "08S01", SqlError::ConnectionLost},
         {1927, "70100", SqlError::ConnectionLost}, // connection killed
         {2006, "HY000", SqlError::ConnectionLost}, // server gone away
         {2013, "HY000", SqlError::ConnectionLost}, // connection lost during the query
@@ -385,6 +387,17 @@ public:
                 *error = query.lastError().text();
             return false;
         }
+        // A node of a replicated cluster applies other nodes' commits a little later; with
+        // wsrep_sync_wait = 1 a read first waits until the node has applied everything committed
+        // anywhere before it, so a host sees the value another host just saved.
+        // A server built without replication has no wsrep_on at all.
+        m_certifyingCluster = query.exec(QStringLiteral("SELECT @@GLOBAL.wsrep_on")) && query.next()
+                              && query.value(0).toInt() == 1;
+        if (m_certifyingCluster && !query.exec(QStringLiteral("SET SESSION wsrep_sync_wait = 1"))) {
+            if (error)
+                *error = query.lastError().text();
+            return false;
+        }
         return readSessionSettings(db, error);
     }
 
@@ -394,6 +407,16 @@ public:
         if (!query.exec(QStringLiteral("SELECT @@in_transaction")) || !query.next())
             return std::nullopt;
         return query.value(0).toInt() != 0;
+    }
+
+    // A cluster node serves only while it is part of the primary component and synced.
+    bool takesWrites(QSqlDatabase &db) const override
+    {
+        if (!m_certifyingCluster)
+            return true;
+        QSqlQuery query(db);
+        return query.exec(QStringLiteral("SHOW STATUS LIKE 'wsrep_ready'")) && query.next()
+               && query.value(1).toString().compare(u"ON", Qt::CaseInsensitive) == 0;
     }
 
     bool readSessionSettings(QSqlDatabase &db, QString *error) override

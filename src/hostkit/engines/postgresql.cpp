@@ -343,6 +343,13 @@ public:
         }
     }
 
+    // A standby in recovery answers reads only.
+    bool takesWrites(QSqlDatabase &db) const override
+    {
+        QSqlQuery query(db);
+        return query.exec(QStringLiteral("SELECT pg_is_in_recovery()")) && query.next() && !query.value(0).toBool();
+    }
+
     bool readSessionSettings(QSqlDatabase &db, QString *error) override
     {
         QSqlQuery query(db);
