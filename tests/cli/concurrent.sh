@@ -4,7 +4,7 @@
 # writer's whole record; the definition rows and the search-data table agree.
 source "$(dirname "$0")/lib.bash"
 
-ROUNDS=${KVO_CONCURRENT_ROUNDS:-8}
+ROUNDS=${KVO_CONCURRENT_ROUNDS:-6}
 
 # db_query SQL: the rows of a query on the current database (names in double quotes), one a line.
 db_query() {

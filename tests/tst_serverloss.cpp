@@ -1,0 +1,426 @@
+// A database server that stops in the middle of a column-set save, a record save, an import or a
+// table check: the operation reports failure, and after the restart a table check in convert mode
+// leaves definitions, tables and values consistent, with no value of a surviving column lost.
+// Each case runs on a private server started for this test (never on the shared ones).
+#include "figures.h"
+#include "testhost.h"
+
+#include "columns/cfiltercolumns.h"
+
+#include "hostkit/connection.h"
+#include "hostkit/databasehandler.h"
+#include "hostkit/messagebox.h"
+#include "hostkit/statementhook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <unistd.h>
+
+using namespace KvoPlx800SCtl;
+using namespace KvoPlx800SCtl::HostKit;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs a program, as user `user` when given and this process is root; false (with its output in
+// `why`) when it fails.
+bool runProgram(const QString &program, const QStringList &arguments, QString *why, const QString &user = {})
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    if (!user.isEmpty() && ::geteuid() == 0)
+        process.start(u"runuser"_s, QStringList{u"-u"_s, user, u"--"_s, program} + arguments);
+    else
+        process.start(program, arguments);
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return true;
+    *why = program + u": "_s + QString::fromLocal8Bit(process.readAll()).trimmed();
+    return false;
+}
+
+// A database server of its own: a data folder in the temporary folder, its own port. stop() ends
+// it at once, as a crash would; start() brings it up again on the same data.
+class PrivateServer
+{
+public:
+    virtual ~PrivateServer() = default;
+    virtual bool start(QString *why) = 0;
+    virtual void stop() = 0;
+    virtual QString url() const = 0;
+
+protected:
+    QTemporaryDir m_dir{QDir::tempPath() + u"/kvo-server-XXXXXX"_s};
+};
+
+class PostgresServer : public PrivateServer
+{
+public:
+    // nullptr, with the reason, when the server programs are missing or the cluster cannot be made.
+    static std::unique_ptr<PrivateServer> make(int port, QString *why)
+    {
+        QString bin;
+        const QDir versions(u"/usr/lib/postgresql"_s);
+        for (const QString &v : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            if (QFile::exists(versions.filePath(v + u"/bin/initdb"_s)))
+                bin = versions.filePath(v + u"/bin/"_s);
+        }
+        if (bin.isEmpty()) {
+            *why = u"no PostgreSQL server programs under /usr/lib/postgresql"_s;
+            return nullptr;
+        }
+        auto server = std::unique_ptr<PostgresServer>(new PostgresServer(bin, port));
+        // The server refuses to run as root: its folder belongs to the postgres user then.
+        if (::geteuid() == 0 && !runProgram(u"chown"_s, {u"postgres:postgres"_s, server->m_dir.path()}, why))
+            return nullptr;
+        if (!runProgram(bin + u"initdb"_s,
+                        {u"-D"_s, server->data(), u"-A"_s, u"trust"_s, u"-U"_s, u"kvo"_s, u"-E"_s, u"UTF8"_s,
+                         u"--locale=C.UTF-8"_s, u"-N"_s},
+                        why, u"postgres"_s))
+            return nullptr;
+        return server;
+    }
+
+    bool start(QString *why) override
+    {
+        return runProgram(m_bin + u"pg_ctl"_s,
+                          {u"-D"_s, data(), u"-l"_s, m_dir.filePath(u"log"_s), u"-w"_s, u"-o"_s,
+                           u"-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off"_s.arg(m_port).arg(m_dir.path()),
+                           u"start"_s},
+                          why, u"postgres"_s);
+    }
+    // The immediate shutdown: every session ends at once, nothing is written out; the next start
+    // recovers from the write-ahead log, as after a crash.
+    void stop() override
+    {
+        QString why;
+        if (!runProgram(m_bin + u"pg_ctl"_s, {u"-D"_s, data(), u"-m"_s, u"immediate"_s, u"-w"_s, u"stop"_s}, &why,
+                        u"postgres"_s))
+            qWarning("%s", qPrintable(why));
+    }
+    QString url() const override { return u"postgresql://kvo@127.0.0.1:%1/postgres"_s.arg(m_port); }
+    ~PostgresServer() override { stop(); }
+
+private:
+    PostgresServer(QString bin, int port) : m_bin(std::move(bin)), m_port(port) {}
+    QString data() const { return m_dir.filePath(u"data"_s); }
+
+    QString m_bin;
+    int m_port;
+};
+
+class MariaDbServer : public PrivateServer
+{
+public:
+    static std::unique_ptr<PrivateServer> make(int port, QString *why)
+    {
+        const QString install = QStandardPaths::findExecutable(u"mariadb-install-db"_s);
+        QString server = QStandardPaths::findExecutable(u"mariadbd"_s, {u"/usr/sbin"_s, u"/usr/bin"_s});
+        if (install.isEmpty() || server.isEmpty()) {
+            *why = u"no MariaDB server programs (mariadb-install-db, mariadbd)"_s;
+            return nullptr;
+        }
+        auto made = std::unique_ptr<MariaDbServer>(new MariaDbServer(server, port));
+        if (!runProgram(install,
+                        {u"--no-defaults"_s, u"--datadir="_s + made->data(), u"--auth-root-authentication-method=normal"_s,
+                         u"--skip-test-db"_s, u"--user="_s + (::geteuid() == 0 ? u"root"_s : qEnvironmentVariable("USER"))},
+                        why))
+            return nullptr;
+        return made;
+    }
+
+    bool start(QString *why) override
+    {
+        m_process = std::make_unique<QProcess>();
+        m_process->setProcessChannelMode(QProcess::MergedChannels);
+        m_process->setStandardOutputFile(m_dir.filePath(u"log"_s), QIODevice::Append);
+        QStringList arguments{u"--no-defaults"_s,
+                              u"--datadir="_s + data(),
+                              u"--port=%1"_s.arg(m_port),
+                              u"--bind-address=127.0.0.1"_s,
+                              u"--socket="_s + m_dir.filePath(u"socket"_s),
+                              u"--pid-file="_s + m_dir.filePath(u"pid"_s),
+                              u"--skip-grant-tables"_s,
+                              u"--innodb-flush-log-at-trx-commit=2"_s};
+        if (::geteuid() == 0)
+            arguments << u"--user=root"_s;
+        m_process->start(m_server, arguments);
+        for (int i = 0; i < 600; ++i) {
+            QString error;
+            if (auto probe = Connection::open(u"mariadb://root@127.0.0.1:%1/mysql"_s.arg(m_port), &error)) {
+                return probe->ExecuteSql(u"CREATE DATABASE IF NOT EXISTS kvo CHARACTER SET utf8mb4"_s)
+                       || (*why = probe->lastError(), false);
+            }
+            if (m_process->state() == QProcess::NotRunning)
+                break;
+            QThread::msleep(100);
+        }
+        *why = u"the MariaDB server did not start; see "_s + m_dir.filePath(u"log"_s);
+        return false;
+    }
+    // The process is killed: nothing is written out; the next start recovers, as after a crash.
+    void stop() override
+    {
+        if (!m_process)
+            return;
+        m_process->kill();
+        m_process->waitForFinished(30000);
+        m_process.reset();
+    }
+    QString url() const override { return u"mariadb://root@127.0.0.1:%1/kvo"_s.arg(m_port); }
+    ~MariaDbServer() override { stop(); }
+
+private:
+    MariaDbServer(QString server, int port) : m_server(std::move(server)), m_port(port) {}
+    QString data() const { return m_dir.filePath(u"data"_s); }
+
+    QString m_server;
+    int m_port;
+    std::unique_ptr<QProcess> m_process;
+};
+
+enum class Operation { ColumnsSave, RecordSave, Import, TableCheck };
+
+const QList<ColumnDefinition> Columns = {{"Material", fcText, {}, 60},
+                                         {"Weight", fcDouble},
+                                         {"Grade", fcText, {}, 20, true, false, u"A"_s},
+                                         {"Tags", fcKeyword, {}, 60}};
+
+// Values of records 1 to 3 before the fault; the operations change record 2 only.
+bool writeRecords(CFilterColumns &set)
+{
+    for (int id = 1; id <= 3; ++id) {
+        KvoTest::Controls controls(set);
+        controls.enter(u"Material"_s, u"steel %1"_s.arg(id));
+        controls.enter(u"Weight"_s, QString::number(id * 1.5));
+        controls.enter(u"Grade"_s, u"A"_s);
+        controls.enter(u"Tags"_s, u"t%1|common"_s.arg(id));
+        CMergeBaseEntry entry(id);
+        if (!set.SaveDataFromEditControl(&entry))
+            return false;
+    }
+    return true;
+}
+
+bool runOperation(KvoTest::Host &host, Operation operation)
+{
+    CFilterColumns &set = *host.columns();
+    CMergeBaseEntry two(2);
+    switch (operation) {
+    case Operation::ColumnsSave:
+        // A new column, a retyped one and a removed one: tables are made, rebuilt and dropped.
+        return set.Remove(u"Weight"_s) && KvoTest::addColumn(set, {"Extra", fcInteger32}) && KvoTest::addColumn(set, {"Labels", fcKeyword, {}, 30})
+               && set.ColumnsSave(nullptr);
+    case Operation::RecordSave: {
+        KvoTest::Controls controls(set);
+        controls.enter(u"Material"_s, u"new"_s);
+        controls.enter(u"Weight"_s, u"9.5"_s);
+        controls.enter(u"Grade"_s, u"A"_s);
+        controls.enter(u"Tags"_s, u"n1|n2|n3"_s);
+        return set.SaveDataFromEditControl(&two);
+    }
+    case Operation::Import:
+        return host.filter->AnalyzeDataBlock(QDateTime(QDate(2024, 3, 15), QTime(14, 30)), QString(), &two,
+                                             "Begin Search Data\nMaterial: new\nWeight: 9.5\nTags: n1, n2, n3\n");
+    case Operation::TableCheck:
+        return host.filter->CheckTable(nullptr, ConvertMode::Convert, true) == 0;
+    }
+    return false;
+}
+
+// What the operation finds to do before it runs.
+bool drift(KvoTest::Host &host, Operation operation)
+{
+    if (operation != Operation::TableCheck)
+        return true;
+    // A field is missing and a base record has no search-data row: the check adds both.
+    return KvoTest::run(host.connection(), u"ALTER TABLE [PartsSearchData] DROP COLUMN [Weight]"_s)
+           && KvoTest::run(host.connection(),
+                           u"INSERT INTO [Parts] ([PartId], [Description], [Qty]) VALUES (4, 'Bracket 4', 40)"_s);
+}
+
+// Definitions and tables agree: every defined non-keyword column is a field of the search-data
+// table and no other field is, every keyword column has its table.
+QString disagreement(KvoTest::Host &host)
+{
+    Connection &db = host.connection();
+    host.catalog().Refresh();
+    QStringList defined = KvoTest::rows(
+            db, u"SELECT [Name] FROM [SearchColumnConfiguration] WHERE [BaseTable] = 'Parts' AND [Type] <> 0"_s);
+    QStringList fields = KvoTest::fieldNames(host.catalog(), u"PartsSearchData"_s);
+    fields.removeAll(u"PartId"_s);
+    defined.sort(Qt::CaseInsensitive);
+    fields.sort(Qt::CaseInsensitive);
+    if (defined != fields)
+        return u"defined [%1], fields [%2]"_s.arg(defined.join(u", "), fields.join(u", "));
+    for (const QString &keyword : KvoTest::rows(
+                 db, u"SELECT [Name] FROM [SearchColumnConfiguration] WHERE [BaseTable] = 'Parts' AND [Type] = 0"_s)) {
+        if (!KvoTest::tableExists(host.catalog(), u"PartsSearchKeyword"_s + keyword))
+            return u"no table for keyword column "_s + keyword;
+    }
+    return {};
+}
+
+// Each record's values as "Name=value", only of the columns in `names`.
+QStringList valuesOf(CFilterColumns &set, int id, const QStringList &names)
+{
+    QStringList kept;
+    for (const QString &value : KvoTest::readValues(set, id, nullptr, true)) {
+        if (names.contains(value.section(u'=', 0, 0)))
+            kept.append(value);
+    }
+    return kept;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Operation)
+
+class TestServerLoss : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stopsMidway_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<int>("share"); // the statement the server stops at, in percent of those the operation runs
+        const std::pair<const char *, Operation> operations[] = {{"columns save", Operation::ColumnsSave},
+                                                                 {"record save", Operation::RecordSave},
+                                                                 {"import", Operation::Import},
+                                                                 {"table check", Operation::TableCheck}};
+        for (Engine engine : {Engine::PostgreSQL, Engine::MariaDB}) {
+            for (const auto &[name, operation] : operations) {
+                for (int share : {10, 60}) {
+                    QTest::addRow("%s, %s, %d%%", engine == Engine::PostgreSQL ? "postgresql" : "mariadb", name,
+                                  share)
+                            << engine << operation << share;
+                }
+            }
+        }
+    }
+
+    void stopsMidway()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(Operation, operation);
+        QFETCH(int, share);
+        if (!KvoTest::configuredEngines().contains(engine))
+            QSKIP("the engine is not configured for this run");
+        // While the shared MariaDB server went down during runs of this test on a busy machine,
+        // the private MariaDB server runs only when asked for.
+        if (engine == Engine::MariaDB && qEnvironmentVariable("KVO_TEST_PRIVATE_MARIADB") != u"1")
+            QSKIP("a private MariaDB server runs only with KVO_TEST_PRIVATE_MARIADB=1");
+        PrivateServer *server = serverFor(engine);
+        if (!server)
+            QSKIP(qPrintable(m_skipped[engine]));
+
+        // Every question is answered yes: the table check converts and adds rows.
+        KvoTest::ScriptedMessages answers(MsgBox::vbYes);
+        // Once without a fault, to count the statements the operation runs.
+        qint64 &statements = m_statements[{engine, operation}];
+        if (statements == 0) {
+            KvoTest::Host host;
+            QVERIFY(prepare(host, *server) && drift(host, operation));
+            const qint64 before = host.connection().statementCount();
+            QVERIFY(runOperation(host, operation));
+            statements = host.connection().statementCount() - before;
+        }
+        const qint64 stopAt = std::max<qint64>(1, statements * share / 100);
+
+        KvoTest::Host host;
+        QVERIFY(prepare(host, *server));
+        const QStringList surviving{u"Material"_s, u"Grade"_s, u"Tags"_s}; // in every operation's result
+        QStringList before[4];
+        for (int id = 1; id <= 3; ++id)
+            before[id] = valuesOf(*host.columns(), id, surviving);
+        QVERIFY(drift(host, operation));
+        const qint64 start = host.connection().statementCount();
+        const Connection *connection = &host.connection();
+        setStatementHook([&](const Connection &running, qint64 count) {
+            if (&running == connection && count == start + stopAt)
+                server->stop();
+        });
+        const bool ok = runOperation(host, operation);
+        setStatementHook({});
+        QVERIFY2(!ok, qPrintable(u"stopped at statement %1 of %2"_s.arg(stopAt).arg(statements)));
+        host.close();
+
+        QString why;
+        QVERIFY2(server->start(&why), qPrintable(why));
+        KvoTest::Host after;
+        QVERIFY2(after.open(server->url(), &why), qPrintable(why));
+        after.openTable(u"Parts"_s);
+        QVERIFY(after.filter);
+        QCOMPARE(after.filter->CheckTable(nullptr, ConvertMode::Convert, true), 0);
+        QCOMPARE(disagreement(after), QString());
+        QVERIFY(after.columns());
+        // Records 1 and 3 keep their values; record 2 holds its values from before or, where the
+        // operation writes it, the new ones, never a part of each.
+        const QStringList written{"Material=Text:new", "Grade=Text:A", "Tags=n1|n2|n3"};
+        const bool writes = operation == Operation::RecordSave || operation == Operation::Import;
+        int lost = 0;
+        QStringList now[4];
+        for (int id = 1; id <= 3; ++id) {
+            now[id] = valuesOf(*after.columns(), id, surviving);
+            if (now[id] != before[id] && !(id == 2 && writes && now[id] == written))
+                ++lost;
+        }
+        KvoTest::reliabilityFigure(engine, u"server stopped"_s, 1, lost);
+        QCOMPARE(now[1], before[1]);
+        QCOMPARE(now[3], before[3]);
+        if (now[2] != before[2] || !writes)
+            QCOMPARE(now[2], writes ? written : before[2]);
+    }
+
+    void cleanupTestCase() { m_servers.clear(); }
+
+private:
+    PrivateServer *serverFor(Engine engine)
+    {
+        if (m_servers.count(engine))
+            return m_servers[engine].get();
+        QString why;
+        const int base = engine == Engine::PostgreSQL ? 5460 : 3360;
+        std::unique_ptr<PrivateServer> server = engine == Engine::PostgreSQL ? PostgresServer::make(base, &why)
+                                                                             : MariaDbServer::make(base, &why);
+        if (server && !server->start(&why))
+            server.reset();
+        if (!server)
+            m_skipped[engine] = u"no private server: "_s + why;
+        return (m_servers[engine] = std::move(server)).get();
+    }
+
+    // A fresh base table Parts with three records and their values, on the server.
+    bool prepare(KvoTest::Host &host, PrivateServer &server)
+    {
+        QString why;
+        if (!host.open(server.url(), &why)) {
+            qWarning("%s", qPrintable(why));
+            return false;
+        }
+        Connection &db = host.connection();
+        for (const char *table : {"PartsSearchKeywordTags", "PartsSearchKeywordLabels", "PartsSearchData",
+                                  "PicklistPartsGrade", "SearchColumnConfiguration", "Parts"})
+            static_cast<void>(
+                    db.ExecuteSql(u"DROP TABLE IF EXISTS "_s + db.QuoteName(QString::fromLatin1(table)) + u" CASCADE"_s));
+        host.catalog().Refresh();
+        if (!host.createBaseTable(u"Parts"_s, 3))
+            return false;
+        host.openTable(u"Parts"_s);
+        return host.columns() && KvoTest::addColumns(*host.columns(), Columns) && writeRecords(*host.columns());
+    }
+
+    std::map<Engine, std::unique_ptr<PrivateServer>> m_servers;
+    std::map<Engine, QString> m_skipped;
+    std::map<std::pair<Engine, Operation>, qint64> m_statements;
+};
+
+QTEST_GUILESS_MAIN(TestServerLoss)
+#include "tst_serverloss.moc"
