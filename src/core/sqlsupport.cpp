@@ -36,13 +36,23 @@ TransactionScope::~TransactionScope()
 {
     // Cleanup after a failure that is being reported already; a failed rollback adds nothing.
     if (m_begun && !m_committed)
-        static_cast<void>(m_db.RollbackTransaction());
+        static_cast<void>(m_savepoint ? m_db.RollbackToSavepoint() : m_db.RollbackTransaction());
 }
 
 void TransactionScope::begin(const HostKit::LockedMessage *locked)
 {
     if (m_db.inTransaction())
         return;
+    bool hostTransaction = false;
+    if (!m_db.hostTransactionOpen(hostTransaction))
+        fail(m_db.lastError());
+    if (hostTransaction) {
+        if (!m_db.BeginSavepoint(locked))
+            fail(QStringLiteral("no savepoint in the host's transaction: ") + m_db.lastError());
+        m_savepoint = true;
+        m_begun = true;
+        return;
+    }
     if (!m_db.BeginTransaction(locked))
         fail(QStringLiteral("no transaction: ") + m_db.lastError());
     m_begun = true;
@@ -52,9 +62,26 @@ void TransactionScope::commit()
 {
     if (!m_begun)
         return;
+    if (m_savepoint) {
+        if (!m_db.ReleaseSavepoint())
+            fail(QStringLiteral("the savepoint was not released: ") + m_db.lastError());
+        m_committed = true;
+        return;
+    }
     if (!m_db.CommitTransaction())
         fail(QStringLiteral("the transaction was not committed: ") + m_db.lastError());
     m_committed = true;
+}
+
+QString hostTransactionRefusal(HostKit::Connection &db, const QString &what)
+{
+    bool hostTransaction = false;
+    if (!db.hostTransactionOpen(hostTransaction))
+        return what + QStringLiteral(" cannot run: ") + db.lastError();
+    if (hostTransaction)
+        return what + QStringLiteral(" cannot run inside the host's open transaction: its table changes would "
+                                     "commit that transaction on some engines. Commit or roll back first.");
+    return {};
 }
 
 NestedFailures::NestedFailures() : m_before(HostKit::Trace::instance().errorCount()) {}

@@ -24,7 +24,9 @@ HostKit::LockedMessage lockedMessage(int text, int detail);
 void execute(HostKit::Connection &db, const QString &sql, const HostKit::LockedMessage *locked, const QString &what);
 
 // Rolls back a transaction begun here unless it was committed. A transaction the caller has open is
-// joined instead (its owner commits or rolls back).
+// joined instead (its owner commits or rolls back). Inside the host's own transaction (a shared
+// connection) the unit is a savepoint: released at commit, else rolled back to, so a failure undoes
+// only this unit and leaves the host's transaction open.
 class TransactionScope
 {
 public:
@@ -35,10 +37,14 @@ public:
 
     void begin(const HostKit::LockedMessage *locked);
     void commit();
+    // Whether this unit runs as a savepoint in the host's transaction (a failure is final there:
+    // nothing may retry it).
+    bool isSavepoint() const { return m_savepoint; }
 
 private:
     HostKit::Connection &m_db;
     bool m_begun = false;
+    bool m_savepoint = false;
     bool m_committed = false;
 };
 
@@ -52,6 +58,10 @@ void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked
     body();
     transaction.commit();
 }
+
+// Why `what`, which changes tables, may not run now: the host has its own transaction open on `db`
+// (DDL would commit it on engines that commit at DDL), or the engine cannot tell. Empty: it may.
+QString hostTransactionRefusal(HostKit::Connection &db, const QString &what);
 
 // Whether a procedure called meanwhile reported a failure: the library's procedures trap their
 // failures and only tell the trace service.

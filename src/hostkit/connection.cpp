@@ -4,6 +4,7 @@
 #include "messagebox.h"
 #include "recordset.h"
 #include "serviceshelper.h"
+#include "statementhook.h"
 #include "trace.h"
 
 #include <QAtomicInt>
@@ -17,6 +18,12 @@ namespace KvoPlx800SCtl::HostKit {
 namespace {
 
 const QString kModule = QStringLiteral("Connection");
+
+StatementHook &statementHook()
+{
+    static StatementHook hook;
+    return hook;
+}
 
 QString decoded(const QString &text) { return QUrl::fromPercentEncoding(text.toUtf8()); }
 
@@ -237,15 +244,19 @@ QString ConnectionUrl::toString(bool withPassword) const
 // ---------------------------------------------------------------------------------------------
 // Connection
 
-Connection::Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url)
-    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url))
+Connection::Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, bool shared)
+    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url)), m_shared(shared)
 {}
 
 Connection::~Connection()
 {
     const QString name = m_db.connectionName();
+    if (m_inSavepoint)
+        static_cast<void>(RollbackToSavepoint());
     if (m_inTransaction)
         m_db.rollback();
+    if (m_shared)
+        return;
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(name);
@@ -296,6 +307,48 @@ std::unique_ptr<Connection> Connection::open(const ConnectionUrl &url, QString *
     return nullptr;
 }
 
+std::unique_ptr<Connection> Connection::share(const QSqlDatabase &db, QString *error)
+{
+    const auto failed = [error](const QString &why) {
+        if (error)
+            *error = QStringLiteral("Cannot share the host's connection: ") + why;
+        return nullptr;
+    };
+    if (!db.isValid())
+        return failed(QStringLiteral("no such connection"));
+    if (!db.isOpen())
+        return failed(QStringLiteral("the connection \"%1\" is not open").arg(db.connectionName()));
+    const EngineInfo *info = EngineRegistry::findDriver(db.driverName());
+    if (!info)
+        return failed(QStringLiteral("the driver %1 reaches no engine the library knows").arg(db.driverName()));
+    ConnectionUrl url;
+    url.engine = info->engine;
+    if (info->fileUrl) {
+        url.path = db.databaseName();
+    } else {
+        url.host = db.hostName();
+        url.port = qMax(0, db.port());
+        url.user = db.userName();
+        url.database = db.databaseName();
+    }
+    QSqlDatabase shared = db;
+    auto dialect = info->createDialect();
+    QString why;
+    if (!dialect->readSessionSettings(shared, &why))
+        return failed(why.isEmpty() ? QStringLiteral("its session settings cannot be read") : why);
+    return std::unique_ptr<Connection>(new Connection(shared, std::move(dialect), url, true));
+}
+
+std::unique_ptr<Connection> Connection::share(const QString &connectionName, QString *error)
+{
+    if (!QSqlDatabase::contains(connectionName)) {
+        if (error)
+            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"").arg(connectionName);
+        return nullptr;
+    }
+    return share(QSqlDatabase::database(connectionName, false), error);
+}
+
 bool Connection::refreshSessionSettings(QString *error) { return m_dialect->readSessionSettings(m_db, error); }
 
 QString Connection::ConnectionString() const { return m_url.toString(false); }
@@ -323,9 +376,13 @@ bool Connection::failWith(const QString &text)
     return false;
 }
 
+void setStatementHook(StatementHook hook) { statementHook() = std::move(hook); }
+
 bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     m_rowsAffected = 0;
     QSqlQuery query(m_db);
     if (!query.exec(sql))
@@ -337,9 +394,16 @@ bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
 
 bool Connection::BeginTransaction(const LockedMessage *locked)
 {
-    if (m_inTransaction)
+    if (m_inTransaction || m_inSavepoint)
         return failWith(QStringLiteral("A transaction is already open on this connection"));
+    bool hostTransaction = false;
+    if (!hostTransactionOpen(hostTransaction))
+        return false;
+    if (hostTransaction)
+        return failWith(QStringLiteral("The host's transaction is open on this connection"));
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     const QString sql = m_dialect->beginTransactionSql();
     if (sql.isEmpty()) {
         if (!m_db.transaction())
@@ -359,6 +423,8 @@ bool Connection::CommitTransaction()
     if (!m_inTransaction)
         return failWith(QStringLiteral("No transaction is open on this connection"));
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     // A failed commit leaves the transaction to the caller's RollbackTransaction.
     if (!m_db.commit())
         return fail(m_db.lastError(), QStringLiteral("COMMIT"), nullptr);
@@ -372,15 +438,81 @@ bool Connection::RollbackTransaction()
     if (!m_inTransaction)
         return true;
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     m_inTransaction = false;
-    if (!m_db.rollback())
-        return fail(m_db.lastError(), QStringLiteral("ROLLBACK"), nullptr);
+    if (!m_db.rollback()) {
+        // The failure that led here stays the one to tell: an engine may have ended the
+        // transaction itself (SQLite does on a full disk), and then there is none to roll back.
+        const SqlError earlier = m_lastError;
+        fail(m_db.lastError(), QStringLiteral("ROLLBACK"), nullptr);
+        if (!earlier.text().isEmpty())
+            m_lastError = earlier;
+        return false;
+    }
     return true;
+}
+
+bool Connection::hostTransactionOpen(bool &open)
+{
+    open = false;
+    if (!m_shared || m_inTransaction || m_inSavepoint)
+        return true;
+    const std::optional<bool> state = m_dialect->transactionOpen(m_db);
+    if (!state)
+        return failWith(QStringLiteral("Cannot tell whether the host's connection has a transaction open"));
+    open = *state;
+    return true;
+}
+
+// The savepoint statements are the same on every engine with a driver.
+bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locked)
+{
+    ++m_statementCount;
+    QSqlQuery query(m_db);
+    if (!query.exec(sql))
+        return fail(query.lastError(), sql, locked);
+    m_lastError = SqlError();
+    return true;
+}
+
+bool Connection::BeginSavepoint(const LockedMessage *locked)
+{
+    if (m_inTransaction || m_inSavepoint)
+        return failWith(QStringLiteral("A transaction is already open on this connection"));
+    if (!execSavepointSql(QStringLiteral("SAVEPOINT kvo_unit"), locked))
+        return false;
+    m_inSavepoint = true;
+    return true;
+}
+
+bool Connection::ReleaseSavepoint()
+{
+    if (!m_inSavepoint)
+        return failWith(QStringLiteral("No savepoint is open on this connection"));
+    // A failed release leaves the savepoint to the caller's RollbackToSavepoint.
+    if (!execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr))
+        return false;
+    m_inSavepoint = false;
+    return true;
+}
+
+bool Connection::RollbackToSavepoint()
+{
+    if (!m_inSavepoint)
+        return true;
+    m_inSavepoint = false;
+    // Rolling back keeps the savepoint (and PostgreSQL's aborted transaction usable again);
+    // releasing it then leaves the host's transaction as it was before the unit began.
+    return execSavepointSql(QStringLiteral("ROLLBACK TO SAVEPOINT kvo_unit"), nullptr)
+           && execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr);
 }
 
 std::unique_ptr<RecordSet> Connection::OpenQuery(const QString &sql)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(sql)) {
@@ -412,6 +544,8 @@ std::unique_ptr<RecordSet> Connection::OpenTable(const QString &table)
     records->m_table = table;
 
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     const QString sql = m_dialect->primaryKeyQuery(table);
@@ -431,6 +565,8 @@ bool Connection::RowExists(const QString &table, const QString &keyField, const 
 {
     found = false;
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     const QString sql = QLatin1String("SELECT 1 FROM ") + QuoteName(table) + QLatin1String(" WHERE ")
                         + QuoteName(keyField) + QLatin1String(" = ")
                         + (keyLiteral.isEmpty() ? QStringLiteral("NULL") : keyLiteral);

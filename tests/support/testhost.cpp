@@ -96,6 +96,18 @@ QVariant storedValue(Host &host, int id, const QString &field)
                                            + set.SearchTableSeekCriteria(&entry));
 }
 
+bool refuse(Host &host, const QString &column, const QString &event)
+{
+    const QString table = host.columns()->SearchTableName(host.columns()->Item(column));
+    return run(host.connection(),
+               host.database().engine() == Engine::SQLite
+                       ? QStringLiteral("CREATE TRIGGER refuse BEFORE %3 ON [%1] WHEN NEW.[%2] = 'refused' "
+                                        "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                                 .arg(table, column, event)
+                       : QStringLiteral("ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([%2] <> 'refused')")
+                                 .arg(table, column));
+}
+
 Controls::Controls(CFilterColumns &set, const QStringList &names) : m_set(set)
 {
     for (CFilterColumn *c : set.NewEnum()) {

@@ -69,6 +69,10 @@ QStringList readValues(KvoPlx800SCtl::CFilterColumns &set, int id, bool *complet
 // Field `field` of record id's search-data row; invalid without a row.
 QVariant storedValue(Host &host, int id, const QString &field);
 
+// Makes the database refuse the text "refused" in a column's field: on SQLite for rows written by
+// `event` (INSERT or UPDATE), elsewhere by a check constraint on every row.
+bool refuse(Host &host, const QString &column, const QString &event = QStringLiteral("INSERT"));
+
 // In-memory controls bound to columns of `set` while they live (every column when `names` is
 // empty): a check box for a Boolean column, a combo box for a keyword column, a text box otherwise.
 class Controls
