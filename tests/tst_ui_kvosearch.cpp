@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -308,23 +307,17 @@ private slots:
         QVERIFY(h.settle());
         QPushButton *apply = h.button("cmdApply");
         QVERIFY(!apply->isEnabled());
-        QSignalSpy updates(h.control->findChild<QTimer *>("tmrUpdate"), &QTimer::timeout);
-        QElapsedTimer clock;
-        clock.start();
+        auto *timer = h.control->findChild<QTimer *>("tmrUpdate");
+        QSignalSpy updates(timer, &QTimer::timeout);
         QTest::keyClicks(box, "abcdefghij");
-        const qint64 typed = clock.elapsed();
-        if (typed >= 150)
-            QSKIP("typing ten keys took too long on this machine to test the coalescing");
         QCOMPARE(box->text(), u"abcdefghij"_s);
         // The record is dirty at once, the buttons follow one update later.
         QVERIFY(h.control->IsDirty() && !apply->isEnabled());
         QCOMPARE(updates.size(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(updates.size(), 1, 2000);
-        QVERIFY2(clock.elapsed() >= typed + 190, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(apply->isEnabled());
         // Nothing schedules itself again.
-        QTest::qWait(250);
-        QCOMPARE(updates.size(), 1);
+        QVERIFY(!timer->isActive());
     }
 
     void defaultAndCancelRoles()

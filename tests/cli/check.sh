@@ -3,21 +3,6 @@
 # former base-table name.
 source "$(dirname "$0")/lib.bash"
 
-# db_sql STATEMENT...: runs statements on the current database with the engine's own client
-# (names in double quotes; MariaDB gets them in backquotes).
-db_sql() {
-    local s
-    for s in "$@"; do
-        # shellcheck disable=SC2046
-        case "$ENGINE" in
-            sqlite) sqlite3 "${URL#sqlite:}" "$s" ;;
-            postgresql) PGOPTIONS="-c search_path=${URL##*schema=} -c client_min_messages=warning" \
-                psql -q -v ON_ERROR_STOP=1 "$KVO_TEST_PG_URL" -c "$s" ;;
-            mariadb) mariadb $(mariadb_args "$KVO_TEST_MARIADB_URL") "${URL##*/}" -e "${s//\"/\`}" ;;
-        esac >/dev/null || fail "SQL failed: $s"
-    done
-}
-
 scenario() {
     local profile
     profile=$(mktemp)
@@ -43,7 +28,7 @@ scenario() {
 
     # Drift: older definition layout, a field missing, an extra one, a keyword and a picklist
     # table missing, a row missing and an orphaned one (and, where the engine can, a wrong type).
-    db_sql 'ALTER TABLE "SearchColumnConfiguration" DROP COLUMN "DateTimeDefaultMode"' \
+    native_sql 'ALTER TABLE "SearchColumnConfiguration" DROP COLUMN "DateTimeDefaultMode"' \
         'ALTER TABLE "SearchColumnConfiguration" DROP COLUMN "DateTimeDefaultValue"' \
         'ALTER TABLE "SearchColumnConfiguration" DROP COLUMN "DisableEditDateTime"' \
         'ALTER TABLE "DncFilesSearchData" DROP COLUMN "Weight"' \
@@ -52,10 +37,10 @@ scenario() {
         'DELETE FROM "DncFilesSearchData" WHERE "FileId" = 2' \
         'INSERT INTO "DncFilesSearchData" ("FileId") VALUES (99)'
     case "$ENGINE" in
-        sqlite) db_sql 'DROP TABLE "PicklistDncFilesGrade"' ;;
-        postgresql) db_sql 'DROP TABLE "PicklistDncFilesGrade" CASCADE' \
+        sqlite) native_sql 'DROP TABLE "PicklistDncFilesGrade"' ;;
+        postgresql) native_sql 'DROP TABLE "PicklistDncFilesGrade" CASCADE' \
             'ALTER TABLE "DncFilesSearchData" ALTER COLUMN "Count" TYPE varchar(20)' ;;
-        mariadb) db_sql 'ALTER TABLE "DncFilesSearchData" DROP FOREIGN KEY "FK_PicklistDncFilesGrade"' \
+        mariadb) native_sql 'ALTER TABLE "DncFilesSearchData" DROP FOREIGN KEY "FK_PicklistDncFilesGrade"' \
             'DROP TABLE "PicklistDncFilesGrade"' 'ALTER TABLE "DncFilesSearchData" MODIFY COLUMN "Count" varchar(20)' ;;
     esac
 
@@ -85,7 +70,7 @@ scenario() {
     run 0 "${T[@]}" set 1 Tags=red
 
     # The base table gets a new name: the tables and definition rows follow.
-    db_sql 'ALTER TABLE "DncFiles" RENAME TO "Files"'
+    native_sql 'ALTER TABLE "DncFiles" RENAME TO "Files"'
     local F=(--table Files --profile "$profile" --former-name Older --former-name DncFiles)
     run 0 "${F[@]}" names
     expect_eq "name list" "$(printf '%s\n' '1 FilesSearchData OlderSearchData' '2 FilesSearchData DncFilesSearchData' \

@@ -94,17 +94,21 @@ finish() {
     echo "$SCENARIO: all checks passed"
 }
 
-# native_sql SQL: runs SQL with the engine's own client on the current database (for tables a host
-# makes itself, with types the tool never creates).
+# native_sql STATEMENT...: runs statements with the engine's own client on the current database (for
+# tables a host makes itself, with types the tool never creates, or to make tables drift). Names in
+# double quotes; MariaDB gets them in backquotes.
 native_sql() {
-    case "$ENGINE" in
-    sqlite) sqlite3 "${URL#sqlite:}" "$1" ;;
-    postgresql) psql -q -v ON_ERROR_STOP=1 "${URL%%\?*}" -c "SET search_path TO ${URL##*schema=}; $1" >/dev/null ;;
-    mariadb)
-        local args
-        args=$(mariadb_args "$URL") || return 1
-        # shellcheck disable=SC2086
-        mariadb $args "${URL##*/}" -e "$1"
-        ;;
-    esac || fail "native SQL failed: $1"
+    local s args
+    for s in "$@"; do
+        case "$ENGINE" in
+        sqlite) sqlite3 "${URL#sqlite:}" "$s" ;;
+        postgresql) psql -q -v ON_ERROR_STOP=1 "${URL%%\?*}" \
+            -c "SET search_path TO ${URL##*schema=}; SET client_min_messages TO warning; $s" ;;
+        mariadb)
+            args=$(mariadb_args "$URL") || return 1
+            # shellcheck disable=SC2086
+            mariadb $args "${URL##*/}" -e "${s//\"/\`}"
+            ;;
+        esac >/dev/null || fail "native SQL failed: $s"
+    done
 }

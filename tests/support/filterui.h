@@ -5,9 +5,12 @@
 #include "filter/filterfields.h"
 #include "filter/ui/frmfilter.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 // Filling the rows of the filter dialog as a user does, for the widget tests.
 namespace KvoTest {
@@ -60,6 +63,24 @@ inline bool fillFilterRow(KvoPlx800SCtl::frmFilter &dialog, int row, const QStri
     box->selectAll();
     QTest::keyClicks(box, value);
     return box->text() == value;
+}
+
+// Once the filter dialog runs modally: fills its rows with `terms` (as fillFilterRow) and clicks
+// `button`; a row that cannot be filled closes the dialog as Cancel does.
+inline void answerFilterDialog(QObject *context, const QStringList &terms, const char *button)
+{
+    QTimer::singleShot(0, context, [terms, button] {
+        auto *dialog = qobject_cast<KvoPlx800SCtl::frmFilter *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        for (int row = 0; row < terms.size(); ++row) {
+            if (!fillFilterRow(*dialog, row, terms.at(row))) {
+                dialog->reject();
+                return;
+            }
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
+    });
 }
 
 } // namespace KvoTest
