@@ -20,7 +20,7 @@ class IBaseTableStructure;
 class IDatabaseHandler;
 class IUserProfile;
 class RecordSet;
-} ///< namespace HostKit
+} // namespace HostKit
 
 /// The data-entry control: shows the search values of one base record of a base table and lets the
 /// user edit them. A host window places it, calls OpenSearch once, then Display for every base

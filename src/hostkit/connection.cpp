@@ -336,7 +336,8 @@ std::unique_ptr<Connection> Connection::share(const QString &connectionName, QSt
 {
     if (!QSqlDatabase::contains(connectionName)) {
         if (error)
-            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"").arg(connectionName);
+            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"")
+                             .arg(connectionName);
         return nullptr;
     }
     return share(QSqlDatabase::database(connectionName, false), error);
