@@ -126,6 +126,10 @@ public:
     /// Whether a property was changed since the properties were last read or written.
     bool isPropertyChanged(const QString &name) const;
 
+protected:
+    // A LanguageChange shows the control's texts in the language installed since.
+    void changeEvent(QEvent *event) override;
+
 signals:
     /// Apply was pressed: the values were saved (when dirty) and editing ended.
     void ApplyButtonClick();

@@ -4,6 +4,7 @@
 #include "messagebox.h"
 #include "recordset.h"
 #include "serviceshelper.h"
+#include "statementhook.h"
 #include "trace.h"
 
 #include <QAtomicInt>
@@ -17,6 +18,12 @@ namespace KvoPlx800SCtl::HostKit {
 namespace {
 
 const QString kModule = QStringLiteral("Connection");
+
+StatementHook &statementHook()
+{
+    static StatementHook hook;
+    return hook;
+}
 
 QString decoded(const QString &text) { return QUrl::fromPercentEncoding(text.toUtf8()); }
 
@@ -370,9 +377,13 @@ bool Connection::failWith(const QString &text)
     return false;
 }
 
+void setStatementHook(StatementHook hook) { statementHook() = std::move(hook); }
+
 bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     m_rowsAffected = 0;
     QSqlQuery query(m_db);
     if (!query.exec(sql))
@@ -392,6 +403,8 @@ bool Connection::BeginTransaction(const LockedMessage *locked)
     if (hostTransaction)
         return failWith(QStringLiteral("The host's transaction is open on this connection"));
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     const QString sql = m_dialect->beginTransactionSql();
     if (sql.isEmpty()) {
         if (!m_db.transaction())
@@ -411,6 +424,8 @@ bool Connection::CommitTransaction()
     if (!m_inTransaction)
         return failWith(QStringLiteral("No transaction is open on this connection"));
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     // A failed commit leaves the transaction to the caller's RollbackTransaction.
     if (!m_db.commit())
         return fail(m_db.lastError(), QStringLiteral("COMMIT"), nullptr);
@@ -424,9 +439,18 @@ bool Connection::RollbackTransaction()
     if (!m_inTransaction)
         return true;
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     m_inTransaction = false;
-    if (!m_db.rollback())
-        return fail(m_db.lastError(), QStringLiteral("ROLLBACK"), nullptr);
+    if (!m_db.rollback()) {
+        // The failure that led here stays the one to tell: an engine may have ended the
+        // transaction itself (SQLite does on a full disk), and then there is none to roll back.
+        const SqlError earlier = m_lastError;
+        fail(m_db.lastError(), QStringLiteral("ROLLBACK"), nullptr);
+        if (!earlier.text().isEmpty())
+            m_lastError = earlier;
+        return false;
+    }
     return true;
 }
 
@@ -446,6 +470,8 @@ bool Connection::hostTransactionOpen(bool &open)
 bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locked)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     if (!query.exec(sql))
         return fail(query.lastError(), sql, locked);
@@ -488,6 +514,8 @@ bool Connection::RollbackToSavepoint()
 std::unique_ptr<RecordSet> Connection::OpenQuery(const QString &sql)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(sql)) {
@@ -519,6 +547,8 @@ std::unique_ptr<RecordSet> Connection::OpenTable(const QString &table)
     records->m_table = table;
 
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     const QString sql = m_dialect->primaryKeyQuery(table);
@@ -538,6 +568,8 @@ bool Connection::RowExists(const QString &table, const QString &keyField, const 
 {
     found = false;
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     const QString sql = QLatin1String("SELECT 1 FROM ") + QuoteName(table) + QLatin1String(" WHERE ")
                         + QuoteName(keyField) + QLatin1String(" = ")
                         + (keyLiteral.isEmpty() ? QStringLiteral("NULL") : keyLiteral);

@@ -440,6 +440,10 @@ const EngineInfo &mariaDbEngine()
                                  .schemaOption = false,
                                  .driver = QStringLiteral("QMARIADB"),
                                  .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); },
+                                 // user-level locks of the session; their names are the server's,
+                                 // so they start with the database's
+                                 .tryLockSql = "SELECT GET_LOCK(LEFT(CONCAT(DATABASE(), ':', %1), 64), 0)",
+                                 .unlockSql = "SELECT RELEASE_LOCK(LEFT(CONCAT(DATABASE(), ':', %1), 64))",
                                  .otherDrivers = {QStringLiteral("QMYSQL")}};
     return info;
 }

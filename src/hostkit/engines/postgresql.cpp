@@ -389,7 +389,10 @@ const EngineInfo &postgresqlEngine()
                                  .fileUrl = false,
                                  .schemaOption = true,
                                  .driver = QStringLiteral("QPSQL"),
-                                 .createDialect = [] { return std::unique_ptr<Dialect>(new PostgresDialect); }};
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new PostgresDialect); },
+                                 // advisory locks of the session, keyed by the server's text hash
+                                 .tryLockSql = "SELECT pg_try_advisory_lock(hashtext(%1))",
+                                 .unlockSql = "SELECT pg_advisory_unlock(hashtext(%1))"};
     return info;
 }
 
