@@ -19,8 +19,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList persisted{u"BorderStyle"_s,      u"ShowOKButton"_s, u"ShowCancelButton"_s,
-                            u"FieldsVisible"_s,    u"Enabled"_s,      u"DisplayBaseRecord"_s};
+const QStringList persisted{u"BorderStyle"_s,   u"ShowOKButton"_s, u"ShowCancelButton"_s,
+                            u"FieldsVisible"_s, u"Enabled"_s,      u"DisplayBaseRecord"_s};
 
 QUiLoader *pluginLoader(QObject *parent)
 {

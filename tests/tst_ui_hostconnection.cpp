@@ -228,9 +228,9 @@ private slots:
         }
         QVERIFY(hostTransactionOpen());
         QVERIFY(hostDb.commit());
-        QCOMPARE(KvoTest::cell(host->connection(), u"SELECT [Description] FROM [Parts] WHERE [PartId] = 3"_s)
-                         .toString(),
-                 u"kept"_s);
+        QCOMPARE(
+                KvoTest::cell(host->connection(), u"SELECT [Description] FROM [Parts] WHERE [PartId] = 3"_s).toString(),
+                u"kept"_s);
         host->catalog().Refresh();
         QCOMPARE(KvoTest::fieldNames(host->catalog(), u"PartsSearchData"_s), fieldsBefore);
     }

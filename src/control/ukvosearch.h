@@ -20,7 +20,7 @@ class IBaseTableStructure;
 class IDatabaseHandler;
 class IUserProfile;
 class RecordSet;
-} ///< namespace HostKit
+} // namespace HostKit
 
 /// The data-entry control: shows the search values of one base record of a base table and lets the
 /// user edit them. A host window places it, calls OpenSearch once, then Display for every base
@@ -127,7 +127,7 @@ public:
     bool isPropertyChanged(const QString &name) const;
 
 protected:
-    // A LanguageChange shows the control's texts in the language installed since.
+    /// A LanguageChange shows the control's texts in the language installed since.
     void changeEvent(QEvent *event) override;
 
 signals:

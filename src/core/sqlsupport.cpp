@@ -59,11 +59,9 @@ void TransactionScope::begin(const HostKit::LockedMessage *locked)
         if (!m_db.BeginSavepoint(locked))
             fail(QStringLiteral("no savepoint in the host's transaction: ") + m_db.lastError());
         m_savepoint = true;
-        m_begun = true;
-        return;
-    }
-    if (!m_db.BeginTransaction(locked))
+    } else if (!m_db.BeginTransaction(locked)) {
         fail(QStringLiteral("no transaction: ") + m_db.lastError());
+    }
     m_begun = true;
 }
 
@@ -74,11 +72,9 @@ void TransactionScope::commit()
     if (m_savepoint) {
         if (!m_db.ReleaseSavepoint())
             fail(QStringLiteral("the savepoint was not released: ") + m_db.lastError());
-        m_committed = true;
-        return;
-    }
-    if (!m_db.CommitTransaction())
+    } else if (!m_db.CommitTransaction()) {
         fail(QStringLiteral("the transaction was not committed: ") + m_db.lastError());
+    }
     m_committed = true;
 }
 
@@ -88,8 +84,9 @@ QString hostTransactionRefusal(HostKit::Connection &db, const QString &what)
     if (!db.hostTransactionOpen(hostTransaction))
         return what + QStringLiteral(" cannot run: ") + db.lastError();
     if (hostTransaction)
-        return what + QStringLiteral(" cannot run inside the host's open transaction: its table changes would "
-                                     "commit that transaction on some engines. Commit or roll back first.");
+        return what
+               + QStringLiteral(" cannot run inside the host's open transaction: its table changes would "
+                                "commit that transaction on some engines. Commit or roll back first.");
     return {};
 }
 

@@ -9,7 +9,9 @@ namespace KvoPlx800SCtl {
 // control's persisted properties (BorderStyle, ShowOKButton, ShowCancelButton, FieldsVisible,
 // Enabled, DisplayBaseRecord) and keeps them in the .ui file; a form loaded through QUiLoader or
 // compiled by uic sets them on the control.
-class UKVOSearchPlugin : public QObject, public QDesignerCustomWidgetInterface
+class UKVOSearchPlugin
+    : public QObject
+    , public QDesignerCustomWidgetInterface
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "org.qt-project.Qt.QDesignerCustomWidgetInterface")

@@ -30,16 +30,16 @@ struct FilterTermProblem
 {
     /// What is wrong with the term.
     enum Kind {
-        NoSuchColumn, ///< a saved term names a search column that no longer exists
-        NoSuchField, ///< the base-table field is gone or is of no kind a filter compares
-        NotANumber, ///< the compare-to value of a number field does not read as a number
-        NotADate, ///< the compare-to value of a date field does not read as a date
+        NoSuchColumn,          ///< a saved term names a search column that no longer exists
+        NoSuchField,           ///< the base-table field is gone or is of no kind a filter compares
+        NotANumber,            ///< the compare-to value of a number field does not read as a number
+        NotADate,              ///< the compare-to value of a date field does not read as a date
         ComparisonDoesNotApply ///< the comparison is not one the field's kind admits
     };
     Kind kind = NoSuchColumn; ///< what is wrong
-    int index = 0; ///< 1-based position of the term (in the saved filter, for a term not added)
-    QString field;     ///< the term's field (a column's name or a base-table field)
-    QString compareTo; ///< the term's compare-to value
+    int index = 0;            ///< 1-based position of the term (in the saved filter, for a term not added)
+    QString field;            ///< the term's field (a column's name or a base-table field)
+    QString compareTo;        ///< the term's compare-to value
 
     /// What went wrong, as the user reads it (texts of the resource-text service).
     QString text() const;

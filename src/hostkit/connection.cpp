@@ -397,7 +397,8 @@ std::unique_ptr<Connection> Connection::share(const QString &connectionName, QSt
 {
     if (!QSqlDatabase::contains(connectionName)) {
         if (error)
-            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"").arg(connectionName);
+            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"")
+                             .arg(connectionName);
         return nullptr;
     }
     return share(QSqlDatabase::database(connectionName, false), error);
@@ -622,6 +623,8 @@ bool Connection::hostTransactionOpen(bool &open)
 bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locked)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     if (!query.exec(sql))
         return fail(query.lastError(), sql, locked);

@@ -158,7 +158,7 @@ bool DdlRun::begin()
         m_error = m_connection.lastError();
         return false;
     }
-    if (hostTransaction || (m_connection.isShared() && m_connection.inSavepoint())) {
+    if (hostTransaction || m_connection.inSavepoint()) {
         m_error = QStringLiteral("Tables cannot be changed inside the host's open transaction");
         return false;
     }
