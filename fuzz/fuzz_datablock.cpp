@@ -69,6 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 plain.append(piece);
         }
     }
+    // A byte order mark at the very start is no part of the first line.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        plain.first().remove(0, 3);
+        if (plain.first().isEmpty())
+            plain.removeFirst();
+    }
     basImport::DataBlockLines lines(bytes);
     KvoFuzz::check(lines.isEmpty() == plain.isEmpty(), "an empty block has no line");
     QList<QByteArray> read;
@@ -78,12 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         KvoFuzz::check(lines.position() > last, "the reader moves forward");
         last = lines.position();
         read.append(line.toByteArray());
-    }
-    // A byte order mark at the very start is no part of the first line.
-    if (!plain.isEmpty() && plain.first().startsWith("\xEF\xBB\xBF")) {
-        plain.first().remove(0, 3);
-        if (plain.first().isEmpty())
-            plain.removeFirst();
     }
     KvoFuzz::check(read == plain, "lines are the runs between line ends",
                    QString::number(read.size()) + QLatin1Char('/') + QString::number(plain.size()));
