@@ -75,47 +75,29 @@ private:
 
 void TestFilterColumns::setupStatuses_data()
 {
-    QTest::addColumn<bool>("columns");    // a column is saved first
-    QTest::addColumn<QString>("ddl");     // run first (names in brackets)
-    QTest::addColumn<QString>("table");   // the base table
-    QTest::addColumn<QString>("leftOut"); // components not handed in; "key": a key field the table lacks
+    QTest::addColumn<bool>("columns");     // a column is saved first
+    QTest::addColumn<QString>("ddl");      // run first (names in brackets)
+    QTest::addColumn<QString>("table");    // the base table
+    QTest::addColumn<QString>("leftOut");  // components not handed in; "key": a key field the table lacks
     QTest::addColumn<int>("status");
-    QTest::newRow("no columns yet") << false << ""
-                                    << "Parts"
-                                    << "" << int(kvoFCSNoColumnsDefined);
-    QTest::newRow("columns stored") << true << ""
-                                    << "Parts"
-                                    << "" << int(kvoFCSSuccess);
-    QTest::newRow("no such table") << false << ""
-                                   << "NoSuchTable"
-                                   << "" << int(kvoFCSBaseTableNotDefined);
-    QTest::newRow("no primary key") << false << "CREATE TABLE [NoKey] ([A] INTEGER)"
-                                    << "NoKey"
-                                    << "" << int(kvoFCSBaseTableMissingPrimaryIndex);
+    QTest::newRow("no columns yet") << false << "" << "Parts" << "" << int(kvoFCSNoColumnsDefined);
+    QTest::newRow("columns stored") << true << "" << "Parts" << "" << int(kvoFCSSuccess);
+    QTest::newRow("no such table") << false << "" << "NoSuchTable" << "" << int(kvoFCSBaseTableNotDefined);
+    QTest::newRow("no primary key") << false << "CREATE TABLE [NoKey] ([A] INTEGER)" << "NoKey" << ""
+                                    << int(kvoFCSBaseTableMissingPrimaryIndex);
     QTest::newRow("two-field key") << false
                                    << "CREATE TABLE [TwoKeys] ([A] INTEGER NOT NULL, [B] INTEGER NOT NULL, "
                                       "PRIMARY KEY ([A], [B]))"
-                                   << "TwoKeys"
-                                   << "" << int(kvoFSCBaseTablePrimaryIndexSegmented);
-    QTest::newRow("key field missing from catalog") << false << ""
-                                                    << "Parts"
-                                                    << "key" << int(kvoFCSBaseTableMissingPrimaryIndex);
-    QTest::newRow("no handler") << false << ""
-                                << "Parts"
-                                << "handler" << int(kvoFCSMissingDatabaseHandler);
-    QTest::newRow("no handler, no base table") << false << ""
-                                               << "Parts"
-                                               << "handler baseTable" << int(kvoFCSMissingDatabaseHandler);
-    QTest::newRow("no catalog") << false << ""
-                                << "Parts"
-                                << "catalog" << int(kvoFCSMissingDatabase);
-    QTest::newRow("no base table") << false << ""
-                                   << "Parts"
-                                   << "baseTable" << int(kvoFCSMissingBaseTable);
+                                   << "TwoKeys" << "" << int(kvoFSCBaseTablePrimaryIndexSegmented);
+    QTest::newRow("key field missing from catalog") << false << "" << "Parts" << "key"
+                                                    << int(kvoFCSBaseTableMissingPrimaryIndex);
+    QTest::newRow("no handler") << false << "" << "Parts" << "handler" << int(kvoFCSMissingDatabaseHandler);
+    QTest::newRow("no handler, no base table") << false << "" << "Parts" << "handler baseTable"
+                                               << int(kvoFCSMissingDatabaseHandler);
+    QTest::newRow("no catalog") << false << "" << "Parts" << "catalog" << int(kvoFCSMissingDatabase);
+    QTest::newRow("no base table") << false << "" << "Parts" << "baseTable" << int(kvoFCSMissingBaseTable);
     // The catalog still lists the definition table, but reading it fails: never an empty set.
-    QTest::newRow("definitions unreadable") << true << ""
-                                            << "Parts"
-                                            << "definitions" << int(kvoFCSUndefinedStatus);
+    QTest::newRow("definitions unreadable") << true << "" << "Parts" << "definitions" << int(kvoFCSUndefinedStatus);
 }
 
 void TestFilterColumns::setupStatuses()
@@ -212,15 +194,9 @@ void TestFilterColumns::saveCreatesTablesAndRows()
         const char *field;
         int type;
         int size;
-    } stored[] = {{"PartId", adInteger, 0},
-                  {"Material", adVarWChar, 255},
-                  {"Notes", adVarWChar, 255},
-                  {"Weight", adDouble, 0},
-                  {"Active", d.storedAdoType(adBoolean), 0},
-                  {"Made", adDate, 0},
-                  {"Count16", adSmallInt, 0},
-                  {"Count32", adInteger, 0},
-                  {"Ratio", adSingle, 0}};
+    } stored[] = {{"PartId", adInteger, 0},   {"Material", adVarWChar, 255},           {"Notes", adVarWChar, 255},
+                  {"Weight", adDouble, 0},    {"Active", d.storedAdoType(adBoolean), 0}, {"Made", adDate, 0},
+                  {"Count16", adSmallInt, 0}, {"Count32", adInteger, 0},               {"Ratio", adSingle, 0}};
     QCOMPARE(data->Columns.size(), qsizetype(std::size(stored)));
     for (const auto &f : stored) {
         const CatalogColumn *column = data->FindColumn(QLatin1String(f.field));
@@ -409,9 +385,10 @@ void TestFilterColumns::hostileNames()
     QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeywordSchlüssel"_s));
     // The fragments run as a real query.
     Connection &db = m_host->connection();
-    const QString sql = u"SELECT %1 FROM %2 LEFT JOIN %3 ON %4"_s.arg(
-            m_host->filter->SQLSearchFields(), db.QuoteName(u"Parts"_s), m_host->filter->SQLSearchTable(),
-            m_host->filter->SQLSearchJoinOn());
+    const QString sql = u"SELECT %1 FROM %2 LEFT JOIN %3 ON %4"_s.arg(m_host->filter->SQLSearchFields(),
+                                                                      db.QuoteName(u"Parts"_s),
+                                                                      m_host->filter->SQLSearchTable(),
+                                                                      m_host->filter->SQLSearchJoinOn());
     auto rs = db.OpenQuery(sql);
     QVERIFY2(rs, qPrintable(db.lastError() + u'\n' + sql));
     // (Qt's SQLite driver drops double quotes from the names it reports.)

@@ -492,18 +492,10 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("pressed");
-        QTest::newRow("text box") << "Material"
-                                  << "Steel"
-                                  << "Apply";
-        QTest::newRow("number box") << "Qty"
-                                    << "5"
-                                    << "Apply";
-        QTest::newRow("date box") << "Made"
-                                  << "2021-03-04"
-                                  << "Apply";
-        QTest::newRow("keyword box") << "Tags"
-                                     << "hot"
-                                     << "cmdAdd";
+        QTest::newRow("text box") << "Material" << "Steel" << "Apply";
+        QTest::newRow("number box") << "Qty" << "5" << "Apply";
+        QTest::newRow("date box") << "Made" << "2021-03-04" << "Apply";
+        QTest::newRow("keyword box") << "Tags" << "hot" << "cmdAdd";
     }
 
     void enterNeverStampsADate()
@@ -538,27 +530,13 @@ private slots:
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QString>("shown");
         // A text box's own length cuts what is pasted, as on Ctrl+V; a keyword's length refuses it.
-        QTest::newRow("fits") << "Material"
-                              << "abc"
-                              << "xabc";
-        QTest::newRow("cut to the box") << "Material"
-                                        << "abcdef"
-                                        << "xabcd";
-        QTest::newRow("two trailing blanks") << "Material"
-                                             << "ab  "
-                                             << "x";
-        QTest::newRow("keyword fits") << "Tags"
-                                      << "abc"
-                                      << "xabc";
-        QTest::newRow("keyword too long") << "Tags"
-                                          << "abcdef"
-                                          << "x";
-        QTest::newRow("note fits") << "Remarks"
-                                   << "line"
-                                   << "xline";
-        QTest::newRow("note, two trailing blanks") << "Remarks"
-                                                   << "line  "
-                                                   << "x";
+        QTest::newRow("fits") << "Material" << "abc" << "xabc";
+        QTest::newRow("cut to the box") << "Material" << "abcdef" << "xabcd";
+        QTest::newRow("two trailing blanks") << "Material" << "ab  " << "x";
+        QTest::newRow("keyword fits") << "Tags" << "abc" << "xabc";
+        QTest::newRow("keyword too long") << "Tags" << "abcdef" << "x";
+        QTest::newRow("note fits") << "Remarks" << "line" << "xline";
+        QTest::newRow("note, two trailing blanks") << "Remarks" << "line  " << "x";
     }
 
     void contextMenuPasteIsChecked()
@@ -631,8 +609,7 @@ private slots:
         QTest::addColumn<QString>("copyCaption");
         QTest::addColumn<QString>("pasteCaption");
         QTest::newRow("built-in") << QString() << QString();
-        QTest::newRow("long") << "Copy the values as the template"
-                              << "Paste the template into the fields";
+        QTest::newRow("long") << "Copy the values as the template" << "Paste the template into the fields";
     }
 
     void captionsAreWhole()
