@@ -96,6 +96,8 @@ void TestFilterColumns::setupStatuses_data()
     row("no handler, no base table", false, "", "Parts", "handler baseTable", kvoFCSMissingDatabaseHandler);
     row("no catalog", false, "", "Parts", "catalog", kvoFCSMissingDatabase);
     row("no base table", false, "", "Parts", "baseTable", kvoFCSMissingBaseTable);
+    // The catalog still lists the definition table, but reading it fails: never an empty set.
+    row("definitions unreadable", true, "", "Parts", "definitions", kvoFCSUndefinedStatus);
 }
 
 void TestFilterColumns::setupStatuses()
@@ -112,6 +114,13 @@ void TestFilterColumns::setupStatuses()
     if (!ddl.isEmpty())
         QVERIFY(run(m_host->connection(), ddl));
     m_host->openTable(table);
+    const bool unreadable = leftOut == u"definitions";
+    const auto renameDefinitions = [&](const char *from, const char *to) {
+        return run(m_host->connection(),
+                   u"ALTER TABLE [%1] RENAME TO [%2]"_s.arg(QLatin1String(from), QLatin1String(to)));
+    };
+    if (unreadable)
+        QVERIFY(renameDefinitions("SearchColumnConfiguration", "Hidden"));
     if (!leftOut.isEmpty()) {
         const auto given = [&](const char *name, auto *component) {
             return leftOut.contains(QLatin1String(name)) ? nullptr : component;
@@ -129,7 +138,12 @@ void TestFilterColumns::setupStatuses()
         QVERIFY(m_host->filter->SQLSearchFields().isEmpty());
         QVERIFY(m_host->filter->SQLSearchJoinOn().isEmpty());
         QVERIFY(m_host->filter->SQLSearchTable().isEmpty());
-        return;
+        if (!unreadable)
+            return;
+        // The stored definitions are all there once they can be read again.
+        QVERIFY(renameDefinitions("Hidden", "SearchColumnConfiguration"));
+        m_host->reopenFilter();
+        QCOMPARE(int(m_host->filter->setupStatus()), int(kvoFCSSuccess));
     }
     QVERIFY(m_host->columns());
     QCOMPARE(m_host->columns()->Count(), columns ? 1 : 0);

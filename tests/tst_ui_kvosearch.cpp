@@ -7,19 +7,27 @@
 
 #include "control/ukvosearch.h"
 
+#include "columns/basvalidate.h"
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
 
 #include "hostkit/connection.h"
+#include "hostkit/formsinterface.h"
 #include "hostkit/recordset.h"
 #include "hostkit/resourcetexts.h"
 #include "hostkit/serviceshelper.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -442,7 +450,6 @@ private slots:
         QCOMPARE(material->text(), u"abc d"_s); // trimmed on leaving
         // A note box keeps Enter for itself: a new line, no Apply.
         QVERIFY(h.settle());
-        QVERIFY(h.field<QPushButton>("Made", "cmdNow")->isDefault());
         QTest::keyClick(remarks, Qt::Key_Return);
         QCOMPARE(remarks->toPlainText(), u"its\n"_s);
         QVERIFY(made->text().isEmpty());
@@ -472,6 +479,158 @@ private slots:
     }
 
     // Which widgets show a column follows its type, its picklist and whether values can be entered.
+    // Enter presses Apply wherever the focus is, except Add while its keyword box holds a new
+    // keyword: the Now button never takes the default role, so no date is stamped.
+    void enterNeverStampsADate_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("pressed");
+        QTest::newRow("text box") << "Material" << "Steel" << "Apply";
+        QTest::newRow("number box") << "Qty" << "5" << "Apply";
+        QTest::newRow("date box") << "Made" << "2021-03-04" << "Apply";
+        QTest::newRow("keyword box") << "Tags" << "hot" << "cmdAdd";
+    }
+
+    void enterNeverStampsADate()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, pressed);
+        Harness h;
+        QVERIFY(h.edit({{"Material", fcText}, {"Qty", fcInteger32}, {"Made", fcDateTime}, {"Tags", fcKeyword}}));
+        QWidget *box =
+                column == u"Tags" ? static_cast<QWidget *>(h.field<QComboBox>(column, "cboField")) : h.field(column);
+        QVERIFY(box);
+        h.type(box, typed);
+        QVERIFY(h.settle());
+        QVERIFY(!h.field<QPushButton>("Made", "cmdNow")->isDefault());
+        QTest::keyClick(box, Qt::Key_Return);
+        if (pressed == u"cmdAdd") {
+            QCOMPARE(h.field<QComboBox>(column, "cboField")->itemText(0), typed);
+            QVERIFY(h.control->IsEditing());
+            // Out of the keyword box, Enter applies.
+            h.field("Material")->setFocus();
+            QTest::keyClick(h.field("Material"), Qt::Key_Return);
+        }
+        QVERIFY(h.events.contains(u"Apply"_s));
+        QCOMPARE(h.stored(1, u"Made"_s).isNull(), column != u"Made");
+    }
+
+    // Pasting through a text box's context menu passes the same check as Ctrl+V.
+    void contextMenuPasteIsChecked_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("shown");
+        // A text box's own length cuts what is pasted, as on Ctrl+V; a keyword's length refuses it.
+        QTest::newRow("fits") << "Material" << "abc" << "xabc";
+        QTest::newRow("cut to the box") << "Material" << "abcdef" << "xabcd";
+        QTest::newRow("two trailing blanks") << "Material" << "ab  " << "x";
+        QTest::newRow("keyword fits") << "Tags" << "abc" << "xabc";
+        QTest::newRow("keyword too long") << "Tags" << "abcdef" << "x";
+        QTest::newRow("note fits") << "Remarks" << "line" << "xline";
+        QTest::newRow("note, two trailing blanks") << "Remarks" << "line  " << "x";
+    }
+
+    void contextMenuPasteIsChecked()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, clipboard);
+        Harness h;
+        QVERIFY(h.edit({{"Material", fcText, {}, 5}, {"Tags", fcKeyword, {}, 5}, {"Remarks", fcNote}}));
+        QWidget *box = column == u"Tags"      ? static_cast<QWidget *>(h.field<QComboBox>(column, "cboField"))
+                       : column == u"Remarks" ? static_cast<QWidget *>(h.field<QPlainTextEdit>(column, "txtNoteField"))
+                                              : h.field(column);
+        QVERIFY(box);
+        h.type(box, u"x"_s);
+        // The clipboard as a windowed host's widget support hands it to the checks.
+        basValidate::setClipboardTextProvider([] { return QGuiApplication::clipboard()->text(); });
+        const auto noClipboard = qScopeGuard([] { basValidate::setClipboardTextProvider({}); });
+        QGuiApplication::clipboard()->setText(clipboard);
+        bool triggered = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            poll.stop();
+            if (QAction *paste = menu->findChild<QAction *>(u"edit-paste"_s)) {
+                paste->trigger();
+                triggered = true;
+            }
+            menu->close();
+        });
+        poll.start(10);
+        // Where a right click lands: a note box's viewport, a keyword box's line edit.
+        auto *area = qobject_cast<QAbstractScrollArea *>(box);
+        auto *combo = qobject_cast<QComboBox *>(box);
+        QWidget *target = area ? area->viewport() : combo ? combo->lineEdit() : box;
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target, &event);
+        QVERIFY(triggered);
+        const QString shown = area                ? static_cast<QPlainTextEdit *>(box)->toPlainText()
+                              : column == u"Tags" ? static_cast<QComboBox *>(box)->currentText()
+                                                  : static_cast<QLineEdit *>(box)->text();
+        QTEST(shown, "shown");
+    }
+
+    // A template that differs from the record only in a keyword list still makes the record dirty.
+    void keywordOnlyPasteMarksDirty()
+    {
+        Harness h;
+        QVERIFY(h.edit());
+        h.type(h.field<QComboBox>("Tags", "cboField"), "hot");
+        QTest::mouseClick(h.field<QPushButton>("Tags", "cmdAdd"), Qt::LeftButton);
+        QVERIFY(h.click("cmdApply") && h.startEditing());
+        QVERIFY(h.click("cmdTemplateCopy") && h.click("cmdCancel"));
+
+        h.display(2);
+        QVERIFY(h.startEditing());
+        QVERIFY(h.click("cmdTemplatePaste"));
+        QVERIFY(h.control->IsDirty());
+        QVERIFY(h.settle());
+        QVERIFY(h.button("cmdApply")->isEnabled());
+        QVERIFY(h.click("cmdApply"));
+        h.display(2);
+        QCOMPARE(h.control->MyFilter()->FilterColumns()->Item(u"Tags"_s)->SavedKeys(), QStringList{u"hot"_s});
+    }
+
+    // At its minimum width the control shows every editing button with its whole caption, also
+    // when the host's captions are long.
+    void captionsAreWhole_data()
+    {
+        QTest::addColumn<QString>("copyCaption");
+        QTest::addColumn<QString>("pasteCaption");
+        QTest::newRow("built-in") << QString() << QString();
+        QTest::newRow("long") << "Copy the values as the template" << "Paste the template into the fields";
+    }
+
+    void captionsAreWhole()
+    {
+        QFETCH(QString, copyCaption);
+        QFETCH(QString, pasteCaption);
+        auto &texts = ResourceTexts::instance();
+        const auto reset = qScopeGuard([&] { texts.resetTexts(); });
+        if (!copyCaption.isEmpty()) {
+            texts.setText(8081, copyCaption);
+            texts.setText(8082, pasteCaption);
+        }
+        Harness h;
+        QVERIFY(h.edit());
+        h.control->resize(int(h.control->WidthMin()) / TwipsPerPixel, 520);
+        QVERIFY(h.settle());
+        for (const char *name :
+             {"cmdApply", "cmdReset", "cmdClear", "cmdTemplateCopy", "cmdTemplatePaste", "cmdOk", "cmdCancel"}) {
+            QPushButton *b = h.button(name);
+            QVERIFY(b);
+            if (b->isVisible())
+                QVERIFY2(b->width() >= b->sizeHint().width(), name);
+        }
+        if (!copyCaption.isEmpty())
+            QCOMPARE(h.button("cmdTemplatePaste")->text(), pasteCaption);
+    }
+
     void rowKindFollowsColumn_data()
     {
         QTest::addColumn<int>("type");

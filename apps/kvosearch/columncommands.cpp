@@ -13,8 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <QScopeGuard>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -172,14 +170,8 @@ static int cmdAddColumn(Cli &cli)
                                       "boolean or note)")
                            .arg(args.value(QStringLiteral("type"))));
 
-    static const QRegularExpression allowed(QStringLiteral("^[\\p{L}\\p{N}_]+$"));
-    if (name.isEmpty() || !allowed.match(name).hasMatch())
-        return cli.failure(QStringLiteral("bad column name \"%1\": use letters, digits and _").arg(name));
-    if (name.toUtf8().size() > columns.maxColumnNameLength())
-        return cli.failure(QStringLiteral("column name \"%1\" is too long: at most %2 bytes for base table %3")
-                           .arg(name)
-                           .arg(columns.maxColumnNameLength())
-                           .arg(columns.baseTableName()));
+    if (const QString refusal = columns.nameRefusal(name); !refusal.isEmpty())
+        return cli.failure(refusal);
     if (const int clash = columns.nameClash(name, caption, nullptr))
         return cli.failure(ResourceTexts::instance().Text(8161 + clash, {clash % 2 ? name : caption}));
 
@@ -302,18 +294,11 @@ static int cmdChangeType(Cli &cli)
     if (length > 0 && *type != fcText)
         return cli.failure(QStringLiteral("--length applies only to text"));
 
-    // Values are read in the C locale while the change runs; they are printed as get prints them.
-    const QLocale userLocale;
-    const auto inCLocale = [&](auto &&work) {
-        QLocale::setDefault(QLocale::c());
-        const auto reset = qScopeGuard([&] { QLocale::setDefault(userLocale); });
-        return work();
-    };
     cli.lastTraceError().clear();
     ColumnTypeChange change(columns, name, *type, length);
     if (!change.refusal().isEmpty())
         return cli.failure(change.refusal());
-    const auto preview = inCLocale([&] { return change.DryRun(); });
+    const auto preview = change.DryRun();
     if (!preview)
         return cli.failure(QStringLiteral("the values of %1 cannot be read").arg(name) + cli.traceReason());
 
@@ -345,7 +330,7 @@ static int cmdChangeType(Cli &cli)
                                           "them empty")
                                    .arg(name, args.value(QStringLiteral("type")))
                                    .arg(preview->notConvertible));
-    if (!inCLocale([&] { return change.Run(true); }))
+    if (!change.Run(true))
         return cli.failure(QStringLiteral("changing the type of %1 failed: %2").arg(name, change.lastError()));
     cli.printColumns();
     return Cli::Ok;

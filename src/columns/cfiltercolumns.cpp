@@ -132,7 +132,8 @@ CFilterColumn *CFilterColumns::AddColumn(const QString &name, const QString &cap
 {
     return traced("Add", Module, static_cast<CFilterColumn *>(nullptr), [&](CFilterColumn *&result) {
         require(findByName(name) == nullptr, QStringLiteral("a column named \"%1\" exists already").arg(name));
-        require(fitsNameLimit(name), tooLong(name));
+        if (const QString refusal = nameRefusal(name); !refusal.isEmpty())
+            fail(refusal);
         auto column =
                 std::make_unique<CFilterColumn>(&m_tables, ColumnDefinition{.name = name,
                                                                             .type = type,
@@ -257,11 +258,27 @@ bool CFilterColumns::MoveColumnDown(CFilterColumn *column)
 
 bool CFilterColumns::fitsNameLimit(const QString &name) const { return name.toUtf8().size() <= maxColumnNameLength(); }
 
-QString CFilterColumns::tooLong(const QString &name) const
+QString CFilterColumns::nameRefusal(const QString &name) const
 {
-    return QStringLiteral("the column name \"%1\" is longer than the %2 bytes the names derived from it leave")
-            .arg(name)
-            .arg(maxColumnNameLength());
+    // Every name reaches SQL quoted; the rule keeps names that all engines take the same way as
+    // identifiers (MariaDB has no characters beyond U+FFFF in them, and drops trailing blanks).
+    if (name.isEmpty())
+        return QStringLiteral("a column needs a name");
+    const bool plain = std::all_of(name.begin(), name.end(), [](QChar c) {
+        return (c.isLetterOrNumber() && !c.isSurrogate()) || c == QLatin1Char('_');
+    });
+    if (!plain)
+        return QStringLiteral("the column name \"%1\" may hold only letters, digits and \"_\"").arg(name);
+    if (sameName(name, keyFieldName()))
+        return QStringLiteral("the column name \"%1\" is the name of the base table's key field").arg(name);
+    if (maxColumnNameLength() < 1)
+        return QStringLiteral("the base table's name \"%1\" leaves no room for the names derived from it")
+                .arg(baseTableName());
+    if (!fitsNameLimit(name))
+        return QStringLiteral("the column name \"%1\" is longer than the %2 bytes the names derived from it leave")
+                .arg(name)
+                .arg(maxColumnNameLength());
+    return {};
 }
 
 int CFilterColumns::nameClash(const QString &name, const QString &caption, const CFilterColumn *self) const
@@ -424,8 +441,10 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         require(refusal.isEmpty(), refusal);
         // A name the derived table and key names cannot carry would fail only at the table change,
         // after the definition rows were written: refused before anything is written.
-        for (const auto &c : m_columns)
-            require(fitsNameLimit(c->Name()), tooLong(c->Name()));
+        for (const auto &c : m_columns) {
+            if (!fitsNameLimit(c->Name()))
+                fail(nameRefusal(c->Name()));
+        }
         m_saving = true;
         const auto reset = qScopeGuard([&] { m_saving = false; });
         // The definition rows and the tables change in several transactions: a second session

@@ -47,7 +47,7 @@ public:
     static constexpr const char *DefinitionTableName = SearchTables::DefinitionTableName;
 
     // --- Public members ---------------------------------------------------------------------
-    /// The new column, or nullptr when the name is taken or longer than maxColumnNameLength().
+    /// The new column, or nullptr when the name is taken or refused (nameRefusal).
     [[nodiscard]] CFilterColumn *Add(const QString &strName, const QString &strCaption, const QString &strDescription,
                                      FilterColumnTypeConstants enmType, qint16 intTextLengthInUI, bool blnIsPicklist,
                                      bool blnPicklistAllowBlanks, const QString &strPicklistDefault,
@@ -112,7 +112,7 @@ public:
     /// position and renumbered 1..n; true when they were read.
     [[nodiscard]] bool ColumnsFetch();
     /// The internal form of Add, with the merge name and the position. Like Add, it refuses (and
-    /// returns nullptr for) a name that is taken or longer than maxColumnNameLength().
+    /// returns nullptr for) a name that is taken or refused.
     [[nodiscard]] CFilterColumn *AddColumn(const QString &name, const QString &caption, const QString &description,
                                            FilterColumnTypeConstants type, qint16 textLengthInUI, bool isPicklist,
                                            bool allowBlanks, const QString &picklistDefault,
@@ -273,6 +273,11 @@ public:
     int maxColumnNameLength() const { return m_tables.maxColumnNameLength(); }
     /// Whether `name` is at most maxColumnNameLength() long.
     bool fitsNameLimit(const QString &name) const;
+    /// Why a column name cannot be used, empty when it can: a name holds letters and digits (of any
+    /// script within the Basic Multilingual Plane) and "_", is not the key field's name and fits
+    /// maxColumnNameLength(). Add refuses such a name; ColumnsSave refuses a set holding a name
+    /// that is too long (definitions read from the table keep what they hold).
+    QString nameRefusal(const QString &name) const;
     /// Whether a column name or caption clashes with a field of the base table or with another
     /// column (`self` excepted), compared without regard to case: 0 when not; 1 name = base field,
     /// 2 caption = base field, 3 name = a column's name, 4 caption = a column's name, 5 name = a
@@ -293,7 +298,6 @@ private:
     [[nodiscard]] bool MergeDataStandardColumns(ISearchBaseEntry *entryTarget, class CSearchFilter *sfSource,
                                                 ISearchBaseEntry *entrySource);
     void renumber();
-    QString tooLong(const QString &name) const;
 
     ColumnsStatusConstants m_status = kvoFCSUndefinedStatus;
     SearchTables m_tables;

@@ -67,7 +67,8 @@ public:
     CFilterColumn *column() const { return m_context.column; }
     QLabel *label() const { return m_label; }
     QWidget *entry() const { return m_entry; }
-    // The button that takes the default role while it is enabled (Add, Now); none by default.
+    // The button that takes the default role while it is enabled and the entry has the focus
+    // (a keyword's Add); none by default.
     virtual QPushButton *actionButton() const { return nullptr; }
     // Label, entry and buttons; the entry and the buttons in tab order.
     QList<QWidget *> widgets() const;

@@ -11,6 +11,7 @@
 
 #include "hostkit/texthelper.h"
 
+#include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -144,8 +145,6 @@ public:
         }
     }
 
-    QPushButton *actionButton() const override { return m_now; }
-
 private:
     void nowClicked()
     {
@@ -242,6 +241,12 @@ public:
         m_remove = addButton(Button::Remove);
         QObject::connect(m_combo, &QComboBox::editTextChanged, receiver(), [this] { typed(); });
         QObject::connect(m_combo, &QComboBox::currentIndexChanged, receiver(), [this] { typed(); });
+        // The list itself is the value: keywords put in or taken out by any means (a template
+        // paste, Clear) make the record dirty; a keyword typed but not added does not.
+        QAbstractItemModel *list = m_combo->model();
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            QObject::connect(list, signal, receiver(), [this] { listChanged(); });
+        QObject::connect(list, &QAbstractItemModel::modelReset, receiver(), [this] { listChanged(); });
         QObject::connect(m_add, &QPushButton::clicked, receiver(), [this] { addClicked(); });
         QObject::connect(m_remove, &QPushButton::clicked, receiver(), [this] { removeClicked(); });
     }
@@ -260,6 +265,11 @@ private:
             column()->RefreshKeywordButtons();
             host().scheduleUpdate();
         });
+    }
+
+    void listChanged()
+    {
+        handleChange(host(), "cboField_ListChange", [&] { host().markDirty(); });
     }
 
     void addClicked()

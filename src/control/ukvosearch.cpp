@@ -269,6 +269,8 @@ bool UKVOSearch::Private::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::KeyPress:
         return fieldKeyPress(widget, static_cast<QKeyEvent *>(event));
+    case QEvent::ContextMenu:
+        return fieldContextMenu(widget, static_cast<QContextMenuEvent *>(event));
     default:
         break;
     }

@@ -167,6 +167,7 @@ public:
     void fieldGotFocus(QWidget *widget);
     void fieldLostFocus(QWidget *widget, Qt::FocusReason reason);
     bool fieldKeyPress(QWidget *widget, QKeyEvent *event);
+    bool fieldContextMenu(QWidget *widget, QContextMenuEvent *event);
     bool controlKeyPress(QKeyEvent *event);
 };
 

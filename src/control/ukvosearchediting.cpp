@@ -11,12 +11,20 @@
 #include "hostkit/serviceshelper.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace KvoPlx800SCtl {
 
@@ -204,20 +212,23 @@ void UKVOSearch::Private::runControlsUpdate()
         if (showCancel)
             cmdCancel->setEnabled(true);
 
-        // The validity scan: up to the first invalid column; an enabled Add or Now button of a
-        // valid column takes the default role (the last one found keeps it).
+        // The validity scan: up to the first invalid column. A keyword's enabled Add button takes
+        // the default role only while its own box has the focus; a date's Now button never does,
+        // so Enter never changes a value.
         bool validEnd = false;
         QPushButton *columnDefault = nullptr;
+        const QWidget *focused = QApplication::focusWidget();
         for (CFilterColumn *c : set->NewEnum()) {
             if (!c->isValid()) {
                 validEnd = false;
                 break;
             }
             validEnd = true;
-            if (const FieldRow *row = rowFor(c)) {
-                if (QPushButton *b = row->actionButton(); b && b->isEnabled())
-                    columnDefault = b;
-            }
+            const FieldRow *row = rowFor(c);
+            if (!row || !focused || (focused != row->entry() && !row->entry()->isAncestorOf(focused)))
+                continue;
+            if (QPushButton *b = row->actionButton(); b && b->isEnabled())
+                columnDefault = b;
         }
 
         const bool applyVisible = mode == cseModeEdit && editing;
@@ -527,6 +538,59 @@ bool UKVOSearch::Private::fieldKeyPress(QWidget *widget, QKeyEvent *event)
             return;
         QApplication::beep();
         dropped = true;
+    });
+}
+
+bool UKVOSearch::Private::fieldContextMenu(QWidget *widget, QContextMenuEvent *event)
+{
+    return traced("Field_ContextMenu", Module, false, [&](bool &shown) {
+        const FieldRow *row = rowOf(widget);
+        if (!row && widget->parentWidget())
+            row = rowOf(widget->parentWidget()); // a multi-line box's viewport, a combo box's line edit
+        const std::optional<int> maxLength = row ? row->keystrokeLimit() : std::nullopt;
+        if (!maxLength)
+            return;
+        QWidget *entry = row->entry();
+        std::unique_ptr<QMenu> menu;
+        std::function<void()> paste;
+        QLineEdit *line = qobject_cast<QLineEdit *>(entry);
+        if (auto *combo = qobject_cast<QComboBox *>(entry))
+            line = combo->lineEdit();
+        if (line) {
+            menu.reset(line->createStandardContextMenu());
+            paste = [line] { line->paste(); };
+        } else if (auto *note = qobject_cast<QPlainTextEdit *>(entry)) {
+            menu.reset(note->createStandardContextMenu(note->viewport()->mapFrom(widget, event->pos())));
+            paste = [note] { note->paste(); };
+        }
+        if (!menu)
+            return;
+        // The menu's Paste is replaced by one that checks first (the standard one is known by its
+        // name or by the shortcut its text shows).
+        const QString shortcut = u'\t' + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+        const QList<QAction *> actions = menu->actions();
+        const auto standard = std::find_if(actions.begin(), actions.end(), [&](const QAction *a) {
+            return a->objectName() == QLatin1String("edit-paste") || a->text().endsWith(shortcut);
+        });
+        if (standard != actions.end()) {
+            QAction *original = *standard;
+            auto *checked = new QAction(original->icon(), original->text(), menu.get());
+            checked->setObjectName(QStringLiteral("edit-paste"));
+            checked->setEnabled(original->isEnabled());
+            menu->insertAction(original, checked);
+            delete original; // a child of the menu, like every action of a standard menu
+            const int limit = *maxLength;
+            IControl *control = row->control();
+            QObject::connect(checked, &QAction::triggered, menu.get(), [control, limit, paste] {
+                if (basValidate::IsKeyAllowed(control, 22, limit))
+                    paste();
+                else
+                    QApplication::beep();
+            });
+        }
+        menu->setObjectName(QStringLiteral("mnuFieldContext"));
+        menu->exec(event->globalPos());
+        shown = true;
     });
 }
 

@@ -12,11 +12,14 @@
 #include "hostkit/formsinterface.h"
 #include "hostkit/recordset.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -68,9 +71,14 @@ void UKVOSearch::Private::sizeSetup()
         const int containerFrame = 2 * picContainer->frameWidth();
         const int viewFrame = 0; // the viewport has no border of its own
         const double fifteenW = q->fontMetrics().horizontalAdvance(QString(15, QLatin1Char('W')));
-        const double px = 2 * gap + cmdOk->sizeHint().width() + containerFrame + viewFrame + 1.5 * fifteenW
-                          + 2 * cmdAddTemplate->sizeHint().width() + 2 * gap;
-        widthMin = float(px * HostKit::TwipsPerPixel);
+        const double fields = 2 * gap + cmdOk->sizeHint().width() + containerFrame + viewFrame + 1.5 * fifteenW
+                              + 2 * cmdAddTemplate->sizeHint().width() + 2 * gap;
+        // The row of buttons while editing, each as wide as its caption (arrangeButtons squeezes
+        // them only when a host makes the control narrower than this).
+        int buttons = containerFrame + 3 * gap;
+        for (QPushButton *b : {cmdApply, cmdReset, cmdClear, cmdTemplateCopy, cmdTemplatePaste, cmdOk, cmdCancel})
+            buttons += b->sizeHint().width() + gap;
+        widthMin = float(std::ceil(qMax(fields, double(buttons))) * HostKit::TwipsPerPixel);
     });
 }
 
@@ -154,6 +162,16 @@ void UKVOSearch::Private::setupDataEntryFields()
             for (QWidget *w : widgets) {
                 if (w != row->label())
                     w->installEventFilter(this);
+            }
+            // What is pasted passes the same check as what is typed: through the context menu
+            // (fieldContextMenu; the event goes to a multi-line box's viewport and to an editable
+            // combo box's line edit) or Ctrl+V, and nothing is dropped into a checked box.
+            if (row->keystrokeLimit()) {
+                row->entry()->setAcceptDrops(false);
+                if (auto *area = qobject_cast<QAbstractScrollArea *>(row->entry()))
+                    area->viewport()->installEventFilter(this);
+                else if (auto *combo = qobject_cast<QComboBox *>(row->entry()); combo && combo->lineEdit())
+                    combo->lineEdit()->installEventFilter(this);
             }
             rows.push_back(std::move(row));
         }
