@@ -96,20 +96,25 @@ struct BenchFacts
     const char *storage;           // the table's storage identity
     const char *analyze;           // refreshes the statistics of table %1
     bool quotedNameInStorageQuery; // %1 of `storage` is the quoted name
+    std::array<const char *, 2> session; // statements run on each connection (nullptr: none)
 };
 
 namespace {
 
 constexpr std::array<BenchFacts, 3> Facts{{
         {Engine::SQLite, nullptr, "file database, WAL, synchronous=NORMAL", "SELECT sqlite_version()", "%1",
-         "SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = %1", "ANALYZE %1", false},
+         "SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = %1", "ANALYZE %1", false,
+         {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}},
         {Engine::PostgreSQL, "KVO_TEST_PG_URL", "local server, synchronous_commit=off, work_mem=256MB",
          "SHOW server_version", "to_char(%1, 'YYYY-MM-DD HH24:MI:SS')", "SELECT pg_relation_filenode(%1)",
-         "VACUUM ANALYZE %1", true},
+         "VACUUM ANALYZE %1", true,
+         // work_mem lets the planner hash the IN lists of the EAV baseline's OR forms; with the
+         // default 4 MB it scans them row by row (minutes a query at a million records).
+         {"SET synchronous_commit = off", "SET work_mem = '256MB'"}},
         {Engine::MariaDB, "KVO_TEST_MARIADB_URL", "local server, InnoDB, the server's own settings",
          "SELECT VERSION()", "DATE_FORMAT(%1, '%Y-%m-%d %H:%i:%s')",
          "SELECT TABLE_ID FROM information_schema.INNODB_SYS_TABLES WHERE NAME = CONCAT(DATABASE(), '/', %1)",
-         "ANALYZE TABLE %1", false},
+         "ANALYZE TABLE %1", false, {nullptr, nullptr}},
 }};
 
 } // namespace
@@ -443,14 +448,10 @@ std::unique_ptr<BenchDatabase> BenchDatabase::open(Engine engine, const Options 
 {
     KvoHost::ScratchOptions scratch{
             .prefix = QStringLiteral("kvo_bench"), .folder = options.workDir, .keep = options.keep};
-    if (engine == Engine::SQLite)
-        scratch.sessionStatements = {QStringLiteral("PRAGMA journal_mode = WAL"),
-                                     QStringLiteral("PRAGMA synchronous = NORMAL")};
-    else
-        // work_mem lets the planner hash the IN lists of the EAV baseline's OR forms; with the
-        // default 4 MB it scans them row by row (minutes a query at a million records).
-        scratch.sessionStatements = {QStringLiteral("SET synchronous_commit = off"),
-                                     QStringLiteral("SET work_mem = '256MB'")};
+    for (const char *statement : benchFacts(engine)->session) {
+        if (statement)
+            scratch.sessionStatements << QString::fromLatin1(statement);
+    }
     QString error;
     auto db = KvoHost::ScratchDatabase::create(engine, scratch, &error);
     if (!db)
