@@ -197,6 +197,10 @@ bool CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field
             Connection *db = connection();
             require(db != nullptr, QStringLiteral("no database connection"));
             const QString table = PicklistTableName(column);
+            // The check is read before the entries: a change in between shows at the next check.
+            const auto known = catalog() ? catalog()->FindTable(table) : nullptr;
+            cache.canHide = known && known->FindColumn(CScPicklist::HideEntry());
+            const auto stamp = picklistStamps({column});
             auto rows = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(table));
             require(rows != nullptr,
                     QStringLiteral("the picklist %1 could not be read: %2").arg(table, db->lastError()));
@@ -204,11 +208,8 @@ bool CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field
                     QStringLiteral("the table %1 has no field %2").arg(table, column->Name()));
             const QString hideField = CScPicklist::HideEntry();
             const bool canHide = rows->hasField(hideField);
-            // The check is read before the entries: a change in between shows at the next check.
             CFilterColumn::PicklistEntries fresh;
             fresh.canHide = canHide;
-            cache.canHide = canHide;
-            const auto stamp = picklistStamps({column});
             const FilterColumnTypeConstants type = column->ColumnType();
             int place = 0;
             for (; !rows->EOF(); rows->MoveNext()) {
@@ -225,7 +226,9 @@ bool CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field
                     fresh.visible.append(text);
                 ++place;
             }
-            fresh.valid = stamp.has_value();
+            // A check that counted without the hidden entries of a table that has them (or the
+            // other way round) cannot be compared later: the next read goes to the table again.
+            fresh.valid = stamp.has_value() && canHide == cache.canHide;
             if (stamp)
                 fresh.stamp = stamp->first();
             cache = std::move(fresh);
