@@ -15,14 +15,15 @@ using namespace KvoBench;
 namespace {
 
 const char *const Usage =
-        "usage: bench_kvo [--scale N] [--records N] [--files N] [--reps N] [--engines sqlite,postgresql]\n"
+        "usage: bench_kvo [--scale N] [--records N] [--files N] [--reps N] [--engines sqlite,postgresql,mariadb]\n"
         "                 [--cases 1,2,3,4,5] [--results FILE] [--workdir DIR] [--keep yes]\n"
         "       bench_kvo --report FILE [--markdown FILE]\n"
         "  --scale N    base records of cases 1, 3 and 4 (default 1000000; 200k, 1m are accepted)\n"
         "  --records N  records of the round trip, case 2 (default 10000)\n"
         "  --files N    NC program files of the import, case 5 (default 10000)\n"
         "  --reps N     timed repetitions of each measurement, the median is reported (default 5)\n"
-        "  --engines    engines to run on (default sqlite,postgresql; PostgreSQL needs KVO_TEST_PG_URL)\n"
+        "  --engines    engines to run on (default all three; PostgreSQL needs KVO_TEST_PG_URL,\n"
+        "               MariaDB KVO_TEST_MARIADB_URL)\n"
         "  --cases      cases to run (default all; case 6 belongs to bench_kvo_ui)\n"
         "  --results    file the result rows are appended to\n"
         "  --workdir    folder for the SQLite databases and the import files (default: the temp folder)\n"
@@ -70,18 +71,14 @@ int main(int argc, char **argv)
     std::unique_ptr<ImportFiles> files;
     for (const Engine engine : std::as_const(options.engines)) {
         const std::unique_ptr<BenchDatabase> db = BenchDatabase::open(engine, options);
-        recorder.info(db->engineName(),
-                      db->serverVersion()
-                              + (engine == Engine::SQLite ? QStringLiteral(" (file database, WAL, "
-                                                                           "synchronous=NORMAL)")
-                                                          : QStringLiteral(" (local server, "
-                                                                           "synchronous_commit=off, work_mem=256MB)")));
+        recorder.info(db->engineName(), db->serverVersion() + QStringLiteral(" (") + db->settingsNote()
+                                                + QLatin1Char(')'));
         std::printf("\n== %s\n", qPrintable(db->engineName()));
         std::fflush(stdout);
         if (options.wants(1) || options.wants(3) || options.wants(4))
             runScaleCases(*db, options, recorder);
         if (options.wants(2))
-            runRoundTripCase(*db, options, recorder);
+            runRoundTripCase(*db, options, recorder, false);
         if (options.wants(5)) {
             if (!files) {
                 const double ms =
@@ -91,7 +88,15 @@ int main(int argc, char **argv)
                                                                       .arg(files->totalBytes() / 1024 / 1024)
                                                                       .arg(ms / 1000.0, 0, 'f', 1));
             }
-            runImportCase(*db, options, recorder, *files);
+            runImportCase(*db, options, recorder, *files, false);
+        }
+        // The price of indexed search-data fields, each case again on a database of its own.
+        if (options.wants(2) || options.wants(5)) {
+            const std::unique_ptr<BenchDatabase> indexed = BenchDatabase::open(engine, options);
+            if (options.wants(2))
+                runRoundTripCase(*indexed, options, recorder, true);
+            if (options.wants(5))
+                runImportCase(*indexed, options, recorder, *files, true);
         }
     }
     recorder.info(QStringLiteral("load at end (1, 5, 15 min)"), loadAverage());

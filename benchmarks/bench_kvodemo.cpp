@@ -1,5 +1,5 @@
 // Case 7: the demo host's window over a shop-sized base table (1,000,000 NC programs by default),
-// offscreen, on SQLite and PostgreSQL. Each engine's window runs in a process of its own, so that
+// offscreen, on SQLite, PostgreSQL and MariaDB. Each engine's window runs in a process of its own, so that
 // its peak memory is the window's and not that of the process that made the data:
 //   - the window shown (made, its records loaded, painted), against reading the keys of every
 //     record with a forward-only cursor, the least a view with a true scroll bar needs; goal at
@@ -40,7 +40,7 @@ using namespace KvoBench;
 
 namespace {
 
-const char *const Usage = "usage: bench_kvodemo [--scale N] [--reps N] [--engines sqlite,postgresql] [--results FILE]\n"
+const char *const Usage = "usage: bench_kvodemo [--scale N] [--reps N] [--engines sqlite,postgresql,mariadb] [--results FILE]\n"
                           "                     [--workdir DIR] [--keep yes]\n"
                           "  --scale N  NC programs in the base table (default 1000000)\n"
                           "  --reps N   timed repetitions of each measurement, the median is reported (default 5)";

@@ -2,6 +2,7 @@
 #include "testhost.h"
 
 #include "columns/cfiltercolumns.h"
+#include "columns/definitiontable.h"
 #include "picklists/cscpicklist.h"
 
 #include "hostkit/adotypes.h"
@@ -38,6 +39,41 @@ QStringList definitionRows(KvoTest::Host &host, const QString &baseTable = u"Par
                                    "WHERE [BaseTable] = '%1' ORDER BY [Position]"_s.arg(baseTable));
 }
 
+// What a save leaves: every definition row of Parts, field by field, and the catalog's description
+// of every table as the column set's connection holds it.
+QStringList savedState(KvoTest::Host &host, Catalog &catalog)
+{
+    QStringList state = rows(host.connection(), u"SELECT * FROM [SearchColumnConfiguration] WHERE [BaseTable] = "
+                                                "'Parts' ORDER BY [Position]"_s);
+    QStringList tables = catalog.tableNames();
+    tables.sort(Qt::CaseInsensitive);
+    for (const QString &name : std::as_const(tables)) {
+        const auto table = catalog.FindTable(name);
+        if (!table)
+            continue;
+        state << u"table "_s + table->Name;
+        for (const CatalogColumn &c : table->Columns)
+            state << u"  %1 %2(%3)%4 %5"_s.arg(c.Name).arg(c.Type).arg(c.DefinedSize).arg(c.Nullable ? "" : " not null",
+                                                                                         c.DefaultValue);
+        for (const CatalogKey &k : table->Keys)
+            state << u"  key %1 %2 (%3) %4 (%5)"_s.arg(k.Name)
+                             .arg(k.Type)
+                             .arg(k.Columns.join(u','), k.RelatedTable, k.RelatedColumns.join(u','));
+        for (const CatalogIndex &i : table->Indexes)
+            state << u"  index %1 (%2)%3"_s.arg(i.Name, i.Columns.join(u','), i.Unique ? " unique" : "");
+    }
+    return state;
+}
+
+using Change = std::function<void(CFilterColumns &)>;
+
+ColumnDefinition changed(CFilterColumns &set, const QString &name, const std::function<void(ColumnDefinition &)> &edit)
+{
+    ColumnDefinition def = set.findByName(name)->definition();
+    edit(def);
+    return def;
+}
+
 } // namespace
 
 class TestFilterColumns : public QObject
@@ -67,6 +103,9 @@ private slots:
     void saveDoesNotNest();
     void retypedNewColumnKeepsItsTable();
     void columnNameLimit();
+    void saveTouchesOnlyWhatChanged_data();
+    void saveTouchesOnlyWhatChanged();
+    void indexedFields();
 
 private:
     std::unique_ptr<KvoTest::Host> m_host;
@@ -442,4 +481,81 @@ void TestFilterColumns::columnNameLimit()
 }
 
 QTEST_GUILESS_MAIN(TestFilterColumns)
+void TestFilterColumns::saveTouchesOnlyWhatChanged_data()
+{
+    QTest::addColumn<Change>("change");
+    const auto edit = [](const char *name, const std::function<void(ColumnDefinition &)> &how) {
+        return Change([=](CFilterColumns &set) {
+            set.findByName(QString::fromLatin1(name))->setDefinition(changed(set, QString::fromLatin1(name), how));
+        });
+    };
+    QTest::newRow("nothing") << Change([](CFilterColumns &) {});
+    QTest::newRow("a column added") << Change([](CFilterColumns &set) { QVERIFY(addColumn(set, {"Extra", fcInteger32})); });
+    QTest::newRow("a keyword column added")
+            << Change([](CFilterColumns &set) { QVERIFY(addColumn(set, {"Labels", fcKeyword})); });
+    QTest::newRow("caption and description") << edit("Count", [](ColumnDefinition &d) {
+        d.caption = u"How many"_s;
+        d.description = u"it's counted"_s;
+    });
+    QTest::newRow("caption emptied") << edit("Material", [](ColumnDefinition &d) { d.caption.clear(); });
+    QTest::newRow("a column deleted") << Change([](CFilterColumns &set) { QVERIFY(set.Remove(u"Count"_s)); });
+    QTest::newRow("a column moved up")
+            << Change([](CFilterColumns &set) { QVERIFY(set.MoveColumnUp(set.findByName(u"Due"_s))); });
+    QTest::newRow("a picklist") << edit("Material", [](ColumnDefinition &d) {
+        d.isPicklist = true;
+        d.picklistDefault = u"Steel"_s;
+    });
+    QTest::newRow("a number's default")
+            << edit("Count", [](ColumnDefinition &d) { d.picklistDefault = u"7"_s; });
+    QTest::newRow("retyped") << edit("Count", [](ColumnDefinition &d) { d.type = fcDouble; });
+    QTest::newRow("indexed fields") << Change([](CFilterColumns &set) { set.setIndexedFields(true); });
+    QTest::newRow("a date's default mode")
+            << edit("Due", [](ColumnDefinition &d) { d.dateTimeDefaultMode = fcDTDM_Now; });
+}
+
+// A save writes only the definition rows that differ and reads again only the tables it changed:
+// what it leaves equals what writing every row and reading the whole catalog again gives.
+void TestFilterColumns::saveTouchesOnlyWhatChanged()
+{
+    QFETCH(Change, change);
+    CFilterColumns &set = *m_host->columns();
+    QVERIFY(addColumns(set, {{"Material", fcText, "Material"},
+                             {"Count", fcInteger32, "Count"},
+                             {"Due", fcDateTime},
+                             {"Tags", fcKeyword}}));
+    change(set);
+    QVERIFY(set.ColumnsSave(nullptr));
+    const QStringList incremental = savedState(*m_host, *set.catalog());
+    QVERIFY(incremental.size() > 4);
+    DefinitionTable(set.tables()).writeAll(set.NewEnum());
+    set.catalog()->Refresh();
+    QCOMPARE(incremental, savedState(*m_host, *set.catalog()));
+}
+
+// With indexed fields, a save gives each field a filter seeks by an index of its own, and a
+// deleted column takes its index along.
+void TestFilterColumns::indexedFields()
+{
+    CFilterColumns &set = *m_host->columns();
+    const auto indexes = [&] {
+        set.catalog()->Refresh();
+        QStringList names;
+        for (const CatalogIndex &index : set.catalog()->FindTable(u"PartsSearchData"_s)->Indexes) {
+            if (!index.BehindKey && !index.PrimaryKey)
+                names << index.Name + u'(' + index.Columns.join(u',') + u')';
+        }
+        names.sort();
+        return names;
+    };
+    QVERIFY(addColumns(set, {{"Material", fcText}, {"Notes", fcNote}, {"Active", fcBoolean}, {"Tags", fcKeyword}}));
+    QCOMPARE(indexes(), QStringList());
+    set.setIndexedFields(true);
+    QVERIFY(addColumns(set, {{"Count", fcInteger32}, {"Due", fcDateTime}}));
+    QCOMPARE(indexes(), (QStringList{"IX_PartsSearchDataCount(Count)", "IX_PartsSearchDataDue(Due)",
+                                     "IX_PartsSearchDataMaterial(Material)"}));
+    QVERIFY(set.Remove(u"Material"_s));
+    QVERIFY(set.ColumnsSave(nullptr));
+    QCOMPARE(indexes(), (QStringList{"IX_PartsSearchDataCount(Count)", "IX_PartsSearchDataDue(Due)"}));
+}
+
 #include "tst_filtercolumns.moc"

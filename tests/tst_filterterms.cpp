@@ -310,6 +310,11 @@ void TestFilterTerms::selectsTheRightRecords_data()
         WHERE(r.tags.contains(u"urgent"_s) && r.tags.contains(u"steel"_s)));
     row("base fields", {"Description = Bracket 3", "or Qty > 250"}, WHERE(r.id == 3 || r.qty > 250));
     row("base and search", {"Qty <= 100", "and Approved true"}, WHERE(r.qty <= 100 && r.approved == true));
+    row("base and keyword", {"Qty <= 120", "and Tags has urgent"}, WHERE(r.qty <= 120 && r.tags.contains(u"urgent"_s)));
+    row("search and keyword excludes", {"Approved true", "and Tags hasnot steel"},
+        WHERE(r.approved == true && !r.tags.contains(u"steel"_s)));
+    row("base, keyword and search", {"Qty > 200", "and Tags hasnot urgent", "or Material = Brass"},
+        WHERE(r.hasRow && ((r.qty > 200 && !r.tags.contains(u"urgent"_s)) || r.material == u"Brass"_s)));
     row("single equals", {"Ratio = 1.1"}, WHERE(r.ratio == 1.1f));
     row("single range", {"Ratio >= 0.7", "and Ratio <= 1.3"}, WHERE(r.ratio && *r.ratio >= 0.7f && *r.ratio <= 1.3f));
     row("note with newline", {"Remarks like %line2 for 1%"}, WHERE(r.remarks && r.remarks->contains(u"line2 for 1")));
@@ -336,8 +341,19 @@ void TestFilterTerms::selectsTheRightRecords()
             expected.append(QString::number(r.id));
     }
     QVERIFY2(!expected.isEmpty(), "a filter that selects nothing proves little");
-    QCOMPARE(KvoTest::rows(host.connection(), "SELECT [PartId] FROM [Parts] WHERE " + condition + " ORDER BY 1"),
-             expected);
+    const auto selected = [&](const QString &where) {
+        return KvoTest::rows(host.connection(), "SELECT [PartId] FROM [Parts] WHERE " + where + " ORDER BY 1");
+    };
+    QCOMPARE(selected(condition), expected);
+    // The engine's own text selects what the documented text selects, and is never NULL: its
+    // negation selects every other record.
+    QCOMPARE(selected(build(*host.columns(), terms).SQLString(FilterShape::Documented)), expected);
+    QStringList others;
+    for (const Row &r : sampleRows()) {
+        if (!expected.contains(QString::number(r.id)))
+            others.append(QString::number(r.id));
+    }
+    QCOMPARE(selected("NOT (" + condition + ")"), others);
 }
 
 void TestFilterTerms::problems_data()

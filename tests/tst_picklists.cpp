@@ -100,6 +100,8 @@ private slots:
     void picklistChanged();
     void editPicklists_data();
     void editPicklists();
+    void entriesChangedElsewhereAppear_data();
+    void entriesChangedElsewhereAppear();
 };
 
 // A column becomes a picklist column through a save: stored values are cleaned by its default,
@@ -567,4 +569,59 @@ void TestPicklists::editPicklists()
 }
 
 QTEST_GUILESS_MAIN(TestPicklists)
+void TestPicklists::entriesChangedElsewhereAppear_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("record");
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("added") << u"INSERT INTO [PicklistPartsVendor] ([Vendor], [HideEntry]) VALUES ('Nova', 0)"_s << 2
+                           << QStringList{"Acme", "Beta", "Nova", "Zeta"};
+    QTest::newRow("removed") << u"DELETE FROM [PicklistPartsVendor] WHERE [Vendor] = 'Beta'"_s << 2
+                             << QStringList{"Acme", "Zeta"};
+    QTest::newRow("hidden") << u"UPDATE [PicklistPartsVendor] SET [HideEntry] = 1 WHERE [Vendor] = 'Beta'"_s << 2
+                            << QStringList{"Acme", "Zeta"};
+    // A record keeps being offered the hidden entry it holds.
+    QTest::newRow("hidden, held by the record")
+            << u"UPDATE [PicklistPartsVendor] SET [HideEntry] = 1 WHERE [Vendor] <> 'Acme'"_s << 1
+            << QStringList{"Acme", "Zeta"};
+}
+
+void TestPicklists::entriesChangedElsewhereAppear()
+{
+    QFETCH(QString, change);
+    QFETCH(int, record);
+    QFETCH(QStringList, offered);
+    auto host = KvoTest::makeHost(2);
+    QVERIFY(host);
+    CFilterColumns &set = *host->columns();
+    CFilterColumn *vendor = addColumn(set, u"Vendor"_s, fcText, true, false, u"Acme"_s);
+    QVERIFY(set.ColumnsSave(nullptr));
+    QVERIFY(vendor->PickList()->SaveAdditions({"Beta", "Zeta"}));
+    QVERIFY(KvoTest::saveValues(set, 1, {{u"Vendor"_s, Variant::text(u"Zeta"_s)}}));
+    const auto offeredNow = [&] {
+        KvoTest::readValues(set, record);
+        QStringList keys = vendor->SavedKeys();
+        keys.sort();
+        return keys;
+    };
+    const QStringList before{"Acme", "Beta", "Zeta"};
+    QCOMPARE(offeredNow(), before);
+
+    // Another workstation changes the table.
+    KvoHost::Host other;
+    QString error;
+    QVERIFY2(other.open(host->database().url(), &error), qPrintable(error));
+    QVERIFY(KvoTest::run(other.connection(), change));
+    // The entries read before serve until the record is shown again, which checks the table.
+    QCOMPARE(offeredNow(), before);
+    set.RevalidatePicklists();
+    QCOMPARE(offeredNow(), offered);
+
+    // An entry added through the library is offered at once.
+    QVERIFY(vendor->PickList()->SaveAdditions({"Omega"}));
+    offered.append(u"Omega"_s);
+    offered.sort();
+    QCOMPARE(offeredNow(), offered);
+}
+
 #include "tst_picklists.moc"

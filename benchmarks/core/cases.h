@@ -10,7 +10,8 @@ namespace KvoBench {
 void runScaleCases(BenchDatabase &db, const Options &options, const Recorder &recorder);
 
 // Case 2: GetData and SaveDataFromClientUpdates against the same statements through Qt SQL.
-void runRoundTripCase(BenchDatabase &db, const Options &options, const Recorder &recorder);
+// With `indexed`, the search-data fields have indexes (the price of them).
+void runRoundTripCase(BenchDatabase &db, const Options &options, const Recorder &recorder, bool indexed);
 
 // The NC program files of case 5, written once for every engine.
 class ImportFiles
@@ -34,6 +35,7 @@ private:
 
 // Case 5: AnalyzeDataBlock of every file against reading the files and writing the same values
 // with plain statements; the peak memory of the import after a tenth of the files and after all.
-void runImportCase(BenchDatabase &db, const Options &options, const Recorder &recorder, const ImportFiles &files);
+void runImportCase(BenchDatabase &db, const Options &options, const Recorder &recorder, const ImportFiles &files,
+                   bool indexed);
 
 } // namespace KvoBench

@@ -290,7 +290,8 @@ bool PlainImporter::import(qint64 record, const QByteArray &data)
 
 } // namespace
 
-void runImportCase(BenchDatabase &db, const Options &options, const Recorder &recorder, const ImportFiles &files)
+void runImportCase(BenchDatabase &db, const Options &options, const Recorder &recorder, const ImportFiles &files,
+                   bool indexed)
 {
     Connection &c = db.connection();
     const int n = files.count();
@@ -304,7 +305,7 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
                [&](qint64 r) { return QStringLiteral("(%1, %2)").arg(r).arg(c.QuoteText(files.path(int(r - 1)))); });
     Host host;
     openHost(host, db, Base);
-    defineColumns(host, Columns);
+    defineColumns(host, Columns, indexed);
     // Every record has its (empty) search-data row: each import updates one.
     insertRows(db, SearchData, {Key}, 1, n, [](qint64 r) { return QStringLiteral("(%1)").arg(r); });
     db.analyze({Base, SearchData, Keywords});
@@ -375,10 +376,11 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
     }
 
     const QString sizes = QStringLiteral("%1 files, %2 MB").arg(n).arg(files.totalBytes() / 1024 / 1024);
-    recorder.add({5, QStringLiteral("AnalyzeDataBlock of %1 files").arg(n), db.engineName(), median(libraryMs),
+    recorder.add({5, QStringLiteral("AnalyzeDataBlock of %1 files%2").arg(n).arg(indexedLabel(indexed)),
+                  db.engineName(), median(libraryMs),
                   QStringLiteral("plain reader + statements"), median(plainMs), 1.5, 0,
                   QStringLiteral("%1; %2 passes").arg(sizes).arg(passes)});
-    if (peakKnown && tenthKb > 0 && allKb > 0) {
+    if (peakKnown && tenthKb > 0 && allKb > 0 && !indexed) {
         Result memory{5,
                       QStringLiteral("peak memory of the import: %1 files vs %2").arg(n).arg(tenth),
                       db.engineName(),

@@ -62,7 +62,9 @@ qint64 touch(const QVariant &value) { return value.isNull() ? 0 : value.toString
 class RoundTrip
 {
 public:
-    RoundTrip(BenchDatabase &db, const Options &options) : m_db(db), m_c(db.connection()), m_records(options.records) {}
+    RoundTrip(BenchDatabase &db, const Options &options, bool indexed)
+        : m_db(db), m_c(db.connection()), m_records(options.records), m_indexed(indexed)
+    {}
 
     void build();
     // One record through the library.
@@ -80,6 +82,7 @@ private:
     BenchDatabase &m_db;
     Connection &m_c;
     qint64 m_records;
+    bool m_indexed;
     Host m_host;
     ComboBoxModel m_tagsControl;
     qint64 m_touched = 0;
@@ -97,7 +100,7 @@ void RoundTrip::build()
     insertRows(m_db, Base, {Key, QStringLiteral("Title")}, 1, m_records,
                [&](qint64 r) { return QStringLiteral("(%1, 'Job %1')").arg(r); });
     openHost(m_host, m_db, Base);
-    defineColumns(m_host, Columns);
+    defineColumns(m_host, Columns, m_indexed);
     CFilterColumns *columns = m_host.columns();
     // Every record starts with the values of seed 0, written by the library.
     m_host.columns()->findByName(QStringLiteral("Tags"))->setMyControl(&m_tagsControl);
@@ -234,11 +237,111 @@ bool RoundTrip::holds(qint64 record, quint64 seed)
            && tags.value(0).toInt() == v.tags.size();
 }
 
+// Reading a record whose three columns are picklists of `entries` entries each, against the same
+// record of a table whose columns are plain texts. Both tables have `records` records.
+class PicklistRead
+{
+public:
+    PicklistRead(BenchDatabase &db, qint64 records, int entries) : m_db(db), m_records(records), m_entries(entries) {}
+
+    void build();
+    CFilterColumns &picklists() { return *m_withPicklists.columns(); }
+    CFilterColumns &plain() { return *m_plain.columns(); }
+    qint64 records() const { return m_records; }
+
+private:
+    void buildTable(Host &host, const QString &base, bool picklist);
+
+    BenchDatabase &m_db;
+    qint64 m_records;
+    int m_entries;
+    Host m_withPicklists;
+    Host m_plain;
+};
+
+const QStringList PicklistColumns{QStringLiteral("Vendor"), QStringLiteral("Finish"), QStringLiteral("Gauge")};
+
+QString entryText(qint64 n) { return QStringLiteral("Entry %1").arg(n, 6, 10, QLatin1Char('0')); }
+
+void PicklistRead::buildTable(Host &host, const QString &base, bool picklist)
+{
+    Connection &c = m_db.connection();
+    createNamedTable(m_db, base, Key, m_records, [](qint64 r) { return QStringLiteral("Order %1").arg(r); }, 4);
+    openHost(host, m_db, base);
+    QList<KvoPlx800SCtl::ColumnDefinition> columns;
+    for (const QString &name : PicklistColumns) {
+        KvoPlx800SCtl::ColumnDefinition def = column(name, fcText);
+        def.isPicklist = picklist;
+        columns << def;
+    }
+    defineColumns(host, columns);
+    if (picklist) {
+        for (const QString &name : PicklistColumns)
+            insertRows(m_db, host.columns()->PicklistTableName(host.columns()->findByName(name)),
+                       {name, QStringLiteral("HideEntry")}, 1, m_entries,
+                       [&](qint64 n) { return QStringLiteral("(%1, 0)").arg(c.QuoteText(entryText(n))); });
+    }
+    insertRows(m_db, host.columns()->SearchDataTableName(), QStringList{Key} + PicklistColumns, 1, m_records,
+               [&](qint64 r) {
+                   QStringList values{QString::number(r)};
+                   for (int k = 0; k < PicklistColumns.size(); ++k)
+                       values << c.QuoteText(entryText(1 + qint64(mix(quint64(r), quint64(k)) % quint64(m_entries))));
+                   return QLatin1Char('(') + values.join(QStringLiteral(", ")) + QLatin1Char(')');
+               });
+    m_db.analyze({base, host.columns()->SearchDataTableName()});
+}
+
+void PicklistRead::build()
+{
+    buildTable(m_withPicklists, QStringLiteral("Orders"), true);
+    buildTable(m_plain, QStringLiteral("OrdersPlain"), false);
+}
+
+void runPicklistRead(BenchDatabase &db, const Options &options, const Recorder &recorder)
+{
+    constexpr int Entries = 10000;
+    PicklistRead read(db, qMin<qint64>(options.records, 1000), Entries);
+    read.build();
+    const qint64 n = read.records();
+    qint64 next = 0;
+    const auto getData = [&](CFilterColumns &set) {
+        for (qint64 r = 1; r <= n; ++r) {
+            CMergeBaseEntry entry{qint32((r + next) % n + 1)};
+            if (!set.GetData(&entry))
+                die(QStringLiteral("GetData failed on %1").arg(db.engineName()));
+        }
+    };
+    const std::vector<double> ms =
+            alternate({[&] { getData(read.picklists()); }, [&] { getData(read.plain()); },
+                       [&] {
+                           for (qint64 r = 1; r <= n; ++r)
+                               read.picklists().RevalidatePicklists();
+                       }},
+                      options.reps, [&] { next += 7; });
+    for (const QString &name : PicklistColumns) {
+        // The entries and the empty entry of a column that allows blanks.
+        if (read.picklists().findByName(name)->SavedKeys().size() < Entries)
+            die(QStringLiteral("the picklist %1 offers %2 entries on %3")
+                        .arg(name)
+                        .arg(read.picklists().findByName(name)->SavedKeys().size())
+                        .arg(db.engineName()));
+    }
+    const Connection &c = db.connection();
+    const qint64 statementsBefore = c.statementCount();
+    read.picklists().RevalidatePicklists();
+    const qint64 checkStatements = c.statementCount() - statementsBefore;
+    recorder.add({2, QStringLiteral("GetData, 3 picklist columns of %1 entries, %2 records").arg(Entries).arg(n),
+                  db.engineName(), ms[0], QStringLiteral("the same columns without picklists"), ms[1], 1.2, 0,
+                  QStringLiteral("the check when a record is shown: %1 ms a record, %2 statement(s)")
+                          .arg(ms[2] / double(n), 0, 'f', 3)
+                          .arg(checkStatements)});
+}
+
 } // namespace
 
-void runRoundTripCase(BenchDatabase &db, const Options &options, const Recorder &recorder)
+void runRoundTripCase(BenchDatabase &db, const Options &options, const Recorder &recorder, bool indexed)
 {
-    RoundTrip trip(db, options);
+    RoundTrip trip(db, options, indexed);
     trip.build();
     Connection &c = db.connection();
     const qint64 n = trip.records();
@@ -286,12 +389,15 @@ void runRoundTripCase(BenchDatabase &db, const Options &options, const Recorder 
     }
     const double perLibrary = double(libraryStatements) / double(n * passes);
     const double perPlain = double(trip.plainStatements() - plainBefore) / double(n * passes);
-    recorder.add({2, QStringLiteral("GetData + SaveDataFromClientUpdates, %1 records").arg(n), db.engineName(),
+    recorder.add({2, QStringLiteral("GetData + SaveDataFromClientUpdates, %1 records%2").arg(n).arg(indexedLabel(indexed)),
+                  db.engineName(),
                   median(libraryMs), QStringLiteral("same statements via Qt SQL"), median(plainMs), 1.3, 0,
                   QStringLiteral("statements a record: library %1, Qt SQL %2; %3 passes")
                           .arg(perLibrary, 0, 'f', 1)
                           .arg(perPlain, 0, 'f', 1)
                           .arg(passes)});
+    if (!indexed)
+        runPicklistRead(db, options, recorder);
 }
 
 } // namespace KvoBench

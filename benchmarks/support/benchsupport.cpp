@@ -21,6 +21,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -81,6 +82,54 @@ QString procValue(const QString &path, const QString &key)
     return {};
 }
 
+} // namespace
+
+// What the benchmarks do differently on each engine, in one place. %1 in `dateText` is the field,
+// in `storage` the table (as a text literal of its name, or of its quoted name on PostgreSQL).
+struct BenchFacts
+{
+    Engine engine;
+    const char *urlVariable;       // the server database's variable (nullptr: a file database)
+    const char *settings;          // how the run sets the database up
+    const char *versionQuery;      // one row, one column
+    const char *dateText;          // 'yyyy-MM-dd HH:mm:ss' of a date field
+    const char *storage;           // the table's storage identity
+    const char *analyze;           // refreshes the statistics of table %1
+    bool quotedNameInStorageQuery; // %1 of `storage` is the quoted name
+    std::array<const char *, 2> session; // statements run on each connection (nullptr: none)
+};
+
+namespace {
+
+constexpr std::array<BenchFacts, 3> Facts{{
+        {Engine::SQLite, nullptr, "file database, WAL, synchronous=NORMAL", "SELECT sqlite_version()", "%1",
+         "SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = %1", "ANALYZE %1", false,
+         {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}},
+        {Engine::PostgreSQL, "KVO_TEST_PG_URL", "local server, synchronous_commit=off, work_mem=256MB",
+         "SHOW server_version", "to_char(%1, 'YYYY-MM-DD HH24:MI:SS')", "SELECT pg_relation_filenode(%1)",
+         "VACUUM ANALYZE %1", true,
+         // work_mem lets the planner hash the IN lists of the EAV baseline's OR forms; with the
+         // default 4 MB it scans them row by row (minutes a query at a million records).
+         {"SET synchronous_commit = off", "SET work_mem = '256MB'"}},
+        {Engine::MariaDB, "KVO_TEST_MARIADB_URL", "local server, InnoDB, the server's own settings",
+         "SELECT VERSION()", "DATE_FORMAT(%1, '%Y-%m-%d %H:%i:%s')",
+         "SELECT TABLE_ID FROM information_schema.INNODB_SYS_TABLES WHERE NAME = CONCAT(DATABASE(), '/', %1)",
+         "ANALYZE TABLE %1", false, {nullptr, nullptr}},
+}};
+
+} // namespace
+
+const BenchFacts *benchFacts(Engine engine)
+{
+    for (const BenchFacts &f : Facts) {
+        if (f.engine == engine)
+            return &f;
+    }
+    return nullptr;
+}
+
+namespace {
+
 QString formatMs(double ms)
 {
     if (ms >= 100)
@@ -101,7 +150,7 @@ bool Options::parse(const QStringList &arguments, const QString &usage, int *exi
         *exitCode = 2;
         return false;
     };
-    engines = {Engine::SQLite, Engine::PostgreSQL};
+    engines = {Engine::SQLite, Engine::PostgreSQL, Engine::MariaDB};
     cases = {1, 2, 3, 4, 5, 6};
     workDir = QDir::tempPath();
     for (int i = 1; i < arguments.size(); ++i) {
@@ -142,8 +191,8 @@ bool Options::parse(const QStringList &arguments, const QString &usage, int *exi
             engines.clear();
             for (const QString &e : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
                 const std::optional<Engine> engine = KvoHost::engineNamed(e.trimmed());
-                if (engine != Engine::SQLite && engine != Engine::PostgreSQL)
-                    return usageError(QStringLiteral("unknown engine '%1' (sqlite, postgresql)").arg(e));
+                if (!engine || !benchFacts(*engine))
+                    return usageError(QStringLiteral("unknown engine '%1' (sqlite, postgresql, mariadb)").arg(e));
                 engines << *engine;
             }
             if (engines.isEmpty())
@@ -167,9 +216,12 @@ bool Options::parse(const QStringList &arguments, const QString &usage, int *exi
             return usageError(QStringLiteral("unknown option '%1'").arg(name));
         }
     }
-    if (engines.contains(Engine::PostgreSQL) && KvoHost::serverUrl(Engine::PostgreSQL).isEmpty())
-        return usageError(QStringLiteral("PostgreSQL needs KVO_TEST_PG_URL (scripts/bench sets it), or pass "
-                                         "--engines sqlite"));
+    for (const Engine engine : std::as_const(engines)) {
+        const char *variable = benchFacts(engine)->urlVariable;
+        if (variable && KvoHost::serverUrl(engine).isEmpty())
+            return usageError(QStringLiteral("%1 needs %2 (scripts/bench sets it), or leave it out of --engines")
+                                      .arg(KvoHost::shortName(engine), QLatin1String(variable)));
+    }
     return true;
 }
 
@@ -396,14 +448,10 @@ std::unique_ptr<BenchDatabase> BenchDatabase::open(Engine engine, const Options 
 {
     KvoHost::ScratchOptions scratch{
             .prefix = QStringLiteral("kvo_bench"), .folder = options.workDir, .keep = options.keep};
-    if (engine == Engine::SQLite)
-        scratch.sessionStatements = {QStringLiteral("PRAGMA journal_mode = WAL"),
-                                     QStringLiteral("PRAGMA synchronous = NORMAL")};
-    else
-        // work_mem lets the planner hash the IN lists of the EAV baseline's OR forms; with the
-        // default 4 MB it scans them row by row (minutes a query at a million records).
-        scratch.sessionStatements = {QStringLiteral("SET synchronous_commit = off"),
-                                     QStringLiteral("SET work_mem = '256MB'")};
+    for (const char *statement : benchFacts(engine)->session) {
+        if (statement)
+            scratch.sessionStatements << QString::fromLatin1(statement);
+    }
     QString error;
     auto db = KvoHost::ScratchDatabase::create(engine, scratch, &error);
     if (!db)
@@ -422,11 +470,30 @@ QString BenchDatabase::engineName() const { return m_db->connection->dialect().e
 QString BenchDatabase::serverVersion() const
 {
     QSqlQuery query(m_db->connection->database());
-    const QString sql = engine() == Engine::SQLite ? QStringLiteral("SELECT sqlite_version()")
-                                                   : QStringLiteral("SHOW server_version");
-    if (!query.exec(sql) || !query.next())
+    if (!query.exec(QLatin1String(benchFacts(engine())->versionQuery)) || !query.next())
         return QStringLiteral("unknown");
     return query.value(0).toString();
+}
+
+QString BenchDatabase::settingsNote() const { return QLatin1String(benchFacts(engine())->settings); }
+
+QString BenchDatabase::dateText(const QString &field) const
+{
+    return QString::fromLatin1(benchFacts(engine())->dateText).arg(field);
+}
+
+QString BenchDatabase::storageOf(const QString &table)
+{
+    const BenchFacts &f = *benchFacts(engine());
+    Connection &c = connection();
+    return scalar(QString::fromLatin1(f.storage).arg(c.QuoteText(f.quotedNameInStorageQuery ? c.QuoteName(table) : table)))
+            .toString();
+}
+
+void BenchDatabase::analyze(const QStringList &tables)
+{
+    for (const QString &table : tables)
+        exec(QString::fromLatin1(benchFacts(engine())->analyze).arg(connection().QuoteName(table)));
 }
 
 void BenchDatabase::exec(const QString &sql)
@@ -451,12 +518,6 @@ QVariant BenchDatabase::scalar(const QString &sql)
     if (!query.exec(sql) || !query.next())
         die(QStringLiteral("SQL failed: %1\n  %2").arg(query.lastError().text(), sql));
     return query.value(0);
-}
-
-void BenchDatabase::analyze(const QStringList &tables)
-{
-    for (const QString &table : tables)
-        exec(QStringLiteral("ANALYZE ") + connection().QuoteName(table));
 }
 
 KeySet fetchKeys(Connection &connection, const QString &sql)
@@ -530,8 +591,9 @@ const QList<KvoPlx800SCtl::ColumnDefinition> &programColumns()
     return columns;
 }
 
-void defineColumns(Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &columns)
+void defineColumns(Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &columns, bool indexed)
 {
+    host.columns()->setIndexedFields(indexed);
     if (!KvoHost::addColumns(*host.columns(), columns))
         die(QStringLiteral("the columns of %1 could not be saved").arg(host.baseTable->TableName()));
     host.reopenFilter();

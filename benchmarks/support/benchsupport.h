@@ -29,14 +29,14 @@ struct Options
     int files = 10000;       // files of the import
     int displayColumns = 50; // columns of the data-entry control case
     int reps = 5;            // timed repetitions of each measurement (the median is reported)
-    QList<Engine> engines;   // SQLite, PostgreSQL
+    QList<Engine> engines;   // SQLite, PostgreSQL, MariaDB
     QSet<int> cases;         // case numbers to run
     QString resultsFile;     // rows are appended here (tab-separated); empty: only printed
     QString workDir;         // where SQLite files and import files go
     bool keep = false;       // keep the databases (for a look at the query plans)
 
     bool wants(int number) const { return cases.contains(number); }
-    // The short names of the engines ("sqlite", "postgresql").
+    // The short names of the engines ("sqlite", "postgresql", "mariadb").
     QStringList engineNames() const;
 
     // Parses the command line. On a usage error prints it and returns false with `exitCode` set.
@@ -109,8 +109,18 @@ public:
     ~BenchDatabase();
 
     Engine engine() const { return m_db->engine(); }
-    QString engineName() const; // "SQLite", "PostgreSQL"
+    QString engineName() const; // "SQLite", "PostgreSQL", "MariaDB"
     QString serverVersion() const;
+    // How the database is set up for the run (file or server, the session settings).
+    QString settingsNote() const;
+    // An SQL expression giving the date field `field` as the text 'yyyy-MM-dd HH:mm:ss'.
+    QString dateText(const QString &field) const;
+    // The storage identity of a table (SQLite's root page, PostgreSQL's relfilenode, InnoDB's
+    // table id): a rebuilt table gets a new one.
+    QString storageOf(const QString &table);
+    // Refreshes the planner statistics of every table of the run, including the dead-row
+    // bookkeeping PostgreSQL's VACUUM keeps.
+    void analyze(const QStringList &tables);
     KvoHost::Database &database() { return *m_db; }
     KvoPlx800SCtl::HostKit::Connection &connection() { return *m_db->connection; }
     KvoPlx800SCtl::HostKit::Catalog &catalog() { return *m_db->catalog; }
@@ -121,8 +131,6 @@ public:
     void execAll(const QStringList &statements);
     // First column of the first row.
     QVariant scalar(const QString &sql);
-    // Refreshes the planner statistics of the tables (ANALYZE).
-    void analyze(const QStringList &tables);
 
 private:
     explicit BenchDatabase(std::unique_ptr<KvoHost::ScratchDatabase> db, bool keep) : m_db(std::move(db)), m_keep(keep)
@@ -131,6 +139,10 @@ private:
     std::unique_ptr<KvoHost::ScratchDatabase> m_db;
     bool m_keep;
 };
+
+struct BenchFacts;
+// The benchmarks' facts of an engine; nullptr for an engine they do not run on.
+const BenchFacts *benchFacts(Engine engine);
 
 // Aborts the benchmark with a message (a benchmark that cannot measure must not print a row).
 [[noreturn]] void die(const QString &message);
@@ -169,9 +181,13 @@ KvoPlx800SCtl::ColumnDefinition column(const QString &name, KvoPlx800SCtl::Filte
 // column Tags.
 const QList<KvoPlx800SCtl::ColumnDefinition> &programColumns();
 
-// Adds the columns to the host's column set and saves them (the library makes its tables), then
-// makes the search filter again; aborts when the save fails.
-void defineColumns(Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &columns);
+// Adds the columns to the host's column set and saves them (the library makes its tables, with an
+// index on each field filters seek by when `indexed`), then makes the search filter again; aborts
+// when the save fails.
+void defineColumns(Host &host, const QList<KvoPlx800SCtl::ColumnDefinition> &columns, bool indexed = false);
+
+// The label suffix of a measurement with indexed fields.
+inline QString indexedLabel(bool indexed) { return indexed ? QStringLiteral(", indexed fields") : QString(); }
 
 // Deterministic pseudo-random numbers of a record and a field: the same data on every engine and
 // in every layout.

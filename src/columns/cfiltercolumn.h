@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 #include <optional>
@@ -66,6 +67,22 @@ public:
     void setUpdatedValue(const Variant &value) { m_updatedValue = value; }
     // The value the bound control shows now, converted to the column's type.
     Variant Value() const;
+
+    // The entries of the column's picklist as last read, so that showing a record does not read
+    // the whole picklist table each time. `stamp` is what the cheap check of the table gave just
+    // before the entries were read; an entry the check no longer matches is read again.
+    struct PicklistEntries
+    {
+        bool valid = false;
+        QStringList visible;                  // the entries offered to every record, in table order
+        QList<QPair<int, QString>> hidden;    // hidden entries: their place among all and their text
+        QVariantList stamp;
+        bool canHide = true; // the table has the field of hidden entries
+    };
+    PicklistEntries &picklistEntries() { return m_picklistEntries; }
+    const PicklistEntries &picklistEntries() const { return m_picklistEntries; }
+    // The next read of the picklist goes to its table (its entries or settings may have changed).
+    void dropPicklistEntries() { m_picklistEntries = {}; }
 
     // --- Definition (inside the library) ----------------------------------------------------
     const ColumnDefinition &definition() const { return m_def; }
@@ -169,6 +186,7 @@ private:
     IButton *m_nowButton = nullptr;
     bool m_valid = true;
     std::unique_ptr<CScPicklist> m_pickList;
+    PicklistEntries m_picklistEntries;
 };
 
 } // namespace KvoPlx800SCtl

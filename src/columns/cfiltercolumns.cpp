@@ -347,6 +347,8 @@ bool CFilterColumns::ColumnsFetch()
                     it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(&m_tables);
             column->setDefinition(definition);
             column->setStored(false);
+            // Opening or saving the column set reads every picklist afresh.
+            column->dropPicklistEntries();
             m_columns.push_back(std::move(column));
         }
         renumber();
@@ -468,7 +470,8 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         advance();
 
         // The state before the save.
-        const std::vector<ColumnDefinition> stored = definitions.read(formerBaseTableNames()).columns;
+        const DefinitionTable::Rows storedRows = definitions.read(formerBaseTableNames());
+        const std::vector<ColumnDefinition> &stored = storedRows.columns;
         const auto storedNamed = [&](const QString &name) -> const ColumnDefinition * {
             for (const ColumnDefinition &c : stored) {
                 if (sameName(c.name, name))
@@ -478,7 +481,7 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         };
 
         renumber();
-        definitions.writeAll(NewEnum());
+        definitions.writeChanged(NewEnum(), storedRows);
         advance();
 
         bool ok = true;
@@ -497,7 +500,7 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
 
         if (!HasStandardColumns() && DatabaseHelper::FindTable(*catalog(), SearchDataTableName()))
             ok = handler()->DropTable(*catalog(), SearchDataTableName()) && ok;
-        DatabaseHelper::RefreshCatalog(*catalog());
+        // Every table the save changed was read into the catalog again as it changed.
         if (roProgress)
             roProgress->End();
         // Read the definitions back: positions as stored, no column left marked as stored.

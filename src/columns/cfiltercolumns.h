@@ -82,6 +82,9 @@ public:
     /// The tables of the column set and the host components it reaches them through.
     ///@{
     const SearchTables &tables() const { return m_tables; }
+    /// An index on each search-data field filters seek by (SearchTables::setIndexedFields); made
+    /// by the next ColumnsSave.
+    void setIndexedFields(bool on) { m_tables.setIndexedFields(on); }
     HostKit::IDatabaseHandler *handler() const { return m_tables.handler(); }
     HostKit::Catalog *catalog() const { return m_tables.catalog(); }
     HostKit::Connection *connection() const { return m_tables.connection(); }
@@ -193,6 +196,10 @@ public:
     /// Loads the entries a picklist column offers into its SavedKeys; `field` is the record's value
     /// of the column (nullptr when the record has no search-data row).
     [[nodiscard]] bool GetDataPicklist(CFilterColumn *column, const Variant *field);
+    /// Picklist entries are kept once read. One cheap statement checks every picklist read before
+    /// against its table, and the next read of one that changed (on another workstation, say)
+    /// goes to its table again. Run when a record is shown.
+    void RevalidatePicklists();
     /// Writes each column's UpdatedValue (Empty: left alone); every UpdatedValue is Empty afterwards.
     /// True when every part of the record was written.
     [[nodiscard]] bool SaveDataFromClientUpdates(ISearchBaseEntry *roEntry);
@@ -292,6 +299,10 @@ private:
     /// The picklist steps of a column's save: create, change or destroy its picklist table.
     bool picklistSteps(CFilterColumn *column, const ColumnDefinition *stored);
     void saveData(ISearchBaseEntry *entry, bool fromControls);
+    /// The cheap check of picklist tables (src/data/searchdata.cpp): one row with, per column, the
+    /// values picklistStampSql selects; nothing when it cannot be read.
+    QStringList picklistStampSql(const CFilterColumn *column, bool canHide) const;
+    std::optional<QList<QVariantList>> picklistStamps(const QList<const CFilterColumn *> &columns);
     /// Merge and copy (src/data/mergecopy.cpp).
     [[nodiscard]] bool CopyDataKeyword(ISearchBaseEntry *entry, CFilterColumn *column, const QString &criterion);
     [[nodiscard]] bool CopyDataInsertIntoPicklist(CFilterColumn *column);

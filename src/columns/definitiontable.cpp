@@ -71,6 +71,92 @@ Connection &definitionConnection(const SearchTables &tables)
 
 } // namespace
 
+namespace {
+
+// The fields a definition row is written with, in the table's order; MergeName only where the
+// table has it.
+QStringList rowFields(bool hasMergeField)
+{
+    QStringList fields{QStringLiteral("BaseTable"),           QStringLiteral("Position"),
+                       QStringLiteral("Name"),                QStringLiteral("Type"),
+                       QStringLiteral("Size"),                QStringLiteral("Caption"),
+                       QStringLiteral("Description"),         QStringLiteral("IsPicklist"),
+                       QStringLiteral("PicklistAllowBlanks"), QStringLiteral("PicklistDefault"),
+                       QStringLiteral("DateTimeDefaultMode"), QStringLiteral("DateTimeDefaultValue"),
+                       QStringLiteral("DisableEditDateTime")};
+    if (hasMergeField)
+        fields << DefinitionTable::mergeNameField();
+    return fields;
+}
+
+// The row of a column as (field, literal) pairs; a field left out is NULL.
+QList<std::pair<QString, QString>> rowLiterals(const Connection &db, const CFilterColumn &c, const QString &baseTable,
+                                               bool hasMergeField)
+{
+    const auto text = [&](const QString &t) { return t.isEmpty() ? QStringLiteral("NULL") : db.QuoteText(t); };
+    const auto boolean = [&](bool b) { return QString::number(db.SqlBooleanValue(b)); };
+    QList<std::pair<QString, QString>> row{{QStringLiteral("BaseTable"), db.QuoteText(baseTable)},
+                                           {QStringLiteral("Position"), QString::number(c.Index())},
+                                           {QStringLiteral("Name"), db.QuoteText(c.Name())}};
+    // In the table's order: Type and Size, Caption and Description, the picklist fields.
+    const auto typed = typeFields(db, c);
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        if (i == 2) {
+            row.append({QStringLiteral("Caption"), text(c.Caption())});
+            row.append({QStringLiteral("Description"), text(c.Description())});
+        }
+        row.append(typed.at(i));
+    }
+    row.append({QStringLiteral("DateTimeDefaultMode"), QString::number(int(c.DateTimeDefaultMode()))});
+    if (c.DateTimeDefaultMode() == fcDTDM_Configure && c.DateTimeDefaultValue().hasValue())
+        row.append({QStringLiteral("DateTimeDefaultValue"), db.SqlDateLiteral(c.DateTimeDefaultValue().toDate())});
+    row.append({QStringLiteral("DisableEditDateTime"), boolean(c.DisableEditDateTime())});
+    if (!c.MergeName().isEmpty() && hasMergeField)
+        row.append({DefinitionTable::mergeNameField(), db.QuoteText(c.MergeName())});
+    return row;
+}
+
+// The literals of rowFields() a column's row is written with.
+QStringList rowText(const Connection &db, const CFilterColumn &c, const QString &baseTable, bool hasMergeField)
+{
+    const auto row = rowLiterals(db, c, baseTable, hasMergeField);
+    QStringList text;
+    for (const QString &field : rowFields(hasMergeField)) {
+        const auto it = std::find_if(row.begin(), row.end(), [&](const auto &p) { return p.first == field; });
+        text << (it == row.end() ? QStringLiteral("NULL") : it->second);
+    }
+    return text;
+}
+
+// The literals of rowFields() that would write a stored row again as it is. A value the writer
+// would write otherwise (an empty text, a number kept as text, a Boolean other than 0 and 1)
+// gives another literal, so its row counts as changed.
+QStringList storedRowText(const Connection &db, const RecordSet &rs, bool hasMergeField)
+{
+    static const QSet<QString> texts{QStringLiteral("BaseTable"), QStringLiteral("Name"), QStringLiteral("Caption"),
+                                     QStringLiteral("Description"), QStringLiteral("PicklistDefault"),
+                                     DefinitionTable::mergeNameField()};
+    QStringList text;
+    for (const QString &field : rowFields(hasMergeField)) {
+        const QVariant v = rs.value(field);
+        if (v.isNull())
+            text << QStringLiteral("NULL");
+        else if (texts.contains(field))
+            text << db.QuoteText(v.toString());
+        else if (field == QLatin1String("DateTimeDefaultValue")) {
+            const Variant date = Convert::fromDatabase(v, fcDateTime);
+            text << (date.hasValue() ? db.SqlDateLiteral(date.toDate()) : QStringLiteral("?"));
+        } else {
+            bool ok = false;
+            const qlonglong n = v.toLongLong(&ok);
+            text << (ok ? QString::number(n) : QStringLiteral("?"));
+        }
+    }
+    return text;
+}
+
+} // namespace
+
 std::unique_ptr<RecordSet> DefinitionTable::open() const
 {
     Connection &db = definitionConnection(m_tables);
@@ -112,6 +198,7 @@ DefinitionTable::Rows DefinitionTable::read(const QStringList &formerNames) cons
     const bool hasDisable = rs->hasField(QStringLiteral("DisableEditDateTime"));
     const bool hasMerge = rs->hasField(mergeNameField());
     result.olderLayout = !hasMode;
+    result.hasMergeField = hasMerge;
 
     struct Row
     {
@@ -149,6 +236,9 @@ DefinitionTable::Rows DefinitionTable::read(const QStringList &formerNames) cons
                          : Variant::date(Variant::dateZero());
         c.disableEditDateTime = hasDisable && boolField(*rs, "DisableEditDateTime");
         c.mergeName = hasMerge ? textField(*rs, "MergeName").trimmed() : QString();
+        if (current && !result.olderLayout)
+            result.currentRows.push_back(
+                    {intField(*rs, "Position"), c.name, storedRowText(definitionConnection(m_tables), *rs, hasMerge)});
         rows.push_back({intField(*rs, "Position"), current, std::move(c)});
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.position < b.position; });
@@ -177,44 +267,74 @@ void DefinitionTable::writeAll(const QList<CFilterColumn *> &columns) const
     require(table != nullptr, QStringLiteral("the definition table is missing"));
     const bool hasMergeField = table->FindColumn(mergeNameField()) != nullptr;
     const QString def = db.QuoteName(SearchTables::definitionTable());
-    const QString baseTable = db.QuoteText(m_tables.baseTableName());
+    const QString baseTable = m_tables.baseTableName();
 
     inTransaction(db, locked, [&] {
         execute(db,
                 QStringLiteral("DELETE FROM ") + def + QStringLiteral(" WHERE ")
-                        + db.QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ") + baseTable,
+                        + db.QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ") + db.QuoteText(baseTable),
                 &locked, QStringLiteral("the definitions were not removed"));
-        for (const CFilterColumn *c : columns) {
-            QString fields;
-            QString values;
-            const auto text = [&](const QString &t) { return t.isEmpty() ? QStringLiteral("NULL") : db.QuoteText(t); };
-            const auto boolean = [&](bool b) { return QString::number(db.SqlBooleanValue(b)); };
-            db.AddInsertPair(fields, values, QStringLiteral("BaseTable"), baseTable);
-            db.AddInsertPair(fields, values, QStringLiteral("Position"), QString::number(c->Index()));
-            db.AddInsertPair(fields, values, QStringLiteral("Name"), db.QuoteText(c->Name()));
-            // In the table's order: Type and Size, Caption and Description, the picklist fields.
-            const auto typed = typeFields(db, *c);
-            for (qsizetype i = 0; i < typed.size(); ++i) {
-                if (i == 2) {
-                    db.AddInsertPair(fields, values, QStringLiteral("Caption"), text(c->Caption()));
-                    db.AddInsertPair(fields, values, QStringLiteral("Description"), text(c->Description()));
-                }
-                db.AddInsertPair(fields, values, typed.at(i).first, typed.at(i).second);
-            }
-            db.AddInsertPair(fields, values, QStringLiteral("DateTimeDefaultMode"),
-                             QString::number(int(c->DateTimeDefaultMode())));
-            if (c->DateTimeDefaultMode() == fcDTDM_Configure && c->DateTimeDefaultValue().hasValue())
-                db.AddInsertPair(fields, values, QStringLiteral("DateTimeDefaultValue"),
-                                 db.SqlDateLiteral(c->DateTimeDefaultValue().toDate()));
-            db.AddInsertPair(fields, values, QStringLiteral("DisableEditDateTime"), boolean(c->DisableEditDateTime()));
-            if (!c->MergeName().isEmpty() && hasMergeField)
-                db.AddInsertPair(fields, values, mergeNameField(), db.QuoteText(c->MergeName()));
-            execute(db,
-                    QStringLiteral("INSERT INTO ") + def + QStringLiteral(" (") + fields + QStringLiteral(") VALUES (")
-                            + values + QStringLiteral(")"),
-                    &locked, QStringLiteral("the definition of %1 was not written").arg(c->Name()));
-        }
+        for (const CFilterColumn *c : columns)
+            insertRow(*c, hasMergeField);
     });
+}
+
+void DefinitionTable::insertRow(const CFilterColumn &c, bool hasMergeField) const
+{
+    Connection &db = definitionConnection(m_tables);
+    const LockedMessage locked = definitionsLocked();
+    QString fields;
+    QString values;
+    for (const auto &[field, literal] : rowLiterals(db, c, m_tables.baseTableName(), hasMergeField))
+        db.AddInsertPair(fields, values, field, literal);
+    execute(db,
+            QStringLiteral("INSERT INTO ") + db.QuoteName(SearchTables::definitionTable()) + QStringLiteral(" (")
+                    + fields + QStringLiteral(") VALUES (") + values + QStringLiteral(")"),
+            &locked, QStringLiteral("the definition of %1 was not written").arg(c.Name()));
+}
+
+int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored) const
+{
+    if (stored.olderLayout) {
+        writeAll(columns);
+        return int(columns.size());
+    }
+    Connection &db = definitionConnection(m_tables);
+    const QString baseTable = m_tables.baseTableName();
+    // A stored row that reads as the row the column would be written with stays; the others of
+    // the base table go and the columns without a row of their own are written. Kept rows hold
+    // the positions of their columns, so the new rows take only positions that are free.
+    std::vector<bool> kept(stored.currentRows.size(), false);
+    QList<const CFilterColumn *> toWrite;
+    for (const CFilterColumn *c : columns) {
+        const auto it = std::find_if(stored.currentRows.begin(), stored.currentRows.end(),
+                                     [&](const StoredRow &r) { return sameName(r.name, c->Name()); });
+        if (it != stored.currentRows.end() && it->text == rowText(db, *c, baseTable, stored.hasMergeField))
+            kept[size_t(it - stored.currentRows.begin())] = true;
+        else
+            toWrite << c;
+    }
+    QStringList gone;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (!kept[i])
+            gone << QString::number(stored.currentRows[i].position);
+    }
+    if (toWrite.isEmpty() && gone.isEmpty())
+        return 0;
+    const LockedMessage locked = definitionsLocked();
+    inTransaction(db, locked, [&] {
+        if (!gone.isEmpty())
+            execute(db,
+                    QStringLiteral("DELETE FROM ") + db.QuoteName(SearchTables::definitionTable())
+                            + QStringLiteral(" WHERE ") + db.QuoteName(QStringLiteral("BaseTable"))
+                            + QStringLiteral(" = ") + db.QuoteText(baseTable) + QStringLiteral(" AND ")
+                            + db.QuoteName(QStringLiteral("Position")) + QStringLiteral(" IN (")
+                            + gone.join(QStringLiteral(", ")) + QStringLiteral(")"),
+                    &locked, QStringLiteral("the definitions were not removed"));
+        for (const CFilterColumn *c : std::as_const(toWrite))
+            insertRow(*c, stored.hasMergeField);
+    });
+    return int(toWrite.size());
 }
 
 void DefinitionTable::updateType(const CFilterColumn &column) const

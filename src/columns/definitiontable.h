@@ -25,11 +25,21 @@ class DefinitionTable
 public:
     explicit DefinitionTable(const SearchTables &tables) : m_tables(tables) {}
 
+    // A row of the base table as stored: its position, its name and the literals that would write
+    // it again as it is.
+    struct StoredRow
+    {
+        int position = 0;
+        QString name;
+        QStringList text;
+    };
     struct Rows
     {
         std::vector<ColumnDefinition> columns; // in position order
         bool olderLayout = false;              // the fields after PicklistDefault are missing
         QStringList formerNamesFound;          // former base-table names that had rows
+        std::vector<StoredRow> currentRows;    // the rows of the current name (not of an older layout)
+        bool hasMergeField = false;
     };
     // The rows of the base table, and of its former names where the current name does not define
     // the same column, in position order. Creates the table when it is missing.
@@ -45,6 +55,10 @@ public:
 
     // Replaces every row of the base table by the rows of `columns`, in one transaction.
     void writeAll(const QList<CFilterColumn *> &columns) const;
+    // Leaves the result of writeAll, touching only what differs from `stored` (read just before):
+    // the rows that would be written the same stay, the others are deleted and written, in one
+    // transaction. Returns the number of rows written.
+    int writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored) const;
     // Writes the type, size and picklist settings of one column into its row (a retyped column).
     void updateType(const CFilterColumn &column) const;
     // The rows of each former name whose column name is not defined under the current name move to
@@ -58,6 +72,8 @@ public:
     void dropMergeField() const;
 
 private:
+    void insertRow(const CFilterColumn &column, bool hasMergeField) const;
+
     const SearchTables &m_tables;
 };
 

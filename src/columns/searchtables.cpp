@@ -127,6 +127,9 @@ TableStructure SearchTables::columnStructure(const CFilterColumn *column) const
         const Dialect *d = dialect();
         s.addField(column->Name(), type, type == adVarWChar ? CFilterColumn::TextLengthInDB() : 0, true,
                    d ? columnLiteral(*d, column->ColumnType(), column->DefaultValue(Convert::now())) : QString());
+        // The name fits wherever the keyword table's key name of the column fits.
+        if (m_indexedFields && column->ColumnType() != fcNote && column->ColumnType() != fcBoolean)
+            s.addIndex(QStringLiteral("IX_") + table + column->Name(), {column->Name()});
     }
     s.addKey(QStringLiteral("PK_") + table, KeyKind::Primary, {m_keyColumn->Name});
     return s;

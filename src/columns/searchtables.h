@@ -67,12 +67,18 @@ public:
     QString seekCriterion(qint32 id) const;
 
     // --- Layouts ----------------------------------------------------------------------------
+    // Whether every search-data field a filter can seek by (not a note, not a Boolean) gets an
+    // index of its own: selective filters seek instead of scanning, at the price of one more
+    // index to keep on every write. Off unless the host sets it; a save adds missing indexes.
+    void setIndexedFields(bool on) { m_indexedFields = on; }
+    bool indexedFields() const { return m_indexedFields; }
     HostKit::TableStructure definitionStructure() const;
     // The search-data table with the key only (nullptr), or the table of one column with its
     // field: the keyword table of a keyword column, else the search-data table.
     HostKit::TableStructure columnStructure(const CFilterColumn *column) const;
 
 private:
+    bool m_indexedFields = false;
     HostKit::IDatabaseHandler *m_handler = nullptr;
     HostKit::Catalog *m_catalog = nullptr;
     HostKit::IBaseTableStructure *m_baseStructure = nullptr;

@@ -286,6 +286,8 @@ void UKVOSearch::Private::controlSetup()
         if (!set)
             return;
         // A column that cannot be read has reported why and shows as empty; the others are shown.
+        // Picklist entries added elsewhere since they were read are read again.
+        set->RevalidatePicklists();
         static_cast<void>(set->GetData(sourceEntry));
         // The base record changes with every Display, not only when the fields are rebuilt.
         setupListView();

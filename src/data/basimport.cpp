@@ -432,13 +432,27 @@ bool AnalyzeDataBlock(CSearchFilter *searchFilter, const QDateTime &dtmTimestamp
     const bool done = traced("AnalyzeDataBlock", Module, false, [&](bool &result) {
         require(searchFilter && searchFilter->Exists(), QStringLiteral("the search filter is not set up"));
         CFilterColumns &columns = *searchFilter->FilterColumns();
-        // The record's values are written back whole: without them a keyword list the block does
-        // not name would be cleared.
-        require(columns.GetData(dflThis), QStringLiteral("the values of the record cannot be read"));
+        // The block's values go into columns holding nothing, so that a column the block does not
+        // name is blank and its stored value is left alone by the write. A keyword list is
+        // written whole, so the lists the block does not name are read first.
+        for (CFilterColumn *column : columns.NewEnum()) {
+            column->setSavedValue(CFilterColumns::MissingFieldValue(column->ColumnType()));
+            column->SavedKeys().clear();
+        }
         DataBlockLines lines = DataBlockToStringCollection(baData);
         if (!lines.isEmpty())
             WalkDataBlock(columns, lines, log, out);
-        result = out.stored.isEmpty() || columns.CopyData(dflThis);
+        if (out.stored.isEmpty()) {
+            result = true;
+            return;
+        }
+        const QString seek = columns.SearchTableSeekCriteria(dflThis);
+        for (CFilterColumn *column : columns.NewEnum()) {
+            if (column->ColumnType() == fcKeyword && !out.stored.contains(column->Name()))
+                require(columns.GetDataKeyword(dflThis, column, seek),
+                        QStringLiteral("the keywords of the record cannot be read"));
+        }
+        result = columns.CopyData(dflThis);
     });
     log.close();
     out.logPath = log.path();

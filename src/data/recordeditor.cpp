@@ -66,6 +66,7 @@ IControl *RecordEditor::control(const CFilterColumn *column) const
 bool RecordEditor::load(ISearchBaseEntry *entry)
 {
     return traced("load", Module, false, [&](bool &result) {
+        m_columns.RevalidatePicklists();
         const bool read = m_columns.GetData(entry);
         // What could be read is shown either way.
         for (Binding &b : m_bindings) {

@@ -7,6 +7,7 @@
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 #include "core/tracescope.h"
+#include "picklists/cscpicklist.h"
 #include "recordwriter.h"
 
 #include "hostkit/connection.h"
@@ -125,36 +126,124 @@ bool CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rf
     });
 }
 
+// The scalar sub-selects of the cheap check of a picklist table: how many entries, the least and
+// the greatest, and how many are hidden. An entry added, removed, renamed or hidden on another
+// workstation changes one of them (short of a change that keeps all four).
+QStringList CFilterColumns::picklistStampSql(const CFilterColumn *column, bool canHide) const
+{
+    const Dialect &db = *dialect();
+    const QString table = db.QuoteName(PicklistTableName(column));
+    const QString field = db.QuoteName(column->Name());
+    QStringList parts{QStringLiteral("(SELECT COUNT(*) FROM %1)").arg(table),
+                      QStringLiteral("(SELECT MIN(%2) FROM %1)").arg(table, field),
+                      QStringLiteral("(SELECT MAX(%2) FROM %1)").arg(table, field)};
+    if (canHide)
+        parts << QStringLiteral("(SELECT COUNT(*) FROM %1 WHERE %2 <> 0)")
+                         .arg(table, db.QuoteName(CScPicklist::HideEntry()));
+    return parts;
+}
+
+std::optional<QList<QVariantList>> CFilterColumns::picklistStamps(const QList<const CFilterColumn *> &columns)
+{
+    Connection *db = connection();
+    if (!db || columns.isEmpty())
+        return std::nullopt;
+    QStringList parts;
+    QList<qsizetype> widths;
+    for (const CFilterColumn *column : columns) {
+        const QStringList own = picklistStampSql(column, column->picklistEntries().canHide);
+        widths << own.size();
+        parts << own;
+    }
+    auto rows = db->OpenQuery(QStringLiteral("SELECT ") + parts.join(QStringLiteral(", ")));
+    if (!rows || rows->EOF())
+        return std::nullopt;
+    QList<QVariantList> stamps;
+    int field = 0;
+    for (const qsizetype width : widths) {
+        QVariantList stamp;
+        for (qsizetype k = 0; k < width; ++k)
+            stamp << rows->value(field++);
+        stamps << stamp;
+    }
+    return stamps;
+}
+
+void CFilterColumns::RevalidatePicklists()
+{
+    traced("RevalidatePicklists", Module, [&] {
+        QList<CFilterColumn *> cached;
+        for (const auto &c : m_columns) {
+            if (c->IsPicklist() && c->picklistEntries().valid)
+                cached << c.get();
+        }
+        if (cached.isEmpty())
+            return;
+        const auto stamps = picklistStamps({cached.begin(), cached.end()});
+        for (qsizetype i = 0; i < cached.size(); ++i) {
+            if (!stamps || stamps->at(i) != cached[i]->picklistEntries().stamp)
+                cached[i]->dropPicklistEntries();
+        }
+    });
+}
+
 bool CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field)
 {
     return traced("GetDataPicklist", Module, false, [&](bool &result) {
         require(column != nullptr, QStringLiteral("no column"));
         column->SavedKeys().clear();
-        Connection *db = connection();
-        require(db != nullptr, QStringLiteral("no database connection"));
-        const QString table = PicklistTableName(column);
-        auto rows = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(table));
-        require(rows != nullptr, QStringLiteral("the picklist %1 could not be read: %2").arg(table, db->lastError()));
-        require(rows->hasField(column->Name()),
-                QStringLiteral("the table %1 has no field %2").arg(table, column->Name()));
-        const QString hideField = QStringLiteral("HideEntry");
-        const bool canHide = rows->hasField(hideField);
-
-        const FilterColumnTypeConstants type = column->ColumnType();
-        const bool hasValue = field && field->hasValue();
-        const QString recordText = hasValue ? Convert::displayText(*field) : QString();
-        QStringList entries;
-        for (; !rows->EOF(); rows->MoveNext()) {
-            const QVariant raw = rows->value(column->Name());
-            if (raw.isNull())
-                continue;
-            const Variant entry = Convert::fromDatabase(raw, type);
-            const QString text = entry.hasValue() ? Convert::displayText(entry) : raw.toString();
-            const Variant hidden = canHide ? Convert::fromDatabase(rows->value(hideField), fcBoolean) : Variant::null();
-            const bool visible = !hidden.hasValue() || !hidden.toBool();
-            // An entry hidden after this record took it is still offered to this record.
-            if (visible || (hasValue && TextHelper::TextEqual(text, recordText, 1)))
-                entries.append(text);
+        CFilterColumn::PicklistEntries &cache = column->picklistEntries();
+        if (!cache.valid) {
+            Connection *db = connection();
+            require(db != nullptr, QStringLiteral("no database connection"));
+            const QString table = PicklistTableName(column);
+            // The check is read before the entries: a change in between shows at the next check.
+            const auto known = catalog() ? catalog()->FindTable(table) : nullptr;
+            cache.canHide = known && known->FindColumn(CScPicklist::HideEntry());
+            const auto stamp = picklistStamps({column});
+            auto rows = db->OpenQuery(QStringLiteral("SELECT * FROM ") + db->QuoteName(table));
+            require(rows != nullptr,
+                    QStringLiteral("the picklist %1 could not be read: %2").arg(table, db->lastError()));
+            require(rows->hasField(column->Name()),
+                    QStringLiteral("the table %1 has no field %2").arg(table, column->Name()));
+            const QString hideField = CScPicklist::HideEntry();
+            const bool canHide = rows->hasField(hideField);
+            CFilterColumn::PicklistEntries fresh;
+            fresh.canHide = canHide;
+            const FilterColumnTypeConstants type = column->ColumnType();
+            int place = 0;
+            for (; !rows->EOF(); rows->MoveNext()) {
+                const QVariant raw = rows->value(column->Name());
+                if (raw.isNull())
+                    continue;
+                const Variant entry = Convert::fromDatabase(raw, type);
+                const QString text = entry.hasValue() ? Convert::displayText(entry) : raw.toString();
+                const Variant hidden =
+                        canHide ? Convert::fromDatabase(rows->value(hideField), fcBoolean) : Variant::null();
+                if (hidden.hasValue() && hidden.toBool())
+                    fresh.hidden.append({place, text});
+                else
+                    fresh.visible.append(text);
+                ++place;
+            }
+            // A check that counted without the hidden entries of a table that has them (or the
+            // other way round) cannot be compared later: the next read goes to the table again.
+            fresh.valid = stamp.has_value() && canHide == cache.canHide;
+            if (stamp)
+                fresh.stamp = stamp->first();
+            cache = std::move(fresh);
+        }
+        QStringList entries = cache.visible;
+        // An entry hidden after this record took it is still offered to this record, in its place.
+        if (field && field->hasValue() && !cache.hidden.isEmpty()) {
+            const QString recordText = Convert::displayText(*field);
+            qsizetype before = 0;
+            for (const auto &[place, text] : std::as_const(cache.hidden)) {
+                if (TextHelper::TextEqual(text, recordText, 1))
+                    entries.insert(place - before, text);
+                else
+                    ++before;
+            }
         }
         column->SavedKeys() = entries;
         result = true;

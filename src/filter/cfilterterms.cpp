@@ -181,6 +181,11 @@ QList<FilterTermProblem> CFilterTerms::Problems() const
 
 QString CFilterTerms::SQLString() const
 {
+    return m_terms.empty() ? QString() : SQLString(dialectOf(m_columns).filterShape());
+}
+
+QString CFilterTerms::SQLString(HostKit::FilterShape shape) const
+{
     return traced("SQLString", Module, QString(), [&](QString &result) {
         if (m_terms.empty())
             return;
@@ -196,32 +201,49 @@ QString CFilterTerms::SQLString() const
                 return;
             }
         }
+        const bool semiJoin = shape == HostKit::FilterShape::SemiJoin;
+        // The search-data table the terms need and whether any term is on a base-table field.
+        QString J;
+        bool baseFields = false;
+        for (const auto &term : m_terms) {
+            if (term->ComparisonClass() == kvoCC_Keyword)
+                continue;
+            if (term->HasColumn())
+                J = m_columns->SearchTableName(term->Column());
+            else
+                baseFields = true;
+        }
+        // The semi-join runs over the search-data table when there is one; its key then stands for
+        // the record inside it, unless base-table fields tie it to the outer record.
+        const bool overData = semiJoin && !J.isEmpty() && !baseFields;
+        const QString R = overData ? db.QualifiedName(J, key) : K;
         const QString likeEscape = db.likeEscapeClause();
         QString W;
-        QString J;
         QString C;
         for (const auto &term : m_terms) {
             if (!W.isEmpty() && term->Conjunction() != kvoCJ_None)
                 C = term->Conjunction() == kvoCJ_And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
             if (term->ComparisonClass() == kvoCC_Keyword) {
                 const QString T = term->HasColumn() ? m_columns->KeywordTableName(term->Column()) : term->Table();
+                const QString match = db.QualifiedName(T, term->Field()) + QStringLiteral(" = ") + term->SQLValue();
                 if (term->Operation() == kvoOP_Excludes && db.antiJoinNotExists()) {
                     // The records without the keyword, tested record by record on the keyword table.
                     W += C + QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db.QuoteName(T) + QStringLiteral(" WHERE ")
-                         + db.QualifiedName(T, key) + QStringLiteral(" = ") + K + QStringLiteral(" AND ")
-                         + db.QualifiedName(T, term->Field()) + QStringLiteral(" = ") + term->SQLValue()
+                         + db.QualifiedName(T, key) + QStringLiteral(" = ") + R + QStringLiteral(" AND ") + match
                          + QStringLiteral(")");
                     continue;
                 }
-                W += C + K + (term->Operation() == kvoOP_Excludes ? QStringLiteral(" NOT") : QString())
-                     + QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base)
-                     + QStringLiteral(", ") + db.QuoteName(T) + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ")
-                     + db.QualifiedName(T, key) + QStringLiteral(" AND ") + db.QualifiedName(T, term->Field())
-                     + QStringLiteral(" = ") + term->SQLValue() + QStringLiteral(")");
+                W += C + R + (term->Operation() == kvoOP_Excludes ? QStringLiteral(" NOT") : QString())
+                     + QStringLiteral(" IN (SELECT ");
+                if (semiJoin)
+                    W += db.QualifiedName(T, key) + QStringLiteral(" FROM ") + db.QuoteName(T);
+                else
+                    W += K + QStringLiteral(" FROM ") + db.QuoteName(base) + QStringLiteral(", ") + db.QuoteName(T)
+                         + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ") + db.QualifiedName(T, key)
+                         + QStringLiteral(" AND");
+                W += (semiJoin ? QStringLiteral(" WHERE ") : QStringLiteral(" ")) + match + QStringLiteral(")");
                 continue;
             }
-            if (term->HasColumn())
-                J = m_columns->SearchTableName(term->Column());
             const QString O = term->SQLOperator();
             if (O.isEmpty())
                 continue;
@@ -229,12 +251,25 @@ QString CFilterTerms::SQLString() const
             if (term->Operation() == kvoOP_IsLike || term->Operation() == kvoOP_IsNotLike)
                 W += likeEscape;
         }
-        QString S = K + QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base);
-        if (!J.isEmpty())
-            S += QStringLiteral(" INNER JOIN ") + db.QuoteName(J) + QStringLiteral(" ON ") + K + QStringLiteral(" = ")
-                 + db.QualifiedName(J, key);
-        S += QStringLiteral(" WHERE (") + W + QStringLiteral("))");
-        result = S;
+        // Every form is true or false, never NULL, so that a host may also negate it. Terms on
+        // keywords are never NULL; a base-table field may be, so base-table terms without a
+        // search-data table keep the select on the base table.
+        if (!semiJoin || (J.isEmpty() && baseFields)) {
+            QString S = K + QStringLiteral(" IN (SELECT ") + K + QStringLiteral(" FROM ") + db.QuoteName(base);
+            if (!J.isEmpty())
+                S += QStringLiteral(" INNER JOIN ") + db.QuoteName(J) + QStringLiteral(" ON ") + K
+                     + QStringLiteral(" = ") + db.QualifiedName(J, key);
+            result = S + QStringLiteral(" WHERE (") + W + QStringLiteral("))");
+        } else if (overData) {
+            result = K + QStringLiteral(" IN (SELECT ") + R + QStringLiteral(" FROM ") + db.QuoteName(J)
+                     + QStringLiteral(" WHERE (") + W + QStringLiteral("))");
+        } else if (!J.isEmpty()) {
+            result = QStringLiteral("EXISTS (SELECT 1 FROM ") + db.QuoteName(J) + QStringLiteral(" WHERE ")
+                     + db.QualifiedName(J, key) + QStringLiteral(" = ") + K + QStringLiteral(" AND (") + W
+                     + QStringLiteral("))");
+        } else {
+            result = QStringLiteral("(") + W + QStringLiteral(")");
+        }
     });
 }
 

@@ -12,6 +12,9 @@ namespace KvoPlx800SCtl {
 
 class CFilterColumn;
 class CFilterColumns;
+namespace HostKit {
+enum class FilterShape;
+}
 
 /// What a host needs of any filter source.
 class ISqlFilterTerms
@@ -116,6 +119,8 @@ public:
     /// The condition; one that selects no record when a number or date value does not read (a
     /// filter that cannot be written never means "no filter"), see Problems().
     QString SQLString() const override;
+    // The condition in the text `shape` (SQLString() takes the engine's).
+    QString SQLString(HostKit::FilterShape shape) const;
 
     /// The terms that cannot select what they say, in order: terms of a saved filter that could not
     /// be added (noted by whoever read them), then every held term whose field, value or comparison

@@ -26,6 +26,15 @@ struct TableDef;
 
 enum class Engine { SQLite, PostgreSQL, MariaDB, SQLServer };
 
+// The text a filter condition takes. Both select the same base records.
+//   Documented: K IN (SELECT K FROM base INNER JOIN data ON ... WHERE (...)), each keyword term
+//     K IN (SELECT K FROM base, keywords WHERE ...).
+//   SemiJoin: the search tables without the base table again: K IN (SELECT key FROM data WHERE
+//     (...)), each keyword term key IN (SELECT key FROM keywords WHERE ...); with base-table terms
+//     EXISTS (SELECT 1 FROM data WHERE data.key = K AND (...)); without search-data terms the
+//     terms alone. Planners run these as one semi-join per search table.
+enum class FilterShape { Documented, SemiJoin };
+
 // Database kind codes reported by the database handler. Kind 1 makes the population check walk
 // record sets instead of running two statements; kind 2 (SQL Server) wraps typed picklist values in
 // CONVERT(...). The others only identify the engine.
@@ -123,6 +132,8 @@ public:
     // session reads causally: it sees what other nodes committed before it read. Known once the
     // session is open.
     bool certifyingCluster() const { return m_certifyingCluster; }
+    // The text of a filter condition on this engine.
+    FilterShape filterShape() const { return m_filterShape; }
 
     // DDL hooks. The table structure calls a hook only where the capability above says the engine
     // makes that change in place, and rebuilds the table where it does not; so a hook always
@@ -227,6 +238,7 @@ protected:
     bool m_backslashEscapes = false;
     bool m_antiJoinNotExists = false;
     bool m_certifyingCluster = false;
+    FilterShape m_filterShape = FilterShape::SemiJoin;
 };
 
 } // namespace KvoPlx800SCtl::HostKit

@@ -513,6 +513,9 @@ bool TableStructure::Convert(Catalog &catalog)
     if (!table)
         return Create(catalog);
     const Plan plan = makePlan(*this, catalog, *table, PlanAll);
+    // A table that needs no change is not read again.
+    if (!plan.rebuild && plan.statements().isEmpty())
+        return true;
     const bool ok = applyPlan(catalog, plan, m_lastError);
     catalog.Refresh(TableName);
     for (const QString &other : plan.touchedTables)

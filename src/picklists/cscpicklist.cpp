@@ -96,6 +96,12 @@ Catalog &CScPicklist::catalog() const
 
 Connection &CScPicklist::db() const { return catalog().ActiveConnection(); }
 
+void CScPicklist::entriesChange()
+{
+    if (m_column)
+        m_column->dropPicklistEntries();
+}
+
 QString CScPicklist::searchTableName() const { return tables().tableOf(m_column); }
 
 TableStructure CScPicklist::MyStructure() const
@@ -174,6 +180,7 @@ bool CScPicklist::entryExists(const QString &literal) const
 bool CScPicklist::CreatePicklist()
 {
     return traced("CreatePicklist", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         // A table left behind may already hold the foreign key: its default entry comes first.
@@ -188,6 +195,7 @@ bool CScPicklist::CreatePicklist()
 bool CScPicklist::ChangePicklist()
 {
     return traced("ChangePicklist", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         catalog().Refresh(TableName());
@@ -210,6 +218,7 @@ bool CScPicklist::ChangePicklist()
 bool CScPicklist::DestroyPicklist()
 {
     return traced("DestroyPicklist", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         const QString table = TableName();
@@ -266,6 +275,7 @@ void CScPicklist::insertStoredValues()
 bool CScPicklist::CreatePicklistTable()
 {
     return traced("CreatePicklistTable", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         createTable();
@@ -324,6 +334,7 @@ int CScPicklist::CheckForeignKeys(int enmConvertMode)
 
 int CScPicklist::CheckTable(IProgress *roProgress, int enmConvertMode)
 {
+    entriesChange();
     // One table's check is short; the caller reports the progress of the whole check.
     Q_UNUSED(roProgress);
     return traced("CheckTable", Module, int(CheckTableResult::Continue), [&](int &result) {
@@ -354,6 +365,7 @@ int CScPicklist::CheckTable(IProgress *roProgress, int enmConvertMode)
 bool CScPicklist::ForceNullsAndBlanksToDefault()
 {
     return traced("ForceNullsAndBlanksToDefault", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         const QString value = defaultLiteral();
@@ -378,6 +390,7 @@ bool CScPicklist::ForceNullsAndBlanksToDefault()
 bool CScPicklist::GuaranteeDefaultEntryExists()
 {
     return traced("GuaranteeDefaultEntryExists", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         result = true;
@@ -402,6 +415,7 @@ bool CScPicklist::GuaranteeDefaultEntryExists()
 bool CScPicklist::CheckAllowBlanks()
 {
     return traced("CheckAllowBlanks", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         result = true;
@@ -443,6 +457,7 @@ bool CScPicklist::CheckAllowBlanks()
 bool CScPicklist::SaveAdditions(const QStringList &entries)
 {
     return traced("SaveAdditions", Module, false, [&](bool &result) {
+        entriesChange();
         if (!ValidateSetup())
             return;
         Connection &c = db();

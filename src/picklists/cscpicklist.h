@@ -93,6 +93,9 @@ public:
     HostKit::IDatabaseHandler *handler() const { return m_handler; }
     HostKit::IBaseTableStructure *baseStructure() const { return m_baseStructure; }
 
+    // The column's entries are about to change: its next read goes to the table.
+    void entriesChange();
+
 private:
     bool isSetUp() const;
     const SearchTables &tables() const;

@@ -19,6 +19,8 @@ class SqlServerDialect : public Dialect
 public:
     SqlServerDialect() : Dialect(sqlServerEngine())
     {
+        // Hosts written for this engine embed the condition as documented.
+        m_filterShape = FilterShape::Documented;
         // The types the library creates.
         m_typeNames = {.smallInt = "SMALLINT",
                        .integer = "INT",

@@ -451,6 +451,7 @@ void frmPicklistEdit::hideShowCollection(const QStringList &values, bool hide)
                              + QString::number(db.SqlBooleanValue(hide)) + QStringLiteral(" WHERE ")
                              + db.QuoteName(m_column->Name()) + QStringLiteral(" = ");
         const auto refill = qScopeGuard([this] { initializeLists(); });
+        m_picklist->entriesChange();
         inTransaction(db, locked, [&] {
             for (const QString &value : values)
                 execute(db, head + literalOf(value), &locked,
@@ -488,6 +489,7 @@ void frmPicklistEdit::removeItems(QTreeWidget *tree, bool hidden)
             const LockedMessage locked = hidden ? lockedMessage(8369, 8370) : lockedMessage(8371, 8372);
             const QString head = QStringLiteral("DELETE FROM ") + db.QuoteName(m_picklist->TableName())
                                  + QStringLiteral(" WHERE ") + db.QuoteName(m_column->Name()) + QStringLiteral(" = ");
+            m_picklist->entriesChange();
             inTransaction(db, locked, [&] {
                 for (const QString &value : std::as_const(removed))
                     execute(db, head + literalOf(value), &locked,
