@@ -127,7 +127,7 @@ public:
     bool isPropertyChanged(const QString &name) const;
 
 protected:
-    // A LanguageChange shows the control's texts in the language installed since.
+    /// A LanguageChange shows the control's texts in the language installed since.
     void changeEvent(QEvent *event) override;
 
 signals:
