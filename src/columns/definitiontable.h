@@ -43,8 +43,9 @@ public:
     // Brings the table to the current layout (creating it when missing).
     void convert() const;
 
-    // Replaces every row of the base table by the rows of `columns`, in one transaction.
-    void writeAll(const QList<CFilterColumn *> &columns) const;
+    // Replaces the base table's rows of the columns named in `known` by the rows of `columns`, in
+    // one transaction; rows of other columns stay.
+    void writeAll(const QList<CFilterColumn *> &columns, const QStringList &known) const;
     // Writes the type, size and picklist settings of one column into its row (a retyped column).
     void updateType(const CFilterColumn &column) const;
     // The rows of each former name whose column name is not defined under the current name move to

@@ -488,7 +488,7 @@ bool Connection::BeginTransaction(const LockedMessage *locked)
     return true;
 }
 
-bool Connection::CommitTransaction()
+bool Connection::CommitTransaction(const LockedMessage *locked)
 {
     if (!m_inTransaction)
         return failWith(QStringLiteral("No transaction is open on this connection"));
@@ -497,7 +497,7 @@ bool Connection::CommitTransaction()
     ++m_statementCount;
     // A failed commit leaves the transaction to the caller's RollbackTransaction.
     if (!m_db.commit()) {
-        fail(m_db.lastError(), QStringLiteral("COMMIT"), nullptr);
+        fail(m_db.lastError(), QStringLiteral("COMMIT"), locked);
         if (m_lastError.kind() == SqlError::ConnectionLost) {
             m_transactionLost = true;
             static_cast<void>(reconnect());

@@ -102,8 +102,9 @@ public:
     // Shows the locked-record message (the texts of `locked`) through the services helper.
     static void ShowLockedMessage(const LockedMessage &locked);
     // While a scope lives, a conflict with another session's transaction is not shown as a
-    // locked record: the unit of work that met it runs again (inTransaction) and shows the message
-    // only when it gives up.
+    // locked record: the unit of work that met it (or lost its connection) runs again
+    // (inTransaction); its last attempt runs without the scope and shows the message.
+    bool quietConflicts() const { return m_quietConflicts > 0; }
     class QuietConflicts
     {
     public:
@@ -128,7 +129,8 @@ public:
     // One transaction at a time. SQLite takes the write lock when the transaction begins, so a
     // busy database shows `locked` here. MariaDB commits an open transaction at any DDL statement.
     [[nodiscard]] bool BeginTransaction(const LockedMessage *locked = nullptr);
-    [[nodiscard]] bool CommitTransaction();
+    // A commit that loses against another session's transaction shows `locked` (when given).
+    [[nodiscard]] bool CommitTransaction(const LockedMessage *locked = nullptr);
     [[nodiscard]] bool RollbackTransaction(); // no effect (and true) when no transaction is open
     bool inTransaction() const { return m_inTransaction; }
 
