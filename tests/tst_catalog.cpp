@@ -256,8 +256,7 @@ private slots:
     // The names SQLite keeps only in its CREATE TABLE text, in every way they can be written.
     void parsesSqliteConstraintNames()
     {
-        if (KvoTest::currentEngine() != Engine::SQLite)
-            QSKIP("SQLite only");
+        KVO_SQLITE_ONLY("SQLite only");
         QVERIFY(KvoTest::exec(connection(), u"CREATE TABLE p (a INTEGER, b TEXT, PRIMARY KEY (a, b))"_s));
         QVERIFY(KvoTest::exec(connection(),
                               u"CREATE TABLE \"t,x\" (\n"

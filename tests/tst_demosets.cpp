@@ -115,8 +115,7 @@ private slots:
     void setsNotImplemented()
     {
         QFETCH(int, set);
-        if (KvoTest::currentEngine() != Engine::SQLite)
-            QSKIP("no database work: SQLite covers it");
+        KVO_SQLITE_ONLY("no database work: SQLite covers it");
         auto host = KvoTest::makeHost(1);
         QVERIFY(host);
         KvoTest::ScriptedMessages messages(1);

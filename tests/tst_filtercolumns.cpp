@@ -60,7 +60,6 @@ private slots:
     void saveCreatesTablesAndRows();
     void changesKeepUntouchedValues();
     void retypeAndDeleteRemoveData();
-    void moveColumns();
     void defaultsFillOnlyGaps();
     void olderDefinitionLayoutLoads();
     void definitionsPerBaseTable();
@@ -75,27 +74,28 @@ private:
 
 void TestFilterColumns::setupStatuses_data()
 {
-    QTest::addColumn<bool>("columns");     // a column is saved first
-    QTest::addColumn<QString>("ddl");      // run first (names in brackets)
-    QTest::addColumn<QString>("table");    // the base table
-    QTest::addColumn<QString>("leftOut");  // components not handed in; "key": a key field the table lacks
+    QTest::addColumn<bool>("columns");    // a column is saved first
+    QTest::addColumn<QString>("ddl");     // run first (names in brackets)
+    QTest::addColumn<QString>("table");   // the base table
+    QTest::addColumn<QString>("leftOut"); // components not handed in; "key": a key field the table lacks
     QTest::addColumn<int>("status");
-    QTest::newRow("no columns yet") << false << "" << "Parts" << "" << int(kvoFCSNoColumnsDefined);
-    QTest::newRow("columns stored") << true << "" << "Parts" << "" << int(kvoFCSSuccess);
-    QTest::newRow("no such table") << false << "" << "NoSuchTable" << "" << int(kvoFCSBaseTableNotDefined);
-    QTest::newRow("no primary key") << false << "CREATE TABLE [NoKey] ([A] INTEGER)" << "NoKey" << ""
-                                    << int(kvoFCSBaseTableMissingPrimaryIndex);
-    QTest::newRow("two-field key") << false
-                                   << "CREATE TABLE [TwoKeys] ([A] INTEGER NOT NULL, [B] INTEGER NOT NULL, "
-                                      "PRIMARY KEY ([A], [B]))"
-                                   << "TwoKeys" << "" << int(kvoFSCBaseTablePrimaryIndexSegmented);
-    QTest::newRow("key field missing from catalog") << false << "" << "Parts" << "key"
-                                                    << int(kvoFCSBaseTableMissingPrimaryIndex);
-    QTest::newRow("no handler") << false << "" << "Parts" << "handler" << int(kvoFCSMissingDatabaseHandler);
-    QTest::newRow("no handler, no base table") << false << "" << "Parts" << "handler baseTable"
-                                               << int(kvoFCSMissingDatabaseHandler);
-    QTest::newRow("no catalog") << false << "" << "Parts" << "catalog" << int(kvoFCSMissingDatabase);
-    QTest::newRow("no base table") << false << "" << "Parts" << "baseTable" << int(kvoFCSMissingBaseTable);
+    const auto row = [](const char *tag, bool columns, const char *ddl, const char *table, const char *leftOut,
+                        int status) {
+        QTest::newRow(tag) << columns << QString::fromUtf8(ddl) << QString::fromUtf8(table)
+                           << QString::fromUtf8(leftOut) << status;
+    };
+    row("no columns yet", false, "", "Parts", "", kvoFCSNoColumnsDefined);
+    row("columns stored", true, "", "Parts", "", kvoFCSSuccess);
+    row("no such table", false, "", "NoSuchTable", "", kvoFCSBaseTableNotDefined);
+    row("no primary key", false, "CREATE TABLE [NoKey] ([A] INTEGER)", "NoKey", "", kvoFCSBaseTableMissingPrimaryIndex);
+    row("two-field key", false,
+        "CREATE TABLE [TwoKeys] ([A] INTEGER NOT NULL, [B] INTEGER NOT NULL, PRIMARY KEY ([A], [B]))", "TwoKeys", "",
+        kvoFSCBaseTablePrimaryIndexSegmented);
+    row("key field missing from catalog", false, "", "Parts", "key", kvoFCSBaseTableMissingPrimaryIndex);
+    row("no handler", false, "", "Parts", "handler", kvoFCSMissingDatabaseHandler);
+    row("no handler, no base table", false, "", "Parts", "handler baseTable", kvoFCSMissingDatabaseHandler);
+    row("no catalog", false, "", "Parts", "catalog", kvoFCSMissingDatabase);
+    row("no base table", false, "", "Parts", "baseTable", kvoFCSMissingBaseTable);
 }
 
 void TestFilterColumns::setupStatuses()
@@ -180,9 +180,15 @@ void TestFilterColumns::saveCreatesTablesAndRows()
         const char *field;
         int type;
         int size;
-    } stored[] = {{"PartId", adInteger, 0},   {"Material", adVarWChar, 255},           {"Notes", adVarWChar, 255},
-                  {"Weight", adDouble, 0},    {"Active", d.storedAdoType(adBoolean), 0}, {"Made", adDate, 0},
-                  {"Count16", adSmallInt, 0}, {"Count32", adInteger, 0},               {"Ratio", adSingle, 0}};
+    } stored[] = {{"PartId", adInteger, 0},
+                  {"Material", adVarWChar, 255},
+                  {"Notes", adVarWChar, 255},
+                  {"Weight", adDouble, 0},
+                  {"Active", d.storedAdoType(adBoolean), 0},
+                  {"Made", adDate, 0},
+                  {"Count16", adSmallInt, 0},
+                  {"Count32", adInteger, 0},
+                  {"Ratio", adSingle, 0}};
     QCOMPARE(data->Columns.size(), qsizetype(std::size(stored)));
     for (const auto &f : stored) {
         const CatalogColumn *column = data->FindColumn(QLatin1String(f.field));
@@ -220,11 +226,17 @@ void TestFilterColumns::changesKeepUntouchedValues()
     QVERIFY(run(db, "INSERT INTO [PartsSearchData] ([PartId], [Material], [Weight]) VALUES (1, 'Steel', 2.5)"));
     QVERIFY(run(db, "INSERT INTO [PartsSearchKeywordTags] ([PartId], [Tags]) VALUES (1, 'urgent')"));
 
-    // Add, move, delete other columns: Material, Weight and Tags keep their values.
+    // Add, move, delete other columns: Material, Weight and Tags keep their values. The first
+    // column cannot move up nor the last down; the column objects survive the save in their order.
     QVERIFY(addColumns(set, {{"Extra", fcInteger32}, {"Gone", fcDateTime}}));
+    QVERIFY(!set.MoveColumnUp(set.Item(u"Material"_s)) && !set.MoveColumnDown(set.Item(u"Gone"_s)));
     QVERIFY(set.MoveColumnUp(set.Item(u"Extra"_s)));
+    QVERIFY(set.MoveColumnDown(set.Item(u"Tags"_s)));
+    QCOMPARE(set.Item(u"Extra"_s)->Index(), qint16(3));
     QVERIFY(set.Remove(u"Gone"_s));
+    const QList<CFilterColumn *> order = set.NewEnum();
     QVERIFY(set.ColumnsSave(nullptr));
+    QCOMPARE(set.NewEnum(), order);
 
     // The existing row got the new column's default from the table definition.
     QCOMPARE(rows(db, "SELECT [Material], [Weight], [Extra] FROM [PartsSearchData]"), QStringList{"Steel|2.5|0"});
@@ -269,26 +281,6 @@ void TestFilterColumns::retypeAndDeleteRemoveData()
     QVERIFY(m_host->filter->SQLSearchFields().isEmpty());
     QVERIFY(m_host->filter->SQLSearchTable().isEmpty());
     QVERIFY(!m_host->filter->SQLSearchJoinOn().isEmpty());
-}
-
-void TestFilterColumns::moveColumns()
-{
-    CFilterColumns &set = *m_host->columns();
-    CFilterColumn *a = addColumn(set, {"A", fcText});
-    CFilterColumn *b = addColumn(set, {"B", fcText});
-    CFilterColumn *c = addColumn(set, {"C", fcText});
-    QVERIFY(!set.MoveColumnUp(a));
-    QVERIFY(!set.MoveColumnDown(c));
-    QVERIFY(set.MoveColumnDown(a));
-    QCOMPARE(set.NewEnum(), (QList<CFilterColumn *>{b, a, c}));
-    QCOMPARE(a->Index(), qint16(2));
-    QVERIFY(set.MoveColumnUp(c));
-    QCOMPARE(set.NewEnum(), (QList<CFilterColumn *>{b, c, a}));
-    QVERIFY(set.ColumnsSave(nullptr));
-    // The objects survive the save and keep their order.
-    QCOMPARE(set.NewEnum(), (QList<CFilterColumn *>{b, c, a}));
-    QCOMPARE(definitionRows(*m_host), (QStringList{"1|B|1", "2|C|1", "3|A|1"}));
-    QCOMPARE(fields(*m_host, "PartsSearchData"), (QStringList{"PartId", "A", "B", "C"}));
 }
 
 void TestFilterColumns::defaultsFillOnlyGaps()
@@ -371,10 +363,9 @@ void TestFilterColumns::hostileNames()
     QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeywordSchlüssel"_s));
     // The fragments run as a real query.
     Connection &db = m_host->connection();
-    const QString sql = u"SELECT %1 FROM %2 LEFT JOIN %3 ON %4"_s.arg(m_host->filter->SQLSearchFields(),
-                                                                      db.QuoteName(u"Parts"_s),
-                                                                      m_host->filter->SQLSearchTable(),
-                                                                      m_host->filter->SQLSearchJoinOn());
+    const QString sql = u"SELECT %1 FROM %2 LEFT JOIN %3 ON %4"_s.arg(
+            m_host->filter->SQLSearchFields(), db.QuoteName(u"Parts"_s), m_host->filter->SQLSearchTable(),
+            m_host->filter->SQLSearchJoinOn());
     auto rs = db.OpenQuery(sql);
     QVERIFY2(rs, qPrintable(db.lastError() + u'\n' + sql));
     // (Qt's SQLite driver drops double quotes from the names it reports.)

@@ -311,6 +311,30 @@ private slots:
         QCOMPARE(readBack(to, 3).first(), u"Count=Int16:12"_s);
     }
 
+    // A merge that adds a picklist entry for a value and then has its row refused leaves the
+    // picklist and the row as they were.
+    void mergeSavesWhole()
+    {
+        auto source = KvoTest::makeHost(1, {{"Material", fcText, {}, 60}, {"Grade", fcText, {}, 60}});
+        auto target = KvoTest::makeHost(
+                1, {{"Material", fcText, {}, 60}, {"Grade", fcText, {}, 60, true, false, u"A"_s}});
+        QVERIFY(source && target);
+        CFilterColumns &to = *target->columns();
+        writeValues(*source->columns(), 1, {{"Material", Variant::text(u"refused"_s)}, {"Grade", Variant::text(u"Z"_s)}});
+        writeValues(to, 1, {{"Material", Variant::text(u"old"_s)}, {"Grade", Variant::text(u"A"_s)}});
+        for (const char *name : {"Material", "Grade"})
+            to.Item(name)->setMergeName(QString::fromLatin1(name));
+        QVERIFY(KvoTest::refuse(*target, u"Material"_s, u"UPDATE"_s));
+        const QStringList entries = picklistEntries(*target, u"Grade"_s);
+        QVERIFY(!entries.contains(u"Z"_s));
+
+        CMergeBaseEntry one(1);
+        QVERIFY(!target->filter->MergeSearchData(&one, source->filter.get(), &one));
+        QCOMPARE(readBack(to, 1), (QStringList{"Material=Text:old", "Grade=Text:A"}));
+        QCOMPARE(picklistEntries(*target, u"Grade"_s), entries);
+        QVERIFY(!target->connection().inTransaction());
+    }
+
     void configurationCopyAndCleanup()
     {
         auto host = KvoTest::makeHost(1);

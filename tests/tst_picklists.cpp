@@ -4,7 +4,6 @@
 
 #include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
-#include "core/windows.h"
 #include "picklists/cscpicklist.h"
 
 #include "hostkit/adotypes.h"
@@ -14,12 +13,12 @@
 #include "hostkit/messagebox.h"
 #include "hostkit/recordset.h"
 
-#include <QScopeGuard>
 #include <QTest>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
+using KvoTest::referredTable;
 using KvoTest::tableExists;
 
 namespace {
@@ -60,18 +59,6 @@ QStringList entries(Connection &db, CFilterColumn *column)
     return out;
 }
 
-// The table a field's foreign key refers to, in lower case; empty when the field has none.
-QString referredTable(Catalog &catalog, const QString &table, const QString &field)
-{
-    catalog.Refresh();
-    const auto t = DatabaseHelper::FindTable(catalog, table);
-    for (const CatalogKey &key : t ? t->Keys : QList<CatalogKey>()) {
-        if (key.Type == adKeyForeign && key.Columns.contains(field, Qt::CaseInsensitive))
-            return key.RelatedTable.toLower();
-    }
-    return {};
-}
-
 // Stored values for records 1..n of the search-data table (Null for NULL).
 bool storeValues(KvoTest::Host &host, CFilterColumn *column, const QStringList &values)
 {
@@ -87,31 +74,6 @@ bool storeValues(KvoTest::Host &host, CFilterColumn *column, const QStringList &
     }
     return true;
 }
-
-// Records the windows the column set asks for.
-class RecordingWindows : public ISearchFilterWindows
-{
-public:
-    void Configure(CFilterColumns &, IFormsInterface *) override {}
-    void View(CFilterColumns &, RecordSet *, ISearchBaseEntry *, IFormsInterface *) override {}
-    FilterDialogResult Filter(CFilterColumns &, const CFilterTerms *) override { return {}; }
-    void EditPicklist(CScPicklist &picklist, IFormsInterface *owner) override
-    {
-        m_calls.append(u"EditPicklist:"_s + picklist.column()->Name());
-        m_owners.append(owner);
-    }
-    void SelectAndEditPicklist(CFilterColumns &, IFormsInterface *owner) override
-    {
-        m_calls.append(u"SelectAndEditPicklist"_s);
-        m_owners.append(owner);
-    }
-    QStringList calls() const { return m_calls; }
-    QList<IFormsInterface *> owners() const { return m_owners; }
-
-private:
-    QStringList m_calls;
-    QList<IFormsInterface *> m_owners;
-};
 
 } // namespace
 
@@ -151,34 +113,27 @@ void TestPicklists::becomingPicklistCleansStoredValues_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QStringList>("expectedEntries");
     const QString date = u"2023-12-24 18:30:00"_s;
-    QTest::newRow("text, no blanks: Null and empty take the default, no empty entry")
-            << int(fcText) << false << "Brass" << QStringList{Null, "", "Steel"}
-            << QStringList{"Brass", "Brass", "Steel"} << QStringList{"Brass", "Steel"};
-    QTest::newRow("text, blanks: only Null takes the default, empty entry")
-            << int(fcText) << true << "Brass" << QStringList{Null, "", "Steel"} << QStringList{"Brass", "", "Steel"}
-            << QStringList{"", "Brass", "Steel"};
-    QTest::newRow("text, blanks, default of spaces: no default entry")
-            << int(fcText) << true << "   " << QStringList{Null, "Steel"} << QStringList{"", "Steel"}
-            << QStringList{"", "Steel"};
-    QTest::newRow("text, no blanks, blank default: the empty entry is the default")
-            << int(fcText) << false << QString() << QStringList{Null, "Steel"} << QStringList{"", "Steel"}
-            << QStringList{"", "Steel"};
-    QTest::newRow("note, no blanks") << int(fcNote) << false << "n/a" << QStringList{"", Null}
-                                     << QStringList{"n/a", "n/a"} << QStringList{"n/a"};
-    QTest::newRow("integer: only Null takes the default") << int(fcInteger32) << false << "7" << QStringList{Null, "3"}
-                                                          << QStringList{"7", "3"} << QStringList{"3", "7"};
-    QTest::newRow("integer, blank default: no default, Null stays")
-            << int(fcInteger32) << false << QString() << QStringList{Null, "3"} << QStringList{Null, "3"}
-            << QStringList{"3"};
-    QTest::newRow("integer, default that is no number: no default")
-            << int(fcInteger16) << true << "lots" << QStringList{Null, "4"} << QStringList{Null, "4"}
-            << QStringList{"4"};
-    QTest::newRow("double") << int(fcDouble) << false << "2.5" << QStringList{Null, "1.25"}
-                            << QStringList{"2.5", "1.25"} << QStringList{"1.25", "2.5"};
-    QTest::newRow("single") << int(fcSingle) << false << "1.1" << QStringList{Null, "2.2"} << QStringList{"1.1", "2.2"}
-                            << QStringList{"1.1", "2.2"};
-    QTest::newRow("date") << int(fcDateTime) << false << "2024-03-01" << QStringList{Null, date}
-                          << QStringList{"2024-03-01 00:00:00", date} << QStringList{date, "2024-03-01 00:00:00"};
+    const auto row = [](const char *tag, int type, bool blanks, const QString &picklistDefault,
+                        const QStringList &stored, const QStringList &expected, const QStringList &entries) {
+        QTest::newRow(tag) << type << blanks << picklistDefault << stored << expected << entries;
+    };
+    row("text, no blanks: Null and empty take the default, no empty entry", fcText, false, u"Brass"_s,
+        {Null, "", "Steel"}, {"Brass", "Brass", "Steel"}, {"Brass", "Steel"});
+    row("text, blanks: only Null takes the default, empty entry", fcText, true, u"Brass"_s, {Null, "", "Steel"},
+        {"Brass", "", "Steel"}, {"", "Brass", "Steel"});
+    row("text, blanks, default of spaces: no default entry", fcText, true, u"   "_s, {Null, "Steel"}, {"", "Steel"},
+        {"", "Steel"});
+    row("text, no blanks, blank default: the empty entry is the default", fcText, false, {}, {Null, "Steel"},
+        {"", "Steel"}, {"", "Steel"});
+    row("note, no blanks", fcNote, false, u"n/a"_s, {"", Null}, {"n/a", "n/a"}, {"n/a"});
+    row("integer: only Null takes the default", fcInteger32, false, u"7"_s, {Null, "3"}, {"7", "3"}, {"3", "7"});
+    row("integer, blank default: no default, Null stays", fcInteger32, false, {}, {Null, "3"}, {Null, "3"}, {"3"});
+    row("integer, default that is no number: no default", fcInteger16, true, u"lots"_s, {Null, "4"}, {Null, "4"},
+        {"4"});
+    row("double", fcDouble, false, u"2.5"_s, {Null, "1.25"}, {"2.5", "1.25"}, {"1.25", "2.5"});
+    row("single", fcSingle, false, u"1.1"_s, {Null, "2.2"}, {"1.1", "2.2"}, {"1.1", "2.2"});
+    row("date", fcDateTime, false, u"2024-03-01"_s, {Null, date}, {"2024-03-01 00:00:00", date},
+        {date, "2024-03-01 00:00:00"});
 }
 
 void TestPicklists::becomingPicklistCleansStoredValues()
@@ -590,8 +545,7 @@ void TestPicklists::editPicklists()
 {
     QFETCH(int, picklists);
     QFETCH(bool, windows);
-    if (KvoTest::currentEngine() != Engine::SQLite)
-        QSKIP("no database work: SQLite covers it");
+    KVO_SQLITE_ONLY("no database work: SQLite covers it");
     auto host = KvoTest::makeHost(1);
     QVERIFY(host);
     CFilterColumns &set = *host->columns();
@@ -600,14 +554,14 @@ void TestPicklists::editPicklists()
         addColumn(set, u"P%1"_s.arg(i), i == 2 ? fcKeyword : fcText, true);
     QCOMPARE(set.HasPicklists(), picklists > 0);
 
-    RecordingWindows recorder;
-    installSearchFilterWindows(windows ? &recorder : nullptr);
-    auto uninstall = qScopeGuard([] { installSearchFilterWindows(nullptr); });
+    std::optional<KvoTest::RecordingWindows> recorder;
+    if (windows)
+        recorder.emplace();
     KvoTest::ReportedFailures failures;
     FixedFormsInterface owner({1, 2, 3, 4});
     set.EditPicklists(&owner);
-    QTEST(recorder.calls(), "calls");
-    for (IFormsInterface *o : recorder.owners())
+    QTEST(recorder ? recorder->calls() : QStringList(), "calls");
+    for (IFormsInterface *o : recorder ? recorder->owners() : QList<IFormsInterface *>())
         QCOMPARE(o, static_cast<IFormsInterface *>(&owner));
     QTEST(failures.sources(), "unavailable");
 }

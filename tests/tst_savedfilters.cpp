@@ -3,7 +3,6 @@
 #include "testhost.h"
 
 #include "columns/cfiltercolumns.h"
-#include "core/windows.h"
 #include "filter/cfilterterms.h"
 
 #include "hostkit/texthelper.h"
@@ -16,33 +15,6 @@ using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Stands in for the filter dialog: records how many terms it was offered and answers with a
-// filter of its own, or cancels.
-class RecordingWindows : public ISearchFilterWindows
-{
-public:
-    void Configure(CFilterColumns &, IFormsInterface *) override {}
-    void View(CFilterColumns &, RecordSet *, ISearchBaseEntry *, IFormsInterface *) override {}
-    FilterDialogResult Filter(CFilterColumns &columns, const CFilterTerms *initial) override
-    {
-        m_offered = initial ? initial->Count() : -1;
-        if (m_answer != FilterRequestStatus::Applied)
-            return {m_answer, nullptr};
-        auto terms = std::make_unique<CFilterTerms>();
-        terms->setFilterColumns(&columns);
-        terms->Add(kvoCJ_None, columns.SearchDataTableName(), u"Weight"_s, kvoCC_Numeric, kvoOP_Less, u"3"_s);
-        return {m_answer, std::move(terms)};
-    }
-    void EditPicklist(CScPicklist &, IFormsInterface *) override {}
-    void SelectAndEditPicklist(CFilterColumns &, IFormsInterface *) override {}
-    int offered() const { return m_offered; }
-    void answer(FilterRequestStatus status) { m_answer = status; }
-
-private:
-    int m_offered = -2;
-    FilterRequestStatus m_answer = FilterRequestStatus::Applied;
-};
 
 QStringList describe(const std::unique_ptr<CFilterTerms> &terms)
 {
@@ -97,7 +69,6 @@ void TestSavedFilters::init()
 
 void TestSavedFilters::cleanup()
 {
-    installSearchFilterWindows(nullptr);
     QLocale::setDefault(QLocale::c());
     m_terms.reset();
     m_host.reset();
@@ -193,23 +164,22 @@ void TestSavedFilters::olderPlaces()
 void TestSavedFilters::filterRequest()
 {
     CSearchFilter &f = *m_host->filter;
-    RecordingWindows windows;
-    installSearchFilterWindows(&windows);
+    auto windows = std::make_unique<KvoTest::RecordingWindows>();
     f.SaveFilter(m_terms.get(), m_host->columns(), m_host->profile.get(), u"17"_s, fltrDBMode_Normal);
     auto status = FilterRequestStatus::NotOpened;
     QVERIFY(f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal, &status));
     QCOMPARE(status, FilterRequestStatus::Applied);
-    QCOMPARE(windows.offered(), 5);
+    QCOMPARE(windows->offered(), 5);
     QCOMPARE(describe(f.LastFilter(nullptr, u"alice"_s, fltrDBMode_Normal)),
              QStringList{"0 PartsSearchData.Weight c4 op4 [3]"});
     // Cancel and a dialog that cannot open both keep the last filter; the status tells them apart.
     for (const auto answer : {FilterRequestStatus::Cancelled, FilterRequestStatus::NotOpened}) {
-        windows.answer(answer);
+        windows->setAnswer(answer);
         QVERIFY(!f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal, &status));
         QCOMPARE(status, answer);
         QCOMPARE(f.LastFilter(nullptr, u"alice"_s, fltrDBMode_Normal)->Count(), 1);
     }
-    installSearchFilterWindows(nullptr);
+    windows.reset();
     status = FilterRequestStatus::Applied;
     QVERIFY(!f.Filter(nullptr, u"alice"_s, nullptr, fltrDBMode_Normal, &status));
     QCOMPARE(status, FilterRequestStatus::NotOpened);

@@ -24,6 +24,7 @@ Q_DECLARE_METATYPE(KvoPlx800SCtl::Variant)
 namespace {
 
 using KvoTest::readValues;
+using KvoTest::refuse;
 using KvoTest::saveValues;
 
 // What every column of KvoTest::everyType() reads for a record without a row (and after a failed read).
@@ -46,18 +47,6 @@ QStringList dataRow(KvoTest::Host &host, int id)
 {
     CFilterColumns &set = *host.columns();
     return KvoTest::rows(host.connection(), u"SELECT * FROM [%1]"_s.arg(set.SearchDataTableName()) + ofRecord(set, id));
-}
-
-// Makes the database refuse the value "refused" in a column's field (rows written by `event`).
-bool refuse(KvoTest::Host &host, const char *column, const QString &event = u"INSERT"_s)
-{
-    const QString table = host.columns()->SearchTableName(host.columns()->Item(column));
-    return KvoTest::run(
-            host.connection(),
-            host.database().engine() == Engine::SQLite
-                    ? u"CREATE TRIGGER refuse BEFORE %3 ON [%1] WHEN NEW.[%2] = 'refused' "
-                      "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(table, column, event)
-                    : u"ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([%2] <> 'refused')"_s.arg(table, column));
 }
 
 // The keyword rows of a record, sorted: the keyword table has no order of its own.
@@ -483,24 +472,55 @@ private slots:
         QVERIFY(failures.sources().isEmpty());
     }
 
-    // A record saves whole: when its row is refused, its keyword lists written before stay as
-    // they were too.
+    // A record saves whole, whichever path writes it: when the database refuses its row or one of
+    // its keywords, after the other part was written, the record stays exactly as it was and the
+    // caller is told.
+    void recordSavesWhole_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("refused"); // the column whose new value the database refuses
+        for (const char *path : {"edit control", "client updates", "copy", "data block"}) {
+            for (const char *column : {"Material", "Tags"})
+                QTest::addRow("%s, %s refused", path, column) << QString::fromLatin1(path) << QString::fromLatin1(column);
+        }
+    }
     void recordSavesWhole()
     {
+        QFETCH(QString, path);
+        QFETCH(QString, refused);
         auto host = KvoTest::makeHost(1, {{"Material", fcText, {}, 60}, {"Tags", fcKeyword, {}, 60}});
         QVERIFY(host);
         CFilterColumns &set = *host->columns();
         QVERIFY(saveValues(set, 1, {{"Material", Variant::text(u"old"_s)}}));
         QVERIFY(saveKeywords(set, 1, {u"kept"_s}));
-        QVERIFY(refuse(*host, "Material", u"UPDATE"_s));
-        {
+        const QStringList before = dataRow(*host, 1);
+        QVERIFY(refuse(*host, refused, refused == u"Material" ? u"UPDATE"_s : u"INSERT"_s));
+        const QString material = refused == u"Material" ? u"refused"_s : u"new"_s;
+        const QString tag = refused == u"Tags" ? u"refused"_s : u"new"_s;
+
+        CMergeBaseEntry entry(1);
+        bool saved = true;
+        if (path == u"copy") {
+            set.Item("Material")->setSavedValue(Variant::text(material));
+            set.Item("Tags")->SavedKeys() = QStringList{tag};
+            saved = set.CopyData(&entry);
+        } else if (path == u"data block") {
+            saved = host->filter->AnalyzeDataBlock(QDateTime(QDate(2024, 3, 15), QTime(14, 30)), QString(), &entry,
+                                                   u"Begin Search Data\nMaterial: %1\nTags: %2\n"_s.arg(material, tag)
+                                                           .toUtf8());
+        } else {
             KvoTest::Controls controls(set);
-            controls.enter(u"Material"_s, u"refused"_s);
-            controls.enter(u"Tags"_s, u"new"_s);
-            CMergeBaseEntry entry(1);
-            QVERIFY(!set.SaveDataFromEditControl(&entry));
+            controls.enter(u"Material"_s, material);
+            controls.enter(u"Tags"_s, tag);
+            if (path == u"client updates") {
+                set.Item("Material")->setUpdatedValue(Variant::text(material));
+                saved = set.SaveDataFromClientUpdates(&entry);
+            } else {
+                saved = set.SaveDataFromEditControl(&entry);
+            }
         }
-        QCOMPARE(KvoTest::storedValue(*host, 1, u"Material"_s).toString(), u"old"_s);
+        QVERIFY(!saved);
+        QCOMPARE(dataRow(*host, 1), before);
         QCOMPARE(keywordRows(*host, 1), QStringList{u"kept"_s});
         QVERIFY(!host->connection().inTransaction());
     }

@@ -167,18 +167,17 @@ private slots:
         QTest::addColumn<QString>("refused");
         QTest::addColumn<QString>("admitted");
         QTest::addColumn<QString>("dropped");
-        QTest::newRow("name") << "ULDZ/_"
-                              << "" << u"aZ\u00e9\u00c4\u4e2d\u03a90_9\b\t"_s << u" -.'\"%/\u00a0"_s;
-        QTest::newRow("caption") << "ULDZ/_ "
-                                 << "" << u"a _9"_s << u"-.,/"_s;
-        QTest::newRow("upper only") << "U"
-                                    << "" << u"A\u00c4\u4e2d"_s << u"a\u00e40_\b"_s;
-        QTest::newRow("lower and digits") << "LD"
-                                          << "" << u"a\u00e40\u0663"_s << u"A_ \b"_s;
-        QTest::newRow("refused beats the classes") << "ULD/_"
-                                                   << "x_" << u"ay1"_s << u"x_"_s;
-        QTest::newRow("nothing") << ""
-                                 << "" << u""_s << u"a0_ "_s;
+        const auto row = [](const char *tag, const char *specification, const char *refused, const QString &admitted,
+                            const QString &dropped) {
+            QTest::newRow(tag) << QString::fromLatin1(specification) << QString::fromLatin1(refused) << admitted
+                               << dropped;
+        };
+        row("name", "ULDZ/_", "", u"aZ\u00e9\u00c4\u4e2d\u03a90_9\b\t"_s, u" -.'\"%/\u00a0"_s);
+        row("caption", "ULDZ/_ ", "", u"a _9"_s, u"-.,/"_s);
+        row("upper only", "U", "", u"A\u00c4\u4e2d"_s, u"a\u00e40_\b"_s);
+        row("lower and digits", "LD", "", u"a\u00e40\u0663"_s, u"A_ \b"_s);
+        row("refused beats the classes", "ULD/_", "x_", u"ay1"_s, u"x_"_s);
+        row("nothing", "", "", {}, u"a0_ "_s);
     }
 
     void keyFilter()

@@ -526,8 +526,7 @@ private slots:
 
     void checkNameList()
     {
-        if (KvoTest::currentEngine() != Engine::SQLite)
-            QSKIP("names are built without the database");
+        KVO_SQLITE_ONLY("names are built without the database");
         QFETCH(QStringList, columns);
         QFETCH(QStringList, formerNames);
         QFETCH(bool, twoTables);

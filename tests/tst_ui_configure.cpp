@@ -1,5 +1,5 @@
 // The configuration dialog and the column editor, driven through their widgets on every engine:
-// columns of each type made and saved, deletion of saved and unsaved columns with the questions
+// new columns made and saved, deletion of saved and unsaved columns with the questions
 // and their Cancel, moving, closing, the picklist button, the type change with its dry run, and
 // the editor's checks, questions, defaults and round trip.
 #include "testhost.h"
@@ -30,15 +30,11 @@
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
+using KvoTest::child;
+using KvoTest::fillColumnEditor;
 using KvoTest::whenModal;
 
 namespace {
-
-template <typename W = QWidget>
-W *child(const QWidget *root, const char *name)
-{
-    return root->findChild<W *>(QString::fromLatin1(name));
-}
 
 bool enabled(const QWidget *root, const char *name) { return KvoTest::button(root, name)->isEnabled(); }
 
@@ -49,20 +45,6 @@ QStringList listed(const frmConfigure &dialog)
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         names.append(list->topLevelItem(i)->text(0));
     return names;
-}
-
-// Types a new column into the editor: name, type, and for text a length; optionally a picklist
-// with a default.
-void fillEditor(QDialog *editor, const QString &name, int type, const QString &picklistDefault = {})
-{
-    auto *nameBox = child<QLineEdit>(editor, "txtName");
-    nameBox->setFocus();
-    QTest::keyClicks(nameBox, name);
-    child<QListWidget>(editor, "lstType")->setCurrentRow(type);
-    if (!picklistDefault.isNull()) {
-        child<QCheckBox>(editor, "chkIsPicklist")->setChecked(true);
-        QTest::keyClicks(child<QLineEdit>(editor, "txtDefault"), picklistDefault);
-    }
 }
 
 } // namespace
@@ -95,8 +77,8 @@ private slots:
         m_host.reset();
     }
 
-    void newColumnOfEachType_data();
-    void newColumnOfEachType();
+    void newColumnThroughTheEditor_data();
+    void newColumnThroughTheEditor();
     void buttonsFollowTheSelection();
     void centredInTheOwner();
     void listCells();
@@ -125,7 +107,7 @@ private:
         whenModal(
                 this, u"frmColumnEdit"_s,
                 [&](QDialog *editor) {
-                    fillEditor(editor, name, type, picklistDefault);
+                    fillColumnEditor(editor, name, type, picklistDefault);
                     KvoTest::click(editor, "cmdOk");
                 },
                 &answered);
@@ -136,23 +118,20 @@ private:
     std::unique_ptr<frmConfigure> m_dialog;
 };
 
-void TestConfigure::newColumnOfEachType_data()
+void TestConfigure::newColumnThroughTheEditor_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("picklistDefault"); // null: no picklist
     QTest::addColumn<QString>("row");             // the definition row: type|size|picklist|default (~: NULL)
     QTest::newRow("keyword") << int(fcKeyword) << QString() << "0|20|0|";
     QTest::newRow("text picklist") << int(fcText) << u"Oak"_s << "1|20|1|Oak";
-    QTest::newRow("int16") << int(fcInteger16) << QString() << "2|0|0|~";
     QTest::newRow("int32 picklist") << int(fcInteger32) << u"007"_s << "3|0|1|7";
-    QTest::newRow("single") << int(fcSingle) << QString() << "4|0|0|~";
-    QTest::newRow("double") << int(fcDouble) << QString() << "5|0|0|~";
     QTest::newRow("date/time") << int(fcDateTime) << QString() << "6|0|0|~";
     QTest::newRow("Boolean") << int(fcBoolean) << QString() << "7|0|0|~";
     QTest::newRow("note") << int(fcNote) << QString() << "8|255|0|";
 }
 
-void TestConfigure::newColumnOfEachType()
+void TestConfigure::newColumnThroughTheEditor()
 {
     QFETCH(int, type);
     QFETCH(QString, picklistDefault);
@@ -269,11 +248,9 @@ void TestConfigure::deleting()
     // Cancelling the Apply question discards every change, the new column too.
     QCOMPARE(listed(*m_dialog), after);
     QVERIFY(!m_dialog->isChanged() && !m_dialog->isStructureChanged());
-    QStringList stored;
-    for (const QString &row : KvoTest::rows(m_host->connection(), u"SELECT [Name] FROM [SearchColumnConfiguration] "
-                                                                  "ORDER BY [Position]"_s))
-        stored.append(row);
-    QCOMPARE(stored, after);
+    QCOMPARE(KvoTest::rows(m_host->connection(),
+                           u"SELECT [Name] FROM [SearchColumnConfiguration] ORDER BY [Position]"_s),
+             after);
     QCOMPARE(KvoTest::fieldNames(m_host->catalog(), u"PartsSearchData"_s).contains(u"Count"_s, Qt::CaseInsensitive),
              after.contains(u"Count"_s));
 }
@@ -328,12 +305,14 @@ void TestConfigure::changeType_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("asked");  // in the question
     QTest::addColumn<QString>("stored"); // record 1's value afterwards, read as text
-    QTest::newRow("all convert") << "Count" << int(fcText) << int(MsgBox::vbOK) << "All 1 stored values"
-                                 << "12";
-    QTest::newRow("cancelled") << "Material" << int(fcInteger32) << int(MsgBox::vbCancel) << "2 cannot"
-                               << "Steel";
-    QTest::newRow("values emptied") << "Material" << int(fcDouble) << int(MsgBox::vbOK) << "\n  1: Steel"
-                                    << "";
+    const auto row = [](const char *tag, const char *column, int type, int answer, const char *asked,
+                        const char *stored) {
+        QTest::newRow(tag) << QString::fromUtf8(column) << type << answer << QString::fromUtf8(asked)
+                           << QString::fromUtf8(stored);
+    };
+    row("all convert", "Count", fcText, MsgBox::vbOK, "All 1 stored values", "12");
+    row("cancelled", "Material", fcInteger32, MsgBox::vbCancel, "2 cannot", "Steel");
+    row("values emptied", "Material", fcDouble, MsgBox::vbOK, "\n  1: Steel", "");
 }
 
 void TestConfigure::changeType()
@@ -368,21 +347,17 @@ void TestConfigure::editorWarnings_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("warning");
     QTest::addColumn<QString>("beside"); // the box the warning sits beside
-    QTest::newRow("valid") << "Grade"
-                           << "Grade of steel" << 0 << "";
-    QTest::newRow("base field in other case") << "description"
-                                              << "" << 1 << "txtName";
-    QTest::newRow("caption is a base field") << "Grade"
-                                             << "Qty" << 2 << "txtCaption";
-    QTest::newRow("name of another column") << "COUNT"
-                                            << "" << 3 << "txtName";
-    QTest::newRow("caption is another name") << "Grade"
-                                             << "material" << 4 << "txtCaption";
-    QTest::newRow("name is another caption") << "Stuff"
-                                             << "" << 5 << "txtName";
-    QTest::newRow("caption is another caption") << "Grade"
-                                                << "stuff" << 6 << "txtCaption";
-    QTest::newRow("too long") << QString(60, u'n') << "" << 7 << "txtName";
+    const auto row = [](const char *tag, const QString &name, const char *caption, int warning, const char *beside) {
+        QTest::newRow(tag) << name << QString::fromUtf8(caption) << warning << QString::fromUtf8(beside);
+    };
+    row("valid", u"Grade"_s, "Grade of steel", 0, "");
+    row("base field in other case", u"description"_s, "", 1, "txtName");
+    row("caption is a base field", u"Grade"_s, "Qty", 2, "txtCaption");
+    row("name of another column", u"COUNT"_s, "", 3, "txtName");
+    row("caption is another name", u"Grade"_s, "material", 4, "txtCaption");
+    row("name is another caption", u"Stuff"_s, "", 5, "txtName");
+    row("caption is another caption", u"Grade"_s, "stuff", 6, "txtCaption");
+    row("too long", QString(60, u'n'), "", 7, "txtName");
 }
 
 void TestConfigure::editorWarnings()
@@ -469,26 +444,17 @@ void TestConfigure::editorDefaults_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("picklistDefault");
     QTest::addColumn<QString>("dateDefault");
-    QTest::newRow("number as stored") << int(fcInteger16) << true << false << "007"
-                                      << "7"
-                                      << "Null:";
-    QTest::newRow("no number, kept as typed") << int(fcDouble) << true << false << "abc"
-                                              << "abc"
-                                              << "Null:";
-    QTest::newRow("date picklist") << int(fcDateTime) << true << false << "2024-3-5"
-                                   << "2024-03-05 00:00:00"
-                                   << "Null:";
-    QTest::newRow("fixed date") << int(fcDateTime) << false << false << "2024-03-05 10:30"
-                                << ""
-                                << "Date:2024-03-05 10:30:00";
-    QTest::newRow("fixed date that is none") << int(fcDateTime) << false << false << "soon"
-                                             << ""
-                                             << "Null:";
-    QTest::newRow("now") << int(fcDateTime) << false << true << ""
-                         << ""
-                         << "Null:";
-    QTest::newRow("text cut to its length")
-            << int(fcText) << true << false << QString(30, u'x') << QString(20, u'x') << "Null:";
+    const auto row = [](const char *tag, int type, bool picklist, bool now, const QString &typed,
+                        const QString &picklistDefault, const char *dateDefault) {
+        QTest::newRow(tag) << type << picklist << now << typed << picklistDefault << QString::fromUtf8(dateDefault);
+    };
+    row("number as stored", fcInteger16, true, false, u"007"_s, u"7"_s, "Null:");
+    row("no number, kept as typed", fcDouble, true, false, u"abc"_s, u"abc"_s, "Null:");
+    row("date picklist", fcDateTime, true, false, u"2024-3-5"_s, u"2024-03-05 00:00:00"_s, "Null:");
+    row("fixed date", fcDateTime, false, false, u"2024-03-05 10:30"_s, {}, "Date:2024-03-05 10:30:00");
+    row("fixed date that is none", fcDateTime, false, false, u"soon"_s, {}, "Null:");
+    row("now", fcDateTime, false, true, {}, {}, "Null:");
+    row("text cut to its length", fcText, true, false, QString(30, u'x'), QString(20, u'x'), "Null:");
 }
 
 void TestConfigure::editorDefaults()
@@ -500,7 +466,7 @@ void TestConfigure::editorDefaults()
     frmColumnEdit editor;
     editor.prepare(*columns(), nullptr, true);
     editor.show();
-    fillEditor(&editor, u"Fresh"_s, type, picklist ? typed : QString());
+    fillColumnEditor(&editor, u"Fresh"_s, type, picklist ? typed : QString());
     if (!picklist) {
         const auto options = editor.findChildren<QRadioButton *>(u"kvooptDateDefault"_s);
         QCOMPARE(options.size(), 2);
@@ -535,15 +501,17 @@ void TestConfigure::editorRoundTrip()
         d.picklistDefault = type == fcNote ? u"note\ntext"_s : QString();
         d.dateTimeDefaultValue = Variant::null();
         editor.setDefinition(d, d.picklistDefault);
-        const ColumnDefinition back = editor.definition();
-        QCOMPARE(back.name, d.name);
-        QCOMPARE(back.caption, d.caption);
-        QCOMPARE(back.description, d.description);
-        QCOMPARE(int(back.type), type);
-        QCOMPARE(back.textLengthInUI, d.textLengthInUI);
-        QCOMPARE(back.isPicklist, d.isPicklist);
-        QCOMPARE(back.picklistAllowBlanks, d.picklistAllowBlanks);
-        QCOMPARE(back.picklistDefault, d.picklistDefault);
+        const auto fields = [](const ColumnDefinition &c) {
+            return QStringList{c.name,
+                               c.caption,
+                               c.description,
+                               QString::number(c.type),
+                               QString::number(c.textLengthInUI),
+                               QString::number(c.isPicklist),
+                               QString::number(c.picklistAllowBlanks),
+                               c.picklistDefault};
+        };
+        QCOMPARE(fields(editor.definition()), fields(d));
     }
 }
 

@@ -130,7 +130,6 @@ private slots:
     void dialogSelectsWhatTheToolSelects();
     void lastFilterComesBack();
     void countsWhileTheRowsChange();
-    void filterRequestThroughTheSearchFilter();
     void help();
 
 private:
@@ -196,22 +195,17 @@ void TestFilterDialog::validityAndButtons_data()
     QTest::addColumn<QString>("term");
     QTest::addColumn<QString>("typed"); // what the box holds after typing the term's value
     QTest::addColumn<bool>("valid");
-    QTest::newRow("number") << "Count >= 12"
-                            << "12" << true;
-    QTest::newRow("blank number") << "Count >= "
-                                  << "" << false;
-    QTest::newRow("not a number") << "Count >= 1x"
-                                  << "1x" << false;
-    QTest::newRow("date") << "Due < 2024-01-05"
-                          << "2024-01-05" << true;
-    QTest::newRow("not a date") << "Due < 2024-02-30"
-                                << "2024-02-30" << false;
-    QTest::newRow("spaces only") << "Material =   "
-                                 << " " << false; // a second trailing space is refused
-    QTest::newRow("quote dropped") << "Material = O'Neil"
-                                   << "ONeil" << true;
-    QTest::newRow("base number") << "base.Qty > 5"
-                                 << "5" << true;
+    const auto row = [](const char *tag, const char *term, const char *typed, bool valid) {
+        QTest::newRow(tag) << QString::fromUtf8(term) << QString::fromUtf8(typed) << valid;
+    };
+    row("number", "Count >= 12", "12", true);
+    row("blank number", "Count >= ", "", false);
+    row("not a number", "Count >= 1x", "1x", false);
+    row("date", "Due < 2024-01-05", "2024-01-05", true);
+    row("not a date", "Due < 2024-02-30", "2024-02-30", false);
+    row("spaces only", "Material =   ", " ", false); // a second trailing space is refused
+    row("quote dropped", "Material = O'Neil", "ONeil", true);
+    row("base number", "base.Qty > 5", "5", true);
 }
 
 // Each value box carries True or False in its tag; OK waits for every open row to be valid.
@@ -393,33 +387,6 @@ void TestFilterDialog::countsWhileTheRowsChange()
     QTRY_COMPARE(count->text(), resultText(2));
     d.window.txtCompareTo(0)->setText(u"Copper"_s);
     QTRY_COMPARE(count->text(), resultText(0));
-}
-
-// Through the search filter: OK saves the filter as the user's last and says Applied; Cancel keeps
-// it and says Cancelled.
-void TestFilterDialog::filterRequestThroughTheSearchFilter()
-{
-    QVERIFY(host());
-    CSearchFilter &searchFilter = *host()->filter;
-    TextHelper::instance().setCurrentUser(8, u"ben"_s);
-    const auto answer = [this](const QString &term, const char *button) {
-        QTimer::singleShot(0, this, [term, button] {
-            auto *dialog = qobject_cast<frmFilter *>(QApplication::activeModalWidget());
-            if (dialog && (term.isEmpty() || KvoTest::fillFilterRow(*dialog, 0, term)))
-                KvoTest::click(dialog, button);
-        });
-    };
-    auto status = FilterRequestStatus::NotOpened;
-    answer(u"Count >= 50"_s, "cmdOk");
-    const auto applied = searchFilter.Filter(nullptr, u"ben"_s, nullptr, fltrDBMode_Normal, &status);
-    QCOMPARE(status, FilterRequestStatus::Applied);
-    QVERIFY(applied && applied->Count() == 1);
-    QCOMPARE(searchFilter.LastFilter(nullptr, u"ben"_s, fltrDBMode_Normal)->SQLString(), applied->SQLString());
-
-    answer(u"Count >= 5"_s, "cmdCancel");
-    QVERIFY(!searchFilter.Filter(nullptr, u"ben"_s, nullptr, fltrDBMode_Normal, &status));
-    QCOMPARE(status, FilterRequestStatus::Cancelled);
-    QCOMPARE(searchFilter.LastFilter(nullptr, u"ben"_s, fltrDBMode_Normal)->SQLString(), applied->SQLString());
 }
 
 // The help: the general view with examples in the user's locale, the columns view with every field

@@ -455,6 +455,7 @@ private slots:
                 << QStringList{"--db", "sqlite:/nonexistent-folder/sub/demo.sqlite", "--screenshot", "x.png"} << 1;
         QTest::newRow("show without screenshot") << QStringList{"--show", "filter"} << 2;
         QTest::newRow("show of no window") << QStringList{"--screenshot", "x.png", "--show", "bogus"} << 2;
+        QTest::newRow("language without translation") << QStringList{"--lang", "xx", "--screenshot", "x.png"} << 2;
     }
 
     void exitCodes()

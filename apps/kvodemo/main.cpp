@@ -1,14 +1,16 @@
 // kvodemo: the demo host application of the search-column library. It shows the records of one
 // base table with their search columns and the data-entry control beside them.
 //
-//   kvodemo [--db URL --table NAME] [--screenshot FILE.png [--show WINDOW]]
+//   kvodemo [--db URL --table NAME] [--lang LANGUAGE] [--screenshot FILE.png [--show WINDOW]]
 //
 // Without --db it opens its own SQLite database in the user's data directory, creating it with
 // sample records and search columns on first run. --screenshot renders the window (offscreen when
 // there is no display) into a PNG file once the first record is shown, and exits. --show names
 // what is pictured: main (the window, the default) or one of the library's dialogs over the
 // window's base table (configure, column-editor, picklist-edit, picklist-select, filter,
-// filter-help); a dialog that cannot be shown exits 1.
+// filter-help); a dialog that cannot be shown exits 1. --lang shows the texts of the library, of the
+// demo and of Qt's own dialogs in a language with a translation (de); without it the system's
+// language is used where there is a translation, English otherwise.
 #include "demodatabase.h"
 #include "mainwindow.h"
 #include "screenshots.h"
@@ -22,10 +24,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QPixmap>
 #include <QScreen>
 #include <QTextStream>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -45,6 +49,30 @@ bool wantsScreenshot(int argc, char *argv[])
     return false;
 }
 
+// Installs the translations into `language` of the library (kvo), of the demo and of Qt that
+// exist; whether the library has one.
+bool installTranslations(const QLocale &language)
+{
+    const QString embedded = QStringLiteral(":/i18n");
+    const struct
+    {
+        const char *name;
+        QString directory;
+    } catalogues[] = {
+            {"kvo", embedded}, {"kvodemo", embedded}, {"qtbase", QLibraryInfo::path(QLibraryInfo::TranslationsPath)}};
+    bool library = false;
+    for (const auto &catalogue : catalogues) {
+        auto *translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(language, QString::fromLatin1(catalogue.name), QStringLiteral("_"), catalogue.directory)) {
+            QCoreApplication::installTranslator(translator);
+            library = library || qstrcmp(catalogue.name, "kvo") == 0;
+        } else {
+            delete translator;
+        }
+    }
+    return library;
+}
+
 int failure(const QString &message)
 {
     QTextStream(stderr) << "kvodemo: " << message << Qt::endl;
@@ -53,9 +81,11 @@ int failure(const QString &message)
 
 int usage(const QString &message)
 {
-    QTextStream(stderr) << "kvodemo: " << message << Qt::endl
-                        << "usage: kvodemo [--db URL --table NAME] [--screenshot FILE [--show WINDOW]]" << Qt::endl
-                        << "  WINDOW: " << DemoScreenshots::names().join(QLatin1Char('|')) << Qt::endl;
+    QTextStream(stderr)
+            << "kvodemo: " << message << Qt::endl
+            << "usage: kvodemo [--db URL --table NAME] [--lang LANGUAGE] [--screenshot FILE [--show WINDOW]]"
+            << Qt::endl
+            << "  WINDOW: " << DemoScreenshots::names().join(QLatin1Char('|')) << Qt::endl;
     return 2;
 }
 
@@ -90,7 +120,10 @@ int main(int argc, char *argv[])
                                         QStringLiteral("What --screenshot pictures: %1 (default main).")
                                                 .arg(DemoScreenshots::names().join(QStringLiteral(", "))),
                                         QStringLiteral("WINDOW"));
-    parser.addOptions({dbOption, tableOption, screenshotOption, showOption});
+    const QCommandLineOption langOption(
+            QStringLiteral("lang"), QStringLiteral("Language of the texts, for example de (default: the system's)."),
+            QStringLiteral("LANGUAGE"));
+    parser.addOptions({dbOption, tableOption, langOption, screenshotOption, showOption});
     if (!parser.parse(QApplication::arguments()))
         return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -104,6 +137,14 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("--show needs --screenshot"));
     if (!DemoScreenshots::names().contains(shown))
         return usage(QStringLiteral("--show takes one of %1").arg(DemoScreenshots::names().join(QStringLiteral(", "))));
+    if (parser.isSet(langOption)) {
+        // English is the library's own language.
+        const QLocale language(parser.value(langOption));
+        if (!installTranslations(language) && language.language() != QLocale::English)
+            return usage(QStringLiteral("no translation for the language %1").arg(parser.value(langOption)));
+    } else {
+        installTranslations(QLocale());
+    }
     const QString table = parser.isSet(tableOption) ? parser.value(tableOption) : DemoDatabase::defaultTable();
     if (table.trimmed().isEmpty())
         return usage(QStringLiteral("--table needs a table name"));

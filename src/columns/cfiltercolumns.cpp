@@ -16,6 +16,7 @@
 #include "hostkit/progress.h"
 #include "hostkit/recordset.h"
 #include "hostkit/resourcetexts.h"
+#include "hostkit/sessionlock.h"
 #include "hostkit/texthelper.h"
 
 #include <QScopeGuard>
@@ -29,6 +30,8 @@ using namespace HostKit;
 
 namespace {
 constexpr const char *Module = "CFilterColumns";
+// How long a save of the column set waits while another session saves the same set.
+constexpr int SaveWaitMs = 60000;
 
 } // namespace
 
@@ -423,12 +426,20 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
     return traced("ColumnsSave", Module, false, [&](bool &result) {
         require(!m_saving, QStringLiteral("the column set is being saved already"));
         require(catalog() && handler() && keyColumn(), QStringLiteral("the column set is not set up"));
+        const QString refusal = hostTransactionRefusal(*connection(), QStringLiteral("Saving the columns"));
+        require(refusal.isEmpty(), refusal);
         // A name the derived table and key names cannot carry would fail only at the table change,
         // after the definition rows were written: refused before anything is written.
         for (const auto &c : m_columns)
             require(fitsNameLimit(c->Name()), tooLong(c->Name()));
         m_saving = true;
         const auto reset = qScopeGuard([&] { m_saving = false; });
+        // The definition rows and the tables change in several transactions: a second session
+        // saving the same set waits until this save has read back what it wrote, so that the
+        // two never interleave and the rows and tables agree afterwards.
+        const LockedMessage busy = lockedMessage(8456, 8457);
+        SessionLock saving(*connection(), SearchTables::definitionTable() + QLatin1Char(' ') + baseTableName());
+        require(saving.acquire(SaveWaitMs, &busy), saving.error());
 
         const int steps = Count() + 3;
         if (roProgress)

@@ -430,6 +430,8 @@ bool ColumnTypeChange::Run(bool dropUnconvertible)
     return traced("Run", Module, false, [&](bool &result) {
         m_error = m_refusal;
         require(m_refusal.isEmpty(), m_refusal);
+        m_error = hostTransactionRefusal(*m_columns.connection(), QStringLiteral("The type change"));
+        require(m_error.isEmpty(), m_error);
         if (changesNothing()) {
             m_error.clear();
             result = true;

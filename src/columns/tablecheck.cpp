@@ -239,6 +239,11 @@ int TableCheck::CheckTable(IProgress *roProgress, int enmConvertMode, bool blnCh
             return;
         require(m_set.catalog() && m_set.handler() && m_set.keyColumn(),
                 QStringLiteral("the column set is not set up"));
+        const QString refusal = hostTransactionRefusal(*m_set.connection(), QStringLiteral("The table check"));
+        if (!refusal.isEmpty()) {
+            result = CheckTableResult::NotAllowed;
+            fail(refusal);
+        }
         DatabaseHelper::RefreshCatalog(*m_set.catalog());
         if (m_set.needsDefinitionConversion()) {
             if (enmConvertMode == ConvertMode::CheckOnly) {

@@ -70,8 +70,9 @@ frmColumnEdit::frmColumnEdit(QWidget *parent) : LibraryDialog(parent, QStringLit
 void frmColumnEdit::buildControls()
 {
     const auto label = [this](const char *name, int number) {
-        auto *l = new QLabel(text(number), this);
+        auto *l = new QLabel(this);
         l->setObjectName(QString::fromLatin1(name));
+        setResourceText(l, number);
         return l;
     };
     const auto lineEdit = [this](const char *name) {
@@ -111,14 +112,18 @@ void frmColumnEdit::buildControls()
     sizeRow->addWidget(m_updSize);
     sizeRow->addStretch();
 
-    m_chkIsPicklist = new QCheckBox(text(7303), this);
+    m_chkIsPicklist = new QCheckBox(this);
+    setResourceText(m_chkIsPicklist, 7303);
     m_chkIsPicklist->setObjectName(QStringLiteral("chkIsPicklist"));
-    m_chkPicklistBlank = new QCheckBox(text(7304), this);
+    m_chkPicklistBlank = new QCheckBox(this);
+    setResourceText(m_chkPicklistBlank, 7304);
     m_chkPicklistBlank->setObjectName(QStringLiteral("chkPicklistBlank"));
 
     m_lblDefault = label("lblDefault", 7305);
-    m_optConfigure = new QRadioButton(text(7308), this);
-    m_optNow = new QRadioButton(text(7309), this);
+    m_optConfigure = new QRadioButton(this);
+    setResourceText(m_optConfigure, 7308);
+    m_optNow = new QRadioButton(this);
+    setResourceText(m_optNow, 7309);
     for (auto [option, index] : {std::pair{m_optConfigure, 0}, std::pair{m_optNow, 1}}) {
         option->setObjectName(QStringLiteral("kvooptDateDefault"));
         option->setProperty("Index", index);
@@ -128,7 +133,8 @@ void frmColumnEdit::buildControls()
     m_txtNoteDefault->setObjectName(QStringLiteral("txtNoteDefault"));
     m_txtNoteDefault->setTabChangesFocus(true);
     m_txtNoteDefault->setFixedHeight(m_txtDefault->sizeHint().height() * 3);
-    m_chkDisableEditTime = new QCheckBox(text(7306), this);
+    m_chkDisableEditTime = new QCheckBox(this);
+    setResourceText(m_chkDisableEditTime, 7306);
     m_chkDisableEditTime->setObjectName(QStringLiteral("chkDisableEditTime"));
     m_chkDisableEditTime->setToolTip(text(7307));
 
@@ -222,7 +228,7 @@ void frmColumnEdit::prepare(CFilterColumns &columns, CFilterColumn *column, bool
     m_column = column;
     m_isNew = isNew || !column;
     m_done = false;
-    setWindowTitle(text(column ? 7296 : 7297));
+    setResourceText(this, column ? 7296 : 7297);
     if (column) {
         m_original = column->definition();
     } else {

@@ -64,11 +64,13 @@ frmConfigure::frmConfigure(QWidget *parent) : LibraryDialog(parent, QStringLiter
 
 void frmConfigure::buildControls()
 {
-    setWindowTitle(text(7104));
+    setResourceText(this, 7104);
     setSizeGripEnabled(true);
     const auto label = [this](const char *name, int number = 0) {
-        auto *l = new QLabel(number ? text(number) : QString(), this);
+        auto *l = new QLabel(this);
         l->setObjectName(QString::fromLatin1(name));
+        if (number)
+            setResourceText(l, number);
         return l;
     };
     // Each value sits right of the widest caption: one grid column holds the captions.
@@ -174,7 +176,7 @@ void frmConfigure::prepare(CFilterColumns &columns)
     m_lblDBName->setText(url.path.isEmpty() ? url.database : url.path);
     m_lblTableName->setText(columns.baseTableName());
     m_lblKeyName->setText(columns.keyFieldName());
-    m_lblSearchFields->setText(text(7106, {columns.baseTableName()}));
+    setResourceText(m_lblSearchFields, 7106, {columns.baseTableName()});
     setupFields();
     resize(sizeHint());
     centreIn(columns.ownerRect());
@@ -268,7 +270,7 @@ void frmConfigure::controlsUpdate()
         // A type change writes at once: only for a saved column, with nothing else pending.
         m_cmdChangeType->setEnabled(s && !m_changed && isStored(s->Name()) && !ColumnTypes::isKeyword(s->ColumnType()));
         m_cmdApply->setEnabled(m_changed);
-        m_cmdCancel->setText(text(m_changed ? 8073 : 8065));
+        setResourceText(m_cmdCancel, m_changed ? 8073 : 8065);
     });
 }
 
@@ -464,7 +466,7 @@ void frmConfigure::changeType()
 
 frmChangeType::frmChangeType(QWidget *parent) : LibraryDialog(parent, QStringLiteral("frmChangeType"))
 {
-    setWindowTitle(text(7128));
+    setResourceText(this, 7128);
     m_lblPrompt = new QLabel(this);
     m_lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
     m_lstType = new QListWidget(this);
@@ -476,7 +478,8 @@ frmChangeType::frmChangeType(QWidget *parent) : LibraryDialog(parent, QStringLit
         item->setData(Qt::UserRole, type);
     }
     m_lstType->setMaximumHeight(m_lstType->sizeHintForRow(0) * m_lstType->count() + 2 * m_lstType->frameWidth());
-    m_lblSize = new QLabel(text(7301), this);
+    m_lblSize = new QLabel(this);
+    setResourceText(m_lblSize, 7301);
     m_lblSize->setObjectName(QStringLiteral("lblSize"));
     m_txtSize = new QSpinBox(this);
     m_txtSize->setObjectName(QStringLiteral("txtSize"));
@@ -509,7 +512,7 @@ bool frmChangeType::choose(const CFilterColumn &column, const OwnerRect &owner)
 void frmChangeType::prepare(const CFilterColumn &column, const OwnerRect &owner)
 {
     m_present = column.ColumnType();
-    m_lblPrompt->setText(text(7129, {column.Name(), column.typeDisplayName()}));
+    setResourceText(m_lblPrompt, 7129, {column.Name(), column.typeDisplayName()});
     m_txtSize->setValue(column.ColumnType() == fcText ? column.TextLengthInUI() : CFilterColumn::TextLengthInDB());
     m_lstType->setCurrentRow(-1);
     update();

@@ -4,7 +4,7 @@
 
 #include "columns/cfiltercolumn.h"
 
-#include "hostkit/resourcetexts.h"
+#include "uisupport/windowsupport.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -108,7 +108,8 @@ QPushButton *FieldRow::addButton(Button button)
                                  {"cmdRemove", 8075, &FieldRow::m_removeControl},
                                  {"cmdNow", 8083, &FieldRow::m_nowControl}};
     const Kind &kind = kinds[int(button)];
-    auto *b = new QPushButton(HostKit::ResourceTexts::instance().Text(kind.textNumber), parent());
+    auto *b = new QPushButton(parent());
+    setResourceText(b, kind.textNumber);
     tag(b, kind.name);
     // Enter is the control's business (its default button).
     b->setAutoDefault(false);

@@ -85,7 +85,7 @@ void frmExamine::prepare(CFilterColumns &columns, RecordSet *rstSource, ISearchB
                          KVOSearchEditExamineModes mode)
 {
     traced("prepare", Module, [&] {
-        setWindowTitle(ResourceTexts::instance().Text(mode == cseModeExamine ? CaptionView : CaptionEdit));
+        setResourceText(this, mode == cseModeExamine ? CaptionView : CaptionEdit);
         // A failed opening still shows the window: the control then shows its banner.
         m_cseEdit->OpenSearch(this, columns.handler(), columns.baseTable(), columns.catalog(), columns.profile(), 0,
                               columns.baseStructure());
@@ -180,6 +180,14 @@ void frmExamine::keepInBounds()
         resize(inner);
     if (position != frameGeometry().topLeft())
         move(position);
+}
+
+// The caption follows a language change (the control then makes its computed texts anew).
+void frmExamine::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslateTexts(this);
 }
 
 // The close box (and closing by code): a visible window is only hidden, its caller unloads it.

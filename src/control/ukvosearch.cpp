@@ -12,6 +12,8 @@
 #include "hostkit/resourcetexts.h"
 #include "hostkit/serviceshelper.h"
 
+#include "uisupport/windowsupport.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
@@ -108,7 +110,7 @@ QPushButton *UKVOSearch::Private::makeButton(const char *name, int textNumber)
 {
     auto *button = new QPushButton(picContainer);
     button->setObjectName(QString::fromLatin1(name));
-    button->setText(HostKit::ResourceTexts::instance().Text(textNumber));
+    setResourceText(button, textNumber);
     // Enter and Esc are the control's own business (see controlKeyPress).
     button->setAutoDefault(false);
     button->hide();
@@ -197,15 +199,35 @@ void UKVOSearch::Private::createFixedControls()
 
 void UKVOSearch::Private::setButtonCaptions()
 {
-    auto &texts = HostKit::ResourceTexts::instance();
-    cmdOk->setText(texts.Text(8066));
-    cmdApply->setText(texts.Text(8067));
-    cmdReset->setText(texts.Text(8064));
-    cmdCancel->setText(texts.Text(8073));
-    cmdClear->setText(texts.Text(8076));
-    cmdTemplateCopy->setText(texts.Text(8081));
-    cmdTemplatePaste->setText(texts.Text(8082));
-    cmdEdit->setText(texts.Text(8070));
+    setResourceText(cmdOk, 8066);
+    setResourceText(cmdApply, 8067);
+    setResourceText(cmdReset, 8064);
+    setResourceText(cmdCancel, 8073);
+    setResourceText(cmdClear, 8076);
+    setResourceText(cmdTemplateCopy, 8081);
+    setResourceText(cmdTemplatePaste, 8082);
+    setResourceText(cmdEdit, 8070);
+}
+
+// Another language: every text shown again in it, the computed ones (banner, status line and
+// prompts) made anew, and the layout fitted to the new widths.
+void UKVOSearch::Private::retranslate()
+{
+    traced("LanguageChange", Module, [&] {
+        retranslateTexts(q);
+        if (banner)
+            runControlsUpdate();
+        const QWidget *focus = QApplication::focusWidget();
+        const FieldRow *row = focus ? rowOf(focus) : nullptr;
+        if (!statusPanels.isEmpty() && row && focus == row->entry())
+            prompts(row->column());
+        else if (!txtStatus->text().isEmpty())
+            refreshStatusText();
+        sizeSetup();
+        if (container)
+            container->SizeMin();
+        controlsArrange();
+    });
 }
 
 bool UKVOSearch::Private::eventFilter(QObject *watched, QEvent *event)
@@ -323,6 +345,13 @@ UKVOSearch::~UKVOSearch()
     // Ending the inside first drops every connection and event filter it holds on the widgets,
     // which QWidget deletes afterwards.
     d.reset();
+}
+
+void UKVOSearch::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        d->retranslate();
 }
 
 HostKit::Picture UKVOSearch::BitmapLarge(int enmBitmapId) const
@@ -459,7 +488,7 @@ void UKVOSearch::ShowAboutBox()
 {
     traced("ShowAboutBox", Module, [&] {
         const QString title = HostKit::ServicesHelper::instance().ApplicationTitle();
-        QMessageBox::about(this, title, QStringLiteral("%1\nKvoPlx800SCtl search columns").arg(title));
+        QMessageBox::about(this, title, tr("%1\nKvoPlx800SCtl search columns").arg(title));
     });
 }
 

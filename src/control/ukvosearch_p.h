@@ -109,6 +109,7 @@ public:
     // --- Surface (ukvosearch.cpp) -----------------------------------------------------------
     void createFixedControls();
     void setButtonCaptions();
+    void retranslate();
     void markChanged(const QString &property);
     void applyBorderStyle();
     CFilterColumns *columns() const;

@@ -7,9 +7,10 @@
 #include "core/conversions.h"
 #include "core/tracescope.h"
 
+#include "uisupport/windowsupport.h"
+
 #include "hostkit/formsinterface.h"
 #include "hostkit/recordset.h"
-#include "hostkit/resourcetexts.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -78,10 +79,9 @@ void UKVOSearch::Private::sizeSetup()
 void UKVOSearch::Private::setupBaseControls()
 {
     traced("SetupBaseControls", Module, [&] {
-        auto &texts = HostKit::ResourceTexts::instance();
         const CFilterColumns *set = columns();
-        lblEntry->setText(texts.Text(7392, {set ? set->baseTableName() : QString()}));
-        cmdAddTemplate->setText(texts.Text(8074));
+        setResourceText(lblEntry, 7392, {set ? set->baseTableName() : QString()});
+        setResourceText(cmdAddTemplate, 8074);
         applyBorderStyle();
     });
 }

@@ -47,7 +47,7 @@ void TransactionScope::rollBack()
     if (!m_begun || m_committed)
         return;
     const HostKit::SqlError failure = m_db.lastSqlError();
-    static_cast<void>(m_db.RollbackTransaction());
+    static_cast<void>(m_savepoint ? m_db.RollbackToSavepoint() : m_db.RollbackTransaction());
     m_begun = false;
     m_db.keepError(failure);
 }
@@ -57,6 +57,16 @@ void TransactionScope::begin(const HostKit::LockedMessage *locked)
     m_locked = locked;
     if (m_db.inTransaction())
         return;
+    bool hostTransaction = false;
+    if (!m_db.hostTransactionOpen(hostTransaction))
+        fail(m_db.lastError());
+    if (hostTransaction) {
+        if (!m_db.BeginSavepoint(locked))
+            fail(QStringLiteral("no savepoint in the host's transaction: ") + m_db.lastError());
+        m_savepoint = true;
+        m_begun = true;
+        return;
+    }
     if (!m_db.BeginTransaction(locked))
         fail(QStringLiteral("no transaction: ") + m_db.lastError());
     m_begun = true;
@@ -66,6 +76,12 @@ void TransactionScope::commit()
 {
     if (!m_begun)
         return;
+    if (m_savepoint) {
+        if (!m_db.ReleaseSavepoint())
+            fail(QStringLiteral("the savepoint was not released: ") + m_db.lastError());
+        m_committed = true;
+        return;
+    }
     if (!m_db.CommitTransaction(m_locked))
         fail(QStringLiteral("the transaction was not committed: ") + m_db.lastError());
     m_committed = true;
@@ -91,6 +107,17 @@ bool runUnitAgain(HostKit::Connection &db, int attempt)
 }
 
 } // namespace detail
+
+QString hostTransactionRefusal(HostKit::Connection &db, const QString &what)
+{
+    bool hostTransaction = false;
+    if (!db.hostTransactionOpen(hostTransaction))
+        return what + QStringLiteral(" cannot run: ") + db.lastError();
+    if (hostTransaction)
+        return what + QStringLiteral(" cannot run inside the host's open transaction: its table changes would "
+                                     "commit that transaction on some engines. Commit or roll back first.");
+    return {};
+}
 
 NestedFailures::NestedFailures() : m_before(HostKit::Trace::instance().errorCount()) {}
 

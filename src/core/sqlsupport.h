@@ -26,7 +26,9 @@ HostKit::LockedMessage lockedMessage(int text, int detail);
 void execute(HostKit::Connection &db, const QString &sql, const HostKit::LockedMessage *locked, const QString &what);
 
 // Rolls back a transaction begun here unless it was committed. A transaction the caller has open is
-// joined instead (its owner commits or rolls back).
+// joined instead (its owner commits or rolls back). Inside the host's own transaction (a shared
+// connection) the unit is a savepoint: released at commit, else rolled back to, so a failure undoes
+// only this unit and leaves the host's transaction open.
 class TransactionScope
 {
 public:
@@ -39,11 +41,15 @@ public:
     void commit();
     // Rolls back now a transaction begun here (the error that ended it stays the connection's).
     void rollBack();
+    // Whether this unit runs as a savepoint in the host's transaction (a failure is final there:
+    // nothing may retry it).
+    bool isSavepoint() const { return m_savepoint; }
 
 private:
     HostKit::Connection &m_db;
     const HostKit::LockedMessage *m_locked = nullptr;
     bool m_begun = false;
+    bool m_savepoint = false;
     bool m_committed = false;
 };
 
@@ -60,7 +66,7 @@ bool runUnitAgain(HostKit::Connection &db, int attempt);
 // Connection::ConflictAttempts times; `body` must therefore do its whole work on every run. The
 // attempts before the last fail quietly; a conflict in the last one shows `locked`, as a record
 // locked by another user does. Inside a transaction the caller has open, `body` joins it and the
-// caller's unit runs again instead.
+// caller's unit runs again instead; inside the host's own transaction (a savepoint) it runs once.
 template <typename Body>
 void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked, Body &&body)
 {
@@ -75,12 +81,16 @@ void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked
         TransactionScope transaction(db);
         try {
             transaction.begin(&locked);
+            // Inside the host's transaction a failure is final: it shows as it comes.
+            if (transaction.isSavepoint())
+                quiet.reset();
             body();
             transaction.commit();
             return;
         } catch (const Failure &failure) {
+            const bool savepoint = transaction.isSavepoint();
             transaction.rollBack();
-            if (detail::runUnitAgain(db, attempt))
+            if (!savepoint && detail::runUnitAgain(db, attempt))
                 continue;
             // Given up: from here on it is a failure like any other.
             if (dynamic_cast<const RetriedFailure *>(&failure))
@@ -89,6 +99,10 @@ void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked
         }
     }
 }
+
+// Why `what`, which changes tables, may not run now: the host has its own transaction open on `db`
+// (DDL would commit it on engines that commit at DDL), or the engine cannot tell. Empty: it may.
+QString hostTransactionRefusal(HostKit::Connection &db, const QString &what);
 
 // Whether a procedure called meanwhile reported a failure: the library's procedures trap their
 // failures and only tell the trace service.

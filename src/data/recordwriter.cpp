@@ -31,8 +31,9 @@ void RecordWriter::write(qint32 id, const QList<CFilterColumn *> &columns, const
 {
     Connection &db = connectionOf(m_tables);
     const auto writeAll = [&] {
-        for (CFilterColumn *column : keywordLists)
-            require(keywords(column), QStringLiteral("the keywords of %1 were not saved").arg(column->Name()));
+        // The row first: its lock (for a record without a row yet, its key) holds a second writer
+        // of the same record back until this one has committed, before that writer reads the
+        // keyword rows it replaces. So two saves of one record never mix.
         bool standard = false;
         QList<QPair<QString, QString>> literals;
         for (CFilterColumn *column : columns) {
@@ -44,6 +45,8 @@ void RecordWriter::write(qint32 id, const QList<CFilterColumn *> &columns, const
         }
         if (standard)
             writeRow(id, literals, rowTexts);
+        for (CFilterColumn *column : keywordLists)
+            require(keywords(column), QStringLiteral("the keywords of %1 were not saved").arg(column->Name()));
     };
     // A record saves whole: its keyword lists and its row commit together, or nothing of it does.
     // Without keyword lists the row is one statement that changes data (an UPDATE, or an INSERT

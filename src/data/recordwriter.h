@@ -34,10 +34,10 @@ public:
 
     explicit RecordWriter(const SearchTables &tables) : m_tables(tables) {}
 
-    // The lists of `keywordLists` through `keywords`, in their order, then one statement on the
-    // search-data row with the literal of every other column of `columns`: an UPDATE, and an
-    // INSERT (key first) when it found no row; without any literal only a missing row is made
-    // (and without such columns, no row at all). All of it runs in one transaction (the caller's,
+    // One statement on the search-data row with the literal of every column of `columns` that
+    // is not a keyword column: an UPDATE, and an INSERT (key first) when it found no row; without
+    // any literal only a missing row is made (and without such columns, no row at all). Then the
+    // lists of `keywordLists` through `keywords`, in their order. All of it runs in one transaction (the caller's,
     // when one is open): when any part fails, nothing of the record is written.
     void write(qint32 id, const QList<CFilterColumn *> &columns, const LiteralOf &literalOf,
                const QList<CFilterColumn *> &keywordLists, const KeywordWriter &keywords, Texts rowTexts) const;

@@ -4,6 +4,7 @@
 #include "messagebox.h"
 #include "recordset.h"
 #include "serviceshelper.h"
+#include "statementhook.h"
 #include "trace.h"
 
 #include <QAtomicInt>
@@ -18,6 +19,12 @@ namespace KvoPlx800SCtl::HostKit {
 namespace {
 
 const QString kModule = QStringLiteral("Connection");
+
+StatementHook &statementHook()
+{
+    static StatementHook hook;
+    return hook;
+}
 
 QString decoded(const QString &text) { return QUrl::fromPercentEncoding(text.toUtf8()); }
 
@@ -267,8 +274,10 @@ ConnectionUrl ConnectionUrl::withServer(qsizetype index) const
 // ---------------------------------------------------------------------------------------------
 // Connection
 
-Connection::Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, qsizetype serverIndex)
-    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url)), m_serverIndex(serverIndex)
+Connection::Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, qsizetype serverIndex,
+                       bool shared)
+    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url)), m_serverIndex(serverIndex),
+      m_shared(shared)
 {}
 
 bool Connection::connectTo(QSqlDatabase &db, Dialect &dialect, const ConnectionUrl &url, qsizetype first,
@@ -304,8 +313,12 @@ bool Connection::connectTo(QSqlDatabase &db, Dialect &dialect, const ConnectionU
 Connection::~Connection()
 {
     const QString name = m_db.connectionName();
+    if (m_inSavepoint)
+        static_cast<void>(RollbackToSavepoint());
     if (m_inTransaction)
         m_db.rollback();
+    if (m_shared)
+        return;
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(name);
@@ -349,6 +362,47 @@ std::unique_ptr<Connection> Connection::open(const ConnectionUrl &url, QString *
     return nullptr;
 }
 
+std::unique_ptr<Connection> Connection::share(const QSqlDatabase &db, QString *error)
+{
+    const auto failed = [error](const QString &why) {
+        if (error)
+            *error = QStringLiteral("Cannot share the host's connection: ") + why;
+        return nullptr;
+    };
+    if (!db.isValid())
+        return failed(QStringLiteral("no such connection"));
+    if (!db.isOpen())
+        return failed(QStringLiteral("the connection \"%1\" is not open").arg(db.connectionName()));
+    const EngineInfo *info = EngineRegistry::findDriver(db.driverName());
+    if (!info)
+        return failed(QStringLiteral("the driver %1 reaches no engine the library knows").arg(db.driverName()));
+    ConnectionUrl url;
+    url.engine = info->engine;
+    if (info->fileUrl) {
+        url.path = db.databaseName();
+    } else {
+        url.servers = {{db.hostName(), qMax(0, db.port())}};
+        url.user = db.userName();
+        url.database = db.databaseName();
+    }
+    QSqlDatabase shared = db;
+    auto dialect = info->createDialect();
+    QString why;
+    if (!dialect->readSessionSettings(shared, &why))
+        return failed(why.isEmpty() ? QStringLiteral("its session settings cannot be read") : why);
+    return std::unique_ptr<Connection>(new Connection(shared, std::move(dialect), url, 0, true));
+}
+
+std::unique_ptr<Connection> Connection::share(const QString &connectionName, QString *error)
+{
+    if (!QSqlDatabase::contains(connectionName)) {
+        if (error)
+            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"").arg(connectionName);
+        return nullptr;
+    }
+    return share(QSqlDatabase::database(connectionName, false), error);
+}
+
 bool Connection::refreshSessionSettings(QString *error) { return m_dialect->readSessionSettings(m_db, error); }
 
 QString Connection::ConnectionString() const { return m_url.toString(false); }
@@ -390,6 +444,8 @@ bool Connection::failWith(const QString &text)
     return false;
 }
 
+void setStatementHook(StatementHook hook) { statementHook() = std::move(hook); }
+
 bool Connection::refuseInLostTransaction()
 {
     m_lastError = SqlError(SqlError::ConnectionLost,
@@ -399,6 +455,8 @@ bool Connection::refuseInLostTransaction()
 
 bool Connection::reconnect()
 {
+    if (m_shared)
+        return failWith(QStringLiteral("The host's own connection is not opened again by the library"));
     QString why;
     qsizetype index = m_serverIndex;
     const qsizetype count = qMax<qsizetype>(1, m_url.servers.size());
@@ -407,7 +465,7 @@ bool Connection::reconnect()
         m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("Cannot reconnect: %1").arg(why));
         return false;
     }
-    if (m_inTransaction)
+    if (inTransaction())
         m_transactionLost = true;
     m_serverIndex = index;
     ++m_reconnectCount;
@@ -424,7 +482,7 @@ bool Connection::run(QSqlQuery &query, const QString &sql)
     SqlError error = m_dialect->sqlError(query.lastError());
     // A statement of its own that lost against another session's transaction was rolled back
     // whole (a replicated cluster's certification conflict, a deadlock): it runs again.
-    for (int attempt = 2; !m_inTransaction && error.kind() == SqlError::Conflict && attempt <= ConflictAttempts;
+    for (int attempt = 2; !inTransaction() && error.kind() == SqlError::Conflict && attempt <= ConflictAttempts;
          ++attempt) {
         Trace::instance().Info(kModule, QStringLiteral("Runs again (attempt %1) after: %2").arg(attempt).arg(error.text()));
         QThread::msleep(10 * attempt);
@@ -433,9 +491,10 @@ bool Connection::run(QSqlQuery &query, const QString &sql)
         error = m_dialect->sqlError(query.lastError());
     }
     const bool lost = error.kind() == SqlError::ConnectionLost || (error.text().isEmpty() && !m_db.isOpen());
-    if (!lost)
+    // The host's own connection is the host's to open again.
+    if (!lost || m_shared)
         return false;
-    if (m_inTransaction) {
+    if (inTransaction()) {
         // The server rolled the transaction back; its unit of work may run again as a whole, but
         // never goes on where it stopped.
         m_transactionLost = true;
@@ -452,6 +511,8 @@ bool Connection::run(QSqlQuery &query, const QString &sql)
 bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     m_rowsAffected = 0;
     QSqlQuery query(m_db);
     if (!run(query, sql))
@@ -463,9 +524,16 @@ bool Connection::ExecuteSql(const QString &sql, const LockedMessage *locked)
 
 bool Connection::BeginTransaction(const LockedMessage *locked)
 {
-    if (m_inTransaction)
+    if (m_inTransaction || m_inSavepoint)
         return failWith(QStringLiteral("A transaction is already open on this connection"));
+    bool hostTransaction = false;
+    if (!hostTransactionOpen(hostTransaction))
+        return false;
+    if (hostTransaction)
+        return failWith(QStringLiteral("The host's transaction is open on this connection"));
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     const QString sql = m_dialect->beginTransactionSql();
     QSqlQuery query(m_db);
     if (sql.isEmpty()) {
@@ -495,6 +563,8 @@ bool Connection::CommitTransaction(const LockedMessage *locked)
     if (m_transactionLost)
         return refuseInLostTransaction();
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     // A failed commit leaves the transaction to the caller's RollbackTransaction.
     if (!m_db.commit()) {
         fail(m_db.lastError(), QStringLiteral("COMMIT"), locked);
@@ -520,14 +590,87 @@ bool Connection::RollbackTransaction()
         return true;
     }
     ++m_statementCount;
-    if (!m_db.rollback())
-        return fail(m_db.lastError(), QStringLiteral("ROLLBACK"), nullptr);
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
+    if (!m_db.rollback()) {
+        // The failure that led here stays the one to tell: an engine may have ended the
+        // transaction itself (SQLite does on a full disk), and then there is none to roll back.
+        const SqlError earlier = m_lastError;
+        fail(m_db.lastError(), QStringLiteral("ROLLBACK"), nullptr);
+        if (!earlier.text().isEmpty())
+            m_lastError = earlier;
+        return false;
+    }
     return true;
+}
+
+bool Connection::hostTransactionOpen(bool &open)
+{
+    open = false;
+    if (!m_shared || m_inTransaction || m_inSavepoint)
+        return true;
+    const std::optional<bool> state = m_dialect->transactionOpen(m_db);
+    if (!state)
+        return failWith(QStringLiteral("Cannot tell whether the host's connection has a transaction open"));
+    open = *state;
+    return true;
+}
+
+// The savepoint statements are the same on every engine with a driver.
+bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locked)
+{
+    if (m_transactionLost)
+        return refuseInLostTransaction();
+    ++m_statementCount;
+    QSqlQuery query(m_db);
+    if (!query.exec(sql))
+        return fail(query.lastError(), sql, locked);
+    m_lastError = SqlError();
+    return true;
+}
+
+bool Connection::BeginSavepoint(const LockedMessage *locked)
+{
+    if (m_inTransaction || m_inSavepoint)
+        return failWith(QStringLiteral("A transaction is already open on this connection"));
+    if (!execSavepointSql(QStringLiteral("SAVEPOINT kvo_unit"), locked))
+        return false;
+    m_inSavepoint = true;
+    return true;
+}
+
+bool Connection::ReleaseSavepoint()
+{
+    if (!m_inSavepoint)
+        return failWith(QStringLiteral("No savepoint is open on this connection"));
+    // A failed release leaves the savepoint to the caller's RollbackToSavepoint.
+    if (!execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr))
+        return false;
+    m_inSavepoint = false;
+    return true;
+}
+
+bool Connection::RollbackToSavepoint()
+{
+    if (!m_inSavepoint)
+        return true;
+    m_inSavepoint = false;
+    if (m_transactionLost) {
+        // The host's transaction went with the connection.
+        m_transactionLost = false;
+        return true;
+    }
+    // Rolling back keeps the savepoint (and PostgreSQL's aborted transaction usable again);
+    // releasing it then leaves the host's transaction as it was before the unit began.
+    return execSavepointSql(QStringLiteral("ROLLBACK TO SAVEPOINT kvo_unit"), nullptr)
+           && execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr);
 }
 
 std::unique_ptr<RecordSet> Connection::OpenQuery(const QString &sql)
 {
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!run(query, sql)) {
@@ -559,6 +702,8 @@ std::unique_ptr<RecordSet> Connection::OpenTable(const QString &table)
     records->m_table = table;
 
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     const QString sql = m_dialect->primaryKeyQuery(table);
@@ -578,6 +723,8 @@ bool Connection::RowExists(const QString &table, const QString &keyField, const 
 {
     found = false;
     ++m_statementCount;
+    if (const StatementHook &hook = statementHook())
+        hook(*this, m_statementCount);
     const QString sql = QLatin1String("SELECT 1 FROM ") + QuoteName(table) + QLatin1String(" WHERE ")
                         + QuoteName(keyField) + QLatin1String(" = ")
                         + (keyLiteral.isEmpty() ? QStringLiteral("NULL") : keyLiteral);

@@ -150,6 +150,18 @@ DdlRun::~DdlRun()
 
 bool DdlRun::begin()
 {
+    // A table change inside the host's transaction on its own connection (or in a unit of work
+    // that is a savepoint there) would commit that transaction on engines that commit at DDL, and
+    // leave the host's rollback without effect on the table.
+    bool hostTransaction = false;
+    if (!m_connection.hostTransactionOpen(hostTransaction)) {
+        m_error = m_connection.lastError();
+        return false;
+    }
+    if (hostTransaction || (m_connection.isShared() && m_connection.inSavepoint())) {
+        m_error = QStringLiteral("Tables cannot be changed inside the host's open transaction");
+        return false;
+    }
     if (!m_connection.dialect().transactionalDdl())
         return true;
     if (m_connection.inTransaction()) {

@@ -319,4 +319,6 @@ QString Dialect::singleRowClause(const QString &, const QString &condition) cons
 
 std::unique_ptr<detail::CatalogReader> Dialect::createCatalogReader() const { return nullptr; }
 
+std::optional<bool> Dialect::transactionOpen(QSqlDatabase &) const { return std::nullopt; }
+
 } // namespace KvoPlx800SCtl::HostKit

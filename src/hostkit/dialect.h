@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 class QByteArray;
 class QSqlDatabase;
@@ -159,6 +160,9 @@ public:
     // SQLite takes the write lock at once, so a busy database is reported when the transaction
     // starts and not halfway through it.
     virtual QString beginTransactionSql() const { return {}; }
+    // Whether a transaction is open on `db` (a connection the host opened and may have begun a
+    // transaction on without the library knowing); nothing when the engine cannot tell.
+    virtual std::optional<bool> transactionOpen(QSqlDatabase &db) const;
     // Query whose first column lists the primary-key fields of `table`, in key order (each engine
     // with a driver has its own; there is no default).
     virtual QString primaryKeyQuery(const QString &table) const;

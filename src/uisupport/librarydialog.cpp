@@ -3,6 +3,7 @@
 #include "hostkit/resourcetexts.h"
 
 #include <QBoxLayout>
+#include <QEvent>
 #include <QPushButton>
 
 namespace KvoPlx800SCtl {
@@ -27,6 +28,13 @@ void LibraryDialog::showEvent(QShowEvent *event)
     centre();
 }
 
+void LibraryDialog::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslateTexts(this);
+}
+
 // Centred in the owner's rectangle (the screen for a rectangle without size), with the top left
 // corner on the screen.
 void LibraryDialog::centre()
@@ -44,8 +52,9 @@ QString LibraryDialog::text(int number, const QStringList &args)
 
 QPushButton *LibraryDialog::makeButton(const char *name, int number)
 {
-    auto *button = new QPushButton(text(number), this);
+    auto *button = new QPushButton(this);
     button->setObjectName(QString::fromLatin1(name));
+    setResourceText(button, number);
     button->setAutoDefault(false);
     return button;
 }

@@ -30,6 +30,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // A LanguageChange shows the texts set by number (setResourceText, makeButton) again.
+    void changeEvent(QEvent *event) override;
 
     static QString text(int number, const QStringList &args = {});
     // A push button named `name` with the text of `number`, in this dialog.

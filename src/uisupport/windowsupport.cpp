@@ -2,8 +2,10 @@
 
 #include "hostkit/serviceshelper.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QWidget>
 
 #include <cmath>
@@ -28,6 +30,43 @@ QRect screenRect()
 {
     const QSizeF twips = ServicesHelper::instance().ScreenSizeTwips();
     return QRect(0, 0, toPixels(float(twips.width())), toPixels(float(twips.height())));
+}
+
+namespace {
+
+constexpr const char *TextNumberProperty = "kvoTextNumber";
+constexpr const char *TextArgsProperty = "kvoTextArgs";
+
+void showResourceText(QWidget *widget)
+{
+    const QString text = ResourceTexts::instance().Text(widget->property(TextNumberProperty).toInt(),
+                                                        widget->property(TextArgsProperty).toStringList());
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        label->setText(text);
+    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        button->setText(text);
+    else
+        widget->setWindowTitle(text);
+}
+
+} // namespace
+
+void setResourceText(QWidget *widget, int number, const QStringList &args)
+{
+    widget->setProperty(TextNumberProperty, number);
+    widget->setProperty(TextArgsProperty, args);
+    showResourceText(widget);
+}
+
+void retranslateTexts(QWidget *root)
+{
+    if (root->property(TextNumberProperty).isValid())
+        showResourceText(root);
+    const QList<QWidget *> inside = root->findChildren<QWidget *>();
+    for (QWidget *widget : inside) {
+        if (widget->property(TextNumberProperty).isValid())
+            showResourceText(widget);
+    }
 }
 
 void centreInOwner(QWidget *window, const OwnerRect &owner)

@@ -35,6 +35,14 @@ void centreInOwner(QWidget *window, const HostKit::OwnerRect &owner);
 // nothing (arrows, Delete ...).
 int keystrokeCode(const QKeyEvent *event);
 
+// Shows the resource text `number` (with `args`) on a label or a button, or as the title of any
+// other widget's window, and remembers number and arguments on the widget, so that
+// retranslateTexts() can show it again in the language installed since.
+void setResourceText(QWidget *widget, int number, const QStringList &args = {});
+// Shows every remembered resource text of `root` and of the widgets inside it again: the answer
+// of a window of the library to a LanguageChange event.
+void retranslateTexts(QWidget *root);
+
 // A picture of the resource-text service as a pixmap (null for a null picture).
 QPixmap pixmapFromPicture(const HostKit::Picture &picture);
 QIcon iconFromPicture(const HostKit::Picture &picture);

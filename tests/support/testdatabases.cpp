@@ -1,5 +1,6 @@
 #include "testdatabases.h"
 
+#include "hostkit/adotypes.h"
 #include "hostkit/recordset.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 using KvoPlx800SCtl::HostKit::Catalog;
+using KvoPlx800SCtl::HostKit::CatalogKey;
 using KvoPlx800SCtl::HostKit::Connection;
 
 namespace KvoTest {
@@ -108,6 +110,17 @@ QStringList rows(Connection &connection, const QString &text)
         out.append(fields.join(u'|'));
     }
     return out;
+}
+
+QString referredTable(Catalog &catalog, const QString &table, const QString &field)
+{
+    catalog.Refresh();
+    const auto t = catalog.FindTable(table);
+    for (const CatalogKey &key : t ? t->Keys : QList<CatalogKey>()) {
+        if (key.Type == KvoPlx800SCtl::HostKit::adKeyForeign && key.Columns.contains(field, Qt::CaseInsensitive))
+            return key.RelatedTable.toLower();
+    }
+    return {};
 }
 
 QStringList fieldNames(Catalog &catalog, const QString &table)

@@ -55,6 +55,9 @@ QStringList rows(KvoPlx800SCtl::HostKit::Connection &connection, const QString &
 // The fields of a table in their order, read afresh; empty when there is no such table.
 QStringList fieldNames(KvoPlx800SCtl::HostKit::Catalog &catalog, const QString &table);
 bool tableExists(KvoPlx800SCtl::HostKit::Catalog &catalog, const QString &table);
+// The table, in lower case, that the foreign key over `field` of `table` refers to, read afresh;
+// empty when the field has none.
+QString referredTable(KvoPlx800SCtl::HostKit::Catalog &catalog, const QString &table, const QString &field);
 // A field of a table made by table().
 struct Field
 {

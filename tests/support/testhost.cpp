@@ -1,8 +1,10 @@
 #include "testhost.h"
 
 #include "columns/cfiltercolumns.h"
+#include "filter/cfilterterms.h"
 #include "hostkit/connection.h"
 #include "hostkit/trace.h"
+#include "picklists/cscpicklist.h"
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -94,6 +96,18 @@ QVariant storedValue(Host &host, int id, const QString &field)
                                            + set.SearchTableSeekCriteria(&entry));
 }
 
+bool refuse(Host &host, const QString &column, const QString &event)
+{
+    const QString table = host.columns()->SearchTableName(host.columns()->Item(column));
+    return run(host.connection(),
+               host.database().engine() == Engine::SQLite
+                       ? QStringLiteral("CREATE TRIGGER refuse BEFORE %3 ON [%1] WHEN NEW.[%2] = 'refused' "
+                                        "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                                 .arg(table, column, event)
+                       : QStringLiteral("ALTER TABLE [%1] ADD CONSTRAINT refuse CHECK ([%2] <> 'refused')")
+                                 .arg(table, column));
+}
+
 Controls::Controls(CFilterColumns &set, const QStringList &names) : m_set(set)
 {
     for (CFilterColumn *c : set.NewEnum()) {
@@ -154,5 +168,29 @@ ScriptedMessages::ScriptedMessages(int answer)
 {}
 
 ScriptedMessages::~ScriptedMessages() { ServicesHelper::instance().setMessageHandler(m_previous); }
+
+FilterDialogResult RecordingWindows::Filter(CFilterColumns &columns, const CFilterTerms *initial)
+{
+    m_offered = initial ? int(initial->Count()) : -1;
+    if (m_answer != FilterRequestStatus::Applied)
+        return {m_answer, nullptr};
+    auto terms = std::make_unique<CFilterTerms>();
+    terms->setFilterColumns(&columns);
+    terms->Add(kvoCJ_None, columns.SearchDataTableName(), QStringLiteral("Weight"), kvoCC_Numeric, kvoOP_Less,
+               QStringLiteral("3"));
+    return {m_answer, std::move(terms)};
+}
+
+void RecordingWindows::EditPicklist(CScPicklist &picklist, IFormsInterface *owner)
+{
+    m_calls.append(QStringLiteral("EditPicklist:") + picklist.column()->Name());
+    m_owners.append(owner);
+}
+
+void RecordingWindows::SelectAndEditPicklist(CFilterColumns &, IFormsInterface *owner)
+{
+    m_calls.append(QStringLiteral("SelectAndEditPicklist"));
+    m_owners.append(owner);
+}
 
 } // namespace KvoTest

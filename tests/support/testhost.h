@@ -8,6 +8,7 @@
 #include "core/controls.h"
 #include "core/enums.h"
 #include "core/variant.h"
+#include "core/windows.h"
 
 #include "hostkit/serviceshelper.h"
 
@@ -68,6 +69,10 @@ QStringList readValues(KvoPlx800SCtl::CFilterColumns &set, int id, bool *complet
 // Field `field` of record id's search-data row; invalid without a row.
 QVariant storedValue(Host &host, int id, const QString &field);
 
+// Makes the database refuse the text "refused" in a column's field: on SQLite for rows written by
+// `event` (INSERT or UPDATE), elsewhere by a check constraint on every row.
+bool refuse(Host &host, const QString &column, const QString &event = QStringLiteral("INSERT"));
+
 // In-memory controls bound to columns of `set` while they live (every column when `names` is
 // empty): a check box for a Boolean column, a combo box for a keyword column, a text box otherwise.
 class Controls
@@ -112,6 +117,37 @@ public:
 private:
     QList<KvoPlx800SCtl::HostKit::MessageRequest> m_requests;
     KvoPlx800SCtl::HostKit::ServicesHelper::MessageHandler m_previous;
+};
+
+// Stands in for the library's windows while it lives: records each picklist request ("EditPicklist:<column>"
+// or "SelectAndEditPicklist") with its owner, and answers the filter dialog with `answer`, a filter of
+// the one term Weight < 3 when that is Applied.
+class RecordingWindows : public KvoPlx800SCtl::ISearchFilterWindows
+{
+public:
+    RecordingWindows() { KvoPlx800SCtl::installSearchFilterWindows(this); }
+    ~RecordingWindows() override { KvoPlx800SCtl::installSearchFilterWindows(nullptr); }
+    void Configure(KvoPlx800SCtl::CFilterColumns &, KvoPlx800SCtl::HostKit::IFormsInterface *) override {}
+    void View(KvoPlx800SCtl::CFilterColumns &, KvoPlx800SCtl::HostKit::RecordSet *, KvoPlx800SCtl::ISearchBaseEntry *,
+              KvoPlx800SCtl::HostKit::IFormsInterface *) override
+    {}
+    KvoPlx800SCtl::FilterDialogResult Filter(KvoPlx800SCtl::CFilterColumns &columns,
+                                             const KvoPlx800SCtl::CFilterTerms *initial) override;
+    void EditPicklist(KvoPlx800SCtl::CScPicklist &picklist, KvoPlx800SCtl::HostKit::IFormsInterface *owner) override;
+    void SelectAndEditPicklist(KvoPlx800SCtl::CFilterColumns &,
+                               KvoPlx800SCtl::HostKit::IFormsInterface *owner) override;
+
+    const QStringList &calls() const { return m_calls; }
+    const QList<KvoPlx800SCtl::HostKit::IFormsInterface *> &owners() const { return m_owners; }
+    // The number of terms the filter dialog was offered; -1 for none, -2 before it was asked.
+    int offered() const { return m_offered; }
+    void setAnswer(KvoPlx800SCtl::FilterRequestStatus answer) { m_answer = answer; }
+
+private:
+    QStringList m_calls;
+    QList<KvoPlx800SCtl::HostKit::IFormsInterface *> m_owners;
+    int m_offered = -2;
+    KvoPlx800SCtl::FilterRequestStatus m_answer = KvoPlx800SCtl::FilterRequestStatus::Applied;
 };
 
 // Makes `name` the default locale while it lives; the C locale afterwards.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -25,10 +27,13 @@ W *field(const QWidget *root, const char *array, const QString &column)
     return nullptr;
 }
 
-inline QPushButton *button(const QWidget *root, const char *name)
+template <typename W = QWidget>
+W *child(const QWidget *root, const char *name)
 {
-    return root->findChild<QPushButton *>(QString::fromLatin1(name));
+    return root->findChild<W *>(QString::fromLatin1(name));
 }
+
+inline QPushButton *button(const QWidget *root, const char *name) { return child<QPushButton>(root, name); }
 
 // Clicks button `name` once it is shown and enabled; false when it does not become so.
 inline bool click(const QWidget *root, const char *name)
@@ -50,6 +55,20 @@ inline bool typeInto(QWidget *root, const QString &column, const QString &text)
     box->selectAll();
     QTest::keyClicks(box, text);
     return box->text() == text;
+}
+
+// Types a new column into the column editor: name, type (its row in the type list), and
+// optionally a picklist with a default.
+inline void fillColumnEditor(QDialog *editor, const QString &name, int type, const QString &picklistDefault = {})
+{
+    auto *nameBox = child<QLineEdit>(editor, "txtName");
+    nameBox->setFocus();
+    QTest::keyClicks(nameBox, name);
+    child<QListWidget>(editor, "lstType")->setCurrentRow(type);
+    if (!picklistDefault.isNull()) {
+        child<QCheckBox>(editor, "chkIsPicklist")->setChecked(true);
+        QTest::keyClicks(child<QLineEdit>(editor, "txtDefault"), picklistDefault);
+    }
 }
 
 // Runs `act` on the modal dialog named `name` as soon as it is the active modal widget (a dialog

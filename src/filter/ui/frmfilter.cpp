@@ -129,8 +129,9 @@ void frmFilter::initializeControls()
 
         auto *grid = new QGridLayout;
         const auto header = [&](QLabel *&label, const char *name, int number, int column) {
-            label = new QLabel(text(number), this);
+            label = new QLabel(this);
             label->setObjectName(QLatin1String(name));
+            setResourceText(label, number);
             grid->addWidget(label, 0, column);
         };
         header(m_lblFields, "lblFields", FieldsLabel, 1);
@@ -193,8 +194,9 @@ void frmFilter::initializeControls()
         m_lblCount->setObjectName(QStringLiteral("lblCount"));
         buttons->addWidget(m_lblCount, 1);
         const auto button = [&](const char *name, int number) {
-            auto *b = new QPushButton(text(number), this);
+            auto *b = new QPushButton(this);
             b->setObjectName(QLatin1String(name));
+            setResourceText(b, number);
             b->setAutoDefault(false);
             buttons->addWidget(b);
             return b;
@@ -257,7 +259,10 @@ void frmFilter::Setup(CFilterColumns &columns, const CFilterTerms *terms)
         m_fields = filterFields(columns);
         const ISearchBaseTable *baseTable = columns.baseTable();
         const QString caption = baseTable ? baseTable->EditFilterCaption() : QString();
-        setWindowTitle(caption.isEmpty() ? text(Caption) : caption);
+        if (caption.isEmpty())
+            setResourceText(this, Caption);
+        else
+            setWindowTitle(caption);
         m_counter = std::make_unique<RecordCounter>(columns);
         connect(m_counter.get(), &RecordCounter::counted, this, &frmFilter::showCount);
         connect(m_counter.get(), &RecordCounter::failed, this, [this](int request) {
@@ -273,6 +278,13 @@ void frmFilter::Setup(CFilterColumns &columns, const CFilterTerms *terms)
         centreInOwner(this, *m_centreIn);
         count();
     });
+}
+
+void frmFilter::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslateTexts(this);
 }
 
 void frmFilter::showEvent(QShowEvent *event)

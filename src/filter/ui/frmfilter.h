@@ -64,6 +64,8 @@ public:
     QLabel *lblProblems() const { return m_lblProblems; }
 
 protected:
+    // A LanguageChange shows the texts set by number again.
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

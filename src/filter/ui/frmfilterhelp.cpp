@@ -10,6 +10,7 @@
 #include "hostkit/basetablestructure.h"
 #include "hostkit/resourcetexts.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QPushButton>
@@ -65,8 +66,9 @@ void frmFilterHelp::InitializeControls()
         strip->setContentsMargins(0, 0, 0, 0);
         const int titles[] = {GeneralTitle, ColumnsTitle};
         for (size_t i = 0; i < m_optView.size(); ++i) {
-            auto *option = new QRadioButton(text(titles[i]), m_picButtons);
+            auto *option = new QRadioButton(m_picButtons);
             option->setObjectName(QStringLiteral("optView"));
+            setResourceText(option, titles[i]);
             option->setProperty("Index", int(i) + 1);
             connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
                 if (on)
@@ -76,8 +78,9 @@ void frmFilterHelp::InitializeControls()
             m_optView[i] = option;
         }
         strip->addStretch(1);
-        m_cmdOk = new QPushButton(text(OkButton), m_picButtons);
+        m_cmdOk = new QPushButton(m_picButtons);
         m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
+        setResourceText(m_cmdOk, OkButton);
         m_cmdOk->setDefault(true);
         connect(m_cmdOk, &QPushButton::clicked, this, &QDialog::accept);
         strip->addWidget(m_cmdOk);
@@ -108,6 +111,13 @@ void frmFilterHelp::prepare(CFilterColumns &columns)
         m_centreIn = columns.ownerRect();
         centreInOwner(this, *m_centreIn);
     });
+}
+
+void frmFilterHelp::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslateTexts(this);
 }
 
 void frmFilterHelp::showEvent(QShowEvent *event)

@@ -47,6 +47,8 @@ public:
     QTextBrowser *rtfHelp() const { return m_rtfHelp; }
 
 protected:
+    // A LanguageChange shows the texts set by number again.
+    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:

@@ -411,6 +411,14 @@ public:
                && query.value(1).toString().compare(u"ON", Qt::CaseInsensitive) == 0;
     }
 
+    std::optional<bool> transactionOpen(QSqlDatabase &db) const override
+    {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SELECT @@in_transaction")) || !query.next())
+            return std::nullopt;
+        return query.value(0).toInt() != 0;
+    }
+
     bool readSessionSettings(QSqlDatabase &db, QString *error) override
     {
         QSqlQuery query(db);
@@ -454,7 +462,12 @@ const EngineInfo &mariaDbEngine()
                                  .fileUrl = false,
                                  .schemaOption = false,
                                  .driver = QStringLiteral("QMARIADB"),
-                                 .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); }};
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new MariaDbDialect); },
+                                 // user-level locks of the session; their names are the server's,
+                                 // so they start with the database's
+                                 .tryLockSql = "SELECT GET_LOCK(LEFT(CONCAT(DATABASE(), ':', %1), 64), 0)",
+                                 .unlockSql = "SELECT RELEASE_LOCK(LEFT(CONCAT(DATABASE(), ':', %1), 64))",
+                                 .otherDrivers = {QStringLiteral("QMYSQL")}};
     return info;
 }
 

@@ -9,9 +9,12 @@
 #include "hostkit/ddl_p.h"
 
 #include <QByteArray>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <libpq-fe.h>
 
 namespace KvoPlx800SCtl::HostKit {
 
@@ -326,6 +329,27 @@ public:
         return query.exec(QStringLiteral("SELECT pg_is_in_recovery()")) && query.next() && !query.value(0).toBool();
     }
 
+    // libpq knows the state of its connection; asking costs no round trip. The driver hands its
+    // PGconn out under the struct's own name.
+    std::optional<bool> transactionOpen(QSqlDatabase &db) const override
+    {
+        const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0)
+            return std::nullopt;
+        PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
+        if (!connection)
+            return std::nullopt;
+        switch (PQtransactionStatus(connection)) {
+        case PQTRANS_IDLE:
+            return false;
+        case PQTRANS_INTRANS:
+        case PQTRANS_INERROR:
+            return true;
+        default: // a statement is running or the connection is bad
+            return std::nullopt;
+        }
+    }
+
     bool readSessionSettings(QSqlDatabase &db, QString *error) override
     {
         QSqlQuery query(db);
@@ -372,7 +396,10 @@ const EngineInfo &postgresqlEngine()
                                  .fileUrl = false,
                                  .schemaOption = true,
                                  .driver = QStringLiteral("QPSQL"),
-                                 .createDialect = [] { return std::unique_ptr<Dialect>(new PostgresDialect); }};
+                                 .createDialect = [] { return std::unique_ptr<Dialect>(new PostgresDialect); },
+                                 // advisory locks of the session, keyed by the server's text hash
+                                 .tryLockSql = "SELECT pg_try_advisory_lock(hashtext(%1))",
+                                 .unlockSql = "SELECT pg_advisory_unlock(hashtext(%1))"};
     return info;
 }
 

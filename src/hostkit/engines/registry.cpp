@@ -51,6 +51,13 @@ const EngineInfo *findDatabaseKind(int databaseKind)
     return findWhere([databaseKind](const EngineInfo &info) { return info.databaseKind == databaseKind; });
 }
 
+const EngineInfo *findDriver(const QString &driverName)
+{
+    return findWhere([&driverName](const EngineInfo &info) {
+        return !info.driver.isEmpty() && (info.driver == driverName || info.otherDrivers.contains(driverName));
+    });
+}
+
 } // namespace EngineRegistry
 
 } // namespace KvoPlx800SCtl::HostKit

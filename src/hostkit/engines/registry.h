@@ -22,6 +22,12 @@ struct EngineInfo
     bool schemaOption;   // the URL may choose a schema (?schema=NAME)
     QString driver;      // Qt SQL driver; empty: statement text only, no connections
     std::unique_ptr<Dialect> (*createDialect)();
+    // Named locks among the sessions of a database (SessionLock): a query that takes lock %1 (a
+    // text literal) without waiting and gives true, or false while another session holds it; and
+    // the one that releases it. Without them a file engine locks a file beside the database.
+    const char *tryLockSql = nullptr;
+    const char *unlockSql = nullptr;
+    QStringList otherDrivers = {}; // further Qt SQL drivers that reach the engine (a host's own connection)
 };
 
 // Every engine the host kit knows. Dialect::create, Connection::open, the URL parser and the
@@ -33,6 +39,8 @@ const QList<const EngineInfo *> &all();
 const EngineInfo *find(Engine engine);
 const EngineInfo *findScheme(const QString &scheme);
 const EngineInfo *findDatabaseKind(int databaseKind);
+// The engine a Qt SQL driver reaches.
+const EngineInfo *findDriver(const QString &driverName);
 
 } // namespace EngineRegistry
 

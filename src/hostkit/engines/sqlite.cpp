@@ -8,11 +8,14 @@
 #include "hostkit/connection.h"
 #include "hostkit/ddl_p.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 namespace KvoPlx800SCtl::HostKit {
 
@@ -575,6 +578,18 @@ public:
     {
         db.setDatabaseName(url.path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(url.busyTimeoutMs));
+    }
+
+    // Outside a transaction SQLite commits every statement by itself.
+    std::optional<bool> transactionOpen(QSqlDatabase &db) const override
+    {
+        const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return std::nullopt;
+        sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+        if (!connection)
+            return std::nullopt;
+        return sqlite3_get_autocommit(connection) == 0;
     }
 
     bool openSession(QSqlDatabase &db, const ConnectionUrl &, QString *error) override

@@ -86,7 +86,8 @@ void frmPicklistEdit::buildControls()
         auto *grid = new QGridLayout(w);
         // The box of the new entries takes the text to add (and searches as well).
         if (box != m_txtNew) {
-            auto *find = new QLabel(text(8086), w);
+            auto *find = new QLabel(w);
+            setResourceText(find, 8086);
             find->setBuddy(box);
             grid->addWidget(find, 0, 0);
         }
@@ -186,13 +187,14 @@ bool frmPicklistEdit::prepare(CScPicklist &picklist, IFormsInterface *owner)
         m_column = picklist.column();
         m_callerOwner = owner;
         const QString name = m_column->Name();
-        setWindowTitle(text(8352, {name}));
+        setResourceText(this, 8352, {name});
         const QString defaultEntry = m_column->PicklistDefault().trimmed();
         const auto shown = Convert::readValue(defaultEntry, m_column->ColumnType());
-        m_lblPrompt->setText(
-                defaultEntry.isEmpty()
-                        ? text(8355, {name})
-                        : text(8357, {name, shown && shown->hasValue() ? Convert::displayText(*shown) : defaultEntry}));
+        if (defaultEntry.isEmpty())
+            setResourceText(m_lblPrompt, 8355, {name});
+        else
+            setResourceText(m_lblPrompt, 8357,
+                            {name, shown && shown->hasValue() ? Convert::displayText(*shown) : defaultEntry});
         m_tvwNew->clear();
         initializeLists();
         m_tabEdit->setCurrentIndex(0);

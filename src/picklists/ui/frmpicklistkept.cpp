@@ -17,7 +17,7 @@ constexpr const char *Module = "frmPicklistKept";
 
 frmPicklistKept::frmPicklistKept(QWidget *parent) : LibraryDialog(parent, QStringLiteral("frmPicklistKept"))
 {
-    setWindowTitle(text(8552));
+    setResourceText(this, 8552);
     m_lblPrompt = new QLabel(this);
     m_lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
     m_lblPrompt->setWordWrap(true);
@@ -46,7 +46,7 @@ void frmPicklistKept::prepare(const QStringList &entries, bool query, IFormsInte
     m_lblPrompt->setText(prompt);
     m_cmdOk->setVisible(query);
     m_cmdOk->setDefault(query);
-    m_cmdClose->setText(text(query ? 8073 : 8065));
+    setResourceText(m_cmdClose, query ? 8073 : 8065);
     m_cmdClose->setDefault(!query);
     adjustSize();
     centreIn(owner ? owner->ownerRect() : OwnerRect{});

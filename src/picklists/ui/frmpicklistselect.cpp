@@ -21,8 +21,9 @@ constexpr const char *Module = "frmPicklistSelect";
 
 frmPicklistSelect::frmPicklistSelect(QWidget *parent) : LibraryDialog(parent, QStringLiteral("frmPicklistSelect"))
 {
-    setWindowTitle(text(6823));
-    auto *prompt = new QLabel(text(8353), this);
+    setResourceText(this, 6823);
+    auto *prompt = new QLabel(this);
+    setResourceText(prompt, 8353);
     prompt->setObjectName(QStringLiteral("lblPrompt"));
     m_lstColumns = new QListWidget(this);
     m_lstColumns->setObjectName(QStringLiteral("lstColumns"));

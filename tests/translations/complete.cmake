@@ -1,0 +1,28 @@
+# Every text of the sources is translated in every language: lupdate run over the sources into a
+# copy of each .ts file must leave no entry unfinished (a new or changed text arrives unfinished).
+#   cmake -DLUPDATE=... -DSOURCES=<list file> -DWORK=<dir> -DTS_FILES=<a;b> -P complete.cmake
+if(NOT TS_FILES)
+  message(FATAL_ERROR "no translation files given")
+endif()
+file(MAKE_DIRECTORY ${WORK})
+set(failed "")
+foreach(ts IN LISTS TS_FILES)
+  get_filename_component(name ${ts} NAME)
+  configure_file(${ts} ${WORK}/${name} COPYONLY)
+  execute_process(COMMAND ${LUPDATE} -no-obsolete -locations none @${SOURCES} -ts ${WORK}/${name}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "lupdate failed on ${name}:\n${output}")
+  endif()
+  file(READ ${WORK}/${name} content)
+  string(REGEX MATCHALL "<source>[^<]*</source>[ \t\r\n]*<translation type=\"unfinished\"" unfinished "${content}")
+  list(LENGTH unfinished count)
+  if(count GREATER 0)
+    string(REGEX REPLACE "</source>[ \t\r\n]*<translation type=\"unfinished\"" "" sources "${unfinished}")
+    string(REPLACE "<source>" "\n  " sources "${sources}")
+    string(APPEND failed "${name}: ${count} text(s) without a translation:${sources}\n")
+  endif()
+endforeach()
+if(failed)
+  message(FATAL_ERROR "${failed}Bring the files up to date (target kvo_hostkit_lupdate / kvodemo_lupdate) and translate them.")
+endif()
