@@ -340,7 +340,9 @@ bool CFilterColumns::ColumnsFetch()
         // every definition attribute is read again.
         std::vector<std::unique_ptr<CFilterColumn>> previous = std::move(m_columns);
         m_columns.clear();
+        m_fetchedNames.clear();
         for (ColumnDefinition &definition : rows.columns) {
+            m_fetchedNames.append(definition.name);
             auto it = std::find_if(previous.begin(), previous.end(),
                                    [&](const auto &c) { return c && sameName(c->Name(), definition.name); });
             std::unique_ptr<CFilterColumn> column =
@@ -384,13 +386,17 @@ bool CFilterColumns::shapeColumnTable(CFilterColumn *column)
 {
     Catalog &catalog = *m_tables.catalog();
     TableStructure s = MyStructureDefault(column);
-    if (!DatabaseHelper::FindTable(catalog, s.TableName)) {
-        // A new table gets its keys and indexes, nothing more: the checks of the table check
-        // never run inside a save.
-        if (!s.Create(catalog))
-            fail(QStringLiteral("creating %1 failed: %2").arg(s.TableName, s.lastError()));
-    } else if (!s.Convert(catalog)) {
-        fail(QStringLiteral("converting %1 failed: %2").arg(s.TableName, s.lastError()));
+    // A new table gets its keys and indexes, nothing more: the checks of the table check never
+    // run inside a save.
+    const auto shape = [&] {
+        return DatabaseHelper::FindTable(catalog, s.TableName) ? s.Convert(catalog) : s.Create(catalog);
+    };
+    // Another administrator's save (on another connection, or another node of a cluster) may
+    // have made the same change a moment ago: with the catalog read again it is made once more.
+    if (!shape()) {
+        DatabaseHelper::RefreshCatalog(catalog);
+        if (!shape())
+            fail(QStringLiteral("changing %1 failed: %2").arg(s.TableName, s.lastError()));
     }
     return s.Compare(catalog) && s.Compare(catalog, CompareExact | CompareKeyFields | CompareOptionalTypes);
 }
@@ -480,13 +486,23 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
             return nullptr;
         };
 
+        // Only the columns this set knows change: those it fetched (deleted ones among them) and
+        // those it holds. A column another administrator saved since the fetch (on another
+        // connection, or another node of a cluster) keeps its definition and its data.
+        QStringList known = m_fetchedNames;
+        for (const auto &c : m_columns) {
+            if (!known.contains(c->Name(), Qt::CaseInsensitive))
+                known.append(c->Name());
+        }
         renumber();
-        definitions.writeChanged(NewEnum(), storedRows);
+        definitions.writeChanged(NewEnum(), storedRows, known);
         advance();
 
         bool ok = true;
         for (const ColumnDefinition &s : stored) {
             const CFilterColumn *current = findByName(s.name);
+            if (!known.contains(s.name, Qt::CaseInsensitive))
+                continue;
             if (!current || current->ColumnType() != s.type)
                 ok = KillColumnData(s) && ok;
         }

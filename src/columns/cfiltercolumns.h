@@ -319,6 +319,9 @@ private:
     std::vector<std::unique_ptr<CFilterColumn>> m_columns; ///< in position order
     bool m_needsConversion = false;
     QStringList m_formerNamesFound;
+    // The columns the last fetch read: a save deletes stored columns only from among these, so
+    // columns another administrator added meanwhile stay.
+    QStringList m_fetchedNames;
     bool m_saving = false;
     QString m_templateStamp; ///< the "TimeStamp" text of the template last loaded
     HostKit::OwnerRect m_ownerRect;

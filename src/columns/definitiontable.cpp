@@ -259,7 +259,7 @@ DefinitionTable::Rows DefinitionTable::read(const QStringList &formerNames) cons
     return result;
 }
 
-void DefinitionTable::writeAll(const QList<CFilterColumn *> &columns) const
+void DefinitionTable::writeAll(const QList<CFilterColumn *> &columns, const QStringList &known) const
 {
     Connection &db = definitionConnection(m_tables);
     const LockedMessage locked = definitionsLocked();
@@ -269,11 +269,31 @@ void DefinitionTable::writeAll(const QList<CFilterColumn *> &columns) const
     const QString def = db.QuoteName(SearchTables::definitionTable());
     const QString baseTable = m_tables.baseTableName();
 
+    QStringList names;
+    for (const QString &name : known)
+        names.append(db.QuoteText(name));
     inTransaction(db, locked, [&] {
-        execute(db,
-                QStringLiteral("DELETE FROM ") + def + QStringLiteral(" WHERE ")
-                        + db.QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ") + db.QuoteText(baseTable),
-                &locked, QStringLiteral("the definitions were not removed"));
+        if (!names.isEmpty())
+            execute(db,
+                    QStringLiteral("DELETE FROM ") + def + QStringLiteral(" WHERE ")
+                            + db.QuoteName(QStringLiteral("BaseTable")) + QStringLiteral(" = ") + db.QuoteText(baseTable)
+                            + QStringLiteral(" AND ") + db.QuoteName(QStringLiteral("Name")) + QStringLiteral(" IN (")
+                            + names.join(QStringLiteral(", ")) + u')',
+                    &locked, QStringLiteral("the definitions were not removed"));
+        // Rows left are other administrators' columns; they move behind this set's positions
+        // 1..n (past every position in use, so that no two rows share one on the way).
+        const QString where = QStringLiteral(" WHERE ") + db.QuoteName(QStringLiteral("BaseTable"))
+                              + QStringLiteral(" = ") + db.QuoteText(baseTable);
+        const QString position = db.QuoteName(QStringLiteral("Position"));
+        const auto last = db.OpenQuery(QStringLiteral("SELECT MAX(") + position + QStringLiteral(") FROM ") + def
+                                       + where);
+        require(last != nullptr, QStringLiteral("the definitions were not read: ") + db.lastError());
+        if (!last->EOF() && !last->value(0).isNull())
+            execute(db,
+                    QStringLiteral("UPDATE ") + def + QStringLiteral(" SET ") + position + QStringLiteral(" = ")
+                            + position + QStringLiteral(" + ")
+                            + QString::number(last->value(0).toLongLong() + columns.size()) + where,
+                    &locked, QStringLiteral("the definitions were not moved"));
         for (const CFilterColumn *c : columns)
             insertRow(*c, hasMergeField);
     });
@@ -293,10 +313,16 @@ void DefinitionTable::insertRow(const CFilterColumn &c, bool hasMergeField) cons
             &locked, QStringLiteral("the definition of %1 was not written").arg(c.Name()));
 }
 
-int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored) const
+int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored,
+                                  const QStringList &known) const
 {
-    if (stored.olderLayout) {
-        writeAll(columns);
+    // A row of a column this set does not know was saved meanwhile by another administrator: the
+    // positions then have to make room for it, which the full write does.
+    const bool othersSaved = std::any_of(stored.currentRows.begin(), stored.currentRows.end(), [&](const StoredRow &r) {
+        return !known.contains(r.name, Qt::CaseInsensitive);
+    });
+    if (stored.olderLayout || othersSaved) {
+        writeAll(columns, known);
         return int(columns.size());
     }
     Connection &db = definitionConnection(m_tables);

@@ -53,12 +53,14 @@ public:
     // Brings the table to the current layout (creating it when missing).
     void convert() const;
 
-    // Replaces every row of the base table by the rows of `columns`, in one transaction.
-    void writeAll(const QList<CFilterColumn *> &columns) const;
+    // Replaces the base table's rows of the columns named in `known` by the rows of `columns`, in
+    // one transaction; rows of other columns (saved meanwhile by another administrator) stay, and
+    // move behind this set's positions.
+    void writeAll(const QList<CFilterColumn *> &columns, const QStringList &known) const;
     // Leaves the result of writeAll, touching only what differs from `stored` (read just before):
     // the rows that would be written the same stay, the others are deleted and written, in one
     // transaction. Returns the number of rows written.
-    int writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored) const;
+    int writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored, const QStringList &known) const;
     // Writes the type, size and picklist settings of one column into its row (a retyped column).
     void updateType(const CFilterColumn &column) const;
     // The rows of each former name whose column name is not defined under the current name move to

@@ -31,8 +31,12 @@ HostKit::LockedMessage lockedMessage(int text, int detail)
 
 void execute(HostKit::Connection &db, const QString &sql, const HostKit::LockedMessage *locked, const QString &what)
 {
-    if (!db.ExecuteSql(sql, locked))
-        fail(what + QStringLiteral(": ") + db.lastError());
+    if (db.ExecuteSql(sql, locked))
+        return;
+    const HostKit::SqlError::Kind kind = db.lastSqlError().kind();
+    if (db.quietConflicts() && (kind == HostKit::SqlError::Conflict || kind == HostKit::SqlError::ConnectionLost))
+        throw RetriedFailure(what + QStringLiteral(": ") + db.lastError());
+    fail(what + QStringLiteral(": ") + db.lastError());
 }
 
 TransactionScope::~TransactionScope() { rollBack(); }
@@ -50,6 +54,7 @@ void TransactionScope::rollBack()
 
 void TransactionScope::begin(const HostKit::LockedMessage *locked)
 {
+    m_locked = locked;
     if (m_db.inTransaction())
         return;
     bool hostTransaction = false;
@@ -59,9 +64,11 @@ void TransactionScope::begin(const HostKit::LockedMessage *locked)
         if (!m_db.BeginSavepoint(locked))
             fail(QStringLiteral("no savepoint in the host's transaction: ") + m_db.lastError());
         m_savepoint = true;
-    } else if (!m_db.BeginTransaction(locked)) {
-        fail(QStringLiteral("no transaction: ") + m_db.lastError());
+        m_begun = true;
+        return;
     }
+    if (!m_db.BeginTransaction(locked))
+        fail(QStringLiteral("no transaction: ") + m_db.lastError());
     m_begun = true;
 }
 
@@ -72,37 +79,22 @@ void TransactionScope::commit()
     if (m_savepoint) {
         if (!m_db.ReleaseSavepoint())
             fail(QStringLiteral("the savepoint was not released: ") + m_db.lastError());
-    } else if (!m_db.CommitTransaction()) {
-        fail(QStringLiteral("the transaction was not committed: ") + m_db.lastError());
+        m_committed = true;
+        return;
     }
+    if (!m_db.CommitTransaction(m_locked))
+        fail(QStringLiteral("the transaction was not committed: ") + m_db.lastError());
     m_committed = true;
-}
-
-QString hostTransactionRefusal(HostKit::Connection &db, const QString &what)
-{
-    bool hostTransaction = false;
-    if (!db.hostTransactionOpen(hostTransaction))
-        return what + QStringLiteral(" cannot run: ") + db.lastError();
-    if (hostTransaction)
-        return what
-               + QStringLiteral(" cannot run inside the host's open transaction: its table changes would "
-                                "commit that transaction on some engines. Commit or roll back first.");
-    return {};
 }
 
 namespace detail {
 
-bool runUnitAgain(HostKit::Connection &db, const HostKit::LockedMessage &locked, int attempt)
+bool runUnitAgain(HostKit::Connection &db, int attempt)
 {
     const HostKit::SqlError::Kind kind = db.lastSqlError().kind();
     const bool retryable = kind == HostKit::SqlError::Conflict || kind == HostKit::SqlError::ConnectionLost;
-    if (!retryable)
+    if (!retryable || attempt >= HostKit::Connection::ConflictAttempts)
         return false;
-    if (attempt >= HostKit::Connection::ConflictAttempts) {
-        if (kind == HostKit::SqlError::Conflict)
-            HostKit::Connection::ShowLockedMessage(locked);
-        return false;
-    }
     HostKit::Trace::instance().Info(QStringLiteral("Transaction"),
                                     QStringLiteral("The unit of work runs again (attempt %1 of %2) after: %3")
                                             .arg(attempt + 1)
@@ -115,6 +107,17 @@ bool runUnitAgain(HostKit::Connection &db, const HostKit::LockedMessage &locked,
 }
 
 } // namespace detail
+
+QString hostTransactionRefusal(HostKit::Connection &db, const QString &what)
+{
+    bool hostTransaction = false;
+    if (!db.hostTransactionOpen(hostTransaction))
+        return what + QStringLiteral(" cannot run: ") + db.lastError();
+    if (hostTransaction)
+        return what + QStringLiteral(" cannot run inside the host's open transaction: its table changes would "
+                                     "commit that transaction on some engines. Commit or roll back first.");
+    return {};
+}
 
 NestedFailures::NestedFailures() : m_before(HostKit::Trace::instance().errorCount()) {}
 

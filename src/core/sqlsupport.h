@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Small pieces every part of the library that writes to the database shares.
 namespace KvoPlx800SCtl {
 
@@ -37,14 +39,15 @@ public:
 
     void begin(const HostKit::LockedMessage *locked);
     void commit();
+    // Rolls back now a transaction begun here (the error that ended it stays the connection's).
+    void rollBack();
     // Whether this unit runs as a savepoint in the host's transaction (a failure is final there:
     // nothing may retry it).
     bool isSavepoint() const { return m_savepoint; }
-    // Rolls back now a transaction begun here (the error that ended it stays the connection's).
-    void rollBack();
 
 private:
     HostKit::Connection &m_db;
+    const HostKit::LockedMessage *m_locked = nullptr;
     bool m_begun = false;
     bool m_savepoint = false;
     bool m_committed = false;
@@ -53,15 +56,17 @@ private:
 namespace detail {
 // After a failed attempt of a unit of work (rolled back already): whether to run it again. A
 // conflict or a lost connection is worth another attempt while attempts remain (after a short
-// pause); a conflict on the last one shows `locked`, as a record locked by another user does.
-bool runUnitAgain(HostKit::Connection &db, const HostKit::LockedMessage &locked, int attempt);
+// pause).
+bool runUnitAgain(HostKit::Connection &db, int attempt);
 } // namespace detail
 
 // Runs `body` as one unit of work inside a transaction: committed when `body` ends, rolled back
 // when it fails. When it lost against another session's transaction (at any statement or at
 // COMMIT) or its connection was lost, it runs again from its start, up to
-// Connection::ConflictAttempts times; `body` must therefore do its whole work on every run. Inside a transaction the caller
-// has open, `body` joins it and the caller's unit runs again instead.
+// Connection::ConflictAttempts times; `body` must therefore do its whole work on every run. The
+// attempts before the last fail quietly; a conflict in the last one shows `locked`, as a record
+// locked by another user does. Inside a transaction the caller has open, `body` joins it and the
+// caller's unit runs again instead; inside the host's own transaction (a savepoint) it runs once.
 template <typename Body>
 void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked, Body &&body)
 {
@@ -70,17 +75,27 @@ void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked
         return;
     }
     for (int attempt = 1;; ++attempt) {
-        const HostKit::Connection::QuietConflicts quiet(db);
+        std::optional<HostKit::Connection::QuietConflicts> quiet;
+        if (attempt < HostKit::Connection::ConflictAttempts)
+            quiet.emplace(db);
         TransactionScope transaction(db);
         try {
             transaction.begin(&locked);
+            // Inside the host's transaction a failure is final: it shows as it comes.
+            if (transaction.isSavepoint())
+                quiet.reset();
             body();
             transaction.commit();
             return;
-        } catch (const Failure &) {
+        } catch (const Failure &failure) {
+            const bool savepoint = transaction.isSavepoint();
             transaction.rollBack();
-            if (transaction.isSavepoint() || !detail::runUnitAgain(db, locked, attempt))
-                throw;
+            if (!savepoint && detail::runUnitAgain(db, attempt))
+                continue;
+            // Given up: from here on it is a failure like any other.
+            if (dynamic_cast<const RetriedFailure *>(&failure))
+                throw Failure(QString::fromStdString(failure.what()), failure.number());
+            throw;
         }
     }
 }

@@ -29,6 +29,10 @@ void TraceScope::reportCurrentException() const
     error.Source = QString::fromLatin1(m_module) + QLatin1Char('.') + QString::fromLatin1(m_procedure);
     try {
         throw;
+    } catch (const RetriedFailure &f) {
+        Trace::instance().Info(QString::fromLatin1(m_module),
+                               error.Source + QStringLiteral(": ") + QString::fromStdString(f.what()));
+        return;
     } catch (const Failure &f) {
         error.Number = f.number();
         error.Description = QString::fromStdString(f.what());

@@ -32,6 +32,14 @@ private:
     int m_number;
 };
 
+// A failure of one attempt of a unit of work that runs again (a conflict with another session, a
+// lost connection): procedures on the way log it instead of reporting it as an error.
+class RetriedFailure : public Failure
+{
+public:
+    using Failure::Failure;
+};
+
 [[noreturn]] inline void fail(const QString &description, int number = 0)
 {
     throw Failure(description, number);

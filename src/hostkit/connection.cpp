@@ -276,8 +276,8 @@ ConnectionUrl ConnectionUrl::withServer(qsizetype index) const
 
 Connection::Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, qsizetype serverIndex,
                        bool shared)
-    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url)), m_shared(shared),
-      m_serverIndex(serverIndex)
+    : m_db(std::move(db)), m_dialect(std::move(dialect)), m_url(std::move(url)), m_serverIndex(serverIndex),
+      m_shared(shared)
 {}
 
 bool Connection::connectTo(QSqlDatabase &db, Dialect &dialect, const ConnectionUrl &url, qsizetype first,
@@ -397,8 +397,7 @@ std::unique_ptr<Connection> Connection::share(const QString &connectionName, QSt
 {
     if (!QSqlDatabase::contains(connectionName)) {
         if (error)
-            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"")
-                             .arg(connectionName);
+            *error = QStringLiteral("Cannot share the host's connection: no connection is named \"%1\"").arg(connectionName);
         return nullptr;
     }
     return share(QSqlDatabase::database(connectionName, false), error);
@@ -456,11 +455,8 @@ bool Connection::refuseInLostTransaction()
 
 bool Connection::reconnect()
 {
-    if (m_shared) {
-        // The host owns its connection and opens it again itself.
-        m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("The host's connection was lost"));
-        return false;
-    }
+    if (m_shared)
+        return failWith(QStringLiteral("The host's own connection is not opened again by the library"));
     QString why;
     qsizetype index = m_serverIndex;
     const qsizetype count = qMax<qsizetype>(1, m_url.servers.size());
@@ -469,7 +465,7 @@ bool Connection::reconnect()
         m_lastError = SqlError(SqlError::ConnectionLost, QStringLiteral("Cannot reconnect: %1").arg(why));
         return false;
     }
-    if (m_inTransaction)
+    if (inTransaction())
         m_transactionLost = true;
     m_serverIndex = index;
     ++m_reconnectCount;
@@ -486,7 +482,7 @@ bool Connection::run(QSqlQuery &query, const QString &sql)
     SqlError error = m_dialect->sqlError(query.lastError());
     // A statement of its own that lost against another session's transaction was rolled back
     // whole (a replicated cluster's certification conflict, a deadlock): it runs again.
-    for (int attempt = 2; !m_inTransaction && error.kind() == SqlError::Conflict && attempt <= ConflictAttempts;
+    for (int attempt = 2; !inTransaction() && error.kind() == SqlError::Conflict && attempt <= ConflictAttempts;
          ++attempt) {
         Trace::instance().Info(kModule, QStringLiteral("Runs again (attempt %1) after: %2").arg(attempt).arg(error.text()));
         QThread::msleep(10 * attempt);
@@ -495,9 +491,10 @@ bool Connection::run(QSqlQuery &query, const QString &sql)
         error = m_dialect->sqlError(query.lastError());
     }
     const bool lost = error.kind() == SqlError::ConnectionLost || (error.text().isEmpty() && !m_db.isOpen());
-    if (!lost)
+    // The host's own connection is the host's to open again.
+    if (!lost || m_shared)
         return false;
-    if (m_inTransaction) {
+    if (inTransaction()) {
         // The server rolled the transaction back; its unit of work may run again as a whole, but
         // never goes on where it stopped.
         m_transactionLost = true;
@@ -559,7 +556,7 @@ bool Connection::BeginTransaction(const LockedMessage *locked)
     return true;
 }
 
-bool Connection::CommitTransaction()
+bool Connection::CommitTransaction(const LockedMessage *locked)
 {
     if (!m_inTransaction)
         return failWith(QStringLiteral("No transaction is open on this connection"));
@@ -570,7 +567,7 @@ bool Connection::CommitTransaction()
         hook(*this, m_statementCount);
     // A failed commit leaves the transaction to the caller's RollbackTransaction.
     if (!m_db.commit()) {
-        fail(m_db.lastError(), QStringLiteral("COMMIT"), nullptr);
+        fail(m_db.lastError(), QStringLiteral("COMMIT"), locked);
         if (m_lastError.kind() == SqlError::ConnectionLost) {
             m_transactionLost = true;
             static_cast<void>(reconnect());
@@ -622,9 +619,9 @@ bool Connection::hostTransactionOpen(bool &open)
 // The savepoint statements are the same on every engine with a driver.
 bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locked)
 {
+    if (m_transactionLost)
+        return refuseInLostTransaction();
     ++m_statementCount;
-    if (const StatementHook &hook = statementHook())
-        hook(*this, m_statementCount);
     QSqlQuery query(m_db);
     if (!query.exec(sql))
         return fail(query.lastError(), sql, locked);
@@ -658,6 +655,11 @@ bool Connection::RollbackToSavepoint()
     if (!m_inSavepoint)
         return true;
     m_inSavepoint = false;
+    if (m_transactionLost) {
+        // The host's transaction went with the connection.
+        m_transactionLost = false;
+        return true;
+    }
     // Rolling back keeps the savepoint (and PostgreSQL's aborted transaction usable again);
     // releasing it then leaves the host's transaction as it was before the unit began.
     return execSavepointSql(QStringLiteral("ROLLBACK TO SAVEPOINT kvo_unit"), nullptr)

@@ -26,9 +26,9 @@ struct LockedMessage
 LockedMessage MakeLockedMessage(const QString &text, const QString &detail);
 
 /// Where a connection goes, parsed from a URL:
-////   sqlite:PATH                                               (sqlite::memory: for an in-memory database)
-////   postgresql://[user[:password]@]host[:port][,host[:port]].../dbname[?schema=NAME]
-////   mariadb://[user[:password]@]host[:port][,host[:port]].../dbname
+///   sqlite:PATH                                               (sqlite::memory: for an in-memory database)
+///   postgresql://[user[:password]@]host[:port][,host[:port]].../dbname[?schema=NAME]
+///   mariadb://[user[:password]@]host[:port][,host[:port]].../dbname
 /// A host is a name, an address or [an IPv6 address]; one without a port takes the engine's default
 /// port. Several hosts are tried in the order written (Connection::open). Query options common to
 /// all: busy_timeout=MS (SQLite; default 5000). Each engine's schemes and URL form are those of its
@@ -38,7 +38,7 @@ struct ConnectionUrl
     struct Server
     {
         QString host;
-        int port = 0; // 0: the engine's default
+        int port = 0; ///< 0: the engine's default
         bool operator==(const Server &) const = default;
     };
 
@@ -53,9 +53,9 @@ struct ConnectionUrl
 
     [[nodiscard]] static bool parse(const QString &url, ConnectionUrl *out, QString *error);
     QString toString(bool withPassword = false) const;
-    // The first server (an empty one for a file URL).
+    /// The first server (an empty one for a file URL).
     Server server() const { return servers.value(0); }
-    // This URL with only server `index` of its list.
+    /// This URL with only server `index` of its list.
     ConnectionUrl withServer(qsizetype index) const;
 };
 
@@ -64,8 +64,8 @@ struct ConnectionUrl
 class Connection
 {
 public:
-    // How often a statement outside a transaction, or a unit of work (inTransaction), runs at most
-    // when it keeps losing against other sessions' transactions.
+    /// How often a statement outside a transaction, or a unit of work (inTransaction), runs at most
+    /// when it keeps losing against other sessions' transactions.
     static constexpr int ConflictAttempts = 5;
 
     [[nodiscard]] static std::unique_ptr<Connection> open(const QString &url, QString *error);
@@ -109,8 +109,9 @@ public:
     /// Shows the locked-record message (the texts of `locked`) through the services helper.
     static void ShowLockedMessage(const LockedMessage &locked);
     /// While a scope lives, a conflict with another session's transaction is not shown as a
-    /// locked record: the unit of work that met it runs again (inTransaction) and shows the message
-    /// only when it gives up.
+    /// locked record: the unit of work that met it (or lost its connection) runs again
+    /// (inTransaction); its last attempt runs without the scope and shows the message.
+    bool quietConflicts() const { return m_quietConflicts > 0; }
     class QuietConflicts
     {
     public:
@@ -135,7 +136,8 @@ public:
     /// One transaction at a time. SQLite takes the write lock when the transaction begins, so a
     /// busy database shows `locked` here. MariaDB commits an open transaction at any DDL statement.
     [[nodiscard]] bool BeginTransaction(const LockedMessage *locked = nullptr);
-    [[nodiscard]] bool CommitTransaction();
+    /// A commit that loses against another session's transaction shows `locked` (when given).
+    [[nodiscard]] bool CommitTransaction(const LockedMessage *locked = nullptr);
     [[nodiscard]] bool RollbackTransaction(); ///< no effect (and true) when no transaction is open
     /// Whether a transaction (or a unit's savepoint, see below) that the library began is open.
     bool inTransaction() const { return m_inTransaction || m_inSavepoint; }
@@ -180,10 +182,10 @@ public:
 private:
     Connection(QSqlDatabase db, std::unique_ptr<Dialect> dialect, ConnectionUrl url, qsizetype serverIndex,
                bool shared = false);
-    bool execSavepointSql(const QString &sql, const LockedMessage *locked);
     // Opens `db` on the first server from `first` on (cyclically) that answers and takes writes.
     static bool connectTo(QSqlDatabase &db, Dialect &dialect, const ConnectionUrl &url, qsizetype first,
                           qsizetype *index, QString *why);
+    bool execSavepointSql(const QString &sql, const LockedMessage *locked);
     bool fail(const class QSqlError &error, const QString &sql, const LockedMessage *locked);
     bool failWith(const QString &text);
     // fail() with the error of `query`, unless run() refused it before it reached the driver.
@@ -202,9 +204,9 @@ private:
     int m_rowsAffected = 0;
     bool m_inTransaction = false;
     bool m_inSavepoint = false;
-    bool m_shared = false;
     bool m_transactionLost = false;
     qsizetype m_serverIndex = 0;
+    bool m_shared = false;
     int m_reconnectCount = 0;
     int m_quietConflicts = 0;
     qint64 m_statementCount = 0;

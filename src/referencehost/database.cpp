@@ -91,7 +91,7 @@ std::unique_ptr<ScratchDatabase> ScratchDatabase::create(Engine engine, const Sc
 bool ScratchDatabase::makeServerDatabase(Engine engine, const ScratchOptions &options, QString *urlText, QString *error)
 {
     static int serial = 0;
-    m_adminUrl = serverUrl(engine);
+    m_adminUrl = options.serverUrl.isEmpty() ? serverUrl(engine) : options.serverUrl;
     if (m_adminUrl.isEmpty()) {
         *error = QStringLiteral("no server database is configured for %1").arg(shortName(engine));
         return false;

@@ -52,6 +52,7 @@ struct ScratchOptions
     QString folder = {};                            // SQLite: where its folder goes (default: the temp folder)
     QStringList sessionStatements = {};             // run on every connection to it
     bool keep = false;                              // left in place at the end
+    QString serverUrl = {};                         // where it is made; default serverUrl(engine)
 };
 
 // A fresh, empty database for one run: a file in a new folder on SQLite, a new schema on

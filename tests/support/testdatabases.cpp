@@ -162,7 +162,9 @@ bool ddl(const KvoPlx800SCtl::HostKit::TableStructure &structure, bool ok, const
     return ok;
 }
 
-void tally(Engine engine)
+void tally(Engine engine) { tally(KvoHost::shortName(engine)); }
+
+void tally(const QString &name)
 {
     const QString path = qEnvironmentVariable("KVO_TEST_TALLY");
     if (path.isEmpty())
@@ -173,7 +175,7 @@ void tally(Engine engine)
     const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     const char *function = QTest::currentTestFunction();
     file.write(QStringLiteral("%1 %2 %3\n")
-                       .arg(KvoHost::shortName(engine), executable, QString::fromLatin1(function ? function : "-"))
+                       .arg(name, executable, QString::fromLatin1(function ? function : "-"))
                        .toUtf8());
 }
 

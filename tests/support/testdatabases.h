@@ -83,8 +83,10 @@ bool ddl(const KvoPlx800SCtl::HostKit::TableStructure &structure, bool ok, const
             QSKIP(reason);                                                                                             \
     } while (false)
 
-// Records that a test ran on an engine; the test script totals these per engine.
+// Records that a test ran on an engine (or on a cluster of one, by its name: "galera"); the test
+// script totals these per name.
 void tally(Engine engine);
+void tally(const QString &name);
 
 // A test class whose every test (each data row) runs once per configured engine on a fresh, empty
 // database of its own.

@@ -401,14 +401,6 @@ public:
         return readSessionSettings(db, error);
     }
 
-    std::optional<bool> transactionOpen(QSqlDatabase &db) const override
-    {
-        QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SELECT @@in_transaction")) || !query.next())
-            return std::nullopt;
-        return query.value(0).toInt() != 0;
-    }
-
     // A cluster node serves only while it is part of the primary component and synced.
     bool takesWrites(QSqlDatabase &db) const override
     {
@@ -417,6 +409,14 @@ public:
         QSqlQuery query(db);
         return query.exec(QStringLiteral("SHOW STATUS LIKE 'wsrep_ready'")) && query.next()
                && query.value(1).toString().compare(u"ON", Qt::CaseInsensitive) == 0;
+    }
+
+    std::optional<bool> transactionOpen(QSqlDatabase &db) const override
+    {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SELECT @@in_transaction")) || !query.next())
+            return std::nullopt;
+        return query.value(0).toInt() != 0;
     }
 
     bool readSessionSettings(QSqlDatabase &db, QString *error) override

@@ -322,6 +322,13 @@ public:
         return true;
     }
 
+    // A standby in recovery answers reads only.
+    bool takesWrites(QSqlDatabase &db) const override
+    {
+        QSqlQuery query(db);
+        return query.exec(QStringLiteral("SELECT pg_is_in_recovery()")) && query.next() && !query.value(0).toBool();
+    }
+
     // libpq knows the state of its connection; asking costs no round trip. The driver hands its
     // PGconn out under the struct's own name.
     std::optional<bool> transactionOpen(QSqlDatabase &db) const override
@@ -341,13 +348,6 @@ public:
         default: // a statement is running or the connection is bad
             return std::nullopt;
         }
-    }
-
-    // A standby in recovery answers reads only.
-    bool takesWrites(QSqlDatabase &db) const override
-    {
-        QSqlQuery query(db);
-        return query.exec(QStringLiteral("SELECT pg_is_in_recovery()")) && query.next() && !query.value(0).toBool();
     }
 
     bool readSessionSettings(QSqlDatabase &db, QString *error) override
