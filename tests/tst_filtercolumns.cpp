@@ -527,7 +527,10 @@ void TestFilterColumns::saveTouchesOnlyWhatChanged()
     QVERIFY(set.ColumnsSave(nullptr));
     const QStringList incremental = savedState(*m_host, *set.catalog());
     QVERIFY(incremental.size() > 4);
-    DefinitionTable(set.tables()).writeAll(set.NewEnum());
+    QStringList names;
+    for (const CFilterColumn *column : set.NewEnum())
+        names << column->Name();
+    DefinitionTable(set.tables()).writeAll(set.NewEnum(), names);
     set.catalog()->Refresh();
     QCOMPARE(incremental, savedState(*m_host, *set.catalog()));
 }

@@ -119,7 +119,7 @@ public:
     /// The condition; one that selects no record when a number or date value does not read (a
     /// filter that cannot be written never means "no filter"), see Problems().
     QString SQLString() const override;
-    // The condition in the text `shape` (SQLString() takes the engine's).
+    /// The condition in the text `shape` (SQLString() takes the engine's).
     QString SQLString(HostKit::FilterShape shape) const;
 
     /// The terms that cannot select what they say, in order: terms of a saved filter that could not
