@@ -119,8 +119,4 @@ QString hostTransactionRefusal(HostKit::Connection &db, const QString &what)
     return {};
 }
 
-NestedFailures::NestedFailures() : m_before(HostKit::Trace::instance().errorCount()) {}
-
-bool NestedFailures::any() const { return HostKit::Trace::instance().errorCount() != m_before; }
-
 } // namespace KvoPlx800SCtl

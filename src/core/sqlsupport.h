@@ -104,16 +104,4 @@ void inTransaction(HostKit::Connection &db, const HostKit::LockedMessage &locked
 // (DDL would commit it on engines that commit at DDL), or the engine cannot tell. Empty: it may.
 QString hostTransactionRefusal(HostKit::Connection &db, const QString &what);
 
-// Whether a procedure called meanwhile reported a failure: the library's procedures trap their
-// failures and only tell the trace service.
-class NestedFailures
-{
-public:
-    NestedFailures();
-    bool any() const;
-
-private:
-    int m_before;
-};
-
 } // namespace KvoPlx800SCtl
