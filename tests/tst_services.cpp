@@ -158,18 +158,18 @@ private slots:
         QCOMPARE(seen.size(), 3);
     }
 
-    // The column editor's specifications admit what add-column admits: letters of any script,
+    // The column editor's patterns admit what add-column admits: letters of any script,
     // digits and "_", captions also a space; control keys pass, and a refused character is dropped
     // whatever the classes say.
     void keyFilter_data()
     {
-        QTest::addColumn<QString>("specification");
+        QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("refused");
         QTest::addColumn<QString>("admitted");
         QTest::addColumn<QString>("dropped");
-        const auto row = [](const char *tag, const char *specification, const char *refused, const QString &admitted,
+        const auto row = [](const char *tag, const char *pattern, const char *refused, const QString &admitted,
                             const QString &dropped) {
-            QTest::newRow(tag) << QString::fromLatin1(specification) << QString::fromLatin1(refused) << admitted
+            QTest::newRow(tag) << QString::fromLatin1(pattern) << QString::fromLatin1(refused) << admitted
                                << dropped;
         };
         row("name", "ULDZ/_", "", u"aZ\u00e9\u00c4\u4e2d\u03a90_9\b\t"_s, u" -.'\"%/\u00a0"_s);
@@ -182,18 +182,18 @@ private slots:
 
     void keyFilter()
     {
-        QFETCH(QString, specification);
+        QFETCH(QString, pattern);
         QFETCH(QString, refused);
         QFETCH(QString, admitted);
         QFETCH(QString, dropped);
         const ServicesHelper &services = ServicesHelper::instance();
         for (const uint key : admitted.toUcs4())
-            QVERIFY2(services.KeyFilter(int(key), specification, refused) == int(key),
+            QVERIFY2(services.KeyFilter(int(key), pattern, refused) == int(key),
                      qPrintable(QString::number(key)));
         for (const uint key : dropped.toUcs4())
-            QVERIFY2(services.KeyFilter(int(key), specification, refused) == 0, qPrintable(QString::number(key)));
-        QVERIFY(services.PassesKeyFilter(admitted, specification, refused));
-        QCOMPARE(services.PassesKeyFilter(admitted + dropped, specification, refused), dropped.isEmpty());
+            QVERIFY2(services.KeyFilter(int(key), pattern, refused) == 0, qPrintable(QString::number(key)));
+        QVERIFY(services.PassesKeyFilter(admitted, pattern, refused));
+        QCOMPARE(services.PassesKeyFilter(admitted + dropped, pattern, refused), dropped.isEmpty());
     }
 
     // Every number the library asks for exists and takes exactly the arguments its caller hands

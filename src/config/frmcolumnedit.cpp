@@ -33,7 +33,7 @@ namespace {
 
 constexpr const char *Module = "frmColumnEdit";
 
-// Key-filter specifications of the services helper: names take letters, digits and "_";
+// Key-filter patterns of the services helper: names take letters, digits and "_";
 // captions a space as well.
 const QString NameKeys = QStringLiteral("ULDZ/_");
 const QString CaptionKeys = QStringLiteral("ULDZ/_ ");
@@ -45,16 +45,16 @@ constexpr int TooLongText = 8168;
 class KeyFilterValidator : public QValidator
 {
 public:
-    KeyFilterValidator(const QString &specification, QObject *parent)
-        : QValidator(parent), m_specification(specification)
+    KeyFilterValidator(const QString &pattern, QObject *parent)
+        : QValidator(parent), m_pattern(pattern)
     {}
     State validate(QString &input, int &) const override
     {
-        return ServicesHelper::instance().PassesKeyFilter(input, m_specification) ? Acceptable : Invalid;
+        return ServicesHelper::instance().PassesKeyFilter(input, m_pattern) ? Acceptable : Invalid;
     }
 
 private:
-    QString m_specification;
+    QString m_pattern;
 };
 
 bool hasSize(int type) { return type == fcKeyword || type == fcText || type == fcNote; }

@@ -70,14 +70,14 @@ void ServicesHelper::EditCall()
         m_edit();
 }
 
-int ServicesHelper::KeyFilter(int key, const QString &specification, const QString &refused) const
+int ServicesHelper::KeyFilter(int key, const QString &pattern, const QString &refused) const
 {
     const char32_t code = char32_t(key);
     if (key <= 0 || refused.toUcs4().contains(code))
         return 0;
-    const qsizetype slash = specification.indexOf(QLatin1Char('/'));
-    const QString classes = slash < 0 ? specification : specification.left(slash);
-    if (slash >= 0 && specification.mid(slash + 1).toUcs4().contains(code))
+    const qsizetype slash = pattern.indexOf(QLatin1Char('/'));
+    const QString classes = slash < 0 ? pattern : pattern.left(slash);
+    if (slash >= 0 && pattern.mid(slash + 1).toUcs4().contains(code))
         return key;
     const bool letter = QChar::isLetter(code);
     for (const QChar c : classes) {
@@ -105,11 +105,11 @@ int ServicesHelper::KeyFilter(int key, const QString &specification, const QStri
     return 0;
 }
 
-bool ServicesHelper::PassesKeyFilter(const QString &text, const QString &specification, const QString &refused) const
+bool ServicesHelper::PassesKeyFilter(const QString &text, const QString &pattern, const QString &refused) const
 {
     const QList<uint> codes = text.toUcs4();
     return std::all_of(codes.begin(), codes.end(),
-                       [&](uint code) { return KeyFilter(int(code), specification, refused) != 0; });
+                       [&](uint code) { return KeyFilter(int(code), pattern, refused) != 0; });
 }
 
 QSizeF ServicesHelper::ScreenSizeTwips() const

@@ -55,16 +55,16 @@ public:
     void EditCall();
     int editCallCount() const { return m_editCalls; }
 
-    // The key filter of text boxes: `key` (a character code) when the specification admits it, else
-    // 0 (the key is dropped). The specification is a list of class letters, optionally followed by
+    // The key filter of text boxes: `key` (a character code) when the pattern admits it, else
+    // 0 (the key is dropped). The pattern is a list of class letters, optionally followed by
     // "/" and characters admitted as they are: U letters that are not lower-case (upper-case and
     // letters without case), L lower-case letters, D digits and other numerals, Z control keys
     // (Backspace, Tab, Enter, ...). Characters in `refused` are dropped whatever the classes say.
     // So "ULDZ/_" admits what a column name may hold (letters, digits and "_"), "ULDZ/_ " also a
     // space.
-    int KeyFilter(int key, const QString &specification, const QString &refused = {}) const;
+    int KeyFilter(int key, const QString &pattern, const QString &refused = {}) const;
     // Whether every character of `text` passes KeyFilter (text pasted or set at once).
-    bool PassesKeyFilter(const QString &text, const QString &specification, const QString &refused = {}) const;
+    bool PassesKeyFilter(const QString &text, const QString &pattern, const QString &refused = {}) const;
 
     // Whether the table check runs the population check.
     bool PopulationCheckWanted() const { return m_population; }

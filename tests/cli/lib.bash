@@ -27,14 +27,14 @@ run() {
     fi
 }
 
-# add_columns SPEC...: adds a column per SPEC, "NAME TYPE [OPTION...]", to the table of "${T[@]}" on
-# the current database, each expected to succeed.
+# add_columns COLUMN...: adds a column per COLUMN, "NAME TYPE [OPTION...]", to the table of "${T[@]}"
+# on the current database, each expected to succeed.
 add_columns() {
-    local spec name type
-    for spec in "$@"; do
-        read -r name type spec <<<"$spec"
+    local column name type options
+    for column in "$@"; do
+        read -r name type options <<<"$column"
         # shellcheck disable=SC2086
-        run 0 "${T[@]}" add-column "$name" --type "$type" $spec
+        run 0 "${T[@]}" add-column "$name" --type "$type" $options
     done
 }
 
