@@ -321,6 +321,7 @@ private slots:
         QTest::addColumn<QString>("show");
         QTest::addColumn<QSize>("atLeast");
         QTest::newRow("main") << QString() << QSize(800, 500);
+        QTest::newRow("editing") << u"editing"_s << QSize(800, 500);
         QTest::newRow("filter") << u"filter"_s << QSize(400, 300);
         QTest::newRow("filter help") << u"filter-help"_s << QSize(400, 300);
         QTest::newRow("configure") << u"configure"_s << QSize(500, 250);

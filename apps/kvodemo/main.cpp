@@ -6,7 +6,8 @@
 // Without --db it opens its own SQLite database in the user's data directory, creating it with
 // sample records and search columns on first run. --screenshot renders the window (offscreen when
 // there is no display) into a PNG file once the first record is shown, and exits. --show names
-// what is pictured: main (the window, the default) or one of the library's dialogs over the
+// what is pictured: main (the window, the default), editing (the window with the control switched to
+// editing) or one of the library's dialogs over the
 // window's base table (configure, column-editor, picklist-edit, picklist-select, filter,
 // filter-help); a dialog that cannot be shown exits 1. --lang shows the texts of the library, of the
 // demo and of Qt's own dialogs in a language with a translation (de); without it the system's

@@ -5,6 +5,7 @@
 #include "columns/cfiltercolumns.h"
 #include "config/frmcolumnedit.h"
 #include "config/frmconfigure.h"
+#include "control/ukvosearch.h"
 #include "core/csearchfilter.h"
 #include "filter/ui/frmfilter.h"
 #include "filter/ui/frmfilterhelp.h"
@@ -13,6 +14,7 @@
 
 #include "hostkit/texthelper.h"
 
+#include <QAbstractButton>
 #include <QListWidget>
 #include <QTabWidget>
 
@@ -99,6 +101,7 @@ QWidget *filterHelp(DemoMainWindow &window, CSearchFilter &, CFilterColumns &col
 
 const Shown shown[] = {
         {"main", {}},
+        {"editing", {}},
         {"configure", configure},
         {"column-editor", columnEditor},
         {"picklist-edit", picklistEdit},
@@ -121,6 +124,16 @@ QWidget *open(const QString &name, DemoMainWindow &window, QString *error)
 {
     if (name == QLatin1String("main"))
         return &window;
+    if (name == QLatin1String("editing")) {
+        // The window with the control switched to editing, as its Edit button does.
+        auto *edit = window.control() ? window.control()->findChild<QAbstractButton *>(QStringLiteral("cmdEdit")) : nullptr;
+        if (!edit || !edit->isEnabled()) {
+            *error = QStringLiteral("the control cannot switch to editing");
+            return nullptr;
+        }
+        edit->click();
+        return &window;
+    }
     for (const Shown &s : shown) {
         if (name != QLatin1String(s.name))
             continue;
