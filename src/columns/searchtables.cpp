@@ -81,6 +81,38 @@ QString SearchTables::seekCriterion(qint32 id) const
     return d->QuoteName(m_keyColumn->Name) + QStringLiteral(" = ") + keyLiteral(id);
 }
 
+TableDistribution SearchTables::baseDistribution() const
+{
+    const Dialect *d = dialect();
+    if (!d || !d->distributesTables() || !m_catalog)
+        return {};
+    const auto base = m_catalog->FindTable(m_baseTableName);
+    return base ? base->Distribution : TableDistribution{};
+}
+
+TableDistribution SearchTables::recordTablesDistribution() const
+{
+    const TableDistribution base = baseDistribution();
+    TableDistribution result;
+    if (base.kind == TableDistribution::Reference || !m_keyColumn) {
+        result.kind = base.kind;
+    } else if (base.kind == TableDistribution::Distributed) {
+        result.kind = TableDistribution::Distributed;
+        result.column = m_keyColumn->Name;
+        if (sameName(base.column, m_keyColumn->Name))
+            result.colocateWith = m_baseTableName;
+    }
+    return result;
+}
+
+TableDistribution SearchTables::copiedTablesDistribution() const
+{
+    TableDistribution result;
+    if (!baseDistribution().isLocal())
+        result.kind = TableDistribution::Reference;
+    return result;
+}
+
 TableStructure SearchTables::definitionStructure() const
 {
     const int length = m_handler ? m_handler->DefaultTextLength() : 255;
@@ -104,6 +136,7 @@ TableStructure SearchTables::definitionStructure() const
     s.addKey(QStringLiteral("UK_") + def, KeyKind::Unique, {QStringLiteral("BaseTable"), QStringLiteral("Position")});
     s.addIndex(QStringLiteral("BaseTableIndex"), {QStringLiteral("BaseTable")});
     s.addIndex(QStringLiteral("ColumnNameField"), {QStringLiteral("Name")});
+    s.Distribution = copiedTablesDistribution();
     return s;
 }
 
@@ -112,6 +145,7 @@ TableStructure SearchTables::columnStructure(const CFilterColumn *column) const
     const QString table = tableOf(column);
     TableStructure s(table);
     require(m_keyColumn.has_value(), QStringLiteral("the base table's key column is not known"));
+    s.Distribution = recordTablesDistribution();
     const bool textKey = m_keyColumn->Type == adVarWChar;
     s.addField(m_keyColumn->Name, m_keyColumn->Type, textKey ? m_keyColumn->DefinedSize : 0, false);
     if (column && ColumnTypes::isKeyword(column->ColumnType())) {

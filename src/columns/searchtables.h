@@ -72,12 +72,21 @@ public:
     // index to keep on every write. Off unless the host sets it; a save adds missing indexes.
     void setIndexedFields(bool on) { m_indexedFields = on; }
     bool indexedFields() const { return m_indexedFields; }
+    // Where the database spreads tables over several servers and the base table is spread: how
+    // the set's tables are kept. The search-data and keyword tables are sharded by the record key
+    // (together with the base table's rows where it is sharded by its key, so that a filter joins
+    // them on each server); the definition and picklist tables are copied to every server. Local
+    // otherwise.
+    HostKit::TableDistribution recordTablesDistribution() const;
+    HostKit::TableDistribution copiedTablesDistribution() const;
     HostKit::TableStructure definitionStructure() const;
     // The search-data table with the key only (nullptr), or the table of one column with its
     // field: the keyword table of a keyword column, else the search-data table.
     HostKit::TableStructure columnStructure(const CFilterColumn *column) const;
 
 private:
+    HostKit::TableDistribution baseDistribution() const;
+
     bool m_indexedFields = false;
     HostKit::IDatabaseHandler *m_handler = nullptr;
     HostKit::Catalog *m_catalog = nullptr;

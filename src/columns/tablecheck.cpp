@@ -319,6 +319,14 @@ bool TableCheck::CheckColumns(IProgress *roProgress, int enmConvertMode)
             table = DatabaseHelper::FindTable(*m_set.catalog(), definition.TableName);
             require(table != nullptr, QStringLiteral("the definition table is gone"));
         }
+        // Kept on one server while the base table is spread over several: copied to every one.
+        TableStructure placement(definition.TableName);
+        placement.Distribution = definition.Distribution;
+        if (!placement.Compare(*m_set.catalog(), CompareExact)) {
+            if (enmConvertMode != ConvertMode::Convert)
+                return;
+            convertDefinitionTable();
+        }
         // The rows of a former base-table name whose column is not defined under the current name
         // move to the current name; a name defined under both keeps the current definition.
         if (enmConvertMode == ConvertMode::Convert && !m_set.formerNamesFound().isEmpty()

@@ -47,6 +47,20 @@ struct CatalogIndex
     bool BehindKey = false; // serves a primary or unique key (dropped with the key, not by itself)
 };
 
+// How a database that spreads tables over several servers keeps one table: on one server only
+// (every table of any other database), split into shards by the values of one column, or copied
+// whole to every server.
+struct TableDistribution
+{
+    enum Kind { Local, Distributed, Reference };
+    Kind kind = Local;
+    QString column;       // Distributed: the column whose value picks the shard
+    int colocationId = 0; // Distributed: tables with the same id keep the rows of a value together
+    QString colocateWith; // in a description: the table to keep the rows together with
+
+    bool isLocal() const { return kind == Local; }
+};
+
 class CatalogTable
 {
 public:
@@ -54,6 +68,7 @@ public:
     QList<CatalogColumn> Columns; // in ordinal order
     QList<CatalogKey> Keys;
     QList<CatalogIndex> Indexes; // every index, including those behind keys
+    TableDistribution Distribution;
 
     // Look-ups compare names without regard to case; nullptr when not there.
     const CatalogColumn *FindColumn(const QString &name) const;

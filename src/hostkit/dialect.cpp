@@ -317,6 +317,8 @@ QString Dialect::singleRowClause(const QString &, const QString &condition) cons
     return QStringLiteral(" WHERE ") + condition;
 }
 
+QStringList Dialect::distributeTableSql(const QString &, const TableDistribution &, bool) const { return {}; }
+
 std::unique_ptr<detail::CatalogReader> Dialect::createCatalogReader() const { return nullptr; }
 
 std::optional<bool> Dialect::transactionOpen(QSqlDatabase &) const { return std::nullopt; }

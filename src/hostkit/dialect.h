@@ -19,6 +19,7 @@ namespace KvoPlx800SCtl::HostKit {
 class Connection;
 struct ConnectionUrl;
 struct EngineInfo;
+struct TableDistribution;
 namespace detail {
 class CatalogReader;
 struct TableDef;
@@ -132,6 +133,11 @@ public:
     // session reads causally: it sees what other nodes committed before it read. Known once the
     // session is open.
     bool certifyingCluster() const { return m_certifyingCluster; }
+    // The connection's database spreads tables over several servers (shards of a table split by
+    // one column, or a table copied to every server). A statement may join a distributed table only
+    // with tables sharded alike or copied everywhere, so a table made beside a distributed one is
+    // distributed the same way (TableStructure's Distribution). Known once the session is open.
+    bool distributesTables() const { return m_distributesTables; }
     // The text of a filter condition on this engine.
     FilterShape filterShape() const { return m_filterShape; }
 
@@ -184,6 +190,9 @@ public:
     virtual QString singleRowClause(const QString &table, const QString &condition) const;
     // Literal of binary data.
     virtual QString blobLiteral(const QByteArray &data) const;
+    // Statements that spread the existing table `table` over the servers as `target` says; empty
+    // where the database does not distribute tables. `hasRows`: the table may hold rows already.
+    virtual QStringList distributeTableSql(const QString &table, const TableDistribution &target, bool hasRows) const;
     // Reads the schema catalog of a connection; nullptr for an engine whose catalog is not read.
     virtual std::unique_ptr<detail::CatalogReader> createCatalogReader() const;
 
@@ -238,6 +247,7 @@ protected:
     bool m_backslashEscapes = false;
     bool m_antiJoinNotExists = false;
     bool m_certifyingCluster = false;
+    bool m_distributesTables = false;
     FilterShape m_filterShape = FilterShape::SemiJoin;
 };
 

@@ -219,6 +219,10 @@ QStringList TableStructure::differences(Catalog &catalog, int options) const
             checkFields(QStringLiteral("foreign key"), key.Name, key.Columns);
     }
 
+    if (exact && !Distribution.isLocal() && table->Distribution.isLocal()
+        && catalog.ActiveConnection().dialect().distributesTables())
+        result.append(QStringLiteral("table %1 is kept on one server only").arg(TableName));
+
     if (exact) {
         for (const KeyDescription &key : Keys) {
             if (!keyMatches(*table, key))
@@ -259,11 +263,12 @@ struct Plan
     QStringList keys;
     QStringList foreignKeys;
     QStringList indexes;
+    QStringList distribution; // spreads the table over the servers, after every other change
     // Foreign keys dropped only to let a type change through; added again when the change fails
     // on an engine whose DDL cannot be rolled back.
     QStringList restore;
 
-    QStringList statements() const { return drops + fields + keys + foreignKeys + indexes; }
+    QStringList statements() const { return drops + fields + keys + foreignKeys + indexes + distribution; }
 
     // Drops `key` of `table` in place or, where the engine cannot, rebuilds the table.
     void dropKey(const Dialect &dialect, const QString &table, const ConstraintDef &key)
@@ -282,6 +287,39 @@ void replaceKey(TableDef &table, const ConstraintDef &key, const std::function<b
             table.keys.removeAt(i);
     }
     table.keys.append(key);
+}
+
+// Spreads the table of `structure` over the servers as it says, where the database does that and
+// the table (`current`; nullptr while it is being created) is local: first the local tables that
+// its foreign keys, described or existing, refer to become copies on every server. Those tables
+// are added to `touched`.
+QStringList distributionSql(Catalog &catalog, const TableStructure &structure, const CatalogTable *current,
+                            QStringList &touched)
+{
+    const Dialect &dialect = catalog.ActiveConnection().dialect();
+    if (!dialect.distributesTables() || structure.Distribution.isLocal()
+        || (current && !current->Distribution.isLocal()))
+        return {};
+    QStringList related;
+    for (const ForeignKeyDescription &key : structure.ForeignKeys)
+        related.append(key.RelatedTable);
+    if (current) {
+        for (const CatalogKey *key : current->keysOfType(adKeyForeign))
+            related.append(key->RelatedTable);
+    }
+    TableDistribution copied;
+    copied.kind = TableDistribution::Reference;
+    QStringList statements;
+    for (const QString &name : std::as_const(related)) {
+        if (sameName(name, structure.TableName) || containsName(touched, name))
+            continue;
+        const auto table = catalog.FindTable(name);
+        if (!table || !table->Distribution.isLocal())
+            continue;
+        statements += dialect.distributeTableSql(table->Name, copied, true);
+        touched.append(table->Name);
+    }
+    return statements + dialect.distributeTableSql(structure.TableName, structure.Distribution, current != nullptr);
 }
 
 Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTable &table, int parts,
@@ -432,6 +470,8 @@ Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTa
             plan.indexes.append(createIndexSql(dialect, name, wanted));
         }
     }
+    if (parts == PlanAll)
+        plan.distribution = distributionSql(catalog, structure, &table, plan.touchedTables);
     return plan;
 }
 
@@ -479,9 +519,13 @@ bool TableStructure::Create(Catalog &catalog)
         for (const IndexDef &index : std::as_const(def.indexes))
             statements.append(createIndexSql(dialect, TableName, index));
     }
+    QStringList touched;
+    statements += distributionSql(catalog, *this, nullptr, touched);
     DdlRun run(connection, m_lastError);
     const bool ok = run.runUnit(statements);
     catalog.Refresh(TableName);
+    for (const QString &other : std::as_const(touched))
+        catalog.Refresh(other);
     return ok;
 }
 

@@ -68,6 +68,12 @@ public:
     QList<KeyDescription> Keys;
     QList<IndexDescription> Indexes;
     QList<ForeignKeyDescription> ForeignKeys;
+    // Where the database spreads tables over several servers (Dialect::distributesTables): how
+    // this table is to be kept. Create and Convert distribute a local table so, first making the
+    // local tables it refers to copies on every server (the only kind such a table may refer to
+    // besides tables sharded alike). A table that is distributed already is left as it is.
+    // Ignored elsewhere.
+    TableDistribution Distribution;
 
     FieldDescription &addField(const QString &name, int type, int size = 0, bool nullable = true,
                                const QString &defaultSql = {});

@@ -118,6 +118,7 @@ TableStructure CScPicklist::MyStructure() const
                    false);
         s.addField(HideEntry(), adBoolean).Optional = true; // an earlier layout lacks it
         s.addKey(QStringLiteral("PK_") + table, KeyKind::Primary, {m_column->Name()});
+        s.Distribution = tables().copiedTablesDistribution();
         result = s;
     });
 }

@@ -160,6 +160,30 @@ public:
                                query.value(1).toBool(), query.value(2).toBool(), query.value(4).toBool());
             }
         }
+        return !queries.dialect().distributesTables() || readDistribution(queries, relation, table);
+    }
+
+    // The table's entry in the distributed database's metadata: hash-distributed ('h') by a
+    // column, or a reference table ('n', replicated to every node: 't'). Without an entry, or as
+    // a table of the coordinator only, it is local.
+    static bool readDistribution(detail::CatalogQueries &queries, const QString &relation, CatalogTable *table)
+    {
+        QSqlQuery query(queries.database());
+        if (!queries.run(query, QStringLiteral("SELECT p.partmethod, p.repmodel, "
+                                               "column_to_column_name(p.logicalrelid, p.partkey), p.colocationid "
+                                               "FROM pg_dist_partition p WHERE p.logicalrelid = %1")
+                                        .arg(relation)))
+            return false;
+        if (!query.next())
+            return true;
+        const QString method = query.value(0).toString();
+        if (method == u"h") {
+            table->Distribution.kind = TableDistribution::Distributed;
+            table->Distribution.column = query.value(2).toString();
+            table->Distribution.colocationId = query.value(3).toInt();
+        } else if (method == u"n" && query.value(1).toString() == u"t") {
+            table->Distribution.kind = TableDistribution::Reference;
+        }
         return true;
     }
 
@@ -314,6 +338,13 @@ public:
         }
         if (!readSessionSettings(db, error))
             return false;
+        if (!query.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_extension WHERE extname = 'citus')"))
+            || !query.next()) {
+            if (error)
+                *error = sqlError(query.lastError()).text();
+            return false;
+        }
+        m_distributesTables = query.value(0).toBool();
         if (!url.schema.isEmpty() && !query.exec(QStringLiteral("SET search_path TO ") + QuoteName(url.schema))) {
             if (error)
                 *error = sqlError(query.lastError()).text();
@@ -377,6 +408,28 @@ public:
         if (state.startsWith(u"23")) // integrity_constraint_violation
             return SqlError::Constraint;
         return SqlError::Other;
+    }
+
+    // A table with rows keeps them in the coordinator's own storage after they are copied to the
+    // shards, hidden; they are dropped there at once.
+    QStringList distributeTableSql(const QString &table, const TableDistribution &target, bool hasRows) const override
+    {
+        if (!m_distributesTables || target.isLocal())
+            return {};
+        const QString name = QuoteText(QuoteName(table));
+        QStringList statements;
+        if (target.kind == TableDistribution::Reference)
+            statements << QStringLiteral("SELECT create_reference_table(%1)").arg(name);
+        else
+            statements << QStringLiteral("SELECT create_distributed_table(%1, %2%3)")
+                                  .arg(name, QuoteText(target.column),
+                                       target.colocateWith.isEmpty()
+                                               ? QString()
+                                               : QStringLiteral(", colocate_with => ")
+                                                         + QuoteText(QuoteName(target.colocateWith)));
+        if (hasRows)
+            statements << QStringLiteral("SELECT truncate_local_data_after_distributing_table(%1)").arg(name);
+        return statements;
     }
 
     std::unique_ptr<detail::CatalogReader> createCatalogReader() const override
