@@ -1,11 +1,14 @@
-// Case 8: one record read and saved as the data-entry control does (GetData, the fields typed,
-// SaveData) on a three-node replicated MariaDB cluster against the same on a
-// single MariaDB server, alternating record by record in one run.
+// Cases 8 and 9: one record read and saved as the data-entry control does (GetData, the fields
+// typed, SaveData) on a cluster against the same on a single server, alternating record by record
+// in one run. Case 8: a three-node replicated MariaDB cluster against a single MariaDB server;
+// case 9 (--engine postgresql): distributed PostgreSQL, the base table sharded by its key over a
+// coordinator and two workers, against a single PostgreSQL server.
 //
-//   bench_cluster [--records N] [--reps N] [--results FILE]
+//   bench_cluster [--engine mariadb|postgresql] [--records N] [--reps N] [--results FILE]
 //
-// KVO_TEST_MARIADB_URL names the single server's database, KVO_TEST_GALERA_URL the cluster's
-// (several hosts; the host works on the first).
+// KVO_TEST_MARIADB_URL names the single MariaDB server's database, KVO_TEST_GALERA_URL the
+// cluster's (several hosts; the host works on the first); KVO_TEST_PG_URL and KVO_TEST_CITUS_URL
+// (the coordinator) the PostgreSQL ones.
 #include "benchsupport.h"
 
 #include "columns/cfiltercolumns.h"
@@ -31,16 +34,18 @@ struct Side
     KvoHost::Host host;
     qint64 conflictsBefore = 0;
 
-    Side(const QString &serverUrl, int records)
+    Side(KvoHost::Engine engine, const QString &serverUrl, int records, bool shardBase)
     {
         QString error;
-        db = KvoHost::ScratchDatabase::create(KvoHost::Engine::MariaDB,
-                                              {.prefix = QStringLiteral("kvo_bench_c"), .serverUrl = serverUrl}, &error);
+        db = KvoHost::ScratchDatabase::create(engine, {.prefix = QStringLiteral("kvo_bench_c"), .serverUrl = serverUrl},
+                                              &error);
         if (!db)
             die(QStringLiteral("no database on %1: %2").arg(serverUrl, error));
         host.use(*db);
         if (!host.createBaseTable(Base, records))
             die(QStringLiteral("the base table was not made"));
+        if (shardBase && !db->connection->ExecuteSql(QStringLiteral("SELECT create_distributed_table('\"%1\"', 'PartId')").arg(Base)))
+            die(QStringLiteral("the base table was not sharded: ") + db->connection->lastError());
         host.openTable(Base);
         if (!host.columns()
             || !KvoHost::addColumns(*host.columns(), {{QStringLiteral("Material"), fcText, {}, 40},
@@ -82,6 +87,7 @@ int main(int argc, char *argv[])
     int records = 300;
     int reps = 3;
     QString results;
+    bool postgres = false;
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args.at(i) == QLatin1String("--records"))
@@ -90,14 +96,18 @@ int main(int argc, char *argv[])
             reps = qMax(1, args.at(i + 1).toInt());
         else if (args.at(i) == QLatin1String("--results"))
             results = args.at(i + 1);
+        else if (args.at(i) == QLatin1String("--engine"))
+            postgres = args.at(i + 1) == QLatin1String("postgresql");
     }
-    const QString single = qEnvironmentVariable("KVO_TEST_MARIADB_URL");
-    const QString cluster = qEnvironmentVariable("KVO_TEST_GALERA_URL");
+    const QString single = qEnvironmentVariable(postgres ? "KVO_TEST_PG_URL" : "KVO_TEST_MARIADB_URL");
+    const QString cluster = qEnvironmentVariable(postgres ? "KVO_TEST_CITUS_URL" : "KVO_TEST_GALERA_URL");
     if (single.isEmpty() || cluster.isEmpty())
-        die(QStringLiteral("set KVO_TEST_MARIADB_URL and KVO_TEST_GALERA_URL (scripts/cluster galera start)"));
+        die(postgres ? QStringLiteral("set KVO_TEST_PG_URL and KVO_TEST_CITUS_URL (scripts/cluster citus start)")
+                     : QStringLiteral("set KVO_TEST_MARIADB_URL and KVO_TEST_GALERA_URL (scripts/cluster galera start)"));
 
-    Side one(single, records);
-    Side three(cluster, records);
+    const KvoHost::Engine engine = postgres ? KvoHost::Engine::PostgreSQL : KvoHost::Engine::MariaDB;
+    Side one(engine, single, records, false);
+    Side three(engine, cluster, records, postgres);
     quint64 seed = 1;
     for (qint32 r = 1; r <= qMin(records, 50); ++r) { // warm-up
         one.roundTrip(r, seed++);
@@ -120,9 +130,13 @@ int main(int argc, char *argv[])
     }
     const Recorder recorder(results);
     recorder.info(QStringLiteral("load (1, 5, 15 min)"), loadAverage());
-    recorder.add({8, QStringLiteral("record read and saved (4 columns, a keyword list), %1 records").arg(records),
-                  QStringLiteral("MariaDB cluster, 3 nodes"), median(clusterMs),
-                  QStringLiteral("single MariaDB server"), median(singleMs), 3.0, 0,
+    recorder.add({postgres ? 9 : 8,
+                  QStringLiteral("record read and saved (4 columns, a keyword list), %1 records").arg(records),
+                  postgres ? QStringLiteral("distributed PostgreSQL, coordinator and 2 workers")
+                           : QStringLiteral("MariaDB cluster, 3 nodes"),
+                  median(clusterMs),
+                  postgres ? QStringLiteral("single PostgreSQL server") : QStringLiteral("single MariaDB server"),
+                  median(singleMs), 3.0, 0,
                   QStringLiteral("all nodes on one machine; %1 passes, reconnects %2")
                           .arg(reps)
                           .arg(three.host.connection().reconnectCount())});
