@@ -313,10 +313,6 @@ private slots:
         QFETCH(int, share);
         if (!KvoTest::configuredEngines().contains(engine))
             QSKIP("the engine is not configured for this run");
-        // While the shared MariaDB server went down during runs of this test on a busy machine,
-        // the private MariaDB server runs only when asked for.
-        if (engine == Engine::MariaDB && qEnvironmentVariable("KVO_TEST_PRIVATE_MARIADB") != u"1")
-            QSKIP("a private MariaDB server runs only with KVO_TEST_PRIVATE_MARIADB=1");
         PrivateServer *server = serverFor(engine);
         if (!server)
             QSKIP(qPrintable(m_skipped[engine]));
