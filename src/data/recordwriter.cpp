@@ -33,7 +33,8 @@ void RecordWriter::write(qint32 id, const QList<CFilterColumn *> &columns, const
     const auto writeAll = [&] {
         // The row first: its lock (for a record without a row yet, its key) holds a second writer
         // of the same record back until this one has committed, before that writer reads the
-        // keyword rows it replaces. So two saves of one record never mix.
+        // keyword rows it replaces. So two saves of one record never mix. A save of keyword
+        // lists alone takes the engine's record lock instead, where it needs one.
         bool standard = false;
         QList<QPair<QString, QString>> literals;
         for (CFilterColumn *column : columns) {
@@ -43,8 +44,12 @@ void RecordWriter::write(qint32 id, const QList<CFilterColumn *> &columns, const
             if (const std::optional<QString> literal = literalOf(column))
                 literals.append({column->Name(), *literal});
         }
-        if (standard)
+        if (standard) {
             writeRow(id, literals, rowTexts);
+        } else if (const QString lock = db.dialect().recordLockSql(m_tables.searchDataTable(), id); !lock.isEmpty()) {
+            const LockedMessage locked = lockedMessage(rowTexts.text, rowTexts.first);
+            execute(db, lock, &locked, QStringLiteral("record %1 could not be locked").arg(id));
+        }
         for (CFilterColumn *column : keywordLists)
             require(keywords(column), QStringLiteral("the keywords of %1 were not saved").arg(column->Name()));
     };

@@ -317,6 +317,8 @@ QString Dialect::singleRowClause(const QString &, const QString &condition) cons
     return QStringLiteral(" WHERE ") + condition;
 }
 
+QString Dialect::recordLockSql(const QString &, qint64) const { return {}; }
+
 QStringList Dialect::distributeTableSql(const QString &, const TableDistribution &, bool) const { return {}; }
 
 std::unique_ptr<detail::CatalogReader> Dialect::createCatalogReader() const { return nullptr; }

@@ -190,6 +190,11 @@ public:
     virtual QString singleRowClause(const QString &table, const QString &condition) const;
     // Literal of binary data.
     virtual QString blobLiteral(const QByteArray &data) const;
+    // Statement that holds back other writers of record `id` of `table` until the transaction
+    // ends, for a save that writes no row another writer would wait on first (keyword rows only:
+    // their DELETE does not wait for rows another writer inserts meanwhile). Empty where the
+    // engine's own locks already keep such writers apart.
+    virtual QString recordLockSql(const QString &table, qint64 id) const;
     // Statements that spread the existing table `table` over the servers as `target` says; empty
     // where the database does not distribute tables. `hasRows`: the table may hold rows already.
     virtual QStringList distributeTableSql(const QString &table, const TableDistribution &target, bool hasRows) const;

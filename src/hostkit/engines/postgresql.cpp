@@ -410,6 +410,12 @@ public:
         return SqlError::Other;
     }
 
+    // A lock of the transaction, keyed by the table's name and the record: released at its end.
+    QString recordLockSql(const QString &table, qint64 id) const override
+    {
+        return QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(%1), %2)").arg(QuoteText(table)).arg(qint32(id));
+    }
+
     // A table with rows keeps them in the coordinator's own storage after they are copied to the
     // shards, hidden; they are dropped there at once.
     QStringList distributeTableSql(const QString &table, const TableDistribution &target, bool hasRows) const override
