@@ -55,7 +55,17 @@ start_postgresql()
     fi
     PG_PORT=$(pg_lsclusters -h | awk -v v="$PG_VERSION" '$1 == v && $2 == "main" { print $3 }')
     if as_root pg_ctlcluster "$PG_VERSION" main status >/dev/null 2>&1; then
-        echo "PostgreSQL $PG_VERSION/main is running (port $PG_PORT)"
+        # A server left running across a package update would load the updated libraries (such as
+        # plpgsql) into the old server program: restart it on the installed one.
+        local running installed
+        running=$(as_postgres psql -X -At -p "$PG_PORT" -c "SHOW server_version" 2>/dev/null | awk '{ print $1 }')
+        installed=$("/usr/lib/postgresql/$PG_VERSION/bin/postgres" --version | awk '{ print $3 }')
+        if [[ -n $running && $running != "$installed" ]]; then
+            echo "restarting PostgreSQL $PG_VERSION/main ($running running, $installed installed)"
+            as_root pg_ctlcluster "$PG_VERSION" main restart || return 1
+        else
+            echo "PostgreSQL $PG_VERSION/main is running (port $PG_PORT)"
+        fi
     else
         echo "starting PostgreSQL $PG_VERSION/main (port $PG_PORT)"
         as_root pg_ctlcluster "$PG_VERSION" main start || return 1

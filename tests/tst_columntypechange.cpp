@@ -100,6 +100,36 @@ bool refuseDefinitionUpdates(KvoTest::Host &host)
     }
 }
 
+// A trigger of the host's on the search-data table, which every change of the table must keep.
+bool addHostTrigger(KvoTest::Host &host)
+{
+    Connection &db = host.connection();
+    switch (KvoTest::currentEngine()) {
+    case Engine::SQLite:
+        return KvoTest::run(db, u"CREATE TRIGGER [kvo_host] AFTER UPDATE ON [PartsSearchData] BEGIN SELECT 1; END"_s);
+    case Engine::PostgreSQL:
+        return KvoTest::run(db, u"CREATE FUNCTION [kvo_host]() RETURNS trigger AS $$ BEGIN RETURN NEW; END $$ "
+                                "LANGUAGE plpgsql"_s)
+               && KvoTest::run(db, u"CREATE TRIGGER [kvo_host] AFTER UPDATE ON [PartsSearchData] "
+                                   "FOR EACH ROW EXECUTE FUNCTION [kvo_host]()"_s);
+    default:
+        return KvoTest::run(db, u"CREATE TRIGGER [kvo_host] AFTER UPDATE ON [PartsSearchData] "
+                                "FOR EACH ROW SET @kvo_host = 1"_s);
+    }
+}
+
+int hostTriggers(KvoTest::Host &host)
+{
+    return KvoTest::cell(host.connection(),
+                         KvoTest::currentEngine() == Engine::SQLite
+                                 ? u"SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name = 'kvo_host'"_s
+                                 : u"SELECT count(*) FROM information_schema.triggers WHERE trigger_name = 'kvo_host' "
+                                   "AND event_object_table = 'PartsSearchData' AND trigger_schema = %1"_s.arg(
+                                           KvoTest::currentEngine() == Engine::PostgreSQL ? u"current_schema()"_s
+                                                                                          : u"database()"_s))
+            .toInt();
+}
+
 } // namespace
 
 class TestColumnTypeChange : public QObject
@@ -225,6 +255,7 @@ void TestColumnTypeChange::changeKeepsWhatConverts()
     QFETCH(QString, definition);
     KvoTest::Host &host = *m_host;
     QVERIFY(makeColumn(host, from, fromLength, values, picklist, picklistDefault));
+    QVERIFY(addHostTrigger(host));
     const QStringList before = stored(host, u"Subject"_s, from, int(values.size()));
     const QString rowBefore = KvoTest::definitionRow(host, u"Subject"_s);
 
@@ -249,6 +280,7 @@ void TestColumnTypeChange::changeKeepsWhatConverts()
     QCOMPARE(KvoTest::definitionRow(host, u"Subject"_s), definition);
     QCOMPARE(KvoTest::rows(host.connection(), u"SELECT [Other] FROM [PartsSearchData] ORDER BY [PartId]"_s).value(0),
              u"kept 1"_s);
+    QCOMPARE(hostTriggers(host), 1);
     const bool picklistStays = entries != QStringList{"none"};
     QCOMPARE(KvoTest::tableExists(host.catalog(), u"PicklistPartsSubject"_s), picklistStays);
     QCOMPARE(!KvoTest::referredTable(host.catalog(), u"PartsSearchData"_s, u"Subject"_s).isEmpty(), picklistStays);

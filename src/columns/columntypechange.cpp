@@ -226,6 +226,7 @@ private:
                         + QStringLiteral(") SELECT ") + source + QStringLiteral(" FROM ")
                         + m_db.QuoteName(current->Name),
                 &m_locked, QStringLiteral("the rows of %1 were not copied").arg(table));
+        m_triggers = m_catalog.triggerDefinitions(current->Name);
         m_indexes.clear();
         for (const CatalogIndex &index : current->Indexes) {
             if (!index.BehindKey && !index.PrimaryKey)
@@ -247,6 +248,9 @@ private:
             s.addIndex(index.Name, index.Columns, index.Unique);
         if (!s.Indexes.isEmpty() && !s.RepairIndexes(m_catalog))
             fail(s.lastError());
+        // The host's triggers on the table (the library makes none) go with it.
+        for (const QString &trigger : std::as_const(m_triggers))
+            execute(m_db, trigger, &m_locked, QStringLiteral("a trigger of %1 was not made again").arg(table));
     }
 
     // The entries of the state, and every value it holds as a shown entry (the values are written
@@ -314,6 +318,7 @@ private:
     Catalog &m_catalog;
     Connection &m_db;
     QList<CatalogIndex> m_indexes; // of a table being replaced by its copy
+    QStringList m_triggers;        // likewise
     const LockedMessage m_locked = lockedMessage(8471, 8473);
     const LockedMessage m_picklistLocked = lockedMessage(8373, 8374);
 };

@@ -135,6 +135,17 @@ QStringList Catalog::referencingTables(const QString &table)
     return names;
 }
 
+QStringList Catalog::triggerDefinitions(const QString &table)
+{
+    QStringList statements;
+    if (!m_reader)
+        return statements;
+    detail::CatalogQueries queries(m_connection, m_queryCount, m_lastError);
+    if (!m_reader->readTriggerDefinitions(queries, table, &statements))
+        statements.clear();
+    return statements;
+}
+
 int Catalog::adoTypeOf(const QString &nativeType, int *size) const
 {
     if (size)

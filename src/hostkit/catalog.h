@@ -103,6 +103,9 @@ public:
     void Refresh(const QString &table);
     // Tables whose foreign keys refer to `table` (read afresh on every call).
     [[nodiscard]] QStringList referencingTables(const QString &table);
+    // The statements that make the triggers on `table` again after it was replaced by a copy of
+    // itself (read afresh on every call); empty where tables are altered in place, which keeps them.
+    [[nodiscard]] QStringList triggerDefinitions(const QString &table);
 
     // The ADO type (and, through `size`, the text length) that the catalog reports for a field
     // created with the dialect's column type for `adoType` and `size`.

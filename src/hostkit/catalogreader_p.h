@@ -49,6 +49,9 @@ public:
     virtual bool readTable(CatalogQueries &queries, CatalogTable *table) const = 0;
     // Names of the tables with a foreign key to `table`.
     virtual bool readReferencingTables(CatalogQueries &queries, const QString &table, QStringList *names) const = 0;
+    // The statements that make the triggers on `table`. None on an engine whose every change of a
+    // table keeps its triggers (it alters tables in place).
+    virtual bool readTriggerDefinitions(CatalogQueries &, const QString &, QStringList *) const { return true; }
     // ADO type code of a type text, as the catalog reports it or as DDL writes it; `size` gets
     // the declared character length of text types (0 when none). 0 for a type it does not know.
     virtual int adoTypeOf(const QString &nativeType, int *size) const = 0;

@@ -23,6 +23,12 @@ const EngineInfo &sqliteEngine();
 
 namespace {
 
+// The CREATE TRIGGER statements of the triggers on `table`.
+QString triggersQuery(const Dialect &d, const QString &table)
+{
+    return QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ") + d.QuoteText(table);
+}
+
 using namespace detail;
 
 // Catalog ------------------------------------------------------------------------------------
@@ -350,6 +356,11 @@ public:
                                  names);
     }
 
+    bool readTriggerDefinitions(detail::CatalogQueries &queries, const QString &table, QStringList *sql) const override
+    {
+        return queries.readNames(triggersQuery(queries.dialect(), table), sql);
+    }
+
     int adoTypeOf(const QString &nativeType, int *size) const override
     {
         // The declared type decides, by the words it contains, much as SQLite finds a column's
@@ -436,8 +447,7 @@ bool rebuild(Connection &connection, const TableDef &current, const TableDef &ta
     {
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ")
-                        + d.QuoteText(current.name))) {
+        if (!query.exec(triggersQuery(d, current.name))) {
             error = query.lastError().text();
             return false;
         }
