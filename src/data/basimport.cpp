@@ -336,7 +336,7 @@ bool SaveField(CFilterColumn *column, const ImportValue &value)
         if (!column)
             return;
         if (column->ColumnType() == fcKeyword) {
-            column->SavedKeys().clear();
+            column->SavedKeys() = QStringList();
             for (const QString &keyword : value.keywords)
                 column->SavedKeys().append(keyword);
         } else {
@@ -437,7 +437,7 @@ bool AnalyzeDataBlock(CSearchFilter *searchFilter, const QDateTime &dtmTimestamp
         // written whole, so the lists the block does not name are read first.
         for (CFilterColumn *column : columns.NewEnum()) {
             column->setSavedValue(CFilterColumns::MissingFieldValue(column->ColumnType()));
-            column->SavedKeys().clear();
+            column->SavedKeys() = QStringList();
         }
         DataBlockLines lines = DataBlockToStringCollection(baData);
         if (!lines.isEmpty())

@@ -44,12 +44,10 @@ void RecordWriter::write(qint32 id, const QList<CFilterColumn *> &columns, const
             if (const std::optional<QString> literal = literalOf(column))
                 literals.append({column->Name(), *literal});
         }
-        if (standard) {
+        if (standard)
             writeRow(id, literals, rowTexts);
-        } else if (const QString lock = db.dialect().recordLockSql(m_tables.searchDataTable(), id); !lock.isEmpty()) {
-            const LockedMessage locked = lockedMessage(rowTexts.text, rowTexts.first);
-            execute(db, lock, &locked, QStringLiteral("record %1 could not be locked").arg(id));
-        }
+        else if (!keywordLists.isEmpty())
+            lockRecord(id, rowTexts);
         for (CFilterColumn *column : keywordLists)
             require(keywords(column), QStringLiteral("the keywords of %1 were not saved").arg(column->Name()));
     };
@@ -60,6 +58,16 @@ void RecordWriter::write(qint32 id, const QList<CFilterColumn *> &columns, const
         writeAll();
     else
         inTransaction(db, lockedMessage(rowTexts.text, rowTexts.first), writeAll);
+}
+
+void RecordWriter::lockRecord(qint32 id, Texts texts) const
+{
+    Connection &db = connectionOf(m_tables);
+    const QString lock = db.dialect().recordLockSql(m_tables.searchDataTable(), id);
+    if (lock.isEmpty())
+        return;
+    const LockedMessage locked = lockedMessage(texts.text, texts.first);
+    execute(db, lock, &locked, QStringLiteral("record %1 could not be locked").arg(id));
 }
 
 void RecordWriter::writeRow(qint32 id, const QList<QPair<QString, QString>> &literals, Texts texts) const

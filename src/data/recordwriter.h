@@ -48,6 +48,8 @@ public:
 
 private:
     void writeRow(qint32 id, const QList<QPair<QString, QString>> &literals, Texts texts) const;
+    // Holds other writers of the record back until the transaction ends, where the engine needs that.
+    void lockRecord(qint32 id, Texts texts) const;
 
     const SearchTables &m_tables;
 };

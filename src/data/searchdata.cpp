@@ -58,10 +58,12 @@ QString CFilterColumns::SqlValueText(const CFilterColumn *column, const Variant 
 bool CFilterColumns::GetData(ISearchBaseEntry *roSource)
 {
     return traced("GetData", Module, false, [&](bool &result) {
-        // Whatever happens below, no column keeps the values of the record read before.
+        // Whatever happens below, no column keeps the values of the record read before. (An
+        // empty list is assigned: clear() on a list sharing a cached picklist's entries would
+        // allocate a fresh buffer of their whole capacity, for every record read.)
         for (const auto &c : m_columns) {
             c->setSavedValue(MissingFieldValue(c->ColumnType()));
-            c->SavedKeys().clear();
+            c->SavedKeys() = QStringList();
         }
         const QString seek = SearchTableSeekCriteria(roSource);
         require(!seek.isEmpty(), QStringLiteral("no record to read"));
@@ -103,7 +105,7 @@ bool CFilterColumns::GetDataKeyword(ISearchBaseEntry *roEntry, CFilterColumn *rf
 {
     return traced("GetDataKeyword", Module, false, [&](bool &result) {
         require(rfc != nullptr, QStringLiteral("no column"));
-        rfc->SavedKeys().clear();
+        rfc->SavedKeys() = QStringList();
         Connection *db = connection();
         require(roEntry && db && !strSeek.isEmpty(), QStringLiteral("no record to read"));
         const QString table = SearchTableName(rfc);
@@ -191,7 +193,7 @@ bool CFilterColumns::GetDataPicklist(CFilterColumn *column, const Variant *field
 {
     return traced("GetDataPicklist", Module, false, [&](bool &result) {
         require(column != nullptr, QStringLiteral("no column"));
-        column->SavedKeys().clear();
+        column->SavedKeys() = QStringList();
         CFilterColumn::PicklistEntries &cache = column->picklistEntries();
         if (!cache.valid) {
             Connection *db = connection();
