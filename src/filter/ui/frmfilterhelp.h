@@ -47,7 +47,7 @@ public:
     QTextBrowser *rtfHelp() const { return m_rtfHelp; }
 
 protected:
-    // A LanguageChange shows the texts set by number again.
+    // A LanguageChange shows every remembered text again (retranslateTexts).
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
