@@ -45,7 +45,9 @@ constexpr int TooLongText = 8168;
 class KeyFilterValidator : public QValidator
 {
 public:
-    KeyFilterValidator(const QString &pattern, QObject *parent) : QValidator(parent), m_pattern(pattern) {}
+    KeyFilterValidator(const QString &pattern, QObject *parent)
+        : QValidator(parent), m_pattern(pattern)
+    {}
     State validate(QString &input, int &) const override
     {
         return ServicesHelper::instance().PassesKeyFilter(input, m_pattern) ? Acceptable : Invalid;
