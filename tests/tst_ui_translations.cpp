@@ -1,13 +1,22 @@
 // Translations: every resource text has a German translation that keeps its placeholders, and a
-// language installed while the examine window is open shows at once in its caption, in the
-// control's label, buttons and status line, and in the message asked when it closes.
+// language installed while a window of the library is open shows at once in all its texts: labels,
+// buttons, captions, menus, column headers, list cells, tab titles, combo items, tool tips, the
+// help text and the lines composed from resource texts with arguments.
+#include "filterui.h"
 #include "testhost.h"
 #include "testui.h"
 
 #include "columns/cfiltercolumns.h"
+#include "config/frmcolumnedit.h"
+#include "config/frmconfigure.h"
 #include "control/frmexamine.h"
 #include "control/ukvosearch.h"
+#include "core/basglobals.h"
 #include "core/controls.h"
+#include "filter/ui/frmfilter.h"
+#include "filter/ui/frmfilterhelp.h"
+#include "picklists/cscpicklist.h"
+#include "picklists/ui/frmpicklistedit.h"
 #include "uisupport/widgetssupport.h"
 
 #include "hostkit/formsinterface.h"
@@ -15,16 +24,24 @@
 #include "hostkit/recordset.h"
 #include "hostkit/resourcetexts.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
 #include <QRegularExpression>
-#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QTranslator>
+#include <QTreeWidget>
 
 #include <memory>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
+using KvoTest::child;
 
 namespace {
 
@@ -39,14 +56,6 @@ QStringList placeholders(const QString &text)
         found << match.captured();
     found.sort();
     return found;
-}
-
-std::unique_ptr<QTranslator> loadTranslator(const QString &language)
-{
-    auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(u"kvo_"_s + language, QStringLiteral(KVO_TRANSLATIONS_DIR)))
-        return nullptr;
-    return translator;
 }
 
 // Installs a translator while it lives, and waits until the windows have had the LanguageChange.
@@ -70,6 +79,16 @@ private:
     QTranslator *m_translator;
 };
 
+// A text that a window shows, and the text it should show, read in the language installed at the
+// time.
+struct Shown
+{
+    std::function<QString()> shown;
+    std::function<QString()> expected;
+};
+
+enum class Window { Examine, Configure, ColumnEditor, PicklistEditor, Filter, FilterHelp };
+
 } // namespace
 
 class TestTranslations : public QObject
@@ -77,7 +96,18 @@ class TestTranslations : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { installWidgetsSupport(); }
+    // Base table Parts (records 1..3) with the search columns Material (text), Count (16-bit
+    // integer) and Size (32-bit integer with a picklist).
+    void initTestCase()
+    {
+        installWidgetsSupport();
+        m_german = std::make_unique<QTranslator>();
+        QVERIFY(m_german->load(u"kvo_de"_s, QStringLiteral(KVO_TRANSLATIONS_DIR)));
+        m_host = KvoTest::makeHost(
+                3, {{u"Material"_s, fcText}, {u"Count"_s, fcInteger16}, {u"Size"_s, fcInteger32, {}, 0, true}});
+        QVERIFY(m_host);
+    }
+    void cleanupTestCase() { m_host.reset(); }
 
     void everyResourceTextIsTranslated_data()
     {
@@ -90,10 +120,8 @@ private slots:
     void everyResourceTextIsTranslated()
     {
         QFETCH(int, number);
-        const std::unique_ptr<QTranslator> german = loadTranslator(u"de"_s);
-        QVERIFY(german);
         const QString english = text(number);
-        const QString translated = german->translate("ResourceTexts", english.toUtf8().constData());
+        const QString translated = m_german->translate("ResourceTexts", english.toUtf8().constData());
         QVERIFY2(!translated.trimmed().isEmpty(), qPrintable(english));
         QCOMPARE(placeholders(translated), placeholders(english));
     }
@@ -101,12 +129,10 @@ private slots:
     // A host's own text is never translated.
     void hostTextsStayAsGiven()
     {
-        const std::unique_ptr<QTranslator> german = loadTranslator(u"de"_s);
-        QVERIFY(german);
         const QString english = text(8067);
         ResourceTexts::instance().setText(8066, english);
         {
-            InstalledTranslator installed(german.get());
+            InstalledTranslator installed(m_german.get());
             QVERIFY(text(8067) != english);
             QCOMPARE(text(8066), english);
         }
@@ -114,72 +140,163 @@ private slots:
         QCOMPARE(text(8067), english);
     }
 
-    void languageSwitchesWhileTheExamineWindowIsOpen()
+    void languageSwitchesInOpenWindows_data()
     {
-        auto host = KvoTest::makeHost(3, {{"Material", fcText}, {"Count", fcInteger16}});
-        QVERIFY(host);
-        auto record = host->connection().OpenQuery(u"SELECT * FROM Parts WHERE PartId = 1"_s);
-        QVERIFY(record);
-        CMergeBaseEntry entry(1);
-        frmExamine window;
-        window.prepare(*host->columns(), record.get(), &entry, cseModeEdit);
-        FormsGlobal::instance().setClosingMode(0);
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        UKVOSearch *control = window.cseEdit();
-        QVERIFY(KvoTest::click(control, "cmdEdit"));
-        // A value out of range: the status line says the field is invalid, the panel how to enter it.
-        QVERIFY(KvoTest::typeInto(control, u"Count"_s, u"40000"_s));
-        auto *status = control->findChild<QLabel *>(u"txtStatus"_s);
-        auto *entryLabel = control->findChild<QLabel *>(u"lblEntry"_s);
-        QVERIFY(status && entryLabel);
-        QTRY_COMPARE(status->text(), text(7682));
-        const auto prompt = [control] {
-            const QList<QLabel *> panels = control->findChildren<QLabel *>(u"sbrPanel"_s);
-            return panels.isEmpty() ? QString() : panels.first()->text();
-        };
-        QCOMPARE(prompt(), text(6915));
+        QTest::addColumn<Window>("window");
+        QTest::newRow("examine") << Window::Examine;
+        QTest::newRow("configure") << Window::Configure;
+        QTest::newRow("column editor") << Window::ColumnEditor;
+        QTest::newRow("picklist editor") << Window::PicklistEditor;
+        QTest::newRow("filter") << Window::Filter;
+        QTest::newRow("filter help") << Window::FilterHelp;
+    }
 
-        // What each text shows, with its resource text.
-        struct Shown
-        {
-            std::function<QString()> shown;
-            std::function<QString()> expected;
-        };
-        const QList<Shown> texts{
-                {[&] { return window.windowTitle(); }, [] { return text(6816); }},
-                {[&] { return entryLabel->text(); }, [] { return text(7392, {u"Parts"_s}); }},
-                {[&] { return KvoTest::button(control, "cmdApply")->text(); }, [] { return text(8067); }},
-                {[&] { return KvoTest::button(control, "cmdReset")->text(); }, [] { return text(8064); }},
-                {[&] { return status->text(); }, [] { return text(7682); }},
-                {prompt, [] { return text(6915); }},
-        };
+    // Each window opens in English; its texts turn German when German is installed and English
+    // again when it is removed, while what the user chose stays chosen.
+    void languageSwitchesInOpenWindows()
+    {
+        QFETCH(Window, window);
+        CFilterColumns &columns = *m_host->columns();
+        switch (window) {
+        case Window::Examine: {
+            auto record = m_host->connection().OpenQuery(u"SELECT * FROM Parts WHERE PartId = 1"_s);
+            QVERIFY(record);
+            CMergeBaseEntry entry(1);
+            frmExamine examine;
+            examine.prepare(columns, record.get(), &entry, cseModeEdit);
+            FormsGlobal::instance().setClosingMode(0);
+            UKVOSearch *control = examine.cseEdit();
+            QVERIFY(open(&examine));
+            QVERIFY(KvoTest::click(control, "cmdEdit"));
+            // A value out of range: the status line says the field is invalid, the panel how to
+            // enter it.
+            QVERIFY(KvoTest::typeInto(control, u"Count"_s, u"40000"_s));
+            auto *status = child<QLabel>(control, "txtStatus");
+            auto *entryLabel = child<QLabel>(control, "lblEntry");
+            QVERIFY(status && entryLabel);
+            QTRY_COMPARE(status->text(), text(7682));
+            const auto prompt = [control] {
+                const QList<QLabel *> panels = control->findChildren<QLabel *>(u"sbrPanel"_s);
+                return panels.isEmpty() ? QString() : panels.first()->text();
+            };
+            checkLanguageSwitch(
+                    {{[&] { return examine.windowTitle(); }, [] { return text(6816); }},
+                     {[&] { return entryLabel->text(); }, [] { return text(7392, {u"Parts"_s}); }},
+                     {[&] { return KvoTest::button(control, "cmdApply")->text(); }, [] { return text(8067); }},
+                     {[&] { return status->text(); }, [] { return text(7682); }},
+                     {prompt, [] { return text(6915); }}},
+                    [&] {
+                        // The question on closing with unsaved changes comes in German too.
+                        KvoTest::ScriptedMessages messages(MsgBox::vbCancel);
+                        examine.close();
+                        QCOMPARE(messages.requests().size(), 1);
+                        QCOMPARE(messages.requests().first().text, text(7872));
+                        QVERIFY(examine.isVisible());
+                    });
+            break;
+        }
+        case Window::Configure: {
+            frmConfigure configure;
+            configure.prepare(columns);
+            QVERIFY(open(&configure));
+            auto *list = child<QTreeWidget>(&configure, "lvwSearch");
+            QTreeWidgetItem *size = list->findItems(u"Size"_s, Qt::MatchExactly).value(0);
+            QVERIFY(size);
+            checkLanguageSwitch(
+                    {{[=] { return list->headerItem()->text(1); }, [] { return text(7108); }},
+                     {[=] { return size->text(1); }, [] { return basGlobals::ColumnTypeDisplayName(fcInteger32); }},
+                     {[=] { return size->text(3); }, [] { return text(7124); }}});
+            break;
+        }
+        case Window::ColumnEditor: {
+            frmColumnEdit editor;
+            editor.prepare(columns, columns.Item(u"Count"_s), false);
+            QVERIFY(open(&editor));
+            auto *types = child<QListWidget>(&editor, "lstType");
+            checkLanguageSwitch({{[=] { return types->currentItem()->text(); },
+                                  [] { return basGlobals::ColumnTypeDisplayName(fcInteger16); }},
+                                 {[&] { return child<QCheckBox>(&editor, "chkDisableEditTime")->toolTip(); },
+                                  [] { return text(7307); }}});
+            break;
+        }
+        case Window::PicklistEditor: {
+            frmPicklistEdit editor;
+            QVERIFY(editor.prepare(*columns.Item(u"Size"_s)->PickList(), nullptr));
+            QVERIFY(open(&editor));
+            // A text that is no number: the warning names the column's type.
+            QTest::keyClicks(child<QLineEdit>(&editor, "txtNew"), u"many"_s);
+            auto *tabs = child<QTabWidget>(&editor, "tabEdit");
+            checkLanguageSwitch({{[=] { return tabs->tabText(1); }, [] { return text(8356); }},
+                                 {[&] { return child<QLabel>(&editor, "lblNewWarning")->text(); },
+                                  [] {
+                                      return text(8377, {u"many"_s, basGlobals::ColumnTypeDisplayName(fcInteger32)});
+                                  }}});
+            break;
+        }
+        case Window::Filter: {
+            frmFilter filter;
+            filter.Setup(columns, nullptr);
+            QVERIFY(open(&filter));
+            QVERIFY(KvoTest::fillFilterRow(filter, 0, u"base.Qty > 0"_s));
+            QVERIFY(KvoTest::fillFilterRow(filter, 1, u"or base.Qty < 0"_s));
+            // The count that the rows' last change started has ended: no later count shows the line anew.
+            QTRY_VERIFY(!child<QTimer>(&filter, "tmrCount")->isActive());
+            QComboBox *comparison = filter.cboComparison(0);
+            QComboBox *conjunction = filter.cboConjunction(1);
+            const auto chosen = [=] { return QVariantList{comparison->currentData(), conjunction->currentData()}; };
+            const QVariantList before = chosen();
+            checkLanguageSwitch(
+                    {{[&] { return filter.lblCount()->text(); }, [] { return text(7640, {u"3"_s}); }},
+                     {[=] { return comparison->currentText(); }, [] { return text(7488 + kvoOP_Greater); }},
+                     {[=] { return conjunction->currentText(); }, [] { return text(7589); }},
+                     {[&] { return child<QMenu>(&filter, "mnuHelp")->title(); }, [] { return text(7590); }}},
+                    [&] { QCOMPARE(chosen(), before); });
+            break;
+        }
+        case Window::FilterHelp: {
+            frmFilterHelp help;
+            help.prepare(columns);
+            QVERIFY(open(&help));
+            // The first paragraph: later ones show the time of day.
+            checkLanguageSwitch({{[&] { return help.rtfHelp()->toPlainText().section(u"\n\n"_s, 0, 0); },
+                                  [] { return text(7592); }}});
+            break;
+        }
+        }
+    }
+
+private:
+    static bool open(QWidget *window)
+    {
+        window->show();
+        QApplication::setActiveWindow(window);
+        return QTest::qWaitForWindowActive(window);
+    }
+
+    // Each text shows its resource text in English, turns into a different German text when
+    // German is installed (`whileGerman` then checks more) and back once it is removed.
+    void checkLanguageSwitch(const QList<Shown> &texts, const std::function<void()> &whileGerman = {})
+    {
         QStringList english;
         for (const Shown &t : texts) {
-            QCOMPARE(t.shown(), t.expected());
+            QTRY_COMPARE(t.shown(), t.expected());
             english << t.shown();
         }
-
-        const std::unique_ptr<QTranslator> german = loadTranslator(u"de"_s);
-        QVERIFY(german);
         {
-            InstalledTranslator installed(german.get());
+            InstalledTranslator installed(m_german.get());
             for (qsizetype i = 0; i < texts.size(); ++i) {
                 QVERIFY2(texts[i].expected() != english[i], qPrintable(english[i]));
                 QTRY_COMPARE(texts[i].shown(), texts[i].expected());
             }
-            // The question on closing with unsaved changes comes in German too.
-            KvoTest::ScriptedMessages messages(MsgBox::vbCancel);
-            window.close();
-            QCOMPARE(messages.requests().size(), 1);
-            QCOMPARE(messages.requests().first().text, text(7872));
-            QVERIFY(window.isVisible());
+            if (whileGerman)
+                whileGerman();
         }
-        // Back in English.
         for (qsizetype i = 0; i < texts.size(); ++i)
             QTRY_COMPARE(texts[i].shown(), english[i]);
     }
+
+    std::unique_ptr<QTranslator> m_german;
+    std::unique_ptr<KvoTest::Host> m_host;
 };
 
 QTEST_MAIN(TestTranslations)

@@ -89,7 +89,8 @@ void frmColumnEdit::buildControls()
     m_lstType = new QListWidget(this);
     m_lstType->setObjectName(QStringLiteral("lstType"));
     for (int type = _fc_First; type <= _fc_Last; ++type) {
-        auto *item = new QListWidgetItem(basGlobals::ColumnTypeDisplayName(type), m_lstType);
+        auto *item = new QListWidgetItem(m_lstType);
+        setTranslatedText(item, typeName(type));
         item->setData(Qt::UserRole, type);
     }
     m_lstType->setMaximumHeight(m_lstType->sizeHintForRow(0) * (_fc_Last + 1) + 2 * m_lstType->frameWidth());
@@ -136,7 +137,7 @@ void frmColumnEdit::buildControls()
     m_chkDisableEditTime = new QCheckBox(this);
     setResourceText(m_chkDisableEditTime, 7306);
     m_chkDisableEditTime->setObjectName(QStringLiteral("chkDisableEditTime"));
-    m_chkDisableEditTime->setToolTip(text(7307));
+    setTranslatedToolTip(m_chkDisableEditTime, resourceText(7307));
 
     m_lblWarning = new QLabel(this);
     m_lblWarning->setObjectName(QStringLiteral("lblWarning"));
@@ -321,6 +322,11 @@ QString frmColumnEdit::defaultTextOf(const ColumnDefinition &d)
     return d.picklistDefault;
 }
 
+TranslatedText frmColumnEdit::typeName(int type)
+{
+    return [type] { return basGlobals::ColumnTypeDisplayName(type); };
+}
+
 // --- Checks -------------------------------------------------------------------------------------
 
 bool frmColumnEdit::validateName()
@@ -344,10 +350,10 @@ bool frmColumnEdit::validateName()
                 return;
             }
             if (m_warning == TooLongWarning)
-                m_lblWarning->setText(text(TooLongText, {name, m_columns->baseTableName(),
-                                                         QString::number(m_columns->maxColumnNameLength())}));
+                setResourceText(m_lblWarning, TooLongText,
+                                {name, m_columns->baseTableName(), QString::number(m_columns->maxColumnNameLength())});
             else
-                m_lblWarning->setText(text(8161 + m_warning, {clashing}));
+                setResourceText(m_lblWarning, 8161 + m_warning, {clashing});
             m_grid->removeWidget(m_lblWarning);
             m_grid->addWidget(m_lblWarning, m_warning % 2 || m_warning == TooLongWarning ? 0 : 1, 2);
             m_lblWarning->show();

@@ -52,6 +52,8 @@ public:
     // The default of a column as the editor shows it: the picklist default (numbers and dates in
     // the user's form), a date/time column's configured date, or a note column's default text.
     static QString defaultTextOf(const ColumnDefinition &definition);
+    // The display name of a column type, in the language shown at the time.
+    static TranslatedText typeName(int type);
 
     // 0 when the name is valid; 1 to 6: the clash of nameClash (warning 8162 + code - 1); 7: too
     // long; -1: empty.

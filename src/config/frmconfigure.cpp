@@ -37,17 +37,13 @@ constexpr const char *Module = "frmConfigure";
 enum ListColumn { ColName, ColType, ColSize, ColPicklist, ColBlanks, ColDefault, ColumnCount };
 
 // The default of a column as the list shows it.
-QString defaultCell(const CFilterColumn &c)
+TranslatedText defaultCell(const CFilterColumn &c)
 {
     if (ColumnTypes::isKeyword(c.ColumnType()))
         return {};
-    if (c.ColumnType() == fcDateTime && !c.IsPicklist()) {
-        if (c.DateTimeDefaultMode() == fcDTDM_Now)
-            return ResourceTexts::instance().Text(8083);
-        return c.DateTimeDefaultValue().hasValue() ? Convert::displayDate(c.DateTimeDefaultValue().toDate())
-                                                   : QString();
-    }
-    return frmColumnEdit::defaultTextOf(c.definition());
+    if (c.ColumnType() == fcDateTime && !c.IsPicklist() && c.DateTimeDefaultMode() == fcDTDM_Now)
+        return resourceText(8083);
+    return [shown = frmColumnEdit::defaultTextOf(c.definition())] { return shown; };
 }
 
 int ask(const QString &text, int style, const QString &title, IFormsInterface *owner)
@@ -104,7 +100,7 @@ void frmConfigure::buildControls()
                    {7120, Qt::AlignHCenter}, {7121, Qt::AlignHCenter}, {7122, Qt::AlignLeft}};
     auto *headerItem = new QTreeWidgetItem;
     for (int i = 0; i < ColumnCount; ++i) {
-        headerItem->setText(i, text(headers[i].number));
+        setTranslatedText(headerItem, i, resourceText(headers[i].number));
         headerItem->setTextAlignment(i, headers[i].alignment | Qt::AlignVCenter);
     }
     m_lvwSearch->setHeaderItem(headerItem);
@@ -203,20 +199,19 @@ void frmConfigure::refreshList(const QString &select)
     traced("RefreshList", Module, [&] {
         const QSignalBlocker blocker(m_lvwSearch);
         m_lvwSearch->clear();
-        const ResourceTexts &texts = ResourceTexts::instance();
         QTreeWidgetItem *selected = nullptr;
         for (const CFilterColumn *c : m_columns->NewEnum()) {
             const int type = c->ColumnType();
             auto *item = new QTreeWidgetItem(m_lvwSearch);
             item->setText(ColName, c->Name());
-            item->setText(ColType, c->typeDisplayName());
+            setTranslatedText(item, ColType, frmColumnEdit::typeName(type));
             if (type == fcKeyword || type == fcText)
                 item->setText(ColSize, QString::number(c->TextLengthInUI()));
             if (type != fcKeyword && type != fcBoolean) {
-                item->setText(ColPicklist, texts.Text(c->IsPicklist() ? 7124 : 7125));
-                item->setText(ColBlanks, texts.Text(c->PicklistAllowBlanks() ? 7126 : 7127));
+                setTranslatedText(item, ColPicklist, resourceText(c->IsPicklist() ? 7124 : 7125));
+                setTranslatedText(item, ColBlanks, resourceText(c->PicklistAllowBlanks() ? 7126 : 7127));
             }
-            item->setText(ColDefault, defaultCell(*c));
+            setTranslatedText(item, ColDefault, defaultCell(*c));
             item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
             item->setTextAlignment(ColPicklist, Qt::AlignHCenter | Qt::AlignVCenter);
             item->setTextAlignment(ColBlanks, Qt::AlignHCenter | Qt::AlignVCenter);
@@ -474,7 +469,8 @@ frmChangeType::frmChangeType(QWidget *parent) : LibraryDialog(parent, QStringLit
     for (int type = _fc_First; type <= _fc_Last; ++type) {
         if (!ColumnTypes::isSingleValued(type))
             continue;
-        auto *item = new QListWidgetItem(basGlobals::ColumnTypeDisplayName(type), m_lstType);
+        auto *item = new QListWidgetItem(m_lstType);
+        setTranslatedText(item, frmColumnEdit::typeName(type));
         item->setData(Qt::UserRole, type);
     }
     m_lstType->setMaximumHeight(m_lstType->sizeHintForRow(0) * m_lstType->count() + 2 * m_lstType->frameWidth());
@@ -512,7 +508,9 @@ bool frmChangeType::choose(const CFilterColumn &column, const OwnerRect &owner)
 void frmChangeType::prepare(const CFilterColumn &column, const OwnerRect &owner)
 {
     m_present = column.ColumnType();
-    setResourceText(m_lblPrompt, 7129, {column.Name(), column.typeDisplayName()});
+    setTranslatedText(m_lblPrompt, [name = column.Name(), type = column.ColumnType()] {
+        return text(7129, {name, basGlobals::ColumnTypeDisplayName(type)});
+    });
     m_txtSize->setValue(column.ColumnType() == fcText ? column.TextLengthInUI() : CFilterColumn::TextLengthInDB());
     m_lstType->setCurrentRow(-1);
     update();

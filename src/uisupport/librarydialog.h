@@ -30,7 +30,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    // A LanguageChange shows the texts set by number (setResourceText, makeButton) again.
+    // A LanguageChange shows every remembered text (setResourceText, setTranslatedText, makeButton)
+    // again.
     void changeEvent(QEvent *event) override;
 
     static QString text(int number, const QStringList &args = {});

@@ -3,9 +3,17 @@
 #include "hostkit/serviceshelper.h"
 
 #include <QAbstractButton>
+#include <QAbstractProxyModel>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidgetItem>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTreeWidgetItem>
 #include <QWidget>
 
 #include <cmath>
@@ -34,38 +42,130 @@ QRect screenRect()
 
 namespace {
 
-constexpr const char *TextNumberProperty = "kvoTextNumber";
-constexpr const char *TextArgsProperty = "kvoTextArgs";
+// Where a remembered text is kept: in a property of the object that shows it (of the page for a
+// tab title), or in a role of an item model's cell or header section.
+constexpr const char *TextProperty = "kvoText";
+constexpr const char *ToolTipProperty = "kvoToolTip";
+constexpr const char *TabTextProperty = "kvoTabText";
+constexpr int TextRole = Qt::UserRole + 0x4b56;
 
-void showResourceText(QWidget *widget)
+QVariant remember(const TranslatedText &text) { return text ? QVariant::fromValue(text) : QVariant(); }
+
+TranslatedText remembered(const QObject *object, const char *property)
 {
-    const QString text = ResourceTexts::instance().Text(widget->property(TextNumberProperty).toInt(),
-                                                        widget->property(TextArgsProperty).toStringList());
-    if (auto *label = qobject_cast<QLabel *>(widget))
+    return object ? object->property(property).value<TranslatedText>() : TranslatedText();
+}
+
+void showText(QObject *target, const QString &text)
+{
+    if (auto *label = qobject_cast<QLabel *>(target))
         label->setText(text);
-    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+    else if (auto *button = qobject_cast<QAbstractButton *>(target))
         button->setText(text);
-    else
+    else if (auto *action = qobject_cast<QAction *>(target))
+        action->setText(text);
+    else if (auto *menu = qobject_cast<QMenu *>(target))
+        menu->setTitle(text);
+    else if (auto *view = qobject_cast<QTextEdit *>(target))
+        view->setPlainText(text);
+    else if (auto *widget = qobject_cast<QWidget *>(target))
         widget->setWindowTitle(text);
+}
+
+void retranslateTabs(QTabWidget *tabs)
+{
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (const TranslatedText text = remembered(tabs->widget(i), TabTextProperty))
+            tabs->setTabText(i, text());
+    }
+}
+
+// Every cell under `parent` and, at the top, every column header of `model`.
+void retranslateModel(QAbstractItemModel *model, const QModelIndex &parent = {})
+{
+    for (int section = 0; !parent.isValid() && section < model->columnCount(); ++section) {
+        if (const auto text = model->headerData(section, Qt::Horizontal, TextRole).value<TranslatedText>())
+            model->setHeaderData(section, Qt::Horizontal, text(), Qt::DisplayRole);
+    }
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        for (int column = 0; column < model->columnCount(parent); ++column) {
+            const QModelIndex index = model->index(row, column, parent);
+            if (const auto text = index.data(TextRole).value<TranslatedText>())
+                model->setData(index, text(), Qt::DisplayRole);
+        }
+        if (const QModelIndex first = model->index(row, 0, parent); model->hasChildren(first))
+            retranslateModel(model, first);
+    }
 }
 
 } // namespace
 
-void setResourceText(QWidget *widget, int number, const QStringList &args)
+TranslatedText resourceText(int number, const QStringList &args)
 {
-    widget->setProperty(TextNumberProperty, number);
-    widget->setProperty(TextArgsProperty, args);
-    showResourceText(widget);
+    return [number, args] { return ResourceTexts::instance().Text(number, args); };
+}
+
+void setTranslatedText(QObject *target, const TranslatedText &text)
+{
+    target->setProperty(TextProperty, remember(text));
+    showText(target, text ? text() : QString());
+}
+
+void setResourceText(QObject *target, int number, const QStringList &args)
+{
+    setTranslatedText(target, resourceText(number, args));
+}
+
+void setTranslatedToolTip(QWidget *widget, const TranslatedText &text)
+{
+    widget->setProperty(ToolTipProperty, remember(text));
+    widget->setToolTip(text ? text() : QString());
+}
+
+void setTranslatedTabText(QTabWidget *tabs, int index, const TranslatedText &text)
+{
+    if (QWidget *page = tabs->widget(index))
+        page->setProperty(TabTextProperty, remember(text));
+    tabs->setTabText(index, text ? text() : QString());
+}
+
+void setTranslatedText(QTreeWidgetItem *item, int column, const TranslatedText &text)
+{
+    item->setData(column, TextRole, remember(text));
+    item->setText(column, text ? text() : QString());
+}
+
+void setTranslatedText(QListWidgetItem *item, const TranslatedText &text)
+{
+    item->setData(TextRole, remember(text));
+    item->setText(text ? text() : QString());
+}
+
+void addTranslatedItem(QComboBox *box, const TranslatedText &text, const QVariant &data, const QIcon &icon)
+{
+    box->addItem(icon, text ? text() : QString(), data);
+    box->setItemData(box->count() - 1, remember(text), TextRole);
 }
 
 void retranslateTexts(QWidget *root)
 {
-    if (root->property(TextNumberProperty).isValid())
-        showResourceText(root);
-    const QList<QWidget *> inside = root->findChildren<QWidget *>();
-    for (QWidget *widget : inside) {
-        if (widget->property(TextNumberProperty).isValid())
-            showResourceText(widget);
+    // Showing a text may delete objects inside (a text view's document does): those are passed by.
+    QList<QPointer<QObject>> objects{root};
+    for (QObject *object : root->findChildren<QObject *>())
+        objects.append(object);
+    for (QObject *object : std::as_const(objects)) {
+        if (!object)
+            continue;
+        if (const TranslatedText text = remembered(object, TextProperty))
+            showText(object, text());
+        if (const TranslatedText tip = remembered(object, ToolTipProperty))
+            static_cast<QWidget *>(object)->setToolTip(tip());
+        if (auto *tabs = qobject_cast<QTabWidget *>(object))
+            retranslateTabs(tabs);
+        // A proxy shows the cells of its source, which is retranslated itself.
+        else if (auto *model = qobject_cast<QAbstractItemModel *>(object);
+                 model && !qobject_cast<QAbstractProxyModel *>(model))
+            retranslateModel(model);
     }
 }
 

@@ -9,8 +9,16 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
+#include <QStringList>
+#include <QVariant>
 
+#include <functional>
+
+class QComboBox;
 class QKeyEvent;
+class QListWidgetItem;
+class QTabWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 // Helpers shared by the library's windows: twips, pictures, owners and the registry of loaded
@@ -35,12 +43,28 @@ void centreInOwner(QWidget *window, const HostKit::OwnerRect &owner);
 // nothing (arrows, Delete ...).
 int keystrokeCode(const QKeyEvent *event);
 
-// Shows the resource text `number` (with `args`) on a label or a button, or as the title of any
-// other widget's window, and remembers number and arguments on the widget, so that
-// retranslateTexts() can show it again in the language installed since.
-void setResourceText(QWidget *widget, int number, const QStringList &args = {});
-// Shows every remembered resource text of `root` and of the widgets inside it again: the answer
-// of a window of the library to a LanguageChange event.
+// A text as a window shows it: made anew from the resource texts each time it is shown, so that it
+// follows the language installed at the time. resourceText() gives the text of one number; a
+// lambda composes several, or fills a text's arguments with other resource texts.
+using TranslatedText = std::function<QString()>;
+TranslatedText resourceText(int number, const QStringList &args = {});
+
+// Shows `text` on `target` and remembers it there, so that retranslateTexts() shows it again in the
+// language installed since: the text of a label, button, action or read-only text view, the title
+// of a menu, the window title of any other widget. An empty `text` shows nothing and forgets.
+void setTranslatedText(QObject *target, const TranslatedText &text);
+void setResourceText(QObject *target, int number, const QStringList &args = {});
+// The same for the tool tip of `widget`, the title of tab `index` of `tabs`, a cell of a tree (a
+// header section when `item` is the tree's header item) or a list, and an item added to a combo
+// box (with its data and icon, which a new language leaves as they are).
+void setTranslatedToolTip(QWidget *widget, const TranslatedText &text);
+void setTranslatedTabText(QTabWidget *tabs, int index, const TranslatedText &text);
+void setTranslatedText(QTreeWidgetItem *item, int column, const TranslatedText &text);
+void setTranslatedText(QListWidgetItem *item, const TranslatedText &text);
+void addTranslatedItem(QComboBox *box, const TranslatedText &text, const QVariant &data = {}, const QIcon &icon = {});
+// Shows every remembered text of `root` and of the objects inside it (widgets, actions, the cells
+// and header sections of item models, combo items, tabs) again: the answer of a window of the
+// library to a LanguageChange event. Current items, selections and item data stay as they are.
 void retranslateTexts(QWidget *root);
 
 // A picture of the resource-text service as a pixmap (null for a null picture).

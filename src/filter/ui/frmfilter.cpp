@@ -115,13 +115,15 @@ frmFilter::~frmFilter() = default;
 void frmFilter::initializeControls()
 {
     traced("InitializeControls", Module, [&] {
-        setWindowTitle(text(Caption));
+        setResourceText(this, Caption);
         auto *layout = new QVBoxLayout(this);
 
         auto *menuBar = new QMenuBar(this);
-        m_mnuHelp = menuBar->addMenu(text(HelpMenu));
+        m_mnuHelp = menuBar->addMenu(QString());
+        setResourceText(m_mnuHelp, HelpMenu);
         m_mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-        m_mnuHelpDisplay = m_mnuHelp->addAction(text(HelpDisplayMenu));
+        m_mnuHelpDisplay = m_mnuHelp->addAction(QString());
+        setResourceText(m_mnuHelpDisplay, HelpDisplayMenu);
         m_mnuHelpDisplay->setObjectName(QStringLiteral("mnuHelpDisplay"));
         m_mnuHelpDisplay->setShortcut(QKeySequence::HelpContents);
         connect(m_mnuHelpDisplay, &QAction::triggered, this, [this] { showHelp(); });
@@ -259,15 +261,12 @@ void frmFilter::Setup(CFilterColumns &columns, const CFilterTerms *terms)
         m_fields = filterFields(columns);
         const ISearchBaseTable *baseTable = columns.baseTable();
         const QString caption = baseTable ? baseTable->EditFilterCaption() : QString();
-        if (caption.isEmpty())
-            setResourceText(this, Caption);
-        else
-            setWindowTitle(caption);
+        setTranslatedText(this, [caption] { return caption.isEmpty() ? text(Caption) : caption; });
         m_counter = std::make_unique<RecordCounter>(columns);
         connect(m_counter.get(), &RecordCounter::counted, this, &frmFilter::showCount);
         connect(m_counter.get(), &RecordCounter::failed, this, [this](int request) {
             if (request == m_countRequest)
-                m_lblCount->setText(text(CannotCount));
+                setResourceText(m_lblCount, CannotCount);
         });
         loadFieldList(0);
         imgcboFields_Click(0);
@@ -304,7 +303,7 @@ void frmFilter::loadFieldList(int row)
         QComboBox *box = imgcboFields(row);
         const QSignalBlocker blocker(box);
         box->clear();
-        box->addItem(text(NoneItem), NoneData);
+        addTranslatedItem(box, resourceText(NoneItem), NoneData);
         const QIcon searchColumn =
                 iconFromPicture(ResourceTexts::instance().LoadPicture(HostKit::PictureId::SearchColumn));
         const QIcon baseField =
@@ -324,8 +323,8 @@ void frmFilter::loadConjunctions(int row)
     if (!box || box->count() > 0)
         return;
     const QSignalBlocker blocker(box);
-    box->addItem(text(AndItem), int(kvoCJ_And));
-    box->addItem(text(OrItem), int(kvoCJ_OR));
+    addTranslatedItem(box, resourceText(AndItem), int(kvoCJ_And));
+    addTranslatedItem(box, resourceText(OrItem), int(kvoCJ_OR));
     box->setCurrentIndex(0);
     box->setEnabled(true);
 }
@@ -354,7 +353,7 @@ void frmFilter::imgcboFields_Click(int row)
                 const QSignalBlocker blocker(comparison);
                 comparison->clear();
                 for (const EComparisonOperations op : comparisonsOf(field->comparisonClass))
-                    comparison->addItem(text(FirstComparison + op), int(op));
+                    addTranslatedItem(comparison, resourceText(FirstComparison + op), int(op));
                 comparison->setCurrentIndex(0);
                 comparison->setEnabled(true);
             }
@@ -468,17 +467,16 @@ void frmFilter::showHelp()
 void frmFilter::prefill(const CFilterTerms &terms)
 {
     traced("Setup", Module, [&] {
-        QStringList report;
+        QList<TranslatedText> report;
         for (const FilterTermProblem &problem : terms.Problems())
-            report.append(QStringLiteral("\u2022 ") + problem.text());
+            report.append([problem] { return problem.text(); });
         int row = 0;
         for (const CFilterTerm *term : terms.NewEnum()) {
             const FilterField *field = fieldOf(m_fields, *term);
             if (!field)
                 continue;
             if (row == Rows) {
-                report.append(QStringLiteral("\u2022 ")
-                              + text(BeyondTheRows, {QString::number(Rows), QString::number(terms.Count())}));
+                report.append(resourceText(BeyondTheRows, {QString::number(Rows), QString::number(terms.Count())}));
                 break;
             }
             if (row > 0)
@@ -490,7 +488,12 @@ void frmFilter::prefill(const CFilterTerms &terms)
             txtCompareTo_Change(row);
             ++row;
         }
-        m_lblProblems->setText(text(NotRestored) + QLatin1Char('\n') + report.join(QLatin1Char('\n')));
+        setTranslatedText(m_lblProblems, [report] {
+            QString shown = text(NotRestored);
+            for (const TranslatedText &line : report)
+                shown += QStringLiteral("\n\u2022 ") + line();
+            return shown;
+        });
         m_lblProblems->setVisible(!report.isEmpty());
     });
 }
@@ -525,12 +528,12 @@ void frmFilter::count()
             return;
         if (!m_cmdOk->isEnabled()) {
             m_countRequest = 0; // an answer still under way no longer fits the rows
-            m_lblCount->clear();
+            setTranslatedText(m_lblCount, {});
             return;
         }
         const std::unique_ptr<CFilterTerms> terms = termsFromRows();
         m_countRequest = m_counter->request(terms->HasTerms() ? terms->SQLString() : QString());
-        m_lblCount->setText(text(Counting));
+        setResourceText(m_lblCount, Counting);
     });
 }
 
@@ -540,13 +543,13 @@ void frmFilter::showCount(int request, qint64 count, bool more)
         return;
     const QLocale locale;
     if (more)
-        m_lblCount->setText(text(MoreRecordsMatch, {locale.toString(m_counter->bound())}));
+        setResourceText(m_lblCount, MoreRecordsMatch, {locale.toString(m_counter->bound())});
     else if (count == 0)
-        m_lblCount->setText(text(NoRecordMatches));
+        setResourceText(m_lblCount, NoRecordMatches);
     else if (count == 1)
-        m_lblCount->setText(text(OneRecordMatches));
+        setResourceText(m_lblCount, OneRecordMatches);
     else
-        m_lblCount->setText(text(RecordsMatch, {locale.toString(count)}));
+        setResourceText(m_lblCount, RecordsMatch, {locale.toString(count)});
 }
 
 } // namespace KvoPlx800SCtl

@@ -64,7 +64,7 @@ public:
     QLabel *lblProblems() const { return m_lblProblems; }
 
 protected:
-    // A LanguageChange shows the texts set by number again.
+    // A LanguageChange shows every remembered text again (retranslateTexts).
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;

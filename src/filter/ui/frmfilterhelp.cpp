@@ -105,8 +105,10 @@ void frmFilterHelp::prepare(CFilterColumns &columns)
         const ISearchBaseTable *table = columns.baseTable();
         const QString help = table ? table->EditFilterHelpCaption() : QString();
         const QString filter = table ? table->EditFilterCaption() : QString();
-        setWindowTitle((help.isEmpty() ? text(HelpCaption) : help) + QStringLiteral(" - ")
-                       + (filter.isEmpty() ? text(FilterCaption) : filter));
+        setTranslatedText(this, [help, filter] {
+            return (help.isEmpty() ? text(HelpCaption) : help) + QStringLiteral(" - ")
+                   + (filter.isEmpty() ? text(FilterCaption) : filter);
+        });
         InitializeHelp(OptionView());
         m_centreIn = columns.ownerRect();
         centreInOwner(this, *m_centreIn);
@@ -139,8 +141,10 @@ void frmFilterHelp::setOptionView(int view) { m_optView[view == GeneralView ? 0 
 
 void frmFilterHelp::InitializeHelp(int view)
 {
-    traced("InitializeHelp", Module,
-           [&] { m_rtfHelp->setPlainText(view == GeneralView ? GeneralHelpText() : ColumnsHelpText()); });
+    traced("InitializeHelp", Module, [&] {
+        setTranslatedText(m_rtfHelp,
+                          [this, view] { return view == GeneralView ? GeneralHelpText() : ColumnsHelpText(); });
+    });
 }
 
 QString frmFilterHelp::GeneralHelpText() const

@@ -19,7 +19,8 @@ class CFilterColumns;
 
 // The filter help: how filter values are written (the general view), or the fields of the column
 // set that a filter can compare with their kinds (the columns view). The text is built from the
-// resource texts, the search columns and the base-table fields each time the view changes.
+// resource texts, the search columns and the base-table fields each time the view or the
+// language changes.
 class frmFilterHelp : public QDialog
 {
     Q_OBJECT
@@ -47,7 +48,7 @@ public:
     QTextBrowser *rtfHelp() const { return m_rtfHelp; }
 
 protected:
-    // A LanguageChange shows the texts set by number again.
+    // A LanguageChange shows every remembered text again (retranslateTexts).
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

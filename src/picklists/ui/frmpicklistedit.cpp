@@ -117,9 +117,12 @@ void frmPicklistEdit::buildControls()
     m_cmdRemoveHidden = makeButton("cmdRemoveHidden", 8075);
     m_cmdSave = makeButton("cmdSave", 8080);
     m_cmdCancel = makeButton("cmdCancel", 8073);
-    m_tabEdit->addTab(page("fraNew", m_txtNew, m_tvwNew, {m_cmdAdd, m_cmdRemove}, m_lblNewWarning), text(8354));
-    m_tabEdit->addTab(page("fraOld", m_txtOld, m_tvwOld, {m_cmdHide, m_cmdRemoveOld}), text(8356));
-    m_tabEdit->addTab(page("fraHidden", m_txtHidden, m_tvwHidden, {m_cmdShow, m_cmdRemoveHidden}), text(8375));
+    const auto tab = [this](QWidget *page, int number) {
+        setTranslatedTabText(m_tabEdit, m_tabEdit->addTab(page, QString()), resourceText(number));
+    };
+    tab(page("fraNew", m_txtNew, m_tvwNew, {m_cmdAdd, m_cmdRemove}, m_lblNewWarning), 8354);
+    tab(page("fraOld", m_txtOld, m_tvwOld, {m_cmdHide, m_cmdRemoveOld}), 8356);
+    tab(page("fraHidden", m_txtHidden, m_tvwHidden, {m_cmdShow, m_cmdRemoveHidden}), 8375);
 
     m_tmrFixDefault = new QTimer(this);
     m_tmrFixDefault->setObjectName(QStringLiteral("tmrFixDefault"));
@@ -318,6 +321,12 @@ bool frmPicklistEdit::entryUsed(const QString &value) const
 
 QString frmPicklistEdit::refusal() const
 {
+    const TranslatedText why = refusalText();
+    return why ? why() : QString();
+}
+
+TranslatedText frmPicklistEdit::refusalText() const
+{
     if (!m_column)
         return {};
     const QString typed = m_txtNew->text().trimmed();
@@ -325,9 +334,11 @@ QString frmPicklistEdit::refusal() const
         return {};
     const QString value = evaluateEntry(typed);
     if (value.isEmpty())
-        return text(8377, {typed, m_column->typeDisplayName()});
+        return [typed, type = m_column->ColumnType()] {
+            return text(8377, {typed, basGlobals::ColumnTypeDisplayName(type)});
+        };
     if (entryUsed(value))
-        return text(8376, {typed});
+        return resourceText(8376, {typed});
     return {};
 }
 
@@ -367,10 +378,10 @@ void frmPicklistEdit::updateButtons()
             }
             return false;
         };
-        const QString why = refusal();
-        m_lblNewWarning->setText(why);
-        m_lblNewWarning->setVisible(!why.isEmpty());
-        m_cmdAdd->setEnabled(!m_txtNew->text().trimmed().isEmpty() && why.isEmpty());
+        const TranslatedText why = refusalText();
+        setTranslatedText(m_lblNewWarning, why);
+        m_lblNewWarning->setVisible(bool(why));
+        m_cmdAdd->setEnabled(!m_txtNew->text().trimmed().isEmpty() && !why);
         m_cmdRemove->setEnabled(checked(m_tvwNew));
         m_cmdSave->setEnabled(m_tvwNew->topLevelItemCount() > 0);
         const bool old = checked(m_tvwOld);

@@ -43,6 +43,7 @@ public:
     QString refusal() const;
 
 private:
+    TranslatedText refusalText() const;
     void buildControls();
     void initializeLists();
     void updateButtons();

@@ -40,10 +40,12 @@ void frmPicklistKept::prepare(const QStringList &entries, bool query, IFormsInte
         m_lstKept->clear();
         m_lstKept->addItems(entries);
     });
-    QString prompt = text(query ? 8548 : 8549) + QStringLiteral("\n\n") + text(8550);
-    if (query)
-        prompt += QLatin1Char(' ') + text(8551, {text(8066), text(8073)});
-    m_lblPrompt->setText(prompt);
+    setTranslatedText(m_lblPrompt, [query] {
+        QString prompt = text(query ? 8548 : 8549) + QStringLiteral("\n\n") + text(8550);
+        if (query)
+            prompt += QLatin1Char(' ') + text(8551, {text(8066), text(8073)});
+        return prompt;
+    });
     m_cmdOk->setVisible(query);
     m_cmdOk->setDefault(query);
     setResourceText(m_cmdClose, query ? 8073 : 8065);
