@@ -211,9 +211,6 @@ private slots:
         empty.setFilterColumns(set.get());
         QVERIFY(!empty.HasTerms());
         QCOMPARE(empty.SQLString(), QString());
-        const ISqlFilterTerms none;
-        QVERIFY(!none.HasTerms());
-        QVERIFY(none.SQLString().isEmpty());
         // A term on a column that does not exist is not added.
         QVERIFY(!empty.Add(kvoCJ_None, u"PartsSearchData"_s, u"Nothing"_s, kvoCC_Text, kvoOP_Equals, {}));
         QCOMPARE(empty.Count(), 0);
