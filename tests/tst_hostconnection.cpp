@@ -5,11 +5,9 @@
 
 #include "columns/cfiltercolumns.h"
 #include "columns/columntypechange.h"
-#include "core/sqlsupport.h"
 
 #include "hostkit/connection.h"
 #include "hostkit/databasehandler.h"
-#include "hostkit/recordset.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
