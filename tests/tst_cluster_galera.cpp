@@ -183,8 +183,6 @@ private slots:
         QVERIFY(!third->columns()->Item(u"Material"_s));
         QVERIFY(third->columns()->ColumnsFetch());
         QVERIFY(third->columns()->Item(u"Material"_s));
-        KvoTest::Controls controls(*third->columns(), {u"Material"_s});
-        controls.enter(u"Material"_s, u"Brass"_s);
         QVERIFY(saveTexts(*third->columns(), 4, {u"Material=Brass"_s}));
         QVERIFY(first->columns()->ColumnsFetch());
         QCOMPARE(KvoTest::readValues(*first->columns(), 4), QStringList{u"Text:Brass"_s});

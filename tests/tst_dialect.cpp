@@ -1,6 +1,7 @@
-// Statement text of every dialect, the registry that finds each engine and the connection URLs that
-// name one. SQL Server has no driver here, so its strings are checked only as text; the other
-// engines run the same texts against real databases in tst_connection and tst_tablestructure.
+// Statement text of the dialects, the registry that finds each engine and the connection URLs that
+// name one. SQL Server has no driver here, so its strings are checked only as text; of the other
+// engines only the texts that no round trip on a real database shows (tst_connection,
+// tst_tablestructure, tst_catalog run the rest).
 #include "hostkit/adotypes.h"
 #include "hostkit/connection.h"
 #include "hostkit/dialect.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr Engine SQLite = Engine::SQLite, PG = Engine::PostgreSQL, Maria = Engine::MariaDB, MSSQL = Engine::SQLServer;
 
-// A parsed URL, its parts joined by "|".
 // A parsed URL, its parts joined by "|"; each server as host/port, several joined by ",".
 QString describe(const ConnectionUrl &u)
 {
@@ -48,7 +48,6 @@ private slots:
         QTest::addColumn<QVariant>("input");
         QTest::addColumn<QString>("expected");
         const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
-        const QDateTime leap(QDate(2024, 2, 29), QTime(13, 5, 9));
         const QByteArray blob("\x01\xff", 2);
         const struct
         {
@@ -58,70 +57,31 @@ private slots:
             QVariant input;
             const char *expected;
         } rows[] = {
-                {"name sqlite plain", SQLite, Name, "Parts", "\"Parts\""},
-                {"name sqlite quote", SQLite, Name, "a\"b", "\"a\"\"b\""},
-                {"name sqlite looks quoted", SQLite, Name, "\"x\"", "\"\"\"x\"\"\""},
-                {"name pg dot kept", PG, Name, "a.b", "\"a.b\""},
-                {"name pg other quotes", PG, Name, "a`]b c", "\"a`]b c\""},
-                {"name maria backtick", Maria, Name, "a`b", "`a``b`"},
-                {"name maria double quote", Maria, Name, "a\"b", "`a\"b`"},
                 {"name mssql bracket", MSSQL, Name, "a]b[c", "[a]]b[c]"},
                 {"name nul dropped", SQLite, Name, QString::fromUtf16(u"a\u0000b", 3), "\"ab\""},
                 {"qualified mssql", MSSQL, Qualified, QStringList{"Parts", "Part]Id"}, "[Parts].[Part]]Id]"},
-                {"text sqlite apostrophe", SQLite, Text, "O'Neil", "'O''Neil'"},
-                {"text sqlite backslash kept", SQLite, Text, "a\\'", "'a\\'''"},
-                {"text sqlite nul", SQLite, Text, QString::fromUtf16(u"x\u0000'", 3), "'x'''"},
-                {"text pg plain", PG, Text, "it's -- %_", "'it''s -- %_'"},
-                {"text pg backslash", PG, Text, "a\\b'", "E'a\\\\b'''"},
-                {"text pg trailing backslash", PG, Text, "a\\", "E'a\\\\'"},
-                {"text maria backslash", Maria, Text, "a\\'", "'a\\\\'''"},
                 {"text mssql unicode", MSSQL, Text, "Grüße'", "N'Grüße'''"},
                 {"text mssql backslash", MSSQL, Text, "a\\", "N'a\\'"},
-                {"date sqlite zero", SQLite, Date, zero, "'1899-12-30 00:00:00'"},
-                {"date sqlite afternoon", SQLite, Date, leap, "'2024-02-29 13:05:09'"},
-                {"date pg", PG, Date, leap, "TIMESTAMP '2024-02-29 13:05:09'"},
-                {"date maria", Maria, Date, zero, "'1899-12-30 00:00:00'"},
                 {"date mssql", MSSQL, Date, zero, "CONVERT(DATETIME, '1899-12-30 00:00:00', 120)"},
                 {"date invalid", PG, Date, QDateTime(), "NULL"},
                 {"date mssql invalid", MSSQL, Date, QDateTime(), "NULL"},
                 {"literal null", SQLite, Literal, QVariant(QMetaType(QMetaType::Int)), "NULL"},
                 {"literal invalid", SQLite, Literal, QVariant(), "NULL"},
-                {"literal true", PG, Literal, true, "1"},
-                {"literal false", Maria, Literal, false, "0"},
-                {"literal int", SQLite, Literal, -42, "-42"},
                 {"literal double exact", SQLite, Literal, 0.1, "0.10000000000000001"},
                 {"literal double large", SQLite, Literal, 1e300, "1.0000000000000001e+300"},
                 {"literal nan", SQLite, Literal, std::nan(""), "NULL"},
-                {"literal text", Maria, Literal, "x'y", "'x''y'"},
-                {"literal date", PG, Literal, QDate(2001, 2, 3), "TIMESTAMP '2001-02-03 00:00:00'"},
                 {"literal blob sqlite", SQLite, Literal, blob, "X'01ff'"},
                 {"literal blob pg", PG, Literal, blob, "decode('01ff', 'hex')"},
-                {"type sqlite bool", SQLite, Type, QVariantList{adBoolean, 0}, "BOOLEAN"},
-                {"type sqlite date", SQLite, Type, QVariantList{adDate, 0}, "DATETIME"},
-                {"type sqlite varwchar", SQLite, Type, QVariantList{adVarWChar, 40}, "VARCHAR(40)"},
-                {"type pg bool", PG, Type, QVariantList{adBoolean, 0}, "smallint"},
-                {"type pg single", PG, Type, QVariantList{adSingle, 0}, "real"},
-                {"type pg date", PG, Type, QVariantList{adDate, 0}, "timestamp"},
                 {"type pg char", PG, Type, QVariantList{adChar, 3}, "char(3)"},
-                {"type pg memo", PG, Type, QVariantList{adLongVarWChar, 0}, "text"},
                 {"type pg blob", PG, Type, QVariantList{adLongVarBinary, 0}, "bytea"},
-                {"type maria bool", Maria, Type, QVariantList{adBoolean, 0}, "BOOLEAN"},
-                {"type maria date", Maria, Type, QVariantList{adDate, 0}, "DATETIME"},
                 {"type maria text", Maria, Type, QVariantList{adVarWChar, 255}, "VARCHAR(255) CHARACTER SET utf8mb4"},
                 {"type mssql bool", MSSQL, Type, QVariantList{adBoolean, 0}, "BIT"},
                 {"type mssql text", MSSQL, Type, QVariantList{adVarWChar, 50}, "NVARCHAR(50)"},
                 {"type mssql memo", MSSQL, Type, QVariantList{adLongVarWChar, 0}, "NVARCHAR(MAX)"},
                 {"type unknown", SQLite, Type, QVariantList{9999, 0}, ""},
-                {"like sqlite", SQLite, Like, {}, " ESCAPE '\\'"},
-                {"like pg", PG, Like, {}, ""},
-                {"like maria backslash escapes", Maria, Like, {}, " ESCAPE '\\\\'"},
                 {"like mssql", MSSQL, Like, {}, " ESCAPE '\\'"},
-                // Table, field, new default. SQL Server drops the field's default constraint,
-                // whatever its name, and adds the new one.
-                {"set default pg", PG, SetDefault, QStringList{"Parts", "Mode", "5"},
-                 "ALTER TABLE \"Parts\" ALTER COLUMN \"Mode\" SET DEFAULT 5"},
-                {"set default maria", Maria, SetDefault, QStringList{"Parts", "Mode", "'x'"},
-                 "ALTER TABLE `Parts` ALTER COLUMN `Mode` SET DEFAULT 'x'"},
+                // Table, field, new default: the field's default constraint, whatever its name, is
+                // dropped and the new one added.
                 {"set default mssql", MSSQL, SetDefault, QStringList{"It's [T]", "Mo'de", "5"},
                  "DECLARE @drop nvarchar(max) = (SELECT N'ALTER TABLE [It''s [T]]] DROP CONSTRAINT ' + "
                  "QUOTENAME(d.name)"

@@ -30,16 +30,6 @@ QStringList longKeywordList()
     return list;
 }
 
-// Everything a save could change: the definitions, the search-data rows and the keyword rows.
-QStringList snapshot(KvoTest::Host &host)
-{
-    Connection &db = host.connection();
-    CFilterColumns &set = *host.columns();
-    return KvoTest::rows(db, u"SELECT [Name], [Type], [Position] FROM [SearchColumnConfiguration] ORDER BY [Name]"_s)
-           + KvoTest::rows(db, u"SELECT * FROM [%1] ORDER BY 1"_s.arg(set.SearchDataTableName()))
-           + KvoTest::rows(db, u"SELECT * FROM [%1] ORDER BY 1, 2"_s.arg(set.SearchTableName(set.Item("Tags"))));
-}
-
 // Makes the fault happen on the host's file (or undoes it); `other` holds the competing
 // connection's lock.
 bool inject(KvoTest::Host &host, Fault fault, bool on, std::unique_ptr<Connection> &other)
@@ -121,7 +111,7 @@ private slots:
         auto host = KvoTest::makeHost(1, {{"Material", fcText, {}, 60}, {"Tags", fcKeyword, {}, 60}}, Engine::SQLite);
         QVERIFY(host);
         QVERIFY(save(*host, Save::EditControl, u"old"_s));
-        const QStringList before = snapshot(*host);
+        const QStringList before = KvoTest::dump(*host);
 
         std::unique_ptr<Connection> other;
         QVERIFY(inject(*host, fault, true, other));
@@ -138,7 +128,7 @@ private slots:
                                        : QStringList{});
         }
         QVERIFY(!host->connection().inTransaction());
-        const QStringList after = snapshot(*host);
+        const QStringList after = KvoTest::dump(*host);
         int changed = 0;
         for (const QString &row : before)
             changed += after.contains(row) ? 0 : 1;
@@ -148,7 +138,7 @@ private slots:
         // Once the cause is gone the same save goes through.
         QVERIFY(inject(*host, fault, false, other));
         QVERIFY(save(*host, how, u"Added"_s));
-        QVERIFY(snapshot(*host) != before);
+        QVERIFY(KvoTest::dump(*host) != before);
     }
 };
 

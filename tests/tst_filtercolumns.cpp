@@ -17,6 +17,7 @@ using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
 using KvoTest::addColumn;
 using KvoTest::addColumns;
+using KvoTest::definitionRows;
 using KvoTest::rows;
 using KvoTest::run;
 using KvoTest::tableExists;
@@ -30,39 +31,6 @@ QStringList fields(KvoTest::Host &host, const QString &table)
     if (!names.isEmpty())
         std::sort(names.begin() + 1, names.end());
     return names;
-}
-
-// The definition rows of a base table as "Position|Name|Type".
-QStringList definitionRows(KvoTest::Host &host, const QString &baseTable = u"Parts"_s)
-{
-    return rows(host.connection(), u"SELECT [Position], [Name], [Type] FROM [SearchColumnConfiguration] "
-                                   "WHERE [BaseTable] = '%1' ORDER BY [Position]"_s.arg(baseTable));
-}
-
-// What a save leaves: every definition row of Parts, field by field, and the catalog's description
-// of every table as the column set's connection holds it.
-QStringList savedState(KvoTest::Host &host, Catalog &catalog)
-{
-    QStringList state = rows(host.connection(), u"SELECT * FROM [SearchColumnConfiguration] WHERE [BaseTable] = "
-                                                "'Parts' ORDER BY [Position]"_s);
-    QStringList tables = catalog.tableNames();
-    tables.sort(Qt::CaseInsensitive);
-    for (const QString &name : std::as_const(tables)) {
-        const auto table = catalog.FindTable(name);
-        if (!table)
-            continue;
-        state << u"table "_s + table->Name;
-        for (const CatalogColumn &c : table->Columns)
-            state << u"  %1 %2(%3)%4 %5"_s.arg(c.Name).arg(c.Type).arg(c.DefinedSize).arg(c.Nullable ? "" : " not null",
-                                                                                         c.DefaultValue);
-        for (const CatalogKey &k : table->Keys)
-            state << u"  key %1 %2 (%3) %4 (%5)"_s.arg(k.Name)
-                             .arg(k.Type)
-                             .arg(k.Columns.join(u','), k.RelatedTable, k.RelatedColumns.join(u','));
-        for (const CatalogIndex &i : table->Indexes)
-            state << u"  index %1 (%2)%3"_s.arg(i.Name, i.Columns.join(u','), i.Unique ? " unique" : "");
-    }
-    return state;
 }
 
 using Change = std::function<void(CFilterColumns &)>;
@@ -90,475 +58,459 @@ private slots:
     }
     void cleanup() { m_host.reset(); }
 
-    void setupStatuses_data();
-    void setupStatuses();
-    void addAndItem();
-    void saveCreatesTablesAndRows();
-    void changesKeepUntouchedValues();
-    void retypeAndDeleteRemoveData();
-    void defaultsFillOnlyGaps();
-    void olderDefinitionLayoutLoads();
-    void definitionsPerBaseTable();
-    void hostileNames();
-    void saveDoesNotNest();
-    void retypedNewColumnKeepsItsTable();
-    void columnNameLimit();
-    void saveTouchesOnlyWhatChanged_data();
-    void saveTouchesOnlyWhatChanged();
-    void indexedFields();
+    void setupStatuses_data()
+    {
+        QTest::addColumn<bool>("columns");    // a column is saved first
+        QTest::addColumn<QString>("ddl");     // run first (names in brackets)
+        QTest::addColumn<QString>("table");   // the base table
+        QTest::addColumn<QString>("leftOut"); // components not handed in; "key": a key field the table lacks
+        QTest::addColumn<int>("status");
+        const auto row = [](const char *tag, bool columns, const char *ddl, const char *table, const char *leftOut,
+                            int status) {
+            QTest::newRow(tag) << columns << QString::fromUtf8(ddl) << QString::fromUtf8(table)
+                               << QString::fromUtf8(leftOut) << status;
+        };
+        row("no columns yet", false, "", "Parts", "", kvoFCSNoColumnsDefined);
+        row("columns stored", true, "", "Parts", "", kvoFCSSuccess);
+        row("no such table", false, "", "NoSuchTable", "", kvoFCSBaseTableNotDefined);
+        row("no primary key", false, "CREATE TABLE [NoKey] ([A] INTEGER)", "NoKey", "",
+            kvoFCSBaseTableMissingPrimaryIndex);
+        row("two-field key", false,
+            "CREATE TABLE [TwoKeys] ([A] INTEGER NOT NULL, [B] INTEGER NOT NULL, PRIMARY KEY ([A], [B]))", "TwoKeys",
+            "", kvoFSCBaseTablePrimaryIndexSegmented);
+        row("key field missing from catalog", false, "", "Parts", "key", kvoFCSBaseTableMissingPrimaryIndex);
+        row("no handler", false, "", "Parts", "handler", kvoFCSMissingDatabaseHandler);
+        row("no handler, no base table", false, "", "Parts", "handler baseTable", kvoFCSMissingDatabaseHandler);
+        row("no catalog", false, "", "Parts", "catalog", kvoFCSMissingDatabase);
+        row("no base table", false, "", "Parts", "baseTable", kvoFCSMissingBaseTable);
+        // The catalog still lists the definition table, but reading it fails: never an empty set.
+        row("definitions unreadable", true, "", "Parts", "definitions", kvoFCSUndefinedStatus);
+    }
+
+    void setupStatuses()
+    {
+        QFETCH(bool, columns);
+        QFETCH(QString, ddl);
+        QFETCH(QString, table);
+        QFETCH(QString, leftOut);
+        QFETCH(int, status);
+        // A base-table structure whose primary key names a field the table does not have.
+        static BaseTableStructure wrongKey(u"Parts"_s, {}, {{u"PK"_s, IndexKind::Primary, {u"NoSuchField"_s}}});
+        if (columns)
+            QVERIFY(addColumns(*m_host->columns(), {{"Material", fcText}}));
+        if (!ddl.isEmpty())
+            QVERIFY(run(m_host->connection(), ddl));
+        m_host->openTable(table);
+        const bool unreadable = leftOut == u"definitions";
+        const auto renameDefinitions = [&](const char *from, const char *to) {
+            return run(m_host->connection(),
+                       u"ALTER TABLE [%1] RENAME TO [%2]"_s.arg(QLatin1String(from), QLatin1String(to)));
+        };
+        if (unreadable)
+            QVERIFY(renameDefinitions("SearchColumnConfiguration", "Hidden"));
+        if (!leftOut.isEmpty()) {
+            const auto given = [&](const char *name, auto *component) {
+                return leftOut.contains(QLatin1String(name)) ? nullptr : component;
+            };
+            m_host->filter = CCommon::global().CreateSearchFilterObject(
+                    given("handler", m_host->handler.get()), given("baseTable", m_host->baseTable.get()),
+                    given("catalog", &m_host->catalog()), m_host->profile.get(), 0,
+                    leftOut == u"key" ? &wrongKey : m_host->structure.get());
+            QVERIFY(m_host->filter);
+        }
+        QCOMPARE(int(m_host->filter->setupStatus()), status);
+        QCOMPARE(m_host->filter->Exists(), status == kvoFCSSuccess);
+        if (status != kvoFCSSuccess && status != kvoFCSNoColumnsDefined) {
+            QVERIFY(!m_host->columns());
+            QVERIFY(m_host->filter->SQLSearchFields().isEmpty());
+            QVERIFY(m_host->filter->SQLSearchJoinOn().isEmpty());
+            QVERIFY(m_host->filter->SQLSearchTable().isEmpty());
+            if (!unreadable)
+                return;
+            // The stored definitions are all there once they can be read again.
+            QVERIFY(renameDefinitions("Hidden", "SearchColumnConfiguration"));
+            m_host->reopenFilter();
+            QCOMPARE(int(m_host->filter->setupStatus()), int(kvoFCSSuccess));
+        }
+        QVERIFY(m_host->columns());
+        QCOMPARE(m_host->columns()->Count(), columns ? 1 : 0);
+        QCOMPARE(m_host->columns()->keyFieldName(), u"PartId"_s);
+    }
+
+    void addAndItem()
+    {
+        CFilterColumns &set = *m_host->columns();
+        CFilterColumn *a = addColumn(set, {"Alpha", fcText, "Beta"});
+        CFilterColumn *b = addColumn(set, {"Beta", fcInteger32, "First"});
+        QVERIFY(a && b);
+        QCOMPARE(a->Index(), qint16(1));
+        QCOMPARE(b->Index(), qint16(2));
+        // The same name in another case is refused and leaves the set alone.
+        QVERIFY(!addColumn(set, {"ALPHA", fcText}));
+        QCOMPARE(set.Count(), 2);
+
+        QCOMPARE(set.Item(1), a);
+        QCOMPARE(set.Item(3), nullptr);
+        QCOMPARE(set.Item(0), nullptr);
+        // A name wins over a caption; a caption is found when no name matches, in any case.
+        QCOMPARE(set.Item(u"beta"_s), b);
+        QCOMPARE(set.Item(u"FIRST"_s), b);
+        QCOMPARE(set.Item(u"nothing"_s), nullptr);
+        QCOMPARE(set.Item(Variant::int16(2)), b);
+        QCOMPARE(set.Item(Variant::text(u"alpha"_s)), a);
+        QCOMPARE(set.Item(Variant::boolean(true)), nullptr);
+        QCOMPARE(set.NewEnum(), (QList<CFilterColumn *>{a, b}));
+        QVERIFY(set.HasStandardColumns());
+        QVERIFY(!set.HasKeywordColumns());
+        addColumn(set, {"Tags", fcKeyword});
+        QVERIFY(set.HasKeywordColumns());
+    }
+
+    void saveCreatesTablesAndRows()
+    {
+        QList<KvoPlx800SCtl::ColumnDefinition> defs = KvoTest::everyType();
+        defs[0].caption = u"Material name"_s;
+        QVERIFY(addColumns(*m_host->columns(), defs));
+
+        m_host->catalog().Refresh();
+        const auto data = m_host->catalog().FindTable(u"PartsSearchData"_s);
+        QVERIFY(data);
+        const Dialect &d = m_host->connection().dialect();
+        const struct
+        {
+            const char *field;
+            int type;
+            int size;
+        } stored[] = {{"PartId", adInteger, 0},
+                      {"Material", adVarWChar, 255},
+                      {"Notes", adVarWChar, 255},
+                      {"Weight", adDouble, 0},
+                      {"Active", d.storedAdoType(adBoolean), 0},
+                      {"Made", adDate, 0},
+                      {"Count16", adSmallInt, 0},
+                      {"Count32", adInteger, 0},
+                      {"Ratio", adSingle, 0}};
+        QCOMPARE(data->Columns.size(), qsizetype(std::size(stored)));
+        for (const auto &f : stored) {
+            const CatalogColumn *column = data->FindColumn(QLatin1String(f.field));
+            QVERIFY2(column && column->Type == f.type && (!f.size || column->DefinedSize == f.size), f.field);
+        }
+        QVERIFY(!data->FindColumn(u"PartId"_s)->Nullable);
+        QVERIFY(data->primaryKey());
+        QCOMPARE(data->primaryKey()->Columns, QStringList{"PartId"});
+        if (d.namedPrimaryKeys())
+            QCOMPARE(data->primaryKey()->Name, u"PK_PartsSearchData"_s);
+        const auto keywords = m_host->catalog().FindTable(u"PartsSearchKeywordTags"_s);
+        QVERIFY(keywords && keywords->primaryKey());
+        QCOMPARE(keywords->primaryKey()->Columns, (QStringList{"PartId", "Tags"}));
+
+        QVERIFY(m_host->columns()->MyStructureDefinition().Compare(m_host->catalog(), CompareExact | CompareKeyFields));
+        QCOMPARE(definitionRows(*m_host),
+                 (QStringList{"1|Material|1", "2|Notes|8", "3|Count16|2", "4|Count32|3", "5|Ratio|4", "6|Weight|5",
+                              "7|Made|6", "8|Active|7", "9|Tags|0"}));
+
+        // A new column set reads back every attribute.
+        m_host->openTable(u"Parts"_s);
+        QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
+        const CFilterColumn *m = m_host->columns()->Item(u"Material"_s);
+        QVERIFY(m);
+        QCOMPARE(m->Caption(), u"Material name"_s);
+        QCOMPARE(m->TextLengthInUI(), qint16(60));
+        QCOMPARE(m_host->columns()->Item(2)->ColumnType(), fcNote);
+        QVERIFY(!m_host->columns()->needsDefinitionConversion());
+    }
+
+    void changesKeepUntouchedValues()
+    {
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(addColumns(set, {{"Material", fcText}, {"Weight", fcDouble}, {"Tags", fcKeyword}}));
+        Connection &db = m_host->connection();
+        QVERIFY(run(db, "INSERT INTO [PartsSearchData] ([PartId], [Material], [Weight]) VALUES (1, 'Steel', 2.5)"));
+        QVERIFY(run(db, "INSERT INTO [PartsSearchKeywordTags] ([PartId], [Tags]) VALUES (1, 'urgent')"));
+
+        // Add, move, delete other columns: Material, Weight and Tags keep their values. The first
+        // column cannot move up nor the last down; the column objects survive the save in their order.
+        QVERIFY(addColumns(set, {{"Extra", fcInteger32}, {"Gone", fcDateTime}}));
+        QVERIFY(!set.MoveColumnUp(set.Item(u"Material"_s)) && !set.MoveColumnDown(set.Item(u"Gone"_s)));
+        QVERIFY(set.MoveColumnUp(set.Item(u"Extra"_s)));
+        QVERIFY(set.MoveColumnDown(set.Item(u"Tags"_s)));
+        QCOMPARE(set.Item(u"Extra"_s)->Index(), qint16(3));
+        QVERIFY(set.Remove(u"Gone"_s));
+        const QList<CFilterColumn *> order = set.NewEnum();
+        QVERIFY(set.ColumnsSave(nullptr));
+        QCOMPARE(set.NewEnum(), order);
+
+        // The existing row got the new column's default from the table definition.
+        QCOMPARE(rows(db, "SELECT [Material], [Weight], [Extra] FROM [PartsSearchData]"), QStringList{"Steel|2.5|0"});
+        QCOMPARE(rows(db, "SELECT [Tags] FROM [PartsSearchKeywordTags]"), QStringList{"urgent"});
+        QCOMPARE(fields(*m_host, "PartsSearchData"), (QStringList{"PartId", "Extra", "Material", "Weight"}));
+        QCOMPARE(definitionRows(*m_host), (QStringList{"1|Material|1", "2|Weight|5", "3|Extra|3", "4|Tags|0"}));
+    }
+
+    void retypeAndDeleteRemoveData()
+    {
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(addColumns(set, {{"Code", fcText}, {"Tags", fcKeyword}, {"Keep", fcText}, {"Words", fcKeyword}}));
+        Connection &db = m_host->connection();
+        QVERIFY(run(db, "INSERT INTO [PartsSearchData] ([PartId], [Code], [Keep]) VALUES (1, 'A-12', 'kept')"));
+
+        // Retype Code from text to integer: its old values go, the field comes back with the new type.
+        // Tags becomes a text column: its keyword table goes.
+        set.Item(u"Code"_s)->setColumnType(fcInteger32);
+        set.Item(u"Tags"_s)->setColumnType(fcText);
+        QVERIFY(set.ColumnsSave(nullptr));
+        QVERIFY(!tableExists(m_host->catalog(), u"PartsSearchKeywordTags"_s));
+        const auto data = m_host->catalog().FindTable(u"PartsSearchData"_s);
+        QCOMPARE(data->FindColumn(u"Code"_s)->Type, int(adInteger));
+        QVERIFY(data->FindColumn(u"Tags"_s));
+        const QVariant code = KvoTest::cell(db, "SELECT [Code] FROM [PartsSearchData]");
+        QVERIFY2(code.isNull() || code.toInt() == 0, qPrintable(code.toString()));
+        QCOMPARE(KvoTest::cell(db, "SELECT [Keep] FROM [PartsSearchData]").toString(), u"kept"_s);
+
+        // Deleting a column removes its row and its field.
+        QVERIFY(set.Remove(u"Code"_s));
+        QVERIFY(set.ColumnsSave(nullptr));
+        QCOMPARE(fields(*m_host, "PartsSearchData"), (QStringList{"PartId", "Keep", "Tags"}));
+        QCOMPARE(definitionRows(*m_host), (QStringList{"1|Tags|1", "2|Keep|1", "3|Words|0"}));
+
+        // With keyword columns only, the search-data table goes; the join stays for the keyword tables.
+        QVERIFY(set.Remove(u"Tags"_s) && set.Remove(u"Keep"_s));
+        QVERIFY(set.ColumnsSave(nullptr));
+        QVERIFY(!tableExists(m_host->catalog(), u"PartsSearchData"_s));
+        QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeywordWords"_s));
+        m_host->openTable(u"Parts"_s);
+        QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
+        QVERIFY(m_host->filter->SQLSearchFields().isEmpty());
+        QVERIFY(m_host->filter->SQLSearchTable().isEmpty());
+        QVERIFY(!m_host->filter->SQLSearchJoinOn().isEmpty());
+    }
+
+    void defaultsFillOnlyGaps()
+    {
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(addColumns(set, {{"Grade", fcInteger32, {}, 0, true, false, "5"}}));
+        // A picklist column takes only values of its list.
+        QVERIFY(set.Item(u"Grade"_s)->PickList()->SaveAdditions({u"7"_s}));
+        Connection &db = m_host->connection();
+        QVERIFY(run(db, "INSERT INTO [PartsSearchData] ([PartId], [Grade]) VALUES (1, 7), (2, NULL), (3, 5)"));
+
+        // A changed default reaches the rows without a value only.
+        set.Item(u"Grade"_s)->setPicklistDefault(u"9"_s);
+        QVERIFY(set.ColumnsSave(nullptr));
+        QCOMPARE(rows(db, "SELECT [Grade] FROM [PartsSearchData] ORDER BY [PartId]"), (QStringList{"7", "9", "5"}));
+        QCOMPARE(set.Item(u"Grade"_s)->PicklistDefault(), u"9"_s);
+    }
+
+    void olderDefinitionLayoutLoads()
+    {
+        // A definition table of the older layout: no DateTimeDefaultMode and the fields after it.
+        QVERIFY(m_host->handler->DropTable(m_host->catalog(), u"SearchColumnConfiguration"_s));
+        TableStructure older = m_host->columns()->MyStructureDefinition();
+        older.Fields.removeIf([](const FieldDescription &f) { return f.Optional; });
+        QVERIFY2(older.Create(m_host->catalog()), qPrintable(older.lastError()));
+        QVERIFY(run(m_host->connection(), "INSERT INTO [SearchColumnConfiguration] ([BaseTable], [Position], [Name], "
+                                          "[Type], [Size]) VALUES ('Parts', 1, 'Due', 6, 0)"));
+        m_host->openTable(u"Parts"_s);
+        QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(set.needsDefinitionConversion());
+        const CFilterColumn *due = set.Item(u"Due"_s);
+        QVERIFY(due);
+        QCOMPARE(due->DateTimeDefaultMode(), fcDTDM_Configure);
+        QCOMPARE(due->DateTimeDefaultValue(), Variant::date(Variant::dateZero()));
+        QCOMPARE(due->DisableEditDateTime(), false);
+
+        // Saving brings the definition table to the newer layout and keeps the row.
+        QVERIFY(set.ColumnsSave(nullptr));
+        m_host->openTable(u"Parts"_s);
+        QVERIFY(!m_host->columns()->needsDefinitionConversion());
+        QCOMPARE(definitionRows(*m_host), QStringList{"1|Due|6"});
+    }
+
+    // Base tables share the definition table; each finds its own rows, or those of a former name. A
+    // search-data table takes its base table's key, here a text.
+    void definitionsPerBaseTable()
+    {
+        QVERIFY(m_host->createBaseTable(u"OldParts"_s, 1, u"OldId"_s, true));
+        m_host->openTable(u"OldParts"_s);
+        QVERIFY(addColumns(*m_host->columns(), {{"Material", fcText}, {"Shared", fcText}}));
+
+        // Parts was called OldParts before: its definition rows are found under the former name.
+        m_host->openTable(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
+        QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
+        QVERIFY(m_host->columns()->Item(u"Material"_s));
+        QCOMPARE(m_host->columns()->formerNamesFound(), QStringList{"OldParts"});
+
+        // Without it, Parts has columns of its own; a name both use, added and removed, leaves OldParts alone.
+        m_host->openTable(u"Parts"_s);
+        QCOMPARE(m_host->filter->setupStatus(), kvoFCSNoColumnsDefined);
+        QVERIFY(addColumns(*m_host->columns(), {{"Shared", fcInteger32}}));
+        QVERIFY(m_host->columns()->Remove(u"Shared"_s));
+        QVERIFY(addColumns(*m_host->columns(), {{"Own", fcText}}));
+        QCOMPARE(definitionRows(*m_host, u"OldParts"_s), (QStringList{"1|Material|1", "2|Shared|1"}));
+        QCOMPARE(definitionRows(*m_host), QStringList{"1|Own|1"});
+        QCOMPARE(fields(*m_host, "OldPartsSearchData"), (QStringList{"OldId", "Material", "Shared"}));
+        const auto key = m_host->catalog().FindTable(u"OldPartsSearchData"_s)->FindColumn(u"OldId"_s);
+        QVERIFY(key->Type == adVarWChar && key->DefinedSize == 20);
+    }
+
+    // A caption with quote characters names its field in the host's query (the columns' other uses of
+    // hostile names are in tst_hostilenames).
+    void hostileNames()
+    {
+        const QString caption = u"it's \"big\" `x` [y]"_s;
+        QVERIFY(addColumns(*m_host->columns(), {{"Größe", fcText, caption}}));
+        Connection &db = m_host->connection();
+        const QString sql = u"SELECT %1 FROM %2 LEFT JOIN %3 ON %4"_s.arg(
+                m_host->filter->SQLSearchFields(), db.QuoteName(u"Parts"_s), m_host->filter->SQLSearchTable(),
+                m_host->filter->SQLSearchJoinOn());
+        auto rs = db.OpenQuery(sql);
+        QVERIFY2(rs, qPrintable(db.lastError() + u'\n' + sql));
+        // (Qt's SQLite driver drops double quotes from the names it reports.)
+        QCOMPARE(rs->fieldNames(),
+                 QStringList{db.dialect().engine() == Engine::SQLite ? QString(caption).remove(u'"') : caption});
+    }
+
+    // A save started while a save runs (from its progress report) is refused; the outer one completes.
+    void saveDoesNotNest()
+    {
+        CFilterColumns &set = *m_host->columns();
+        addColumn(set, {"A", fcText});
+        int nested = 0;
+        bool nestedResult = true;
+        Progress progress([&](const QString &, int, int, bool) {
+            if (nested++ == 0)
+                nestedResult = set.ColumnsSave(nullptr);
+        });
+        QVERIFY(set.ColumnsSave(&progress));
+        QVERIFY(!nestedResult);
+        QVERIFY(progress.startCount() == 1 && !progress.running());
+        QCOMPARE(definitionRows(*m_host), QStringList{"1|A|1"});
+    }
+
+    // A new column retyped before its save (as the column editor does) gets its table and keeps it.
+    void retypedNewColumnKeepsItsTable()
+    {
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(addColumns(set, {{"Tags", fcKeyword}}));
+        CFilterColumn *added = addColumn(set, {"Grade", fcKeyword});
+        QVERIFY(added && !set.HasStandardColumns());
+        added->setColumnType(fcText);
+        QVERIFY(set.HasStandardColumns());
+        QVERIFY(set.ColumnsSave(nullptr));
+        QVERIFY(KvoTest::tableExists(m_host->catalog(), set.SearchDataTableName()));
+    }
+
+    // The longest derived name ("PK_" + base table + "SearchKeyword" + column) fits 63 bytes.
+    void columnNameLimit()
+    {
+        CFilterColumns &set = *m_host->columns();
+        const int limit = set.maxColumnNameLength();
+        QCOMPARE(limit, 63 - 16 - 5);
+        const QString longest(limit, u'k');
+        QVERIFY(addColumns(set, {{longest, fcKeyword}, {QString(limit, u't'), fcText}}));
+        m_host->openTable(u"Parts"_s);
+        QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
+        QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeyword"_s + longest));
+
+        // One byte more is refused by Add, and by ColumnsSave before any definition row is written.
+        CFilterColumns &reopened = *m_host->columns();
+        const QStringList before = definitionRows(*m_host);
+        QVERIFY(!addColumn(reopened, {QString(limit + 1, u'x'), fcText}));
+        QCOMPARE(reopened.Count(), 2);
+        CFilterColumn *added = addColumn(reopened, {u"Short"_s, fcText});
+        QVERIFY(added);
+        added->setName(QString(limit - 1, u'x') + u"\u00e9"_s); // two bytes in UTF-8
+        QVERIFY(!reopened.ColumnsSave(nullptr));
+        QCOMPARE(definitionRows(*m_host), before);
+    }
+
+    void saveTouchesOnlyWhatChanged_data()
+    {
+        QTest::addColumn<Change>("change");
+        const auto edit = [](const char *name, const std::function<void(ColumnDefinition &)> &how) {
+            return Change([=](CFilterColumns &set) {
+                set.findByName(QString::fromLatin1(name))->setDefinition(changed(set, QString::fromLatin1(name), how));
+            });
+        };
+        QTest::newRow("nothing") << Change([](CFilterColumns &) {});
+        QTest::newRow("a column added") << Change([](CFilterColumns &set) {
+            QVERIFY(addColumn(set, {"Extra", fcInteger32}));
+        });
+        QTest::newRow("a keyword column added") << Change([](CFilterColumns &set) {
+            QVERIFY(addColumn(set, {"Labels", fcKeyword}));
+        });
+        QTest::newRow("caption and description") << edit("Count", [](ColumnDefinition &d) {
+            d.caption = u"How many"_s;
+            d.description = u"it's counted"_s;
+        });
+        QTest::newRow("caption emptied") << edit("Material", [](ColumnDefinition &d) { d.caption.clear(); });
+        QTest::newRow("a column deleted") << Change([](CFilterColumns &set) { QVERIFY(set.Remove(u"Count"_s)); });
+        QTest::newRow("a column moved up")
+                << Change([](CFilterColumns &set) { QVERIFY(set.MoveColumnUp(set.findByName(u"Due"_s))); });
+        QTest::newRow("a picklist") << edit("Material", [](ColumnDefinition &d) {
+            d.isPicklist = true;
+            d.picklistDefault = u"Steel"_s;
+        });
+        QTest::newRow("a number's default") << edit("Count", [](ColumnDefinition &d) { d.picklistDefault = u"7"_s; });
+        QTest::newRow("retyped") << edit("Count", [](ColumnDefinition &d) { d.type = fcDouble; });
+        QTest::newRow("indexed fields") << Change([](CFilterColumns &set) { set.setIndexedFields(true); });
+        QTest::newRow("a date's default mode")
+                << edit("Due", [](ColumnDefinition &d) { d.dateTimeDefaultMode = fcDTDM_Now; });
+    }
+
+    // A save writes only the definition rows that differ and reads again only the tables it changed:
+    // what it leaves equals what writing every row and reading the whole catalog again gives.
+    void saveTouchesOnlyWhatChanged()
+    {
+        QFETCH(Change, change);
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(addColumns(set, {{"Material", fcText, "Material"},
+                                 {"Count", fcInteger32, "Count"},
+                                 {"Due", fcDateTime},
+                                 {"Tags", fcKeyword}}));
+        change(set);
+        QVERIFY(set.ColumnsSave(nullptr));
+        const QStringList incremental = KvoTest::dump(*m_host, set.catalog());
+        QVERIFY(incremental.size() > 4);
+        QStringList names;
+        for (const CFilterColumn *column : set.NewEnum())
+            names << column->Name();
+        DefinitionTable(set.tables()).writeAll(set.NewEnum(), names);
+        set.catalog()->Refresh();
+        QCOMPARE(incremental, KvoTest::dump(*m_host, set.catalog()));
+    }
+
+    // With indexed fields, a save gives each field a filter seeks by an index of its own, and a
+    // deleted column takes its index along.
+    void indexedFields()
+    {
+        CFilterColumns &set = *m_host->columns();
+        const auto indexes = [&] {
+            set.catalog()->Refresh();
+            QStringList names;
+            for (const CatalogIndex &index : set.catalog()->FindTable(u"PartsSearchData"_s)->Indexes) {
+                if (!index.BehindKey && !index.PrimaryKey)
+                    names << index.Name + u'(' + index.Columns.join(u',') + u')';
+            }
+            names.sort();
+            return names;
+        };
+        QVERIFY(addColumns(set, {{"Material", fcText}, {"Notes", fcNote}, {"Active", fcBoolean}, {"Tags", fcKeyword}}));
+        QCOMPARE(indexes(), QStringList());
+        set.setIndexedFields(true);
+        QVERIFY(addColumns(set, {{"Count", fcInteger32}, {"Due", fcDateTime}}));
+        QCOMPARE(indexes(), (QStringList{"IX_PartsSearchDataCount(Count)", "IX_PartsSearchDataDue(Due)",
+                                         "IX_PartsSearchDataMaterial(Material)"}));
+        QVERIFY(set.Remove(u"Material"_s));
+        QVERIFY(set.ColumnsSave(nullptr));
+        QCOMPARE(indexes(), (QStringList{"IX_PartsSearchDataCount(Count)", "IX_PartsSearchDataDue(Due)"}));
+    }
 
 private:
     std::unique_ptr<KvoTest::Host> m_host;
 };
 
-void TestFilterColumns::setupStatuses_data()
-{
-    QTest::addColumn<bool>("columns");    // a column is saved first
-    QTest::addColumn<QString>("ddl");     // run first (names in brackets)
-    QTest::addColumn<QString>("table");   // the base table
-    QTest::addColumn<QString>("leftOut"); // components not handed in; "key": a key field the table lacks
-    QTest::addColumn<int>("status");
-    const auto row = [](const char *tag, bool columns, const char *ddl, const char *table, const char *leftOut,
-                        int status) {
-        QTest::newRow(tag) << columns << QString::fromUtf8(ddl) << QString::fromUtf8(table)
-                           << QString::fromUtf8(leftOut) << status;
-    };
-    row("no columns yet", false, "", "Parts", "", kvoFCSNoColumnsDefined);
-    row("columns stored", true, "", "Parts", "", kvoFCSSuccess);
-    row("no such table", false, "", "NoSuchTable", "", kvoFCSBaseTableNotDefined);
-    row("no primary key", false, "CREATE TABLE [NoKey] ([A] INTEGER)", "NoKey", "", kvoFCSBaseTableMissingPrimaryIndex);
-    row("two-field key", false,
-        "CREATE TABLE [TwoKeys] ([A] INTEGER NOT NULL, [B] INTEGER NOT NULL, PRIMARY KEY ([A], [B]))", "TwoKeys", "",
-        kvoFSCBaseTablePrimaryIndexSegmented);
-    row("key field missing from catalog", false, "", "Parts", "key", kvoFCSBaseTableMissingPrimaryIndex);
-    row("no handler", false, "", "Parts", "handler", kvoFCSMissingDatabaseHandler);
-    row("no handler, no base table", false, "", "Parts", "handler baseTable", kvoFCSMissingDatabaseHandler);
-    row("no catalog", false, "", "Parts", "catalog", kvoFCSMissingDatabase);
-    row("no base table", false, "", "Parts", "baseTable", kvoFCSMissingBaseTable);
-    // The catalog still lists the definition table, but reading it fails: never an empty set.
-    row("definitions unreadable", true, "", "Parts", "definitions", kvoFCSUndefinedStatus);
-}
-
-void TestFilterColumns::setupStatuses()
-{
-    QFETCH(bool, columns);
-    QFETCH(QString, ddl);
-    QFETCH(QString, table);
-    QFETCH(QString, leftOut);
-    QFETCH(int, status);
-    // A base-table structure whose primary key names a field the table does not have.
-    static BaseTableStructure wrongKey(u"Parts"_s, {}, {{u"PK"_s, IndexKind::Primary, {u"NoSuchField"_s}}});
-    if (columns)
-        QVERIFY(addColumns(*m_host->columns(), {{"Material", fcText}}));
-    if (!ddl.isEmpty())
-        QVERIFY(run(m_host->connection(), ddl));
-    m_host->openTable(table);
-    const bool unreadable = leftOut == u"definitions";
-    const auto renameDefinitions = [&](const char *from, const char *to) {
-        return run(m_host->connection(),
-                   u"ALTER TABLE [%1] RENAME TO [%2]"_s.arg(QLatin1String(from), QLatin1String(to)));
-    };
-    if (unreadable)
-        QVERIFY(renameDefinitions("SearchColumnConfiguration", "Hidden"));
-    if (!leftOut.isEmpty()) {
-        const auto given = [&](const char *name, auto *component) {
-            return leftOut.contains(QLatin1String(name)) ? nullptr : component;
-        };
-        m_host->filter = CCommon::global().CreateSearchFilterObject(
-                given("handler", m_host->handler.get()), given("baseTable", m_host->baseTable.get()),
-                given("catalog", &m_host->catalog()), m_host->profile.get(), 0,
-                leftOut == u"key" ? &wrongKey : m_host->structure.get());
-        QVERIFY(m_host->filter);
-    }
-    QCOMPARE(int(m_host->filter->setupStatus()), status);
-    QCOMPARE(m_host->filter->Exists(), status == kvoFCSSuccess);
-    if (status != kvoFCSSuccess && status != kvoFCSNoColumnsDefined) {
-        QVERIFY(!m_host->columns());
-        QVERIFY(m_host->filter->SQLSearchFields().isEmpty());
-        QVERIFY(m_host->filter->SQLSearchJoinOn().isEmpty());
-        QVERIFY(m_host->filter->SQLSearchTable().isEmpty());
-        if (!unreadable)
-            return;
-        // The stored definitions are all there once they can be read again.
-        QVERIFY(renameDefinitions("Hidden", "SearchColumnConfiguration"));
-        m_host->reopenFilter();
-        QCOMPARE(int(m_host->filter->setupStatus()), int(kvoFCSSuccess));
-    }
-    QVERIFY(m_host->columns());
-    QCOMPARE(m_host->columns()->Count(), columns ? 1 : 0);
-    QCOMPARE(m_host->columns()->keyFieldName(), u"PartId"_s);
-}
-
-void TestFilterColumns::addAndItem()
-{
-    CFilterColumns &set = *m_host->columns();
-    CFilterColumn *a = addColumn(set, {"Alpha", fcText, "Beta"});
-    CFilterColumn *b = addColumn(set, {"Beta", fcInteger32, "First"});
-    QVERIFY(a && b);
-    QCOMPARE(a->Index(), qint16(1));
-    QCOMPARE(b->Index(), qint16(2));
-    // The same name in another case is refused and leaves the set alone.
-    QVERIFY(!addColumn(set, {"ALPHA", fcText}));
-    QCOMPARE(set.Count(), 2);
-
-    QCOMPARE(set.Item(1), a);
-    QCOMPARE(set.Item(3), nullptr);
-    QCOMPARE(set.Item(0), nullptr);
-    // A name wins over a caption; a caption is found when no name matches, in any case.
-    QCOMPARE(set.Item(u"beta"_s), b);
-    QCOMPARE(set.Item(u"FIRST"_s), b);
-    QCOMPARE(set.Item(u"nothing"_s), nullptr);
-    QCOMPARE(set.Item(Variant::int16(2)), b);
-    QCOMPARE(set.Item(Variant::text(u"alpha"_s)), a);
-    QCOMPARE(set.Item(Variant::boolean(true)), nullptr);
-    QCOMPARE(set.NewEnum(), (QList<CFilterColumn *>{a, b}));
-    QVERIFY(set.HasStandardColumns());
-    QVERIFY(!set.HasKeywordColumns());
-    addColumn(set, {"Tags", fcKeyword});
-    QVERIFY(set.HasKeywordColumns());
-}
-
-void TestFilterColumns::saveCreatesTablesAndRows()
-{
-    QList<KvoPlx800SCtl::ColumnDefinition> defs = KvoTest::everyType();
-    defs[0].caption = u"Material name"_s;
-    QVERIFY(addColumns(*m_host->columns(), defs));
-
-    m_host->catalog().Refresh();
-    const auto data = m_host->catalog().FindTable(u"PartsSearchData"_s);
-    QVERIFY(data);
-    const Dialect &d = m_host->connection().dialect();
-    const struct
-    {
-        const char *field;
-        int type;
-        int size;
-    } stored[] = {{"PartId", adInteger, 0},
-                  {"Material", adVarWChar, 255},
-                  {"Notes", adVarWChar, 255},
-                  {"Weight", adDouble, 0},
-                  {"Active", d.storedAdoType(adBoolean), 0},
-                  {"Made", adDate, 0},
-                  {"Count16", adSmallInt, 0},
-                  {"Count32", adInteger, 0},
-                  {"Ratio", adSingle, 0}};
-    QCOMPARE(data->Columns.size(), qsizetype(std::size(stored)));
-    for (const auto &f : stored) {
-        const CatalogColumn *column = data->FindColumn(QLatin1String(f.field));
-        QVERIFY2(column && column->Type == f.type && (!f.size || column->DefinedSize == f.size), f.field);
-    }
-    QVERIFY(!data->FindColumn(u"PartId"_s)->Nullable);
-    QVERIFY(data->primaryKey());
-    QCOMPARE(data->primaryKey()->Columns, QStringList{"PartId"});
-    if (d.namedPrimaryKeys())
-        QCOMPARE(data->primaryKey()->Name, u"PK_PartsSearchData"_s);
-    const auto keywords = m_host->catalog().FindTable(u"PartsSearchKeywordTags"_s);
-    QVERIFY(keywords && keywords->primaryKey());
-    QCOMPARE(keywords->primaryKey()->Columns, (QStringList{"PartId", "Tags"}));
-
-    QVERIFY(m_host->columns()->MyStructureDefinition().Compare(m_host->catalog(), CompareExact | CompareKeyFields));
-    QCOMPARE(definitionRows(*m_host), (QStringList{"1|Material|1", "2|Notes|8", "3|Count16|2", "4|Count32|3",
-                                                   "5|Ratio|4", "6|Weight|5", "7|Made|6", "8|Active|7", "9|Tags|0"}));
-
-    // A new column set reads back every attribute.
-    m_host->openTable(u"Parts"_s);
-    QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
-    const CFilterColumn *m = m_host->columns()->Item(u"Material"_s);
-    QVERIFY(m);
-    QCOMPARE(m->Caption(), u"Material name"_s);
-    QCOMPARE(m->TextLengthInUI(), qint16(60));
-    QCOMPARE(m_host->columns()->Item(2)->ColumnType(), fcNote);
-    QVERIFY(!m_host->columns()->needsDefinitionConversion());
-}
-
-void TestFilterColumns::changesKeepUntouchedValues()
-{
-    CFilterColumns &set = *m_host->columns();
-    QVERIFY(addColumns(set, {{"Material", fcText}, {"Weight", fcDouble}, {"Tags", fcKeyword}}));
-    Connection &db = m_host->connection();
-    QVERIFY(run(db, "INSERT INTO [PartsSearchData] ([PartId], [Material], [Weight]) VALUES (1, 'Steel', 2.5)"));
-    QVERIFY(run(db, "INSERT INTO [PartsSearchKeywordTags] ([PartId], [Tags]) VALUES (1, 'urgent')"));
-
-    // Add, move, delete other columns: Material, Weight and Tags keep their values. The first
-    // column cannot move up nor the last down; the column objects survive the save in their order.
-    QVERIFY(addColumns(set, {{"Extra", fcInteger32}, {"Gone", fcDateTime}}));
-    QVERIFY(!set.MoveColumnUp(set.Item(u"Material"_s)) && !set.MoveColumnDown(set.Item(u"Gone"_s)));
-    QVERIFY(set.MoveColumnUp(set.Item(u"Extra"_s)));
-    QVERIFY(set.MoveColumnDown(set.Item(u"Tags"_s)));
-    QCOMPARE(set.Item(u"Extra"_s)->Index(), qint16(3));
-    QVERIFY(set.Remove(u"Gone"_s));
-    const QList<CFilterColumn *> order = set.NewEnum();
-    QVERIFY(set.ColumnsSave(nullptr));
-    QCOMPARE(set.NewEnum(), order);
-
-    // The existing row got the new column's default from the table definition.
-    QCOMPARE(rows(db, "SELECT [Material], [Weight], [Extra] FROM [PartsSearchData]"), QStringList{"Steel|2.5|0"});
-    QCOMPARE(rows(db, "SELECT [Tags] FROM [PartsSearchKeywordTags]"), QStringList{"urgent"});
-    QCOMPARE(fields(*m_host, "PartsSearchData"), (QStringList{"PartId", "Extra", "Material", "Weight"}));
-    QCOMPARE(definitionRows(*m_host), (QStringList{"1|Material|1", "2|Weight|5", "3|Extra|3", "4|Tags|0"}));
-}
-
-void TestFilterColumns::retypeAndDeleteRemoveData()
-{
-    CFilterColumns &set = *m_host->columns();
-    QVERIFY(addColumns(set, {{"Code", fcText}, {"Tags", fcKeyword}, {"Keep", fcText}, {"Words", fcKeyword}}));
-    Connection &db = m_host->connection();
-    QVERIFY(run(db, "INSERT INTO [PartsSearchData] ([PartId], [Code], [Keep]) VALUES (1, 'A-12', 'kept')"));
-
-    // Retype Code from text to integer: its old values go, the field comes back with the new type.
-    // Tags becomes a text column: its keyword table goes.
-    set.Item(u"Code"_s)->setColumnType(fcInteger32);
-    set.Item(u"Tags"_s)->setColumnType(fcText);
-    QVERIFY(set.ColumnsSave(nullptr));
-    QVERIFY(!tableExists(m_host->catalog(), u"PartsSearchKeywordTags"_s));
-    const auto data = m_host->catalog().FindTable(u"PartsSearchData"_s);
-    QCOMPARE(data->FindColumn(u"Code"_s)->Type, int(adInteger));
-    QVERIFY(data->FindColumn(u"Tags"_s));
-    const QVariant code = KvoTest::cell(db, "SELECT [Code] FROM [PartsSearchData]");
-    QVERIFY2(code.isNull() || code.toInt() == 0, qPrintable(code.toString()));
-    QCOMPARE(KvoTest::cell(db, "SELECT [Keep] FROM [PartsSearchData]").toString(), u"kept"_s);
-
-    // Deleting a column removes its row and its field.
-    QVERIFY(set.Remove(u"Code"_s));
-    QVERIFY(set.ColumnsSave(nullptr));
-    QCOMPARE(fields(*m_host, "PartsSearchData"), (QStringList{"PartId", "Keep", "Tags"}));
-    QCOMPARE(definitionRows(*m_host), (QStringList{"1|Tags|1", "2|Keep|1", "3|Words|0"}));
-
-    // With keyword columns only, the search-data table goes; the join stays for the keyword tables.
-    QVERIFY(set.Remove(u"Tags"_s) && set.Remove(u"Keep"_s));
-    QVERIFY(set.ColumnsSave(nullptr));
-    QVERIFY(!tableExists(m_host->catalog(), u"PartsSearchData"_s));
-    QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeywordWords"_s));
-    m_host->openTable(u"Parts"_s);
-    QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
-    QVERIFY(m_host->filter->SQLSearchFields().isEmpty());
-    QVERIFY(m_host->filter->SQLSearchTable().isEmpty());
-    QVERIFY(!m_host->filter->SQLSearchJoinOn().isEmpty());
-}
-
-void TestFilterColumns::defaultsFillOnlyGaps()
-{
-    CFilterColumns &set = *m_host->columns();
-    QVERIFY(addColumns(set, {{"Grade", fcInteger32, {}, 0, true, false, "5"}}));
-    // A picklist column takes only values of its list.
-    QVERIFY(set.Item(u"Grade"_s)->PickList()->SaveAdditions({u"7"_s}));
-    Connection &db = m_host->connection();
-    QVERIFY(run(db, "INSERT INTO [PartsSearchData] ([PartId], [Grade]) VALUES (1, 7), (2, NULL), (3, 5)"));
-
-    // A changed default reaches the rows without a value only.
-    set.Item(u"Grade"_s)->setPicklistDefault(u"9"_s);
-    QVERIFY(set.ColumnsSave(nullptr));
-    QCOMPARE(rows(db, "SELECT [Grade] FROM [PartsSearchData] ORDER BY [PartId]"), (QStringList{"7", "9", "5"}));
-    QCOMPARE(set.Item(u"Grade"_s)->PicklistDefault(), u"9"_s);
-}
-
-void TestFilterColumns::olderDefinitionLayoutLoads()
-{
-    // A definition table of the older layout: no DateTimeDefaultMode and the fields after it.
-    QVERIFY(m_host->handler->DropTable(m_host->catalog(), u"SearchColumnConfiguration"_s));
-    TableStructure older = m_host->columns()->MyStructureDefinition();
-    older.Fields.removeIf([](const FieldDescription &f) { return f.Optional; });
-    QVERIFY2(older.Create(m_host->catalog()), qPrintable(older.lastError()));
-    QVERIFY(run(m_host->connection(), "INSERT INTO [SearchColumnConfiguration] ([BaseTable], [Position], [Name], "
-                                      "[Type], [Size]) VALUES ('Parts', 1, 'Due', 6, 0)"));
-    m_host->openTable(u"Parts"_s);
-    QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
-    CFilterColumns &set = *m_host->columns();
-    QVERIFY(set.needsDefinitionConversion());
-    const CFilterColumn *due = set.Item(u"Due"_s);
-    QVERIFY(due);
-    QCOMPARE(due->DateTimeDefaultMode(), fcDTDM_Configure);
-    QCOMPARE(due->DateTimeDefaultValue(), Variant::date(Variant::dateZero()));
-    QCOMPARE(due->DisableEditDateTime(), false);
-
-    // Saving brings the definition table to the newer layout and keeps the row.
-    QVERIFY(set.ColumnsSave(nullptr));
-    m_host->openTable(u"Parts"_s);
-    QVERIFY(!m_host->columns()->needsDefinitionConversion());
-    QCOMPARE(definitionRows(*m_host), QStringList{"1|Due|6"});
-}
-
-// Base tables share the definition table; each finds its own rows, or those of a former name. A
-// search-data table takes its base table's key, here a text.
-void TestFilterColumns::definitionsPerBaseTable()
-{
-    QVERIFY(m_host->createBaseTable(u"OldParts"_s, 1, u"OldId"_s, true));
-    m_host->openTable(u"OldParts"_s);
-    QVERIFY(addColumns(*m_host->columns(), {{"Material", fcText}, {"Shared", fcText}}));
-
-    // Parts was called OldParts before: its definition rows are found under the former name.
-    m_host->openTable(u"Parts"_s, {u"Older"_s, u"OldParts"_s});
-    QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
-    QVERIFY(m_host->columns()->Item(u"Material"_s));
-    QCOMPARE(m_host->columns()->formerNamesFound(), QStringList{"OldParts"});
-
-    // Without it, Parts has columns of its own; a name both use, added and removed, leaves OldParts alone.
-    m_host->openTable(u"Parts"_s);
-    QCOMPARE(m_host->filter->setupStatus(), kvoFCSNoColumnsDefined);
-    QVERIFY(addColumns(*m_host->columns(), {{"Shared", fcInteger32}}));
-    QVERIFY(m_host->columns()->Remove(u"Shared"_s));
-    QVERIFY(addColumns(*m_host->columns(), {{"Own", fcText}}));
-    QCOMPARE(definitionRows(*m_host, u"OldParts"_s), (QStringList{"1|Material|1", "2|Shared|1"}));
-    QCOMPARE(definitionRows(*m_host), QStringList{"1|Own|1"});
-    QCOMPARE(fields(*m_host, "OldPartsSearchData"), (QStringList{"OldId", "Material", "Shared"}));
-    const auto key = m_host->catalog().FindTable(u"OldPartsSearchData"_s)->FindColumn(u"OldId"_s);
-    QVERIFY(key->Type == adVarWChar && key->DefinedSize == 20);
-}
-
-// Names with spaces and quote characters work as column names and captions everywhere.
-void TestFilterColumns::hostileNames()
-{
-    const QString caption = u"it's \"big\" `x` [y]"_s;
-    QVERIFY(addColumns(*m_host->columns(), {{"Größe", fcText, caption}, {"Schlüssel", fcKeyword, "a--b"}}));
-    m_host->openTable(u"Parts"_s);
-    QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
-    QCOMPARE(m_host->columns()->Item(1)->Caption(), caption);
-    QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeywordSchlüssel"_s));
-    // The fragments run as a real query.
-    Connection &db = m_host->connection();
-    const QString sql = u"SELECT %1 FROM %2 LEFT JOIN %3 ON %4"_s.arg(
-            m_host->filter->SQLSearchFields(), db.QuoteName(u"Parts"_s), m_host->filter->SQLSearchTable(),
-            m_host->filter->SQLSearchJoinOn());
-    auto rs = db.OpenQuery(sql);
-    QVERIFY2(rs, qPrintable(db.lastError() + u'\n' + sql));
-    // (Qt's SQLite driver drops double quotes from the names it reports.)
-    QCOMPARE(rs->fieldNames(),
-             QStringList{db.dialect().engine() == Engine::SQLite ? QString(caption).remove(u'"') : caption});
-}
-
-// A save started while a save runs (from its progress report) is refused; the outer one completes.
-void TestFilterColumns::saveDoesNotNest()
-{
-    CFilterColumns &set = *m_host->columns();
-    addColumn(set, {"A", fcText});
-    int nested = 0;
-    bool nestedResult = true;
-    Progress progress([&](const QString &, int, int, bool) {
-        if (nested++ == 0)
-            nestedResult = set.ColumnsSave(nullptr);
-    });
-    QVERIFY(set.ColumnsSave(&progress));
-    QVERIFY(!nestedResult);
-    QVERIFY(progress.startCount() == 1 && !progress.running());
-    QCOMPARE(definitionRows(*m_host), QStringList{"1|A|1"});
-}
-
-// A new column retyped before its save (as the column editor does) gets its table and keeps it.
-void TestFilterColumns::retypedNewColumnKeepsItsTable()
-{
-    CFilterColumns &set = *m_host->columns();
-    QVERIFY(addColumns(set, {{"Tags", fcKeyword}}));
-    CFilterColumn *added = addColumn(set, {"Grade", fcKeyword});
-    QVERIFY(added && !set.HasStandardColumns());
-    added->setColumnType(fcText);
-    QVERIFY(set.HasStandardColumns());
-    QVERIFY(set.ColumnsSave(nullptr));
-    QVERIFY(KvoTest::tableExists(m_host->catalog(), set.SearchDataTableName()));
-}
-
-// The longest derived name ("PK_" + base table + "SearchKeyword" + column) fits 63 bytes.
-void TestFilterColumns::columnNameLimit()
-{
-    CFilterColumns &set = *m_host->columns();
-    const int limit = set.maxColumnNameLength();
-    QCOMPARE(limit, 63 - 16 - 5);
-    const QString longest(limit, u'k');
-    QVERIFY(addColumns(set, {{longest, fcKeyword}, {QString(limit, u't'), fcText}}));
-    m_host->openTable(u"Parts"_s);
-    QCOMPARE(m_host->filter->setupStatus(), kvoFCSSuccess);
-    QVERIFY(tableExists(m_host->catalog(), u"PartsSearchKeyword"_s + longest));
-
-    // One byte more is refused by Add, and by ColumnsSave before any definition row is written.
-    CFilterColumns &reopened = *m_host->columns();
-    const QStringList before = definitionRows(*m_host);
-    QVERIFY(!addColumn(reopened, {QString(limit + 1, u'x'), fcText}));
-    QCOMPARE(reopened.Count(), 2);
-    CFilterColumn *added = addColumn(reopened, {u"Short"_s, fcText});
-    QVERIFY(added);
-    added->setName(QString(limit - 1, u'x') + u"\u00e9"_s); // two bytes in UTF-8
-    QVERIFY(!reopened.ColumnsSave(nullptr));
-    QCOMPARE(definitionRows(*m_host), before);
-}
-
 QTEST_GUILESS_MAIN(TestFilterColumns)
-void TestFilterColumns::saveTouchesOnlyWhatChanged_data()
-{
-    QTest::addColumn<Change>("change");
-    const auto edit = [](const char *name, const std::function<void(ColumnDefinition &)> &how) {
-        return Change([=](CFilterColumns &set) {
-            set.findByName(QString::fromLatin1(name))->setDefinition(changed(set, QString::fromLatin1(name), how));
-        });
-    };
-    QTest::newRow("nothing") << Change([](CFilterColumns &) {});
-    QTest::newRow("a column added") << Change([](CFilterColumns &set) { QVERIFY(addColumn(set, {"Extra", fcInteger32})); });
-    QTest::newRow("a keyword column added")
-            << Change([](CFilterColumns &set) { QVERIFY(addColumn(set, {"Labels", fcKeyword})); });
-    QTest::newRow("caption and description") << edit("Count", [](ColumnDefinition &d) {
-        d.caption = u"How many"_s;
-        d.description = u"it's counted"_s;
-    });
-    QTest::newRow("caption emptied") << edit("Material", [](ColumnDefinition &d) { d.caption.clear(); });
-    QTest::newRow("a column deleted") << Change([](CFilterColumns &set) { QVERIFY(set.Remove(u"Count"_s)); });
-    QTest::newRow("a column moved up")
-            << Change([](CFilterColumns &set) { QVERIFY(set.MoveColumnUp(set.findByName(u"Due"_s))); });
-    QTest::newRow("a picklist") << edit("Material", [](ColumnDefinition &d) {
-        d.isPicklist = true;
-        d.picklistDefault = u"Steel"_s;
-    });
-    QTest::newRow("a number's default")
-            << edit("Count", [](ColumnDefinition &d) { d.picklistDefault = u"7"_s; });
-    QTest::newRow("retyped") << edit("Count", [](ColumnDefinition &d) { d.type = fcDouble; });
-    QTest::newRow("indexed fields") << Change([](CFilterColumns &set) { set.setIndexedFields(true); });
-    QTest::newRow("a date's default mode")
-            << edit("Due", [](ColumnDefinition &d) { d.dateTimeDefaultMode = fcDTDM_Now; });
-}
-
-// A save writes only the definition rows that differ and reads again only the tables it changed:
-// what it leaves equals what writing every row and reading the whole catalog again gives.
-void TestFilterColumns::saveTouchesOnlyWhatChanged()
-{
-    QFETCH(Change, change);
-    CFilterColumns &set = *m_host->columns();
-    QVERIFY(addColumns(set, {{"Material", fcText, "Material"},
-                             {"Count", fcInteger32, "Count"},
-                             {"Due", fcDateTime},
-                             {"Tags", fcKeyword}}));
-    change(set);
-    QVERIFY(set.ColumnsSave(nullptr));
-    const QStringList incremental = savedState(*m_host, *set.catalog());
-    QVERIFY(incremental.size() > 4);
-    QStringList names;
-    for (const CFilterColumn *column : set.NewEnum())
-        names << column->Name();
-    DefinitionTable(set.tables()).writeAll(set.NewEnum(), names);
-    set.catalog()->Refresh();
-    QCOMPARE(incremental, savedState(*m_host, *set.catalog()));
-}
-
-// With indexed fields, a save gives each field a filter seeks by an index of its own, and a
-// deleted column takes its index along.
-void TestFilterColumns::indexedFields()
-{
-    CFilterColumns &set = *m_host->columns();
-    const auto indexes = [&] {
-        set.catalog()->Refresh();
-        QStringList names;
-        for (const CatalogIndex &index : set.catalog()->FindTable(u"PartsSearchData"_s)->Indexes) {
-            if (!index.BehindKey && !index.PrimaryKey)
-                names << index.Name + u'(' + index.Columns.join(u',') + u')';
-        }
-        names.sort();
-        return names;
-    };
-    QVERIFY(addColumns(set, {{"Material", fcText}, {"Notes", fcNote}, {"Active", fcBoolean}, {"Tags", fcKeyword}}));
-    QCOMPARE(indexes(), QStringList());
-    set.setIndexedFields(true);
-    QVERIFY(addColumns(set, {{"Count", fcInteger32}, {"Due", fcDateTime}}));
-    QCOMPARE(indexes(), (QStringList{"IX_PartsSearchDataCount(Count)", "IX_PartsSearchDataDue(Due)",
-                                     "IX_PartsSearchDataMaterial(Material)"}));
-    QVERIFY(set.Remove(u"Material"_s));
-    QVERIFY(set.ColumnsSave(nullptr));
-    QCOMPARE(indexes(), (QStringList{"IX_PartsSearchDataCount(Count)", "IX_PartsSearchDataDue(Due)"}));
-}
 
 #include "tst_filtercolumns.moc"

@@ -156,15 +156,247 @@ class TestFilterTerms : public QObject
 private slots:
     void initTestCase_data() { KvoTest::addEngineRows(); }
 
-    void classicForms_data();
-    void classicForms();
-    void termsAndConjunctions();
-    void selectsTheRightRecords_data();
-    void selectsTheRightRecords();
-    void problems_data();
-    void problems();
-    void unreadableValueSelectsNothing();
-    void recordCounter();
+    void classicForms_data()
+    {
+        QTest::addColumn<QStringList>("terms");
+        QTest::addColumn<QString>("sql");
+
+        const QString head = u"[Parts].[PartId] IN (SELECT [Parts].[PartId] FROM [Parts]"_s;
+        const QString join =
+                u" INNER JOIN [PartsSearchData] ON [Parts].[PartId] = [PartsSearchData].[PartId] WHERE ("_s;
+        const QString tags = u"[Parts].[PartId] IN (SELECT [Parts].[PartId] FROM [Parts], [PartsSearchKeywordTags] "
+                             "WHERE [Parts].[PartId] = [PartsSearchKeywordTags].[PartId] AND "
+                             "[PartsSearchKeywordTags].[Tags] = "_s;
+
+        QTest::newRow("like with escape") << QStringList{"Material like AL%"}
+                                          << head + join + "[PartsSearchData].[Material] LIKE 'AL%' ESCAPE '\\'))";
+        QTest::newRow("and binds tighter than or")
+                << QStringList{"Weight > 2.5", "and Approved true ignored", "or Tags has urgent"}
+                << head + join + "[PartsSearchData].[Weight] > 2.5 AND [PartsSearchData].[Approved] <> 0 OR " + tags
+                           + "'urgent')))";
+        QTest::newRow("base field with apostrophe")
+                << QStringList{"Description = it's"} << head + " WHERE ([Parts].[Description] = \"it's\"))";
+        QTest::newRow("keyword excluded") << QStringList{"Tags hasnot obsolete"}
+                                          << head + " WHERE ([Parts].[PartId] NOT " + tags.mid(17) + "'obsolete')))";
+        QTest::newRow("both quotes give no value")
+                << QStringList{"Material = it's \"x\""} << head + join + "[PartsSearchData].[Material] = ))";
+        QTest::newRow("numeric like adds nothing but joins") << QStringList{"Weight like 2"} << head + join + "))";
+        QTest::newRow("several columns, one join")
+                << QStringList{"Material <> x", "or Count <= -3"}
+                << head + join + "[PartsSearchData].[Material] <> 'x' OR [PartsSearchData].[Count] <= -3))";
+        QTest::newRow("date") << QStringList{"Due >= 2024-01-31 10:00"}
+                              << head + join
+                                         + "[PartsSearchData].[Due] >= CONVERT(DATETIME, '2024-01-31 10:00:00', 120)))";
+        QTest::newRow("only base and keyword terms: no join")
+                << QStringList{"Qty < 5", "and Tags has a"}
+                << head + " WHERE ([Parts].[Qty] < 5 AND " + tags + "'a')))";
+        // A number or date that does not read never reaches SQL, and never widens the filter: the
+        // condition selects no record.
+        QTest::newRow("not a number") << QStringList{"Material = x", "or Weight = 1; DROP TABLE x"}
+                                      << head + " WHERE (1 = 0))";
+        QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << head + " WHERE (1 = 0))";
+    }
+
+    void classicForms()
+    {
+        QFETCH(QStringList, terms);
+        auto set = offlineSet(Engine::SQLServer);
+        QTEST(build(*set, terms).SQLString(), "sql");
+    }
+
+    void termsAndConjunctions()
+    {
+        auto set = offlineSet(Engine::SQLServer);
+        CFilterTerms empty;
+        empty.setFilterColumns(set.get());
+        QVERIFY(!empty.HasTerms());
+        QCOMPARE(empty.SQLString(), QString());
+        // A term on a column that does not exist is not added.
+        QVERIFY(!empty.Add(kvoCJ_None, u"PartsSearchData"_s, u"Nothing"_s, kvoCC_Text, kvoOP_Equals, {}));
+        QCOMPARE(empty.Count(), 0);
+
+        // A conjunction on the first term is not written; a later term without one reuses the last.
+        CFilterTerms f = build(*set, {"or Count = 1", "and Count = 2", "Count = 3"});
+        QVERIFY(f.HasTerms());
+        QCOMPARE(f.Count(), 3);
+        QCOMPARE(
+                f.SQLString().section(u"WHERE ("_s, 1),
+                u"[PartsSearchData].[Count] = 1 AND [PartsSearchData].[Count] = 2 AND [PartsSearchData].[Count] = 3))"_s);
+        f.Clear();
+        QCOMPARE(f.Count(), 0);
+        // Without any conjunction the texts run together.
+        QVERIFY(build(*set, {"Count = 1", "Count = 2"})
+                        .SQLString()
+                        .contains(u"[Count] = 1[PartsSearchData].[Count] = 2"));
+
+        // Terms keep their order and index; the column is set for search columns only.
+        const CFilterTerms g = build(*set, {"Material = a", "and Qty = 1"});
+        const auto list = g.NewEnum();
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.at(0)->Index(), qint16(1));
+        QCOMPARE(list.at(1)->Index(), qint16(2));
+        QVERIFY(list.at(0)->HasColumn());
+        QVERIFY(!list.at(1)->HasColumn());
+
+        // The escape clause goes where the engine needs it; the safe literal doubles an apostrophe.
+        auto pg = offlineSet(Engine::PostgreSQL);
+        QVERIFY(!build(*pg, {"Material like a%"}).SQLString().contains(u"ESCAPE"));
+        auto lite = offlineSet(Engine::SQLite);
+        QVERIFY(build(*lite, {"Material notlike a%"}).SQLString().contains(u"NOT LIKE 'a%' ESCAPE '\\'"));
+        QVERIFY(build(*lite, {"Material = it's \"x\""}).SQLString().contains(u"= 'it''s \"x\"'"));
+    }
+
+    void selectsTheRightRecords_data()
+    {
+        QTest::addColumn<QStringList>("terms");
+        QTest::addColumn<Matcher>("matches");
+        const auto row = [](const char *tag, const QStringList &terms, const Matcher &matches) {
+            QTest::newRow(tag) << terms << matches;
+        };
+        row("text equals", {"Material = Brass"}, WHERE(r.material == u"Brass"_s));
+        row("text with apostrophe", {"Material = O'Neil alloy"}, WHERE(r.material == u"O'Neil alloy"_s));
+        row("text with double quotes", {"Material = say \"hi\""}, WHERE(r.material == u"say \"hi\""_s));
+        row("not equal skips null", {"Material <> Steel"}, WHERE(r.material && *r.material != u"Steel"_s));
+        row("like prefix", {"Material like AL%"}, WHERE(r.material && r.material->startsWith(u"AL", likeCase(engine))));
+        row("escaped percent", {"Material like 100\\%%"}, WHERE(r.material == u"100%_pure"_s));
+        row("escaped underscore", {"Material like 100%\\_pure"},
+            WHERE(r.material == u"100%_pure"_s || r.material == u"100x_pure"_s));
+        row("both escaped", {"Material like 100\\%\\_pure"}, WHERE(r.material == u"100%_pure"_s));
+        row("unescaped underscore", {"Material like 100__pure"},
+            WHERE(r.material == u"100%_pure"_s || r.material == u"100x_pure"_s));
+        row("escaped backslash", {"Material like back\\\\%"}, WHERE(r.material == u"back\\slash"_s));
+        row("not like", {"Material notlike %a%"}, WHERE(r.material && !r.material->contains(u'a', likeCase(engine))));
+        row("numeric range", {"Weight >= 5", "and Weight <= 10"}, WHERE(r.weight && *r.weight >= 5 && *r.weight <= 10));
+        row("negative numbers", {"Count < -5"}, WHERE(r.count && *r.count < -5));
+        row("date range", {"Due >= 2024-01-10", "and Due < 2024-01-20 12:00"},
+            WHERE(r.due && *r.due >= Convert::makeDate(QDate(2024, 1, 10))
+                  && *r.due < Convert::makeDate(QDate(2024, 1, 20), QTime(12, 0))));
+        row("boolean true", {"Approved true"}, WHERE(r.approved == true));
+        row("boolean false", {"Approved false"}, WHERE(r.approved == false));
+        // Records without a search-data row fall out of the join.
+        row("and before or", {"Weight > 8", "and Approved true", "or Tags has urgent"},
+            WHERE(r.hasRow && ((r.weight && *r.weight > 8 && r.approved == true) || r.tags.contains(u"urgent"_s))));
+        row("keyword includes", {"Tags has steel"}, WHERE(r.tags.contains(u"steel"_s)));
+        row("keyword with apostrophe", {"Tags has it's"}, WHERE(r.tags.contains(u"it's"_s)));
+        row("keyword excludes", {"Tags hasnot urgent"}, WHERE(!r.tags.contains(u"urgent"_s)));
+        row("two keywords", {"Tags has urgent", "and Tags has steel"},
+            WHERE(r.tags.contains(u"urgent"_s) && r.tags.contains(u"steel"_s)));
+        row("base fields", {"Description = Bracket 3", "or Qty > 250"}, WHERE(r.id == 3 || r.qty > 250));
+        row("base and search", {"Qty <= 100", "and Approved true"}, WHERE(r.qty <= 100 && r.approved == true));
+        row("base and keyword", {"Qty <= 120", "and Tags has urgent"},
+            WHERE(r.qty <= 120 && r.tags.contains(u"urgent"_s)));
+        row("search and keyword excludes", {"Approved true", "and Tags hasnot steel"},
+            WHERE(r.approved == true && !r.tags.contains(u"steel"_s)));
+        row("base, keyword and search", {"Qty > 200", "and Tags hasnot urgent", "or Material = Brass"},
+            WHERE(r.hasRow && ((r.qty > 200 && !r.tags.contains(u"urgent"_s)) || r.material == u"Brass"_s)));
+        row("single equals", {"Ratio = 1.1"}, WHERE(r.ratio == 1.1f));
+        row("single range", {"Ratio >= 0.7", "and Ratio <= 1.3"},
+            WHERE(r.ratio && *r.ratio >= 0.7f && *r.ratio <= 1.3f));
+        row("note with newline", {"Remarks like %line2 for 1%"},
+            WHERE(r.remarks && r.remarks->contains(u"line2 for 1")));
+    }
+
+    void selectsTheRightRecords()
+    {
+        QFETCH(QStringList, terms);
+        QFETCH(Matcher, matches);
+        // One database per engine serves every filter.
+        KvoTest::Host *shared = m_hosts.get([] {
+            auto host = KvoTest::makeHost(30);
+            if (host && !(KvoTest::addColumns(*host->columns(), columns()) && store(host->connection(), sampleRows())))
+                host.reset();
+            return host;
+        });
+        QVERIFY(shared);
+        KvoTest::Host &host = *shared;
+        const QString condition = build(*host.columns(), terms).SQLString();
+        QVERIFY(!condition.isEmpty());
+        QStringList expected;
+        for (const Row &r : sampleRows()) {
+            if (matches(r, KvoTest::currentEngine()))
+                expected.append(QString::number(r.id));
+        }
+        QVERIFY2(!expected.isEmpty(), "a filter that selects nothing proves little");
+        const auto selected = [&](const QString &where) {
+            return KvoTest::rows(host.connection(), "SELECT [PartId] FROM [Parts] WHERE " + where + " ORDER BY 1");
+        };
+        QCOMPARE(selected(condition), expected);
+        // The engine's own text selects what the documented text selects, and is never NULL: its
+        // negation selects every other record.
+        QCOMPARE(selected(build(*host.columns(), terms).SQLString(FilterShape::Documented)), expected);
+        QStringList others;
+        for (const Row &r : sampleRows()) {
+            if (!expected.contains(QString::number(r.id)))
+                others.append(QString::number(r.id));
+        }
+        QCOMPARE(selected("NOT (" + condition + ")"), others);
+    }
+
+    void problems_data()
+    {
+        QTest::addColumn<QStringList>("terms");
+        QTest::addColumn<QStringList>("problems"); // "index kind field [value]"
+        QTest::newRow("none") << QStringList{"Material = a", "and Count = 1", "or Due < 2024-01-02", "or Tags has x"}
+                              << QStringList{};
+        QTest::newRow("not a number") << QStringList{"Material = a", "or Count = 1x"} << QStringList{"2 2 Count [1x]"};
+        QTest::newRow("blank number") << QStringList{"Weight >= "} << QStringList{"1 2 Weight []"};
+        QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << QStringList{"1 3 Due [2024-02-30]"};
+        QTest::newRow("comparison that does not apply") << QStringList{"Weight like 2", "and Approved = 1"}
+                                                        << QStringList{"1 4 Weight [2]", "2 4 Approved [1]"};
+    }
+
+    // Which terms cannot select what they say, and why.
+    void problems()
+    {
+        QFETCH(QStringList, terms);
+        auto set = offlineSet(Engine::SQLite);
+        QStringList found;
+        for (const FilterTermProblem &p : build(*set, terms).Problems())
+            found.append(u"%1 %2 %3 [%4]"_s.arg(p.index).arg(p.kind).arg(p.field, p.compareTo));
+        QTEST(found, "problems");
+    }
+
+    // On real data: a filter with a value that does not read selects nothing, where dropping the term
+    // would have selected records.
+    void unreadableValueSelectsNothing()
+    {
+        auto host = KvoTest::makeHost(5);
+        QVERIFY(host && KvoTest::addColumns(*host->columns(), columns()));
+        const auto count = [&](const QStringList &terms) {
+            return KvoTest::cell(host->connection(),
+                                 "SELECT COUNT(*) FROM [Parts] WHERE " + build(*host->columns(), terms).SQLString())
+                    .toInt();
+        };
+        QCOMPARE(count({"Qty > 20"}), 3);
+        QCOMPARE(count({"Qty > 20", "or Weight < heavy"}), 0);
+        QCOMPARE(count({"Due = someday", "or Qty > 20"}), 0);
+    }
+
+    // The counter answers in its own thread on a connection of its own, stops at its bound, answers the
+    // newest of requests made in a row, and reports a statement that fails.
+    void recordCounter()
+    {
+        auto host = KvoTest::makeHost(5);
+        QVERIFY(host && KvoTest::addColumns(*host->columns(), columns()));
+        RecordCounter counter(*host->columns(), 3);
+        QSignalSpy counted(&counter, &RecordCounter::counted);
+        QSignalSpy failed(&counter, &RecordCounter::failed);
+        const auto answer = [&](int request) {
+            return QTest::qWaitFor([&] { return !counted.isEmpty() && counted.last().at(0).toInt() == request; })
+                           ? counted.last().mid(1)
+                           : QVariantList{};
+        };
+        QCOMPARE(answer(counter.request({})), (QVariantList{3, true}));
+        const QString twoRecords = build(*host->columns(), {"Qty >= 40"}).SQLString();
+        counter.request(u"1 = 0"_s);
+        counter.request({});
+        QCOMPARE(answer(counter.request(twoRecords)), (QVariantList{2, false}));
+        for (const QList<QVariant> &a : std::as_const(counted))
+            QVERIFY(a.at(0).toInt() <= 4);
+        const int broken = counter.request(u"no such field = 1"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }));
+        QCOMPARE(failed.first().at(0).toInt(), broken);
+    }
 
 private:
     std::unique_ptr<CFilterColumns> offlineSet(Engine engine);
@@ -184,242 +416,6 @@ std::unique_ptr<CFilterColumns> TestFilterTerms::offlineSet(Engine engine)
     for (const KvoPlx800SCtl::ColumnDefinition &def : columns())
         KvoTest::addColumn(*set, def);
     return set;
-}
-
-void TestFilterTerms::classicForms_data()
-{
-    QTest::addColumn<QStringList>("terms");
-    QTest::addColumn<QString>("sql");
-
-    const QString head = u"[Parts].[PartId] IN (SELECT [Parts].[PartId] FROM [Parts]"_s;
-    const QString join = u" INNER JOIN [PartsSearchData] ON [Parts].[PartId] = [PartsSearchData].[PartId] WHERE ("_s;
-    const QString tags = u"[Parts].[PartId] IN (SELECT [Parts].[PartId] FROM [Parts], [PartsSearchKeywordTags] "
-                         "WHERE [Parts].[PartId] = [PartsSearchKeywordTags].[PartId] AND "
-                         "[PartsSearchKeywordTags].[Tags] = "_s;
-
-    QTest::newRow("like with escape") << QStringList{"Material like AL%"}
-                                      << head + join + "[PartsSearchData].[Material] LIKE 'AL%' ESCAPE '\\'))";
-    QTest::newRow("and binds tighter than or")
-            << QStringList{"Weight > 2.5", "and Approved true ignored", "or Tags has urgent"}
-            << head + join + "[PartsSearchData].[Weight] > 2.5 AND [PartsSearchData].[Approved] <> 0 OR " + tags
-                       + "'urgent')))";
-    QTest::newRow("base field with apostrophe")
-            << QStringList{"Description = it's"} << head + " WHERE ([Parts].[Description] = \"it's\"))";
-    QTest::newRow("keyword excluded") << QStringList{"Tags hasnot obsolete"}
-                                      << head + " WHERE ([Parts].[PartId] NOT " + tags.mid(17) + "'obsolete')))";
-    QTest::newRow("both quotes give no value")
-            << QStringList{"Material = it's \"x\""} << head + join + "[PartsSearchData].[Material] = ))";
-    QTest::newRow("numeric like adds nothing but joins") << QStringList{"Weight like 2"} << head + join + "))";
-    QTest::newRow("several columns, one join")
-            << QStringList{"Material <> x", "or Count <= -3"}
-            << head + join + "[PartsSearchData].[Material] <> 'x' OR [PartsSearchData].[Count] <= -3))";
-    QTest::newRow("date") << QStringList{"Due >= 2024-01-31 10:00"}
-                          << head + join + "[PartsSearchData].[Due] >= CONVERT(DATETIME, '2024-01-31 10:00:00', 120)))";
-    QTest::newRow("only base and keyword terms: no join")
-            << QStringList{"Qty < 5", "and Tags has a"} << head + " WHERE ([Parts].[Qty] < 5 AND " + tags + "'a')))";
-    // A number or date that does not read never reaches SQL, and never widens the filter: the
-    // condition selects no record.
-    QTest::newRow("not a number") << QStringList{"Material = x", "or Weight = 1; DROP TABLE x"}
-                                  << head + " WHERE (1 = 0))";
-    QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << head + " WHERE (1 = 0))";
-}
-
-void TestFilterTerms::classicForms()
-{
-    QFETCH(QStringList, terms);
-    auto set = offlineSet(Engine::SQLServer);
-    QTEST(build(*set, terms).SQLString(), "sql");
-}
-
-void TestFilterTerms::termsAndConjunctions()
-{
-    auto set = offlineSet(Engine::SQLServer);
-    CFilterTerms empty;
-    empty.setFilterColumns(set.get());
-    QVERIFY(!empty.HasTerms());
-    QCOMPARE(empty.SQLString(), QString());
-    const ISqlFilterTerms none;
-    QVERIFY(!none.HasTerms());
-    QVERIFY(none.SQLString().isEmpty());
-    // A term on a column that does not exist is not added.
-    QVERIFY(!empty.Add(kvoCJ_None, u"PartsSearchData"_s, u"Nothing"_s, kvoCC_Text, kvoOP_Equals, {}));
-    QCOMPARE(empty.Count(), 0);
-
-    // A conjunction on the first term is not written; a later term without one reuses the last.
-    CFilterTerms f = build(*set, {"or Count = 1", "and Count = 2", "Count = 3"});
-    QVERIFY(f.HasTerms());
-    QCOMPARE(f.Count(), 3);
-    QCOMPARE(f.SQLString().section(u"WHERE ("_s, 1),
-             u"[PartsSearchData].[Count] = 1 AND [PartsSearchData].[Count] = 2 AND [PartsSearchData].[Count] = 3))"_s);
-    f.Clear();
-    QCOMPARE(f.Count(), 0);
-    // Without any conjunction the texts run together.
-    QVERIFY(build(*set, {"Count = 1", "Count = 2"}).SQLString().contains(u"[Count] = 1[PartsSearchData].[Count] = 2"));
-
-    // Terms keep their order and index; the column is set for search columns only.
-    const CFilterTerms g = build(*set, {"Material = a", "and Qty = 1"});
-    const auto list = g.NewEnum();
-    QCOMPARE(list.size(), 2);
-    QCOMPARE(list.at(0)->Index(), qint16(1));
-    QCOMPARE(list.at(1)->Index(), qint16(2));
-    QVERIFY(list.at(0)->HasColumn());
-    QVERIFY(!list.at(1)->HasColumn());
-
-    // The escape clause goes where the engine needs it; the safe literal doubles an apostrophe.
-    auto pg = offlineSet(Engine::PostgreSQL);
-    QVERIFY(!build(*pg, {"Material like a%"}).SQLString().contains(u"ESCAPE"));
-    auto lite = offlineSet(Engine::SQLite);
-    QVERIFY(build(*lite, {"Material notlike a%"}).SQLString().contains(u"NOT LIKE 'a%' ESCAPE '\\'"));
-    QVERIFY(build(*lite, {"Material = it's \"x\""}).SQLString().contains(u"= 'it''s \"x\"'"));
-}
-
-void TestFilterTerms::selectsTheRightRecords_data()
-{
-    QTest::addColumn<QStringList>("terms");
-    QTest::addColumn<Matcher>("matches");
-    const auto row = [](const char *tag, const QStringList &terms, const Matcher &matches) {
-        QTest::newRow(tag) << terms << matches;
-    };
-    row("text equals", {"Material = Brass"}, WHERE(r.material == u"Brass"_s));
-    row("text with apostrophe", {"Material = O'Neil alloy"}, WHERE(r.material == u"O'Neil alloy"_s));
-    row("text with double quotes", {"Material = say \"hi\""}, WHERE(r.material == u"say \"hi\""_s));
-    row("not equal skips null", {"Material <> Steel"}, WHERE(r.material && *r.material != u"Steel"_s));
-    row("like prefix", {"Material like AL%"}, WHERE(r.material && r.material->startsWith(u"AL", likeCase(engine))));
-    row("escaped percent", {"Material like 100\\%%"}, WHERE(r.material == u"100%_pure"_s));
-    row("escaped underscore", {"Material like 100%\\_pure"},
-        WHERE(r.material == u"100%_pure"_s || r.material == u"100x_pure"_s));
-    row("both escaped", {"Material like 100\\%\\_pure"}, WHERE(r.material == u"100%_pure"_s));
-    row("unescaped underscore", {"Material like 100__pure"},
-        WHERE(r.material == u"100%_pure"_s || r.material == u"100x_pure"_s));
-    row("escaped backslash", {"Material like back\\\\%"}, WHERE(r.material == u"back\\slash"_s));
-    row("not like", {"Material notlike %a%"}, WHERE(r.material && !r.material->contains(u'a', likeCase(engine))));
-    row("numeric range", {"Weight >= 5", "and Weight <= 10"}, WHERE(r.weight && *r.weight >= 5 && *r.weight <= 10));
-    row("negative numbers", {"Count < -5"}, WHERE(r.count && *r.count < -5));
-    row("date range", {"Due >= 2024-01-10", "and Due < 2024-01-20 12:00"},
-        WHERE(r.due && *r.due >= Convert::makeDate(QDate(2024, 1, 10))
-              && *r.due < Convert::makeDate(QDate(2024, 1, 20), QTime(12, 0))));
-    row("boolean true", {"Approved true"}, WHERE(r.approved == true));
-    row("boolean false", {"Approved false"}, WHERE(r.approved == false));
-    // Records without a search-data row fall out of the join.
-    row("and before or", {"Weight > 8", "and Approved true", "or Tags has urgent"},
-        WHERE(r.hasRow && ((r.weight && *r.weight > 8 && r.approved == true) || r.tags.contains(u"urgent"_s))));
-    row("keyword includes", {"Tags has steel"}, WHERE(r.tags.contains(u"steel"_s)));
-    row("keyword with apostrophe", {"Tags has it's"}, WHERE(r.tags.contains(u"it's"_s)));
-    row("keyword excludes", {"Tags hasnot urgent"}, WHERE(!r.tags.contains(u"urgent"_s)));
-    row("two keywords", {"Tags has urgent", "and Tags has steel"},
-        WHERE(r.tags.contains(u"urgent"_s) && r.tags.contains(u"steel"_s)));
-    row("base fields", {"Description = Bracket 3", "or Qty > 250"}, WHERE(r.id == 3 || r.qty > 250));
-    row("base and search", {"Qty <= 100", "and Approved true"}, WHERE(r.qty <= 100 && r.approved == true));
-    row("base and keyword", {"Qty <= 120", "and Tags has urgent"}, WHERE(r.qty <= 120 && r.tags.contains(u"urgent"_s)));
-    row("search and keyword excludes", {"Approved true", "and Tags hasnot steel"},
-        WHERE(r.approved == true && !r.tags.contains(u"steel"_s)));
-    row("base, keyword and search", {"Qty > 200", "and Tags hasnot urgent", "or Material = Brass"},
-        WHERE(r.hasRow && ((r.qty > 200 && !r.tags.contains(u"urgent"_s)) || r.material == u"Brass"_s)));
-    row("single equals", {"Ratio = 1.1"}, WHERE(r.ratio == 1.1f));
-    row("single range", {"Ratio >= 0.7", "and Ratio <= 1.3"}, WHERE(r.ratio && *r.ratio >= 0.7f && *r.ratio <= 1.3f));
-    row("note with newline", {"Remarks like %line2 for 1%"}, WHERE(r.remarks && r.remarks->contains(u"line2 for 1")));
-}
-
-void TestFilterTerms::selectsTheRightRecords()
-{
-    QFETCH(QStringList, terms);
-    QFETCH(Matcher, matches);
-    // One database per engine serves every filter.
-    KvoTest::Host *shared = m_hosts.get([] {
-        auto host = KvoTest::makeHost(30);
-        if (host && !(KvoTest::addColumns(*host->columns(), columns()) && store(host->connection(), sampleRows())))
-            host.reset();
-        return host;
-    });
-    QVERIFY(shared);
-    KvoTest::Host &host = *shared;
-    const QString condition = build(*host.columns(), terms).SQLString();
-    QVERIFY(!condition.isEmpty());
-    QStringList expected;
-    for (const Row &r : sampleRows()) {
-        if (matches(r, KvoTest::currentEngine()))
-            expected.append(QString::number(r.id));
-    }
-    QVERIFY2(!expected.isEmpty(), "a filter that selects nothing proves little");
-    const auto selected = [&](const QString &where) {
-        return KvoTest::rows(host.connection(), "SELECT [PartId] FROM [Parts] WHERE " + where + " ORDER BY 1");
-    };
-    QCOMPARE(selected(condition), expected);
-    // The engine's own text selects what the documented text selects, and is never NULL: its
-    // negation selects every other record.
-    QCOMPARE(selected(build(*host.columns(), terms).SQLString(FilterShape::Documented)), expected);
-    QStringList others;
-    for (const Row &r : sampleRows()) {
-        if (!expected.contains(QString::number(r.id)))
-            others.append(QString::number(r.id));
-    }
-    QCOMPARE(selected("NOT (" + condition + ")"), others);
-}
-
-void TestFilterTerms::problems_data()
-{
-    QTest::addColumn<QStringList>("terms");
-    QTest::addColumn<QStringList>("problems"); // "index kind field [value]"
-    QTest::newRow("none") << QStringList{"Material = a", "and Count = 1", "or Due < 2024-01-02", "or Tags has x"}
-                          << QStringList{};
-    QTest::newRow("not a number") << QStringList{"Material = a", "or Count = 1x"} << QStringList{"2 2 Count [1x]"};
-    QTest::newRow("blank number") << QStringList{"Weight >= "} << QStringList{"1 2 Weight []"};
-    QTest::newRow("not a date") << QStringList{"Due = 2024-02-30"} << QStringList{"1 3 Due [2024-02-30]"};
-    QTest::newRow("comparison that does not apply")
-            << QStringList{"Weight like 2", "and Approved = 1"} << QStringList{"1 4 Weight [2]", "2 4 Approved [1]"};
-}
-
-// Which terms cannot select what they say, and why.
-void TestFilterTerms::problems()
-{
-    QFETCH(QStringList, terms);
-    auto set = offlineSet(Engine::SQLite);
-    QStringList found;
-    for (const FilterTermProblem &p : build(*set, terms).Problems())
-        found.append(u"%1 %2 %3 [%4]"_s.arg(p.index).arg(p.kind).arg(p.field, p.compareTo));
-    QTEST(found, "problems");
-}
-
-// On real data: a filter with a value that does not read selects nothing, where dropping the term
-// would have selected records.
-void TestFilterTerms::unreadableValueSelectsNothing()
-{
-    auto host = KvoTest::makeHost(5);
-    QVERIFY(host && KvoTest::addColumns(*host->columns(), columns()));
-    const auto count = [&](const QStringList &terms) {
-        return KvoTest::cell(host->connection(),
-                             "SELECT COUNT(*) FROM [Parts] WHERE " + build(*host->columns(), terms).SQLString())
-                .toInt();
-    };
-    QCOMPARE(count({"Qty > 20"}), 3);
-    QCOMPARE(count({"Qty > 20", "or Weight < heavy"}), 0);
-    QCOMPARE(count({"Due = someday", "or Qty > 20"}), 0);
-}
-
-// The counter answers in its own thread on a connection of its own, stops at its bound, answers the
-// newest of requests made in a row, and reports a statement that fails.
-void TestFilterTerms::recordCounter()
-{
-    auto host = KvoTest::makeHost(5);
-    QVERIFY(host && KvoTest::addColumns(*host->columns(), columns()));
-    RecordCounter counter(*host->columns(), 3);
-    QSignalSpy counted(&counter, &RecordCounter::counted);
-    QSignalSpy failed(&counter, &RecordCounter::failed);
-    const auto answer = [&](int request) {
-        return QTest::qWaitFor([&] { return !counted.isEmpty() && counted.last().at(0).toInt() == request; })
-                       ? counted.last().mid(1)
-                       : QVariantList{};
-    };
-    QCOMPARE(answer(counter.request({})), (QVariantList{3, true}));
-    const QString twoRecords = build(*host->columns(), {"Qty >= 40"}).SQLString();
-    counter.request(u"1 = 0"_s);
-    counter.request({});
-    QCOMPARE(answer(counter.request(twoRecords)), (QVariantList{2, false}));
-    for (const QList<QVariant> &a : std::as_const(counted))
-        QVERIFY(a.at(0).toInt() <= 4);
-    const int broken = counter.request(u"no such field = 1"_s);
-    QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }));
-    QCOMPARE(failed.first().at(0).toInt(), broken);
 }
 
 QTEST_GUILESS_MAIN(TestFilterTerms)

@@ -11,7 +11,6 @@
 #include "filter/cfilterterms.h"
 #include "hostkit/connection.h"
 #include "hostkit/recordset.h"
-#include "hostkit/trace.h"
 #include "picklists/cscpicklist.h"
 #include "referencehost/engines.h"
 
@@ -48,19 +47,6 @@ struct Tally
 };
 std::map<QString, Tally> tallies;
 
-// The reasons of the failures reported to the trace while it lives.
-class Reasons
-{
-public:
-    Reasons() : m_id(Trace::instance().addErrorSink([this](const TraceError &e, int) { m_texts << e.Description; })) {}
-    ~Reasons() { Trace::instance().removeErrorSink(m_id); }
-    QString text() const { return m_texts.join(u"; "_s); }
-
-private:
-    QStringList m_texts;
-    int m_id;
-};
-
 } // namespace
 
 class TestHostileNames : public QObject
@@ -87,15 +73,16 @@ private:
             return u"no column set: status %1"_s.arg(int(host->filter->setupStatus()));
         CFilterColumns &set = *host->columns();
 
-        Reasons reasons;
+        KvoTest::ReportedFailures reasons;
         CFilterColumn *column = KvoHost::addColumn(set, {name, type, caption, 20, type == fcText, true});
         if (!column) {
             *refused = true;
-            return reasons.text().contains(name) || reasons.text().contains(table) ? QString()
-                                                                                   : u"refused without a reason"_s;
+            return reasons.descriptions().contains(name) || reasons.descriptions().contains(table)
+                           ? QString()
+                           : u"refused without a reason"_s;
         }
         if (!set.ColumnsSave(nullptr))
-            return u"save: "_s + reasons.text();
+            return u"save: "_s + reasons.descriptions();
         host->reopenFilter();
         if (host->filter->setupStatus() != kvoFCSSuccess || !host->columns())
             return u"set-up after the save: status %1"_s.arg(int(host->filter->setupStatus()));
@@ -107,21 +94,21 @@ private:
         // A record's value, written as the control writes it and read back.
         const QString value = u"v'1 \"[x]\" `y`"_s;
         if (type == fcText && !c->PickList()->SaveAdditions({value}))
-            return u"picklist: "_s + reasons.text();
+            return u"picklist: "_s + reasons.descriptions();
         if (type == fcKeyword) {
             KvoTest::Controls controls(saved, {name});
             controls.enter(name, value + u"|k2"_s);
             CMergeBaseEntry entry(1);
             if (!saved.SaveDataFromEditControl(&entry))
-                return u"saving a record: "_s + reasons.text();
+                return u"saving a record: "_s + reasons.descriptions();
         } else if (!KvoTest::saveValues(saved, 1, {{name, Variant::text(value)}})) {
-            return u"saving a record: "_s + reasons.text();
+            return u"saving a record: "_s + reasons.descriptions();
         }
         bool complete = false;
         const QStringList read = KvoTest::readValues(saved, 1, &complete);
         const QString expected = type == fcKeyword ? QStringList{u"k2"_s, value}.join(u'|') : u"Text:"_s + value;
         if (!complete || read != QStringList{expected})
-            return u"reading a record: "_s + read.join(u", "_s) + u' ' + reasons.text();
+            return u"reading a record: "_s + read.join(u", "_s) + u' ' + reasons.descriptions();
 
         // A filter on the column selects the record, in the host's query with the search fields.
         CFilterTerms terms;
@@ -129,7 +116,7 @@ private:
         const bool keyword = type == fcKeyword;
         if (!terms.Add(kvoCJ_None, keyword ? saved.KeywordTableName(c) : saved.SearchDataTableName(), name,
                        keyword ? kvoCC_Keyword : kvoCC_Text, keyword ? kvoOP_Includes : kvoOP_Equals, value))
-            return u"a filter term: "_s + reasons.text();
+            return u"a filter term: "_s + reasons.descriptions();
         // The host's query takes the search fields when there is a search-data table.
         QString sql = u"SELECT "_s + db.QualifiedName(saved.baseTableName(), saved.keyFieldName());
         const QString searchTable = host->filter->SQLSearchTable();
@@ -150,7 +137,7 @@ private:
         // Deleting the column takes its table with it.
         const QString own = keyword ? saved.KeywordTableName(c) : saved.PicklistTableName(c);
         if (!saved.Remove(name) || !saved.ColumnsSave(nullptr))
-            return u"delete: "_s + reasons.text();
+            return u"delete: "_s + reasons.descriptions();
         if (KvoTest::tableExists(host->catalog(), own))
             return own + u" is left after the delete"_s;
         return {};

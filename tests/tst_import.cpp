@@ -235,16 +235,12 @@ private slots:
                                 << QString::fromUtf8(value);
         };
         row("int16 half to even down", fcInteger16, u"2.5"_s, "Int16:2");
-        row("int16 negative half", fcInteger16, u"-2.5"_s, "Int16:-2");
         row("int16 too large", fcInteger16, u"40000"_s, nullptr);
         row("int16 blank", fcInteger16, QString(), nullptr);
         row("int32 top", fcInteger32, u"2147483647"_s, "Int32:2147483647");
         row("single", fcSingle, u"0.75"_s, "Single:0.75");
         row("single too large", fcSingle, u"1e39"_s, nullptr);
-        row("double", fcDouble, u"-1.25e3"_s, "Double:-1250");
         row("double decimal comma", fcDouble, u"1,5"_s, "Double:1.5", "de_DE");
-        row("double word", fcDouble, u"heavy"_s, nullptr);
-        row("date ISO", fcDateTime, u"2024-02-29 10:30"_s, "Date:2024-02-29 10:30:00");
         row("date in the locale's form", fcDateTime, u"15.03.2024"_s, "Date:2024-03-15 00:00:00", "de_DE");
         row("date blank", fcDateTime, u"  "_s, nullptr);
         row("yes", fcBoolean, u"Yes"_s, "Boolean:True");

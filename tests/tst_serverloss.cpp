@@ -13,14 +13,9 @@
 #include "hostkit/statementhook.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-
-#include <unistd.h>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -28,160 +23,51 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Runs a program, as user `user` when given and this process is root; false (with its output in
-// `why`) when it fails.
-bool runProgram(const QString &program, const QStringList &arguments, QString *why, const QString &user = {})
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    if (!user.isEmpty() && ::geteuid() == 0)
-        process.start(u"runuser"_s, QStringList{u"-u"_s, user, u"--"_s, program} + arguments);
-    else
-        process.start(program, arguments);
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        return true;
-    *why = program + u": "_s + QString::fromLocal8Bit(process.readAll()).trimmed();
-    return false;
-}
-
-// A database server of its own: a data folder in the temporary folder, its own port. stop() ends
-// it at once, as a crash would; start() brings it up again on the same data.
+// A database server of its own (tests/support/privateserver.sh): a data folder in the temporary
+// folder, its own port. stop() ends it at once, as a crash would; start() brings it up again on the
+// same data.
 class PrivateServer
 {
 public:
-    virtual ~PrivateServer() = default;
-    virtual bool start(QString *why) = 0;
-    virtual void stop() = 0;
-    virtual QString url() const = 0;
-
-protected:
-    QTemporaryDir m_dir{QDir::tempPath() + u"/kvo-server-XXXXXX"_s};
-};
-
-class PostgresServer : public PrivateServer
-{
-public:
-    // nullptr, with the reason, when the server programs are missing or the cluster cannot be made.
-    static std::unique_ptr<PrivateServer> make(int port, QString *why)
+    // nullptr, with the reason, when the server programs are missing or the data cannot be made.
+    static std::unique_ptr<PrivateServer> make(Engine engine, int port, QString *why)
     {
-        QString bin;
-        const QDir versions(u"/usr/lib/postgresql"_s);
-        for (const QString &v : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (QFile::exists(versions.filePath(v + u"/bin/initdb"_s)))
-                bin = versions.filePath(v + u"/bin/"_s);
-        }
-        if (bin.isEmpty()) {
-            *why = u"no PostgreSQL server programs under /usr/lib/postgresql"_s;
-            return nullptr;
-        }
-        auto server = std::unique_ptr<PostgresServer>(new PostgresServer(bin, port));
-        // The server refuses to run as root: its folder belongs to the postgres user then.
-        if (::geteuid() == 0 && !runProgram(u"chown"_s, {u"postgres:postgres"_s, server->m_dir.path()}, why))
-            return nullptr;
-        if (!runProgram(bin + u"initdb"_s,
-                        {u"-D"_s, server->data(), u"-A"_s, u"trust"_s, u"-U"_s, u"kvo"_s, u"-E"_s, u"UTF8"_s,
-                         u"--locale=C.UTF-8"_s, u"-N"_s},
-                        why, u"postgres"_s))
-            return nullptr;
-        return server;
+        auto server = std::unique_ptr<PrivateServer>(new PrivateServer(engine, port));
+        return server->run(u"init"_s, why) ? std::move(server) : nullptr;
     }
+    ~PrivateServer() { stop(); }
 
-    bool start(QString *why) override
-    {
-        return runProgram(m_bin + u"pg_ctl"_s,
-                          {u"-D"_s, data(), u"-l"_s, m_dir.filePath(u"log"_s), u"-w"_s, u"-o"_s,
-                           u"-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off"_s.arg(m_port).arg(m_dir.path()),
-                           u"start"_s},
-                          why, u"postgres"_s);
-    }
-    // The immediate shutdown: every session ends at once, nothing is written out; the next start
-    // recovers from the write-ahead log, as after a crash.
-    void stop() override
+    bool start(QString *why) { return m_running = run(u"start"_s, why); }
+    void stop()
     {
         QString why;
-        if (!runProgram(m_bin + u"pg_ctl"_s, {u"-D"_s, data(), u"-m"_s, u"immediate"_s, u"-w"_s, u"stop"_s}, &why,
-                        u"postgres"_s))
+        if (std::exchange(m_running, false) && !run(u"stop"_s, &why))
             qWarning("%s", qPrintable(why));
     }
-    QString url() const override { return u"postgresql://kvo@127.0.0.1:%1/postgres"_s.arg(m_port); }
-    ~PostgresServer() override { stop(); }
-
-private:
-    PostgresServer(QString bin, int port) : m_bin(std::move(bin)), m_port(port) {}
-    QString data() const { return m_dir.filePath(u"data"_s); }
-
-    QString m_bin;
-    int m_port;
-};
-
-class MariaDbServer : public PrivateServer
-{
-public:
-    static std::unique_ptr<PrivateServer> make(int port, QString *why)
+    QString url() const
     {
-        const QString install = QStandardPaths::findExecutable(u"mariadb-install-db"_s);
-        QString server = QStandardPaths::findExecutable(u"mariadbd"_s, {u"/usr/sbin"_s, u"/usr/bin"_s});
-        if (install.isEmpty() || server.isEmpty()) {
-            *why = u"no MariaDB server programs (mariadb-install-db, mariadbd)"_s;
-            return nullptr;
-        }
-        auto made = std::unique_ptr<MariaDbServer>(new MariaDbServer(server, port));
-        if (!runProgram(install,
-                        {u"--no-defaults"_s, u"--datadir="_s + made->data(), u"--auth-root-authentication-method=normal"_s,
-                         u"--skip-test-db"_s, u"--user="_s + (::geteuid() == 0 ? u"root"_s : qEnvironmentVariable("USER"))},
-                        why))
-            return nullptr;
-        return made;
+        return m_engine == Engine::PostgreSQL ? u"postgresql://kvo@127.0.0.1:%1/postgres"_s.arg(m_port)
+                                              : u"mariadb://root@127.0.0.1:%1/kvo"_s.arg(m_port);
     }
 
-    bool start(QString *why) override
+private:
+    PrivateServer(Engine engine, int port) : m_engine(engine), m_port(port) {}
+    bool run(const QString &action, QString *why)
     {
-        m_process = std::make_unique<QProcess>();
-        m_process->setProcessChannelMode(QProcess::MergedChannels);
-        m_process->setStandardOutputFile(m_dir.filePath(u"log"_s), QIODevice::Append);
-        QStringList arguments{u"--no-defaults"_s,
-                              u"--datadir="_s + data(),
-                              u"--port=%1"_s.arg(m_port),
-                              u"--bind-address=127.0.0.1"_s,
-                              u"--socket="_s + m_dir.filePath(u"socket"_s),
-                              u"--pid-file="_s + m_dir.filePath(u"pid"_s),
-                              u"--skip-grant-tables"_s,
-                              u"--innodb-flush-log-at-trx-commit=2"_s};
-        if (::geteuid() == 0)
-            arguments << u"--user=root"_s;
-        m_process->start(m_server, arguments);
-        for (int i = 0; i < 600; ++i) {
-            QString error;
-            if (auto probe = Connection::open(u"mariadb://root@127.0.0.1:%1/mysql"_s.arg(m_port), &error)) {
-                return probe->ExecuteSql(u"CREATE DATABASE IF NOT EXISTS kvo CHARACTER SET utf8mb4"_s)
-                       || (*why = probe->lastError(), false);
-            }
-            if (m_process->state() == QProcess::NotRunning)
-                break;
-            QThread::msleep(100);
-        }
-        *why = u"the MariaDB server did not start; see "_s + m_dir.filePath(u"log"_s);
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(u"bash"_s, {QFINDTESTDATA("support/privateserver.sh"), KvoHost::shortName(m_engine), m_dir.path(),
+                                  QString::number(m_port), action});
+        if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            return true;
+        *why = action + u": "_s + QString::fromLocal8Bit(process.readAll()).trimmed();
         return false;
     }
-    // The process is killed: nothing is written out; the next start recovers, as after a crash.
-    void stop() override
-    {
-        if (!m_process)
-            return;
-        m_process->kill();
-        m_process->waitForFinished(30000);
-        m_process.reset();
-    }
-    QString url() const override { return u"mariadb://root@127.0.0.1:%1/kvo"_s.arg(m_port); }
-    ~MariaDbServer() override { stop(); }
 
-private:
-    MariaDbServer(QString server, int port) : m_server(std::move(server)), m_port(port) {}
-    QString data() const { return m_dir.filePath(u"data"_s); }
-
-    QString m_server;
+    QTemporaryDir m_dir{QDir::tempPath() + u"/kvo-server-XXXXXX"_s};
+    Engine m_engine;
     int m_port;
-    std::unique_ptr<QProcess> m_process;
+    bool m_running = false;
 };
 
 enum class Operation { ColumnsSave, RecordSave, Import, TableCheck };
@@ -214,8 +100,8 @@ bool runOperation(KvoTest::Host &host, Operation operation)
     switch (operation) {
     case Operation::ColumnsSave:
         // A new column, a retyped one and a removed one: tables are made, rebuilt and dropped.
-        return set.Remove(u"Weight"_s) && KvoTest::addColumn(set, {"Extra", fcInteger32}) && KvoTest::addColumn(set, {"Labels", fcKeyword, {}, 30})
-               && set.ColumnsSave(nullptr);
+        return set.Remove(u"Weight"_s) && KvoTest::addColumn(set, {"Extra", fcInteger32})
+               && KvoTest::addColumn(set, {"Labels", fcKeyword, {}, 30}) && set.ColumnsSave(nullptr);
     case Operation::RecordSave: {
         KvoTest::Controls controls(set);
         controls.enter(u"Material"_s, u"new"_s);
@@ -298,8 +184,7 @@ private slots:
         for (Engine engine : {Engine::PostgreSQL, Engine::MariaDB}) {
             for (const auto &[name, operation] : operations) {
                 for (int share : {10, 60}) {
-                    QTest::addRow("%s, %s, %d%%", engine == Engine::PostgreSQL ? "postgresql" : "mariadb", name,
-                                  share)
+                    QTest::addRow("%s, %s, %d%%", engine == Engine::PostgreSQL ? "postgresql" : "mariadb", name, share)
                             << engine << operation << share;
                 }
             }
@@ -384,8 +269,7 @@ private:
             return m_servers[engine].get();
         QString why;
         const int base = engine == Engine::PostgreSQL ? 5460 : 3360;
-        std::unique_ptr<PrivateServer> server = engine == Engine::PostgreSQL ? PostgresServer::make(base, &why)
-                                                                             : MariaDbServer::make(base, &why);
+        std::unique_ptr<PrivateServer> server = PrivateServer::make(engine, base, &why);
         if (server && !server->start(&why))
             server.reset();
         if (!server)
@@ -404,8 +288,8 @@ private:
         Connection &db = host.connection();
         for (const char *table : {"PartsSearchKeywordTags", "PartsSearchKeywordLabels", "PartsSearchData",
                                   "PicklistPartsGrade", "SearchColumnConfiguration", "Parts"})
-            static_cast<void>(
-                    db.ExecuteSql(u"DROP TABLE IF EXISTS "_s + db.QuoteName(QString::fromLatin1(table)) + u" CASCADE"_s));
+            static_cast<void>(db.ExecuteSql(u"DROP TABLE IF EXISTS "_s + db.QuoteName(QString::fromLatin1(table))
+                                            + u" CASCADE"_s));
         host.catalog().Refresh();
         if (!host.createBaseTable(u"Parts"_s, 3))
             return false;

@@ -25,6 +25,7 @@
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
+using KvoTest::definitionRows;
 using KvoTest::fieldNames;
 using KvoTest::tableExists;
 
@@ -85,25 +86,6 @@ QString valuesOf(KvoTest::Host &host, int id, const QStringList &fields)
     return out.join(u'|');
 }
 
-// Every table with its fields, keys and rows: equal dumps mean nothing was changed.
-QString dump(KvoTest::Host &host)
-{
-    host.catalog().Refresh();
-    QStringList tables = host.catalog().tableNames();
-    tables.sort(Qt::CaseInsensitive);
-    QString text;
-    for (const QString &name : tables) {
-        const auto t = host.catalog().FindTable(name);
-        text += name + u':';
-        for (const CatalogColumn &c : t->Columns)
-            text += c.Name + u' ' + c.NativeType + u',';
-        for (const CatalogKey &k : t->Keys)
-            text += u"key(%1)"_s.arg(k.Columns.join(u','));
-        text += KvoTest::rows(host.connection(), u"SELECT * FROM [%1] ORDER BY 1, 2"_s.arg(name)).join(u'/') + u'\n';
-    }
-    return text;
-}
-
 // Columns Material (text picklist, default Steel), Weight (double), Count (int16), Due (date,
 // configured default), Ok (Boolean), Tags and Labels (keywords); record 1 holds values, the other
 // records have empty rows.
@@ -142,14 +124,6 @@ bool drift(KvoTest::Host &host)
            && run(host, u"ALTER TABLE [PartsSearchData] ADD COLUMN [Junk] INTEGER"_s)
            && run(host, u"DELETE FROM [PartsSearchData] WHERE [PartId] = 2"_s)
            && run(host, u"INSERT INTO [PartsSearchData] ([PartId]) VALUES (99)"_s);
-}
-
-// Definition rows of a base table, "position|name", in position order.
-QStringList definitionRows(KvoTest::Host &host, const QString &baseTable)
-{
-    return KvoTest::rows(
-            host.connection(),
-            u"SELECT [Position], [Name] FROM [%1] WHERE [BaseTable] = '%2' ORDER BY 1"_s.arg(Def, baseTable));
 }
 
 bool addDefinitionRow(KvoTest::Host &host, const QString &baseTable, int position, const QString &name)
@@ -196,10 +170,10 @@ private slots:
         // A stray search-data table with an orphaned row and a missing one.
         QVERIFY(run(*host, u"CREATE TABLE [PartsSearchData] ([PartId] INTEGER, [Junk] INTEGER)"_s));
         QVERIFY(run(*host, u"INSERT INTO [PartsSearchData] VALUES (99, 1)"_s));
-        const QString before = dump(*host);
+        const QStringList before = KvoTest::dump(*host);
         QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::Convert, true), 0);
         QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, false), 0);
-        QCOMPARE(dump(*host), before);
+        QCOMPARE(KvoTest::dump(*host), before);
         QVERIFY(host->handler->convertRequests().isEmpty());
 
         // A search filter whose set-up failed has no column set at all.
@@ -208,7 +182,7 @@ private slots:
         QVERIFY(!broken->FilterColumns());
         QCOMPARE(broken->CheckTable(nullptr, ConvertMode::Convert, true), 0);
         QVERIFY(!broken->GetCheckNameList());
-        QCOMPARE(dump(*host), before);
+        QCOMPARE(KvoTest::dump(*host), before);
     }
 
     // Mode 1 brings every drifted table back, keeps what still has a column, and a second check
@@ -237,7 +211,7 @@ private slots:
         CFilterColumns &set = *host->columns();
         QVERIFY(!set.needsDefinitionConversion());
         QVERIFY(set.MyStructureDefinition().Compare(host->catalog(), CompareExact | CompareKeyFields));
-        QCOMPARE(definitionRows(*host, u"Parts"_s).size(), 8);
+        QCOMPARE(definitionRows(*host).size(), 8);
         QVERIFY(definitionRows(*host, u"OldParts"_s).isEmpty());
         for (CFilterColumn *c : set.NewEnum()) {
             QVERIFY2(set.MyStructureDefault(c).Compare(host->catalog(), CompareExact), qPrintable(c->Name()));
@@ -258,10 +232,10 @@ private slots:
 
         // Nothing is left to convert: mode 0 asks nothing and changes nothing.
         host->openTable(u"Parts"_s, {u"OldParts"_s});
-        const QString repaired = dump(*host);
+        const QStringList repaired = KvoTest::dump(*host);
         QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), 0);
         QVERIFY(host->handler->convertRequests().isEmpty());
-        QCOMPARE(dump(*host), repaired);
+        QCOMPARE(KvoTest::dump(*host), repaired);
     }
 
     void modeZeroAsksTheHandler_data()
@@ -290,13 +264,13 @@ private slots:
         host->handler->setConvertAnswer([answer](const QString &, const QString &, int mode) {
             return mode == ConvertMode::CheckOnly ? answer : -1;
         });
-        const QString before = dump(*host);
+        const QStringList before = KvoTest::dump(*host);
 
         QCOMPARE(host->filter->CheckTable(nullptr, ConvertMode::CheckOnly, true), answer);
         QCOMPARE(host->handler->convertRequests().value(0), u"Parts"_s);
         if (answer != CheckTableResult::Continue) {
             QCOMPARE(host->handler->convertRequests().size(), 1);
-            QCOMPARE(dump(*host), before);
+            QCOMPARE(KvoTest::dump(*host), before);
             return;
         }
         // Every difference was offered and taken; the extra field stays in mode 0.
@@ -415,10 +389,10 @@ private slots:
         QVERIFY2(texts.last().endsWith(u" 100.00%"_s), qPrintable(texts.last()));
 
         // A second run finds nothing to do.
-        const QString before = dump(*host);
+        const QStringList before = KvoTest::dump(*host);
         QCOMPARE(TableCheck(set).StartProcessDataReportProgress(nullptr, true, ConvertMode::CheckOnly, now), 0);
         QVERIFY(host->handler->convertRequests().isEmpty());
-        QCOMPARE(dump(*host), before);
+        QCOMPARE(KvoTest::dump(*host), before);
 
         // The progress handler serves request 1 with its own arguments only.
         ProgressArgs other;
@@ -490,12 +464,12 @@ private slots:
         QCOMPARE(host->columns()->formerNamesFound(), QStringList{"OldParts"});
 
         QVERIFY(TableCheck(*host->columns()).CheckColumns(nullptr, ConvertMode::CheckOnly));
-        QCOMPARE(definitionRows(*host, u"Parts"_s), QStringList{"1|Alpha"});
+        QCOMPARE(definitionRows(*host), QStringList{"1|Alpha|1"});
 
         QVERIFY(TableCheck(*host->columns()).CheckColumns(nullptr, ConvertMode::Convert));
-        QCOMPARE(definitionRows(*host, u"Parts"_s), (QStringList{"1|Alpha", "2|Beta", "3|Gamma"}));
-        QCOMPARE(definitionRows(*host, u"OldParts"_s), QStringList{"2|ALPHA"});
-        QCOMPARE(definitionRows(*host, u"Others"_s), QStringList{"1|Delta"});
+        QCOMPARE(definitionRows(*host), (QStringList{"1|Alpha|1", "2|Beta|1", "3|Gamma|1"}));
+        QCOMPARE(definitionRows(*host, u"OldParts"_s), QStringList{"2|ALPHA|1"});
+        QCOMPARE(definitionRows(*host, u"Others"_s), QStringList{"1|Delta|1"});
         QStringList names;
         for (const CFilterColumn *c : host->columns()->NewEnum())
             names << QString::number(c->Index()) + c->Name();

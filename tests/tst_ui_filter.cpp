@@ -121,16 +121,303 @@ private slots:
     void initTestCase() { installWidgetsSupport(); }
     void cleanupTestCase() { m_hosts.clear(); }
 
-    void rowsFollowTheField_data();
-    void rowsFollowTheField();
-    void validityAndButtons_data();
-    void validityAndButtons();
-    void noneClearsTheRowsAfter();
-    void dialogSelectsWhatTheToolSelects_data();
-    void dialogSelectsWhatTheToolSelects();
-    void lastFilterComesBack();
-    void countsWhileTheRowsChange();
-    void help();
+    void rowsFollowTheField_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QList<int>>("operations");
+        QTest::addColumn<bool>("takesValue");
+        const QList<int> ordered{2, 3, 5, 4, 7, 6};
+        QTest::newRow("text") << "Material" << (ordered + QList<int>{8, 9}) << true;
+        QTest::newRow("number") << "Count" << ordered << true;
+        QTest::newRow("date") << "Due Date" << ordered << true;
+        QTest::newRow("Boolean") << "Active" << QList<int>{0, 1} << false;
+        QTest::newRow("keyword") << "Tags" << QList<int>{10, 11} << true;
+        QTest::newRow("base text") << "Description" << (ordered + QList<int>{8, 9}) << true;
+        QTest::newRow("base number") << "Qty" << ordered << true;
+    }
+
+    // The field list holds the none item, the search columns and the base fields; a field offers the
+    // comparisons of its class and a value box unless it is a Yes/No field, and opens the next row.
+    void rowsFollowTheField()
+    {
+        QFETCH(QString, field);
+        QFETCH(QList<int>, operations);
+        QFETCH(bool, takesValue);
+        QVERIFY(host());
+        Dialog d;
+        QVERIFY(d.open(*host()->columns()));
+        QComboBox *fields = d.window.imgcboFields(0);
+        QCOMPARE(fields->itemText(0), text(7587));
+        QCOMPARE(fields->currentIndex(), 0);
+        QCOMPARE(fields->count(), 1 + 5 + 3); // none, the columns, PartId, Description, Qty
+        QVERIFY(!d.window.cboComparison(0)->isEnabled() && !d.window.imgcboFields(1)->isEnabled());
+        QVERIFY(!d.window.cboConjunction(0) && !d.window.imgcboFields(10));
+
+        fields->setCurrentIndex(fields->findText(field));
+        QStringList expected;
+        for (const int op : operations)
+            expected << text(7488 + op);
+        QCOMPARE(d.comparisons(0), expected);
+        QCOMPARE(d.window.txtCompareTo(0)->isEnabled(), takesValue);
+        QVERIFY(d.window.imgcboFields(1)->isEnabled() && d.window.cboConjunction(1)->isEnabled());
+        QCOMPARE(d.window.cboConjunction(1)->currentText(), text(7588));
+        QVERIFY(!d.window.imgcboFields(2)->isEnabled());
+        // A Yes/No row is complete as it is: its mark reads True and OK takes it.
+        if (!takesValue) {
+            QCOMPARE(d.tag(0), u"True"_s);
+            const auto terms = d.ok();
+            QVERIFY(terms && terms->Count() == 1);
+            QCOMPARE(terms->NewEnum().first()->Operation(), kvoOP_IsFalse);
+        }
+    }
+
+    void validityAndButtons_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("typed"); // what the box holds after typing the term's value
+        QTest::addColumn<bool>("valid");
+        const auto row = [](const char *tag, const char *term, const char *typed, bool valid) {
+            QTest::newRow(tag) << QString::fromUtf8(term) << QString::fromUtf8(typed) << valid;
+        };
+        row("number", "Count >= 12", "12", true);
+        row("blank number", "Count >= ", "", false);
+        row("not a number", "Count >= 1x", "1x", false);
+        row("date", "Due < 2024-01-05", "2024-01-05", true);
+        row("not a date", "Due < 2024-02-30", "2024-02-30", false);
+        row("spaces only", "Material =   ", " ", false); // a second trailing space is refused
+        row("quote dropped", "Material = O'Neil", "ONeil", true);
+        row("base number", "base.Qty > 5", "5", true);
+    }
+
+    // Each value box carries True or False in its tag; OK waits for every open row to be valid.
+    void validityAndButtons()
+    {
+        QFETCH(QString, term);
+        QFETCH(QString, typed);
+        QFETCH(bool, valid);
+        QVERIFY(host());
+        Dialog d;
+        QVERIFY(d.open(*host()->columns()));
+        QVERIFY(d.okEnabled()); // the none item counts as a choice
+        KvoTest::fillFilterRow(d.window, 0, term);
+        QCOMPARE(d.window.txtCompareTo(0)->text(), typed);
+        QCOMPARE(d.tag(0), valid ? u"True"_s : u"False"_s);
+        QCOMPARE(d.okEnabled(), valid);
+        QVERIFY(KvoTest::button(&d.window, "cmdClear")->isEnabled());
+    }
+
+    // Choosing none clears and disables that row and every row after it; Clear does so from row 0.
+    // OK with only the none item hands back a filter without terms, not nothing.
+    void noneClearsTheRowsAfter()
+    {
+        QVERIFY(host());
+        Dialog d;
+        QVERIFY(d.open(*host()->columns()));
+        QVERIFY(KvoTest::fillFilterRow(d.window, 0, u"Count > 10"_s));
+        QVERIFY(KvoTest::fillFilterRow(d.window, 1, u"or Material like S%"_s));
+        QVERIFY(KvoTest::fillFilterRow(d.window, 2, u"and Active istrue"_s));
+        d.window.imgcboFields(1)->setCurrentIndex(0);
+        QCOMPARE(d.window.txtCompareTo(0)->text(), u"10"_s);
+        QVERIFY(d.window.cboComparison(0)->isEnabled());
+        for (int row = 1; row < 4; ++row) {
+            QVERIFY(!d.window.cboComparison(row)->isEnabled() && d.window.cboComparison(row)->count() == 0);
+            QVERIFY(!d.window.txtCompareTo(row)->isEnabled() && d.window.txtCompareTo(row)->text().isEmpty());
+        }
+        QVERIFY(d.window.imgcboFields(1)->isEnabled());
+        QVERIFY(!d.window.imgcboFields(2)->isEnabled() && d.window.imgcboFields(2)->count() == 0);
+        QVERIFY(!d.window.cboConjunction(2)->isEnabled());
+        QCOMPARE(d.window.termsFromRows()->Count(), 1);
+
+        QVERIFY(KvoTest::click(&d.window, "cmdClear"));
+        QCOMPARE(d.window.imgcboFields(0)->currentIndex(), 0);
+        QVERIFY(!d.window.txtCompareTo(0)->isEnabled() && !d.window.imgcboFields(1)->isEnabled());
+        const auto cleared = d.ok();
+        QVERIFY(cleared);
+        QVERIFY(!cleared->HasTerms());
+        QCOMPARE(cleared->FilterColumns(), host()->columns());
+    }
+
+    void dialogSelectsWhatTheToolSelects_data()
+    {
+        QTest::addColumn<QStringList>("terms");
+        QTest::newRow("text") << QStringList{"Material = Steel"};
+        QTest::newRow("like and number") << QStringList{"Material like S%", "and Count > 20"};
+        QTest::newRow("or before and") << QStringList{"Count < 15", "or Active istrue", "and Tags includes urgent"};
+        QTest::newRow("date") << QStringList{"Due >= 2024-01-09"};
+        QTest::newRow("keyword excluded") << QStringList{"Tags excludes stock"};
+        QTest::newRow("base fields") << QStringList{"base.Qty <= 30", "or base.Description like %12"};
+        QTest::newRow("base and search") << QStringList{"base.Qty > 50", "and Active isfalse"};
+    }
+
+    // For the same terms, the records of the filter the dialog hands back are those the command-line
+    // tool's filter selects.
+    void dialogSelectsWhatTheToolSelects()
+    {
+#ifndef KVOSEARCH_PROGRAM
+        QSKIP("the command-line tool is not built");
+#else
+        QFETCH(QStringList, terms);
+        QVERIFY(host());
+        Dialog d;
+        QVERIFY(d.open(*host()->columns()));
+        for (int row = 0; row < terms.size(); ++row)
+            QVERIFY2(KvoTest::fillFilterRow(d.window, row, terms.at(row)), qPrintable(terms.at(row)));
+        const auto filter = d.ok();
+        QVERIFY(filter);
+        QCOMPARE(filter->Count(), terms.size());
+        const QStringList fromDialog = ids(host()->connection(), filter->SQLString());
+        QVERIFY2(!fromDialog.isEmpty(), "a filter that selects nothing proves little");
+
+        QTemporaryDir dir;
+        QStringList args{u"--db"_s,      host()->database().url(),       u"--table"_s, u"Parts"_s,
+                         u"--profile"_s, dir.filePath(u"profile.ini"_s), u"filter"_s};
+        for (const QString &term : terms) {
+            const QStringList words = term.split(u' ');
+            if (words.first() == u"and" || words.first() == u"or") {
+                args << words.first() << words.mid(1).join(u' ');
+            } else {
+                args << term;
+            }
+        }
+        QProcess tool;
+        tool.start(QStringLiteral(KVOSEARCH_PROGRAM), args << u"--ids"_s);
+        QVERIFY(tool.waitForFinished(60000));
+        QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+        QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts), fromDialog);
+#endif
+    }
+
+    // The last filter fills the rows (a Yes/No row stays valid); what cannot be restored as saved is
+    // reported, the rest of the filter keeps its order and meaning.
+    void lastFilterComesBack()
+    {
+        QVERIFY(host());
+        CFilterColumns &columns = *host()->columns();
+        CSearchFilter &searchFilter = *host()->filter;
+        TextHelper::instance().setCurrentUser(7, u"ann"_s);
+        CFilterTerms saved;
+        saved.setFilterColumns(&columns);
+        const QString data = columns.SearchDataTableName();
+        saved.Add(kvoCJ_None, data, u"Count"_s, kvoCC_Numeric, kvoOP_Greater, u"20"_s);
+        saved.Add(kvoCJ_OR, data, u"Active"_s, kvoCC_Boolean, kvoOP_IsTrue, {});
+        saved.Add(kvoCJ_And, data, u"Material"_s, kvoCC_Text, kvoOP_IsLike, u"S%"_s);
+        saved.Add(kvoCJ_And, u"Parts"_s, u"Qty"_s, kvoCC_Numeric, kvoOP_Less, u"many"_s);
+        searchFilter.SaveFilter(&saved, &columns, host()->profile.get(), u"7"_s, fltrDBMode_Normal);
+        // A column that has gone since, between the second and third term.
+        const QString section = searchFilter.FilterSection(u"7"_s, fltrDBMode_Normal);
+        QVERIFY(host()->profile->SetText(section, u"Field5"_s, u"Material"_s));
+        QVERIFY(host()->profile->SetText(section, u"Table5"_s, data));
+        QVERIFY(host()->profile->SetNumber(section, u"Operation5"_s, kvoOP_Equals));
+        QVERIFY(host()->profile->SetText(section, u"CompareTo5"_s, u"Brass"_s));
+        QVERIFY(host()->profile->SetText(section, u"Field3"_s, u"Vanished"_s));
+        const auto last = searchFilter.LastFilter(nullptr, u"ann"_s, fltrDBMode_Normal);
+        QCOMPARE(last->Count(), 4);
+
+        Dialog d;
+        QVERIFY(d.open(columns, last.get()));
+        QCOMPARE(d.window.imgcboFields(0)->currentText(), u"Count"_s);
+        QCOMPARE(d.window.txtCompareTo(0)->text(), u"20"_s);
+        QCOMPARE(d.window.cboConjunction(1)->currentText(), text(7589));
+        QCOMPARE(d.window.imgcboFields(1)->currentText(), u"Active"_s);
+        QCOMPARE(d.tag(1), u"True"_s);
+        QCOMPARE(d.window.imgcboFields(2)->currentText(), u"Qty"_s);
+        QCOMPARE(d.tag(2), u"False"_s);
+        QCOMPARE(d.window.imgcboFields(3)->currentText(), u"Material"_s);
+        QCOMPARE(d.window.imgcboFields(4)->currentIndex(), 0);
+        QVERIFY(!d.okEnabled());
+        QLabel *report = d.window.lblProblems();
+        QVERIFY(report->isVisible());
+        QVERIFY2(report->text().contains(text(7647, {u"Vanished"_s})), qPrintable(report->text()));
+        QVERIFY2(report->text().contains(text(7649, {u"Qty"_s, u"many"_s})), qPrintable(report->text()));
+
+        // Fixing the value is enough: the filter then says what was saved, less the lost term:
+        // Count > 20 OR Active AND Qty < 45 AND Material = Brass.
+        d.window.txtCompareTo(2)->setText(u"45"_s);
+        const auto fixed = d.ok();
+        QVERIFY(fixed);
+        QCOMPARE(ids(host()->connection(), fixed->SQLString()),
+                 (QStringList{"4", "5", "6", "7", "8", "9", "10", "11"}));
+
+        // More than ten terms fill the first ten rows and say so.
+        CFilterTerms many;
+        many.setFilterColumns(&columns);
+        for (int i = 0; i < 12; ++i)
+            many.Add(i ? kvoCJ_OR : kvoCJ_None, data, u"Count"_s, kvoCC_Numeric, kvoOP_Equals, QString::number(i * 5));
+        Dialog full;
+        QVERIFY(full.open(columns, &many));
+        QCOMPARE(full.window.txtCompareTo(9)->text(), u"45"_s);
+        QCOMPARE(full.window.termsFromRows()->Count(), 10);
+        QVERIFY(full.window.lblProblems()->text().contains(text(7652, {u"10"_s, u"12"_s})));
+    }
+
+    // The count follows the rows after a pause, in the counter's own thread; a row that is not valid
+    // shows no count.
+    void countsWhileTheRowsChange()
+    {
+        QVERIFY(host());
+        Dialog d;
+        QVERIFY(d.open(*host()->columns()));
+        QLabel *count = d.window.lblCount();
+        QTRY_COMPARE(count->text(), resultText(Records));
+        QVERIFY(KvoTest::fillFilterRow(d.window, 0, u"Material = Steel"_s));
+        QTRY_COMPARE(count->text(), resultText(3));
+        QVERIFY(KvoTest::fillFilterRow(d.window, 1, u"and Count > 1x"_s));
+        QTRY_VERIFY(count->text().isEmpty());
+        QTest::keyClick(d.window.txtCompareTo(1), Qt::Key_Backspace);
+        QTRY_COMPARE(count->text(), resultText(3));
+        d.window.txtCompareTo(1)->setText(u"20"_s);
+        QTRY_COMPARE(count->text(), resultText(2));
+        d.window.txtCompareTo(0)->setText(u"Copper"_s);
+        QTRY_COMPARE(count->text(), resultText(0));
+    }
+
+    // The help: the general view with examples in the user's locale, the columns view with every field
+    // a filter compares and its kind; the dialog's Help button opens it.
+    void help()
+    {
+        QVERIFY(host());
+        CFilterColumns &columns = *host()->columns();
+        frmFilterHelp window;
+        window.prepare(columns);
+        QCOMPARE(window.OptionView(), int(frmFilterHelp::GeneralView));
+        const QString general = window.rtfHelp()->toPlainText();
+        QVERIFY(general.startsWith(text(7592) + u"\n\n"_s + text(7593)));
+        QVERIFY(general.endsWith(text(7597)));
+        QVERIFY(general.contains(text(7595, {u"-123.456"_s})));
+        {
+            KvoTest::DefaultLocale german(u"de_DE"_s);
+            const QString inGerman = window.GeneralHelpText();
+            QVERIFY(inGerman.contains(text(7595, {u"-123,456"_s})));
+            QVERIFY(inGerman.contains(QDate::currentDate().toString(u"yyyy-MM-dd"_s)));
+            QVERIFY(inGerman.contains(Convert::displayLongDate(QDate::currentDate())));
+        }
+        // The date examples are entries the filter accepts, in either locale.
+        for (const char *name : {"C", "de_DE", "en_US"}) {
+            KvoTest::DefaultLocale locale(QString::fromLatin1(name));
+            QVERIFY2(basValidate::IsDateText(Convert::displayLongDate(QDate::currentDate()), true), name);
+            QVERIFY2(basValidate::IsDateText(Convert::displayLongTime(QTime(16, 5, 7)), true), name);
+        }
+        window.setOptionView(frmFilterHelp::ColumnsView);
+        const QString fields = window.rtfHelp()->toPlainText();
+        QCOMPARE(fields, window.ColumnsHelpText());
+        QVERIFY(fields.startsWith(u"Material ("_s + text(7604, {u"30"_s}) + u")\nWhat it is made of\n\nCount ("_s
+                                  + text(7603) + u")\n\nDue Date ("_s + text(7601) + u")"_s));
+        QVERIFY(fields.contains(u"Tags ("_s + text(7602, {u"20"_s}) + u")"_s));
+        QVERIFY(fields.contains(u"Qty ("_s + text(7603) + u")\n"_s));
+        QVERIFY(fields.endsWith(u")\n"_s)); // the host gives no help text for its fields
+
+        Dialog d;
+        QVERIFY(d.open(columns));
+        QString shown;
+        QTimer::singleShot(0, this, [&shown] {
+            if (auto *helpWindow = qobject_cast<frmFilterHelp *>(QApplication::activeModalWidget())) {
+                shown = helpWindow->rtfHelp()->toPlainText();
+                helpWindow->close();
+            }
+        });
+        QVERIFY(KvoTest::click(&d.window, "cmdHelp"));
+        QVERIFY(shown.startsWith(text(7592)));
+    }
 
 private:
     KvoTest::Host *host()
@@ -139,303 +426,6 @@ private:
     }
     KvoTest::HostPerEngine m_hosts;
 };
-
-void TestFilterDialog::rowsFollowTheField_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QList<int>>("operations");
-    QTest::addColumn<bool>("takesValue");
-    const QList<int> ordered{2, 3, 5, 4, 7, 6};
-    QTest::newRow("text") << "Material" << (ordered + QList<int>{8, 9}) << true;
-    QTest::newRow("number") << "Count" << ordered << true;
-    QTest::newRow("date") << "Due Date" << ordered << true;
-    QTest::newRow("Boolean") << "Active" << QList<int>{0, 1} << false;
-    QTest::newRow("keyword") << "Tags" << QList<int>{10, 11} << true;
-    QTest::newRow("base text") << "Description" << (ordered + QList<int>{8, 9}) << true;
-    QTest::newRow("base number") << "Qty" << ordered << true;
-}
-
-// The field list holds the none item, the search columns and the base fields; a field offers the
-// comparisons of its class and a value box unless it is a Yes/No field, and opens the next row.
-void TestFilterDialog::rowsFollowTheField()
-{
-    QFETCH(QString, field);
-    QFETCH(QList<int>, operations);
-    QFETCH(bool, takesValue);
-    QVERIFY(host());
-    Dialog d;
-    QVERIFY(d.open(*host()->columns()));
-    QComboBox *fields = d.window.imgcboFields(0);
-    QCOMPARE(fields->itemText(0), text(7587));
-    QCOMPARE(fields->currentIndex(), 0);
-    QCOMPARE(fields->count(), 1 + 5 + 3); // none, the columns, PartId, Description, Qty
-    QVERIFY(!d.window.cboComparison(0)->isEnabled() && !d.window.imgcboFields(1)->isEnabled());
-    QVERIFY(!d.window.cboConjunction(0) && !d.window.imgcboFields(10));
-
-    fields->setCurrentIndex(fields->findText(field));
-    QStringList expected;
-    for (const int op : operations)
-        expected << text(7488 + op);
-    QCOMPARE(d.comparisons(0), expected);
-    QCOMPARE(d.window.txtCompareTo(0)->isEnabled(), takesValue);
-    QVERIFY(d.window.imgcboFields(1)->isEnabled() && d.window.cboConjunction(1)->isEnabled());
-    QCOMPARE(d.window.cboConjunction(1)->currentText(), text(7588));
-    QVERIFY(!d.window.imgcboFields(2)->isEnabled());
-    // A Yes/No row is complete as it is: its mark reads True and OK takes it.
-    if (!takesValue) {
-        QCOMPARE(d.tag(0), u"True"_s);
-        const auto terms = d.ok();
-        QVERIFY(terms && terms->Count() == 1);
-        QCOMPARE(terms->NewEnum().first()->Operation(), kvoOP_IsFalse);
-    }
-}
-
-void TestFilterDialog::validityAndButtons_data()
-{
-    QTest::addColumn<QString>("term");
-    QTest::addColumn<QString>("typed"); // what the box holds after typing the term's value
-    QTest::addColumn<bool>("valid");
-    const auto row = [](const char *tag, const char *term, const char *typed, bool valid) {
-        QTest::newRow(tag) << QString::fromUtf8(term) << QString::fromUtf8(typed) << valid;
-    };
-    row("number", "Count >= 12", "12", true);
-    row("blank number", "Count >= ", "", false);
-    row("not a number", "Count >= 1x", "1x", false);
-    row("date", "Due < 2024-01-05", "2024-01-05", true);
-    row("not a date", "Due < 2024-02-30", "2024-02-30", false);
-    row("spaces only", "Material =   ", " ", false); // a second trailing space is refused
-    row("quote dropped", "Material = O'Neil", "ONeil", true);
-    row("base number", "base.Qty > 5", "5", true);
-}
-
-// Each value box carries True or False in its tag; OK waits for every open row to be valid.
-void TestFilterDialog::validityAndButtons()
-{
-    QFETCH(QString, term);
-    QFETCH(QString, typed);
-    QFETCH(bool, valid);
-    QVERIFY(host());
-    Dialog d;
-    QVERIFY(d.open(*host()->columns()));
-    QVERIFY(d.okEnabled()); // the none item counts as a choice
-    KvoTest::fillFilterRow(d.window, 0, term);
-    QCOMPARE(d.window.txtCompareTo(0)->text(), typed);
-    QCOMPARE(d.tag(0), valid ? u"True"_s : u"False"_s);
-    QCOMPARE(d.okEnabled(), valid);
-    QVERIFY(KvoTest::button(&d.window, "cmdClear")->isEnabled());
-}
-
-// Choosing none clears and disables that row and every row after it; Clear does so from row 0.
-// OK with only the none item hands back a filter without terms, not nothing.
-void TestFilterDialog::noneClearsTheRowsAfter()
-{
-    QVERIFY(host());
-    Dialog d;
-    QVERIFY(d.open(*host()->columns()));
-    QVERIFY(KvoTest::fillFilterRow(d.window, 0, u"Count > 10"_s));
-    QVERIFY(KvoTest::fillFilterRow(d.window, 1, u"or Material like S%"_s));
-    QVERIFY(KvoTest::fillFilterRow(d.window, 2, u"and Active istrue"_s));
-    d.window.imgcboFields(1)->setCurrentIndex(0);
-    QCOMPARE(d.window.txtCompareTo(0)->text(), u"10"_s);
-    QVERIFY(d.window.cboComparison(0)->isEnabled());
-    for (int row = 1; row < 4; ++row) {
-        QVERIFY(!d.window.cboComparison(row)->isEnabled() && d.window.cboComparison(row)->count() == 0);
-        QVERIFY(!d.window.txtCompareTo(row)->isEnabled() && d.window.txtCompareTo(row)->text().isEmpty());
-    }
-    QVERIFY(d.window.imgcboFields(1)->isEnabled());
-    QVERIFY(!d.window.imgcboFields(2)->isEnabled() && d.window.imgcboFields(2)->count() == 0);
-    QVERIFY(!d.window.cboConjunction(2)->isEnabled());
-    QCOMPARE(d.window.termsFromRows()->Count(), 1);
-
-    QVERIFY(KvoTest::click(&d.window, "cmdClear"));
-    QCOMPARE(d.window.imgcboFields(0)->currentIndex(), 0);
-    QVERIFY(!d.window.txtCompareTo(0)->isEnabled() && !d.window.imgcboFields(1)->isEnabled());
-    const auto cleared = d.ok();
-    QVERIFY(cleared);
-    QVERIFY(!cleared->HasTerms());
-    QCOMPARE(cleared->FilterColumns(), host()->columns());
-}
-
-void TestFilterDialog::dialogSelectsWhatTheToolSelects_data()
-{
-    QTest::addColumn<QStringList>("terms");
-    QTest::newRow("text") << QStringList{"Material = Steel"};
-    QTest::newRow("like and number") << QStringList{"Material like S%", "and Count > 20"};
-    QTest::newRow("or before and") << QStringList{"Count < 15", "or Active istrue", "and Tags includes urgent"};
-    QTest::newRow("date") << QStringList{"Due >= 2024-01-09"};
-    QTest::newRow("keyword excluded") << QStringList{"Tags excludes stock"};
-    QTest::newRow("base fields") << QStringList{"base.Qty <= 30", "or base.Description like %12"};
-    QTest::newRow("base and search") << QStringList{"base.Qty > 50", "and Active isfalse"};
-}
-
-// For the same terms, the records of the filter the dialog hands back are those the command-line
-// tool's filter selects.
-void TestFilterDialog::dialogSelectsWhatTheToolSelects()
-{
-#ifndef KVOSEARCH_PROGRAM
-    QSKIP("the command-line tool is not built");
-#else
-    QFETCH(QStringList, terms);
-    QVERIFY(host());
-    Dialog d;
-    QVERIFY(d.open(*host()->columns()));
-    for (int row = 0; row < terms.size(); ++row)
-        QVERIFY2(KvoTest::fillFilterRow(d.window, row, terms.at(row)), qPrintable(terms.at(row)));
-    const auto filter = d.ok();
-    QVERIFY(filter);
-    QCOMPARE(filter->Count(), terms.size());
-    const QStringList fromDialog = ids(host()->connection(), filter->SQLString());
-    QVERIFY2(!fromDialog.isEmpty(), "a filter that selects nothing proves little");
-
-    QTemporaryDir dir;
-    QStringList args{u"--db"_s,      host()->database().url(),       u"--table"_s, u"Parts"_s,
-                     u"--profile"_s, dir.filePath(u"profile.ini"_s), u"filter"_s};
-    for (const QString &term : terms) {
-        const QStringList words = term.split(u' ');
-        if (words.first() == u"and" || words.first() == u"or") {
-            args << words.first() << words.mid(1).join(u' ');
-        } else {
-            args << term;
-        }
-    }
-    QProcess tool;
-    tool.start(QStringLiteral(KVOSEARCH_PROGRAM), args << u"--ids"_s);
-    QVERIFY(tool.waitForFinished(60000));
-    QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
-    QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts), fromDialog);
-#endif
-}
-
-// The last filter fills the rows (a Yes/No row stays valid); what cannot be restored as saved is
-// reported, the rest of the filter keeps its order and meaning.
-void TestFilterDialog::lastFilterComesBack()
-{
-    QVERIFY(host());
-    CFilterColumns &columns = *host()->columns();
-    CSearchFilter &searchFilter = *host()->filter;
-    TextHelper::instance().setCurrentUser(7, u"ann"_s);
-    CFilterTerms saved;
-    saved.setFilterColumns(&columns);
-    const QString data = columns.SearchDataTableName();
-    saved.Add(kvoCJ_None, data, u"Count"_s, kvoCC_Numeric, kvoOP_Greater, u"20"_s);
-    saved.Add(kvoCJ_OR, data, u"Active"_s, kvoCC_Boolean, kvoOP_IsTrue, {});
-    saved.Add(kvoCJ_And, data, u"Material"_s, kvoCC_Text, kvoOP_IsLike, u"S%"_s);
-    saved.Add(kvoCJ_And, u"Parts"_s, u"Qty"_s, kvoCC_Numeric, kvoOP_Less, u"many"_s);
-    searchFilter.SaveFilter(&saved, &columns, host()->profile.get(), u"7"_s, fltrDBMode_Normal);
-    // A column that has gone since, between the second and third term.
-    const QString section = searchFilter.FilterSection(u"7"_s, fltrDBMode_Normal);
-    QVERIFY(host()->profile->SetText(section, u"Field5"_s, u"Material"_s));
-    QVERIFY(host()->profile->SetText(section, u"Table5"_s, data));
-    QVERIFY(host()->profile->SetNumber(section, u"Operation5"_s, kvoOP_Equals));
-    QVERIFY(host()->profile->SetText(section, u"CompareTo5"_s, u"Brass"_s));
-    QVERIFY(host()->profile->SetText(section, u"Field3"_s, u"Vanished"_s));
-    const auto last = searchFilter.LastFilter(nullptr, u"ann"_s, fltrDBMode_Normal);
-    QCOMPARE(last->Count(), 4);
-
-    Dialog d;
-    QVERIFY(d.open(columns, last.get()));
-    QCOMPARE(d.window.imgcboFields(0)->currentText(), u"Count"_s);
-    QCOMPARE(d.window.txtCompareTo(0)->text(), u"20"_s);
-    QCOMPARE(d.window.cboConjunction(1)->currentText(), text(7589));
-    QCOMPARE(d.window.imgcboFields(1)->currentText(), u"Active"_s);
-    QCOMPARE(d.tag(1), u"True"_s);
-    QCOMPARE(d.window.imgcboFields(2)->currentText(), u"Qty"_s);
-    QCOMPARE(d.tag(2), u"False"_s);
-    QCOMPARE(d.window.imgcboFields(3)->currentText(), u"Material"_s);
-    QCOMPARE(d.window.imgcboFields(4)->currentIndex(), 0);
-    QVERIFY(!d.okEnabled());
-    QLabel *report = d.window.lblProblems();
-    QVERIFY(report->isVisible());
-    QVERIFY2(report->text().contains(text(7647, {u"Vanished"_s})), qPrintable(report->text()));
-    QVERIFY2(report->text().contains(text(7649, {u"Qty"_s, u"many"_s})), qPrintable(report->text()));
-
-    // Fixing the value is enough: the filter then says what was saved, less the lost term:
-    // Count > 20 OR Active AND Qty < 45 AND Material = Brass.
-    d.window.txtCompareTo(2)->setText(u"45"_s);
-    const auto fixed = d.ok();
-    QVERIFY(fixed);
-    QCOMPARE(ids(host()->connection(), fixed->SQLString()), (QStringList{"4", "5", "6", "7", "8", "9", "10", "11"}));
-
-    // More than ten terms fill the first ten rows and say so.
-    CFilterTerms many;
-    many.setFilterColumns(&columns);
-    for (int i = 0; i < 12; ++i)
-        many.Add(i ? kvoCJ_OR : kvoCJ_None, data, u"Count"_s, kvoCC_Numeric, kvoOP_Equals, QString::number(i * 5));
-    Dialog full;
-    QVERIFY(full.open(columns, &many));
-    QCOMPARE(full.window.txtCompareTo(9)->text(), u"45"_s);
-    QCOMPARE(full.window.termsFromRows()->Count(), 10);
-    QVERIFY(full.window.lblProblems()->text().contains(text(7652, {u"10"_s, u"12"_s})));
-}
-
-// The count follows the rows after a pause, in the counter's own thread; a row that is not valid
-// shows no count.
-void TestFilterDialog::countsWhileTheRowsChange()
-{
-    QVERIFY(host());
-    Dialog d;
-    QVERIFY(d.open(*host()->columns()));
-    QLabel *count = d.window.lblCount();
-    QTRY_COMPARE(count->text(), resultText(Records));
-    QVERIFY(KvoTest::fillFilterRow(d.window, 0, u"Material = Steel"_s));
-    QTRY_COMPARE(count->text(), resultText(3));
-    QVERIFY(KvoTest::fillFilterRow(d.window, 1, u"and Count > 1x"_s));
-    QTRY_VERIFY(count->text().isEmpty());
-    QTest::keyClick(d.window.txtCompareTo(1), Qt::Key_Backspace);
-    QTRY_COMPARE(count->text(), resultText(3));
-    d.window.txtCompareTo(1)->setText(u"20"_s);
-    QTRY_COMPARE(count->text(), resultText(2));
-    d.window.txtCompareTo(0)->setText(u"Copper"_s);
-    QTRY_COMPARE(count->text(), resultText(0));
-}
-
-// The help: the general view with examples in the user's locale, the columns view with every field
-// a filter compares and its kind; the dialog's Help button opens it.
-void TestFilterDialog::help()
-{
-    QVERIFY(host());
-    CFilterColumns &columns = *host()->columns();
-    frmFilterHelp window;
-    window.prepare(columns);
-    QCOMPARE(window.OptionView(), int(frmFilterHelp::GeneralView));
-    const QString general = window.rtfHelp()->toPlainText();
-    QVERIFY(general.startsWith(text(7592) + u"\n\n"_s + text(7593)));
-    QVERIFY(general.endsWith(text(7597)));
-    QVERIFY(general.contains(text(7595, {u"-123.456"_s})));
-    {
-        KvoTest::DefaultLocale german(u"de_DE"_s);
-        const QString inGerman = window.GeneralHelpText();
-        QVERIFY(inGerman.contains(text(7595, {u"-123,456"_s})));
-        QVERIFY(inGerman.contains(QDate::currentDate().toString(u"yyyy-MM-dd"_s)));
-        QVERIFY(inGerman.contains(Convert::displayLongDate(QDate::currentDate())));
-    }
-    // The date examples are entries the filter accepts, in either locale.
-    for (const char *name : {"C", "de_DE", "en_US"}) {
-        KvoTest::DefaultLocale locale(QString::fromLatin1(name));
-        QVERIFY2(basValidate::IsDateText(Convert::displayLongDate(QDate::currentDate()), true), name);
-        QVERIFY2(basValidate::IsDateText(Convert::displayLongTime(QTime(16, 5, 7)), true), name);
-    }
-    window.setOptionView(frmFilterHelp::ColumnsView);
-    const QString fields = window.rtfHelp()->toPlainText();
-    QCOMPARE(fields, window.ColumnsHelpText());
-    QVERIFY(fields.startsWith(u"Material ("_s + text(7604, {u"30"_s}) + u")\nWhat it is made of\n\nCount ("_s
-                              + text(7603) + u")\n\nDue Date ("_s + text(7601) + u")"_s));
-    QVERIFY(fields.contains(u"Tags ("_s + text(7602, {u"20"_s}) + u")"_s));
-    QVERIFY(fields.contains(u"Qty ("_s + text(7603) + u")\n"_s));
-    QVERIFY(fields.endsWith(u")\n"_s)); // the host gives no help text for its fields
-
-    Dialog d;
-    QVERIFY(d.open(columns));
-    QString shown;
-    QTimer::singleShot(0, this, [&shown] {
-        if (auto *helpWindow = qobject_cast<frmFilterHelp *>(QApplication::activeModalWidget())) {
-            shown = helpWindow->rtfHelp()->toPlainText();
-            helpWindow->close();
-        }
-    });
-    QVERIFY(KvoTest::click(&d.window, "cmdHelp"));
-    QVERIFY(shown.startsWith(text(7592)));
-}
 
 QTEST_MAIN(TestFilterDialog)
 #include "tst_ui_filter.moc"

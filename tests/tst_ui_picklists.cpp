@@ -77,10 +77,160 @@ private slots:
     }
     void cleanup() { m_host.reset(); }
 
-    void addHideShowRemove();
-    void addRefuses_data();
-    void addRefuses();
-    void editPicklistsChoosesTheDialog();
+    void addHideShowRemove()
+    {
+        frmPicklistEdit editor;
+        QVERIFY(editor.prepare(*color()->PickList(), nullptr));
+        editor.show();
+        QTreeWidget *old = tree(&editor, "tvwOld");
+        QTreeWidget *hidden = tree(&editor, "tvwHidden");
+        QCOMPARE(shown(old), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s}));
+
+        // The default entry does not stay checked.
+        check(old, {u"Red"_s});
+        QTRY_COMPARE(old->findItems(u"Red"_s, Qt::MatchExactly).value(0)->checkState(0), Qt::Unchecked);
+        QVERIFY(old->findItems(u"Red"_s, Qt::MatchExactly).value(0)->font(0).bold());
+        QVERIFY(!KvoTest::button(&editor, "cmdHide")->isEnabled());
+
+        // A new entry waits for Save.
+        QTest::keyClicks(editor.findChild<QLineEdit *>(u"txtNew"_s), u"Yellow"_s);
+        QVERIFY(KvoTest::click(&editor, "cmdAdd"));
+        QCOMPARE(shown(tree(&editor, "tvwNew")), QStringList{u"Yellow"_s});
+        QCOMPARE(stored(u"Color"_s).size(), 3);
+        QVERIFY(KvoTest::click(&editor, "cmdSave"));
+        QCOMPARE(tree(&editor, "tvwNew")->topLevelItemCount(), 0);
+        QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s, u"Yellow"_s}));
+
+        // Hide and show are written at once.
+        showPage(editor, 1);
+        check(old, {u"Green"_s});
+        QVERIFY(KvoTest::click(&editor, "cmdHide"));
+        QCOMPARE(shown(hidden), QStringList{u"Green"_s});
+        QVERIFY(stored(u"Color"_s).contains(u"Green (hidden)"_s));
+        showPage(editor, 2);
+        check(hidden, {u"Green"_s});
+        QVERIFY(KvoTest::click(&editor, "cmdShow"));
+        QVERIFY(stored(u"Color"_s).contains(u"Green"_s));
+        showPage(editor, 1);
+
+        // Removing an entry in use keeps it and offers to hide it: declined, then taken.
+        QStringList kept;
+        const auto answerKept = [&](const char *button) {
+            whenModal(this, u"frmPicklistKept"_s, [&kept, button](QDialog *dialog) {
+                kept = listItems(dialog->findChild<QListWidget *>(u"lstKept"_s));
+                KvoTest::click(dialog, button);
+            });
+        };
+        answerKept("cmdClose");
+        check(old, {u"Blue"_s});
+        QVERIFY(KvoTest::click(&editor, "cmdRemoveOld"));
+        QCOMPARE(kept, QStringList{u"Blue"_s});
+        QCOMPARE(shown(old), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s, u"Yellow"_s}));
+        answerKept("cmdOk");
+        check(old, {u"Blue"_s, u"Yellow"_s});
+        QVERIFY(KvoTest::click(&editor, "cmdRemoveOld"));
+        QCOMPARE(kept, QStringList{u"Blue"_s});
+        QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue (hidden)"_s, u"Green"_s, u"Red"_s}));
+
+        // A hidden entry in use is only listed.
+        bool okShown = true;
+        whenModal(this, u"frmPicklistKept"_s, [&](QDialog *dialog) {
+            okShown = KvoTest::button(dialog, "cmdOk")->isVisible();
+            KvoTest::click(dialog, "cmdClose");
+        });
+        showPage(editor, 2);
+        check(hidden, {u"Blue"_s});
+        QVERIFY(KvoTest::click(&editor, "cmdRemoveHidden"));
+        QVERIFY(!okShown);
+        QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue (hidden)"_s, u"Green"_s, u"Red"_s}));
+        QCOMPARE(shown(hidden), QStringList{u"Blue"_s});
+
+        // Cancel drops entries not yet saved.
+        showPage(editor, 0);
+        QTest::keyClicks(editor.findChild<QLineEdit *>(u"txtNew"_s), u"Purple"_s);
+        QVERIFY(KvoTest::click(&editor, "cmdAdd"));
+        QVERIFY(KvoTest::click(&editor, "cmdCancel"));
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue (hidden)"_s, u"Green"_s, u"Red"_s}));
+    }
+
+    void addRefuses_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("refusedWith");  // text number; 0: added
+        QTest::addColumn<bool>("onlyMariaDb"); // MariaDB's collation makes the refusal
+        const auto row = [](const char *tag, const char *column, const char *typed, int refusedWith, bool onlyMariaDb) {
+            QTest::newRow(tag) << QString::fromUtf8(column) << QString::fromUtf8(typed) << refusedWith << onlyMariaDb;
+        };
+        row("same text", "Color", "Green", 8376, false);
+        row("trailing spaces", "Color", "Green  ", 8376, false);
+        row("other case", "Color", "green", 8376, true);
+        row("hidden entry", "Color", "Blue", 8376, false);
+        row("same number", "Size", "07", 8376, false);
+        row("no number", "Size", "seven", 8377, false);
+        row("new number", "Size", "8", 0, false);
+    }
+
+    // What Add does with a text beside one that differs only in case follows what the engine's key
+    // treats as the same entry (docs/dialects.md).
+    void addRefuses()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(int, refusedWith);
+        QFETCH(bool, onlyMariaDb);
+        QVERIFY(KvoTest::run(m_host->connection(), u"UPDATE [PicklistPartsColor] SET [HideEntry] = 1 WHERE [Color] = "
+                                                   "'Blue'"_s));
+        const bool refused = refusedWith != 0 && (!onlyMariaDb || KvoTest::currentEngine() == Engine::MariaDB);
+        frmPicklistEdit editor;
+        QVERIFY(editor.prepare(*columns()->Item(column)->PickList(), nullptr));
+        editor.show();
+        QTest::keyClicks(editor.findChild<QLineEdit *>(u"txtNew"_s), typed);
+        QCOMPARE(KvoTest::button(&editor, "cmdAdd")->isEnabled(), !refused);
+        QCOMPARE(editor.findChild<QLabel *>(u"lblNewWarning"_s)->isVisible(), refused);
+        if (refused) {
+            QCOMPARE(editor.refusal(),
+                     ResourceTexts::instance().Text(refusedWith,
+                                                    {typed.trimmed(), columns()->Item(column)->typeDisplayName()}));
+            return;
+        }
+        const int before = int(stored(column).size());
+        QVERIFY(KvoTest::click(&editor, "cmdAdd"));
+        QVERIFY(KvoTest::click(&editor, "cmdSave"));
+        QCOMPARE(int(stored(column).size()), before + 1);
+    }
+
+    // Two picklist columns open the selection dialog, which opens the chosen column's editor; one
+    // opens its editor directly.
+    void editPicklistsChoosesTheDialog()
+    {
+        QStringList listed;
+        QString editorTitle;
+        const auto closeEditor = [&] {
+            whenModal(this, u"frmPicklistEdit"_s, [&](QDialog *editor) {
+                editorTitle = editor->windowTitle();
+                editor->reject();
+            });
+        };
+        whenModal(this, u"frmPicklistSelect"_s, [&](QDialog *select) {
+            auto *list = select->findChild<QListWidget *>(u"lstColumns"_s);
+            listed = listItems(list);
+            list->setCurrentRow(1);
+            closeEditor();
+            KvoTest::click(select, "cmdEdit");
+            select->reject();
+        });
+        columns()->EditPicklists(nullptr);
+        QCOMPARE(listed, (QStringList{u"Color"_s, u"Size"_s}));
+        QCOMPARE(editorTitle, ResourceTexts::instance().Text(8352, {u"Size"_s}));
+
+        columns()->Item(u"Size"_s)->setIsPicklist(false);
+        editorTitle.clear();
+        closeEditor();
+        columns()->EditPicklists(nullptr);
+        QCOMPARE(editorTitle, ResourceTexts::instance().Text(8352, {u"Color"_s}));
+    }
 
 private:
     CFilterColumns *columns() { return m_host->columns(); }
@@ -100,160 +250,6 @@ private:
 
     std::unique_ptr<KvoTest::Host> m_host;
 };
-
-void TestPicklistDialogs::addHideShowRemove()
-{
-    frmPicklistEdit editor;
-    QVERIFY(editor.prepare(*color()->PickList(), nullptr));
-    editor.show();
-    QTreeWidget *old = tree(&editor, "tvwOld");
-    QTreeWidget *hidden = tree(&editor, "tvwHidden");
-    QCOMPARE(shown(old), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s}));
-
-    // The default entry does not stay checked.
-    check(old, {u"Red"_s});
-    QTRY_COMPARE(old->findItems(u"Red"_s, Qt::MatchExactly).value(0)->checkState(0), Qt::Unchecked);
-    QVERIFY(old->findItems(u"Red"_s, Qt::MatchExactly).value(0)->font(0).bold());
-    QVERIFY(!KvoTest::button(&editor, "cmdHide")->isEnabled());
-
-    // A new entry waits for Save.
-    QTest::keyClicks(editor.findChild<QLineEdit *>(u"txtNew"_s), u"Yellow"_s);
-    QVERIFY(KvoTest::click(&editor, "cmdAdd"));
-    QCOMPARE(shown(tree(&editor, "tvwNew")), QStringList{u"Yellow"_s});
-    QCOMPARE(stored(u"Color"_s).size(), 3);
-    QVERIFY(KvoTest::click(&editor, "cmdSave"));
-    QCOMPARE(tree(&editor, "tvwNew")->topLevelItemCount(), 0);
-    QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s, u"Yellow"_s}));
-
-    // Hide and show are written at once.
-    showPage(editor, 1);
-    check(old, {u"Green"_s});
-    QVERIFY(KvoTest::click(&editor, "cmdHide"));
-    QCOMPARE(shown(hidden), QStringList{u"Green"_s});
-    QVERIFY(stored(u"Color"_s).contains(u"Green (hidden)"_s));
-    showPage(editor, 2);
-    check(hidden, {u"Green"_s});
-    QVERIFY(KvoTest::click(&editor, "cmdShow"));
-    QVERIFY(stored(u"Color"_s).contains(u"Green"_s));
-    showPage(editor, 1);
-
-    // Removing an entry in use keeps it and offers to hide it: declined, then taken.
-    QStringList kept;
-    const auto answerKept = [&](const char *button) {
-        whenModal(this, u"frmPicklistKept"_s, [&kept, button](QDialog *dialog) {
-            kept = listItems(dialog->findChild<QListWidget *>(u"lstKept"_s));
-            KvoTest::click(dialog, button);
-        });
-    };
-    answerKept("cmdClose");
-    check(old, {u"Blue"_s});
-    QVERIFY(KvoTest::click(&editor, "cmdRemoveOld"));
-    QCOMPARE(kept, QStringList{u"Blue"_s});
-    QCOMPARE(shown(old), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s, u"Yellow"_s}));
-    answerKept("cmdOk");
-    check(old, {u"Blue"_s, u"Yellow"_s});
-    QVERIFY(KvoTest::click(&editor, "cmdRemoveOld"));
-    QCOMPARE(kept, QStringList{u"Blue"_s});
-    QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue (hidden)"_s, u"Green"_s, u"Red"_s}));
-
-    // A hidden entry in use is only listed.
-    bool okShown = true;
-    whenModal(this, u"frmPicklistKept"_s, [&](QDialog *dialog) {
-        okShown = KvoTest::button(dialog, "cmdOk")->isVisible();
-        KvoTest::click(dialog, "cmdClose");
-    });
-    showPage(editor, 2);
-    check(hidden, {u"Blue"_s});
-    QVERIFY(KvoTest::click(&editor, "cmdRemoveHidden"));
-    QVERIFY(!okShown);
-    QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue (hidden)"_s, u"Green"_s, u"Red"_s}));
-    QCOMPARE(shown(hidden), QStringList{u"Blue"_s});
-
-    // Cancel drops entries not yet saved.
-    showPage(editor, 0);
-    QTest::keyClicks(editor.findChild<QLineEdit *>(u"txtNew"_s), u"Purple"_s);
-    QVERIFY(KvoTest::click(&editor, "cmdAdd"));
-    QVERIFY(KvoTest::click(&editor, "cmdCancel"));
-    QVERIFY(!editor.isVisible());
-    QCOMPARE(stored(u"Color"_s), (QStringList{u"Blue (hidden)"_s, u"Green"_s, u"Red"_s}));
-}
-
-void TestPicklistDialogs::addRefuses_data()
-{
-    QTest::addColumn<QString>("column");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("refusedWith");  // text number; 0: added
-    QTest::addColumn<bool>("onlyMariaDb"); // MariaDB's collation makes the refusal
-    const auto row = [](const char *tag, const char *column, const char *typed, int refusedWith, bool onlyMariaDb) {
-        QTest::newRow(tag) << QString::fromUtf8(column) << QString::fromUtf8(typed) << refusedWith << onlyMariaDb;
-    };
-    row("same text", "Color", "Green", 8376, false);
-    row("trailing spaces", "Color", "Green  ", 8376, false);
-    row("other case", "Color", "green", 8376, true);
-    row("hidden entry", "Color", "Blue", 8376, false);
-    row("same number", "Size", "07", 8376, false);
-    row("no number", "Size", "seven", 8377, false);
-    row("new number", "Size", "8", 0, false);
-}
-
-// What Add does with a text beside one that differs only in case follows what the engine's key
-// treats as the same entry (docs/dialects.md).
-void TestPicklistDialogs::addRefuses()
-{
-    QFETCH(QString, column);
-    QFETCH(QString, typed);
-    QFETCH(int, refusedWith);
-    QFETCH(bool, onlyMariaDb);
-    QVERIFY(KvoTest::run(m_host->connection(), u"UPDATE [PicklistPartsColor] SET [HideEntry] = 1 WHERE [Color] = "
-                                               "'Blue'"_s));
-    const bool refused = refusedWith != 0 && (!onlyMariaDb || KvoTest::currentEngine() == Engine::MariaDB);
-    frmPicklistEdit editor;
-    QVERIFY(editor.prepare(*columns()->Item(column)->PickList(), nullptr));
-    editor.show();
-    QTest::keyClicks(editor.findChild<QLineEdit *>(u"txtNew"_s), typed);
-    QCOMPARE(KvoTest::button(&editor, "cmdAdd")->isEnabled(), !refused);
-    QCOMPARE(editor.findChild<QLabel *>(u"lblNewWarning"_s)->isVisible(), refused);
-    if (refused) {
-        QCOMPARE(editor.refusal(), ResourceTexts::instance().Text(
-                                           refusedWith, {typed.trimmed(), columns()->Item(column)->typeDisplayName()}));
-        return;
-    }
-    const int before = int(stored(column).size());
-    QVERIFY(KvoTest::click(&editor, "cmdAdd"));
-    QVERIFY(KvoTest::click(&editor, "cmdSave"));
-    QCOMPARE(int(stored(column).size()), before + 1);
-}
-
-// Two picklist columns open the selection dialog, which opens the chosen column's editor; one
-// opens its editor directly.
-void TestPicklistDialogs::editPicklistsChoosesTheDialog()
-{
-    QStringList listed;
-    QString editorTitle;
-    const auto closeEditor = [&] {
-        whenModal(this, u"frmPicklistEdit"_s, [&](QDialog *editor) {
-            editorTitle = editor->windowTitle();
-            editor->reject();
-        });
-    };
-    whenModal(this, u"frmPicklistSelect"_s, [&](QDialog *select) {
-        auto *list = select->findChild<QListWidget *>(u"lstColumns"_s);
-        listed = listItems(list);
-        list->setCurrentRow(1);
-        closeEditor();
-        KvoTest::click(select, "cmdEdit");
-        select->reject();
-    });
-    columns()->EditPicklists(nullptr);
-    QCOMPARE(listed, (QStringList{u"Color"_s, u"Size"_s}));
-    QCOMPARE(editorTitle, ResourceTexts::instance().Text(8352, {u"Size"_s}));
-
-    columns()->Item(u"Size"_s)->setIsPicklist(false);
-    editorTitle.clear();
-    closeEditor();
-    columns()->EditPicklists(nullptr);
-    QCOMPARE(editorTitle, ResourceTexts::instance().Text(8352, {u"Color"_s}));
-}
 
 QTEST_MAIN(TestPicklistDialogs)
 #include "tst_ui_picklists.moc"

@@ -61,13 +61,6 @@ scenario() {
     expect_contains "fields" "SQLSearchFields: ${q}DncFilesSearchData${q}.${q}Customer${q} AS ${q}Customer name${q},${q}DncFilesSearchData${q}.${q}Weight${q}" "$OUT"
     expect_contains "join" "SQLSearchJoinOn: ${q}DncFiles${q}.${q}FileId${q} = ${q}DncFilesSearchData${q}.${q}FileId${q}" "$OUT"
     expect_contains "table" "SQLSearchTable: ${q}DncFilesSearchData${q}" "$OUT"
-
-    # Another base table of the same database keeps its own columns.
-    run 0 --table Packets add-column OpNo --type text
-    run 0 --table Packets --json columns
-    expect_contains "packets" '"Name":"OpNo"' "$OUT"
-    run 0 --table DncFiles --json columns
-    case "$OUT" in *OpNo*) fail "DncFiles shows a Packets column" ;; esac
 }
 
 for_each_engine scenario

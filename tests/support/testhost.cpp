@@ -2,6 +2,7 @@
 
 #include "columns/cfiltercolumns.h"
 #include "filter/cfilterterms.h"
+#include "hostkit/catalog.h"
 #include "hostkit/connection.h"
 #include "hostkit/trace.h"
 #include "picklists/cscpicklist.h"
@@ -52,6 +53,47 @@ QString definitionRow(Host &host, const QString &column)
                                                   "[Name] = '%1'")
                                            .arg(column))
             .value(0);
+}
+
+QStringList definitionRows(Host &host, const QString &baseTable)
+{
+    return rows(host.connection(), QStringLiteral("SELECT [Position], [Name], [Type] FROM [SearchColumnConfiguration] "
+                                                  "WHERE [BaseTable] = '%1' ORDER BY [Position]")
+                                           .arg(baseTable));
+}
+
+QStringList dump(Host &host, Catalog *catalog)
+{
+    if (!catalog) {
+        catalog = &host.catalog();
+        catalog->Refresh();
+    }
+    QStringList tables = catalog->tableNames();
+    tables.sort(Qt::CaseInsensitive);
+    QStringList out;
+    for (const QString &name : std::as_const(tables)) {
+        const auto table = catalog->FindTable(name);
+        if (!table)
+            continue;
+        out << QStringLiteral("table ") + table->Name;
+        for (const CatalogColumn &c : table->Columns)
+            out << QStringLiteral("  %1 %2 %3(%4)%5 %6")
+                            .arg(c.Name, c.NativeType)
+                            .arg(c.Type)
+                            .arg(c.DefinedSize)
+                            .arg(c.Nullable ? "" : " not null", c.DefaultValue);
+        for (const CatalogKey &k : table->Keys)
+            out << QStringLiteral("  key %1 %2 (%3) %4 (%5)")
+                            .arg(k.Name)
+                            .arg(k.Type)
+                            .arg(k.Columns.join(u','), k.RelatedTable, k.RelatedColumns.join(u','));
+        for (const CatalogIndex &i : table->Indexes)
+            out << QStringLiteral("  index %1 (%2)%3").arg(i.Name, i.Columns.join(u','), i.Unique ? " unique" : "");
+        QStringList data = rows(host.connection(), QStringLiteral("SELECT * FROM [%1]").arg(name));
+        data.sort();
+        out << data;
+    }
+    return out;
 }
 
 QString typed(const Variant &value)
@@ -155,7 +197,10 @@ void Controls::enter(const QString &name, const QString &text)
 }
 
 ReportedFailures::ReportedFailures()
-    : m_id(Trace::instance().addErrorSink([this](const TraceError &e, int) { m_sources.append(e.Source); }))
+    : m_id(Trace::instance().addErrorSink([this](const TraceError &e, int) {
+          m_sources.append(e.Source);
+          m_descriptions.append(e.Description);
+      }))
 {}
 
 ReportedFailures::~ReportedFailures() { Trace::instance().removeErrorSink(m_id); }

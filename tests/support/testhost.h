@@ -54,6 +54,14 @@ QList<KvoPlx800SCtl::ColumnDefinition> everyType();
 // (NULL as "~").
 QString definitionRow(Host &host, const QString &column);
 
+// Every table with its fields, keys, indexes and rows (sorted), one line each: equal dumps mean
+// nothing was changed. Read through `catalog` as it stands when given, else after a refresh of the
+// host's catalog.
+QStringList dump(Host &host, KvoPlx800SCtl::HostKit::Catalog *catalog = nullptr);
+
+// The definition rows of a base table as "Position|Name|Type", in position order.
+QStringList definitionRows(Host &host, const QString &baseTable = QStringLiteral("Parts"));
+
 // A value as "Type:text", e.g. "Int32:7" or "Null:".
 QString typed(const KvoPlx800SCtl::Variant &value);
 
@@ -93,16 +101,18 @@ private:
     std::vector<std::pair<KvoPlx800SCtl::CFilterColumn *, std::unique_ptr<KvoPlx800SCtl::IControl>>> m_controls;
 };
 
-// Collects the sources of the failures reported to the trace while it lives.
+// Collects the sources and the descriptions of the failures reported to the trace while it lives.
 class ReportedFailures
 {
 public:
     ReportedFailures();
     ~ReportedFailures();
     const QStringList &sources() const { return m_sources; }
+    QString descriptions() const { return m_descriptions.join(QStringLiteral("; ")); }
 
 private:
     QStringList m_sources;
+    QStringList m_descriptions;
     int m_id;
 };
 

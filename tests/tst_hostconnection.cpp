@@ -1,21 +1,17 @@
 // A host that hands the library its own open connection: the library's statements run on it, each
 // unit of work becomes a savepoint in the host's transaction, and the table changes refuse to run
-// there. On every engine, through the column set and through the data-entry control.
+// there. On every engine.
 #include "testhost.h"
-#include "testui.h"
-
-#include "control/ukvosearch.h"
 
 #include "columns/cfiltercolumns.h"
 #include "columns/columntypechange.h"
-#include "core/sqlsupport.h"
 
 #include "hostkit/connection.h"
 #include "hostkit/databasehandler.h"
-#include "hostkit/recordset.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -39,12 +35,6 @@ public:
 
 private:
     SharedDatabase() = default;
-};
-
-class TestContainer : public IContainer
-{
-public:
-    void SizeMin() override {}
 };
 
 const QList<ColumnDefinition> columns{{"Material", fcText, {}, 40}, {"Tags", fcKeyword}, {"Labels", fcKeyword}};
@@ -160,9 +150,12 @@ private slots:
         QVERIFY(hostTransactionOpen());
         QVERIFY(hostExec(u"UPDATE [Parts] SET [Description] = 'host before' WHERE [PartId] = 1"_s));
         {
-            KvoTest::Controls lists(set, {u"Tags"_s});
-            lists.enter(u"Tags"_s, u"A"_s);
-            QVERIFY(KvoTest::saveValues(set, 1, {{"Material", Variant::text(u"steel"_s)}}));
+            // As the data-entry control saves a record.
+            KvoTest::Controls fields(set, {u"Material"_s, u"Tags"_s});
+            fields.enter(u"Material"_s, u"steel"_s);
+            fields.enter(u"Tags"_s, u"A"_s);
+            CMergeBaseEntry entry(1);
+            QVERIFY(set.SaveDataFromEditControl(&entry));
         }
         QVERIFY(!host->connection().inTransaction());
         QVERIFY(hostTransactionOpen());
@@ -234,40 +227,7 @@ private slots:
         host->catalog().Refresh();
         QCOMPARE(KvoTest::fieldNames(host->catalog(), u"PartsSearchData"_s), fieldsBefore);
     }
-
-    // The control on the host's connection: what Apply saves belongs to the host's transaction.
-    void controlSavesIntoTheHostTransaction()
-    {
-        QVERIFY(openShared());
-        TestContainer container;
-        UKVOSearch control;
-        control.InitProperties();
-        QObject::connect(
-                &control, &UKVOSearch::OnStartEditing, &control,
-                [](ISearchBaseEntry *&, bool &accepted) { accepted = true; }, Qt::DirectConnection);
-        QVERIFY(control.OpenSearch(&container, host->handler.get(), host->baseTable.get(), &host->catalog(),
-                                   host->profile.get(), 0, host->structure.get()));
-        CMergeBaseEntry entry(1);
-        auto records = host->connection().OpenQuery(
-                KvoTest::sql(host->connection(), u"SELECT * FROM [Parts] WHERE [PartId] = 1"_s));
-        QVERIFY(records);
-        control.Display(records.get(), &entry, cseModeEdit);
-        control.show();
-        QApplication::setActiveWindow(&control);
-        QVERIFY(QTest::qWaitForWindowActive(&control));
-
-        QVERIFY(hostDb.transaction());
-        QVERIFY(KvoTest::click(&control, "cmdEdit") && control.IsEditing());
-        QVERIFY(KvoTest::typeInto(&control, u"Material"_s, u"copper"_s));
-        QVERIFY(KvoTest::click(&control, "cmdApply"));
-        QVERIFY(!control.IsEditing());
-        QCOMPARE(KvoTest::storedValue(*host, 1, u"Material"_s).toString(), u"copper"_s);
-        QVERIFY(hostTransactionOpen());
-        QVERIFY(hostDb.rollback());
-        QVERIFY(KvoTest::storedValue(*host, 1, u"Material"_s).isNull());
-        control.CloseSearch();
-    }
 };
 
-QTEST_MAIN(TestHostConnection)
-#include "tst_ui_hostconnection.moc"
+QTEST_GUILESS_MAIN(TestHostConnection)
+#include "tst_hostconnection.moc"
