@@ -124,26 +124,37 @@ void Catalog::Refresh(const QString &table)
     }
 }
 
+namespace {
+
+// The list one read of the reader gives; empty when the engine has no reader or the read fails.
+template <typename Read>
+QStringList readList(detail::CatalogReader *reader, Connection &connection, int &count, QString &error, Read read)
+{
+    QStringList list;
+    if (!reader)
+        return list;
+    detail::CatalogQueries queries(connection, count, error);
+    if (!read(*reader, queries, &list))
+        list.clear();
+    return list;
+}
+
+} // namespace
+
 QStringList Catalog::referencingTables(const QString &table)
 {
-    QStringList names;
-    if (!m_reader)
-        return names;
-    detail::CatalogQueries queries(m_connection, m_queryCount, m_lastError);
-    if (!m_reader->readReferencingTables(queries, table, &names))
-        names.clear();
-    return names;
+    return readList(m_reader.get(), m_connection, m_queryCount, m_lastError,
+                    [&](detail::CatalogReader &reader, detail::CatalogQueries &queries, QStringList *names) {
+                        return reader.readReferencingTables(queries, table, names);
+                    });
 }
 
 QStringList Catalog::triggerDefinitions(const QString &table)
 {
-    QStringList statements;
-    if (!m_reader)
-        return statements;
-    detail::CatalogQueries queries(m_connection, m_queryCount, m_lastError);
-    if (!m_reader->readTriggerDefinitions(queries, table, &statements))
-        statements.clear();
-    return statements;
+    return readList(m_reader.get(), m_connection, m_queryCount, m_lastError,
+                    [&](detail::CatalogReader &reader, detail::CatalogQueries &queries, QStringList *statements) {
+                        return reader.readTriggerDefinitions(queries, table, statements);
+                    });
 }
 
 int Catalog::adoTypeOf(const QString &nativeType, int *size) const
