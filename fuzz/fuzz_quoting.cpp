@@ -69,6 +69,18 @@ std::optional<QString> readToken(const QString &sql, const QString &open, QChar 
     return std::nullopt;
 }
 
+// What SQLite hands back of a text passed through its UTF-16 interface (the Qt driver's): the
+// noncharacters U+FFFE and U+FFFF come back as U+FFFD, which SQLite puts in their place when it
+// converts UTF-8 to UTF-16. The other engines keep them.
+QString keptBySqlite(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
 void sqliteRoundTrip(const QString &text, const QString &kept)
 {
     const Dialect &d = dialect(Engine::SQLite);
@@ -98,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString kept = text;
     kept.remove(QChar(0));
 
-    sqliteRoundTrip(text, kept);
+    sqliteRoundTrip(text, keptBySqlite(kept));
 
     const Dialect &pg = dialect(Engine::PostgreSQL);
     const QString pgText = pg.QuoteText(text);
