@@ -348,6 +348,26 @@ int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const R
     if (toWrite.isEmpty() && gone.isEmpty())
         return 0;
     const LockedMessage locked = definitionsLocked();
+    try {
+        writeChangedRows(gone, toWrite, stored.hasMergeField);
+    } catch (const Failure &) {
+        // Another administrator's row written since the read (on another node of a cluster, where
+        // the session lock does not reach) holds a position or name this write wanted: the full
+        // write makes room for it.
+        if (db.lastSqlError().kind() != SqlError::Constraint)
+            throw;
+        writeAll(columns, known);
+        return int(columns.size());
+    }
+    return int(toWrite.size());
+}
+
+void DefinitionTable::writeChangedRows(const QStringList &gone, const QList<const CFilterColumn *> &toWrite,
+                                       bool hasMergeField) const
+{
+    Connection &db = definitionConnection(m_tables);
+    const QString baseTable = m_tables.baseTableName();
+    const LockedMessage locked = definitionsLocked();
     inTransaction(db, locked, [&] {
         if (!gone.isEmpty())
             execute(db,
@@ -358,9 +378,8 @@ int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const R
                             + gone.join(QStringLiteral(", ")) + QStringLiteral(")"),
                     &locked, QStringLiteral("the definitions were not removed"));
         for (const CFilterColumn *c : std::as_const(toWrite))
-            insertRow(*c, stored.hasMergeField);
+            insertRow(*c, hasMergeField);
     });
-    return int(toWrite.size());
 }
 
 void DefinitionTable::updateType(const CFilterColumn &column) const

@@ -59,7 +59,8 @@ public:
     void writeAll(const QList<CFilterColumn *> &columns, const QStringList &known) const;
     // Leaves the result of writeAll, touching only what differs from `stored` (read just before):
     // the rows that would be written the same stay, the others are deleted and written, in one
-    // transaction. Returns the number of rows written.
+    // transaction. Returns the number of rows written. When a row another administrator wrote
+    // after `stored` was read stands in the way, the full write runs instead.
     int writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored, const QStringList &known) const;
     // Writes the type, size and picklist settings of one column into its row (a retyped column).
     void updateType(const CFilterColumn &column) const;
@@ -74,6 +75,9 @@ public:
     void dropMergeField() const;
 
 private:
+    // The rows at `gone` positions deleted and the rows of `toWrite` inserted, in one transaction.
+    void writeChangedRows(const QStringList &gone, const QList<const CFilterColumn *> &toWrite,
+                          bool hasMergeField) const;
     void insertRow(const CFilterColumn &column, bool hasMergeField) const;
 
     const SearchTables &m_tables;
