@@ -237,6 +237,33 @@ private slots:
         QCOMPARE(cleared->FilterColumns(), host()->columns());
     }
 
+    // The keys a user presses: Tab walks a row from field to comparison to value, Enter takes the
+    // filter (OK is the default button), Esc leaves without one.
+    void keys()
+    {
+        QVERIFY(host());
+        Dialog d;
+        QVERIFY(d.open(*host()->columns()));
+        QVERIFY(KvoTest::fillFilterRow(d.window, 0, u"Count > 10"_s));
+        d.window.activateWindow();
+        d.window.imgcboFields(0)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d.window.cboComparison(0));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d.window.txtCompareTo(0));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!d.window.isVisible());
+        const auto taken = d.window.takeResult();
+        QVERIFY(taken && taken->Count() == 1);
+
+        Dialog cancelled;
+        QVERIFY(cancelled.open(*host()->columns()));
+        QVERIFY(KvoTest::fillFilterRow(cancelled.window, 0, u"Count > 10"_s));
+        QTest::keyClick(&cancelled.window, Qt::Key_Escape);
+        QVERIFY(!cancelled.window.isVisible());
+        QVERIFY(!cancelled.window.takeResult());
+    }
+
     void dialogSelectsWhatTheToolSelects_data()
     {
         QTest::addColumn<QStringList>("terms");
