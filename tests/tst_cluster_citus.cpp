@@ -100,15 +100,9 @@ private slots:
     void init()
     {
         QString error;
-        m_db = KvoHost::ScratchDatabase::create(
-                Engine::PostgreSQL, {.prefix = u"kvo_c"_s, .serverUrl = qEnvironmentVariable("KVO_TEST_CITUS_URL")},
-                &error);
+        m_db = KvoTest::clusterDatabase(Engine::PostgreSQL, "KVO_TEST_CITUS_URL", u"citus"_s, 20, &error);
         QVERIFY2(m_db, qPrintable(error));
         QVERIFY(m_db->connection->dialect().distributesTables());
-        KvoHost::Host host;
-        host.use(*m_db);
-        QVERIFY(host.createBaseTable(u"Parts"_s, 20));
-        KvoTest::tally(u"citus"_s);
     }
 
     void cleanup() { m_db.reset(); }

@@ -131,16 +131,10 @@ private slots:
     void init()
     {
         QString error;
-        m_db = KvoHost::ScratchDatabase::create(
-                Engine::MariaDB, {.prefix = u"kvo_g"_s, .serverUrl = qEnvironmentVariable("KVO_TEST_GALERA_URL")},
-                &error);
+        m_db = KvoTest::clusterDatabase(Engine::MariaDB, "KVO_TEST_GALERA_URL", u"galera"_s, 10, &error);
         QVERIFY2(m_db, qPrintable(error));
         QVERIFY(ConnectionUrl::parse(m_db->url(), &m_url, &error));
         QCOMPARE(m_url.servers.size(), kNodes);
-        KvoHost::Host host;
-        host.use(*m_db);
-        QVERIFY(host.createBaseTable(u"Parts"_s, 10));
-        KvoTest::tally(u"galera"_s);
     }
 
     void cleanup() { m_db.reset(); }

@@ -238,4 +238,21 @@ void RecordingWindows::SelectAndEditPicklist(CFilterColumns &, IFormsInterface *
     m_owners.append(owner);
 }
 
+std::unique_ptr<KvoHost::ScratchDatabase> clusterDatabase(Engine engine, const char *urlVariable,
+                                                          const QString &tallyName, int records, QString *error)
+{
+    auto db = KvoHost::ScratchDatabase::create(
+            engine, {.prefix = QStringLiteral("kvo_") + tallyName, .serverUrl = qEnvironmentVariable(urlVariable)}, error);
+    if (!db)
+        return nullptr;
+    KvoHost::Host host;
+    host.use(*db);
+    if (!host.createBaseTable(QStringLiteral("Parts"), records)) {
+        *error = QStringLiteral("the base table Parts was not made");
+        return nullptr;
+    }
+    tally(tallyName);
+    return db;
+}
+
 } // namespace KvoTest

@@ -50,6 +50,12 @@ using KvoHost::addColumns;
 // (single), Weight (double), Made (date), Active (Boolean), Tags (keyword).
 QList<KvoPlx800SCtl::ColumnDefinition> everyType();
 
+// A fresh database of `engine` on the cluster whose URL the environment variable `urlVariable`
+// gives, holding base table Parts (records 1..records), counted in the tally as `tallyName`.
+// nullptr with `error` set when it cannot be made.
+std::unique_ptr<KvoHost::ScratchDatabase> clusterDatabase(Engine engine, const char *urlVariable,
+                                                          const QString &tallyName, int records, QString *error);
+
 // The stored definition row of a column of base table Parts as "Type|Size|IsPicklist|PicklistDefault"
 // (NULL as "~").
 QString definitionRow(Host &host, const QString &column);
