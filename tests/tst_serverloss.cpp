@@ -198,6 +198,11 @@ private slots:
         QFETCH(int, share);
         if (!KvoTest::configuredEngines().contains(engine))
             QSKIP("the engine is not configured for this run");
+        // While a private MariaDB server ran beside it, the shared one crashed (a segfault inside
+        // the server, at the same place each time) in two of four suite runs: it runs only when
+        // asked for.
+        if (engine == Engine::MariaDB && qEnvironmentVariable("KVO_TEST_PRIVATE_MARIADB") != u"1")
+            QSKIP("a private MariaDB server runs only with KVO_TEST_PRIVATE_MARIADB=1");
         PrivateServer *server = serverFor(engine);
         if (!server)
             QSKIP(qPrintable(m_skipped[engine]));
