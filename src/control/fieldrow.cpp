@@ -11,7 +11,9 @@
 
 namespace KvoPlx800SCtl {
 
-FieldRow::FieldRow(const FieldRowContext &context) : m_context(context), m_receiver(std::make_unique<QObject>()) {}
+FieldRow::FieldRow(const FieldRowContext &context)
+    : m_context(context), m_locked(context.locked), m_receiver(std::make_unique<QObject>())
+{}
 
 FieldRow::~FieldRow()
 {
@@ -63,7 +65,21 @@ void FieldRow::bind()
 {
     CFilterColumn *c = column();
     c->setMyControl(m_control);
-    c->setCompanions(m_labelControl, m_addControl, m_removeControl, m_nowControl);
+    // A locked row's buttons are hidden: the column has none to enable.
+    if (m_locked)
+        c->setCompanions(m_labelControl, nullptr, nullptr, nullptr);
+    else
+        c->setCompanions(m_labelControl, m_addControl, m_removeControl, m_nowControl);
+}
+
+void FieldRow::setLocked(bool locked)
+{
+    if (locked == m_locked)
+        return;
+    m_locked = locked;
+    applyLock();
+    for (QPushButton *b : std::as_const(m_buttons))
+        b->setVisible(!locked);
 }
 
 void FieldRow::tag(QWidget *widget, const char *arrayName) const
@@ -124,15 +140,17 @@ int FieldRow::place(int y, int width, int labelColumnWidth, int gap)
 {
     const int g = gap;
     const int entryX = g + (labelColumnWidth > 0 ? labelColumnWidth + g : 0);
+    // A locked row's buttons are hidden and take no room.
+    const QList<QPushButton *> buttons = m_locked ? QList<QPushButton *>() : m_buttons;
     int buttonsWidth = 0;
-    for (QPushButton *b : std::as_const(m_buttons))
+    for (QPushButton *b : buttons)
         buttonsWidth += b->sizeHint().width() + g;
     const int available = qMax(40, width - entryX - buttonsWidth - g);
     const bool multiLine = isMultiLine();
     const int entryWidth = multiLine ? available : qMin(m_templateWidth, available);
     const int entryHeight = this->entryHeight();
     int rowHeight = entryHeight;
-    for (QPushButton *b : std::as_const(m_buttons))
+    for (QPushButton *b : buttons)
         rowHeight = qMax(rowHeight, b->sizeHint().height());
     if (m_label) {
         const bool wraps = m_label->wordWrap();
@@ -145,7 +163,7 @@ int FieldRow::place(int y, int width, int labelColumnWidth, int gap)
     }
     m_entry->setGeometry(entryX, y, entryWidth, entryHeight);
     int bx = entryX + entryWidth + g;
-    for (QPushButton *b : std::as_const(m_buttons)) {
+    for (QPushButton *b : buttons) {
         const QSize size = b->sizeHint();
         b->setGeometry(bx, y, size.width(), qMax(size.height(), entryHeight));
         bx += size.width() + g;

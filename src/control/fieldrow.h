@@ -79,6 +79,12 @@ public:
     // them until the column's controls are released.
     void bind();
 
+    // Whether the entries only show values (examine mode, or not editing).
+    bool locked() const { return m_locked; }
+    // Locks or opens the entries in place: the row keeps its widgets, shows or hides its buttons
+    // and gains the ones it had no need for until now (bind again afterwards).
+    void setLocked(bool locked);
+
     // --- Layout -----------------------------------------------------------------------------
     // The width the label asks of the label column (0 without a label).
     int labelWidth() const { return m_labelWidth; }
@@ -114,7 +120,8 @@ protected:
     // The context object of the row's connections; they end before its widgets do.
     QObject *receiver() const { return m_receiver.get(); }
     IFieldRowHost &host() const { return *m_context.host; }
-    bool locked() const { return m_context.locked; }
+    // Makes the widgets follow locked(); buttons of a locked row are neither placed nor shown.
+    virtual void applyLock() {}
     QWidget *parent() const { return m_context.parent; }
 
     // The entry's height; a multi-line entry takes the whole width left and its label stays on
@@ -129,6 +136,7 @@ private:
     void appendTabStops(QList<QWidget *> &list) const;
 
     const FieldRowContext m_context;
+    bool m_locked;
     std::unique_ptr<QObject> m_receiver;
     QLabel *m_label = nullptr;
     QWidget *m_entry = nullptr;
@@ -146,5 +154,8 @@ private:
 
 // A new row of the kind registered for the context's column.
 std::unique_ptr<FieldRow> createFieldRow(const FieldRowContext &context);
+// Locks or opens `row` in place; false when its column takes another kind of row in that state
+// (a picklist column is picked from a list only while editing), which the caller then creates.
+[[nodiscard]] bool relockFieldRow(FieldRow &row, bool locked);
 
 } // namespace KvoPlx800SCtl

@@ -73,6 +73,8 @@ protected:
         setEntry(m_box, m_boxControl, templateWidth(m_box, widthChars));
     }
 
+    void applyLock() override { m_box->setReadOnly(locked()); }
+
     // The text a valid entry is rewritten to on leaving; nullopt leaves it as it is.
     virtual std::optional<QString> normalForm(const QString &text) const { return text.trimmed(); }
 
@@ -135,17 +137,25 @@ protected:
 class DateRow : public ValueRow
 {
 public:
-    explicit DateRow(const FieldRowContext &context) : ValueRow(context)
+    explicit DateRow(const FieldRowContext &context) : ValueRow(context) { lockEntries(); }
+
+protected:
+    void applyLock() override { lockEntries(); }
+
+private:
+    void lockEntries()
     {
         if (column()->DisableEditDateTime()) {
             m_box->setReadOnly(true);
-        } else if (!m_box->isReadOnly()) {
-            m_now = addButton(Button::Now);
-            QObject::connect(m_now, &QPushButton::clicked, receiver(), [this] { nowClicked(); });
+            return;
         }
+        ValueRow::applyLock();
+        if (locked() || m_now)
+            return;
+        m_now = addButton(Button::Now);
+        QObject::connect(m_now, &QPushButton::clicked, receiver(), [this] { nowClicked(); });
     }
 
-private:
     void nowClicked()
     {
         traced("cmdNow_Click", Module, [&] {
@@ -192,13 +202,21 @@ public:
     {
         auto *check = new QCheckBox(column()->CaptionOrName(), parent());
         tag(check, "chkField");
-        if (locked()) {
-            check->setAttribute(Qt::WA_TransparentForMouseEvents);
-            check->setFocusPolicy(Qt::NoFocus);
-        }
         setEntry(check, new CheckBoxControl(check), check->sizeHint().width());
+        lockEntries();
         QObject::connect(check, &QCheckBox::toggled, receiver(),
                          [this] { handleChange(host(), "chkField_Click", [&] { host().markDirty(); }); });
+    }
+
+protected:
+    void applyLock() override { lockEntries(); }
+
+private:
+    void lockEntries()
+    {
+        // A locked box shows its value but takes neither clicks nor the focus.
+        entry()->setAttribute(Qt::WA_TransparentForMouseEvents, locked());
+        entry()->setFocusPolicy(locked() ? Qt::NoFocus : Qt::StrongFocus);
     }
 };
 
@@ -211,13 +229,7 @@ public:
     {
         addLabel();
         m_combo = new QComboBox(parent());
-        tag(m_combo, editable ? "cboField" : "cboFieldView");
-        if (editable) {
-            m_combo->setEditable(true);
-            // Enter adds nothing by itself, and typing is not completed from the list.
-            m_combo->setInsertPolicy(QComboBox::NoInsert);
-            m_combo->setCompleter(nullptr);
-        }
+        setEditable(editable);
         setEntry(m_combo, new ComboBoxControl(m_combo), templateWidth(m_combo, widthChars) + 24);
     }
 
@@ -225,6 +237,19 @@ public:
     bool showsPrompts() const override { return m_combo->isEditable(); }
 
 protected:
+    void setEditable(bool editable)
+    {
+        tag(m_combo, editable ? "cboField" : "cboFieldView");
+        if (m_combo->isEditable() == editable)
+            return;
+        m_combo->setEditable(editable);
+        if (editable) {
+            // Enter adds nothing by itself, and typing is not completed from the list.
+            m_combo->setInsertPolicy(QComboBox::NoInsert);
+            m_combo->setCompleter(nullptr);
+        }
+    }
+
     QComboBox *m_combo = nullptr;
 };
 
@@ -235,8 +260,27 @@ class KeywordRow : public ComboRow
 public:
     explicit KeywordRow(const FieldRowContext &context) : ComboRow(context, !context.locked, textChars(context.column))
     {
-        if (locked())
-            return;
+        if (!locked())
+            addButtons();
+    }
+
+    QPushButton *actionButton() const override { return locked() ? nullptr : m_add; }
+    std::optional<int> keystrokeLimit() const override
+    {
+        return locked() ? std::nullopt : std::optional<int>(column()->TextLengthInUI());
+    }
+
+protected:
+    void applyLock() override
+    {
+        setEditable(!locked());
+        if (!locked() && !m_add)
+            addButtons();
+    }
+
+private:
+    void addButtons()
+    {
         m_add = addButton(Button::Add);
         m_remove = addButton(Button::Remove);
         QObject::connect(m_combo, &QComboBox::editTextChanged, receiver(), [this] { typed(); });
@@ -251,16 +295,11 @@ public:
         QObject::connect(m_remove, &QPushButton::clicked, receiver(), [this] { removeClicked(); });
     }
 
-    QPushButton *actionButton() const override { return m_add; }
-
-    std::optional<int> keystrokeLimit() const override
-    {
-        return locked() ? std::nullopt : std::optional<int>(column()->TextLengthInUI());
-    }
-
-private:
+    // A locked list only shows the record's keywords: filling it changes nothing.
     void typed()
     {
+        if (locked())
+            return;
         handleChange(host(), "cboField_Change", [&] {
             column()->RefreshKeywordButtons();
             host().scheduleUpdate();
@@ -269,6 +308,8 @@ private:
 
     void listChanged()
     {
+        if (locked())
+            return;
         handleChange(host(), "cboField_ListChange", [&] { host().markDirty(); });
     }
 
@@ -372,6 +413,17 @@ std::unique_ptr<FieldRow> createFieldRow(const FieldRowContext &context)
     const RowKinds &kinds = kindsOf(context.column->ColumnType());
     const bool picked = kinds.picked && context.column->IsPicklist() && !context.locked;
     return (picked ? kinds.picked : kinds.typed)(context);
+}
+
+bool relockFieldRow(FieldRow &row, bool locked)
+{
+    if (row.locked() == locked)
+        return true;
+    const RowKinds &kinds = kindsOf(row.column()->ColumnType());
+    if (kinds.picked && row.column()->IsPicklist())
+        return false;
+    row.setLocked(locked);
+    return true;
 }
 
 } // namespace KvoPlx800SCtl

@@ -122,6 +122,11 @@ public:
     void setupBaseControls();
     void setupListView();
     void setupDataEntryFields();
+    // Locks or opens the built rows for the editing state, in place where the row allows it.
+    void relockFieldRows();
+    FieldRowContext rowContext(CFilterColumn *column);
+    std::unique_ptr<FieldRow> createRow(CFilterColumn *column);
+    void attachRow(FieldRow &row);
     void deleteFieldRows();
     void controlsArrange();
     void arrangeFields(int width);

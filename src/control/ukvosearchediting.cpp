@@ -66,10 +66,12 @@ void UKVOSearch::Private::setEditing(bool value)
             if (!self || !filter)
                 return;
         }
-        controlsBuilt = false;
         editing = value;
         // The Cancel button is shown exactly while editing; the host's stored setting stays.
         showCancel = value;
+        // The rows stay; the record is read again and shown in them.
+        if (controlsBuilt)
+            relockFieldRows();
         controlSetup();
         scheduleControlsUpdate();
         if (container)

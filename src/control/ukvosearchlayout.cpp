@@ -136,6 +136,46 @@ void UKVOSearch::Private::deleteFieldRows()
     rebuilding = false;
 }
 
+FieldRowContext UKVOSearch::Private::rowContext(CFilterColumn *column)
+{
+    FieldRowContext context;
+    context.column = column;
+    context.parent = picFields;
+    context.host = this;
+    context.locked = entriesLocked();
+    context.labelLimit = 2 * cmdAddTemplate->sizeHint().width();
+    return context;
+}
+
+std::unique_ptr<FieldRow> UKVOSearch::Private::createRow(CFilterColumn *column)
+{
+    std::unique_ptr<FieldRow> row = createFieldRow(rowContext(column));
+    for (QWidget *w : row->widgets())
+        w->show();
+    attachRow(*row);
+    return row;
+}
+
+void UKVOSearch::Private::attachRow(FieldRow &row)
+{
+    row.bind();
+    // The control watches focus and keystrokes of everything but the label.
+    for (QWidget *w : row.widgets()) {
+        if (w != row.label())
+            w->installEventFilter(this);
+    }
+    // What is pasted passes the same check as what is typed: through the context menu
+    // (fieldContextMenu; the event goes to a multi-line box's viewport and to an editable
+    // combo box's line edit) or Ctrl+V, and nothing is dropped into a checked box.
+    if (row.keystrokeLimit()) {
+        row.entry()->setAcceptDrops(false);
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(row.entry()))
+            area->viewport()->installEventFilter(this);
+        else if (auto *combo = qobject_cast<QComboBox *>(row.entry()); combo && combo->lineEdit())
+            combo->lineEdit()->installEventFilter(this);
+    }
+}
+
 void UKVOSearch::Private::setupDataEntryFields()
 {
     traced("SetupDataEntryFields", Module, [&] {
@@ -144,37 +184,39 @@ void UKVOSearch::Private::setupDataEntryFields()
         CFilterColumns *set = columns();
         if (!set)
             return;
-        FieldRowContext context;
-        context.parent = picFields;
-        context.host = this;
-        context.locked = entriesLocked();
-        context.labelLimit = 2 * cmdAddTemplate->sizeHint().width();
         rows.reserve(std::size_t(set->Count()));
         for (CFilterColumn *c : set->NewEnum()) {
-            context.column = c;
-            std::unique_ptr<FieldRow> row = createFieldRow(context);
-            labelColumnWidth = qMax(labelColumnWidth, row->labelWidth());
-            const QList<QWidget *> widgets = row->widgets();
-            for (QWidget *w : widgets)
-                w->show();
-            row->bind();
-            // The control watches focus and keystrokes of everything but the label.
-            for (QWidget *w : widgets) {
-                if (w != row->label())
-                    w->installEventFilter(this);
-            }
-            // What is pasted passes the same check as what is typed: through the context menu
-            // (fieldContextMenu; the event goes to a multi-line box's viewport and to an editable
-            // combo box's line edit) or Ctrl+V, and nothing is dropped into a checked box.
-            if (row->keystrokeLimit()) {
-                row->entry()->setAcceptDrops(false);
-                if (auto *area = qobject_cast<QAbstractScrollArea *>(row->entry()))
-                    area->viewport()->installEventFilter(this);
-                else if (auto *combo = qobject_cast<QComboBox *>(row->entry()); combo && combo->lineEdit())
-                    combo->lineEdit()->installEventFilter(this);
-            }
-            rows.push_back(std::move(row));
+            rows.push_back(createRow(c));
+            labelColumnWidth = qMax(labelColumnWidth, rows.back()->labelWidth());
         }
+    });
+}
+
+void UKVOSearch::Private::relockFieldRows()
+{
+    traced("RelockFieldRows", Module, [&] {
+        const bool locked = entriesLocked();
+        for (auto &row : rows) {
+            if (relockFieldRow(*row, locked)) {
+                // Buttons and line edits the row gained are watched too (installing a filter
+                // again moves it, it does not double it).
+                attachRow(*row);
+                continue;
+            }
+            // The column takes another kind of row in this state: only that row is made anew.
+            CFilterColumn *column = row->column();
+            if (QWidget *focus = QApplication::focusWidget(); focus && row->contains(focus))
+                picView->setFocus(Qt::OtherFocusReason);
+            for (QWidget *w : row->widgets())
+                w->removeEventFilter(this);
+            column->releaseControls();
+            std::unique_ptr<FieldRow> old = std::exchange(row, createRow(column));
+            rebuilding = true;
+            ++rowGeneration;
+            old.reset();
+            rebuilding = false;
+        }
+        tabOrder();
     });
 }
 
