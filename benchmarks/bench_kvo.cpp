@@ -75,8 +75,14 @@ int main(int argc, char **argv)
                                                 + QLatin1Char(')'));
         std::printf("\n== %s\n", qPrintable(db->engineName()));
         std::fflush(stdout);
-        if (options.wants(1) || options.wants(3) || options.wants(4))
+        if (options.wants(1) || options.wants(3) || options.wants(4)) {
+            // The process's peak while it builds the data set and runs the filters and checks.
+            const bool peakKnown = resetPeakMemory();
             runScaleCases(*db, options, recorder);
+            if (peakKnown)
+                recorder.info(db->engineName() + QStringLiteral(" peak memory (cases 1, 3, 4)"),
+                              QStringLiteral("%1 MB").arg(processMemoryMb("VmHWM:"), 0, 'f', 1));
+        }
         if (options.wants(2))
             runRoundTripCase(*db, options, recorder, false);
         if (options.wants(5)) {

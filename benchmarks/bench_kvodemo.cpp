@@ -48,19 +48,6 @@ const char *const Usage = "usage: bench_kvodemo [--scale N] [--reps N] [--engine
 const QString Base = QStringLiteral("Programs");
 const QString Key = QStringLiteral("ProgramId");
 
-// The process's resident memory, now and at its peak, in MB (from /proc/self/status).
-double memoryMb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 // The base table of NC programs and the search values of every program, written with plain
 // statements; the columns are made by the library.
 void fillData(BenchDatabase &db, qint64 records)
@@ -116,7 +103,7 @@ void settle(QWidget &)
 // The measuring process: the window over the table of `url`, its rows recorded for `engineName`.
 int measure(const QString &url, const QString &engineName, const Options &options)
 {
-    const double before = memoryMb("VmRSS:");
+    const double before = processMemoryMb("VmRSS:");
     Host session;
     QString error;
     if (!session.open(url, &error))
@@ -217,7 +204,7 @@ int measure(const QString &url, const QString &engineName, const Options &option
     Result memory{7,
                   QStringLiteral("kvodemo peak memory, %1 records").arg(records),
                   engineName,
-                  memoryMb("VmHWM:"),
+                  processMemoryMb("VmHWM:"),
                   QStringLiteral("the process before the window"),
                   before,
                   10,

@@ -109,26 +109,6 @@ ImportFiles::~ImportFiles() = default;
 
 namespace {
 
-// Peak resident memory of this process in KiB, and its reset (Linux: clear_refs 5).
-qint64 peakRssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-bool resetPeakRss()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -315,9 +295,9 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
 
     // First pass (also the warm-up): the library alone, with its peak memory after a tenth of the
     // files and after all of them.
-    const bool peakKnown = resetPeakRss();
-    const qint64 startKb = peakRssKb();
-    qint64 tenthKb = 0;
+    const bool peakKnown = resetPeakMemory();
+    const double startMb = processMemoryMb("VmHWM:");
+    double tenthMb = 0;
     const int tenth = qMax(1, n / 10);
     for (int i = 0; i < n; ++i) {
         CMergeBaseEntry entry(i + 1);
@@ -331,9 +311,9 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
                         .arg(report.errors)
                         .arg(report.stored.size()));
         if (i + 1 == tenth)
-            tenthKb = peakRssKb();
+            tenthMb = processMemoryMb("VmHWM:");
     }
-    const qint64 allKb = peakRssKb();
+    const double allMb = processMemoryMb("VmHWM:");
 
     // Timed passes, the order alternating from file to file.
     const int passes = qBound(1, options.reps, 2);
@@ -380,16 +360,16 @@ void runImportCase(BenchDatabase &db, const Options &options, const Recorder &re
                   db.engineName(), median(libraryMs),
                   QStringLiteral("plain reader + statements"), median(plainMs), 1.5, 0,
                   QStringLiteral("%1; %2 passes").arg(sizes).arg(passes)});
-    if (peakKnown && tenthKb > 0 && allKb > 0 && !indexed) {
+    if (peakKnown && tenthMb > 0 && allMb > 0 && !indexed) {
         Result memory{5,
                       QStringLiteral("peak memory of the import: %1 files vs %2").arg(n).arg(tenth),
                       db.engineName(),
-                      double(allKb) / 1024.0,
+                      allMb,
                       QStringLiteral("peak after %1 files").arg(tenth),
-                      double(tenthKb) / 1024.0,
+                      tenthMb,
                       1.05,
                       0,
-                      QStringLiteral("process peak before the import %1 MB").arg(double(startKb) / 1024.0, 0, 'f', 1)};
+                      QStringLiteral("process peak before the import %1 MB").arg(startMb, 0, 'f', 1)};
         memory.unit = QStringLiteral("MB");
         recorder.add(memory);
     }

@@ -81,6 +81,12 @@ int printReport(const QString &resultsFile, const QString &markdownFile);
 QList<QPair<QString, QString>> machineInfo();
 QString loadAverage();
 
+// A memory figure of this process from /proc/self/status in MB ("VmRSS:" now, "VmHWM:" its peak);
+// -1 when it cannot be read.
+double processMemoryMb(const char *field);
+// Starts the peak ("VmHWM:") again from the present size; false where the system does not allow it.
+bool resetPeakMemory();
+
 // --- Timing ---------------------------------------------------------------------------------
 
 double median(std::vector<double> values);
