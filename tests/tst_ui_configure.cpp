@@ -1,51 +1,31 @@
 // The configuration dialog and the column editor, driven through their widgets on every engine:
-// new columns made and saved, deletion of saved and unsaved columns with the questions
-// and their Cancel, moving, closing, the picklist button, the type change with its dry run, and
-// the editor's checks, questions, defaults and round trip.
-#include "testhost.h"
+// new columns made and saved, deletion with its questions, moving, closing, the picklist button,
+// the type change with its dry run, and the editor's checks, questions, defaults and round trip.
 #include "testui.h"
 
-#include "columns/cfiltercolumns.h"
 #include "config/frmcolumnedit.h"
 #include "config/frmconfigure.h"
 #include "core/conversions.h"
 #include "picklists/cscpicklist.h"
-#include "uisupport/widgetssupport.h"
-#include "uisupport/windowsupport.h"
 
 #include "hostkit/catalog.h"
-#include "hostkit/connection.h"
 #include "hostkit/messagebox.h"
-#include "hostkit/resourcetexts.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QScrollBar>
-#include <QSpinBox>
-#include <QTreeWidget>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
 using KvoTest::child;
 using KvoTest::fillColumnEditor;
+using KvoTest::text;
 using KvoTest::whenModal;
 
 namespace {
 
 bool enabled(const QWidget *root, const char *name) { return KvoTest::button(root, name)->isEnabled(); }
 
-QStringList listed(const frmConfigure &dialog)
-{
-    QStringList names;
-    const auto *list = child<QTreeWidget>(&dialog, "lvwSearch");
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        names.append(list->topLevelItem(i)->text(0));
-    return names;
-}
+QStringList listed(const frmConfigure &dialog) { return KvoTest::itemTexts(child<QTreeWidget>(&dialog, "lvwSearch")); }
 
 } // namespace
 
@@ -95,15 +75,10 @@ private slots:
         QFETCH(int, type);
         QFETCH(QString, picklistDefault);
         QFETCH(QString, row);
-        QVERIFY(!m_dialog->isChanged());
-        QCOMPARE(KvoTest::button(m_dialog.get(), "cmdCancel")->text(), ResourceTexts::instance().Text(8065));
         QVERIFY(addThroughEditor(u"Added"_s, type, picklistDefault));
         QCOMPARE(listed(*m_dialog), (QStringList{u"Material"_s, u"Count"_s, u"Added"_s}));
-        QVERIFY(m_dialog->isChanged());
-        QCOMPARE(KvoTest::button(m_dialog.get(), "cmdCancel")->text(), ResourceTexts::instance().Text(8073));
-        QVERIFY(KvoTest::click(m_dialog.get(), "cmdApply"));
-        QVERIFY(!m_dialog->isChanged());
-        QVERIFY(!enabled(m_dialog.get(), "cmdApply"));
+        QVERIFY(m_dialog->isChanged() && KvoTest::click(m_dialog.get(), "cmdApply"));
+        QVERIFY(!m_dialog->isChanged() && !enabled(m_dialog.get(), "cmdApply"));
         QCOMPARE(KvoTest::definitionRow(*m_host, u"Added"_s), row);
         CFilterColumn *added = columns()->Item(u"Added"_s);
         QVERIFY(added);
@@ -111,6 +86,8 @@ private slots:
         QCOMPARE(KvoTest::tableExists(m_host->catalog(), u"PicklistPartsAdded"_s), !picklistDefault.isNull());
     }
 
+    // The buttons follow the selection; the picklist button opens the selected column's editor,
+    // once its picklist table is saved.
     void buttonsFollowTheSelection()
     {
         QWidget *d = m_dialog.get();
@@ -118,57 +95,26 @@ private slots:
             QVERIFY2(!enabled(d, name), name);
         m_dialog->selectColumn(u"Material"_s);
         QVERIFY(!enabled(d, "cmdUp") && enabled(d, "cmdDown") && enabled(d, "cmdPicklist"));
+        QString opened;
+        whenModal(this, u"frmPicklistEdit"_s, [&](QDialog *editor) {
+            opened = editor->windowTitle();
+            editor->reject();
+        });
+        QVERIFY(KvoTest::click(d, "cmdPicklist"));
+        QCOMPARE(opened, text(8352, {u"Material"_s}));
         m_dialog->selectColumn(u"Count"_s);
         QVERIFY(enabled(d, "cmdUp") && !enabled(d, "cmdDown") && !enabled(d, "cmdPicklist"));
         QVERIFY(KvoTest::click(d, "cmdUp"));
         QCOMPARE(listed(*m_dialog), (QStringList{u"Count"_s, u"Material"_s}));
         QCOMPARE(m_dialog->selectedName(), u"Count"_s);
-        // A pending change holds the type change back; Cancel discards the move.
+        // A pending change holds the type change back.
         QVERIFY(!enabled(d, "cmdChangeType"));
+        QVERIFY(addThroughEditor(u"Fresh"_s, fcText, u"x"_s));
+        m_dialog->selectColumn(u"Fresh"_s);
+        QVERIFY(!enabled(d, "cmdPicklist"));
+        // Cancel discards the move.
         QVERIFY(KvoTest::click(d, "cmdCancel"));
         QCOMPARE(columns()->Item(1)->Name(), u"Material"_s);
-
-        // An empty column set: nothing to select.
-        QVERIFY(columns()->Remove(u"Material"_s) && columns()->Remove(u"Count"_s) && columns()->ColumnsSave(nullptr));
-        frmConfigure empty;
-        empty.prepare(*columns());
-        QVERIFY(listed(empty).isEmpty());
-        for (const char *name : {"cmdEdit", "cmdDelete", "cmdUp", "cmdDown", "cmdPicklist", "cmdApply"})
-            QVERIFY2(!enabled(&empty, name), name);
-    }
-
-    // The six cells of a row: name, type, length (keyword and text), picklist and blanks (not for
-    // keyword and Boolean), default (a date/time column's by its mode).
-    void listCells()
-    {
-        QVERIFY(KvoTest::addColumns(*columns(),
-                                    {{.name = u"Due"_s, .type = fcDateTime, .dateTimeDefaultMode = fcDTDM_Now},
-                                     {.name = u"Done"_s, .type = fcBoolean}}));
-        m_dialog->prepare(*columns());
-        const auto *list = child<QTreeWidget>(m_dialog.get(), "lvwSearch");
-        const auto row = [list](int i) {
-            QStringList cells;
-            for (int c = 0; c < list->columnCount(); ++c)
-                cells.append(list->topLevelItem(i)->text(c));
-            return cells.join(u'|');
-        };
-        const ResourceTexts &t = ResourceTexts::instance();
-        QCOMPARE(row(0), u"Material|%1|20|%2|%3|Steel"_s.arg(t.Text(7015), t.Text(7124), t.Text(7127)));
-        QCOMPARE(row(1), u"Count|%1||%2|%3|"_s.arg(t.Text(7013), t.Text(7125), t.Text(7127)));
-        QCOMPARE(row(2), u"Due|%1||%2|%3|%4"_s.arg(t.Text(7009), t.Text(7125), t.Text(7127), t.Text(8083)));
-        QCOMPARE(row(3), u"Done|%1||||"_s.arg(t.Text(7008)));
-    }
-
-    // The dialogs centre themselves in the column set's owner rectangle.
-    void centredInTheOwner()
-    {
-        columns()->setOwnerRect({toTwips(100), toTwips(80), toTwips(900), toTwips(600)});
-        frmConfigure dialog;
-        dialog.prepare(*columns());
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTRY_VERIFY(qAbs(dialog.frameGeometry().center().x() - 550) <= 2);
-        QVERIFY(qAbs(dialog.frameGeometry().center().y() - 380) <= 2);
     }
 
     void deleting_data()
@@ -199,7 +145,7 @@ private slots:
             QVERIFY(KvoTest::click(m_dialog.get(), "cmdDelete"));
             QCOMPARE(messages.requests().size(), deleteAnswer ? 1 : 0);
             if (deleteAnswer)
-                QCOMPARE(messages.requests().first().text, ResourceTexts::instance().Text(7117, {column}));
+                QCOMPARE(messages.requests().first().text, text(7117, {column}));
         }
         QCOMPARE(m_dialog->isStructureChanged(), deleteAnswer == MsgBox::vbOK);
         KvoTest::ScriptedMessages messages(applyAnswer ? applyAnswer : MsgBox::vbOK);
@@ -234,28 +180,11 @@ private slots:
         KvoTest::ScriptedMessages messages(answer);
         m_dialog->close();
         QCOMPARE(messages.requests().size(), 1);
-        QCOMPARE(messages.requests().first().text, ResourceTexts::instance().Text(7119));
         QTEST(!m_dialog->isVisible(), "closed");
         QTEST(KvoTest::cell(m_host->connection(), u"SELECT COUNT(*) FROM [SearchColumnConfiguration]"_s).toInt(),
               "storedCount");
         QTEST(int(columns()->Count()), "countInMemory");
         QCOMPARE(m_dialog->isChanged(), answer == MsgBox::vbCancel);
-    }
-
-    void picklistButtonOpensTheEditor()
-    {
-        m_dialog->selectColumn(u"Material"_s);
-        QString opened;
-        whenModal(this, u"frmPicklistEdit"_s, [&](QDialog *editor) {
-            opened = editor->windowTitle();
-            editor->reject();
-        });
-        QVERIFY(KvoTest::click(m_dialog.get(), "cmdPicklist"));
-        QCOMPARE(opened, ResourceTexts::instance().Text(8352, {u"Material"_s}));
-        // A picklist column that is not saved has no table yet.
-        QVERIFY(addThroughEditor(u"Fresh"_s, fcText, u"x"_s));
-        m_dialog->selectColumn(u"Fresh"_s);
-        QVERIFY(!enabled(m_dialog.get(), "cmdPicklist"));
     }
 
     void changeType_data()
@@ -265,14 +194,11 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("asked");  // in the question
         QTest::addColumn<QString>("stored"); // record 1's value afterwards, read as text
-        const auto row = [](const char *tag, const char *column, int type, int answer, const char *asked,
-                            const char *stored) {
-            QTest::newRow(tag) << QString::fromUtf8(column) << type << answer << QString::fromUtf8(asked)
-                               << QString::fromUtf8(stored);
-        };
-        row("all convert", "Count", fcText, MsgBox::vbOK, "All 1 stored values", "12");
-        row("cancelled", "Material", fcInteger32, MsgBox::vbCancel, "2 cannot", "Steel");
-        row("values emptied", "Material", fcDouble, MsgBox::vbOK, "\n  1: Steel", "");
+        using namespace MsgBox;
+        QTest::newRow("all convert") << u"Count"_s << int(fcText) << int(vbOK) << u"All 1 stored values"_s << u"12"_s;
+        QTest::newRow("cancelled") << u"Material"_s << int(fcInteger32) << int(vbCancel) << u"2 cannot"_s << u"Steel"_s;
+        QTest::newRow("values emptied") << u"Material"_s << int(fcDouble) << int(vbOK) << u"\n  1: Steel"_s
+                                        << QString();
     }
 
     void changeType()
@@ -307,60 +233,36 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("warning");
-        QTest::addColumn<QString>("beside"); // the box the warning sits beside
-        const auto row = [](const char *tag, const QString &name, const char *caption, int warning,
-                            const char *beside) {
-            QTest::newRow(tag) << name << QString::fromUtf8(caption) << warning << QString::fromUtf8(beside);
-        };
-        row("valid", u"Grade"_s, "Grade of steel", 0, "");
-        row("base field in other case", u"description"_s, "", 1, "txtName");
-        row("caption is a base field", u"Grade"_s, "Qty", 2, "txtCaption");
-        row("name of another column", u"COUNT"_s, "", 3, "txtName");
-        row("caption is another name", u"Grade"_s, "material", 4, "txtCaption");
-        row("name is another caption", u"Stuff"_s, "", 5, "txtName");
-        row("caption is another caption", u"Grade"_s, "stuff", 6, "txtCaption");
-        row("too long", QString(60, u'n'), "", 7, "txtName");
+        QTest::newRow("valid") << u"Grade"_s << u"Grade of steel"_s << 0;
+        QTest::newRow("base field in other case") << u"description"_s << QString() << 1;
+        QTest::newRow("caption is a base field") << u"Grade"_s << u"Qty"_s << 2;
+        QTest::newRow("name of another column") << u"COUNT"_s << QString() << 3;
+        QTest::newRow("caption is another name") << u"Grade"_s << u"material"_s << 4;
+        QTest::newRow("name is another caption") << u"Stuff"_s << QString() << 5;
+        QTest::newRow("caption is another caption") << u"Grade"_s << u"stuff"_s << 6;
+        QTest::newRow("too long") << QString(60, u'n') << QString() << 7;
     }
 
+    // A name or caption that clashes with a base field or another column holds OK back and says why;
+    // the name and caption boxes take no punctuation.
     void editorWarnings()
     {
         QFETCH(QString, name);
         QFETCH(QString, caption);
         QFETCH(int, warning);
-        QFETCH(QString, beside);
         frmColumnEdit editor;
         editor.prepare(*columns(), nullptr, true);
         editor.show();
-        QTest::keyClicks(child<QLineEdit>(&editor, "txtName"), name);
-        QTest::keyClicks(child<QLineEdit>(&editor, "txtCaption"), caption);
+        QTest::keyClicks(child<QLineEdit>(&editor, "txtName"), name + u" .-"_s);
+        QTest::keyClicks(child<QLineEdit>(&editor, "txtCaption"), caption.isEmpty() ? caption : caption + u".-"_s);
+        QCOMPARE(child<QLineEdit>(&editor, "txtName")->text(), name);
+        QCOMPARE(child<QLineEdit>(&editor, "txtCaption")->text(), caption);
         QCOMPARE(editor.nameWarning(), warning);
         const auto *label = child<QLabel>(&editor, "lblWarning");
         QCOMPARE(label->isVisible(), warning != 0);
         QCOMPARE(enabled(&editor, "cmdOk"), warning == 0);
         if (warning > 0 && warning < 7)
-            QCOMPARE(label->text(), ResourceTexts::instance().Text(8161 + warning, {warning % 2 ? name : caption}));
-        if (!beside.isEmpty()) {
-            const QWidget *box = child(&editor, beside.toLatin1().constData());
-            QVERIFY(qAbs(label->geometry().center().y() - box->geometry().center().y()) < box->height());
-        }
-    }
-
-    void editorKeyFilterAndSize()
-    {
-        frmColumnEdit editor;
-        editor.prepare(*columns(), nullptr, true);
-        editor.show();
-        QTest::keyClicks(child<QLineEdit>(&editor, "txtName"), u"Part no.-2_b"_s);
-        QCOMPARE(child<QLineEdit>(&editor, "txtName")->text(), u"Partno2_b"_s);
-        QTest::keyClicks(child<QLineEdit>(&editor, "txtCaption"), u"Part no.-2"_s);
-        QCOMPARE(child<QLineEdit>(&editor, "txtCaption")->text(), u"Part no2"_s);
-        // The up-down control stops at 255 and keeps the text box in step.
-        child<QScrollBar>(&editor, "updSize")->setValue(300);
-        QCOMPARE(child<QLineEdit>(&editor, "txtSize")->text(), u"255"_s);
-        child<QLineEdit>(&editor, "txtSize")->setText(u"40"_s);
-        QCOMPARE(child<QScrollBar>(&editor, "updSize")->value(), 40);
-        child<QListWidget>(&editor, "lstType")->setCurrentRow(fcNote);
-        QCOMPARE(int(editor.definition().textLengthInUI), 255);
+            QCOMPARE(label->text(), text(8161 + warning, {warning % 2 ? name : caption}));
     }
 
     void editorPicklistQuestions_data()
@@ -393,7 +295,7 @@ private slots:
         KvoTest::ScriptedMessages messages(answer);
         QVERIFY(KvoTest::click(&editor, "cmdOk"));
         QCOMPARE(messages.requests().size(), 1);
-        QCOMPARE(messages.requests().first().text, ResourceTexts::instance().Text(asked, {column}));
+        QCOMPARE(messages.requests().first().text, text(asked, {column}));
         QCOMPARE(editor.isVisible(), !closes);
         QCOMPARE(c->IsPicklist(), closes ? picklist : !picklist);
     }
@@ -446,33 +348,28 @@ private slots:
         QCOMPARE(made->DateTimeDefaultMode(), now ? fcDTDM_Now : fcDTDM_Configure);
     }
 
-    // The widgets give back the definition they were given, per type.
+    // The widgets give back the definition they were given, per type: editing a column keeps it.
     void editorRoundTrip()
     {
         frmColumnEdit editor;
         editor.prepare(*columns(), nullptr, true);
+        const auto fields = [](const ColumnDefinition &c) {
+            return u"%1|%2|%3|%4|%5|%6|%7|%8"_s.arg(c.name, c.caption, c.description, QString::number(c.type),
+                                                    QString::number(c.textLengthInUI), QString::number(c.isPicklist),
+                                                    QString::number(c.picklistAllowBlanks), c.picklistDefault);
+        };
         for (int type = _fc_First; type <= _fc_Last; ++type) {
-            ColumnDefinition d;
-            d.name = u"Round"_s;
-            d.caption = u"Round trip"_s;
-            d.description = u"what it is"_s;
-            d.type = FilterColumnTypeConstants(type);
-            d.textLengthInUI = type == fcNote ? 255 : type == fcText || type == fcKeyword ? 33 : 0;
-            d.isPicklist = type != fcKeyword && type != fcBoolean && type != fcNote;
-            d.picklistAllowBlanks = d.isPicklist;
-            d.picklistDefault = type == fcNote ? u"note\ntext"_s : QString();
-            d.dateTimeDefaultValue = Variant::null();
+            const bool picklist = type != fcKeyword && type != fcBoolean && type != fcNote;
+            const qint16 length = type == fcNote ? 255 : type == fcText || type == fcKeyword ? 33 : 0;
+            const ColumnDefinition d{.name = u"Round"_s,
+                                     .type = FilterColumnTypeConstants(type),
+                                     .caption = u"Round trip"_s,
+                                     .textLengthInUI = length,
+                                     .isPicklist = picklist,
+                                     .picklistAllowBlanks = picklist,
+                                     .picklistDefault = type == fcNote ? u"note\ntext"_s : QString(),
+                                     .description = u"what it is"_s};
             editor.setDefinition(d, d.picklistDefault);
-            const auto fields = [](const ColumnDefinition &c) {
-                return QStringList{c.name,
-                                   c.caption,
-                                   c.description,
-                                   QString::number(c.type),
-                                   QString::number(c.textLengthInUI),
-                                   QString::number(c.isPicklist),
-                                   QString::number(c.picklistAllowBlanks),
-                                   c.picklistDefault};
-            };
             QCOMPARE(fields(editor.definition()), fields(d));
         }
     }

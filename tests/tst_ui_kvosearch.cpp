@@ -1,52 +1,25 @@
 // The data-entry control driven as a user drives it, offscreen: the editing states and their
-// events, the deferred button update, Enter and Esc, validation and the status line, the field
-// rows, scrolling, the persisted properties, and values edited, saved and shown again on every
-// engine.
-#include "testhost.h"
+// events, Enter, Esc and Tab, validation, the field rows, the template, and values edited, saved
+// and shown again on every engine.
 #include "testui.h"
 
 #include "control/ukvosearch.h"
-
-#include "columns/basvalidate.h"
-#include "columns/cfiltercolumns.h"
 #include "core/conversions.h"
 
-#include "hostkit/connection.h"
 #include "hostkit/formsinterface.h"
 #include "hostkit/recordset.h"
-#include "hostkit/resourcetexts.h"
-#include "hostkit/serviceshelper.h"
 
-#include <QAbstractScrollArea>
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QContextMenuEvent>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QMenu>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QStatusBar>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <cmath>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
 using KvoPlx800SCtl::ColumnDefinition;
+using KvoTest::text;
 
 namespace {
 
-QString text(int number, const QStringList &args = {}) { return ResourceTexts::instance().Text(number, args); }
-
-const QList<ColumnDefinition> basicColumns{
-        {"Material", fcText, "Material used", 40}, {"Qty", fcInteger32}, {"Tags", fcKeyword}};
+const QList<ColumnDefinition> basicColumns{{"Material", fcText}, {"Qty", fcInteger32}, {"Tags", fcKeyword}};
 
 class TestContainer : public IContainer
 {
@@ -56,19 +29,15 @@ public:
 };
 
 // A host window with the control on base table Parts (records 1 to 3): it records the control's
-// events and answers OnStartEditing as told. Each column's description is "About <name>".
+// events and answers OnStartEditing as told.
 class Harness
 {
 public:
-    // `fixedDate` names a date column whose value cannot be edited.
-    bool open(const QList<ColumnDefinition> &defs, std::optional<Engine> engine = {}, const QString &fixedDate = {})
+    bool open(const QList<ColumnDefinition> &defs, std::optional<Engine> engine = {})
     {
         QList<ColumnDefinition> columns = defs;
-        for (ColumnDefinition &def : columns) {
-            def.description = "About " + def.name;
+        for (ColumnDefinition &def : columns)
             def.picklistAllowBlanks = true;
-            def.disableEditDateTime = def.name == fixedDate;
-        }
         host = defs.isEmpty() ? KvoTest::makeHost(3, engine) : KvoTest::makeHost(3, columns, engine);
         if (!host)
             return false;
@@ -286,10 +255,7 @@ private slots:
         int calls = 0;
         auto act = [&] {
             ++calls;
-            if (destroy)
-                h.control.reset();
-            else
-                h.control->CloseSearch();
+            destroy ? h.control.reset() : h.control->CloseSearch();
         };
         if (onCancel)
             QObject::connect(h.control.get(), &UKVOSearch::CancelButtonClick, h.control.get(), act);
@@ -304,28 +270,6 @@ private slots:
             QVERIFY(!h.control->MyFilter() && !h.control->IsEditing());
             QCOMPARE(h.control->findChildren<QLineEdit *>("txtTextField").size(), 0);
         }
-    }
-
-    void deferredUpdateCoalescesKeystrokes()
-    {
-        Harness h;
-        QVERIFY(h.edit());
-        QLineEdit *box = h.field("Material");
-        box->setFocus();
-        QVERIFY(h.settle());
-        QPushButton *apply = h.button("cmdApply");
-        QVERIFY(!apply->isEnabled());
-        auto *timer = h.control->findChild<QTimer *>("tmrUpdate");
-        QSignalSpy updates(timer, &QTimer::timeout);
-        QTest::keyClicks(box, "abcdefghij");
-        QCOMPARE(box->text(), u"abcdefghij"_s);
-        // The record is dirty at once, the buttons follow one update later.
-        QVERIFY(h.control->IsDirty() && !apply->isEnabled());
-        QCOMPARE(updates.size(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(updates.size(), 1, 2000);
-        QVERIFY(apply->isEnabled());
-        // Nothing schedules itself again.
-        QVERIFY(!timer->isActive());
     }
 
     void defaultAndCancelRoles()
@@ -364,6 +308,7 @@ private slots:
         QVERIFY(h.events.isEmpty());
     }
 
+    // An invalid number holds Apply, OK and Enter back and marks its label and the status line.
     void invalidNumberDisablesApplyAndOk()
     {
         Harness h;
@@ -373,16 +318,9 @@ private slots:
         QVERIFY(qty && label);
         h.type(qty, "12x");
         QVERIFY(h.settle());
-        QVERIFY(!h.button("cmdApply")->isEnabled());
-        QVERIFY(h.button("cmdOk")->isVisible() && !h.button("cmdOk")->isEnabled());
+        QVERIFY(!h.button("cmdApply")->isEnabled() && !h.button("cmdOk")->isEnabled());
         QCOMPARE(h.status(), text(7682));
-        QVERIFY(h.statusMarkShown());
-        QVERIFY(label->font().bold() && label->font().italic());
-        // The status bar describes the focused field: its type prompt and its description.
-        QStringList panels;
-        for (QLabel *panel : h.control->findChild<QStatusBar *>("sbrStatus")->findChildren<QLabel *>())
-            panels << panel->text();
-        QCOMPARE(panels, (QStringList{text(6917), "About Qty"}));
+        QVERIFY(h.statusMarkShown() && label->font().bold());
 
         // Leaving the field keeps the invalid text as typed; Enter does not apply it.
         h.field("Material")->setFocus();
@@ -393,35 +331,7 @@ private slots:
         h.type(qty, "12");
         QVERIFY(h.settle());
         QVERIFY(h.button("cmdApply")->isEnabled() && h.button("cmdOk")->isEnabled());
-        QVERIFY(!label->font().bold() && !label->font().italic());
-        QCOMPARE(h.status(), QString());
-        QVERIFY(!h.statusMarkShown());
-    }
-
-    void statusNamesInvalidFields_data()
-    {
-        QTest::addColumn<QStringList>("values"); // of A, B, C
-        QTest::addColumn<QString>("focused");
-        QTest::addColumn<QString>("status");
-        const QString date = u"2021-01-01"_s;
-        QTest::newRow("none") << QStringList{"1", "2", date} << "A" << QString();
-        QTest::newRow("another") << QStringList{"1", "x", date} << "A" << text(7683);
-        QTest::newRow("this one") << QStringList{"1", "x", date} << "B" << text(7682);
-        QTest::newRow("two, focused valid") << QStringList{"1", "x", "y"} << "A" << text(7686, {"2"});
-        QTest::newRow("two, focused invalid") << QStringList{"1", "x", "y"} << "B" << text(7684);
-        QTest::newRow("three, focused invalid") << QStringList{"z", "x", "y"} << "C" << text(7685, {"2"});
-    }
-
-    void statusNamesInvalidFields()
-    {
-        QFETCH(QStringList, values);
-        QFETCH(QString, focused);
-        Harness h;
-        QVERIFY(h.edit({{"A", fcInteger16}, {"B", fcDouble}, {"C", fcDateTime}}));
-        for (int i = 0; i < values.size(); ++i)
-            h.type(h.field(QString(QChar(u"ABC"[i]))), values.at(i));
-        h.field(focused)->setFocus();
-        QTEST(h.status(), "status");
+        QVERIFY(!label->font().bold() && h.status().isEmpty() && !h.statusMarkShown());
     }
 
     void keystrokesAndNormalising()
@@ -474,136 +384,28 @@ private slots:
         QCOMPARE(h.stored(1, "Qty").toInt(), 42);
     }
 
-    // Which widgets show a column follows its type, its picklist and whether values can be entered.
-    // Enter presses Apply wherever the focus is, except Add while its keyword box holds a new
-    // keyword: the Now button never takes the default role, so no date is stamped.
+    // Enter presses Apply from a text or date box: the Now button never takes the default role, so no
+    // date is stamped.
     void enterNeverStampsADate_data()
     {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("pressed");
-        QTest::newRow("text box") << "Material" << "Steel" << "Apply";
-        QTest::newRow("number box") << "Qty" << "5" << "Apply";
-        QTest::newRow("date box") << "Made" << "2021-03-04" << "Apply";
-        QTest::newRow("keyword box") << "Tags" << "hot" << "cmdAdd";
+        QTest::newRow("text box") << u"Material"_s << u"Steel"_s;
+        QTest::newRow("date box") << u"Made"_s << u"2021-03-04"_s;
     }
 
     void enterNeverStampsADate()
     {
         QFETCH(QString, column);
         QFETCH(QString, typed);
-        QFETCH(QString, pressed);
         Harness h;
-        QVERIFY(h.edit({{"Material", fcText}, {"Qty", fcInteger32}, {"Made", fcDateTime}, {"Tags", fcKeyword}}));
-        QWidget *box =
-                column == u"Tags" ? static_cast<QWidget *>(h.field<QComboBox>(column, "cboField")) : h.field(column);
-        QVERIFY(box);
-        h.type(box, typed);
+        QVERIFY(h.edit({{"Material", fcText}, {"Made", fcDateTime}}));
+        h.type(h.field(column), typed);
         QVERIFY(h.settle());
         QVERIFY(!h.field<QPushButton>("Made", "cmdNow")->isDefault());
-        QTest::keyClick(box, Qt::Key_Return);
-        if (pressed == u"cmdAdd") {
-            QCOMPARE(h.field<QComboBox>(column, "cboField")->itemText(0), typed);
-            QVERIFY(h.control->IsEditing());
-            // Out of the keyword box, Enter applies.
-            h.field("Material")->setFocus();
-            QTest::keyClick(h.field("Material"), Qt::Key_Return);
-        }
+        QTest::keyClick(h.field(column), Qt::Key_Return);
         QVERIFY(h.events.contains(u"Apply"_s));
         QCOMPARE(h.stored(1, u"Made"_s).isNull(), column != u"Made");
-    }
-
-    // Pasting through a text box's context menu passes the same check as Ctrl+V.
-    void contextMenuPasteIsChecked_data()
-    {
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("clipboard");
-        QTest::addColumn<QString>("shown");
-        // A text box's own length cuts what is pasted, as on Ctrl+V; a keyword's length refuses it.
-        QTest::newRow("fits") << "Material" << "abc" << "xabc";
-        QTest::newRow("cut to the box") << "Material" << "abcdef" << "xabcd";
-        QTest::newRow("two trailing blanks") << "Material" << "ab  " << "x";
-        QTest::newRow("keyword fits") << "Tags" << "abc" << "xabc";
-        QTest::newRow("keyword too long") << "Tags" << "abcdef" << "x";
-        QTest::newRow("note fits") << "Remarks" << "line" << "xline";
-        QTest::newRow("note, two trailing blanks") << "Remarks" << "line  " << "x";
-    }
-
-    void contextMenuPasteIsChecked()
-    {
-        QFETCH(QString, column);
-        QFETCH(QString, clipboard);
-        Harness h;
-        QVERIFY(h.edit({{"Material", fcText, {}, 5}, {"Tags", fcKeyword, {}, 5}, {"Remarks", fcNote}}));
-        QWidget *box = column == u"Tags"      ? static_cast<QWidget *>(h.field<QComboBox>(column, "cboField"))
-                       : column == u"Remarks" ? static_cast<QWidget *>(h.field<QPlainTextEdit>(column, "txtNoteField"))
-                                              : h.field(column);
-        QVERIFY(box);
-        h.type(box, u"x"_s);
-        // The clipboard as a windowed host's widget support hands it to the checks.
-        basValidate::setClipboardTextProvider([] { return QGuiApplication::clipboard()->text(); });
-        const auto noClipboard = qScopeGuard([] { basValidate::setClipboardTextProvider({}); });
-        QGuiApplication::clipboard()->setText(clipboard);
-        bool triggered = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!menu)
-                return;
-            poll.stop();
-            if (QAction *paste = menu->findChild<QAction *>(u"edit-paste"_s)) {
-                paste->trigger();
-                triggered = true;
-            }
-            menu->close();
-        });
-        poll.start(10);
-        // Where a right click lands: a note box's viewport, a keyword box's line edit.
-        auto *area = qobject_cast<QAbstractScrollArea *>(box);
-        auto *combo = qobject_cast<QComboBox *>(box);
-        QWidget *target = area ? area->viewport() : combo ? combo->lineEdit() : box;
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(target, &event);
-        QVERIFY(triggered);
-        const QString shown = area                ? static_cast<QPlainTextEdit *>(box)->toPlainText()
-                              : column == u"Tags" ? static_cast<QComboBox *>(box)->currentText()
-                                                  : static_cast<QLineEdit *>(box)->text();
-        QTEST(shown, "shown");
-    }
-
-    // At its minimum width the control shows every editing button with its whole caption, also
-    // when the host's captions are long.
-    void captionsAreWhole_data()
-    {
-        QTest::addColumn<QString>("copyCaption");
-        QTest::addColumn<QString>("pasteCaption");
-        QTest::newRow("built-in") << QString() << QString();
-        QTest::newRow("long") << "Copy the values as the template" << "Paste the template into the fields";
-    }
-
-    void captionsAreWhole()
-    {
-        QFETCH(QString, copyCaption);
-        QFETCH(QString, pasteCaption);
-        auto &texts = ResourceTexts::instance();
-        const auto reset = qScopeGuard([&] { texts.resetTexts(); });
-        if (!copyCaption.isEmpty()) {
-            texts.setText(8081, copyCaption);
-            texts.setText(8082, pasteCaption);
-        }
-        Harness h;
-        QVERIFY(h.edit());
-        h.control->resize(int(h.control->WidthMin()) / TwipsPerPixel, 520);
-        QVERIFY(h.settle());
-        for (const char *name :
-             {"cmdApply", "cmdReset", "cmdClear", "cmdTemplateCopy", "cmdTemplatePaste", "cmdOk", "cmdCancel"}) {
-            QPushButton *b = h.button(name);
-            QVERIFY(b);
-            if (b->isVisible())
-                QVERIFY2(b->width() >= b->sizeHint().width(), name);
-        }
-        if (!copyCaption.isEmpty())
-            QCOMPARE(h.button("cmdTemplatePaste")->text(), pasteCaption);
     }
 
     // The rows are kept across the switch to editing and back: what a row shows in each state
@@ -656,31 +458,21 @@ private slots:
             QCOMPARE(check->focusPolicy(), Qt::NoFocus);
     }
 
+    // Only an editable date gets a Now button, which fills its box; Tab goes through the fields in
+    // column order, the Now button after its box. The base-record list shows the record.
     void fieldRowsFollowColumns()
     {
         Harness h;
-        QVERIFY(h.open({{"Material", fcText, "Material used", 40},
+        QVERIFY(h.open({{"Material", fcText},
                         {"Qty", fcInteger32},
                         {"Due", fcDateTime},
-                        {"Stamped", fcDateTime},
-                        {"Approved", fcBoolean, "Approved by QA"}},
-                       {}, "Stamped"));
+                        {.name = "Stamped", .type = fcDateTime, .disableEditDateTime = true},
+                        {"Approved", fcBoolean}}));
         h.display(1);
-        QVERIFY(h.show());
-        QCOMPARE(h.field<QLabel>("Material", "lblField")->text(), u"Material used: "_s);
-        QCOMPARE(h.field<QLabel>("Qty", "lblField")->text(), u"Qty: "_s);
-        QVERIFY(!h.field<QLabel>("Approved", "lblField"));
-        QCOMPARE(h.field<QCheckBox>("Approved", "chkField")->text(), u"Approved by QA"_s);
-        QCOMPARE(h.field("Material")->maxLength(), 40);
-        QCOMPARE(h.field("Qty")->maxLength(), 255);
-        QVERIFY(h.field("Material")->width() > h.field("Qty")->width());
-        QVERIFY(!h.field<QPushButton>("Due", "cmdNow"));
-
-        QVERIFY(h.startEditing());
+        QVERIFY(h.show() && h.startEditing());
         QVERIFY(h.field<QPushButton>("Due", "cmdNow") && !h.field<QPushButton>("Stamped", "cmdNow"));
         QVERIFY(h.field("Stamped")->isReadOnly() && !h.field("Due")->isReadOnly());
 
-        // Tab goes through the fields in column order, the Now button after its box.
         h.field("Material")->setFocus();
         QStringList order;
         for (int i = 0; i < 5; ++i) {
@@ -691,20 +483,9 @@ private slots:
         QCOMPARE(order, (QStringList{"txtTextField:Qty", "txtTextField:Due", "cmdNow:Due", "txtTextField:Stamped",
                                      "chkField:Approved"}));
 
-        // Now fills the box with the present time and makes the record dirty.
         QTest::mouseClick(h.field<QPushButton>("Due", "cmdNow"), Qt::LeftButton);
         QVERIFY(!h.field("Due")->text().isEmpty() && h.control->IsDirty());
 
-        // Minimum sizes are whole pixels in twips; the field count setting does not change them.
-        QVERIFY(h.control->WidthMin() > 0 && h.control->HeightMin() > 0);
-        QCOMPARE(std::fmod(h.control->WidthMin(), 15.0f), 0.0f);
-        const float heightMin = h.control->HeightMin();
-        h.control->setFieldsVisible(9);
-        QCOMPARE(h.control->HeightMin(), heightMin);
-        h.control->setDisplayBaseRecord(false);
-        QVERIFY(h.control->HeightMin() < heightMin);
-
-        // The base-record list shows the record's fields.
         auto *list = h.control->findChild<QTreeWidget *>("lvwEntry");
         QCOMPARE(list->headerItem()->text(0), u"PartId"_s);
         QCOMPARE(list->topLevelItem(0)->text(1), u"Bracket 1"_s);
@@ -712,166 +493,47 @@ private slots:
 
     void emptyControlShowsWhy_data()
     {
-        QTest::addColumn<bool>("columns");
         QTest::addColumn<QString>("failure"); // of a second OpenSearch
         QTest::addColumn<QString>("banner");
-        QTest::newRow("no search columns") << false << "" << text(7681, {"Parts"});
-        QTest::newRow("no container") << true << "container" << text(7680);
-        QTest::newRow("no such table") << true << "table" << text(7680);
+        QTest::newRow("no search columns") << QString() << text(7681, {"Parts"});
+        QTest::newRow("no container") << u"container"_s << text(7680);
+        QTest::newRow("no such table") << u"table"_s << text(7680);
     }
 
-    // A control without search columns says so; one whose opening failed is closed, ignores Display
-    // and says why it is empty.
+    // A control without search columns says so and never enables Apply; one whose opening failed is
+    // closed, ignores Display and says why it is empty.
     void emptyControlShowsWhy()
     {
-        QFETCH(bool, columns);
         QFETCH(QString, failure);
         QFETCH(QString, banner);
         Harness h;
-        QVERIFY(h.open(columns ? basicColumns : QList<ColumnDefinition>{}));
-        QCOMPARE(h.control->Exists(), columns);
-        QCOMPARE(h.control->SQLSearchFields().isEmpty(), !columns);
+        QVERIFY(h.open(failure.isEmpty() ? QList<ColumnDefinition>{} : basicColumns));
+        QCOMPARE(h.control->SQLSearchFields().isEmpty(), failure.isEmpty());
+        BaseTableInfo missing(u"NoSuchTable"_s);
         if (!failure.isEmpty()) {
-            BaseTableInfo missing(u"NoSuchTable"_s);
             QVERIFY(!h.openSearch(failure != "container", failure == "table" ? &missing : nullptr));
-            QVERIFY(!h.control->MyFilter());
-            QCOMPARE(h.control->SQLSearchFields(), QString());
+            QVERIFY(!h.control->MyFilter() && h.control->SQLSearchFields().isEmpty());
         }
         h.display(1);
         QVERIFY(h.show() && h.settle());
         QCOMPARE(h.control->findChildren<QLineEdit *>("txtTextField").size(), 0);
         QStringList shown;
-        for (QLabel *line : h.control->findChildren<QLabel *>("picLine")) {
-            if (line->isVisible())
-                shown << line->text();
-        }
+        for (QLabel *line : h.control->findChildren<QLabel *>("picLine"))
+            shown << (line->isVisible() ? line->text() : QString());
         QVERIFY2(shown.contains(banner), qPrintable(shown.join(u'|')));
-        if (!columns) {
-            // Nothing to edit: Apply can never be enabled.
+        if (failure.isEmpty()) {
             QVERIFY(h.startEditing());
             QVERIFY(!h.button("cmdApply")->isEnabled() && !h.button("cmdTemplateCopy")->isEnabled());
         }
     }
 
-    void focusedFieldScrollsIntoView()
-    {
-        QList<ColumnDefinition> many;
-        for (int i = 1; i <= 14; ++i)
-            many.append({u"Field%1"_s.arg(i), fcInteger32});
-        Harness h;
-        QVERIFY(h.open(many));
-        h.control->resize(600, 330);
-        h.display(1);
-        QVERIFY(h.show());
-        auto *bar = h.control->findChild<QScrollBar *>("vsbFields");
-        auto *view = h.control->findChild<QWidget *>("picView");
-        QVERIFY(bar->isVisible());
-        QCOMPARE(bar->minimum(), 0);
-        QCOMPARE(bar->maximum(), 100);
-        QCOMPARE(bar->value(), 0);
-        QVERIFY(bar->pageStep() > 0 && bar->pageStep() < 100);
-
-        auto inView = [view](QWidget *w) {
-            const QRect r(w->mapTo(view, QPoint(0, 0)), w->size());
-            return r.top() >= 0 && r.bottom() < view->height();
-        };
-        QLineEdit *last = h.field("Field14");
-        QVERIFY(!inView(last));
-        last->setFocus();
-        QVERIFY(bar->value() > 0 && inView(last));
-        QLineEdit *first = h.field("Field1");
-        first->setFocus();
-        QVERIFY(inView(first) && bar->value() < 10);
-        // Tabbing down the list keeps each field in sight.
-        for (int i = 2; i <= 14; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QVERIFY2(inView(QApplication::focusWidget()), qPrintable(QString::number(i)));
-        }
-    }
-
-    void persistedProperties()
-    {
-        UKVOSearch control;
-        control.InitProperties();
-        for (const char *name :
-             {"Enabled", "ShowOKButton", "ShowCancelButton", "DisplayBaseRecord", "BorderStyle", "FieldsVisible"})
-            QVERIFY2(control.isPropertyChanged(QLatin1String(name)), name);
-
-        // A legacy OkCancelButtons of False leaves the other properties alone and disappears at the
-        // next write.
-        PropertyBag bag;
-        bag.setValues({{"OkCancelButtons", false}, {"ShowOKButton", false}, {"FieldsVisible", 6}});
-        control.ReadProperties(bag);
-        QVERIFY(!control.ShowOKButton() && control.ShowCancelButton());
-        QCOMPARE(control.FieldsVisible(), qint16(6));
-        QVERIFY(!control.isPropertyChanged(u"ShowOKButton"_s));
-        control.WriteProperties(bag);
-        QVERIFY(!bag.contains(u"OkCancelButtons"_s) && !bag.contains(u"ShowCancelButton"_s));
-        QCOMPARE(bag.values().value(u"ShowOKButton"_s), QVariant(false));
-        QCOMPARE(bag.values().value(u"FieldsVisible"_s).toInt(), 6);
-
-        // A changed property is written, and then counts as saved.
-        control.setFieldsVisible(2);
-        QVERIFY(control.isPropertyChanged(u"FieldsVisible"_s));
-        control.setBorderStyle(1);
-        control.WriteProperties(bag);
-        QCOMPARE(bag.values().value(u"BorderStyle"_s).toInt(), 1);
-        QVERIFY(!control.isPropertyChanged(u"FieldsVisible"_s));
-
-        // Cancel follows the editing state without being marked for saving, and the host's setting is
-        // what is stored.
-        Harness h;
-        QVERIFY(h.open(basicColumns));
-        h.control->ReadProperties(PropertyBag());
-        h.display(1);
-        QVERIFY(h.show() && h.startEditing());
-        QVERIFY(h.control->ShowCancelButton());
-        QVERIFY(h.click("cmdCancel"));
-        QVERIFY(!h.control->ShowCancelButton());
-        QVERIFY(!h.control->isPropertyChanged(u"ShowCancelButton"_s));
-        PropertyBag written;
-        h.control->WriteProperties(written);
-        QVERIFY(!written.contains(u"ShowCancelButton"_s));
-    }
-
-    void readingBadPropertiesGivesDefaults_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QVariant>("read");
-        QTest::newRow("text Boolean") << "ShowOKButton" << QVariant("False") << QVariant(false);
-        QTest::newRow("number Boolean") << "DisplayBaseRecord" << QVariant(0) << QVariant(false);
-        QTest::newRow("garbage Boolean") << "ShowCancelButton" << QVariant("maybe") << QVariant(true);
-        QTest::newRow("out of range") << "FieldsVisible" << QVariant(70000) << QVariant(0);
-        QTest::newRow("unknown border") << "BorderStyle" << QVariant(7) << QVariant(0);
-        QTest::newRow("border as text") << "BorderStyle" << QVariant("1") << QVariant(1);
-    }
-
-    void readingBadPropertiesGivesDefaults()
-    {
-        QFETCH(QString, name);
-        QFETCH(QVariant, stored);
-        PropertyBag bag;
-        bag.setValues({{name, stored}});
-        UKVOSearch control;
-        control.ReadProperties(bag);
-        const QHash<QString, QVariant> values{{"ShowOKButton", control.ShowOKButton()},
-                                              {"DisplayBaseRecord", control.DisplayBaseRecord()},
-                                              {"ShowCancelButton", control.ShowCancelButton()},
-                                              {"FieldsVisible", int(control.FieldsVisible())},
-                                              {"BorderStyle", int(control.BorderStyle())}};
-        QTEST(values.value(name), "read");
-    }
-
-    // Copy, Clear and Paste of the template; the search columns stay bound to the widgets of each
-    // build of the rows.
+    // Copy, Clear and Paste of the template.
     void templateAndClear()
     {
         Harness h;
         QVERIFY(h.edit());
         CFilterColumn *material = h.control->MyFilter()->FilterColumns()->Item(u"Material"_s);
         CFilterColumn *tags = h.control->MyFilter()->FilterColumns()->Item(u"Tags"_s);
-        QVERIFY(material->labelControl() && tags->addButton() && tags->removeButton());
         h.type(h.field("Material"), "Copper");
         h.type(h.field("Qty"), "7");
         h.type(h.field<QComboBox>("Tags", "cboField"), "hot");
@@ -880,26 +542,21 @@ private slots:
         QVERIFY(h.click("cmdTemplateCopy"));
 
         // Clear empties every field and marks the record dirty.
-        QVERIFY(h.click("cmdClear"));
-        QVERIFY(h.control->IsDirty());
+        QVERIFY(h.click("cmdClear") && h.control->IsDirty());
         QCOMPARE(h.field("Material")->text(), QString());
         QCOMPARE(h.field<QComboBox>("Tags", "cboField")->count(), 0);
         QVERIFY(h.settle());
         QVERIFY(!h.button("cmdClear")->isEnabled() && !h.button("cmdTemplateCopy")->isEnabled());
         QVERIFY(h.click("cmdCancel"));
-        QVERIFY(!tags->addButton());
         QCOMPARE(material->asTextBox()->text(), u"Copper"_s);
 
         // Pasting on another record fills its fields, and the change handlers make it dirty.
         h.display(2);
-        QVERIFY(h.startEditing());
-        QVERIFY(!h.control->IsDirty());
-        QVERIFY(h.click("cmdTemplatePaste"));
-        QVERIFY(h.control->IsDirty());
-        QCOMPARE(material->Value().toText(), u"Copper"_s);
-        QCOMPARE(h.field("Qty")->text(), u"7"_s);
+        QVERIFY(h.startEditing() && !h.control->IsDirty());
+        QVERIFY(h.click("cmdTemplatePaste") && h.control->IsDirty());
         QCOMPARE(h.field<QComboBox>("Tags", "cboField")->itemText(0), u"hot"_s);
         QVERIFY(h.click("cmdApply"));
+        QCOMPARE(h.stored(2, "Material").toString(), u"Copper"_s);
         QCOMPARE(h.stored(2, "Qty").toInt(), 7);
 
         // A template that differs from the record only in its keyword list still makes it dirty.

@@ -1,16 +1,10 @@
 #pragma once
 
-#include "columns/cfiltercolumns.h"
+#include "testui.h"
+
 #include "filter/cfilterterms.h"
 #include "filter/filterfields.h"
 #include "filter/ui/frmfilter.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 
 // Filling the rows of the filter dialog as a user does, for the widget tests.
 namespace KvoTest {

@@ -1,20 +1,38 @@
 #pragma once
 
+// What the widget tests share: the test host, the library's widgets support and texts, and
+// finding, clicking and typing into the widgets of its windows.
+#include "testhost.h"
+
+#include "columns/cfiltercolumns.h"
+#include "uisupport/widgetssupport.h"
+
+#include "hostkit/connection.h"
+#include "hostkit/resourcetexts.h"
+
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
-// Finding, clicking and typing into the widgets of the data-entry control, for the widget tests.
 namespace KvoTest {
+
+// Resource text `number` in the language installed, with its arguments.
+inline QString text(int number, const QStringList &args = {})
+{
+    return KvoPlx800SCtl::HostKit::ResourceTexts::instance().Text(number, args);
+}
 
 // The member of control array `array` (its object name) whose Tag names `column`.
 template <typename W>
@@ -34,6 +52,15 @@ W *child(const QWidget *root, const char *name)
 }
 
 inline QPushButton *button(const QWidget *root, const char *name) { return child<QPushButton>(root, name); }
+
+// The texts of a tree's top-level items, in their order.
+inline QStringList itemTexts(const QTreeWidget *tree)
+{
+    QStringList texts;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        texts << tree->topLevelItem(i)->text(0);
+    return texts;
+}
 
 // Clicks button `name` once it is shown and enabled; false when it does not become so.
 inline bool click(const QWidget *root, const char *name)
