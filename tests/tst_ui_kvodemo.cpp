@@ -6,11 +6,16 @@
 #include "hostkit/messagebox.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QSet>
 #include <QTableView>
 #include <QTemporaryDir>
 
 #include "demodatabase.h"
 #include "mainwindow.h"
+#include "recordsmodel.h"
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -58,6 +63,31 @@ struct Demo
         session.close();
     }
 };
+
+// Runs the demo program without a display, with its data directory in `dataHome`; the exit code
+// is -1 when it crashed or hung.
+int runDemo(const QStringList &args, const QString &dataHome, bool offscreenByItself, QString *out, QString *err)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_DATA_HOME"_s, dataHome);
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    if (offscreenByItself)
+        env.remove(u"QT_QPA_PLATFORM"_s);
+    else
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KVODEMO_PROGRAM), args);
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    *out = QString::fromUtf8(process.readAllStandardOutput());
+    *err = QString::fromUtf8(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
 
 } // namespace
 
@@ -206,6 +236,105 @@ private slots:
         reopened.reset();
         QCOMPARE(demo.newWindow()->recordCount(), 10);
         QCOMPARE(demo.session.filter->LastFilter(nullptr, u"user"_s, fltrDBMode_Normal)->Count(), 2);
+    }
+
+    // A large table: the window reads the rows in view only, scrolls to the last record and back,
+    // and a filter reads its keys once.
+    void largeTableFetchesRowsInView()
+    {
+        constexpr int Records = 20000;
+        auto host = KvoTest::makeHost(Records, Engine::SQLite);
+        QVERIFY(host);
+        DemoMainWindow window(*host, u"test"_s);
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.recordCount(), Records);
+        QCOMPARE(window.totalCount(), qint64(Records));
+        QVERIFY2(window.model()->pagesRead() <= 2, qPrintable(QString::number(window.model()->pagesRead())));
+        window.records()->scrollToBottom();
+        QApplication::processEvents();
+        const QModelIndex last =
+                window.records()->indexAt(window.records()->viewport()->rect().bottomLeft() + QPoint(1, -2));
+        QCOMPARE(last.row(), Records - 1);
+        QCOMPARE(cell(window.records(), Records - 1, u"PartId"_s), QString::number(Records));
+        QCOMPARE(cell(window.records(), Records - 1, u"Description"_s), u"Bracket %1"_s.arg(Records));
+        window.records()->scrollToTop();
+        QApplication::processEvents();
+        QCOMPARE(window.records()->indexAt(QPoint(1, 1)).row(), 0);
+        QVERIFY2(window.model()->pagesRead() <= 6, qPrintable(QString::number(window.model()->pagesRead())));
+
+        CFilterTerms terms;
+        terms.setFilterColumns(host->columns());
+        terms.Add(kvoCJ_None, u"Parts"_s, u"Qty"_s, kvoCC_Numeric, kvoOP_Greater, u"199000"_s);
+        window.applyFilter(std::make_unique<CFilterTerms>(std::move(terms)));
+        QCOMPARE(window.recordCount(), 100);
+        QCOMPARE(cell(window.records(), 0, u"PartId"_s), u"19901"_s);
+    }
+
+    void screenshot_data()
+    {
+        QTest::addColumn<QString>("show");
+        QTest::addColumn<QSize>("atLeast");
+        QTest::newRow("main") << QString() << QSize(800, 500);
+        QTest::newRow("editing") << u"editing"_s << QSize(800, 500);
+        QTest::newRow("filter") << u"filter"_s << QSize(400, 300);
+        QTest::newRow("filter help") << u"filter-help"_s << QSize(400, 300);
+    }
+
+    // The picture mode renders the window, or a dialog over it, without a display, on the demo
+    // database it makes on first run and reuses on the second.
+    void screenshot()
+    {
+        QFETCH(QString, show);
+        QFETCH(QSize, atLeast);
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        const QString picture = home.filePath(u"shot.png"_s);
+        for (int run = 1; run <= 2; ++run) {
+            QFile::remove(picture);
+            QString out, err;
+            QStringList args{u"--screenshot"_s, picture};
+            if (!show.isEmpty())
+                args << u"--show"_s << show;
+            QVERIFY2(runDemo(args, home.path(), true, &out, &err) == 0, qPrintable(err));
+            QVERIFY(out.contains(u"25 records of DncFiles"_s));
+            QVERIFY(QFileInfo::exists(home.filePath(u"kvodemo/demo.sqlite"_s)));
+            const QImage image(picture);
+            QVERIFY(image.width() >= atLeast.width() && image.height() >= atLeast.height());
+            QSet<QRgb> colours;
+            for (int y = 0; y < image.height(); y += 7) {
+                for (int x = 0; x < image.width(); x += 7)
+                    colours.insert(image.pixel(x, y));
+            }
+            QVERIFY2(colours.size() > 20, "the picture is nearly blank");
+        }
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2;
+        QTest::newRow("stray argument") << QStringList{"extra"} << 2;
+        QTest::newRow("unknown table") << QStringList{"--table", "NoSuchTable", "--screenshot", "x.png"} << 1;
+        QTest::newRow("database cannot open")
+                << QStringList{"--db", "sqlite:/nonexistent-folder/sub/demo.sqlite", "--screenshot", "x.png"} << 1;
+        QTest::newRow("show without screenshot") << QStringList{"--show", "filter"} << 2;
+        QTest::newRow("show of no window") << QStringList{"--screenshot", "x.png", "--show", "bogus"} << 2;
+        QTest::newRow("language without translation") << QStringList{"--lang", "xx", "--screenshot", "x.png"} << 2;
+    }
+
+    void exitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        QString out, err;
+        QCOMPARE(runDemo(args, home.path(), false, &out, &err), exitCode);
+        QVERIFY2(err.contains(u"kvodemo: "_s), qPrintable(err));
+        QCOMPARE(err.contains(u"usage: kvodemo"_s), exitCode == 2);
     }
 
 private:
