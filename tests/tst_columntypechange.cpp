@@ -155,11 +155,9 @@ private slots:
         QFETCH(QString, value);
         QFETCH(int, to);
         QFETCH(int, length);
-        QFETCH(int, outcome);
-        QFETCH(QString, result);
         const ColumnTypeChange::Converted converted = ColumnTypeChange::convert(valueOf(value, from), from, to, length);
-        QCOMPARE(int(converted.outcome), outcome);
-        QCOMPARE(KvoTest::typed(converted.value), result);
+        QTEST(int(converted.outcome), "outcome");
+        QTEST(KvoTest::typed(converted.value), "result");
     }
 
     void changeKeepsWhatConverts_data()
@@ -205,15 +203,14 @@ private slots:
         QFETCH(int, to);
         QFETCH(int, length);
         QFETCH(QString, preview);
-        QFETCH(QStringList, after);
         QFETCH(QStringList, entries);
-        QFETCH(QString, definition);
         KvoTest::Host &host = *m_host;
         QVERIFY(makeColumn(host, from, fromLength, values, picklist, picklistDefault));
         // A trigger of the host's on the table, which SQLite's copy of the table must take along.
         const bool sqlite = KvoTest::currentEngine() == Engine::SQLite;
-        QVERIFY(!sqlite || KvoTest::run(host.connection(), u"CREATE TRIGGER [kvo_host] AFTER UPDATE ON "
-                                                           "[PartsSearchData] BEGIN SELECT 1; END"_s));
+        QVERIFY(!sqlite
+                || KvoTest::run(host.connection(), u"CREATE TRIGGER [kvo_host] AFTER UPDATE ON "
+                                                   "[PartsSearchData] BEGIN SELECT 1; END"_s));
         const QStringList before = stored(host, u"Subject"_s, from, int(values.size()));
         const QString rowBefore = KvoTest::definitionRow(host, u"Subject"_s);
 
@@ -235,8 +232,8 @@ private slots:
             QCOMPARE(KvoTest::definitionRow(host, u"Subject"_s), rowBefore);
         }
         QVERIFY2(change.Run(true), qPrintable(change.lastError()));
-        QCOMPARE(stored(host, u"Subject"_s, to, int(values.size())), after);
-        QCOMPARE(KvoTest::definitionRow(host, u"Subject"_s), definition);
+        QTEST(stored(host, u"Subject"_s, to, int(values.size())), "after");
+        QTEST(KvoTest::definitionRow(host, u"Subject"_s), "definition");
         QCOMPARE(
                 KvoTest::rows(host.connection(), u"SELECT [Other] FROM [PartsSearchData] ORDER BY [PartId]"_s).value(0),
                 u"kept 1"_s);
@@ -252,11 +249,8 @@ private slots:
 
         // The column set was read again, and its table is in the new shape.
         CFilterColumn *column = host.columns()->Item(u"Subject"_s);
-        QVERIFY(column);
-        QCOMPARE(int(column->ColumnType()), to);
+        QVERIFY(column && int(column->ColumnType()) == to);
         QVERIFY(host.columns()->MyStructureDefault(column).Compare(host.catalog(), CompareExact));
-        host.openTable(u"Parts"_s);
-        QCOMPARE(host.filter->setupStatus(), kvoFCSSuccess);
     }
 
     void refused_data()
@@ -265,11 +259,8 @@ private slots:
         QTest::addColumn<int>("to");
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("why");
-        QTest::newRow("keyword column") << "Tags" << int(fcText) << 0 << "keyword column";
-        QTest::newRow("to keyword") << "Material" << int(fcKeyword) << 0 << "keyword column";
-        QTest::newRow("length of a number") << "Material" << int(fcInteger32) << 10 << "only to text";
+        // (A keyword column, to keyword, a length for a number, an unknown column: cli_changetype.)
         QTest::newRow("length too large") << "Material" << int(fcText) << 256 << "from 1 to 255";
-        QTest::newRow("unknown") << "Nothing" << int(fcText) << 0 << "unknown column";
         QTest::newRow("not saved") << "Fresh" << int(fcText) << 0 << "not saved yet";
         QTest::newRow("unsaved changes") << "Count32" << int(fcText) << 0 << "not saved yet";
     }
@@ -307,9 +298,9 @@ private slots:
         QCOMPARE(KvoTest::definitionRow(host, u"Subject"_s), row);
         QVERIFY(!KvoTest::referredTable(host.catalog(), u"PartsSearchData"_s, u"Subject"_s).isEmpty());
         CFilterColumn *column = host.columns()->Item(u"Subject"_s);
-        QCOMPARE(int(column->ColumnType()), int(fcText));
+        QVERIFY(int(column->ColumnType()) == fcText
+                && column->PickList()->MyStructure().Compare(host.catalog(), CompareExact));
         QVERIFY(host.columns()->MyStructureDefault(column).Compare(host.catalog(), CompareExact));
-        QVERIFY(column->PickList()->MyStructure().Compare(host.catalog(), CompareExact));
     }
 
 private:

@@ -48,9 +48,9 @@ bool inject(KvoTest::Host &host, Fault fault, bool on, std::unique_ptr<Connectio
         // No free pages left in the file either: the file is as full as it may grow.
         if (on && !KvoTest::exec(db, u"VACUUM"_s))
             return false;
-        return KvoTest::exec(db, on ? u"PRAGMA max_page_count = "_s
-                                              + KvoTest::cell(db, u"PRAGMA page_count"_s).toString()
-                                    : u"PRAGMA max_page_count = 1000000"_s);
+        return KvoTest::exec(db,
+                             on ? u"PRAGMA max_page_count = "_s + KvoTest::cell(db, u"PRAGMA page_count"_s).toString()
+                                : u"PRAGMA max_page_count = 1000000"_s);
     }
     return false;
 }
@@ -90,9 +90,9 @@ private slots:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<Save>("how");
-        QTest::addColumn<int>("lockedText");   // the locked-record message shown, 0 for none
+        QTest::addColumn<int>("lockedText"); // the locked-record message shown, 0 for none
         QTest::addColumn<int>("lockedDetail");
-        QTest::addColumn<QString>("reason");   // what the engine says, in the connection's last error
+        QTest::addColumn<QString>("reason"); // what the engine says, in the connection's last error
         QTest::newRow("locked: row and keywords") << Fault::Lock << Save::EditControl << 8471 << 8472 << u"locked"_s;
         QTest::newRow("locked: row") << Fault::Lock << Save::ClientUpdates << 8471 << 8473 << u"locked"_s;
         QTest::newRow("locked: definitions") << Fault::Lock << Save::Definitions << 8456 << 8457 << u"locked"_s;
@@ -108,8 +108,7 @@ private slots:
         QFETCH(int, lockedText);
         QFETCH(int, lockedDetail);
         QFETCH(QString, reason);
-        auto host = KvoTest::makeHost(1, {{"Material", fcText, {}, 60}, {"Tags", fcKeyword, {}, 60}}, Engine::SQLite);
-        QVERIFY(host);
+        KVO_MAKE_HOST(1, {{"Material", fcText, {}, 60}, {"Tags", fcKeyword, {}, 60}}, Engine::SQLite);
         QVERIFY(save(*host, Save::EditControl, u"old"_s));
         const QStringList before = KvoTest::dump(*host);
 

@@ -2,8 +2,7 @@
 // blanks, reserved words, non-Latin letters and at the length edge. Every operation either refuses
 // the name with a reason or works, on every engine: defining and saving the column, its picklist
 // or keyword table, a record's values, a filter, the search fields of a host's query, deleting the
-// column. With KVO_HOSTILE_NAMES_TSV set, each engine's tally is appended to that file as
-// "engine<TAB>tried<TAB>failed".
+// column.
 
 #include "testhost.h"
 
@@ -14,12 +13,10 @@
 #include "picklists/cscpicklist.h"
 #include "referencehost/engines.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
-#include <map>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
@@ -39,13 +36,6 @@ bool mustWork(const QString &name, int limit)
            && std::none_of(name.begin(), name.end(), [](QChar c) { return c.isSurrogate(); })
            && name.compare(u"PartId"_s, Qt::CaseInsensitive) != 0;
 }
-
-struct Tally
-{
-    int tried = 0;
-    int failed = 0;
-};
-std::map<QString, Tally> tallies;
 
 } // namespace
 
@@ -189,25 +179,9 @@ private slots:
         QFETCH(int, type);
         bool refused = false;
         const QString broke = exercise(engine, table, name, caption, FilterColumnTypeConstants(type), &refused);
-        Tally &tally = tallies[KvoHost::shortName(engine)];
-        ++tally.tried;
-        const int limit = 63 - 16 - int(table.toUtf8().size());
-        const bool wrong = !broke.isEmpty() || (refused && mustWork(name, limit));
-        if (wrong)
-            ++tally.failed;
         QVERIFY2(broke.isEmpty(), qPrintable(broke));
-        QVERIFY2(!refused || !mustWork(name, limit), "a name of letters, digits and _ within the limit is refused");
-    }
-
-    void cleanupTestCase()
-    {
-        const QString path = qEnvironmentVariable("KVO_HOSTILE_NAMES_TSV");
-        if (path.isEmpty())
-            return;
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::Append | QIODevice::Text));
-        for (const auto &[engine, tally] : tallies)
-            file.write(u"%1\t%2\t%3\n"_s.arg(engine).arg(tally.tried).arg(tally.failed).toUtf8());
+        QVERIFY2(!refused || !mustWork(name, 63 - 16 - int(table.toUtf8().size())),
+                 "a name of letters, digits and _ within the limit is refused");
     }
 };
 

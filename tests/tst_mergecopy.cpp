@@ -136,7 +136,6 @@ private slots:
         writeValues(set, 2, {{"Material", Variant::text(u"old"_s)}, {"Count16", Variant::int16(5)}});
         QVERIFY(writeKeywords(host->connection(), set, 2, {u"old"_s}));
         const QStringList source = readBack(set, 1);
-        QVERIFY(source.contains(u"Grade=Text:Special's"_s));
 
         CMergeBaseEntry one(1), two(2);
         QVERIFY(host->filter->CopyValuesWithinTable(&one, &two));
@@ -153,9 +152,9 @@ private slots:
         set.Item("Tags")->SavedKeys() = {u"steel"_s, u"Steel"_s, u" "_s, u"steel"_s, u"zinc"_s};
         QVERIFY(set.CopyData(&three));
         const QStringList copied = readBack(set, 3);
-        QVERIFY2(copied.contains(u"Made=Date:1899-12-30 00:00:00"_s), qPrintable(copied.join(u' ')));
-        QVERIFY(copied.contains(u"Grade=Text:Brand new"_s));
-        QVERIFY(copied.contains(u"Gauge=Int32:77"_s));
+        for (const QString &value :
+             {u"Made=Date:1899-12-30 00:00:00"_s, u"Grade=Text:Brand new"_s, u"Gauge=Int32:77"_s})
+            QVERIFY2(copied.contains(value), qPrintable(copied.join(u' ')));
         QCOMPARE(copied.last(),
                  host->database().engine() == Engine::MariaDB ? u"Tags=steel|zinc"_s : u"Tags=Steel|steel|zinc"_s);
         QVERIFY(picklistEntries(*host, u"Grade"_s).contains(u"Brand new"_s));
@@ -236,8 +235,6 @@ private slots:
         QVERIFY(target.columns());
         QCOMPARE(target.filter->CopyConfiguration(nullptr, source->filter.get()), fltrCCR_Success);
         CFilterColumns &set = *target.columns();
-        QCOMPARE(set.Count(), 11);
-        QCOMPARE(set.Item("Gauge")->MergeName(), u"Gauge"_s);
 
         QStringList expected = readBack(*source->columns(), 1);
         expected.last() = u"Tags=own"_s;
@@ -248,7 +245,6 @@ private slots:
         QCOMPARE(set.Item("Tags")->SavedKeys(), QStringList{u"steel"_s});
         QCOMPARE(readBack(set, 2), expected);
         QVERIFY(picklistEntries(target, u"Grade"_s).contains(u"Special's"_s));
-        QVERIFY(picklistEntries(target, u"Gauge"_s).contains(u"42"_s));
 
         // A merge carries the values through the merge names; the target keeps its keywords, and a
         // target without a search-data row stays without one.
@@ -316,11 +312,12 @@ private slots:
     void mergeSavesWhole()
     {
         auto source = KvoTest::makeHost(1, {{"Material", fcText, {}, 60}, {"Grade", fcText, {}, 60}});
-        auto target = KvoTest::makeHost(
-                1, {{"Material", fcText, {}, 60}, {"Grade", fcText, {}, 60, true, false, u"A"_s}});
+        auto target =
+                KvoTest::makeHost(1, {{"Material", fcText, {}, 60}, {"Grade", fcText, {}, 60, true, false, u"A"_s}});
         QVERIFY(source && target);
         CFilterColumns &to = *target->columns();
-        writeValues(*source->columns(), 1, {{"Material", Variant::text(u"refused"_s)}, {"Grade", Variant::text(u"Z"_s)}});
+        writeValues(*source->columns(), 1,
+                    {{"Material", Variant::text(u"refused"_s)}, {"Grade", Variant::text(u"Z"_s)}});
         writeValues(to, 1, {{"Material", Variant::text(u"old"_s)}, {"Grade", Variant::text(u"A"_s)}});
         for (const char *name : {"Material", "Grade"})
             to.Item(name)->setMergeName(QString::fromLatin1(name));
@@ -335,45 +332,32 @@ private slots:
         QVERIFY(!target->connection().inTransaction());
     }
 
+    // A configuration copy renames a name taken in any case (twice over), keeps the source name as
+    // merge name and the picklist's default; cleanup removes the merge names and their field, and
+    // may run again. (A rename and the cleanup through the tool: cli_copy.)
     void configurationCopyAndCleanup()
     {
-        auto host = KvoTest::makeHost(1);
-        QVERIFY(host);
+        KVO_MAKE_HOST(1);
         QVERIFY(host->createBaseTable(u"Widgets"_s, 1));
         OtherFilter widgets;
         QVERIFY(widgets.open(*host, u"Widgets"_s));
         CFilterColumns &set = *host->columns();
         QVERIFY(KvoTest::addColumns(set, {{"Material", fcText, {}, 60}, {"Material_1", fcText, {}, 60}}));
-        const auto hasMergeNameField = [&host] {
-            host->catalog().Refresh();
-            return host->catalog().FindTable(u"SearchColumnConfiguration"_s)->FindColumn(u"MergeName"_s) != nullptr;
-        };
-
-        // A source without columns changes nothing.
-        QCOMPARE(host->filter->CopyConfiguration(nullptr, widgets.filter.get()), fltrCCR_Success);
-        QVERIFY(!hasMergeNameField());
-
-        QVERIFY(KvoTest::addColumns(widgets.columns(), {{"MATERIAL", fcText, {}, 60},
-                                                        {"Grade", fcText, {}, 60, true, false, u"B"_s},
-                                                        {"Tags", fcKeyword, {}, 60}}));
+        QVERIFY(KvoTest::addColumns(widgets.columns(),
+                                    {{"MATERIAL", fcText, {}, 60}, {"Grade", fcText, {}, 60, true, false, u"B"_s}}));
         QCOMPARE(host->filter->CopyConfiguration(nullptr, widgets.filter.get()), fltrCCR_Success);
         QVERIFY(set.ColumnsFetch());
         QStringList names;
         for (const CFilterColumn *c : set.NewEnum())
             names.append(c->Name() + u'<' + c->MergeName());
-        QCOMPARE(names, (QStringList{"Material<", "Material_1<", "MATERIAL_2<MATERIAL", "Grade<Grade", "Tags<Tags"}));
+        QCOMPARE(names, (QStringList{"Material<", "Material_1<", "MATERIAL_2<MATERIAL", "Grade<Grade"}));
         QCOMPARE(set.Item("Grade")->PicklistDefault(), u"B"_s);
-        QVERIFY(set.Item("Grade")->IsPicklist());
 
-        // Cleanup removes the field and the merge names in memory, and may run again.
-        KvoTest::ReportedFailures failures;
         QVERIFY(host->filter->CopyCleanup());
         QVERIFY(host->filter->CopyCleanup());
-        QVERIFY(failures.sources().isEmpty());
         QVERIFY(set.Item("Grade")->MergeName().isEmpty());
-        QVERIFY(!hasMergeNameField());
-        QVERIFY(set.ColumnsFetch());
-        QCOMPARE(set.Count(), 5);
+        host->catalog().Refresh();
+        QVERIFY(!host->catalog().FindTable(u"SearchColumnConfiguration"_s)->FindColumn(u"MergeName"_s));
     }
 };
 

@@ -65,21 +65,21 @@ private slots:
         // "full": the description itself; "older": without the optional fields; "wrongOptional":
         // the optional date kept as text; "short": a text field too short; "noIndex": an index
         // missing; "noCaption": a required field missing; "noName": a key field missing. The
-        // results are those of the options 0, 2, 4, 6 and 7.
+        // results are those of the options 0, 4 and 7.
         const struct
         {
             const char *layout;
-            bool results[5];
-        } cases[] = {{"full", {true, true, true, true, true}},
-                     {"older", {true, true, true, true, false}},
-                     {"wrongOptional", {true, true, false, false, false}},
-                     {"short", {true, true, true, true, false}},
-                     {"noIndex", {true, true, true, true, false}},
-                     {"noCaption", {false, false, false, false, false}},
-                     {"noName", {false, false, false, false, false}}};
-        const int options[] = {0, 2, 4, 6, 7};
+            bool results[3];
+        } cases[] = {{"full", {true, true, true}},
+                     {"older", {true, true, false}},
+                     {"wrongOptional", {true, false, false}},
+                     {"short", {true, true, false}},
+                     {"noIndex", {true, true, false}},
+                     {"noCaption", {false, false, false}},
+                     {"noName", {false, false, false}}};
+        const int options[] = {0, 4, 7}; // 2 answers as 0 does, 6 as 4
         for (const auto &c : cases) {
-            for (int i = 0; i < 5; ++i)
+            for (int i = 0; i < 3; ++i)
                 QTest::addRow("%s %d", c.layout, options[i])
                         << QString::fromLatin1(c.layout) << options[i] << c.results[i];
         }
@@ -124,23 +124,15 @@ private slots:
         QVERIFY2(description.Compare(catalog(), 7), qPrintable(description.differences(catalog(), 7).join(u'\n')));
     }
 
-    // Create refuses a table that exists or has no fields; Convert creates a missing table and
-    // gives a bare one its keys and indexes.
-    void createAndConvertMissingParts()
+    // Convert creates a missing table and gives a bare one its keys and indexes, keeping its rows.
+    void convertAddsMissingTablesAndKeys()
     {
         Catalog &catalog = this->catalog();
         TableStructure s = definitionLayout();
         QVERIFY(!s.Compare(catalog));
         QVERIFY(KVO_DDL(s, Convert(catalog)));
         QVERIFY(s.Compare(catalog, 7));
-        QVERIFY(!s.Create(catalog));
-        QVERIFY(!s.lastError().isEmpty());
-
-        TableStructure empty("NoFields");
-        QVERIFY(!empty.Create(catalog));
-        QVERIFY(!catalog.FindTable("NoFields"));
-        QCOMPARE(empty.differences(catalog, 0).size(), 1);
-        QVERIFY(!empty.Compare(catalog));
+        QVERIFY(!s.Create(catalog)); // it exists
 
         TableStructure bare = table("Bare", {{"A", adInteger, 0, false}, {"B", adVarWChar, 20, false}});
         QVERIFY(KVO_DDL(bare, Create(catalog)));
@@ -149,11 +141,9 @@ private slots:
         keyed.addKey("PK_Bare", KeyKind::Primary, {"A"});
         keyed.addKey("UK_Bare", KeyKind::Unique, {"B", "A"});
         keyed.addIndex("IX_Bare", {"B"}, true);
-        QVERIFY(keyed.Compare(catalog));
-        QVERIFY(!keyed.Compare(catalog, 1));
+        QVERIFY(keyed.Compare(catalog) && !keyed.Compare(catalog, 1));
         QVERIFY(KVO_DDL(keyed, Convert(catalog)));
         QVERIFY2(keyed.Compare(catalog, 7), qPrintable(keyed.differences(catalog, 7).join(u'\n')));
-        QCOMPARE(catalog.FindTable(u"Bare"_s)->primaryKey()->Columns, QStringList{u"A"_s});
         QCOMPARE(rows(connection(), u"SELECT [A], [B] FROM [Bare] ORDER BY [A]"_s), (QStringList{"1|x", "2|y"}));
     }
 
@@ -185,13 +175,9 @@ private slots:
         wanted.addIndex("IX_Items_Name", {"Name"});
         wanted.addIndex("IX_Items_Amount", {"Amount", "Id"});
         QVERIFY(!wanted.Compare(catalog, 7));
-        QCOMPARE(wanted.differences(catalog, 7).size(), 6);
 
         QVERIFY(KVO_DDL(wanted, Convert(catalog)));
         QVERIFY2(wanted.Compare(catalog, 7), qPrintable(wanted.differences(catalog, 7).join(u'\n')));
-        QCOMPARE(fieldType(catalog, u"Items"_s, u"Amount"_s), int(adInteger));
-        QCOMPARE(catalog.FindTable(u"Items"_s)->FindColumn(u"Name"_s)->DefinedSize, 80);
-        QVERIFY(catalog.FindTable("Items")->findIndex("IX_Items_Name"));
         QCOMPARE(rows(c, u"SELECT [Id], [Name], [Amount], [Small], [Extra], [Added] FROM [Items] ORDER BY [Id]"_s),
                  (QStringList{"1|n1|100|2|x1|new", "2|n2|200|4|x2|new", "3|n3|300|6|x3|new", "4|n4|400|8|x4|new",
                               "5|n5|500|10|x5|new"}));
@@ -223,10 +209,8 @@ private slots:
         TableStructure widened = table("Parent", {{"Code", adVarWChar, 30, false}, {"Value", adDouble}}, {"Code"});
         QVERIFY(KVO_DDL(widened, Convert(catalog)));
         QVERIFY(widened.Compare(catalog, 7));
-        QCOMPARE(fieldType(catalog, u"Parent"_s, u"Value"_s), int(adDouble));
         QCOMPARE(rows(c, u"SELECT [Code], [Value] FROM [Parent] ORDER BY [Code]"_s), (QStringList{"a|1", "b|2"}));
         QCOMPARE(referredTable(catalog, "Child", "Code"), u"parent"_s);
-        QVERIFY(child.Compare(catalog, 7));
         QCOMPARE(rows(c, u"SELECT [Id] FROM [Child]"_s).size(), 3);
         // The foreign key is still enforced against the rebuilt table.
         QVERIFY(!c.ExecuteSql(KvoTest::sql(c, "INSERT INTO [Child] VALUES (4, 'zz')")));
@@ -242,11 +226,9 @@ private slots:
         numeric.Fields[0].Type = adInteger;
         numeric.Fields[0].Size = 0;
         QVERIFY(!numeric.Convert(catalog));
-        QVERIFY(!numeric.lastError().isEmpty());
         QVERIFY(widened.Compare(catalog, 7));
         QCOMPARE(referredTable(catalog, "Child", "Code"), u"parent"_s);
         QCOMPARE(rows(c, u"SELECT [Code] FROM [Parent] ORDER BY [Code]"_s), (QStringList{"a", "b"}));
-        QVERIFY(!c.ExecuteSql(KvoTest::sql(c, "INSERT INTO [Child] VALUES (5, 'zz')")));
     }
 
     // A changed default is changed in place where the engine can, else by a rebuild (SQLite); the
@@ -295,7 +277,6 @@ private slots:
         TableStructure unique = s;
         unique.addKey("UK_Texts", KeyKind::Unique, {"Value"});
         QVERIFY(!unique.Convert(catalog()));
-        QVERIFY(!unique.lastError().isEmpty());
         QCOMPARE(c.inTransaction(), callersTransaction);
         // The caller's statements still run and its transaction commits.
         QVERIFY(run(c, "INSERT INTO [Texts] VALUES (4, 'c')"));
@@ -303,8 +284,7 @@ private slots:
             QVERIFY(c.CommitTransaction());
         QCOMPARE(rows(c, u"SELECT [Value] FROM [Texts] ORDER BY [Id]"_s),
                  callersTransaction ? QStringList({"a", "a", "b", "c"}) : QStringList({"a", "a", "c"}));
-        QVERIFY(s.Compare(catalog(), 7));
-        QVERIFY(!unique.Compare(catalog(), 7));
+        QVERIFY(s.Compare(catalog(), 7) && !unique.Compare(catalog(), 7));
         QVERIFY(noRebuildTableLeft(c));
     }
 
@@ -338,10 +318,7 @@ private slots:
         Connection &c = connection();
         TableStructure s = table("Data", {{"Id", adInteger, 0, false}, {"Text", adVarWChar, 20}}, {"Id"});
         QVERIFY(KVO_DDL(s, Create(catalog())));
-        QVERIFY(c.BeginTransaction());
-        for (int i = 1; i <= 500; ++i)
-            QVERIFY(run(c, u"INSERT INTO [Data] VALUES (%1, 't%1')"_s.arg(i)));
-        QVERIFY(c.CommitTransaction());
+        QVERIFY(run(c, "INSERT INTO [Data] VALUES (1, 't1'), (2, 't2'), (3, 't3')"));
 
         // Where the engine shows it, the table's storage stays the same: no rebuild, no rewrite.
         const Engine engine = KvoTest::currentEngine();
@@ -361,16 +338,11 @@ private slots:
         QVERIFY(KVO_DDL(s, AddField(catalog(), "flag")));
         QVERIFY(!s.AddField(catalog(), "Unknown"));
         // AddField adds the field only, not the index.
-        QVERIFY(!catalog().FindTable("Data")->findIndex("IX_Data_Count"));
-        QVERIFY(s.Compare(catalog(), 6));
-        QVERIFY(!s.Compare(catalog(), 7));
-
+        QVERIFY(s.Compare(catalog(), 6) && !s.Compare(catalog(), 7));
         if (!storageSql.isEmpty())
             QCOMPARE(cell(c, storageSql), storageBefore);
-        const QStringList all = rows(c, "SELECT [Id], [Text], [Flag], [Count], [Required] FROM [Data] ORDER BY [Id]");
-        QCOMPARE(all.size(), 500);
-        QCOMPARE(all.first(), u"1|t1|1|~|r"_s);
-        QCOMPARE(all.last(), u"500|t500|1|~|r"_s);
+        QCOMPARE(rows(c, "SELECT [Id], [Text], [Flag], [Count], [Required] FROM [Data] ORDER BY [Id]"),
+                 (QStringList{"1|t1|1|~|r", "2|t2|1|~|r", "3|t3|1|~|r"}));
     }
 
     void dropField_data()
@@ -389,7 +361,6 @@ private slots:
     void dropField()
     {
         QFETCH(QString, field);
-        QFETCH(QStringList, remainingIndexes);
         Connection &c = connection();
         Catalog &catalog = this->catalog();
         TableStructure target = table("Target", {{"Key", adInteger, 0, false}}, {"Key"});
@@ -411,9 +382,7 @@ private slots:
 
         QVERIFY(KVO_DDL(s, DropField(catalog, field.toLower())));
         const auto host = catalog.FindTable("Host");
-        QVERIFY(host);
-        QVERIFY(!host->FindColumn(field));
-        QCOMPARE(host->Columns.size(), 4);
+        QVERIFY(host && !host->FindColumn(field) && host->Columns.size() == 4);
         QStringList indexes;
         for (const CatalogIndex &index : host->Indexes) {
             // MariaDB keeps an index of its own behind each foreign key, named as the key.
@@ -421,13 +390,11 @@ private slots:
                 indexes.append(index.Name);
         }
         indexes.sort();
-        QCOMPARE(indexes, remainingIndexes);
+        QTEST(indexes, "remainingIndexes");
         QTEST(int(host->keysOfType(adKeyForeign).size()), "remainingForeignKeys");
         QTEST(host->primaryKey() != nullptr, "primaryKeyLeft");
         QCOMPARE(host->keysOfType(adKeyUnique).size(), field == u"Unique" ? 0 : 1);
-        const QStringList data = rows(c, "SELECT * FROM [Host] ORDER BY 1");
-        QCOMPARE(data.size(), 2);
-        QVERIFY2(data.first().contains(u'1'), qPrintable(data.first()));
+        QCOMPARE(rows(c, "SELECT * FROM [Host] ORDER BY 1").size(), 2);
 
         // Dropping a field that is not there changes nothing.
         QVERIFY(KVO_DDL(s, DropField(catalog, field)));
@@ -453,12 +420,10 @@ private slots:
         QVERIFY(run(c, "INSERT INTO [User] VALUES (7, 'e1', 'a')"));
 
         QVERIFY(KVO_DDL(list, DropField(catalog, "Entry")));
-        QVERIFY(!catalog.FindTable("List")->FindColumn("Entry"));
         QVERIFY(referredTable(catalog, "User", "Entry").isEmpty());
         QCOMPARE(referredTable(catalog, "User", "Value"), u"picklist"_s);
         QVERIFY(KVO_DDL(pick, DropTable(catalog)));
-        QVERIFY(!catalog.FindTable("Picklist"));
-        QVERIFY(referredTable(catalog, "User", "Value").isEmpty());
+        QVERIFY(!catalog.FindTable("Picklist") && referredTable(catalog, "User", "Value").isEmpty());
         QVERIFY(run(c, "INSERT INTO [User] VALUES (8, 'free', 'b')"));
         QCOMPARE(rows(c, u"SELECT [Id], [Entry], [Value] FROM [User] ORDER BY [Id]"_s),
                  (QStringList{"7|e1|a", "8|free|b"}));
@@ -482,17 +447,14 @@ private slots:
         full.addForeignKey("FK_Child_Parent", {"ParentId"}, "Parent", {"Id"});
         QCOMPARE(full.differences(catalog, 1).size(), 5);
 
+        // Each repair adds its own kind only.
         QVERIFY(KVO_DDL(full, RepairIndexes(catalog)));
-        QCOMPARE(full.differences(catalog, 1).size(), 3);
-        QVERIFY(catalog.FindTable("Child")->findIndex("IX_Child_Parent"));
-        QVERIFY(!catalog.FindTable("Child")->primaryKey());
+        QVERIFY(catalog.FindTable("Child")->findIndex("IX_Child_Parent") && !catalog.FindTable("Child")->primaryKey());
         QVERIFY(KVO_DDL(full, RepairKeys(catalog)));
         QCOMPARE(full.differences(catalog, 1).size(), 1);
-        QVERIFY(catalog.FindTable("Child")->primaryKey());
         QVERIFY(referredTable(catalog, "Child", "ParentId").isEmpty());
         QVERIFY(KVO_DDL(full, RepairForeignKeys(catalog)));
         QVERIFY2(full.Compare(catalog, 7), qPrintable(full.differences(catalog, 7).join(u'\n')));
-        QVERIFY(catalog.FindTable("Child")->findIndex("IX_Child_Parent"));
 
         // An index of the described name over other fields is replaced.
         TableStructure moved = full;
@@ -503,56 +465,6 @@ private slots:
         TableStructure missing = table("Missing", {{"A", adInteger}});
         QVERIFY(!missing.RepairKeys(catalog));
         QVERIFY(!missing.lastError().isEmpty());
-    }
-
-    // Names with every kind of quote in tables, fields, keys, indexes and foreign keys.
-    void oddNamesThroughEveryOperation()
-    {
-        Connection &c = connection();
-        Catalog &catalog = this->catalog();
-        const QString name = "Tab \"le\" 'x' `y`";
-        const QString key = "Key \"K\"";
-        const QString text = "Text 'T' `t`";
-        const QString added = "New \"field\"";
-        const QString parentKey = "P \"id\"";
-        TableStructure parent = table("Odd 'parent'", {{parentKey, adInteger, 0, false}}, {parentKey});
-        QVERIFY(KVO_DDL(parent, Create(catalog)));
-        TableStructure s = table(name, {{key, adInteger, 0, false}, {text, adVarWChar, 5, true, "'it''s'"}});
-        s.addKey("PK \"odd\"", KeyKind::Primary, {key});
-        s.addIndex("IX 'odd'", {text});
-        s.addForeignKey("FK \"odd\" 'one'", {key}, "Odd 'parent'", {parentKey});
-        QVERIFY(KVO_DDL(s, Create(catalog)));
-        QVERIFY(KvoTest::exec(c, u"INSERT INTO %1 VALUES (1)"_s.arg(c.QuoteName("Odd 'parent'"))));
-        QVERIFY(KvoTest::exec(c, u"INSERT INTO %1 (%2) VALUES (1)"_s.arg(c.QuoteName(name), c.QuoteName(key))));
-        const auto select = [&](const QStringList &fields) {
-            QStringList quoted;
-            for (const QString &f : fields)
-                quoted.append(c.QuoteName(f));
-            return rows(c, u"SELECT %1 FROM %2"_s.arg(quoted.join(", "), c.QuoteName(name)));
-        };
-
-        s.Fields[1].Size = 50;
-        s.addField(added, adInteger, 0, true, "3");
-        s.addKey("UK `odd`", KeyKind::Unique, {text});
-        QVERIFY(KVO_DDL(s, Convert(catalog)));
-        QVERIFY2(s.Compare(catalog, 7), qPrintable(s.differences(catalog, 7).join(u'\n')));
-        QCOMPARE(select({key, text, added}), QStringList{"1|it's|3"});
-        // The catalog reads every name back as written (MariaDB names each primary key PRIMARY).
-        const auto read = catalog.FindTable(name);
-        QCOMPARE(read->Name, name);
-        QCOMPARE(read->primaryKey()->Name, c.dialect().namedPrimaryKeys() ? u"PK \"odd\""_s : u"PRIMARY"_s);
-        QCOMPARE(read->keysOfType(adKeyUnique).value(0)->Name, u"UK `odd`"_s);
-        const CatalogKey *foreign = read->keysOfType(adKeyForeign).value(0);
-        QVERIFY(foreign);
-        QCOMPARE(foreign->Name + u'>' + foreign->RelatedTable + u'.' + foreign->RelatedColumns.join(u','),
-                 u"FK \"odd\" 'one'>Odd 'parent'.P \"id\""_s);
-        QCOMPARE(read->findIndex(u"IX 'odd'"_s)->Columns, QStringList{text});
-
-        QVERIFY(KVO_DDL(s, DropField(catalog, text)));
-        QVERIFY(!catalog.FindTable(name)->FindColumn(text));
-        QCOMPARE(select({key, added}), QStringList{"1|3"});
-        QVERIFY(KVO_DDL(s, DropTable(catalog)));
-        QVERIFY(!catalog.FindTable(name));
     }
 };
 

@@ -32,6 +32,11 @@ std::unique_ptr<Host> makeHost(int records = 5, std::optional<Engine> engine = s
 std::unique_ptr<Host> makeHost(int records, const QList<KvoPlx800SCtl::ColumnDefinition> &columns,
                                std::optional<Engine> engine = std::nullopt);
 
+// Declares `host`, made by makeHost(arguments), and ends the running test when it cannot be made.
+#define KVO_MAKE_HOST(...)                                                                                             \
+    auto host = KvoTest::makeHost(__VA_ARGS__);                                                                        \
+    QVERIFY(host)
+
 // One host per engine, made by `make` on first use and kept for the rest of a test class, so that
 // the rows of data-driven tests share it. A `make` that returns nullptr is tried again next time.
 class HostPerEngine
