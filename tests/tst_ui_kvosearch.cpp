@@ -459,11 +459,13 @@ private slots:
     }
 
     // Only an editable date gets a Now button, which fills its box; Tab goes through the fields in
-    // column order, the Now button after its box. The base-record list shows the record.
+    // column order, the Now button after its box, also through a picklist's row that editing made
+    // anew. The base-record list shows the record.
     void fieldRowsFollowColumns()
     {
         Harness h;
         QVERIFY(h.open({{"Material", fcText},
+                        {"Colour", fcText, {}, 20, true},
                         {"Qty", fcInteger32},
                         {"Due", fcDateTime},
                         {.name = "Stamped", .type = fcDateTime, .disableEditDateTime = true},
@@ -475,12 +477,12 @@ private slots:
 
         h.field("Material")->setFocus();
         QStringList order;
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 6; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget *w = QApplication::focusWidget();
             order << w->objectName() + u':' + w->property("Tag").toString();
         }
-        QCOMPARE(order, (QStringList{"txtTextField:Qty", "txtTextField:Due", "cmdNow:Due", "txtTextField:Stamped",
+        QCOMPARE(order, (QStringList{"cboFieldView:Colour", "txtTextField:Qty", "txtTextField:Due", "cmdNow:Due", "txtTextField:Stamped",
                                      "chkField:Approved"}));
 
         QTest::mouseClick(h.field<QPushButton>("Due", "cmdNow"), Qt::LeftButton);
