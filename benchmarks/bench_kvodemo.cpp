@@ -25,7 +25,6 @@
 #include "hostkit/tablestructure.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTableView>
