@@ -151,6 +151,10 @@ std::optional<QDateTime> parseIso(const QString &text)
     return makeDate(d, t);
 }
 
+// Years 1 to 9999: what every engine's date type holds and what the ISO form writes with four
+// digits. The locale's reader takes a signed year ("1.2.-3114"), which no engine would store.
+bool storableYear(const QDate &date) { return date.isValid() && date.year() >= 1 && date.year() <= 9999; }
+
 } // namespace
 
 std::optional<QDateTime> parseDate(const QString &text, const QLocale &locale)
@@ -167,12 +171,12 @@ std::optional<QDateTime> parseDate(const QString &text, const QLocale &locale)
     for (const QString &df : dateFormats) {
         const QDate d = locale.toDate(t, df);
         if (d.isValid())
-            return makeDate(d);
+            return storableYear(d) ? std::optional(makeDate(d)) : std::nullopt;
         // Date followed by a time.
         for (const QString &tf : timeFormats()) {
             const QDateTime dt = locale.toDateTime(t, df + QLatin1Char(' ') + tf);
             if (dt.isValid())
-                return naive(dt);
+                return storableYear(dt.date()) ? std::optional(naive(dt)) : std::nullopt;
         }
     }
     // A time alone is a time on the date zero.

@@ -138,7 +138,7 @@ void frmPicklistEdit::buildControls()
 
     // Every button first lets the previous field's leave handling run.
     const auto on = [this](QPushButton *button, const char *name, auto action) {
-        connect(button, &QPushButton::clicked, this, [this, name, action] {
+        connect(button, &QPushButton::clicked, this, [name, action] {
             traced(name, Module, [&] {
                 ServicesHelper::instance().Idle();
                 action();
