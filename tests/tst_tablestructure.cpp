@@ -4,6 +4,7 @@
 #include "hostkit/adotypes.h"
 #include "hostkit/catalog.h"
 #include "hostkit/connection.h"
+#include "hostkit/ddl_p.h"
 #include "hostkit/tablestructure.h"
 #include "testdatabases.h"
 
@@ -332,7 +333,10 @@ private slots:
         s.addField("Count", adInteger);
         s.addField("Required", adVarWChar, 5, false, "'r'");
         s.addIndex("IX_Data_Count", {"Count"});
-        for (const char *field : {"Flag", "Count", "Required"})
+        const QStringList added{"Flag", "Count", "Required"};
+        QVERIFY(catalog().FindTable("Data"));
+        const int queries = catalog().queryCount();
+        for (const QString &field : added)
             QVERIFY(KVO_DDL(s, AddField(catalog(), field)));
         // Adding a field that exists changes nothing; one that is not described is refused.
         QVERIFY(KVO_DDL(s, AddField(catalog(), "flag")));
@@ -343,6 +347,52 @@ private slots:
             QCOMPARE(cell(c, storageSql), storageBefore);
         QCOMPARE(rows(c, "SELECT [Id], [Text], [Flag], [Count], [Required] FROM [Data] ORDER BY [Id]"),
                  (QStringList{"1|t1|1|~|r", "2|t2|1|~|r", "3|t3|1|~|r"}));
+        QCOMPARE(catalog().queryCount(), queries);
+    }
+
+    // A field added at the end of a table is learnt without reading the table again, as a read
+    // would report it: every type a search column takes, with and without a default.
+    void addedFieldsAreLearntAsTheCatalogReadsThem()
+    {
+        TableStructure s = table("Learnt", {{"Id", adInteger, 0, false}}, {"Id"});
+        QVERIFY(KVO_DDL(s, Create(catalog())));
+        QVERIFY(catalog().FindTable("Learnt"));
+        const struct
+        {
+            const char *name;
+            int type, size;
+            bool nullable;
+            const char *defaultSql;
+        } fields[] = {{"Small", adSmallInt, 0, true, "-1"},      {"Whole", adInteger, 0, false, "0"},
+                      {"Single", adSingle, 0, true, "0.5"},      {"Double", adDouble, 0, true, ""},
+                      {"Stamp", adDate, 0, true, "'2024-02-29 10:11:12'"},
+                      {"Flag", adBoolean, 0, true, "0"},         {"Text", adVarWChar, 40, true, "'it''s'"},
+                      {"Note", adLongVarWChar, 0, true, ""}};
+        for (const auto &f : fields)
+            s.addField(f.name, f.type, f.size, f.nullable, f.defaultSql);
+        const int queries = catalog().queryCount();
+        QVERIFY(KVO_DDL(s, Convert(catalog())));
+        const auto learnt = catalog().FindTable("Learnt");
+        QCOMPARE(catalog().queryCount(), queries);
+
+        Catalog fresh(connection());
+        const auto read = fresh.FindTable("Learnt");
+        QVERIFY(learnt && read);
+        QCOMPARE(learnt->Columns.size(), read->Columns.size());
+        for (qsizetype i = 0; i < read->Columns.size(); ++i) {
+            const CatalogColumn &a = learnt->Columns.at(i);
+            const CatalogColumn &b = read->Columns.at(i);
+            QCOMPARE(a.Name, b.Name);
+            QCOMPARE(a.Type, b.Type);
+            QCOMPARE(a.DefinedSize, b.DefinedSize);
+            QCOMPARE(a.Nullable, b.Nullable);
+            QCOMPARE(a.HasDefault, b.HasDefault);
+            QVERIFY2(detail::sameDefault(a.DefaultValue, b.DefaultValue), qPrintable(a.DefaultValue + " / " + b.DefaultValue));
+            QCOMPARE(a.Ordinal, b.Ordinal);
+            QCOMPARE(fresh.adoTypeOf(a.NativeType), b.Type);
+        }
+        QCOMPARE(learnt->Keys.size(), read->Keys.size());
+        QCOMPARE(learnt->Indexes.size(), read->Indexes.size());
     }
 
     void dropField_data()

@@ -162,7 +162,8 @@ std::unique_ptr<RecordSet> DefinitionTable::open() const
     Connection &db = definitionConnection(m_tables);
     if (!DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable()))
         create();
-    auto rs = db.OpenTable(SearchTables::definitionTable());
+    // Rows are written by statements, never through the record set: it needs no key.
+    auto rs = db.OpenQuery(QStringLiteral("SELECT * FROM ") + db.QuoteName(SearchTables::definitionTable()));
     require(rs != nullptr, QStringLiteral("the definition table cannot be opened: ") + db.lastError());
     return rs;
 }
@@ -368,6 +369,11 @@ void DefinitionTable::writeChangedRows(const QStringList &gone, const QList<cons
     Connection &db = definitionConnection(m_tables);
     const QString baseTable = m_tables.baseTableName();
     const LockedMessage locked = definitionsLocked();
+    // One new row (a column added) is a statement that stands alone.
+    if (gone.isEmpty() && toWrite.size() == 1) {
+        insertRow(*toWrite.first(), hasMergeField);
+        return;
+    }
     inTransaction(db, locked, [&] {
         if (!gone.isEmpty())
             execute(db,

@@ -45,7 +45,7 @@ public:
     // the same column, in position order. Creates the table when it is missing.
     Rows read(const QStringList &formerNames) const;
 
-    // The whole table as a record set; created first when it is missing.
+    // Every row of the table, read only; created first when it is missing.
     std::unique_ptr<HostKit::RecordSet> open() const;
     void create() const;
     // Creates the table when it is missing and brings it to the current layout.

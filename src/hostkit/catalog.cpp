@@ -116,11 +116,30 @@ void Catalog::Refresh(const QString &table)
     m_namesLoaded = false;
     m_names.clear();
     m_folded.clear();
+    Changed(table);
+}
+
+void Catalog::Changed(const QString &table)
+{
     for (auto it = m_tables.begin(); it != m_tables.end();) {
         if (sameName(it.key(), table))
             it = m_tables.erase(it);
         else
             ++it;
+    }
+}
+
+void Catalog::ColumnsAdded(const QString &table, const QList<CatalogColumn> &columns)
+{
+    for (auto it = m_tables.begin(); it != m_tables.end(); ++it) {
+        if (!sameName(it.key(), table))
+            continue;
+        auto changed = std::make_shared<CatalogTable>(*it.value());
+        for (CatalogColumn column : columns) {
+            column.Ordinal = int(changed->Columns.size()) + 1;
+            changed->Columns.append(column);
+        }
+        it.value() = changed;
     }
 }
 

@@ -98,9 +98,16 @@ public:
     [[nodiscard]] QStringList tableNames();
     // The table of that name: an exact match first, else one that differs only in case.
     [[nodiscard]] std::shared_ptr<const CatalogTable> FindTable(const QString &name);
-    // Forget everything read so far (or one table's details); the next look-up reads again.
+    // Forget everything read so far (or one table's details and the table names); the next
+    // look-up reads again.
     void Refresh();
     void Refresh(const QString &table);
+    // After a change of `table` that created or dropped no table: its details are read again on
+    // the next look-up, the table names are kept.
+    void Changed(const QString &table);
+    // After fields were added at the end of `table` and nothing else changed: a table read before
+    // learns them as the catalog would report them, without reading it again.
+    void ColumnsAdded(const QString &table, const QList<CatalogColumn> &columns);
     // Tables whose foreign keys refer to `table` (read afresh on every call).
     [[nodiscard]] QStringList referencingTables(const QString &table);
     // The statements that make the triggers on `table` again after it was replaced by a copy of

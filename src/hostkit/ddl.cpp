@@ -15,8 +15,6 @@ int TableDef::columnIndex(const QString &column) const
     return -1;
 }
 
-namespace {
-
 // A default as an engine reports it, reduced to the literal it holds: PostgreSQL adds casts
 // ('x'::character varying), others add parentheses or typed-literal words.
 QString normalizedDefault(QString text)
@@ -45,8 +43,6 @@ QString normalizedDefault(QString text)
     }
     return text;
 }
-
-} // namespace
 
 bool sameDefault(const QString &a, const QString &b)
 {
@@ -148,7 +144,7 @@ DdlRun::~DdlRun()
         abandon();
 }
 
-bool DdlRun::begin()
+bool DdlRun::begin(bool alone)
 {
     // A table change inside the host's transaction on its own connection (or in a unit of work
     // that is a savepoint there) would commit that transaction on engines that commit at DDL, and
@@ -162,7 +158,7 @@ bool DdlRun::begin()
         m_error = QStringLiteral("Tables cannot be changed inside the host's open transaction");
         return false;
     }
-    if (!m_connection.dialect().transactionalDdl())
+    if (!m_connection.dialect().transactionalDdl() || (alone && !m_connection.inTransaction()))
         return true;
     if (m_connection.inTransaction()) {
         if (!exec(QStringLiteral("SAVEPOINT kvo_ddl")))
@@ -221,7 +217,7 @@ bool DdlRun::runUnit(const QStringList &statements)
 {
     if (statements.isEmpty())
         return true;
-    if (!begin())
+    if (!begin(statements.size() == 1))
         return false;
     for (const QString &sql : statements) {
         if (!exec(sql)) {

@@ -44,6 +44,9 @@ struct TableDef
     int columnIndex(const QString &column) const;
 };
 
+// A default as a description writes it or an engine reports it, reduced to the literal it holds
+// (casts, parentheses and typed-literal words gone); empty for no default and DEFAULT NULL.
+QString normalizedDefault(QString text);
 // Whether two defaults, as a description writes them or as an engine reports them (with casts,
 // parentheses, typed-literal words), hold the same value. No default and DEFAULT NULL are the same.
 bool sameDefault(const QString &a, const QString &b);
@@ -71,7 +74,8 @@ public:
     DdlRun(const DdlRun &) = delete;
     DdlRun &operator=(const DdlRun &) = delete;
 
-    [[nodiscard]] bool begin();
+    // `alone`: the unit is one statement, which every engine runs as a unit by itself.
+    [[nodiscard]] bool begin(bool alone = false);
     // Runs one statement; on failure the error names the statement.
     [[nodiscard]] bool exec(const QString &sql);
     [[nodiscard]] bool commit();

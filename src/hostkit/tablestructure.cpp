@@ -44,6 +44,33 @@ DdlColumn columnFromDescription(const Dialect &dialect, const FieldDescription &
     return {field.Name, dialect.columnType(field.Type, field.Size), !field.Nullable, field.DefaultSql};
 }
 
+// What the catalog reports for a field added as `column`. The type text and the default are the
+// DDL's: the engine may spell them otherwise, which the comparisons of types and defaults allow.
+CatalogColumn addedColumn(const Catalog &catalog, const FieldDescription &field, const DdlColumn &column)
+{
+    CatalogColumn added;
+    added.Name = field.Name;
+    added.Type = catalog.reportedType(field.Type, field.Size, &added.DefinedSize);
+    added.Nullable = !column.notNull;
+    added.HasDefault = !normalizedDefault(column.defaultSql).isEmpty();
+    added.DefaultValue = added.HasDefault ? column.defaultSql : QString();
+    added.NativeType = column.type;
+    return added;
+}
+
+// After an in-place change of an existing table: the catalog learns the fields it added, or reads
+// the table again. Only a failed change may have left a table behind (a half-made rebuild), so
+// only then are the table names read again too.
+void learnChange(Catalog &catalog, const QString &table, bool ok, const QList<CatalogColumn> &added = {})
+{
+    if (!ok)
+        catalog.Refresh(table);
+    else if (!added.isEmpty())
+        catalog.ColumnsAdded(table, added);
+    else
+        catalog.Changed(table);
+}
+
 // Differences of one described field against the catalog's field.
 enum class FieldState { Same, OtherType, TooShort };
 
@@ -267,8 +294,16 @@ struct Plan
     // Foreign keys dropped only to let a type change through; added again when the change fails
     // on an engine whose DDL cannot be rolled back.
     QStringList restore;
+    // The fields the plan adds, as the catalog reports them afterwards.
+    QList<CatalogColumn> added;
 
     QStringList statements() const { return drops + fields + keys + foreignKeys + indexes + distribution; }
+    // Whether all the plan does is add fields at the end of the table.
+    bool onlyAddsFields() const
+    {
+        return !rebuild && !added.isEmpty() && fields.size() == added.size() && drops.isEmpty() && keys.isEmpty()
+               && foreignKeys.isEmpty() && indexes.isEmpty() && distribution.isEmpty() && touchedTables.isEmpty();
+    }
 
     // Drops `key` of `table` in place or, where the engine cannot, rebuilds the table.
     void dropKey(const Dialect &dialect, const QString &table, const ConstraintDef &key)
@@ -352,6 +387,7 @@ Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTa
                 else
                     plan.fields.append(alterTable(dialect, name) + QStringLiteral("ADD COLUMN ")
                                        + columnSql(dialect, wanted));
+                plan.added.append(addedColumn(catalog, field, wanted));
                 continue;
             }
             if (!onlyField.isEmpty())
@@ -561,9 +597,9 @@ bool TableStructure::Convert(Catalog &catalog)
     if (!plan.rebuild && plan.statements().isEmpty())
         return true;
     const bool ok = applyPlan(catalog, plan, m_lastError);
-    catalog.Refresh(TableName);
+    learnChange(catalog, TableName, ok, plan.onlyAddsFields() ? plan.added : QList<CatalogColumn>());
     for (const QString &other : plan.touchedTables)
-        catalog.Refresh(other);
+        learnChange(catalog, other, ok);
     return ok;
 }
 
@@ -579,7 +615,7 @@ bool repair(const TableStructure &structure, Catalog &catalog, int part, QString
     }
     const Plan plan = makePlan(structure, catalog, *table, part);
     const bool ok = applyPlan(catalog, plan, error);
-    catalog.Refresh(structure.TableName);
+    learnChange(catalog, structure.TableName, ok);
     return ok;
 }
 
@@ -616,7 +652,7 @@ bool TableStructure::AddField(Catalog &catalog, const QString &field)
         return true;
     const Plan plan = makePlan(*this, catalog, *table, PlanFields, field);
     const bool ok = applyPlan(catalog, plan, m_lastError);
-    catalog.Refresh(TableName);
+    learnChange(catalog, TableName, ok, plan.onlyAddsFields() ? plan.added : QList<CatalogColumn>());
     return ok;
 }
 
@@ -649,7 +685,7 @@ bool dropReferencingForeignKeys(Catalog &catalog, const QString &table, const QS
         if (!plan.rebuild && plan.drops.isEmpty())
             continue;
         const bool ok = applyPlan(catalog, plan, error);
-        catalog.Refresh(child->Name);
+        learnChange(catalog, child->Name, ok);
         if (!ok)
             return false;
     }
@@ -723,7 +759,7 @@ bool TableStructure::DropField(Catalog &catalog, const QString &field)
         DdlRun run(connection, m_lastError);
         ok = run.runUnit(plan.drops + plan.indexes + QStringList{dropColumn});
     }
-    catalog.Refresh(TableName);
+    learnChange(catalog, TableName, ok);
     return ok;
 }
 

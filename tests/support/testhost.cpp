@@ -4,6 +4,7 @@
 #include "filter/cfilterterms.h"
 #include "hostkit/catalog.h"
 #include "hostkit/connection.h"
+#include "hostkit/ddl_p.h"
 #include "hostkit/trace.h"
 #include "picklists/cscpicklist.h"
 
@@ -76,12 +77,14 @@ QStringList dump(Host &host, Catalog *catalog)
         if (!table)
             continue;
         out << QStringLiteral("table ") + table->Name;
+        // Types and defaults as the engine means them: a field the catalog learnt from its own
+        // change keeps the DDL's spelling of both.
         for (const CatalogColumn &c : table->Columns)
-            out << QStringLiteral("  %1 %2 %3(%4)%5 %6")
-                            .arg(c.Name, c.NativeType)
+            out << QStringLiteral("  %1 %2(%3)%4 %5")
+                            .arg(c.Name)
                             .arg(c.Type)
                             .arg(c.DefinedSize)
-                            .arg(c.Nullable ? "" : " not null", c.DefaultValue);
+                            .arg(c.Nullable ? "" : " not null", HostKit::detail::normalizedDefault(c.DefaultValue));
         for (const CatalogKey &k : table->Keys)
             out << QStringLiteral("  key %1 %2 (%3) %4 (%5)")
                             .arg(k.Name)
