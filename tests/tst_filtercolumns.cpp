@@ -281,6 +281,18 @@ private slots:
         QCOMPARE(rows(db, "SELECT [Grade] FROM [PartsSearchData] ORDER BY [PartId]"), (QStringList{"7", "9", "5"}));
     }
 
+    // A save leaves the columns it brought into shape before alone, unless their field is gone
+    // since (a table check or another tool): then it is made again.
+    void fieldGoneSinceTheLastSaveComesBack()
+    {
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(addColumns(set, {{"Material", fcText}, {"Count", fcInteger32, {}, 0, false, false, "3"}}));
+        TableStructure data(u"PartsSearchData"_s);
+        QVERIFY(data.DropField(*set.catalog(), u"Count"_s));
+        QVERIFY(set.ColumnsSave(nullptr));
+        QCOMPARE(fields(*m_host, "PartsSearchData"), (QStringList{"PartId", "Count", "Material"}));
+    }
+
     void olderDefinitionLayoutLoads()
     {
         // A definition table of the older layout: no DateTimeDefaultMode and the fields after it.

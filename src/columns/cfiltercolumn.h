@@ -34,6 +34,8 @@ struct ColumnDefinition
     Variant dateTimeDefaultValue = Variant::null();
     bool disableEditDateTime = false;
     QString mergeName = {}; // set by a configuration copy; empty otherwise
+
+    bool operator==(const ColumnDefinition &) const = default;
 };
 
 // One search column of a base table: its definition and the values of the record now shown.
@@ -108,9 +110,15 @@ public:
     QString MergeName() const { return m_def.mergeName; }
     void setMergeName(const QString &name) { m_def.mergeName = name; }
     bool isMergeColumn() const { return !m_def.mergeName.isEmpty(); }
-    // Set by the column set once the column's definition and table are stored.
-    bool isStored() const { return m_stored; }
-    void setStored(bool stored) { m_stored = stored; }
+    // What a save of the column set last brought the column's table and picklist to: the
+    // definition, and whether the set's fields had indexes. Cleared when the set is read again.
+    struct Shaped
+    {
+        ColumnDefinition definition;
+        bool indexedFields = false;
+    };
+    const std::optional<Shaped> &shaped() const { return m_shaped; }
+    void setShaped(std::optional<Shaped> shaped) { m_shaped = std::move(shaped); }
 
     const SearchTables *tables() const { return m_tables; }
     QString typeDisplayName() const;
@@ -171,7 +179,7 @@ private:
     const SearchTables *m_tables;
     ColumnDefinition m_def;
     qint16 m_index = 0;
-    bool m_stored = false;
+    std::optional<Shaped> m_shaped;
 
     Variant m_savedValue = Variant::null();
     QStringList m_savedKeys;

@@ -347,8 +347,12 @@ bool CFilterColumns::ColumnsFetch()
                                    [&](const auto &c) { return c && sameName(c->Name(), definition.name); });
             std::unique_ptr<CFilterColumn> column =
                     it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(&m_tables);
+            // Read back by a save, a column keeps what the save made of its table (a definition
+            // that reads back otherwise is shaped again by the next save); read anew, every
+            // column is shaped again.
+            if (!m_saving)
+                column->setShaped(std::nullopt);
             column->setDefinition(definition);
-            column->setStored(false);
             // Opening or saving the column set reads every picklist afresh.
             column->dropPicklistEntries();
             m_columns.push_back(std::move(column));
@@ -421,10 +425,28 @@ void CFilterColumns::fillDefault(CFilterColumn *column, const ColumnDefinition *
             &locked, QStringLiteral("the default of %1 was not written").arg(column->Name()));
 }
 
+// Whether a save of this set made the column's table and picklist what its definition asks, with
+// nothing changed since: the definition, the indexes of the fields, and the catalog's field (and
+// picklist table), which a table check or a dropped column would have changed.
+bool CFilterColumns::shapedAlready(const CFilterColumn *column)
+{
+    const auto &shaped = column->shaped();
+    if (!shaped || shaped->indexedFields != m_tables.indexedFields() || !(shaped->definition == column->definition()))
+        return false;
+    // A default of "now" is the time of the save.
+    if (column->ColumnType() == fcDateTime && column->DateTimeDefaultMode() == fcDTDM_Now)
+        return false;
+    Catalog &catalog = *this->catalog();
+    const auto table = DatabaseHelper::FindTable(catalog, SearchTableName(column));
+    if (!table || !table->FindColumn(column->Name()))
+        return false;
+    return !column->IsPicklist() || DatabaseHelper::FindTable(catalog, m_tables.picklistTable(column->Name()));
+}
+
 bool CFilterColumns::ColumnSave(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now)
 {
     return traced("ColumnSave", Module, false, [&](bool &result) {
-        if (column->isStored()) {
+        if (shapedAlready(column)) {
             result = true;
             return;
         }
@@ -435,8 +457,9 @@ bool CFilterColumns::ColumnSave(CFilterColumn *column, const ColumnDefinition *s
         const bool picklisted = picklistSteps(column, sameType);
         if (fieldExisted)
             fillDefault(column, sameType, now);
-        column->setStored(shaped && picklisted);
         result = shaped && picklisted;
+        column->setShaped(result ? std::optional(CFilterColumn::Shaped{column->definition(), m_tables.indexedFields()})
+                                 : std::nullopt);
     });
 }
 

@@ -295,6 +295,7 @@ private:
     [[nodiscard]] bool ColumnSave(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
     /// Brings the table of a column's values into shape; whether it matches afterwards.
     [[nodiscard]] bool shapeColumnTable(CFilterColumn *column);
+    [[nodiscard]] bool shapedAlready(const CFilterColumn *column);
     void fillDefault(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
     /// The picklist steps of a column's save: create, change or destroy its picklist table.
     bool picklistSteps(CFilterColumn *column, const ColumnDefinition *stored);
