@@ -6,6 +6,7 @@
 #include "hostkit/connection.h"
 #include "hostkit/messagebox.h"
 #include "hostkit/recordset.h"
+#include "hostkit/sessionlock.h"
 #include "referencehost/tables.h"
 
 #include <QTest>
@@ -211,6 +212,30 @@ private slots:
         QVERIFY(holder.CommitTransaction());
         QVERIFY(waiter->ExecuteSql(u"UPDATE t SET v = 4 WHERE id = 1"_s, &locked));
         QCOMPARE(waiter->rowsAffected(), 1);
+    }
+
+    // A session lock held by one session keeps another waiting until it gives up; a lock of
+    // another name is free, and the held one is free again once its holder ends.
+    void sessionLockKeepsOthersWaiting()
+    {
+        std::unique_ptr<Connection> second;
+        QString error;
+        if (connection().dialect().engine() == Engine::SQLite)
+            second = Connection::open(database().url(), &error);
+        else
+            second = database().openSecond();
+        QVERIFY2(second, qPrintable(error));
+        {
+            SessionLock held(connection(), u"Definitions Parts"_s);
+            QVERIFY(held.acquire(0));
+            SessionLock waiting(*second, u"Definitions Parts"_s);
+            QVERIFY(!waiting.acquire(120));
+            QCOMPARE(waiting.error(), u"Definitions Parts is locked by another session"_s);
+            SessionLock other(*second, u"Definitions Tools"_s);
+            QVERIFY(other.acquire(0));
+        }
+        SessionLock after(*second, u"Definitions Parts"_s);
+        QVERIFY(after.acquire(0));
     }
 
     // A failure carries the engine's native code, its SQLSTATE (SQLite has none) and its kind.

@@ -7,10 +7,77 @@
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLockFile>
 #include <QThread>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 namespace KvoPlx800SCtl::HostKit {
+
+// The lock of a file engine. Where the system locks open files (flock), the file stays beside the
+// database and the lock goes with the process: taking it writes nothing, so a save pays no flush
+// for it. Elsewhere a lock file holds the process's id and is removed when the lock ends.
+class LockFile
+{
+public:
+    enum Result { Taken, Held, Unwritable, Failed };
+
+    explicit LockFile(QString path) : m_path(std::move(path)) {}
+    ~LockFile()
+    {
+#ifdef Q_OS_UNIX
+        if (m_fd >= 0)
+            ::close(m_fd);
+#endif
+    }
+    LockFile(const LockFile &) = delete;
+    LockFile &operator=(const LockFile &) = delete;
+
+    Result tryLock()
+    {
+#ifdef Q_OS_UNIX
+        // Never removed: a session waiting on the file would otherwise hold a lock on a file that
+        // a third one no longer sees.
+        m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            return errno == EACCES || errno == EROFS || errno == EPERM ? Unwritable : Failed;
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+            return Taken;
+        const int error = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        return error == EWOULDBLOCK ? Held : Failed;
+#else
+        m_file = std::make_unique<QLockFile>(m_path);
+        // Only the end of the process that made it frees a lock file, however long it is held.
+        m_file->setStaleLockTime(0);
+        if (m_file->tryLock(0))
+            return Taken;
+        switch (m_file->error()) {
+        case QLockFile::LockFailedError:
+            return Held;
+        case QLockFile::PermissionError:
+            return Unwritable;
+        default:
+            return Failed;
+        }
+#endif
+    }
+
+private:
+    QString m_path;
+#ifdef Q_OS_UNIX
+    int m_fd = -1;
+#else
+    std::unique_ptr<QLockFile> m_file;
+#endif
+};
 
 namespace {
 
@@ -29,7 +96,7 @@ SessionLock::~SessionLock()
         return;
     if (const char *unlock = engineOf(m_connection).unlockSql)
         static_cast<void>(m_connection.OpenQuery(QString::fromLatin1(unlock).arg(m_connection.QuoteText(m_name))));
-    // A lock file is removed when m_file ends.
+    // A file lock ends with m_file.
 }
 
 bool SessionLock::acquire(int timeoutMs, const LockedMessage *locked)
@@ -74,24 +141,21 @@ SessionLock::Attempt SessionLock::tryOnce()
     if (!engine.fileUrl || path.isEmpty() || path.startsWith(QLatin1Char(':')))
         return Attempt::Taken;
     const QByteArray key = QCryptographicHash::hash(m_name.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    auto file = std::make_unique<QLockFile>(path + QLatin1Char('.') + QString::fromLatin1(key)
-                                            + QStringLiteral(".lock"));
-    // Only the end of the process that made it frees a lock file, however long it is held.
-    file->setStaleLockTime(0);
-    if (file->tryLock(0)) {
+    auto file = std::make_unique<LockFile>(path + QLatin1Char('.') + QString::fromLatin1(key) + QStringLiteral(".lock"));
+    switch (file->tryLock()) {
+    case LockFile::Taken:
         m_file = std::move(file);
         return Attempt::Taken;
-    }
-    switch (file->error()) {
-    case QLockFile::LockFailedError:
+    case LockFile::Held:
         return Attempt::Held;
-    case QLockFile::PermissionError:
+    case LockFile::Unwritable:
         // A folder that takes no lock file takes no journal either: nothing can be written there.
         return Attempt::Taken;
-    default:
-        m_error = QStringLiteral("the lock file of %1 could not be made").arg(path);
-        return Attempt::Failed;
+    case LockFile::Failed:
+        break;
     }
+    m_error = QStringLiteral("the lock file of %1 could not be made").arg(path);
+    return Attempt::Failed;
 }
 
 } // namespace KvoPlx800SCtl::HostKit

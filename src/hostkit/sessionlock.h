@@ -6,15 +6,15 @@
 
 #include <memory>
 
-class QLockFile;
-
 namespace KvoPlx800SCtl::HostKit {
+
+class LockFile;
 
 // A lock named `name` that every session of one database sees, held from acquire() until the
 // object ends (or the session does): for work that spans several transactions, such as the change
 // of a column set's definitions and tables, so that a second session doing the same work waits
 // for the first. Server engines keep it in the session (their lock statements in the engine's
-// facts); a file engine keeps a lock file beside the database file. An engine with neither
+// facts); a file engine locks a file beside the database file. An engine with neither
 // serialises nothing.
 class SessionLock
 {
@@ -36,7 +36,7 @@ private:
 
     Connection &m_connection;
     QString m_name;
-    std::unique_ptr<QLockFile> m_file;
+    std::unique_ptr<LockFile> m_file;
     bool m_held = false;
     QString m_error;
 };
