@@ -293,6 +293,26 @@ private slots:
         QCOMPARE(fields(*m_host, "PartsSearchData"), (QStringList{"PartId", "Count", "Material"}));
     }
 
+    // After a save the set holds what reading the definitions gives, also where the save did not
+    // read them back: a row it kept gives its column the stored definition.
+    void savedSetHoldsWhatIsStored()
+    {
+        CFilterColumns &set = *m_host->columns();
+        QVERIFY(addColumns(set, {{"Material", fcText, {}, 20, true, false, "Steel"}, {"Count", fcInteger32}}));
+        set.Item(u"Material"_s)->setPicklistDefault(u" Steel "_s);
+        QVERIFY(addColumns(set, {{"Extra", fcInteger32}}));
+        const auto definitions = [&] {
+            QList<ColumnDefinition> held;
+            for (const CFilterColumn *c : set.NewEnum())
+                held << c->definition();
+            return held;
+        };
+        const QList<ColumnDefinition> held = definitions();
+        QCOMPARE(held.at(0).picklistDefault, u"Steel"_s);
+        QVERIFY(set.ColumnsFetch());
+        QVERIFY(held == definitions());
+    }
+
     void olderDefinitionLayoutLoads()
     {
         // A definition table of the older layout: no DateTimeDefaultMode and the fields after it.

@@ -518,7 +518,7 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
                 known.append(c->Name());
         }
         renumber();
-        definitions.writeChanged(NewEnum(), storedRows, known);
+        const DefinitionTable::Written written = definitions.writeChanged(NewEnum(), storedRows, known);
         advance();
 
         bool ok = true;
@@ -542,8 +542,27 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         // Every table the save changed was read into the catalog again as it changed.
         if (roProgress)
             roProgress->End();
-        // Read the definitions back: positions as stored, no column left marked as stored.
-        ok = ColumnsFetch() && ok;
+        // The set holds what is stored now: read back, unless the stored rows are this set's rows
+        // and each reads back as its column holds it (the rows kept were read at the start).
+        const bool readBack = !ok || !written.onlyThese || !storedRows.formerNamesFound.isEmpty()
+                              || std::any_of(m_columns.begin(), m_columns.end(), [&](const auto &c) {
+                                     return written.names.contains(c->Name())
+                                                    ? !DefinitionTable::readsBackUnchanged(c->definition(),
+                                                                                           storedRows.hasMergeField)
+                                                    : !storedNamed(c->Name());
+                                 });
+        if (readBack) {
+            ok = ColumnsFetch() && ok;
+        } else {
+            m_fetchedNames.clear();
+            for (const auto &c : m_columns) {
+                m_fetchedNames.append(c->Name());
+                if (!written.names.contains(c->Name()))
+                    c->setDefinition(*storedNamed(c->Name()));
+                // Saving the column set reads every picklist afresh.
+                c->dropPicklistEntries();
+            }
+        }
         if (m_status == kvoFCSNoColumnsDefined && Count() > 0)
             m_status = kvoFCSSuccess;
         else if (m_status == kvoFCSSuccess && Count() == 0)

@@ -2,6 +2,7 @@
 
 #include "searchtables.h"
 
+#include "core/columntypes.h"
 #include "core/conversions.h"
 #include "core/sqlsupport.h"
 
@@ -314,9 +315,25 @@ void DefinitionTable::insertRow(const CFilterColumn &c, bool hasMergeField) cons
             &locked, QStringLiteral("the definition of %1 was not written").arg(c.Name()));
 }
 
-int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored,
-                                  const QStringList &known) const
+bool DefinitionTable::readsBackUnchanged(const ColumnDefinition &d, bool hasMergeField)
 {
+    const QString picklistDefault = d.picklistDefault.trimmed();
+    if (picklistDefault != d.picklistDefault || (!picklistDefault.isEmpty() && !ColumnTypes::isText(d.type)))
+        return false;
+    if (d.dateTimeDefaultValue.hasValue())
+        return false;
+    return d.mergeName.isEmpty() || (hasMergeField && d.mergeName == d.mergeName.trimmed());
+}
+
+DefinitionTable::Written DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored,
+                                                       const QStringList &known) const
+{
+    const auto allNames = [&] {
+        QStringList names;
+        for (const CFilterColumn *c : columns)
+            names << c->Name();
+        return names;
+    };
     // A row of a column this set does not know was saved meanwhile by another administrator: the
     // positions then have to make room for it, which the full write does.
     const bool othersSaved = std::any_of(stored.currentRows.begin(), stored.currentRows.end(), [&](const StoredRow &r) {
@@ -324,7 +341,7 @@ int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const R
     });
     if (stored.olderLayout || othersSaved) {
         writeAll(columns, known);
-        return int(columns.size());
+        return {false, allNames()};
     }
     Connection &db = definitionConnection(m_tables);
     const QString baseTable = m_tables.baseTableName();
@@ -346,9 +363,11 @@ int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const R
         if (!kept[i])
             gone << QString::number(stored.currentRows[i].position);
     }
+    Written written{true, {}};
+    for (const CFilterColumn *c : std::as_const(toWrite))
+        written.names << c->Name();
     if (toWrite.isEmpty() && gone.isEmpty())
-        return 0;
-    const LockedMessage locked = definitionsLocked();
+        return written;
     try {
         writeChangedRows(gone, toWrite, stored.hasMergeField);
     } catch (const Failure &) {
@@ -358,9 +377,9 @@ int DefinitionTable::writeChanged(const QList<CFilterColumn *> &columns, const R
         if (db.lastSqlError().kind() != SqlError::Constraint)
             throw;
         writeAll(columns, known);
-        return int(columns.size());
+        return {false, allNames()};
     }
-    return int(toWrite.size());
+    return written;
 }
 
 void DefinitionTable::writeChangedRows(const QStringList &gone, const QList<const CFilterColumn *> &toWrite,

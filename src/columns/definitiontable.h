@@ -57,11 +57,21 @@ public:
     // one transaction; rows of other columns (saved meanwhile by another administrator) stay, and
     // move behind this set's positions.
     void writeAll(const QList<CFilterColumn *> &columns, const QStringList &known) const;
+    // What writeChanged did.
+    struct Written
+    {
+        bool onlyThese = false; // the base table's rows are now exactly those of the columns
+        QStringList names;      // the columns whose rows were written
+    };
     // Leaves the result of writeAll, touching only what differs from `stored` (read just before):
     // the rows that would be written the same stay, the others are deleted and written, in one
-    // transaction. Returns the number of rows written. When a row another administrator wrote
-    // after `stored` was read stands in the way, the full write runs instead.
-    int writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored, const QStringList &known) const;
+    // transaction. When a row another administrator wrote after `stored` was read stands in the
+    // way, the full write runs instead.
+    Written writeChanged(const QList<CFilterColumn *> &columns, const Rows &stored, const QStringList &known) const;
+    // Whether reading the row `definition` is written as gives the definition back unchanged:
+    // true for the plain cases only (no number or date picklist default, no date default value,
+    // no merge name with spaces around it or without a field to keep it in).
+    static bool readsBackUnchanged(const ColumnDefinition &definition, bool hasMergeField);
     // Writes the type, size and picklist settings of one column into its row (a retyped column).
     void updateType(const CFilterColumn &column) const;
     // The rows of each former name whose column name is not defined under the current name move to
