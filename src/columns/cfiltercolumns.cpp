@@ -539,7 +539,7 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
 
         if (!HasStandardColumns() && DatabaseHelper::FindTable(*catalog(), SearchDataTableName()))
             ok = handler()->DropTable(*catalog(), SearchDataTableName()) && ok;
-        // Every table the save changed was read into the catalog again as it changed.
+        // The catalog learnt every table change as it was made.
         if (roProgress)
             roProgress->End();
         // The set holds what is stored now: read back, unless the stored rows are this set's rows
@@ -554,6 +554,8 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         if (readBack) {
             ok = ColumnsFetch() && ok;
         } else {
+            m_needsConversion = storedRows.olderLayout;
+            m_formerNamesFound = storedRows.formerNamesFound;
             m_fetchedNames.clear();
             for (const auto &c : m_columns) {
                 m_fetchedNames.append(c->Name());
