@@ -98,8 +98,12 @@ double timeMs(const std::function<void()> &fn);
 // which every competitor runs once, the order rotating from round to round. Returns the median of
 // each. `prepare` (not timed) runs before every single call when given. When the warm-up calls
 // together take long, fewer rounds run (at least one) so that a measurement stays within ~30 s.
+// A competitor whose warm-up call took less than `warmBelowMs` runs once more, untimed, before
+// a timed call that follows a slower competitor: a query is then timed with its own pages in the
+// caches, not with those of a large query that ran before it (a rotating order alone leaves one
+// competitor after the large one more often than another).
 std::vector<double> alternate(const std::vector<std::function<void()>> &competitors, int reps,
-                              const std::function<void()> &prepare = {});
+                              const std::function<void()> &prepare = {}, double warmBelowMs = 0);
 
 // --- Databases ------------------------------------------------------------------------------
 
