@@ -387,7 +387,7 @@ bool multiTerm(const QString &id)
 
 // Filters that take less than this are timed with their own pages in the caches: an EAV query
 // timed before one would otherwise have pushed them out (MariaDB's buffer pool holds 128 MB).
-constexpr double FilterRewarmMs = 1000;
+constexpr double FilterRewarmMs = 2000;
 
 void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, const Recorder &recorder, bool indexed)
 {
