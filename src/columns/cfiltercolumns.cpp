@@ -330,36 +330,39 @@ QStringList CFilterColumns::formerBaseTableNames() const
 bool CFilterColumns::ColumnsFetch()
 {
     return traced("ColumnsFetch", Module, false, [&](bool &result) {
-        m_formerNamesFound.clear();
-        m_needsConversion = false;
         DefinitionTable::Rows rows = DefinitionTable(m_tables).read(formerBaseTableNames());
-        m_needsConversion = rows.olderLayout;
-        m_formerNamesFound = rows.formerNamesFound;
-
-        // Columns already in memory keep their objects (and so the pointers a caller holds);
-        // every definition attribute is read again.
-        std::vector<std::unique_ptr<CFilterColumn>> previous = std::move(m_columns);
-        m_columns.clear();
-        m_fetchedNames.clear();
-        for (ColumnDefinition &definition : rows.columns) {
-            m_fetchedNames.append(definition.name);
-            auto it = std::find_if(previous.begin(), previous.end(),
-                                   [&](const auto &c) { return c && sameName(c->Name(), definition.name); });
-            std::unique_ptr<CFilterColumn> column =
-                    it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(&m_tables);
-            // Read back by a save, a column keeps what the save made of its table (a definition
-            // that reads back otherwise is shaped again by the next save); read anew, every
-            // column is shaped again.
-            if (!m_saving)
-                column->setShaped(std::nullopt);
-            column->setDefinition(definition);
-            // Opening or saving the column set reads every picklist afresh.
-            column->dropPicklistEntries();
-            m_columns.push_back(std::move(column));
-        }
-        renumber();
+        adoptDefinitions(std::move(rows.columns), rows.olderLayout, rows.formerNamesFound);
         result = true;
     });
+}
+
+void CFilterColumns::adoptDefinitions(std::vector<ColumnDefinition> definitions, bool olderLayout,
+                                      const QStringList &formerNamesFound)
+{
+    m_needsConversion = olderLayout;
+    m_formerNamesFound = formerNamesFound;
+    // Columns already in memory keep their objects (and so the pointers a caller holds); every
+    // definition attribute is taken anew.
+    std::vector<std::unique_ptr<CFilterColumn>> previous = std::move(m_columns);
+    m_columns.clear();
+    m_fetchedNames.clear();
+    for (ColumnDefinition &definition : definitions) {
+        m_fetchedNames.append(definition.name);
+        auto it = std::find_if(previous.begin(), previous.end(),
+                               [&](const auto &c) { return c && sameName(c->Name(), definition.name); });
+        std::unique_ptr<CFilterColumn> column =
+                it != previous.end() ? std::move(*it) : std::make_unique<CFilterColumn>(&m_tables);
+        // Taken at the end of a save, a column keeps what the save made of its table (a definition
+        // that reads back otherwise is shaped again by the next save); read anew, every column is
+        // shaped again.
+        if (!m_saving)
+            column->setShaped(std::nullopt);
+        column->setDefinition(definition);
+        // Opening or saving the column set reads every picklist afresh.
+        column->dropPicklistEntries();
+        m_columns.push_back(std::move(column));
+    }
+    renumber();
 }
 
 bool CFilterColumns::KillColumnData(const ColumnDefinition &stored)
@@ -554,16 +557,10 @@ bool CFilterColumns::ColumnsSave(IProgress *roProgress)
         if (readBack) {
             ok = ColumnsFetch() && ok;
         } else {
-            m_needsConversion = storedRows.olderLayout;
-            m_formerNamesFound = storedRows.formerNamesFound;
-            m_fetchedNames.clear();
-            for (const auto &c : m_columns) {
-                m_fetchedNames.append(c->Name());
-                if (!written.names.contains(c->Name()))
-                    c->setDefinition(*storedNamed(c->Name()));
-                // Saving the column set reads every picklist afresh.
-                c->dropPicklistEntries();
-            }
+            std::vector<ColumnDefinition> now;
+            for (const auto &c : m_columns)
+                now.push_back(written.names.contains(c->Name()) ? c->definition() : *storedNamed(c->Name()));
+            adoptDefinitions(std::move(now), storedRows.olderLayout, storedRows.formerNamesFound);
         }
         if (m_status == kvoFCSNoColumnsDefined && Count() > 0)
             m_status = kvoFCSSuccess;

@@ -296,6 +296,9 @@ private:
     /// Brings the table of a column's values into shape; whether it matches afterwards.
     [[nodiscard]] bool shapeColumnTable(CFilterColumn *column);
     [[nodiscard]] bool shapedAlready(const CFilterColumn *column);
+    /// Makes the set hold `definitions` in their order, keeping the objects of columns it holds.
+    void adoptDefinitions(std::vector<ColumnDefinition> definitions, bool olderLayout,
+                          const QStringList &formerNamesFound);
     void fillDefault(CFilterColumn *column, const ColumnDefinition *stored, const QDateTime &now);
     /// The picklist steps of a column's save: create, change or destroy its picklist table.
     bool picklistSteps(CFilterColumn *column, const ColumnDefinition *stored);

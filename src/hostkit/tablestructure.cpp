@@ -298,11 +298,14 @@ struct Plan
     QList<CatalogColumn> added;
 
     QStringList statements() const { return drops + fields + keys + foreignKeys + indexes + distribution; }
-    // Whether all the plan does is add fields at the end of the table.
-    bool onlyAddsFields() const
+    // The fields the catalog can learn without reading the table again: those added, when all
+    // the plan does is add fields at the end of the table.
+    QList<CatalogColumn> learnable() const
     {
-        return !rebuild && !added.isEmpty() && fields.size() == added.size() && drops.isEmpty() && keys.isEmpty()
-               && foreignKeys.isEmpty() && indexes.isEmpty() && distribution.isEmpty() && touchedTables.isEmpty();
+        const bool onlyAdds = !rebuild && fields.size() == added.size() && drops.isEmpty() && keys.isEmpty()
+                              && foreignKeys.isEmpty() && indexes.isEmpty() && distribution.isEmpty()
+                              && touchedTables.isEmpty();
+        return onlyAdds ? added : QList<CatalogColumn>();
     }
 
     // Drops `key` of `table` in place or, where the engine cannot, rebuilds the table.
@@ -597,7 +600,7 @@ bool TableStructure::Convert(Catalog &catalog)
     if (!plan.rebuild && plan.statements().isEmpty())
         return true;
     const bool ok = applyPlan(catalog, plan, m_lastError);
-    learnChange(catalog, TableName, ok, plan.onlyAddsFields() ? plan.added : QList<CatalogColumn>());
+    learnChange(catalog, TableName, ok, plan.learnable());
     for (const QString &other : plan.touchedTables)
         learnChange(catalog, other, ok);
     return ok;
@@ -652,7 +655,7 @@ bool TableStructure::AddField(Catalog &catalog, const QString &field)
         return true;
     const Plan plan = makePlan(*this, catalog, *table, PlanFields, field);
     const bool ok = applyPlan(catalog, plan, m_lastError);
-    learnChange(catalog, TableName, ok, plan.onlyAddsFields() ? plan.added : QList<CatalogColumn>());
+    learnChange(catalog, TableName, ok, plan.learnable());
     return ok;
 }
 
