@@ -18,10 +18,10 @@ const char *const Usage =
         "usage: bench_kvo [--scale N] [--records N] [--files N] [--reps N] [--engines sqlite,postgresql,mariadb]\n"
         "                 [--cases 1,2,3,4,5] [--results FILE] [--workdir DIR] [--keep yes]\n"
         "       bench_kvo --report FILE [--markdown FILE]\n"
-        "  --scale N    base records of cases 1, 3 and 4 (default 1000000; 200k, 1m are accepted)\n"
-        "  --records N  records of the round trip, case 2 (default 10000)\n"
-        "  --files N    NC program files of the import, case 5 (default 10000)\n"
-        "  --reps N     timed repetitions of each measurement, the median is reported (default 5)\n"
+        "  --scale N    base records of cases 1, 3 and 4 (default 500000; 200k, 1m are accepted)\n"
+        "  --records N  records of the round trip, case 2 (default 2000)\n"
+        "  --files N    NC program files of the import, case 5 (default 2000)\n"
+        "  --reps N     timed repetitions of each measurement, the median is reported (default 3)\n"
         "  --engines    engines to run on (default all three; PostgreSQL needs KVO_TEST_PG_URL,\n"
         "               MariaDB KVO_TEST_MARIADB_URL)\n"
         "  --cases      cases to run (default all; case 6 belongs to bench_kvo_ui)\n"
@@ -75,16 +75,21 @@ int main(int argc, char **argv)
                                                 + QLatin1Char(')'));
         std::printf("\n== %s\n", qPrintable(db->engineName()));
         std::fflush(stdout);
+        // Where the run's time goes, for choosing the default sizes.
+        QStringList spent;
+        const auto timed = [&](const QString &what, const std::function<void()> &run) {
+            spent.append(QStringLiteral("%1 %2 s").arg(what).arg(timeMs(run) / 1000.0, 0, 'f', 0));
+        };
         if (options.wants(1) || options.wants(3) || options.wants(4)) {
             // The process's peak while it builds the data set and runs the filters and checks.
             const bool peakKnown = resetPeakMemory();
-            runScaleCases(*db, options, recorder);
+            timed(QStringLiteral("data set and cases 1, 3, 4"), [&] { runScaleCases(*db, options, recorder); });
             if (peakKnown)
                 recorder.info(db->engineName() + QStringLiteral(" peak memory (cases 1, 3, 4)"),
                               QStringLiteral("%1 MB").arg(processMemoryMb("VmHWM:"), 0, 'f', 1));
         }
         if (options.wants(2))
-            runRoundTripCase(*db, options, recorder, false);
+            timed(QStringLiteral("case 2"), [&] { runRoundTripCase(*db, options, recorder, false); });
         if (options.wants(5)) {
             if (!files) {
                 const double ms =
@@ -94,16 +99,19 @@ int main(int argc, char **argv)
                                                                       .arg(files->totalBytes() / 1024 / 1024)
                                                                       .arg(ms / 1000.0, 0, 'f', 1));
             }
-            runImportCase(*db, options, recorder, *files, false);
+            timed(QStringLiteral("case 5"), [&] { runImportCase(*db, options, recorder, *files, false); });
         }
         // The price of indexed search-data fields, each case again on a database of its own.
         if (options.wants(2) || options.wants(5)) {
             const std::unique_ptr<BenchDatabase> indexed = BenchDatabase::open(engine, options);
             if (options.wants(2))
-                runRoundTripCase(*indexed, options, recorder, true);
+                timed(QStringLiteral("case 2 indexed"),
+                      [&] { runRoundTripCase(*indexed, options, recorder, true); });
             if (options.wants(5))
-                runImportCase(*indexed, options, recorder, *files, true);
+                timed(QStringLiteral("case 5 indexed"),
+                      [&] { runImportCase(*indexed, options, recorder, *files, true); });
         }
+        recorder.info(db->engineName() + QStringLiteral(" time"), spent.join(QStringLiteral(", ")));
     }
     recorder.info(QStringLiteral("load at end (1, 5, 15 min)"), loadAverage());
     return 0;

@@ -44,7 +44,7 @@ const char *const Usage =
         "usage: bench_kvo_ui [--columns N] [--reps N] [--engines sqlite,postgresql,mariadb] [--results FILE]\n"
         "                    [--workdir DIR] [--keep yes]\n"
         "  --columns N  search columns of the displayed record (default 50)\n"
-        "  --reps N     timed repetitions of each measurement, the median is reported (default 5)";
+        "  --reps N     timed repetitions of each measurement, the median is reported (default 3)";
 
 const QString Base = QStringLiteral("Jobs");
 const QString Key = QStringLiteral("JobId");

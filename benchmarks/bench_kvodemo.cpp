@@ -42,7 +42,7 @@ namespace {
 const char *const Usage = "usage: bench_kvodemo [--scale N] [--reps N] [--engines sqlite,postgresql,mariadb] [--results FILE]\n"
                           "                     [--workdir DIR] [--keep yes]\n"
                           "  --scale N  NC programs in the base table (default 1000000)\n"
-                          "  --reps N   timed repetitions of each measurement, the median is reported (default 5)";
+                          "  --reps N   timed repetitions of each measurement, the median is reported (default 3)";
 
 const QString Base = QStringLiteral("Programs");
 const QString Key = QStringLiteral("ProgramId");
@@ -235,6 +235,7 @@ int main(int argc, char **argv)
         args.remove(1, 3);
     }
     Options options;
+    options.scale = 1000000; // the window's goal is set at a million programs
     int exitCode = 0;
     if (!options.parse(args, QString::fromLatin1(Usage), &exitCode))
         return exitCode;

@@ -17,6 +17,7 @@
 #include <QSqlQuery>
 
 #include <array>
+#include <map>
 #include <cmath>
 
 using namespace KvoPlx800SCtl;
@@ -385,11 +386,10 @@ bool multiTerm(const QString &id)
            || id == QLatin1String("F11") || id == QLatin1String("F12");
 }
 
-// Filters that take less than this are timed with their own pages in the caches: an EAV query
-// timed before one would otherwise have pushed them out (MariaDB's buffer pool holds 128 MB).
-constexpr double FilterRewarmMs = 2000;
-
-void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, const Recorder &recorder, bool indexed)
+// The EAV layout's tables and indexes are the same with and without indexed search-data fields, so
+// each EAV query is timed once, on the first pass, into `eavTimes`, and the second pass reuses it.
+void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, const Recorder &recorder, bool indexed,
+                   std::map<QString, double> &eavTimes)
 {
     CFilterColumns *columns = data.host().columns();
     Connection &c = db.connection();
@@ -411,12 +411,19 @@ void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, c
         const QString hand = handSql(c, f.hand);
         const QString eav = handSql(c, f.eav);
 
+        // The library and the hand-written query read the same tables and are timed as a pair, each
+        // right after the other, with the same pages in the caches. The EAV query reads tables of its
+        // own, large enough to push the search tables out of a server's buffer pool, and is timed
+        // apart: timed between them, it would leave one of the two to run cold more often.
         KeySet libraryKeys, handKeys, eavKeys;
         const std::vector<double> ms =
-                alternate({[&] { libraryKeys = fetchKeys(c, library); }, [&] { handKeys = fetchKeys(c, hand); },
-                           [&] { eavKeys = fetchKeys(c, eav); }},
-                          options.reps, {}, FilterRewarmMs);
-        if (!(libraryKeys == handKeys) || !(libraryKeys == eavKeys))
+                alternate({[&] { libraryKeys = fetchKeys(c, library); }, [&] { handKeys = fetchKeys(c, hand); }},
+                          options.reps);
+        const bool eavTimedBefore = eavTimes.contains(f.id);
+        if (!eavTimedBefore)
+            eavTimes[f.id] = alternate({[&] { eavKeys = fetchKeys(c, eav); }}, options.reps).front();
+        const double eavMs = eavTimes[f.id];
+        if (!(libraryKeys == handKeys) || (!eavTimedBefore && !(libraryKeys == eavKeys)))
             die(QStringLiteral(
                         "%1 on %2: the queries disagree (library %3 rows, hand-written %4, EAV %5)\n  %6\n  %7\n  %8")
                         .arg(f.id, db.engineName())
@@ -436,7 +443,7 @@ void runFilterCase(ScaleData &data, BenchDatabase &db, const Options &options, c
                  db.engine() == Engine::SQLite ? 1000.0 : 0.0,
                  rows};
         recorder.add(a);
-        Result b{1, what, db.engineName(), ms[0], QStringLiteral("EAV layout"), ms[2], multiTerm(f.id) ? 0.2 : 1.0,
+        Result b{1, what, db.engineName(), ms[0], QStringLiteral("EAV layout"), eavMs, multiTerm(f.id) ? 0.2 : 1.0,
                  0, rows};
         recorder.add(b);
     }
@@ -569,8 +576,9 @@ void runScaleCases(BenchDatabase &db, const Options &options, const Recorder &re
 {
     ScaleData data(db, options);
     data.build(recorder);
+    std::map<QString, double> eavTimes;
     if (options.wants(1))
-        runFilterCase(data, db, options, recorder, false);
+        runFilterCase(data, db, options, recorder, false, eavTimes);
     if (options.wants(3))
         runPopulationCase(data, db, options, recorder, false);
     if (options.wants(4))
@@ -590,7 +598,7 @@ void runScaleCases(BenchDatabase &db, const Options &options, const Recorder &re
                           .arg(columns->Count())
                           .arg(secondsText(indexMs)));
     if (options.wants(1))
-        runFilterCase(data, db, options, recorder, true);
+        runFilterCase(data, db, options, recorder, true, eavTimes);
     if (options.wants(3))
         runPopulationCase(data, db, options, recorder, true);
 }

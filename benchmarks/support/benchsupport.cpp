@@ -424,35 +424,24 @@ double timeMs(const std::function<void()> &fn)
 }
 
 std::vector<double> alternate(const std::vector<std::function<void()>> &competitors, int reps,
-                              const std::function<void()> &prepare, double warmBelowMs)
+                              const std::function<void()> &prepare)
 {
     const size_t n = competitors.size();
     std::vector<std::vector<double>> times(n);
-    std::vector<bool> rewarm(n, false);
     double warmUpMs = 0;
-    for (size_t i = 0; i < n; ++i) {
+    for (const auto &competitor : competitors) {
         if (prepare)
             prepare();
-        const double ms = timeMs(competitors[i]);
-        rewarm[i] = ms < warmBelowMs;
-        warmUpMs += ms;
+        warmUpMs += timeMs(competitor);
     }
     // A slow competitor (an EAV query running for many seconds, say) gets fewer rounds, so that
     // the default run keeps its time; the median of fewer rounds still compares like with like.
-    constexpr double BudgetMs = 30000;
+    constexpr double BudgetMs = 20000;
     if (warmUpMs * reps > BudgetMs)
         reps = qMax(1, int(BudgetMs / warmUpMs));
-    size_t previous = n - 1; // the last warm-up call
     for (int round = 0; round < reps; ++round) {
         for (size_t k = 0; k < n; ++k) {
             const size_t i = (k + size_t(round)) % n;
-            const bool afterSlow = !rewarm[previous];
-            previous = i;
-            if (rewarm[i] && afterSlow) {
-                if (prepare)
-                    prepare();
-                competitors[i]();
-            }
             if (prepare)
                 prepare();
             times[i].push_back(timeMs(competitors[i]));

@@ -24,11 +24,11 @@ using KvoPlx800SCtl::HostKit::Engine;
 
 struct Options
 {
-    qint64 scale = 1000000;  // base records of the filter, population and add-column cases
-    int records = 10000;     // records of the round trip
-    int files = 10000;       // files of the import
+    qint64 scale = 500000;   // base records of the filter, population and add-column cases
+    int records = 2000;      // records of the round trip
+    int files = 2000;        // files of the import
     int displayColumns = 50; // columns of the data-entry control case
-    int reps = 5;            // timed repetitions of each measurement (the median is reported)
+    int reps = 3;            // timed repetitions of each measurement (the median is reported)
     QList<Engine> engines;   // SQLite, PostgreSQL, MariaDB
     QSet<int> cases;         // case numbers to run
     QString resultsFile;     // rows are appended here (tab-separated); empty: only printed
@@ -97,13 +97,9 @@ double timeMs(const std::function<void()> &fn);
 // Measures several competitors on the same state: one warm-up call each, then `reps` rounds in
 // which every competitor runs once, the order rotating from round to round. Returns the median of
 // each. `prepare` (not timed) runs before every single call when given. When the warm-up calls
-// together take long, fewer rounds run (at least one) so that a measurement stays within ~30 s.
-// A competitor whose warm-up call took less than `warmBelowMs` runs once more, untimed, before
-// a timed call that follows a slower competitor: a query is then timed with its own pages in the
-// caches, not with those of a large query that ran before it (a rotating order alone leaves one
-// competitor after the large one more often than another).
+// together take long, fewer rounds run (at least one) so that a measurement stays within ~20 s.
 std::vector<double> alternate(const std::vector<std::function<void()>> &competitors, int reps,
-                              const std::function<void()> &prepare = {}, double warmBelowMs = 0);
+                              const std::function<void()> &prepare = {});
 
 // --- Databases ------------------------------------------------------------------------------
 
