@@ -272,6 +272,8 @@ private slots:
             WHERE(r.qty <= 120 && r.tags.contains(u"urgent"_s)));
         row("search and keyword excludes", {"Approved true", "and Tags hasnot steel"},
             WHERE(r.approved == true && !r.tags.contains(u"steel"_s)));
+        row("keyword includes and search", {"Tags has urgent", "and Weight > 8"},
+            WHERE(r.tags.contains(u"urgent"_s) && r.weight && *r.weight > 8));
         row("base, keyword and search", {"Qty > 200", "and Tags hasnot urgent", "or Material = Brass"},
             WHERE(r.hasRow && ((r.qty > 200 && !r.tags.contains(u"urgent"_s)) || r.material == u"Brass"_s)));
         row("single equals", {"Ratio = 1.1"}, WHERE(r.ratio == 1.1f));

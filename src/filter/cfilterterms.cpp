@@ -218,30 +218,42 @@ QString CFilterTerms::SQLString(HostKit::FilterShape shape) const
         const bool overData = semiJoin && !J.isEmpty() && !baseFields;
         const QString R = overData ? db.QualifiedName(J, key) : K;
         const QString likeEscape = db.likeEscapeClause();
+        const auto keywordCondition = [&](const CFilterTerm &term, const QString &record) {
+            const QString T = term.HasColumn() ? m_columns->KeywordTableName(term.Column()) : term.Table();
+            const QString match = db.QualifiedName(T, term.Field()) + QStringLiteral(" = ") + term.SQLValue();
+            const bool excludes = term.Operation() == kvoOP_Excludes;
+            // The records without the keyword, tested record by record on the keyword table.
+            if (excludes && db.antiJoinNotExists())
+                return QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db.QuoteName(T) + QStringLiteral(" WHERE ")
+                       + db.QualifiedName(T, key) + QStringLiteral(" = ") + record + QStringLiteral(" AND ") + match
+                       + QStringLiteral(")");
+            QString text = record + (excludes ? QStringLiteral(" NOT") : QString()) + QStringLiteral(" IN (SELECT ");
+            if (semiJoin)
+                return text + db.QualifiedName(T, key) + QStringLiteral(" FROM ") + db.QuoteName(T)
+                       + QStringLiteral(" WHERE ") + match + QStringLiteral(")");
+            return text + K + QStringLiteral(" FROM ") + db.QuoteName(base) + QStringLiteral(", ") + db.QuoteName(T)
+                   + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ") + db.QualifiedName(T, key)
+                   + QStringLiteral(" AND ") + match + QStringLiteral(")");
+        };
+        const auto isKeyword = [](const auto &term) { return term->ComparisonClass() == kvoCC_Keyword; };
+        const auto onSearchData = [&](const auto &term) { return !isKeyword(term) && !term->SQLOperator().isEmpty(); };
+        const bool keywordsBeside =
+                overData && db.keywordTermsBesideSearchData() && std::any_of(m_terms.begin(), m_terms.end(), isKeyword)
+                && std::any_of(m_terms.begin(), m_terms.end(), onSearchData)
+                && std::all_of(m_terms.begin() + 1, m_terms.end(),
+                               [](const auto &term) { return term->Conjunction() == kvoCJ_And; });
         QString W;
         QString C;
+        QString beside;
         for (const auto &term : m_terms) {
+            if (keywordsBeside && isKeyword(term)) {
+                beside += QStringLiteral(" AND ") + keywordCondition(*term, K);
+                continue;
+            }
             if (!W.isEmpty() && term->Conjunction() != kvoCJ_None)
                 C = term->Conjunction() == kvoCJ_And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
-            if (term->ComparisonClass() == kvoCC_Keyword) {
-                const QString T = term->HasColumn() ? m_columns->KeywordTableName(term->Column()) : term->Table();
-                const QString match = db.QualifiedName(T, term->Field()) + QStringLiteral(" = ") + term->SQLValue();
-                if (term->Operation() == kvoOP_Excludes && db.antiJoinNotExists()) {
-                    // The records without the keyword, tested record by record on the keyword table.
-                    W += C + QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db.QuoteName(T) + QStringLiteral(" WHERE ")
-                         + db.QualifiedName(T, key) + QStringLiteral(" = ") + R + QStringLiteral(" AND ") + match
-                         + QStringLiteral(")");
-                    continue;
-                }
-                W += C + R + (term->Operation() == kvoOP_Excludes ? QStringLiteral(" NOT") : QString())
-                     + QStringLiteral(" IN (SELECT ");
-                if (semiJoin)
-                    W += db.QualifiedName(T, key) + QStringLiteral(" FROM ") + db.QuoteName(T);
-                else
-                    W += K + QStringLiteral(" FROM ") + db.QuoteName(base) + QStringLiteral(", ") + db.QuoteName(T)
-                         + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ") + db.QualifiedName(T, key)
-                         + QStringLiteral(" AND");
-                W += (semiJoin ? QStringLiteral(" WHERE ") : QStringLiteral(" ")) + match + QStringLiteral(")");
+            if (isKeyword(term)) {
+                W += C + keywordCondition(*term, R);
                 continue;
             }
             const QString O = term->SQLOperator();
@@ -262,7 +274,7 @@ QString CFilterTerms::SQLString(HostKit::FilterShape shape) const
             result = S + QStringLiteral(" WHERE (") + W + QStringLiteral("))");
         } else if (overData) {
             result = K + QStringLiteral(" IN (SELECT ") + R + QStringLiteral(" FROM ") + db.QuoteName(J)
-                     + QStringLiteral(" WHERE (") + W + QStringLiteral("))");
+                     + QStringLiteral(" WHERE (") + W + QStringLiteral("))") + beside;
         } else if (!J.isEmpty()) {
             result = QStringLiteral("EXISTS (SELECT 1 FROM ") + db.QuoteName(J) + QStringLiteral(" WHERE ")
                      + db.QualifiedName(J, key) + QStringLiteral(" = ") + K + QStringLiteral(" AND (") + W

@@ -127,6 +127,10 @@ public:
     // instead of A.k NOT IN (SELECT k FROM B): the engine would run a large NOT IN list row by row.
     // Both select the same rows, since the keys compared are never NULL.
     bool antiJoinNotExists() const { return m_antiJoinNotExists; }
+    // A filter's keyword terms joined to the rest by AND are written as tests of the record beside
+    // the search-data semi-join, not inside it: a semi-join over a join keeps this engine's planner
+    // from turning it into a join on the base table's key, so it hashes the whole base table.
+    bool keywordTermsBesideSearchData() const { return m_keywordTermsBesideSearchData; }
     // The connection's server is a node of a replicated multi-master cluster that certifies
     // transactions at commit: a transaction that loses against one committed on another node fails
     // as a conflict (then run the unit of work again), and every table needs a primary key. The
@@ -251,6 +255,7 @@ protected:
     int m_maxIdentifierLength = 63;
     bool m_backslashEscapes = false;
     bool m_antiJoinNotExists = false;
+    bool m_keywordTermsBesideSearchData = false;
     bool m_certifyingCluster = false;
     bool m_distributesTables = false;
     FilterShape m_filterShape = FilterShape::SemiJoin;

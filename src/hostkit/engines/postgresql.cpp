@@ -252,6 +252,7 @@ public:
         m_transactionalDdl = true;
         m_maxIdentifierLength = 63;
         m_antiJoinNotExists = true;
+        m_keywordTermsBesideSearchData = true;
         m_typeNames = {.smallInt = "smallint",
                        .integer = "integer",
                        .bigInt = "bigint",
