@@ -161,9 +161,11 @@ TableStructure SearchTables::columnStructure(const CFilterColumn *column) const
         const Dialect *d = dialect();
         s.addField(column->Name(), type, type == adVarWChar ? CFilterColumn::TextLengthInDB() : 0, true,
                    d ? columnLiteral(*d, column->ColumnType(), column->DefaultValue(Convert::now())) : QString());
-        // The name fits wherever the keyword table's key name of the column fits.
+        // The name fits wherever the keyword table's key name of the column fits. The index carries
+        // the record key, so a filter reads the keys of the matching records from the index alone
+        // (where an index does not carry the table's key by itself, as on PostgreSQL).
         if (m_indexedFields && column->ColumnType() != fcNote && column->ColumnType() != fcBoolean)
-            s.addIndex(QStringLiteral("IX_") + table + column->Name(), {column->Name()});
+            s.addIndex(QStringLiteral("IX_") + table + column->Name(), {column->Name(), m_keyColumn->Name});
     }
     s.addKey(QStringLiteral("PK_") + table, KeyKind::Primary, {m_keyColumn->Name});
     return s;
