@@ -14,15 +14,18 @@ using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
 
-#ifndef KVOSEARCH_PROGRAM
-#define KVOSEARCH_PROGRAM ""
-#endif
-
-class TestClusterCitus : public QObject
+class TestClusterCitus : public KvoTest::ClusterTest
 {
     Q_OBJECT
 
-    std::unique_ptr<KvoHost::ScratchDatabase> m_db;
+public:
+    TestClusterCitus()
+        : ClusterTest({Engine::PostgreSQL, "KVO_TEST_CITUS_URL", u"citus"_s, 20, "no distributed PostgreSQL",
+                       QStringLiteral(KVOSEARCH_PROGRAM)})
+    {}
+
+private:
+    void checkDatabase() override { QVERIFY(m_db->connection->dialect().distributesTables()); }
 
     // The command-line tool on the test's schema: its output, or its error output when it fails.
     QString tool(const QStringList &arguments)
@@ -88,24 +91,6 @@ class TestClusterCitus : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        if (qEnvironmentVariable("KVO_TEST_CITUS_URL").isEmpty())
-            QSKIP("no distributed PostgreSQL: start one with scripts/cluster citus start and set "
-                  "KVO_TEST_CITUS_URL to the URL it prints");
-        if (QStringLiteral(KVOSEARCH_PROGRAM).isEmpty())
-            QSKIP("the command-line tool is not built");
-    }
-
-    void init()
-    {
-        QString error;
-        m_db = KvoTest::clusterDatabase(Engine::PostgreSQL, "KVO_TEST_CITUS_URL", u"citus"_s, 20, &error);
-        QVERIFY2(m_db, qPrintable(error));
-        QVERIFY(m_db->connection->dialect().distributesTables());
-    }
-
-    void cleanup() { m_db.reset(); }
 
     // Beside a sharded base table, the library shards the tables it makes (a keyword table made
     // after values were saved among them) with the base table's rows and copies the definition

@@ -17,10 +17,6 @@ using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 using namespace Qt::StringLiterals;
 
-#ifndef KVOSEARCH_PROGRAM
-#define KVOSEARCH_PROGRAM ""
-#endif
-
 namespace {
 
 constexpr int kNodes = 3;
@@ -85,12 +81,25 @@ bool clusterScript(const QStringList &arguments)
 
 } // namespace
 
-class TestClusterGalera : public QObject
+class TestClusterGalera : public KvoTest::ClusterTest
 {
     Q_OBJECT
 
-    std::unique_ptr<KvoHost::ScratchDatabase> m_db;
+public:
+    TestClusterGalera()
+        : ClusterTest({Engine::MariaDB, "KVO_TEST_GALERA_URL", u"galera"_s, 10, "no replicated MariaDB cluster",
+                       QStringLiteral(KVOSEARCH_PROGRAM)})
+    {}
+
+private:
     ConnectionUrl m_url; // every node
+
+    void checkDatabase() override
+    {
+        QString error;
+        QVERIFY(ConnectionUrl::parse(m_db->url(), &m_url, &error));
+        QCOMPARE(m_url.servers.size(), kNodes);
+    }
 
     QString nodeUrl(int node) const { return m_url.withServer(node).toString(true); }
 
@@ -119,25 +128,6 @@ class TestClusterGalera : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        if (qEnvironmentVariable("KVO_TEST_GALERA_URL").isEmpty())
-            QSKIP("no replicated MariaDB cluster: start one with scripts/cluster galera start and set "
-                  "KVO_TEST_GALERA_URL to the URL it prints");
-        if (QStringLiteral(KVOSEARCH_PROGRAM).isEmpty())
-            QSKIP("the command-line tool is not built");
-    }
-
-    void init()
-    {
-        QString error;
-        m_db = KvoTest::clusterDatabase(Engine::MariaDB, "KVO_TEST_GALERA_URL", u"galera"_s, 10, &error);
-        QVERIFY2(m_db, qPrintable(error));
-        QVERIFY(ConnectionUrl::parse(m_db->url(), &m_url, &error));
-        QCOMPARE(m_url.servers.size(), kNodes);
-    }
-
-    void cleanup() { m_db.reset(); }
 
     // Every node is known as a cluster node, reads causally, and every table the library makes
     // has a primary key (the nodes refuse a table without one).

@@ -96,18 +96,14 @@ bool refuseDefinitionUpdates(KvoTest::Host &host)
 
 } // namespace
 
-class TestColumnTypeChange : public QObject
+class TestColumnTypeChange : public KvoTest::HostTest
 {
     Q_OBJECT
 
+public:
+    TestColumnTypeChange() : HostTest(5) {}
+
 private slots:
-    void initTestCase_data() { KvoTest::addEngineRows(); }
-    void init()
-    {
-        m_host = KvoTest::makeHost(5);
-        QVERIFY(m_host);
-    }
-    void cleanup() { m_host.reset(); }
 
     void oneValue_data()
     {
@@ -302,9 +298,6 @@ private slots:
                 && column->PickList()->MyStructure().Compare(host.catalog(), CompareExact));
         QVERIFY(host.columns()->MyStructureDefault(column).Compare(host.catalog(), CompareExact));
     }
-
-private:
-    std::unique_ptr<KvoTest::Host> m_host;
 };
 
 QTEST_GUILESS_MAIN(TestColumnTypeChange)

@@ -44,19 +44,15 @@ ColumnDefinition changed(CFilterColumns &set, const QString &name, const std::fu
 
 } // namespace
 
-class TestFilterColumns : public QObject
+// Every test starts with base table Parts (records 1..3) and its empty column set.
+class TestFilterColumns : public KvoTest::HostTest
 {
     Q_OBJECT
 
+public:
+    TestFilterColumns() : HostTest(3) {}
+
 private slots:
-    void initTestCase_data() { KvoTest::addEngineRows(); }
-    // Every test starts with base table Parts (records 1..3) and its empty column set.
-    void init()
-    {
-        m_host = KvoTest::makeHost(3);
-        QVERIFY(m_host);
-    }
-    void cleanup() { m_host.reset(); }
 
     void setupStatuses_data()
     {
@@ -496,9 +492,6 @@ private slots:
         QVERIFY(set.ColumnsSave(nullptr));
         QCOMPARE(indexes(), (QStringList{"IX_PartsSearchDataCount(Count,PartId)", "IX_PartsSearchDataDue(Due,PartId)"}));
     }
-
-private:
-    std::unique_ptr<KvoTest::Host> m_host;
 };
 
 QTEST_GUILESS_MAIN(TestFilterColumns)

@@ -1,7 +1,7 @@
 // The configuration dialog and the column editor, driven through their widgets on every engine:
 // new columns made and saved, deletion with its questions, moving, closing, the picklist button,
 // the type change with its dry run, and the editor's checks, questions, defaults and round trip.
-#include "testui.h"
+#include "uitest.h"
 
 #include "config/frmcolumnedit.h"
 #include "config/frmconfigure.h"
@@ -29,21 +29,18 @@ QStringList listed(const frmConfigure &dialog) { return KvoTest::itemTexts(child
 
 } // namespace
 
-class TestConfigure : public QObject
+class TestConfigure : public KvoTest::UiTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase_data() { KvoTest::addEngineRows(); }
-    void initTestCase() { installWidgetsSupport(); }
     // Every test starts with base table Parts (records 1..3) and the saved columns Material (a
     // text picklist with the entries Steel and Brass, record 1 holding Steel) and Count (int32).
     void init()
     {
-        m_host = KvoTest::makeHost(3);
+        m_host = KvoTest::makeHost(
+                3, {{u"Material"_s, fcText, u"Stuff"_s, 20, true, false, u"Steel"_s}, {u"Count"_s, fcInteger32}});
         QVERIFY(m_host);
-        QVERIFY(KvoTest::addColumns(*columns(), {{u"Material"_s, fcText, u"Stuff"_s, 20, true, false, u"Steel"_s},
-                                                 {u"Count"_s, fcInteger32}}));
         QVERIFY(columns()->Item(u"Material"_s)->PickList()->SaveAdditions({u"Brass"_s}));
         QVERIFY(KvoTest::run(m_host->connection(), u"INSERT INTO [PartsSearchData] ([PartId], [Material], [Count]) "
                                                    "VALUES (1, 'Steel', 12), (2, 'Brass', NULL)"_s));

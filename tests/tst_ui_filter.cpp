@@ -3,6 +3,7 @@
 // of matching records, and the records a filter built in the dialog selects compared with those
 // the command-line tool selects for the same terms.
 #include "filterui.h"
+#include "uitest.h"
 
 #include "core/conversions.h"
 
@@ -93,13 +94,11 @@ QString resultText(int count)
 
 } // namespace
 
-class TestFilterDialog : public QObject
+class TestFilterDialog : public KvoTest::UiTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase_data() { KvoTest::addEngineRows(); }
-    void initTestCase() { installWidgetsSupport(); }
     void cleanupTestCase() { m_hosts.clear(); }
 
     void rowsFollowTheField_data()

@@ -1,7 +1,7 @@
 // The picklist editor and its kept-entries dialog, driven through their widgets on every engine:
 // adding, hiding, showing and removing entries with one in use, the default entry that cannot stay
 // checked, Cancel, and what Add refuses.
-#include "testui.h"
+#include "uitest.h"
 
 #include "picklists/cscpicklist.h"
 #include "picklists/ui/frmpicklistedit.h"
@@ -37,21 +37,18 @@ void showPage(QWidget &editor, int page) { editor.findChild<QTabWidget *>(u"tabE
 
 } // namespace
 
-class TestPicklistDialogs : public QObject
+class TestPicklistDialogs : public KvoTest::UiTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase_data() { KvoTest::addEngineRows(); }
-    void initTestCase() { installWidgetsSupport(); }
     // Base table Parts (records 1..3) with the picklist columns Color (text, default Red, entries
     // Blue and Green, record 1 holding Blue) and Size (int32, entry 7).
     void init()
     {
-        m_host = KvoTest::makeHost(3);
+        m_host = KvoTest::makeHost(
+                3, {{u"Color"_s, fcText, {}, 20, true, false, u"Red"_s}, {u"Size"_s, fcInteger32, {}, 0, true}});
         QVERIFY(m_host);
-        QVERIFY(KvoTest::addColumns(*columns(), {{u"Color"_s, fcText, {}, 20, true, false, u"Red"_s},
-                                                 {u"Size"_s, fcInteger32, {}, 0, true}}));
         QVERIFY(color()->PickList()->SaveAdditions({u"Blue"_s, u"Green"_s}));
         QVERIFY(columns()->Item(u"Size"_s)->PickList()->SaveAdditions({u"7"_s}));
         QVERIFY(KvoTest::run(m_host->connection(),

@@ -29,10 +29,9 @@ static int cmdSampleDb(Cli &cli)
     if (!KvoHost::createSampleHostTables(cli.session().catalog(), records, &error))
         return cli.failure(QStringLiteral("creating the sample tables failed: ") + error);
     if (cli.options().json)
-        cli.out() << QJsonDocument(QJsonObject{{QStringLiteral("tables"), QJsonArray{QStringLiteral("DncFiles"), QStringLiteral("Packets")}},
-                                           {QStringLiteral("records"), records}})
-                     .toJson(QJsonDocument::Compact)
-              << Qt::endl;
+        cli.printJson(QJsonDocument(QJsonObject{
+                {QStringLiteral("tables"), QJsonArray{QStringLiteral("DncFiles"), QStringLiteral("Packets")}},
+                {QStringLiteral("records"), records}}));
     else
         cli.out() << "Sample host tables DncFiles and Packets hold records 1 to " << records << Qt::endl;
     return Cli::Ok;
@@ -40,14 +39,12 @@ static int cmdSampleDb(Cli &cli)
 
 static int cmdStatus(Cli &cli)
 {
-    if (!cli.options().args.isEmpty())
-        return cli.usage(QStringLiteral("status takes no arguments"));
+    if (const int rc = cli.requireNoArguments(); rc != Cli::Ok)
+        return rc;
     const int status = cli.session().filter ? cli.session().filter->setupStatus() : kvoFCSUndefinedStatus;
     if (cli.options().json)
-        cli.out() << QJsonDocument(QJsonObject{{QStringLiteral("status"), QLatin1String(columnsStatusName(status))},
-                                           {QStringLiteral("value"), status}})
-                     .toJson(QJsonDocument::Compact)
-              << Qt::endl;
+        cli.printJson(QJsonDocument(QJsonObject{{QStringLiteral("status"), QLatin1String(columnsStatusName(status))},
+                                                {QStringLiteral("value"), status}}));
     else
         cli.out() << cli.statusText() << Qt::endl;
     return Cli::Ok;
@@ -55,17 +52,13 @@ static int cmdStatus(Cli &cli)
 
 static int cmdSqlFragments(Cli &cli)
 {
-    if (!cli.options().args.isEmpty())
-        return cli.usage(QStringLiteral("sql-fragments takes no arguments"));
-    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+    if (const int rc = cli.requireColumns(true); rc != Cli::Ok)
         return rc;
     const CSearchFilter &f = *cli.session().filter;
     if (cli.options().json) {
-        cli.out() << QJsonDocument(QJsonObject{{QStringLiteral("SQLSearchFields"), f.SQLSearchFields()},
-                                           {QStringLiteral("SQLSearchJoinOn"), f.SQLSearchJoinOn()},
-                                           {QStringLiteral("SQLSearchTable"), f.SQLSearchTable()}})
-                     .toJson(QJsonDocument::Compact)
-              << Qt::endl;
+        cli.printJson(QJsonDocument(QJsonObject{{QStringLiteral("SQLSearchFields"), f.SQLSearchFields()},
+                                                {QStringLiteral("SQLSearchJoinOn"), f.SQLSearchJoinOn()},
+                                                {QStringLiteral("SQLSearchTable"), f.SQLSearchTable()}}));
         return Cli::Ok;
     }
     cli.out() << "SQLSearchFields: " << f.SQLSearchFields() << Qt::endl;

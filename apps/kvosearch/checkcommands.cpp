@@ -242,10 +242,8 @@ static int cmdCheck(Cli &cli)
     changes += changesBetween(before, after, baseTable, cli.options().formerNames, searchData);
 
     if (cli.options().json) {
-        cli.out() << QJsonDocument(QJsonObject{{QStringLiteral("result"), result},
-                                               {QStringLiteral("changes"), QJsonArray::fromStringList(changes)}})
-                             .toJson(QJsonDocument::Compact)
-                  << Qt::endl;
+        cli.printJson(QJsonDocument(QJsonObject{{QStringLiteral("result"), result},
+                                                {QStringLiteral("changes"), QJsonArray::fromStringList(changes)}}));
     } else {
         cli.out() << "result: " << result << Qt::endl;
         for (const QString &line : std::as_const(changes))
@@ -260,9 +258,7 @@ static int cmdCheck(Cli &cli)
 
 static int cmdNames(Cli &cli)
 {
-    if (!cli.options().args.isEmpty())
-        return cli.usage(QStringLiteral("names takes no arguments"));
-    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+    if (const int rc = cli.requireColumns(true); rc != Cli::Ok)
         return rc;
     const std::unique_ptr<CCheckNameList> names = cli.session().filter->GetCheckNameList();
     if (!names)
@@ -278,7 +274,7 @@ static int cmdNames(Cli &cli)
             cli.out() << entry->Index() << ' ' << entry->NewName() << ' ' << entry->OldName() << Qt::endl;
     }
     if (cli.options().json)
-        cli.out() << QJsonDocument(array).toJson(QJsonDocument::Compact) << Qt::endl;
+        cli.printJson(QJsonDocument(array));
     return Cli::Ok;
 }
 

@@ -216,8 +216,12 @@ QString Cli::statusText() const
     return QStringLiteral("%1 (%2)").arg(QLatin1String(columnsStatusName(status))).arg(status);
 }
 
-int Cli::requireColumns()
+int Cli::requireColumns(bool noArguments)
 {
+    if (noArguments) {
+        if (const int rc = requireNoArguments(); rc != Ok)
+            return rc;
+    }
     if (m_session.filter && m_session.filter->FilterColumns())
         return Ok;
     const int status = m_session.filter ? m_session.filter->setupStatus() : kvoFCSUndefinedStatus;
@@ -229,6 +233,24 @@ int Cli::requireColumns()
         return failure(QStringLiteral("the search columns cannot be used: ") + statusText());
     }
 }
+
+int Cli::requireNoArguments()
+{
+    return m_options.args.isEmpty() ? Ok : usage(QStringLiteral("%1 takes no arguments").arg(m_options.command));
+}
+
+CFilterColumn *Cli::firstArgumentColumn(int *rc)
+{
+    *rc = requireColumns();
+    if (*rc != Ok)
+        return nullptr;
+    CFilterColumn *column = m_session.filter->FilterColumns()->findByName(m_options.args.first());
+    if (!column)
+        *rc = failure(QStringLiteral("unknown column \"%1\"").arg(m_options.args.first()));
+    return column;
+}
+
+void Cli::printJson(const QJsonDocument &document) { m_out << document.toJson(QJsonDocument::Compact) << Qt::endl; }
 
 int Cli::run(const QStringList &arguments)
 {

@@ -4,10 +4,15 @@
 
 #include "core/variant.h"
 
+#include <QJsonDocument>
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+
+namespace KvoPlx800SCtl {
+class CFilterColumn;
+}
 
 // The command-line tool: the host's batch and scripting entry to a base table's search columns.
 //
@@ -92,8 +97,16 @@ public:
     int usage(const QString &message);
     // Prints the reason; returns Failed.
     int failure(const QString &message);
-    // Ok when the search filter has a column set, else a failure naming the status.
-    int requireColumns();
+    // Ok when the search filter has a column set, else a failure naming the status. With
+    // `noArguments`, first requireNoArguments().
+    int requireColumns(bool noArguments = false);
+    // Ok when the command has no arguments, else the usage failure that says so.
+    int requireNoArguments();
+    // The column of the set that the first argument names; nullptr, with `rc` the failure, when
+    // there is no column set or no such column.
+    KvoPlx800SCtl::CFilterColumn *firstArgumentColumn(int *rc);
+    // Writes `document` as one line of compact JSON.
+    void printJson(const QJsonDocument &document);
     QString statusText() const;
     // The base record named by a command argument; fails unless the base table holds it.
     int entryOf(const QString &text, std::unique_ptr<KvoPlx800SCtl::ISearchBaseEntry> *entry);

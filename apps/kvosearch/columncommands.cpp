@@ -52,14 +52,24 @@ QString dateText(const Variant &value)
     return value.hasValue() ? Convert::isoText(value.toDate()) : QString();
 }
 
-// --length N: false when it is given but no number from 1 to 255; `length` stays 0 without it.
-bool lengthOption(const Cli::Args &args, int *length)
+// The arguments of a command on one column with --type T [--length N]: a usage failure unless
+// they are all there and --length, when given, is a number from 1 to 255 (`length` stays 0
+// without it).
+int columnTypeArguments(Cli &cli, const Cli::Args &args, int *length)
 {
+    if (!args.ok())
+        return cli.usage(args.error());
+    if (args.positional().size() != 1)
+        return cli.usage(QStringLiteral("%1 takes one column name").arg(cli.options().command));
+    if (!args.has(QStringLiteral("type")))
+        return cli.usage(QStringLiteral("%1 needs --type").arg(cli.options().command));
     if (!args.has(QStringLiteral("length")))
-        return true;
+        return Cli::Ok;
     bool ok = false;
     *length = args.value(QStringLiteral("length")).toInt(&ok);
-    return ok && *length >= 1 && *length <= 255;
+    if (!ok || *length < 1 || *length > 255)
+        return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
+    return Cli::Ok;
 }
 
 bool picklistAllowed(FilterColumnTypeConstants type)
@@ -95,7 +105,7 @@ void Cli::printColumns()
                 o.insert(QStringLiteral("MergeName"), c->MergeName());
             array.append(o);
         }
-        m_out << QJsonDocument(array).toJson(QJsonDocument::Compact) << Qt::endl;
+        printJson(QJsonDocument(array));
         return;
     }
     const auto yesNo = [](bool b) { return b ? QStringLiteral("yes") : QStringLiteral("no"); };
@@ -118,9 +128,7 @@ void Cli::printColumns()
 
 static int cmdColumns(Cli &cli)
 {
-    if (!cli.options().args.isEmpty())
-        return cli.usage(QStringLiteral("columns takes no arguments"));
-    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+    if (const int rc = cli.requireColumns(true); rc != Cli::Ok)
         return rc;
     cli.printColumns();
     return Cli::Ok;
@@ -144,15 +152,9 @@ static int cmdAddColumn(Cli &cli)
                     {QStringLiteral("picklist"), QStringLiteral("allow-blanks"), QStringLiteral("disable-edit-time")},
                     {QStringLiteral("type"), QStringLiteral("caption"), QStringLiteral("description"),
                      QStringLiteral("length"), QStringLiteral("default"), QStringLiteral("datetime-default")});
-    if (!args.ok())
-        return cli.usage(args.error());
-    if (args.positional().size() != 1)
-        return cli.usage(QStringLiteral("add-column takes one column name"));
-    if (!args.has(QStringLiteral("type")))
-        return cli.usage(QStringLiteral("add-column needs --type"));
     int givenLength = 0;
-    if (!lengthOption(args, &givenLength))
-        return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
+    if (const int rc = columnTypeArguments(cli, args, &givenLength); rc != Cli::Ok)
+        return rc;
     if (args.has(QStringLiteral("datetime-default"))) {
         const QString m = args.value(QStringLiteral("datetime-default"));
         if (m != QLatin1String("configured") && m != QLatin1String("now"))
@@ -254,12 +256,11 @@ static int cmdMoveColumn(Cli &cli)
     const QString direction = cli.options().args.at(1);
     if (direction != QLatin1String("up") && direction != QLatin1String("down"))
         return cli.usage(QStringLiteral("move-column direction must be up or down"));
-    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+    int rc = Cli::Ok;
+    CFilterColumn *column = cli.firstArgumentColumn(&rc);
+    if (!column)
         return rc;
     CFilterColumns &columns = *cli.session().filter->FilterColumns();
-    CFilterColumn *column = columns.findByName(cli.options().args.first());
-    if (!column)
-        return cli.failure(QStringLiteral("unknown column \"%1\"").arg(cli.options().args.first()));
     // Moving the first column up or the last one down changes nothing and is no failure.
     static_cast<void>(direction == QLatin1String("up") ? columns.MoveColumnUp(column)
                                                        : columns.MoveColumnDown(column));
@@ -273,15 +274,9 @@ static int cmdChangeType(Cli &cli)
 {
     const Cli::Args args(cli.options().args, {QStringLiteral("dry-run"), QStringLiteral("yes")},
                          {QStringLiteral("type"), QStringLiteral("length")});
-    if (!args.ok())
-        return cli.usage(args.error());
-    if (args.positional().size() != 1)
-        return cli.usage(QStringLiteral("change-type takes one column name"));
-    if (!args.has(QStringLiteral("type")))
-        return cli.usage(QStringLiteral("change-type needs --type"));
     int length = 0;
-    if (!lengthOption(args, &length))
-        return cli.usage(QStringLiteral("--length must be a number from 1 to 255"));
+    if (const int rc = columnTypeArguments(cli, args, &length); rc != Cli::Ok)
+        return rc;
     if (const int rc = cli.requireColumns(); rc != Cli::Ok)
         return rc;
     CFilterColumns &columns = *cli.session().filter->FilterColumns();

@@ -98,22 +98,38 @@ static int cmdCopy(Cli &cli)
     return Cli::Ok;
 }
 
+// The records at both ends of a copy from the database of --from (a command with two record
+// ids): the target here (argument `targetAt`), then, once that database is open, the source there
+// (the other argument).
+struct CopyEnds
+{
+    explicit CopyEnds(Cli &cli) : from(cli) {}
+
+    int open(Cli &cli, const char *command, qsizetype targetAt)
+    {
+        const Cli::Args args(cli.options().args, {}, {QStringLiteral("from")});
+        if (const int rc = checkArgs(cli, args, command, true, 2); rc != Cli::Ok)
+            return rc;
+        if (const int rc = cli.entryOf(args.positional().at(targetAt), &target); rc != Cli::Ok)
+            return rc;
+        if (const int rc = from.open(args.value(QStringLiteral("from"))); rc != Cli::Ok)
+            return rc;
+        return from.entryOf(args.positional().at(1 - targetAt), &source);
+    }
+
+    SourceSession from;
+    std::unique_ptr<ISearchBaseEntry> target;
+    std::unique_ptr<ISearchBaseEntry> source; // a record of `from`: destroyed before it
+};
+
 static int cmdCopyBetween(Cli &cli)
 {
-    const Cli::Args args(cli.options().args, {}, {QStringLiteral("from")});
-    if (const int rc = checkArgs(cli, args, "copy-between", true, 2); rc != Cli::Ok)
-        return rc;
-    std::unique_ptr<ISearchBaseEntry> target;
-    if (const int rc = cli.entryOf(args.positional().at(1), &target); rc != Cli::Ok)
-        return rc;
-    SourceSession from(cli);
-    if (const int rc = from.open(args.value(QStringLiteral("from"))); rc != Cli::Ok)
-        return rc;
-    std::unique_ptr<ISearchBaseEntry> source;
-    if (const int rc = from.entryOf(args.positional().at(0), &source); rc != Cli::Ok)
+    CopyEnds ends(cli);
+    if (const int rc = ends.open(cli, "copy-between", 1); rc != Cli::Ok)
         return rc;
     cli.lastTraceError().clear();
-    if (cli.session().filter->CopyValuesBetweenTables(from.filter(), source.get(), target.get()) != fltrCCR_Success)
+    if (cli.session().filter->CopyValuesBetweenTables(ends.from.filter(), ends.source.get(), ends.target.get())
+        != fltrCCR_Success)
         return cli.failure(QStringLiteral("copying the search data failed") + cli.traceReason());
     return Cli::Ok;
 }
@@ -140,20 +156,11 @@ static int cmdCopyConfig(Cli &cli)
 
 static int cmdMerge(Cli &cli)
 {
-    const Cli::Args args(cli.options().args, {}, {QStringLiteral("from")});
-    if (const int rc = checkArgs(cli, args, "merge", true, 2); rc != Cli::Ok)
-        return rc;
-    std::unique_ptr<ISearchBaseEntry> target;
-    if (const int rc = cli.entryOf(args.positional().at(0), &target); rc != Cli::Ok)
-        return rc;
-    SourceSession from(cli);
-    if (const int rc = from.open(args.value(QStringLiteral("from"))); rc != Cli::Ok)
-        return rc;
-    std::unique_ptr<ISearchBaseEntry> source;
-    if (const int rc = from.entryOf(args.positional().at(1), &source); rc != Cli::Ok)
+    CopyEnds ends(cli);
+    if (const int rc = ends.open(cli, "merge", 0); rc != Cli::Ok)
         return rc;
     cli.lastTraceError().clear();
-    if (!cli.session().filter->MergeSearchData(target.get(), from.filter(), source.get())
+    if (!cli.session().filter->MergeSearchData(ends.target.get(), ends.from.filter(), ends.source.get())
         || !cli.lastTraceError().isEmpty())
         return cli.failure(QStringLiteral("merging the search data failed") + cli.traceReason());
     return Cli::Ok;
@@ -161,9 +168,7 @@ static int cmdMerge(Cli &cli)
 
 static int cmdCopyCleanup(Cli &cli)
 {
-    if (!cli.options().args.isEmpty())
-        return cli.usage(QStringLiteral("copy-cleanup takes no arguments"));
-    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
+    if (const int rc = cli.requireColumns(true); rc != Cli::Ok)
         return rc;
     cli.lastTraceError().clear();
     if (!cli.session().filter->CopyCleanup() || !cli.lastTraceError().isEmpty())

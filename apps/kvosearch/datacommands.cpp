@@ -123,19 +123,25 @@ static void printRecord(Cli &cli)
         QJsonObject o;
         for (const CFilterColumn *c : columns.NewEnum())
             o.insert(c->Name(), jsonValue(c));
-        cli.out() << QJsonDocument(o).toJson(QJsonDocument::Compact) << Qt::endl;
+        cli.printJson(QJsonDocument(o));
         return;
     }
     for (const CFilterColumn *c : columns.NewEnum())
         cli.out() << c->Name() << ": " << textValue(c) << Qt::endl;
 }
 
-static int cmdGet(Cli &cli)
+// The record of a command whose one argument is a record id.
+static int recordArgument(Cli &cli, std::unique_ptr<ISearchBaseEntry> *entry)
 {
     if (cli.options().args.size() != 1)
-        return cli.usage(QStringLiteral("get takes one record id"));
+        return cli.usage(QStringLiteral("%1 takes one record id").arg(cli.options().command));
+    return cli.entryOf(cli.options().args.first(), entry);
+}
+
+static int cmdGet(Cli &cli)
+{
     std::unique_ptr<ISearchBaseEntry> entry;
-    if (const int rc = cli.entryOf(cli.options().args.first(), &entry); rc != Cli::Ok)
+    if (const int rc = recordArgument(cli, &entry); rc != Cli::Ok)
         return rc;
     cli.lastTraceError().clear();
     if (!cli.session().filter->FilterColumns()->GetData(entry.get()))
@@ -183,10 +189,8 @@ static int cmdSet(Cli &cli)
 
 static int cmdInit(Cli &cli)
 {
-    if (cli.options().args.size() != 1)
-        return cli.usage(QStringLiteral("init takes one record id"));
     std::unique_ptr<ISearchBaseEntry> entry;
-    if (const int rc = cli.entryOf(cli.options().args.first(), &entry); rc != Cli::Ok)
+    if (const int rc = recordArgument(cli, &entry); rc != Cli::Ok)
         return rc;
     cli.lastTraceError().clear();
     if (!cli.session().filter->InitializeSearchData(entry.get()) || !cli.lastTraceError().isEmpty())
@@ -395,12 +399,10 @@ static int cmdPicklist(Cli &cli)
     const bool adding = cli.options().args.size() >= 2;
     if (adding && (cli.options().args.at(1) != QLatin1String("add") || cli.options().args.size() < 3))
         return cli.usage(QStringLiteral("picklist NAME [add TEXT...]"));
-    if (const int rc = cli.requireColumns(); rc != Cli::Ok)
-        return rc;
-    CFilterColumns &columns = *cli.session().filter->FilterColumns();
-    CFilterColumn *column = columns.findByName(cli.options().args.first());
+    int rc = Cli::Ok;
+    CFilterColumn *column = cli.firstArgumentColumn(&rc);
     if (!column)
-        return cli.failure(QStringLiteral("unknown column \"%1\"").arg(cli.options().args.first()));
+        return rc;
     if (!column->IsPicklist())
         return cli.failure(QStringLiteral("column %1 is not a picklist column").arg(column->Name()));
     CScPicklist *picklist = column->PickList();
@@ -433,7 +435,7 @@ static int cmdPicklist(Cli &cli)
             cli.out() << text << (isHidden ? QStringLiteral("\t(hidden)") : QString()) << Qt::endl;
     }
     if (cli.options().json)
-        cli.out() << QJsonDocument(array).toJson(QJsonDocument::Compact) << Qt::endl;
+        cli.printJson(QJsonDocument(array));
     return Cli::Ok;
 }
 

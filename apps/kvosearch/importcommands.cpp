@@ -202,7 +202,7 @@ static int cmdImport(Cli &cli)
                           {QStringLiteral("stored"), QJsonArray::fromStringList(report.stored)},
                           {QStringLiteral("errors"), report.errors}};
             o.insert(QStringLiteral("log"), report.logPath.isEmpty() ? QJsonValue() : QJsonValue(report.logPath));
-            cli.out() << QJsonDocument(o).toJson(QJsonDocument::Compact) << Qt::endl;
+            cli.printJson(QJsonDocument(o));
             continue;
         }
         if (!report.blockFound)

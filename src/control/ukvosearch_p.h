@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QSet>
 
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -167,6 +168,11 @@ public:
     void cmdTemplateCopyClick();
     void cmdTemplatePasteClick();
     void focusAndIdle(QPushButton *button);
+    // A click's routine: never re-entered; `button` takes the focus and pending events are handled
+    // before `body` runs, unless the control ended meanwhile. `self` tells `body` whether the
+    // control still exists after an event it raised.
+    void buttonRoutine(const char *name, QPushButton *button,
+                       const std::function<void(const QPointer<UKVOSearch> &self)> &body);
 
     // Entry-control events (the rows handle their own change signals and buttons).
     void fieldGotFocus(QWidget *widget);

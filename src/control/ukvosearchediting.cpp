@@ -386,54 +386,48 @@ void UKVOSearch::Private::focusAndIdle(QPushButton *button)
     HostKit::ServicesHelper::instance().Idle();
 }
 
-void UKVOSearch::Private::cmdEditClick()
+void UKVOSearch::Private::buttonRoutine(const char *name, QPushButton *button,
+                                        const std::function<void(const QPointer<UKVOSearch> &self)> &body)
 {
-    traced("cmdEdit_Click", Module, [&] {
+    traced(name, Module, [&] {
         if (inButtonRoutine)
             return;
         QPointer<UKVOSearch> self(q);
         const auto busy = busyWhile(q, inButtonRoutine);
-        focusAndIdle(cmdEdit);
-        if (!self || !cmdEdit->isEnabled())
-            return;
-        setEditing(true);
+        focusAndIdle(button);
+        if (self)
+            body(self);
+    });
+}
+
+void UKVOSearch::Private::cmdEditClick()
+{
+    buttonRoutine("cmdEdit_Click", cmdEdit, [this](const QPointer<UKVOSearch> &) {
+        if (cmdEdit->isEnabled())
+            setEditing(true);
     });
 }
 
 void UKVOSearch::Private::cmdOkClick()
 {
-    traced("cmdOk_Click", Module, [&] {
-        if (inButtonRoutine)
-            return;
-        QPointer<UKVOSearch> self(q);
-        const auto busy = busyWhile(q, inButtonRoutine);
-        focusAndIdle(cmdOk);
-        if (!self || !filter)
+    buttonRoutine("cmdOk_Click", cmdOk, [this](const QPointer<UKVOSearch> &self) {
+        if (!filter)
             return;
         // Saving is the host's business: it calls SaveData in its handler when it wants to.
         emit q->OkButtonClick();
-        if (!self || !filter)
-            return;
-        setEditing(false);
+        if (self && filter)
+            setEditing(false);
     });
 }
 
 void UKVOSearch::Private::cmdApplyClick()
 {
-    traced("cmdApply_Click", Module, [&] {
-        if (inButtonRoutine)
-            return;
-        QPointer<UKVOSearch> self(q);
-        const auto busy = busyWhile(q, inButtonRoutine);
-        focusAndIdle(cmdApply);
-        if (!self || !cmdApply->isEnabled() || !dirty)
-            return;
-        if (!saveData())
+    buttonRoutine("cmdApply_Click", cmdApply, [this](const QPointer<UKVOSearch> &self) {
+        if (!cmdApply->isEnabled() || !dirty || !saveData())
             return;
         emit q->ApplyButtonClick();
-        if (!self || !filter)
-            return;
-        setEditing(false);
+        if (self && filter)
+            setEditing(false);
     });
 }
 

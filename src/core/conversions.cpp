@@ -206,35 +206,26 @@ std::optional<Variant> parseForType(const QString &text, int columnType, const Q
         return Variant::text(t);
     if (t.isEmpty())
         return Variant::null();
+    // The value read, made a Variant by `make`.
+    const auto variant = [](const auto &value, auto make) {
+        return value ? std::optional<Variant>(make(*value)) : std::nullopt;
+    };
     switch (columnType) {
     case fcInteger16:
-        if (const auto v = parseInt16(t, locale))
-            return Variant::int16(*v);
-        break;
+        return variant(parseInt16(t, locale), Variant::int16);
     case fcInteger32:
-        if (const auto v = parseInt32(t, locale))
-            return Variant::int32(*v);
-        break;
+        return variant(parseInt32(t, locale), Variant::int32);
     case fcSingle:
-        if (const auto v = parseSingle(t, locale))
-            return Variant::single(*v);
-        break;
+        return variant(parseSingle(t, locale), Variant::single);
     case fcDouble:
-        if (const auto v = parseDouble(t, locale))
-            return Variant::dbl(*v);
-        break;
+        return variant(parseDouble(t, locale), Variant::dbl);
     case fcDateTime:
-        if (const auto v = parseDate(t, locale))
-            return Variant::date(*v);
-        break;
+        return variant(parseDate(t, locale), Variant::date);
     case fcBoolean:
-        if (const auto v = parseBoolean(t, locale))
-            return Variant::boolean(*v);
-        break;
+        return variant(parseBoolean(t, locale), Variant::boolean);
     default:
-        break;
+        return std::nullopt;
     }
-    return std::nullopt;
 }
 
 std::optional<Variant> toColumnType(const Variant &value, int columnType, DateSerials serials)

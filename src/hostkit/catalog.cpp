@@ -1,5 +1,7 @@
 #include "catalog.h"
 
+#include "adotypes.h"
+
 #include "catalogreader_p.h"
 #include "connection.h"
 
@@ -262,14 +264,33 @@ bool CatalogQueries::run(QSqlQuery &query, const QString &sql)
     return false;
 }
 
-bool CatalogQueries::readNames(const QString &sql, QStringList *names)
+bool CatalogQueries::forEachRow(const QString &sql, const std::function<void(const QSqlQuery &)> &row)
 {
     QSqlQuery query(database());
     if (!run(query, sql))
         return false;
     while (query.next())
-        names->append(query.value(0).toString());
+        row(query);
     return true;
+}
+
+bool CatalogQueries::readNames(const QString &sql, QStringList *names)
+{
+    return forEachRow(sql, [names](const QSqlQuery &query) { names->append(query.value(0).toString()); });
+}
+
+void CatalogReader::addColumn(CatalogTable *table, const QString &name, const QString &nativeType, bool nullable,
+                              const QVariant &defaultSql) const
+{
+    CatalogColumn column;
+    column.Name = name;
+    column.NativeType = nativeType;
+    column.Type = adoTypeOf(nativeType, &column.DefinedSize);
+    column.Nullable = nullable;
+    column.HasDefault = !defaultSql.isNull();
+    column.DefaultValue = defaultSql.toString();
+    column.Ordinal = int(table->Columns.size()) + 1;
+    table->Columns.append(column);
 }
 
 int typeLength(const QString &nativeType)
@@ -300,6 +321,28 @@ void addKeyColumn(QList<CatalogKey> &keys, const QString &name, int type, const 
     key->Columns.append(column);
     if (type == adKeyForeign)
         key->RelatedColumns.append(relatedColumn);
+}
+
+int namedType(std::span<const TypeName> names, const QString &type, int length, int *size)
+{
+    for (const TypeName &entry : names) {
+        if (type == QLatin1String(entry.name)) {
+            if (size)
+                *size = entry.sized ? length : 0;
+            return entry.type;
+        }
+    }
+    if (size)
+        *size = 0;
+    return adEmpty;
+}
+
+void addKeyRow(QList<CatalogKey> &keys, const QSqlQuery &row, QLatin1StringView primary, QLatin1StringView unique)
+{
+    const QString kind = row.value(1).toString();
+    const int type = kind == primary ? adKeyPrimary : kind == unique ? adKeyUnique : adKeyForeign;
+    addKeyColumn(keys, row.value(0).toString(), type, row.value(2).toString(), row.value(3).toString(),
+                 row.value(4).toString());
 }
 
 void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QString &column, bool unique,

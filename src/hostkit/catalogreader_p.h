@@ -11,7 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <span>
 
 namespace KvoPlx800SCtl::HostKit::detail {
 
@@ -26,6 +28,8 @@ public:
     // A forward-only query over `sql`, positioned before its first row; false (with the error
     // kept) when it fails.
     bool run(QSqlQuery &query, const QString &sql);
+    // Hands every row of `sql` to `row`; false when the query fails.
+    bool forEachRow(const QString &sql, const std::function<void(const QSqlQuery &)> &row);
     // Appends the first field of every row of `sql` to `names`; false when the query fails.
     bool readNames(const QString &sql, QStringList *names);
     const Dialect &dialect() const;
@@ -55,15 +59,33 @@ public:
     // ADO type code of a type text, as the catalog reports it or as DDL writes it; `size` gets
     // the declared character length of text types (0 when none). 0 for a type it does not know.
     virtual int adoTypeOf(const QString &nativeType, int *size) const = 0;
+
+protected:
+    // Appends a field of `nativeType` to `table`, after those it has; a null default is none.
+    void addColumn(CatalogTable *table, const QString &name, const QString &nativeType, bool nullable,
+                   const QVariant &defaultSql) const;
 };
 
 // Shared helpers of the readers.
+// A type name as an engine's catalog reports it or its DDL spells it, with its ADO type code.
+struct TypeName
+{
+    const char *name;
+    int type;
+    bool sized; // the length in parentheses is the text size
+};
+// The ADO type code of `type` (lower case, without parentheses) in `names`, 0 when it is not
+// there; `size` gets `length` for a sized type, else 0.
+int namedType(std::span<const TypeName> names, const QString &type, int length, int *size);
 // The number in the first pair of parentheses of a type text ("varchar(40)" gives 40), or 0.
 int typeLength(const QString &nativeType);
 // Adds `column` to the key of `name`/`type` in `keys`, creating the key on first use; keeps the
 // related table and column of foreign keys.
 void addKeyColumn(QList<CatalogKey> &keys, const QString &name, int type, const QString &column,
                   const QString &relatedTable = {}, const QString &relatedColumn = {});
+// Adds a row of a key query, its fields (name, kind, column, related table, related column), to
+// `keys`: a kind of `primary` is the primary key, `unique` a unique key, any other a foreign key.
+void addKeyRow(QList<CatalogKey> &keys, const QSqlQuery &row, QLatin1StringView primary, QLatin1StringView unique);
 void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QString &column, bool unique,
                     bool primaryKey, bool behindKey);
 

@@ -579,16 +579,26 @@ bool Connection::CommitTransaction(const LockedMessage *locked)
     return true;
 }
 
+// Marks the unit that `open` tells of as closed; whether there is something left to roll back on
+// the server (a unit was open and the connection that held it was not lost).
+bool Connection::closeForRollback(bool &open)
+{
+    if (!open)
+        return false;
+    open = false;
+    if (m_transactionLost) {
+        m_transactionLost = false;
+        return false;
+    }
+    return true;
+}
+
 bool Connection::RollbackTransaction()
 {
-    if (!m_inTransaction)
+    // A transaction the server ended with the connection leaves nothing to roll back; a later
+    // statement opens a new one.
+    if (!closeForRollback(m_inTransaction))
         return true;
-    m_inTransaction = false;
-    if (m_transactionLost) {
-        // The server ended the transaction with the connection; a later statement opens a new one.
-        m_transactionLost = false;
-        return true;
-    }
     ++m_statementCount;
     if (const StatementHook &hook = statementHook())
         hook(*this, m_statementCount);
@@ -616,8 +626,9 @@ bool Connection::hostTransactionOpen(bool &open)
     return true;
 }
 
-// The savepoint statements are the same on every engine with a driver.
-bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locked)
+// The savepoint statements are the same on every engine with a driver. After one that succeeds,
+// the savepoint is open as `openAfter` says.
+bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locked, bool openAfter)
 {
     if (m_transactionLost)
         return refuseInLostTransaction();
@@ -626,6 +637,7 @@ bool Connection::execSavepointSql(const QString &sql, const LockedMessage *locke
     if (!query.exec(sql))
         return fail(query.lastError(), sql, locked);
     m_lastError = SqlError();
+    m_inSavepoint = openAfter;
     return true;
 }
 
@@ -633,10 +645,7 @@ bool Connection::BeginSavepoint(const LockedMessage *locked)
 {
     if (m_inTransaction || m_inSavepoint)
         return failWith(QStringLiteral("A transaction is already open on this connection"));
-    if (!execSavepointSql(QStringLiteral("SAVEPOINT kvo_unit"), locked))
-        return false;
-    m_inSavepoint = true;
-    return true;
+    return execSavepointSql(QStringLiteral("SAVEPOINT kvo_unit"), locked, true);
 }
 
 bool Connection::ReleaseSavepoint()
@@ -644,26 +653,18 @@ bool Connection::ReleaseSavepoint()
     if (!m_inSavepoint)
         return failWith(QStringLiteral("No savepoint is open on this connection"));
     // A failed release leaves the savepoint to the caller's RollbackToSavepoint.
-    if (!execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr))
-        return false;
-    m_inSavepoint = false;
-    return true;
+    return execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr, false);
 }
 
 bool Connection::RollbackToSavepoint()
 {
-    if (!m_inSavepoint)
+    // The host's transaction may have gone with the connection.
+    if (!closeForRollback(m_inSavepoint))
         return true;
-    m_inSavepoint = false;
-    if (m_transactionLost) {
-        // The host's transaction went with the connection.
-        m_transactionLost = false;
-        return true;
-    }
     // Rolling back keeps the savepoint (and PostgreSQL's aborted transaction usable again);
     // releasing it then leaves the host's transaction as it was before the unit began.
-    return execSavepointSql(QStringLiteral("ROLLBACK TO SAVEPOINT kvo_unit"), nullptr)
-           && execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr);
+    return execSavepointSql(QStringLiteral("ROLLBACK TO SAVEPOINT kvo_unit"), nullptr, false)
+           && execSavepointSql(QStringLiteral("RELEASE SAVEPOINT kvo_unit"), nullptr, false);
 }
 
 std::unique_ptr<RecordSet> Connection::OpenQuery(const QString &sql)

@@ -185,7 +185,7 @@ private:
     // Opens `db` on the first server from `first` on (cyclically) that answers and takes writes.
     static bool connectTo(QSqlDatabase &db, Dialect &dialect, const ConnectionUrl &url, qsizetype first,
                           qsizetype *index, QString *why);
-    bool execSavepointSql(const QString &sql, const LockedMessage *locked);
+    bool execSavepointSql(const QString &sql, const LockedMessage *locked, bool openAfter);
     bool fail(const class QSqlError &error, const QString &sql, const LockedMessage *locked);
     bool failWith(const QString &text);
     // fail() with the error of `query`, unless run() refused it before it reached the driver.
@@ -195,6 +195,7 @@ private:
     bool run(class QSqlQuery &query, const QString &sql);
     // A statement inside a transaction whose connection was lost: fails at once.
     bool refuseInLostTransaction();
+    bool closeForRollback(bool &open);
     friend class detail::CatalogQueries;
 
     QSqlDatabase m_db;

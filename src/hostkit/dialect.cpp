@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <cmath>
 
@@ -290,6 +291,15 @@ bool Dialect::openSession(QSqlDatabase &db, const ConnectionUrl &, QString *erro
 }
 
 bool Dialect::readSessionSettings(QSqlDatabase &, QString *) { return true; }
+
+bool Dialect::execSessionSql(QSqlQuery &query, const QString &sql, QString *error, bool row)
+{
+    if (query.exec(sql) && (!row || query.next()))
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
 
 bool Dialect::takesWrites(QSqlDatabase &) const { return true; }
 

@@ -13,6 +13,7 @@
 class QByteArray;
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 namespace KvoPlx800SCtl::HostKit {
 
@@ -219,6 +220,9 @@ protected:
     static QString literalBody(const QString &text, bool backslashEscapes);
     // 'yyyy-MM-dd HH:mm:ss' (without the quotes).
     static QString dateText(const QDateTime &value);
+    // Runs a statement of a session's set-up on `query`, with `row` positioned on its first row;
+    // false, with the driver's text in `error` (when given), when it fails.
+    static bool execSessionSql(QSqlQuery &query, const QString &sql, QString *error, bool row = false);
 
     // The engine's type names, as columnType() writes them; %1 is a text's length. Each stands for
     // the types of its kind (smallInt for the tiny integers too, numeric for decimals, date for

@@ -160,6 +160,20 @@ bool RecordSet::reloadRow(const QVector<QVariant> &row, QVector<QVariant> &out)
     return true;
 }
 
+// Runs `statement` restricted to the current row; `notFound` is the error when no row matched.
+bool RecordSet::execOnCurrentRow(const QString &statement, const QString &notFound)
+{
+    if (!m_connection->ExecuteSql(statement + rowCondition(m_rows.at(m_pos)))) {
+        m_lastError = m_connection->lastError();
+        return false;
+    }
+    if (m_connection->rowsAffected() == 0) {
+        m_lastError = notFound;
+        return false;
+    }
+    return true;
+}
+
 bool RecordSet::Update()
 {
     if (!m_adding && !m_editing)
@@ -204,16 +218,10 @@ bool RecordSet::Update()
         resetEdit();
         return true;
     }
-    const QString sql =
-            QLatin1String("UPDATE ") + table + QLatin1String(" SET ") + setList + rowCondition(m_rows.at(m_pos));
-    if (!m_connection->ExecuteSql(sql)) {
-        m_lastError = m_connection->lastError();
+    if (!execOnCurrentRow(
+                QLatin1String("UPDATE ") + table + QLatin1String(" SET ") + setList,
+                QStringLiteral("The row to update was not found; another user may have changed or deleted it")))
         return false;
-    }
-    if (m_connection->rowsAffected() == 0) {
-        m_lastError = QStringLiteral("The row to update was not found; another user may have changed or deleted it");
-        return false;
-    }
     m_rows[m_pos] = m_edit;
     resetEdit();
     return true;
@@ -230,16 +238,9 @@ bool RecordSet::Delete()
         m_lastError = QStringLiteral("There is no current row");
         return false;
     }
-    const QString sql =
-            QLatin1String("DELETE FROM ") + m_connection->QuoteName(m_table) + rowCondition(m_rows.at(m_pos));
-    if (!m_connection->ExecuteSql(sql)) {
-        m_lastError = m_connection->lastError();
+    if (!execOnCurrentRow(QLatin1String("DELETE FROM ") + m_connection->QuoteName(m_table),
+                          QStringLiteral("The row to delete was not found; another user may have deleted it")))
         return false;
-    }
-    if (m_connection->rowsAffected() == 0) {
-        m_lastError = QStringLiteral("The row to delete was not found; another user may have deleted it");
-        return false;
-    }
     m_rows.removeAt(m_pos);
     m_onDeletedRow = true;
     return true;

@@ -85,6 +85,7 @@ private:
     void resetEdit();
     bool hasCurrentRow() const;
     QString rowCondition(const QVector<QVariant> &row) const;
+    bool execOnCurrentRow(const QString &statement, const QString &notFound);
     QString fieldCondition(const QString &field, const QVariant &value) const;
     bool reloadRow(const QVector<QVariant> &row, QVector<QVariant> &out);
 };

@@ -316,16 +316,28 @@ struct Plan
         else
             rebuild = true;
     }
-};
 
-void replaceKey(TableDef &table, const ConstraintDef &key, const std::function<bool(const ConstraintDef &)> &old)
-{
-    for (qsizetype i = table.keys.size() - 1; i >= 0; --i) {
-        if (old(table.keys.at(i)))
-            table.keys.removeAt(i);
+    // Puts `key` in place of the keys of `table` it replaces (the primary key; a unique or foreign
+    // key of its name): drops them and adds `key` (its statement to `into`) in place or, where the
+    // engine cannot, rebuilds the table.
+    void replaceKey(const Dialect &dialect, const QString &table, const ConstraintDef &key, QStringList &into)
+    {
+        const auto old = [&key](const ConstraintDef &k) {
+            return k.type == key.type
+                   && (key.type == adKeyPrimary || (!key.name.isEmpty() && sameName(k.name, key.name)));
+        };
+        for (const ConstraintDef &replaced : std::as_const(target.keys)) {
+            if (old(replaced))
+                dropKey(dialect, table, replaced);
+        }
+        target.keys.removeIf(old);
+        target.keys.append(key);
+        if (dialect.canAddConstraints())
+            into.append(addConstraintSql(dialect, table, key));
+        else
+            rebuild = true;
     }
-    table.keys.append(key);
-}
+};
 
 // Spreads the table of `structure` over the servers as it says, where the database does that and
 // the table (`current`; nullptr while it is being created) is local: first the local tables that
@@ -368,13 +380,6 @@ Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTa
     plan.current = tableFromCatalog(table);
     plan.target = plan.current;
     const QString &name = plan.current.name;
-
-    auto addKey = [&](const ConstraintDef &key, QStringList &into) {
-        if (dialect.canAddConstraints())
-            into.append(addConstraintSql(dialect, name, key));
-        else
-            plan.rebuild = true;
-    };
 
     QStringList retyped;   // fields whose type changes in place
     if (parts & PlanFields) {
@@ -457,40 +462,20 @@ Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTa
 
     if (parts & PlanKeys) {
         for (const KeyDescription &key : structure.Keys) {
-            if (keyMatches(table, key))
-                continue;
-            const ConstraintDef wanted{key.Name, key.Kind == KeyKind::Primary ? adKeyPrimary : adKeyUnique,
-                                       key.Columns, {}, {}};
-            std::function<bool(const ConstraintDef &)> replaced;
-            if (key.Kind == KeyKind::Primary)
-                replaced = [](const ConstraintDef &k) { return k.type == adKeyPrimary; };
-            else
-                replaced = [&key](const ConstraintDef &k) {
-                    return k.type == adKeyUnique && !key.Name.isEmpty() && sameName(k.name, key.Name);
-                };
-            for (const ConstraintDef &old : std::as_const(plan.target.keys)) {
-                if (replaced(old))
-                    plan.dropKey(dialect, name, old);
-            }
-            replaceKey(plan.target, wanted, replaced);
-            addKey(wanted, plan.keys);
+            if (!keyMatches(table, key))
+                plan.replaceKey(
+                        dialect, name,
+                        {key.Name, key.Kind == KeyKind::Primary ? adKeyPrimary : adKeyUnique, key.Columns, {}, {}},
+                        plan.keys);
         }
     }
 
     if (parts & PlanForeignKeys) {
         for (const ForeignKeyDescription &key : structure.ForeignKeys) {
-            if (foreignKeyMatches(table, key))
-                continue;
-            const ConstraintDef wanted{key.Name, adKeyForeign, key.Columns, key.RelatedTable, key.RelatedColumns};
-            const auto replaced = [&key](const ConstraintDef &k) {
-                return k.type == adKeyForeign && !key.Name.isEmpty() && sameName(k.name, key.Name);
-            };
-            for (const ConstraintDef &old : std::as_const(plan.target.keys)) {
-                if (replaced(old))
-                    plan.dropKey(dialect, name, old);
-            }
-            replaceKey(plan.target, wanted, replaced);
-            addKey(wanted, plan.foreignKeys);
+            if (!foreignKeyMatches(table, key))
+                plan.replaceKey(dialect, name,
+                                {key.Name, adKeyForeign, key.Columns, key.RelatedTable, key.RelatedColumns},
+                                plan.foreignKeys);
         }
     }
 

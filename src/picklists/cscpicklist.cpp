@@ -102,6 +102,15 @@ void CScPicklist::entriesChange()
         m_column->dropPicklistEntries();
 }
 
+bool CScPicklist::tableChange(const char *procedure, const std::function<void(bool &result)> &body)
+{
+    return traced(procedure, Module, false, [&](bool &result) {
+        entriesChange();
+        if (ValidateSetup())
+            body(result);
+    });
+}
+
 QString CScPicklist::searchTableName() const { return tables().tableOf(m_column); }
 
 TableStructure CScPicklist::MyStructure() const
@@ -180,10 +189,7 @@ bool CScPicklist::entryExists(const QString &literal) const
 
 bool CScPicklist::CreatePicklist()
 {
-    return traced("CreatePicklist", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("CreatePicklist", [&](bool &result) {
         // A table left behind may already hold the foreign key: its default entry comes first.
         if (DatabaseHelper::FindTable(catalog(), TableName()))
             require(GuaranteeDefaultEntryExists(), QStringLiteral("the default entry cannot be written"));
@@ -195,10 +201,7 @@ bool CScPicklist::CreatePicklist()
 
 bool CScPicklist::ChangePicklist()
 {
-    return traced("ChangePicklist", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("ChangePicklist", [&](bool &result) {
         catalog().Refresh(TableName());
         if (!DatabaseHelper::FindTable(catalog(), TableName())) {
             require(ForceNullsAndBlanksToDefault(), QStringLiteral("the stored values cannot be cleaned"));
@@ -218,10 +221,7 @@ bool CScPicklist::ChangePicklist()
 
 bool CScPicklist::DestroyPicklist()
 {
-    return traced("DestroyPicklist", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("DestroyPicklist", [&](bool &result) {
         const QString table = TableName();
         if (DatabaseHelper::FindTable(catalog(), table)) {
             // The search table's foreign key goes first; an engine refuses to drop a table that
@@ -275,10 +275,7 @@ void CScPicklist::insertStoredValues()
 
 bool CScPicklist::CreatePicklistTable()
 {
-    return traced("CreatePicklistTable", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("CreatePicklistTable", [&](bool &result) {
         createTable();
         fillTable();
         result = ensureForeignKey(ConvertMode::Convert) == CheckTableResult::Continue;
@@ -365,10 +362,7 @@ int CScPicklist::CheckTable(IProgress *roProgress, int enmConvertMode)
 
 bool CScPicklist::ForceNullsAndBlanksToDefault()
 {
-    return traced("ForceNullsAndBlanksToDefault", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("ForceNullsAndBlanksToDefault", [&](bool &result) {
         const QString value = defaultLiteral();
         const auto search = DatabaseHelper::FindTable(catalog(), searchTableName());
         if (value.isEmpty() || !search || !search->FindColumn(m_column->Name())) {
@@ -390,10 +384,7 @@ bool CScPicklist::ForceNullsAndBlanksToDefault()
 
 bool CScPicklist::GuaranteeDefaultEntryExists()
 {
-    return traced("GuaranteeDefaultEntryExists", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("GuaranteeDefaultEntryExists", [&](bool &result) {
         result = true;
         if (m_column->PicklistDefault().trimmed().isEmpty() && m_column->PicklistAllowBlanks())
             return;
@@ -415,10 +406,7 @@ bool CScPicklist::GuaranteeDefaultEntryExists()
 
 bool CScPicklist::CheckAllowBlanks()
 {
-    return traced("CheckAllowBlanks", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("CheckAllowBlanks", [&](bool &result) {
         result = true;
         if (!ColumnTypes::isText(m_column->ColumnType()))
             return;
@@ -457,10 +445,7 @@ bool CScPicklist::CheckAllowBlanks()
 
 bool CScPicklist::SaveAdditions(const QStringList &entries)
 {
-    return traced("SaveAdditions", Module, false, [&](bool &result) {
-        entriesChange();
-        if (!ValidateSetup())
-            return;
+    return tableChange("SaveAdditions", [&](bool &result) {
         Connection &c = db();
         const QString table = TableName();
         const LockedMessage locked = lockedMessage(8373, 8374);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace KvoPlx800SCtl {
 
 class CFilterColumn;
@@ -98,6 +100,9 @@ public:
 
 private:
     bool isSetUp() const;
+    // A change of the picklist's table, traced as `procedure`: the column's kept entries are
+    // dropped, then `body` runs where the set-up is valid (false where it is not).
+    bool tableChange(const char *procedure, const std::function<void(bool &result)> &body);
     const SearchTables &tables() const;
     HostKit::Catalog &catalog() const;
     HostKit::Connection &db() const;

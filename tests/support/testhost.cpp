@@ -8,6 +8,8 @@
 #include "hostkit/trace.h"
 #include "picklists/cscpicklist.h"
 
+#include <QTest>
+
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
 
@@ -30,6 +32,12 @@ std::unique_ptr<Host> makeHost(int records, const QList<ColumnDefinition> &colum
 {
     auto host = makeHost(records, engine);
     return host && addColumns(*host->columns(), columns) ? std::move(host) : nullptr;
+}
+
+void HostTest::init()
+{
+    m_host = makeHost(m_records);
+    QVERIFY(m_host);
 }
 
 Host *HostPerEngine::get(const std::function<std::unique_ptr<Host>()> &make)
@@ -241,21 +249,29 @@ void RecordingWindows::SelectAndEditPicklist(CFilterColumns &, IFormsInterface *
     m_owners.append(owner);
 }
 
-std::unique_ptr<KvoHost::ScratchDatabase> clusterDatabase(Engine engine, const char *urlVariable,
-                                                          const QString &tallyName, int records, QString *error)
+void ClusterTest::initTestCase()
 {
-    auto db = KvoHost::ScratchDatabase::create(
-            engine, {.prefix = QStringLiteral("kvo_") + tallyName, .serverUrl = qEnvironmentVariable(urlVariable)}, error);
-    if (!db)
-        return nullptr;
+    if (qEnvironmentVariable(m_setup.urlVariable).isEmpty())
+        QSKIP(qPrintable(
+                QStringLiteral("%1: start one with scripts/cluster %2 start and set %3 to the URL it prints")
+                        .arg(QLatin1String(m_setup.missing), m_setup.tallyName, QLatin1String(m_setup.urlVariable))));
+    if (m_setup.tool.isEmpty())
+        QSKIP("the command-line tool is not built");
+}
+
+void ClusterTest::init()
+{
+    QString error;
+    m_db = KvoHost::ScratchDatabase::create(m_setup.engine,
+                                            {.prefix = QStringLiteral("kvo_") + m_setup.tallyName,
+                                             .serverUrl = qEnvironmentVariable(m_setup.urlVariable)},
+                                            &error);
+    QVERIFY2(m_db, qPrintable(error));
     KvoHost::Host host;
-    host.use(*db);
-    if (!host.createBaseTable(QStringLiteral("Parts"), records)) {
-        *error = QStringLiteral("the base table Parts was not made");
-        return nullptr;
-    }
-    tally(tallyName);
-    return db;
+    host.use(*m_db);
+    QVERIFY2(host.createBaseTable(QStringLiteral("Parts"), m_setup.records), "the base table Parts was not made");
+    tally(m_setup.tallyName);
+    checkDatabase();
 }
 
 } // namespace KvoTest

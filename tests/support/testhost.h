@@ -37,6 +37,26 @@ std::unique_ptr<Host> makeHost(int records, const QList<KvoPlx800SCtl::ColumnDef
     auto host = KvoTest::makeHost(__VA_ARGS__);                                                                        \
     QVERIFY(host)
 
+// A test class whose every test (each data row) runs once per configured engine on a fresh host
+// (makeHost) in m_host, base table Parts holding records 1..records.
+class HostTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    explicit HostTest(int records) : m_records(records) {}
+
+    std::unique_ptr<Host> m_host;
+
+private slots:
+    void initTestCase_data() { addEngineRows(); }
+    void init();
+    void cleanup() { m_host.reset(); }
+
+private:
+    int m_records;
+};
+
 // One host per engine, made by `make` on first use and kept for the rest of a test class, so that
 // the rows of data-driven tests share it. A `make` that returns nullptr is tried again next time.
 class HostPerEngine
@@ -55,11 +75,40 @@ using KvoHost::addColumns;
 // (single), Weight (double), Made (date), Active (Boolean), Tags (keyword).
 QList<KvoPlx800SCtl::ColumnDefinition> everyType();
 
-// A fresh database of `engine` on the cluster whose URL the environment variable `urlVariable`
-// gives, holding base table Parts (records 1..records), counted in the tally as `tallyName`.
-// nullptr with `error` set when it cannot be made.
-std::unique_ptr<KvoHost::ScratchDatabase> clusterDatabase(Engine engine, const char *urlVariable,
-                                                          const QString &tallyName, int records, QString *error);
+// A test class on a cluster whose URL the environment variable `urlVariable` gives, driving the
+// command-line tool `tool` as concurrent hosts. Without the cluster (`missing` says what is missing)
+// or the tool every test skips. Each test starts on a fresh database of `engine` there (m_db),
+// holding base table Parts (records 1..records) and counted in the tally as `tallyName`, that
+// checkDatabase() may check further.
+class ClusterTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Setup
+    {
+        Engine engine;
+        const char *urlVariable;
+        QString tallyName;
+        int records;
+        const char *missing;
+        QString tool;
+    };
+
+protected:
+    explicit ClusterTest(Setup setup) : m_setup(std::move(setup)) {}
+    virtual void checkDatabase() {}
+
+    std::unique_ptr<KvoHost::ScratchDatabase> m_db;
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup() { m_db.reset(); }
+
+private:
+    Setup m_setup;
+};
 
 // The stored definition row of a column of base table Parts as "Type|Size|IsPicklist|PicklistDefault"
 // (NULL as "~").

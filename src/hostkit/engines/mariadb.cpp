@@ -9,7 +9,6 @@
 #include "hostkit/ddl_p.h"
 
 #include <QSet>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -22,13 +21,6 @@ namespace {
 using namespace detail;
 
 // Catalog ------------------------------------------------------------------------------------
-
-struct TypeName
-{
-    const char *name;
-    int type;
-    bool sized;
-};
 
 const TypeName mariaDbTypes[] = {
         {"tinyint", adTinyInt, false},
@@ -80,73 +72,52 @@ public:
     bool readTable(detail::CatalogQueries &queries, CatalogTable *table) const override
     {
         const QString name = queries.dialect().QuoteText(table->Name);
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(query, QStringLiteral("SELECT COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, COLUMN_DEFAULT "
-                                                   "FROM information_schema.COLUMNS "
-                                                   "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = %1 "
-                                                   "ORDER BY ORDINAL_POSITION")
-                                            .arg(name)))
-                return false;
-            while (query.next()) {
-                CatalogColumn column;
-                column.Name = query.value(0).toString();
-                column.NativeType = query.value(1).toString();
-                column.Type = adoTypeOf(column.NativeType, &column.DefinedSize);
-                column.Nullable = query.value(2).toString() == QLatin1String("YES");
-                // The default is an SQL expression; a nullable field without one reports NULL.
-                const QVariant def = query.value(3);
-                column.HasDefault = !def.isNull() && def.toString() != QLatin1String("NULL");
-                column.DefaultValue = column.HasDefault ? def.toString() : QString();
-                column.Ordinal = int(table->Columns.size()) + 1;
-                table->Columns.append(column);
-            }
-        }
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(
-                        query,
-                        QStringLiteral("SELECT tc.CONSTRAINT_NAME, tc.CONSTRAINT_TYPE, k.COLUMN_NAME, "
-                                       "k.REFERENCED_TABLE_NAME, k.REFERENCED_COLUMN_NAME "
-                                       "FROM information_schema.TABLE_CONSTRAINTS tc "
-                                       "JOIN information_schema.KEY_COLUMN_USAGE k "
-                                       "ON k.CONSTRAINT_SCHEMA = tc.CONSTRAINT_SCHEMA "
-                                       "AND k.TABLE_NAME = tc.TABLE_NAME AND k.CONSTRAINT_NAME = tc.CONSTRAINT_NAME "
-                                       "WHERE tc.TABLE_SCHEMA = DATABASE() AND tc.TABLE_NAME = %1 "
-                                       "AND tc.CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE', 'FOREIGN KEY') "
-                                       "ORDER BY CASE tc.CONSTRAINT_TYPE WHEN 'PRIMARY KEY' THEN 0 "
-                                       "WHEN 'UNIQUE' THEN 1 ELSE 2 END, tc.CONSTRAINT_NAME, k.ORDINAL_POSITION")
-                                .arg(name)))
-                return false;
-            while (query.next()) {
-                const QString kind = query.value(1).toString();
-                const int type = kind == QLatin1String("PRIMARY KEY") ? adKeyPrimary
-                                 : kind == QLatin1String("UNIQUE")    ? adKeyUnique
-                                                                      : adKeyForeign;
-                addKeyColumn(table->Keys, query.value(0).toString(), type, query.value(2).toString(),
-                             query.value(3).toString(), query.value(4).toString());
-            }
-        }
+        if (!queries.forEachRow(QStringLiteral("SELECT COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, COLUMN_DEFAULT "
+                                               "FROM information_schema.COLUMNS "
+                                               "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = %1 "
+                                               "ORDER BY ORDINAL_POSITION")
+                                        .arg(name),
+                                [&](const QSqlQuery &query) {
+                                    // The default is an SQL expression; a nullable field without one
+                                    // reports NULL.
+                                    const QVariant def = query.value(3);
+                                    addColumn(table, query.value(0).toString(), query.value(1).toString(),
+                                              query.value(2).toString() == QLatin1String("YES"),
+                                              def.toString() == QLatin1String("NULL") ? QVariant() : def);
+                                }))
+            return false;
+        if (!queries.forEachRow(
+                    QStringLiteral("SELECT tc.CONSTRAINT_NAME, tc.CONSTRAINT_TYPE, k.COLUMN_NAME, "
+                                   "k.REFERENCED_TABLE_NAME, k.REFERENCED_COLUMN_NAME "
+                                   "FROM information_schema.TABLE_CONSTRAINTS tc "
+                                   "JOIN information_schema.KEY_COLUMN_USAGE k "
+                                   "ON k.CONSTRAINT_SCHEMA = tc.CONSTRAINT_SCHEMA "
+                                   "AND k.TABLE_NAME = tc.TABLE_NAME AND k.CONSTRAINT_NAME = tc.CONSTRAINT_NAME "
+                                   "WHERE tc.TABLE_SCHEMA = DATABASE() AND tc.TABLE_NAME = %1 "
+                                   "AND tc.CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE', 'FOREIGN KEY') "
+                                   "ORDER BY CASE tc.CONSTRAINT_TYPE WHEN 'PRIMARY KEY' THEN 0 "
+                                   "WHEN 'UNIQUE' THEN 1 ELSE 2 END, tc.CONSTRAINT_NAME, k.ORDINAL_POSITION")
+                            .arg(name),
+                    [table](const QSqlQuery &query) {
+                        addKeyRow(table->Keys, query, QLatin1String("PRIMARY KEY"), QLatin1String("UNIQUE"));
+                    }))
+            return false;
         QSet<QString> keyIndexes;
         for (const CatalogKey &key : std::as_const(table->Keys)) {
             if (key.Type != adKeyForeign)
                 keyIndexes.insert(key.Name);
         }
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(query, QStringLiteral("SELECT INDEX_NAME, NON_UNIQUE, COLUMN_NAME "
-                                                   "FROM information_schema.STATISTICS "
-                                                   "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = %1 "
-                                                   "ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, SEQ_IN_INDEX")
-                                            .arg(name)))
-                return false;
-            while (query.next()) {
-                const QString index = query.value(0).toString();
-                addIndexColumn(table->Indexes, index, query.value(2).toString(), query.value(1).toInt() == 0,
-                               index == QLatin1String("PRIMARY"), keyIndexes.contains(index));
-            }
-        }
-        return true;
+        return queries.forEachRow(QStringLiteral("SELECT INDEX_NAME, NON_UNIQUE, COLUMN_NAME "
+                                                 "FROM information_schema.STATISTICS "
+                                                 "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = %1 "
+                                                 "ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, SEQ_IN_INDEX")
+                                          .arg(name),
+                                  [&](const QSqlQuery &query) {
+                                      const QString index = query.value(0).toString();
+                                      addIndexColumn(table->Indexes, index, query.value(2).toString(),
+                                                     query.value(1).toInt() == 0, index == QLatin1String("PRIMARY"),
+                                                     keyIndexes.contains(index));
+                                  });
     }
 
     bool readReferencingTables(detail::CatalogQueries &queries, const QString &table, QStringList *names) const override
@@ -184,14 +155,7 @@ public:
             return adBoolean;
         if (t == QLatin1String("tinyint") && isUnsigned)
             return adUnsignedTinyInt;
-        for (const TypeName &entry : mariaDbTypes) {
-            if (t == QLatin1String(entry.name)) {
-                if (size && entry.sized)
-                    *size = length;
-                return entry.type;
-            }
-        }
-        return adEmpty;
+        return namedType(mariaDbTypes, t, length, size);
     }
 };
 
@@ -382,22 +346,16 @@ public:
     bool openSession(QSqlDatabase &db, const ConnectionUrl &, QString *error) override
     {
         QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SET NAMES utf8mb4"))) {
-            if (error)
-                *error = query.lastError().text();
+        if (!execSessionSql(query, QStringLiteral("SET NAMES utf8mb4"), error))
             return false;
-        }
         // A node of a replicated cluster applies other nodes' commits a little later; with
         // wsrep_sync_wait = 1 a read first waits until the node has applied everything committed
         // anywhere before it, so a host sees the value another host just saved.
         // A server built without replication has no wsrep_on at all.
         m_certifyingCluster = query.exec(QStringLiteral("SELECT @@GLOBAL.wsrep_on")) && query.next()
                               && query.value(0).toInt() == 1;
-        if (m_certifyingCluster && !query.exec(QStringLiteral("SET SESSION wsrep_sync_wait = 1"))) {
-            if (error)
-                *error = query.lastError().text();
+        if (m_certifyingCluster && !execSessionSql(query, QStringLiteral("SET SESSION wsrep_sync_wait = 1"), error))
             return false;
-        }
         return readSessionSettings(db, error);
     }
 
@@ -422,11 +380,8 @@ public:
     bool readSessionSettings(QSqlDatabase &db, QString *error) override
     {
         QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SELECT @@SESSION.sql_mode")) || !query.next()) {
-            if (error)
-                *error = query.lastError().text();
+        if (!execSessionSql(query, QStringLiteral("SELECT @@SESSION.sql_mode"), error, true))
             return false;
-        }
         const QStringList modes = query.value(0).toString().split(u',');
         m_backslashEscapes = !modes.contains(QLatin1String("NO_BACKSLASH_ESCAPES"), Qt::CaseInsensitive);
         return true;

@@ -27,13 +27,6 @@ using namespace detail;
 // Catalog ------------------------------------------------------------------------------------
 
 // Type names as format_type() reports them and as DDL may spell them.
-struct TypeName
-{
-    const char *name;
-    int type;
-    bool sized; // the length in parentheses is the text size
-};
-
 const TypeName postgresTypes[] = {
         {"smallint", adSmallInt, false},
         {"int2", adSmallInt, false},
@@ -90,76 +83,54 @@ public:
                 QStringLiteral("(SELECT c.oid FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
                                "ON n.oid = c.relnamespace WHERE n.nspname = current_schema() AND c.relname = %1)")
                         .arg(queries.dialect().QuoteText(table->Name));
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(query, QStringLiteral("SELECT a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod), "
-                                                   "a.attnotnull, pg_catalog.pg_get_expr(d.adbin, d.adrelid) "
-                                                   "FROM pg_catalog.pg_attribute a "
-                                                   "LEFT JOIN pg_catalog.pg_attrdef d ON d.adrelid = a.attrelid "
-                                                   "AND d.adnum = a.attnum "
-                                                   "WHERE a.attrelid = %1 AND a.attnum > 0 AND NOT a.attisdropped "
-                                                   "ORDER BY a.attnum")
-                                            .arg(relation)))
-                return false;
-            while (query.next()) {
-                CatalogColumn column;
-                column.Name = query.value(0).toString();
-                column.NativeType = query.value(1).toString();
-                column.Type = adoTypeOf(column.NativeType, &column.DefinedSize);
-                column.Nullable = !query.value(2).toBool();
-                column.HasDefault = !query.value(3).isNull();
-                column.DefaultValue = query.value(3).toString();
-                column.Ordinal = int(table->Columns.size()) + 1;
-                table->Columns.append(column);
-            }
-        }
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(query,
-                             QStringLiteral("SELECT con.conname, con.contype, a.attname, fc.relname, fa.attname "
-                                            "FROM pg_catalog.pg_constraint con "
-                                            "CROSS JOIN LATERAL unnest(con.conkey) WITH ORDINALITY AS k(attnum, ord) "
-                                            "JOIN pg_catalog.pg_attribute a ON a.attrelid = con.conrelid "
-                                            "AND a.attnum = k.attnum "
-                                            "LEFT JOIN pg_catalog.pg_class fc ON fc.oid = con.confrelid "
-                                            "LEFT JOIN pg_catalog.pg_attribute fa ON fa.attrelid = con.confrelid "
-                                            "AND fa.attnum = con.confkey[k.ord] "
-                                            "WHERE con.conrelid = %1 AND con.contype IN ('p', 'u', 'f') "
-                                            "ORDER BY CASE con.contype WHEN 'p' THEN 0 WHEN 'u' THEN 1 ELSE 2 END, "
-                                            "con.conname, k.ord")
-                                     .arg(relation)))
-                return false;
-            while (query.next()) {
-                const QString kind = query.value(1).toString();
-                const int type = kind == QLatin1String("p")   ? adKeyPrimary
-                                 : kind == QLatin1String("u") ? adKeyUnique
-                                                              : adKeyForeign;
-                addKeyColumn(table->Keys, query.value(0).toString(), type, query.value(2).toString(),
-                             query.value(3).toString(), query.value(4).toString());
-            }
-        }
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(
-                        query,
-                        QStringLiteral("SELECT ic.relname, ix.indisunique, ix.indisprimary, a.attname, "
-                                       "EXISTS (SELECT 1 FROM pg_catalog.pg_constraint con "
-                                       "WHERE con.conindid = ix.indexrelid AND con.conrelid = ix.indrelid "
-                                       "AND con.contype IN ('p', 'u')) "
-                                       "FROM pg_catalog.pg_index ix "
-                                       "JOIN pg_catalog.pg_class ic ON ic.oid = ix.indexrelid "
-                                       "CROSS JOIN LATERAL unnest(ix.indkey::int2[]) WITH ORDINALITY AS k(attnum, ord) "
-                                       "JOIN pg_catalog.pg_attribute a ON a.attrelid = ix.indrelid "
-                                       "AND a.attnum = k.attnum "
-                                       "WHERE ix.indrelid = %1 "
-                                       "ORDER BY ix.indisprimary DESC, ic.relname, k.ord")
-                                .arg(relation)))
-                return false;
-            while (query.next()) {
-                addIndexColumn(table->Indexes, query.value(0).toString(), query.value(3).toString(),
-                               query.value(1).toBool(), query.value(2).toBool(), query.value(4).toBool());
-            }
-        }
+        if (!queries.forEachRow(QStringLiteral("SELECT a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod), "
+                                               "a.attnotnull, pg_catalog.pg_get_expr(d.adbin, d.adrelid) "
+                                               "FROM pg_catalog.pg_attribute a "
+                                               "LEFT JOIN pg_catalog.pg_attrdef d ON d.adrelid = a.attrelid "
+                                               "AND d.adnum = a.attnum "
+                                               "WHERE a.attrelid = %1 AND a.attnum > 0 AND NOT a.attisdropped "
+                                               "ORDER BY a.attnum")
+                                        .arg(relation),
+                                [&](const QSqlQuery &query) {
+                                    addColumn(table, query.value(0).toString(), query.value(1).toString(),
+                                              !query.value(2).toBool(), query.value(3));
+                                }))
+            return false;
+        if (!queries.forEachRow(
+                    QStringLiteral("SELECT con.conname, con.contype, a.attname, fc.relname, fa.attname "
+                                   "FROM pg_catalog.pg_constraint con "
+                                   "CROSS JOIN LATERAL unnest(con.conkey) WITH ORDINALITY AS k(attnum, ord) "
+                                   "JOIN pg_catalog.pg_attribute a ON a.attrelid = con.conrelid "
+                                   "AND a.attnum = k.attnum "
+                                   "LEFT JOIN pg_catalog.pg_class fc ON fc.oid = con.confrelid "
+                                   "LEFT JOIN pg_catalog.pg_attribute fa ON fa.attrelid = con.confrelid "
+                                   "AND fa.attnum = con.confkey[k.ord] "
+                                   "WHERE con.conrelid = %1 AND con.contype IN ('p', 'u', 'f') "
+                                   "ORDER BY CASE con.contype WHEN 'p' THEN 0 WHEN 'u' THEN 1 ELSE 2 END, "
+                                   "con.conname, k.ord")
+                            .arg(relation),
+                    [table](const QSqlQuery &query) {
+                        addKeyRow(table->Keys, query, QLatin1String("p"), QLatin1String("u"));
+                    }))
+            return false;
+        if (!queries.forEachRow(
+                    QStringLiteral("SELECT ic.relname, ix.indisunique, ix.indisprimary, a.attname, "
+                                   "EXISTS (SELECT 1 FROM pg_catalog.pg_constraint con "
+                                   "WHERE con.conindid = ix.indexrelid AND con.conrelid = ix.indrelid "
+                                   "AND con.contype IN ('p', 'u')) "
+                                   "FROM pg_catalog.pg_index ix "
+                                   "JOIN pg_catalog.pg_class ic ON ic.oid = ix.indexrelid "
+                                   "CROSS JOIN LATERAL unnest(ix.indkey::int2[]) WITH ORDINALITY AS k(attnum, ord) "
+                                   "JOIN pg_catalog.pg_attribute a ON a.attrelid = ix.indrelid "
+                                   "AND a.attnum = k.attnum "
+                                   "WHERE ix.indrelid = %1 "
+                                   "ORDER BY ix.indisprimary DESC, ic.relname, k.ord")
+                            .arg(relation),
+                    [table](const QSqlQuery &query) {
+                        addIndexColumn(table->Indexes, query.value(0).toString(), query.value(3).toString(),
+                                       query.value(1).toBool(), query.value(2).toBool(), query.value(4).toBool());
+                    }))
+            return false;
         return !queries.dialect().distributesTables() || readDistribution(queries, relation, table);
     }
 
@@ -211,21 +182,8 @@ public:
             const qsizetype close = t.indexOf(QLatin1Char(')'), open);
             t = (t.left(open) + (close >= 0 ? t.mid(close + 1) : QString())).simplified();
         }
-        if (t.endsWith(QLatin1String("[]"))) {
-            if (size)
-                *size = 0;
-            return adEmpty;
-        }
-        for (const TypeName &entry : postgresTypes) {
-            if (t == QLatin1String(entry.name)) {
-                if (size)
-                    *size = entry.sized ? length : 0;
-                return entry.type;
-            }
-        }
-        if (size)
-            *size = 0;
-        return adEmpty;
+        // An array ("integer[]") is no type of the list.
+        return namedType(postgresTypes, t, length, size);
     }
 };
 
@@ -332,11 +290,8 @@ public:
     {
         QSqlQuery query(db);
         // Notices (such as those of DROP ... CASCADE) would go to the process's standard error.
-        if (!query.exec(QStringLiteral("SET client_min_messages = warning"))) {
-            if (error)
-                *error = query.lastError().text();
+        if (!execSessionSql(query, QStringLiteral("SET client_min_messages = warning"), error))
             return false;
-        }
         if (!readSessionSettings(db, error))
             return false;
         if (!query.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_extension WHERE extname = 'citus')"))
@@ -385,11 +340,8 @@ public:
     bool readSessionSettings(QSqlDatabase &db, QString *error) override
     {
         QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SHOW standard_conforming_strings")) || !query.next()) {
-            if (error)
-                *error = query.lastError().text();
+        if (!execSessionSql(query, QStringLiteral("SHOW standard_conforming_strings"), error, true))
             return false;
-        }
         m_backslashEscapes = query.value(0).toString().compare(u"on", Qt::CaseInsensitive) != 0;
         return true;
     }

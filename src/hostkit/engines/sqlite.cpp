@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <array>
 
 #include <sqlite3.h>
 
@@ -231,6 +232,35 @@ QString constraintName(const QList<NamedConstraint> &named, int type, const QStr
     return {};
 }
 
+// The declared type decides, by the words it contains, much as SQLite finds a column's affinity:
+// the first entry with a word in the type gives its kind. `sized`: the length in parentheses is
+// the size.
+struct TypeWords
+{
+    std::array<const char *, 4> words;
+    int type;
+    bool sized;
+};
+
+const TypeWords sqliteTypeWords[] = {
+        {{"VARCHAR", "VARYING"}, adVarWChar, true},
+        {{"TEXT", "CLOB", "MEMO", "NOTE"}, adLongVarWChar, false},
+        {{"CHAR"}, adChar, true},
+        {{"GUID", "UUID", "UNIQUEIDENTIFIER"}, adGUID, false},
+        {{"DATE", "TIME"}, adDate, false},
+        {{"TINYINT"}, adTinyInt, false},
+        {{"SMALLINT", "INT2"}, adSmallInt, false},
+        {{"BIGINT", "INT8"}, adBigInt, false},
+        {{"INT"}, adInteger, false},
+        {{"DOUBLE", "FLOAT8"}, adDouble, false},
+        {{"FLOAT4", "REAL", "SINGLE"}, adSingle, false},
+        {{"FLOAT"}, adDouble, false}, // SQLite keeps FLOAT in eight bytes, like DOUBLE
+        {{"MONEY", "CURRENCY"}, adCurrency, false},
+        {{"DEC", "NUMERIC"}, adNumeric, false},
+        {{"VARBINARY"}, adVarBinary, true},
+        {{"BLOB", "BINARY"}, adLongVarBinary, false},
+};
+
 class SqliteCatalogReader : public detail::CatalogReader
 {
 public:
@@ -255,26 +285,17 @@ public:
         }
 
         QList<QPair<int, QString>> primary; // key position, column
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(query, QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk "
-                                                   "FROM pragma_table_info(%1) ORDER BY cid")
-                                            .arg(literal)))
-                return false;
-            while (query.next()) {
-                CatalogColumn column;
-                column.Name = query.value(0).toString();
-                column.NativeType = query.value(1).toString();
-                column.Type = adoTypeOf(column.NativeType, &column.DefinedSize);
-                column.Nullable = query.value(2).toInt() == 0;
-                column.HasDefault = !query.value(3).isNull();
-                column.DefaultValue = query.value(3).toString();
-                column.Ordinal = int(table->Columns.size()) + 1;
-                if (query.value(4).toInt() > 0)
-                    primary.append({query.value(4).toInt(), column.Name});
-                table->Columns.append(column);
-            }
-        }
+        if (!queries.forEachRow(QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk "
+                                               "FROM pragma_table_info(%1) ORDER BY cid")
+                                        .arg(literal),
+                                [&](const QSqlQuery &query) {
+                                    const QString name = query.value(0).toString();
+                                    addColumn(table, name, query.value(1).toString(), query.value(2).toInt() == 0,
+                                              query.value(3));
+                                    if (query.value(4).toInt() > 0)
+                                        primary.append({query.value(4).toInt(), name});
+                                }))
+            return false;
         if (!primary.isEmpty()) {
             std::sort(primary.begin(), primary.end());
             CatalogKey key;
@@ -285,21 +306,18 @@ public:
             table->Keys.append(key);
         }
 
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(query, QStringLiteral("SELECT il.name, il.\"unique\", il.origin, ii.name "
-                                                   "FROM pragma_index_list(%1) il "
-                                                   "JOIN pragma_index_info(il.name) ii "
-                                                   "ORDER BY il.seq, ii.seqno")
-                                            .arg(literal)))
-                return false;
-            while (query.next()) {
-                const QString origin = query.value(2).toString();
-                addIndexColumn(table->Indexes, query.value(0).toString(), query.value(3).toString(),
-                               query.value(1).toInt() != 0, origin == QLatin1String("pk"),
-                               origin == QLatin1String("u") || origin == QLatin1String("pk"));
-            }
-        }
+        if (!queries.forEachRow(QStringLiteral("SELECT il.name, il.\"unique\", il.origin, ii.name "
+                                               "FROM pragma_index_list(%1) il "
+                                               "JOIN pragma_index_info(il.name) ii "
+                                               "ORDER BY il.seq, ii.seqno")
+                                        .arg(literal),
+                                [table](const QSqlQuery &query) {
+                                    const QString origin = query.value(2).toString();
+                                    addIndexColumn(table->Indexes, query.value(0).toString(), query.value(3).toString(),
+                                                   query.value(1).toInt() != 0, origin == QLatin1String("pk"),
+                                                   origin == QLatin1String("u") || origin == QLatin1String("pk"));
+                                }))
+            return false;
         for (const CatalogIndex &index : std::as_const(table->Indexes)) {
             if (index.PrimaryKey) {
                 if (!table->Keys.isEmpty() && table->Keys.first().Type == adKeyPrimary
@@ -318,30 +336,27 @@ public:
             table->Keys.append(key);
         }
 
-        {
-            QSqlQuery query(queries.database());
-            if (!queries.run(query, QStringLiteral("SELECT id, \"table\", \"from\", \"to\" "
-                                                   "FROM pragma_foreign_key_list(%1) ORDER BY id DESC, seq")
-                                            .arg(literal)))
-                return false;
-            QList<CatalogKey> foreign;
-            int currentId = -1;
-            while (query.next()) {
-                const int id = query.value(0).toInt();
-                if (id != currentId) {
-                    CatalogKey key;
-                    key.Type = adKeyForeign;
-                    key.RelatedTable = query.value(1).toString();
-                    foreign.append(key);
-                    currentId = id;
-                }
-                foreign.last().Columns.append(query.value(2).toString());
-                foreign.last().RelatedColumns.append(query.value(3).toString());
-            }
-            for (CatalogKey &key : foreign) {
-                key.Name = constraintName(named, adKeyForeign, key.Columns);
-                table->Keys.append(key);
-            }
+        QList<CatalogKey> foreign;
+        int currentId = -1;
+        if (!queries.forEachRow(QStringLiteral("SELECT id, \"table\", \"from\", \"to\" "
+                                               "FROM pragma_foreign_key_list(%1) ORDER BY id DESC, seq")
+                                        .arg(literal),
+                                [&](const QSqlQuery &query) {
+                                    const int id = query.value(0).toInt();
+                                    if (id != currentId) {
+                                        CatalogKey key;
+                                        key.Type = adKeyForeign;
+                                        key.RelatedTable = query.value(1).toString();
+                                        foreign.append(key);
+                                        currentId = id;
+                                    }
+                                    foreign.last().Columns.append(query.value(2).toString());
+                                    foreign.last().RelatedColumns.append(query.value(3).toString());
+                                }))
+            return false;
+        for (CatalogKey &key : foreign) {
+            key.Name = constraintName(named, adKeyForeign, key.Columns);
+            table->Keys.append(key);
         }
         return true;
     }
@@ -363,55 +378,23 @@ public:
 
     int adoTypeOf(const QString &nativeType, int *size) const override
     {
-        // The declared type decides, by the words it contains, much as SQLite finds a column's
-        // affinity.
         const QString t = nativeType.trimmed().toUpper();
-        const int length = typeLength(t);
-        int textSize = 0;
-        int type = adEmpty;
-        auto has = [&t](const char *word) { return t.contains(QLatin1String(word)); };
-        if (t.isEmpty())
-            type = adEmpty;
-        else if (has("BOOL") || t == QLatin1String("BIT") || t.startsWith(QLatin1String("BIT(")))
-            type = adBoolean;
-        else if (has("VARCHAR") || has("VARYING") || has("VARCHAR2")) {
-            type = adVarWChar;
-            textSize = length;
-        } else if (has("TEXT") || has("CLOB") || has("MEMO") || has("NOTE"))
-            type = adLongVarWChar;
-        else if (has("CHAR")) {
-            type = adChar;
-            textSize = length;
-        } else if (has("GUID") || has("UUID") || has("UNIQUEIDENTIFIER"))
-            type = adGUID;
-        else if (has("DATE") || has("TIME"))
-            type = adDate;
-        else if (has("TINYINT"))
-            type = adTinyInt;
-        else if (has("SMALLINT") || has("INT2"))
-            type = adSmallInt;
-        else if (has("BIGINT") || has("INT8"))
-            type = adBigInt;
-        else if (has("INT"))
-            type = adInteger;
-        else if (has("DOUBLE") || has("FLOAT8"))
-            type = adDouble;
-        else if (has("FLOAT4") || has("REAL") || has("SINGLE"))
-            type = adSingle;
-        else if (has("FLOAT"))
-            type = adDouble; // SQLite keeps FLOAT in eight bytes, like DOUBLE
-        else if (has("MONEY") || has("CURRENCY"))
-            type = adCurrency;
-        else if (has("DEC") || has("NUMERIC"))
-            type = adNumeric;
-        else if (has("VARBINARY")) {
-            type = adVarBinary;
-            textSize = length;
-        } else if (has("BLOB") || has("BINARY"))
-            type = adLongVarBinary;
         if (size)
-            *size = textSize;
-        return type;
+            *size = 0;
+        if (t.isEmpty())
+            return adEmpty;
+        if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("BIT") || t.startsWith(QLatin1String("BIT(")))
+            return adBoolean;
+        for (const TypeWords &entry : sqliteTypeWords) {
+            for (const char *word : entry.words) {
+                if (word && t.contains(QLatin1String(word))) {
+                    if (size && entry.sized)
+                        *size = typeLength(t);
+                    return entry.type;
+                }
+            }
+        }
+        return adEmpty;
     }
 };
 
@@ -605,12 +588,7 @@ public:
     bool openSession(QSqlDatabase &db, const ConnectionUrl &, QString *error) override
     {
         QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("PRAGMA foreign_keys = ON"))) {
-            if (error)
-                *error = query.lastError().text();
-            return false;
-        }
-        return true;
+        return execSessionSql(query, QStringLiteral("PRAGMA foreign_keys = ON"), error);
     }
 
     // The extended result code; its low byte is the primary code. SQLite has no SQLSTATE. A
