@@ -17,8 +17,8 @@
 #include <QSqlQuery>
 
 #include <array>
-#include <map>
 #include <cmath>
+#include <map>
 
 using namespace KvoPlx800SCtl;
 using namespace KvoPlx800SCtl::HostKit;
