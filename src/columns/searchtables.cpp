@@ -163,9 +163,11 @@ TableStructure SearchTables::columnStructure(const CFilterColumn *column) const
                    d ? columnLiteral(*d, column->ColumnType(), column->DefaultValue(Convert::now())) : QString());
         // The name fits wherever the keyword table's key name of the column fits. The index carries
         // the record key, so a filter reads the keys of the matching records from the index alone
-        // (where an index does not carry the table's key by itself, as on PostgreSQL).
+        // (where an index does not carry the table's key by itself, as on PostgreSQL). A text field's
+        // index also serves "starts with" (LIKE 'prefix%'), the most common text filter.
         if (m_indexedFields && column->ColumnType() != fcNote && column->ColumnType() != fcBoolean)
-            s.addIndex(QStringLiteral("IX_") + table + column->Name(), {column->Name(), m_keyColumn->Name});
+            s.addIndex(QStringLiteral("IX_") + table + column->Name(), {column->Name(), m_keyColumn->Name}, false,
+                       type == adVarWChar);
     }
     s.addKey(QStringLiteral("PK_") + table, KeyKind::Primary, {m_keyColumn->Name});
     return s;

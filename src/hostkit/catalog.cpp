@@ -346,7 +346,7 @@ void addKeyRow(QList<CatalogKey> &keys, const QSqlQuery &row, QLatin1StringView 
 }
 
 void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QString &column, bool unique,
-                    bool primaryKey, bool behindKey)
+                    bool primaryKey, bool behindKey, bool prefixSearch)
 {
     for (CatalogIndex &index : indexes) {
         if (index.Name == name) {
@@ -360,6 +360,7 @@ void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QSt
     index.Unique = unique;
     index.PrimaryKey = primaryKey;
     index.BehindKey = behindKey || primaryKey;
+    index.PrefixSearch = prefixSearch;
     indexes.append(index);
 }
 

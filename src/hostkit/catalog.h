@@ -45,6 +45,9 @@ struct CatalogIndex
     bool Unique = false;
     bool PrimaryKey = false;
     bool BehindKey = false; // serves a primary or unique key (dropped with the key, not by itself)
+    // The leading field is indexed with the engine's operator class for LIKE 'prefix%'
+    // (Dialect::prefixSearchOperatorClass); always false where the engine has none.
+    bool PrefixSearch = false;
 };
 
 // How a database that spreads tables over several servers keeps one table: on one server only

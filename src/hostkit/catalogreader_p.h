@@ -86,7 +86,9 @@ void addKeyColumn(QList<CatalogKey> &keys, const QString &name, int type, const 
 // Adds a row of a key query, its fields (name, kind, column, related table, related column), to
 // `keys`: a kind of `primary` is the primary key, `unique` a unique key, any other a foreign key.
 void addKeyRow(QList<CatalogKey> &keys, const QSqlQuery &row, QLatin1StringView primary, QLatin1StringView unique);
+// Adds a column to the index named `name`, or the index with its first column; `prefixSearch` is
+// read with the first column.
 void addIndexColumn(QList<CatalogIndex> &indexes, const QString &name, const QString &column, bool unique,
-                    bool primaryKey, bool behindKey);
+                    bool primaryKey, bool behindKey, bool prefixSearch = false);
 
 } // namespace KvoPlx800SCtl::HostKit::detail

@@ -107,11 +107,21 @@ QString constraintSql(const Dialect &dialect, const ConstraintDef &key)
     return sql;
 }
 
+// "(a, b)", the leading field with the engine's prefix-search operator class where asked for.
+static QString indexColumnsSql(const Dialect &dialect, const IndexDef &index)
+{
+    QString columns = nameList(dialect, index.columns);
+    const QString &opClass = dialect.prefixSearchOperatorClass();
+    if (index.prefixSearch && !opClass.isEmpty() && !index.columns.isEmpty())
+        columns.insert(dialect.QuoteName(index.columns.first()).size(), QLatin1Char(' ') + opClass);
+    return QLatin1Char('(') + columns + QLatin1Char(')');
+}
+
 QString createIndexSql(const Dialect &dialect, const QString &table, const IndexDef &index)
 {
     return QStringLiteral("CREATE ") + (index.unique ? QStringLiteral("UNIQUE ") : QString()) + QStringLiteral("INDEX ")
-           + dialect.QuoteName(index.name) + QStringLiteral(" ON ") + dialect.QuoteName(table) + QStringLiteral(" (")
-           + nameList(dialect, index.columns) + QLatin1Char(')');
+           + dialect.QuoteName(index.name) + QStringLiteral(" ON ") + dialect.QuoteName(table) + QLatin1Char(' ')
+           + indexColumnsSql(dialect, index);
 }
 
 QString addConstraintSql(const Dialect &dialect, const QString &table, const ConstraintDef &key)
@@ -129,8 +139,7 @@ QString createTableSql(const Dialect &dialect, const TableDef &table, const QStr
     if (withIndexes) {
         for (const IndexDef &index : table.indexes)
             parts.append((index.unique ? QStringLiteral("UNIQUE INDEX ") : QStringLiteral("INDEX "))
-                         + dialect.QuoteName(index.name) + QStringLiteral(" (") + nameList(dialect, index.columns)
-                         + QLatin1Char(')'));
+                         + dialect.QuoteName(index.name) + QLatin1Char(' ') + indexColumnsSql(dialect, index));
     }
     return QStringLiteral("CREATE TABLE ") + dialect.QuoteName(name) + QStringLiteral(" (")
            + parts.join(QStringLiteral(", ")) + QLatin1Char(')');

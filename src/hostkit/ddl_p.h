@@ -29,6 +29,7 @@ struct IndexDef
     QString name;
     QStringList columns;
     bool unique = false;
+    bool prefixSearch = false; // the leading text field also serves LIKE 'prefix%'
 };
 
 // The layout of one table as DDL needs it: what the catalog read, or what a description asks

@@ -132,6 +132,11 @@ public:
     // the search-data semi-join, not inside it: a semi-join over a join keeps this engine's planner
     // from turning it into a join on the base table's key, so it hashes the whole base table.
     bool keywordTermsBesideSearchData() const { return m_keywordTermsBesideSearchData; }
+    // The operator class an index gives its leading text field so that LIKE 'prefix%' can seek it
+    // whatever the database's collation (PostgreSQL uses an ordinary index for it only under the
+    // "C" collation). Such an index serves = and prefix LIKE but not < and > on text. Empty where
+    // an ordinary index serves prefix LIKE.
+    const QString &prefixSearchOperatorClass() const { return m_prefixSearchOperatorClass; }
     // The connection's server is a node of a replicated multi-master cluster that certifies
     // transactions at commit: a transaction that loses against one committed on another node fails
     // as a conflict (then run the unit of work again), and every table needs a primary key. The
@@ -260,6 +265,7 @@ protected:
     bool m_backslashEscapes = false;
     bool m_antiJoinNotExists = false;
     bool m_keywordTermsBesideSearchData = false;
+    QString m_prefixSearchOperatorClass;
     bool m_certifyingCluster = false;
     bool m_distributesTables = false;
     FilterShape m_filterShape = FilterShape::SemiJoin;

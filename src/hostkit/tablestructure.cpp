@@ -34,7 +34,7 @@ TableDef tableFromCatalog(const CatalogTable &table)
         def.keys.append({key.Name, key.Type, key.Columns, key.RelatedTable, key.RelatedColumns});
     for (const CatalogIndex &index : table.Indexes) {
         if (!index.BehindKey && !index.PrimaryKey)
-            def.indexes.append({index.Name, index.Columns, index.Unique});
+            def.indexes.append({index.Name, index.Columns, index.Unique, index.PrefixSearch});
     }
     return def;
 }
@@ -115,10 +115,13 @@ bool keyMatches(const CatalogTable &table, const KeyDescription &key)
     return key.Kind == KeyKind::Primary ? primaryKeyMatches(table, key) : uniqueKeyMatches(table, key);
 }
 
-bool indexMatches(const CatalogTable &table, const IndexDescription &index)
+// An index asked to serve prefix searches matches only one that does, where the engine needs a
+// special index for them.
+bool indexMatches(const Dialect &dialect, const CatalogTable &table, const IndexDescription &index)
 {
+    const bool prefixSearch = index.PrefixSearch && !dialect.prefixSearchOperatorClass().isEmpty();
     for (const CatalogIndex &i : table.Indexes) {
-        if (sameFieldNames(i.Columns, index.Columns) && (i.Unique || !index.Unique))
+        if (sameFieldNames(i.Columns, index.Columns) && (i.Unique || !index.Unique) && i.PrefixSearch == prefixSearch)
             return true;
     }
     return false;
@@ -156,9 +159,9 @@ void TableStructure::addKey(const QString &name, KeyKind kind, const QStringList
     Keys.append({name, kind, columns});
 }
 
-void TableStructure::addIndex(const QString &name, const QStringList &columns, bool unique)
+void TableStructure::addIndex(const QString &name, const QStringList &columns, bool unique, bool prefixSearch)
 {
-    Indexes.append({name, columns, unique});
+    Indexes.append({name, columns, unique, prefixSearch});
 }
 
 void TableStructure::addForeignKey(const QString &name, const QStringList &columns, const QString &relatedTable,
@@ -258,7 +261,7 @@ QStringList TableStructure::differences(Catalog &catalog, int options) const
                                        key.Name, key.Columns.join(QStringLiteral(", "))));
         }
         for (const IndexDescription &index : Indexes) {
-            if (!indexMatches(*table, index))
+            if (!indexMatches(catalog.ActiveConnection().dialect(), *table, index))
                 result.append(QStringLiteral("index %1 over (%2) is missing")
                                   .arg(index.Name, index.Columns.join(QStringLiteral(", "))));
         }
@@ -481,7 +484,7 @@ Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTa
 
     if (parts & PlanIndexes) {
         for (const IndexDescription &index : structure.Indexes) {
-            if (indexMatches(table, index))
+            if (indexMatches(dialect, table, index))
                 continue;
             for (qsizetype i = plan.target.indexes.size() - 1; i >= 0; --i) {
                 if (sameName(plan.target.indexes.at(i).name, index.Name)) {
@@ -489,7 +492,7 @@ Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTa
                     plan.target.indexes.removeAt(i);
                 }
             }
-            const IndexDef wanted{index.Name, index.Columns, index.Unique};
+            const IndexDef wanted{index.Name, index.Columns, index.Unique, index.PrefixSearch};
             plan.target.indexes.append(wanted);
             plan.indexes.append(createIndexSql(dialect, name, wanted));
         }
@@ -536,7 +539,7 @@ bool TableStructure::Create(Catalog &catalog)
     for (const ForeignKeyDescription &key : ForeignKeys)
         def.keys.append({key.Name, adKeyForeign, key.Columns, key.RelatedTable, key.RelatedColumns});
     for (const IndexDescription &index : Indexes)
-        def.indexes.append({index.Name, index.Columns, index.Unique});
+        def.indexes.append({index.Name, index.Columns, index.Unique, index.PrefixSearch});
 
     QStringList statements{createTableSql(dialect, def, TableName, dialect.indexesInCreateTable())};
     if (!dialect.indexesInCreateTable()) {

@@ -32,6 +32,7 @@ struct IndexDescription
     QString Name;
     QStringList Columns;
     bool Unique = false;
+    bool PrefixSearch = false; // the leading text field also serves LIKE 'prefix%'
 };
 
 struct ForeignKeyDescription
@@ -78,7 +79,7 @@ public:
     FieldDescription &addField(const QString &name, int type, int size = 0, bool nullable = true,
                                const QString &defaultSql = {});
     void addKey(const QString &name, KeyKind kind, const QStringList &columns);
-    void addIndex(const QString &name, const QStringList &columns, bool unique = false);
+    void addIndex(const QString &name, const QStringList &columns, bool unique = false, bool prefixSearch = false);
     void addForeignKey(const QString &name, const QStringList &columns, const QString &relatedTable,
                        const QStringList &relatedColumns);
     const FieldDescription *findField(const QString &name) const;

@@ -117,7 +117,9 @@ public:
                     QStringLiteral("SELECT ic.relname, ix.indisunique, ix.indisprimary, a.attname, "
                                    "EXISTS (SELECT 1 FROM pg_catalog.pg_constraint con "
                                    "WHERE con.conindid = ix.indexrelid AND con.conrelid = ix.indrelid "
-                                   "AND con.contype IN ('p', 'u')) "
+                                   "AND con.contype IN ('p', 'u')), "
+                                   "EXISTS (SELECT 1 FROM pg_catalog.pg_opclass oc "
+                                   "WHERE oc.oid = ix.indclass[k.ord - 1] AND oc.opcname = %2) "
                                    "FROM pg_catalog.pg_index ix "
                                    "JOIN pg_catalog.pg_class ic ON ic.oid = ix.indexrelid "
                                    "CROSS JOIN LATERAL unnest(ix.indkey::int2[]) WITH ORDINALITY AS k(attnum, ord) "
@@ -125,10 +127,11 @@ public:
                                    "AND a.attnum = k.attnum "
                                    "WHERE ix.indrelid = %1 "
                                    "ORDER BY ix.indisprimary DESC, ic.relname, k.ord")
-                            .arg(relation),
+                            .arg(relation, queries.dialect().QuoteText(queries.dialect().prefixSearchOperatorClass())),
                     [table](const QSqlQuery &query) {
                         addIndexColumn(table->Indexes, query.value(0).toString(), query.value(3).toString(),
-                                       query.value(1).toBool(), query.value(2).toBool(), query.value(4).toBool());
+                                       query.value(1).toBool(), query.value(2).toBool(), query.value(4).toBool(),
+                                       query.value(5).toBool());
                     }))
             return false;
         return !queries.dialect().distributesTables() || readDistribution(queries, relation, table);
@@ -211,6 +214,7 @@ public:
         m_maxIdentifierLength = 63;
         m_antiJoinNotExists = true;
         m_keywordTermsBesideSearchData = true;
+        m_prefixSearchOperatorClass = QStringLiteral("text_pattern_ops");
         m_typeNames = {.smallInt = "smallint",
                        .integer = "integer",
                        .bigInt = "bigint",
