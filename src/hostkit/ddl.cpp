@@ -108,19 +108,19 @@ QString constraintSql(const Dialect &dialect, const ConstraintDef &key)
 }
 
 // "(a, b)", the leading field with the engine's prefix-search operator class where asked for.
-static QString indexColumnsSql(const Dialect &dialect, const IndexDef &index)
+static QString indexColumnsSql(const Dialect &dialect, const IndexDescription &index)
 {
-    QString columns = nameList(dialect, index.columns);
+    QString columns = nameList(dialect, index.Columns);
     const QString &opClass = dialect.prefixSearchOperatorClass();
-    if (index.prefixSearch && !opClass.isEmpty() && !index.columns.isEmpty())
-        columns.insert(dialect.QuoteName(index.columns.first()).size(), QLatin1Char(' ') + opClass);
+    if (index.PrefixSearch && !opClass.isEmpty() && !index.Columns.isEmpty())
+        columns.insert(dialect.QuoteName(index.Columns.first()).size(), QLatin1Char(' ') + opClass);
     return QLatin1Char('(') + columns + QLatin1Char(')');
 }
 
-QString createIndexSql(const Dialect &dialect, const QString &table, const IndexDef &index)
+QString createIndexSql(const Dialect &dialect, const QString &table, const IndexDescription &index)
 {
-    return QStringLiteral("CREATE ") + (index.unique ? QStringLiteral("UNIQUE ") : QString()) + QStringLiteral("INDEX ")
-           + dialect.QuoteName(index.name) + QStringLiteral(" ON ") + dialect.QuoteName(table) + QLatin1Char(' ')
+    return QStringLiteral("CREATE ") + (index.Unique ? QStringLiteral("UNIQUE ") : QString()) + QStringLiteral("INDEX ")
+           + dialect.QuoteName(index.Name) + QStringLiteral(" ON ") + dialect.QuoteName(table) + QLatin1Char(' ')
            + indexColumnsSql(dialect, index);
 }
 
@@ -137,9 +137,9 @@ QString createTableSql(const Dialect &dialect, const TableDef &table, const QStr
     for (const ConstraintDef &key : table.keys)
         parts.append(constraintSql(dialect, key));
     if (withIndexes) {
-        for (const IndexDef &index : table.indexes)
-            parts.append((index.unique ? QStringLiteral("UNIQUE INDEX ") : QStringLiteral("INDEX "))
-                         + dialect.QuoteName(index.name) + QLatin1Char(' ') + indexColumnsSql(dialect, index));
+        for (const IndexDescription &index : table.indexes)
+            parts.append((index.Unique ? QStringLiteral("UNIQUE INDEX ") : QStringLiteral("INDEX "))
+                         + dialect.QuoteName(index.Name) + QLatin1Char(' ') + indexColumnsSql(dialect, index));
     }
     return QStringLiteral("CREATE TABLE ") + dialect.QuoteName(name) + QStringLiteral(" (")
            + parts.join(QStringLiteral(", ")) + QLatin1Char(')');

@@ -4,6 +4,7 @@
 
 #include "catalog.h"
 #include "dialect.h"
+#include "tablestructure.h"
 
 #include <QList>
 #include <QString>
@@ -24,14 +25,6 @@ struct ConstraintDef
     QStringList relatedColumns;
 };
 
-struct IndexDef
-{
-    QString name;
-    QStringList columns;
-    bool unique = false;
-    bool prefixSearch = false; // the leading text field also serves LIKE 'prefix%'
-};
-
 // The layout of one table as DDL needs it: what the catalog read, or what a description asks
 // for, with type texts ready to be written.
 struct TableDef
@@ -39,7 +32,7 @@ struct TableDef
     QString name;
     QList<DdlColumn> columns;
     QList<ConstraintDef> keys; // primary, unique and foreign keys
-    QList<IndexDef> indexes;   // indexes of their own (not the ones behind keys)
+    QList<IndexDescription> indexes; // indexes of their own (not the ones behind keys)
 
     // Position of `column` (compared without regard to case), or -1.
     int columnIndex(const QString &column) const;
@@ -58,7 +51,7 @@ QString nameList(const Dialect &dialect, const QStringList &names);
 QString columnSql(const Dialect &dialect, const DdlColumn &column);
 QString constraintSql(const Dialect &dialect, const ConstraintDef &key);
 QString addConstraintSql(const Dialect &dialect, const QString &table, const ConstraintDef &key);
-QString createIndexSql(const Dialect &dialect, const QString &table, const IndexDef &index);
+QString createIndexSql(const Dialect &dialect, const QString &table, const IndexDescription &index);
 // CREATE TABLE `name` with the fields and keys of `table` (and its indexes, when `withIndexes`).
 QString createTableSql(const Dialect &dialect, const TableDef &table, const QString &name, bool withIndexes);
 

@@ -487,14 +487,13 @@ Plan makePlan(const TableStructure &structure, Catalog &catalog, const CatalogTa
             if (indexMatches(dialect, table, index))
                 continue;
             for (qsizetype i = plan.target.indexes.size() - 1; i >= 0; --i) {
-                if (sameName(plan.target.indexes.at(i).name, index.Name)) {
-                    plan.drops.append(dialect.dropIndexSql(name, plan.target.indexes.at(i).name));
+                if (sameName(plan.target.indexes.at(i).Name, index.Name)) {
+                    plan.drops.append(dialect.dropIndexSql(name, plan.target.indexes.at(i).Name));
                     plan.target.indexes.removeAt(i);
                 }
             }
-            const IndexDef wanted{index.Name, index.Columns, index.Unique, index.PrefixSearch};
-            plan.target.indexes.append(wanted);
-            plan.indexes.append(createIndexSql(dialect, name, wanted));
+            plan.target.indexes.append(index);
+            plan.indexes.append(createIndexSql(dialect, name, index));
         }
     }
     if (parts == PlanAll)
@@ -538,12 +537,11 @@ bool TableStructure::Create(Catalog &catalog)
     }
     for (const ForeignKeyDescription &key : ForeignKeys)
         def.keys.append({key.Name, adKeyForeign, key.Columns, key.RelatedTable, key.RelatedColumns});
-    for (const IndexDescription &index : Indexes)
-        def.indexes.append({index.Name, index.Columns, index.Unique, index.PrefixSearch});
+    def.indexes = Indexes;
 
     QStringList statements{createTableSql(dialect, def, TableName, dialect.indexesInCreateTable())};
     if (!dialect.indexesInCreateTable()) {
-        for (const IndexDef &index : std::as_const(def.indexes))
+        for (const IndexDescription &index : std::as_const(def.indexes))
             statements.append(createIndexSql(dialect, TableName, index));
     }
     QStringList touched;
@@ -728,10 +726,10 @@ bool TableStructure::DropField(Catalog &catalog, const QString &field)
         }
     }
     for (qsizetype i = plan.target.indexes.size() - 1; i >= 0; --i) {
-        const IndexDef &index = plan.target.indexes.at(i);
-        if (!containsName(index.columns, columnName))
+        const IndexDescription &index = plan.target.indexes.at(i);
+        if (!containsName(index.Columns, columnName))
             continue;
-        plan.indexes.append(dialect.dropIndexSql(name, index.name));
+        plan.indexes.append(dialect.dropIndexSql(name, index.Name));
         plan.target.indexes.removeAt(i);
     }
     plan.target.columns.removeAt(plan.target.columnIndex(columnName));

@@ -471,7 +471,7 @@ bool rebuild(Connection &connection, const TableDef &current, const TableDef &ta
          && run.exec(QStringLiteral("ALTER TABLE ") + d.QuoteName(temporary) + QStringLiteral(" RENAME TO ")
                      + d.QuoteName(target.name));
     ok = ok && (legacyAlter || run.exec(QStringLiteral("PRAGMA legacy_alter_table = OFF")));
-    for (const IndexDef &index : target.indexes)
+    for (const IndexDescription &index : target.indexes)
         ok = ok && run.exec(createIndexSql(d, target.name, index));
     for (const QString &trigger : std::as_const(triggers))
         ok = ok && run.exec(trigger);
