@@ -107,14 +107,20 @@ QString constraintSql(const Dialect &dialect, const ConstraintDef &key)
     return sql;
 }
 
-// "(a, b)", the leading field with the engine's prefix-search operator class where asked for.
+QString leadingOperatorClass(const Dialect &dialect, const IndexDescription &index)
+{
+    return index.PrefixSearch ? dialect.prefixSearchOperatorClass() : QString();
+}
+
+// "(a, b)", the leading field followed by its operator class where it has one.
 static QString indexColumnsSql(const Dialect &dialect, const IndexDescription &index)
 {
-    QString columns = nameList(dialect, index.Columns);
-    const QString &opClass = dialect.prefixSearchOperatorClass();
-    if (index.PrefixSearch && !opClass.isEmpty() && !index.Columns.isEmpty())
-        columns.insert(dialect.QuoteName(index.Columns.first()).size(), QLatin1Char(' ') + opClass);
-    return QLatin1Char('(') + columns + QLatin1Char(')');
+    const QString opClass = leadingOperatorClass(dialect, index);
+    if (opClass.isEmpty() || index.Columns.isEmpty())
+        return QLatin1Char('(') + nameList(dialect, index.Columns) + QLatin1Char(')');
+    return QLatin1Char('(') + dialect.QuoteName(index.Columns.first()) + QLatin1Char(' ') + opClass
+           + (index.Columns.size() > 1 ? QStringLiteral(", ") + nameList(dialect, index.Columns.mid(1)) : QString())
+           + QLatin1Char(')');
 }
 
 QString createIndexSql(const Dialect &dialect, const QString &table, const IndexDescription &index)

@@ -52,6 +52,9 @@ QString columnSql(const Dialect &dialect, const DdlColumn &column);
 QString constraintSql(const Dialect &dialect, const ConstraintDef &key);
 QString addConstraintSql(const Dialect &dialect, const QString &table, const ConstraintDef &key);
 QString createIndexSql(const Dialect &dialect, const QString &table, const IndexDescription &index);
+// The operator class `index` names for its leading field on this engine: the prefix-search one
+// where the index serves prefix searches and the engine needs one for them, else empty.
+QString leadingOperatorClass(const Dialect &dialect, const IndexDescription &index);
 // CREATE TABLE `name` with the fields and keys of `table` (and its indexes, when `withIndexes`).
 QString createTableSql(const Dialect &dialect, const TableDef &table, const QString &name, bool withIndexes);
 

@@ -119,7 +119,7 @@ bool keyMatches(const CatalogTable &table, const KeyDescription &key)
 // special index for them.
 bool indexMatches(const Dialect &dialect, const CatalogTable &table, const IndexDescription &index)
 {
-    const bool prefixSearch = index.PrefixSearch && !dialect.prefixSearchOperatorClass().isEmpty();
+    const bool prefixSearch = !leadingOperatorClass(dialect, index).isEmpty();
     for (const CatalogIndex &i : table.Indexes) {
         if (sameFieldNames(i.Columns, index.Columns) && (i.Unique || !index.Unique) && i.PrefixSearch == prefixSearch)
             return true;
