@@ -272,6 +272,10 @@ private slots:
             WHERE(r.qty <= 120 && r.tags.contains(u"urgent"_s)));
         row("search and keyword excludes", {"Approved true", "and Tags hasnot steel"},
             WHERE(r.approved == true && !r.tags.contains(u"steel"_s)));
+        row("base and keyword excludes", {"Qty <= 120", "and Tags hasnot urgent"},
+            WHERE(r.qty <= 120 && !r.tags.contains(u"urgent"_s)));
+        row("two keyword excludes", {"Tags hasnot urgent", "and Tags hasnot steel"},
+            WHERE(!r.tags.contains(u"urgent"_s) && !r.tags.contains(u"steel"_s)));
         row("keyword includes and search", {"Tags has urgent", "and Weight > 8"},
             WHERE(r.tags.contains(u"urgent"_s) && r.weight && *r.weight > 8));
         row("base, keyword and search", {"Qty > 200", "and Tags hasnot urgent", "or Material = Brass"},

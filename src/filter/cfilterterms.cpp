@@ -218,12 +218,22 @@ QString CFilterTerms::SQLString(HostKit::FilterShape shape) const
         const bool overData = semiJoin && !J.isEmpty() && !baseFields;
         const QString R = overData ? db.QualifiedName(J, key) : K;
         const QString likeEscape = db.likeEscapeClause();
+        const auto isKeyword = [](const auto &term) { return term->ComparisonClass() == kvoCC_Keyword; };
+        const auto onSearchData = [&](const auto &term) { return !isKeyword(term) && !term->SQLOperator().isEmpty(); };
+        const bool andOnly = std::all_of(m_terms.begin() + 1, m_terms.end(),
+                                         [](const auto &term) { return term->Conjunction() == kvoCJ_And; });
+        // Terms joined by AND to an excludes narrow the records it is tested on, unless they are
+        // excludes themselves.
+        const bool narrowed = andOnly && std::any_of(m_terms.begin(), m_terms.end(), [&](const auto &term) {
+                                  return isKeyword(term) ? term->Operation() != kvoOP_Excludes : onSearchData(term);
+                              });
+        const bool excludesNotExists = db.antiJoinNotExists() || (narrowed && db.narrowedAntiJoinNotExists());
         const auto keywordCondition = [&](const CFilterTerm &term, const QString &record) {
             const QString T = term.HasColumn() ? m_columns->KeywordTableName(term.Column()) : term.Table();
             const QString match = db.QualifiedName(T, term.Field()) + QStringLiteral(" = ") + term.SQLValue();
             const bool excludes = term.Operation() == kvoOP_Excludes;
             // The records without the keyword, tested record by record on the keyword table.
-            if (excludes && db.antiJoinNotExists())
+            if (excludes && excludesNotExists)
                 return QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + db.QuoteName(T) + QStringLiteral(" WHERE ")
                        + db.QualifiedName(T, key) + QStringLiteral(" = ") + record + QStringLiteral(" AND ") + match
                        + QStringLiteral(")");
@@ -235,13 +245,9 @@ QString CFilterTerms::SQLString(HostKit::FilterShape shape) const
                    + QStringLiteral(" WHERE ") + K + QStringLiteral(" = ") + db.QualifiedName(T, key)
                    + QStringLiteral(" AND ") + match + QStringLiteral(")");
         };
-        const auto isKeyword = [](const auto &term) { return term->ComparisonClass() == kvoCC_Keyword; };
-        const auto onSearchData = [&](const auto &term) { return !isKeyword(term) && !term->SQLOperator().isEmpty(); };
-        const bool keywordsBeside =
-                overData && db.keywordTermsBesideSearchData() && std::any_of(m_terms.begin(), m_terms.end(), isKeyword)
-                && std::any_of(m_terms.begin(), m_terms.end(), onSearchData)
-                && std::all_of(m_terms.begin() + 1, m_terms.end(),
-                               [](const auto &term) { return term->Conjunction() == kvoCJ_And; });
+        const bool keywordsBeside = overData && andOnly && db.keywordTermsBesideSearchData()
+                                    && std::any_of(m_terms.begin(), m_terms.end(), isKeyword)
+                                    && std::any_of(m_terms.begin(), m_terms.end(), onSearchData);
         QString W;
         QString C;
         QString beside;

@@ -128,6 +128,10 @@ public:
     // instead of A.k NOT IN (SELECT k FROM B): the engine would run a large NOT IN list row by row.
     // Both select the same rows, since the keys compared are never NULL.
     bool antiJoinNotExists() const { return m_antiJoinNotExists; }
+    // The same, only where other terms joined by AND narrow the records first: the engine then
+    // tests the few records they leave, where it would build the whole NOT IN list before it
+    // starts. Alone or beside an OR, the list, built once, is faster than a test per record.
+    bool narrowedAntiJoinNotExists() const { return m_narrowedAntiJoinNotExists; }
     // A filter's keyword terms joined to the rest by AND are written as tests of the record beside
     // the search-data semi-join, not inside it: a semi-join over a join keeps this engine's planner
     // from turning it into a join on the base table's key, so it hashes the whole base table.
@@ -264,6 +268,7 @@ protected:
     int m_maxIdentifierLength = 63;
     bool m_backslashEscapes = false;
     bool m_antiJoinNotExists = false;
+    bool m_narrowedAntiJoinNotExists = false;
     bool m_keywordTermsBesideSearchData = false;
     QString m_prefixSearchOperatorClass;
     bool m_certifyingCluster = false;

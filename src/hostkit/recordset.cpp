@@ -9,8 +9,10 @@ RecordSet::~RecordSet() = default;
 
 int RecordSet::fieldIndex(const QString &name) const
 {
+    // Names that differ in length never match: the length check spares most comparisons.
     for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_fields.at(i).compare(name, Qt::CaseInsensitive) == 0)
+        const QString &field = m_fields.at(i);
+        if (field.size() == name.size() && field.compare(name, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
