@@ -25,8 +25,11 @@ QString normalizedDefault(QString text)
     text = text.trimmed();
     for (;;) {
         const QString before = text;
-        text.remove(cast);
-        text.remove(typedLiteral);
+        // Most defaults hold neither: the texts are looked at before the expressions run.
+        if (text.contains(QLatin1String("::")))
+            text.remove(cast);
+        if (text.contains(QLatin1Char('\'')) && !text.startsWith(QLatin1Char('\'')))
+            text.remove(typedLiteral);
         text = text.trimmed();
         if (text.size() >= 2 && text.startsWith(QLatin1Char('(')) && text.endsWith(QLatin1Char(')')))
             text = text.mid(1, text.size() - 2).trimmed();
