@@ -158,13 +158,18 @@ QStringList storedRowText(const Connection &db, const RecordSet &rs, bool hasMer
 
 } // namespace
 
-std::unique_ptr<RecordSet> DefinitionTable::open() const
+std::unique_ptr<RecordSet> DefinitionTable::open(const QStringList &baseTables) const
 {
     Connection &db = definitionConnection(m_tables);
     if (!DatabaseHelper::FindTable(*m_tables.catalog(), SearchTables::definitionTable()))
         create();
+    QStringList names;
+    for (const QString &name : baseTables)
+        names << db.QuoteText(name);
     // Rows are written by statements, never through the record set: it needs no key.
-    auto rs = db.OpenQuery(QStringLiteral("SELECT * FROM ") + db.QuoteName(SearchTables::definitionTable()));
+    auto rs = db.OpenQuery(QStringLiteral("SELECT * FROM ") + db.QuoteName(SearchTables::definitionTable())
+                           + QStringLiteral(" WHERE ") + db.QuoteName(QStringLiteral("BaseTable"))
+                           + QStringLiteral(" IN (") + names.join(QStringLiteral(", ")) + QLatin1Char(')'));
     require(rs != nullptr, QStringLiteral("the definition table cannot be opened: ") + db.lastError());
     return rs;
 }
@@ -194,7 +199,8 @@ void DefinitionTable::convert() const
 DefinitionTable::Rows DefinitionTable::read(const QStringList &formerNames) const
 {
     Rows result;
-    const std::unique_ptr<RecordSet> rs = open();
+    // Other base tables' rows (a database may hold several) are not read.
+    const std::unique_ptr<RecordSet> rs = open(QStringList{m_tables.baseTableName()} + formerNames);
     const bool hasMode = rs->hasField(QStringLiteral("DateTimeDefaultMode"));
     const bool hasValue = rs->hasField(QStringLiteral("DateTimeDefaultValue"));
     const bool hasDisable = rs->hasField(QStringLiteral("DisableEditDateTime"));

@@ -45,8 +45,9 @@ public:
     // the same column, in position order. Creates the table when it is missing.
     Rows read(const QStringList &formerNames) const;
 
-    // Every row of the table, read only; created first when it is missing.
-    std::unique_ptr<HostKit::RecordSet> open() const;
+    // The rows of these base-table names (and, where the engine compares names without case,
+    // of names that differ only in case), read only; created first when it is missing.
+    std::unique_ptr<HostKit::RecordSet> open(const QStringList &baseTables) const;
     void create() const;
     // Creates the table when it is missing and brings it to the current layout.
     void ensure() const;
