@@ -10,6 +10,7 @@
 #include "hostkit/progress.h"
 #include "hostkit/recordset.h"
 
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -496,13 +497,13 @@ private slots:
                                                     : "IX_PartsSearchDataMaterial(Material,PartId)"}));
         if (prefixKind) {
             QVERIFY(connection.ExecuteSql(u"SET enable_seqscan = off"_s));
+            const auto reset = qScopeGuard([&] { static_cast<void>(connection.ExecuteSql(u"RESET enable_seqscan"_s)); });
             QSqlQuery plan(connection.database());
             QVERIFY(plan.exec(uR"(EXPLAIN SELECT "PartId" FROM "PartsSearchData" WHERE "Material" LIKE 'M-1%')"_s));
             QString text;
             while (plan.next())
                 text += plan.value(0).toString();
             QVERIFY2(text.contains(u"IX_PartsSearchDataMaterial"_s), qPrintable(text));
-            QVERIFY(connection.ExecuteSql(u"RESET enable_seqscan"_s));
         }
         QVERIFY(set.Remove(u"Material"_s));
         QVERIFY(set.ColumnsSave(nullptr));

@@ -219,15 +219,18 @@ QString CFilterTerms::SQLString(HostKit::FilterShape shape) const
         const QString R = overData ? db.QualifiedName(J, key) : K;
         const QString likeEscape = db.likeEscapeClause();
         const auto isKeyword = [](const auto &term) { return term->ComparisonClass() == kvoCC_Keyword; };
-        const auto onSearchData = [&](const auto &term) { return !isKeyword(term) && !term->SQLOperator().isEmpty(); };
+        // A term on a search-data or base-table field that writes a condition.
+        const auto onField = [&](const auto &term) { return !isKeyword(term) && !term->SQLOperator().isEmpty(); };
         const bool andOnly = std::all_of(m_terms.begin() + 1, m_terms.end(),
                                          [](const auto &term) { return term->Conjunction() == kvoCJ_And; });
         // Terms joined by AND to an excludes narrow the records it is tested on, unless they are
         // excludes themselves.
         const bool narrowed = andOnly && std::any_of(m_terms.begin(), m_terms.end(), [&](const auto &term) {
-                                  return isKeyword(term) ? term->Operation() != kvoOP_Excludes : onSearchData(term);
+                                  return isKeyword(term) ? term->Operation() != kvoOP_Excludes : onField(term);
                               });
-        const bool excludesNotExists = db.antiJoinNotExists() || (narrowed && db.narrowedAntiJoinNotExists());
+        const HostKit::AntiJoinForm antiJoin = db.antiJoinForm();
+        const bool excludesNotExists = antiJoin == HostKit::AntiJoinForm::NotExists
+                                       || (narrowed && antiJoin == HostKit::AntiJoinForm::NotExistsWhenNarrowed);
         const auto keywordCondition = [&](const CFilterTerm &term, const QString &record) {
             const QString T = term.HasColumn() ? m_columns->KeywordTableName(term.Column()) : term.Table();
             const QString match = db.QualifiedName(T, term.Field()) + QStringLiteral(" = ") + term.SQLValue();
@@ -247,7 +250,7 @@ QString CFilterTerms::SQLString(HostKit::FilterShape shape) const
         };
         const bool keywordsBeside = overData && andOnly && db.keywordTermsBesideSearchData()
                                     && std::any_of(m_terms.begin(), m_terms.end(), isKeyword)
-                                    && std::any_of(m_terms.begin(), m_terms.end(), onSearchData);
+                                    && std::any_of(m_terms.begin(), m_terms.end(), onField);
         QString W;
         QString C;
         QString beside;

@@ -37,6 +37,17 @@ enum class Engine { SQLite, PostgreSQL, MariaDB, SQLServer };
 //     terms alone. Planners run these as one semi-join per search table.
 enum class FilterShape { Documented, SemiJoin };
 
+// How a filter writes "records of A whose key is not in B" (a keyword excludes). Both forms select
+// the same records, since the keys compared are never NULL.
+//   NotIn: A.k NOT IN (SELECT k FROM B).
+//   NotExists: NOT EXISTS (SELECT 1 FROM B WHERE B.k = A.k), where the engine would run a large
+//     NOT IN list row by row.
+//   NotExistsWhenNarrowed: NOT EXISTS where other terms joined by AND narrow the records first, so
+//     the engine tests the few they leave instead of building the whole NOT IN list before it
+//     starts; NOT IN alone or beside an OR, where the list, built once, is faster than a test per
+//     record.
+enum class AntiJoinForm { NotIn, NotExists, NotExistsWhenNarrowed };
+
 // Database kind codes reported by the database handler. Kind 1 makes the population check walk
 // record sets instead of running two statements; kind 2 (SQL Server) wraps typed picklist values in
 // CONVERT(...). The others only identify the engine.
@@ -124,14 +135,7 @@ public:
     bool namedPrimaryKeys() const { return m_namedPrimaryKeys; }      // MariaDB: always PRIMARY
     int maxIdentifierLength() const { return m_maxIdentifierLength; } // in bytes (UTF-8)
     bool backslashEscapes() const { return m_backslashEscapes; }      // in string literals
-    // "Rows of A whose key is not in B" is written NOT EXISTS (SELECT 1 FROM B WHERE B.k = A.k)
-    // instead of A.k NOT IN (SELECT k FROM B): the engine would run a large NOT IN list row by row.
-    // Both select the same rows, since the keys compared are never NULL.
-    bool antiJoinNotExists() const { return m_antiJoinNotExists; }
-    // The same, only where other terms joined by AND narrow the records first: the engine then
-    // tests the few records they leave, where it would build the whole NOT IN list before it
-    // starts. Alone or beside an OR, the list, built once, is faster than a test per record.
-    bool narrowedAntiJoinNotExists() const { return m_narrowedAntiJoinNotExists; }
+    AntiJoinForm antiJoinForm() const { return m_antiJoinForm; }
     // A filter's keyword terms joined to the rest by AND are written as tests of the record beside
     // the search-data semi-join, not inside it: a semi-join over a join keeps this engine's planner
     // from turning it into a join on the base table's key, so it hashes the whole base table.
@@ -267,8 +271,7 @@ protected:
     bool m_namedPrimaryKeys = true;
     int m_maxIdentifierLength = 63;
     bool m_backslashEscapes = false;
-    bool m_antiJoinNotExists = false;
-    bool m_narrowedAntiJoinNotExists = false;
+    AntiJoinForm m_antiJoinForm = AntiJoinForm::NotIn;
     bool m_keywordTermsBesideSearchData = false;
     QString m_prefixSearchOperatorClass;
     bool m_certifyingCluster = false;

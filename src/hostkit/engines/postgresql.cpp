@@ -212,7 +212,7 @@ public:
     {
         m_transactionalDdl = true;
         m_maxIdentifierLength = 63;
-        m_antiJoinNotExists = true;
+        m_antiJoinForm = AntiJoinForm::NotExists;
         m_keywordTermsBesideSearchData = true;
         m_prefixSearchOperatorClass = QStringLiteral("text_pattern_ops");
         m_typeNames = {.smallInt = "smallint",

@@ -516,7 +516,7 @@ public:
         m_canAddConstraints = false;
         m_canAddRequiredColumn = false;
         m_namedPrimaryKeys = true; // kept in the CREATE TABLE text
-        m_narrowedAntiJoinNotExists = true;
+        m_antiJoinForm = AntiJoinForm::NotExistsWhenNarrowed;
         m_maxIdentifierLength = 4096;
         m_typeNames = {.smallInt = "SMALLINT",
                        .integer = "INTEGER",
